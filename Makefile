@@ -1,0 +1,63 @@
+# The two commands: `make run` starts the cone decorator, `make test` builds and runs every test.
+# Each first installs what is missing (scripts/install-deps.sh).
+
+JOBS ?= 2
+BUILD := build
+ASAN_BUILD := build-asan
+WIN_BUILD := build-win32
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 30
+
+.PHONY: all deps build run test unit-tests asan-tests win32 fuzz fuzz-run bench clean format
+
+all: build
+
+deps:
+	@sh scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@if [ ! -x $(BUILD)/cone ]; then echo "There is nothing to run yet: the cone decorator is not built."; exit 1; fi
+	cd $(BUILD) && ./cone
+
+unit-tests: build
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+asan-tests: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAVIX_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS) -LE e2e
+
+win32: deps
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_CXX_FLAGS=-Werror
+	cmake --build $(WIN_BUILD) -j$(JOBS)
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DTAVIX_FUZZ=ON -DTAVIX_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_targets
+
+fuzz-run: fuzz
+	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	  [ -x "$$f" ] || continue; \
+	  name=$$(basename $$f); \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	  echo "Fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name || exit 1; \
+	done
+
+test: unit-tests asan-tests win32 fuzz-run
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && $$b; done
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,114 @@
+/* TAVIX: a small graphics and event library for simple interactive programs.
+ *
+ * A client gets two windows: "TAVIX Graphics", whose picture is a fixed 601 x 540 back buffer,
+ * and "TAVIX Text", a console that shows the library's messages and keeps the last 25. Drawing
+ * uses library coordinates: integer pixels, (0, 0) at the centre of the graphics window's client
+ * area, x to the right, y upwards. TAVIX_next_event hands the client one event at a time. */
+#ifndef TAVIX_H
+#define TAVIX_H
+
+#include "platform/win32.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Constants ----------------------------------------------------------------------------- */
+
+/* Events returned by TAVIX_next_event. */
+#define TAVIX_MOUSE 1    /* left button pressed in the graphics window; x, y where */
+#define TAVIX_KBD 2      /* a character typed, in key */
+#define TAVIX_PERIODIC 3 /* one animation tick */
+#define TAVIX_QUIT 4     /* the program should end */
+
+/* Codes for TAVIX_set_animation. */
+#define TAVIX_ANIM_HALT 0 /* stop the ticks */
+#define TAVIX_ANIM_STEP 1 /* one tick, then halted unless running */
+#define TAVIX_ANIM_RUN 2  /* a tick every 100 ms */
+#define TAVIX_ANIM_QUIT 5 /* every later wait returns TAVIX_QUIT */
+
+/* Size of the graphics window (outer) and of its back buffer, in pixels. */
+#define TAVIX_WIDTH 601
+#define TAVIX_HEIGHT 540
+
+/* The 24 colour indices. */
+#define BLACK 0
+#define WHITE 1
+#define RED 2
+#define GREEN 3
+#define BLUE 4
+#define YELLOW 5
+#define MAGENTA 6
+#define CYAN 7
+#define PURPLE 8
+#define NAVY_BLUE 9
+#define DUSTY_PLUM 10
+#define ICE_BLUE 11
+#define TURQUOISE 12
+#define ORANGE 13
+#define BROWN 14
+#define PINK 15
+#define CHALK 16
+#define GOLD 17
+#define PEACH 18
+#define FOREST_GREEN 19
+#define SEA_GREEN 20
+#define OLIVE 21
+#define GRAY_50 22
+#define GRAY_20 23
+
+/* ---- Library ------------------------------------------------------------------------------- */
+
+/* Opens the library: both windows, the back buffer, the 100 ms timer. Returns 1. */
+int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_mode);
+/* Gives back the window's context and closes the script file. Returns 1. */
+int TAVIX_finish(void);
+/* Shows (non-zero) or hides (0) the console window. */
+int TAVIX_show_console(int show);
+
+/* ---- Events -------------------------------------------------------------------------------- */
+
+/* Waits for the next event; fills x, y (library coordinates) and key; returns its code. */
+int TAVIX_next_event(int *x, int *y, char *key);
+/* Runs, halts or steps the animation, or requests quit. 0 before TAVIX_start, else 1. */
+int TAVIX_set_animation(int code);
+/* Switches the log line of every drawing call on or off. 0 before TAVIX_start, else 1. */
+int TAVIX_set_logging(int on);
+
+/* ---- Console ------------------------------------------------------------------------------- */
+
+/* Prints one formatted line to the console. Returns the number of characters formatted. */
+int TAVIX_console_printf(const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+/* ---- Drawing ------------------------------------------------------------------------------- */
+
+/* One pixel. */
+int TAVIX_draw_pixel(int colour, int x, int y);
+/* A filled circle of 2 * radius + 1 pixels across. */
+int TAVIX_draw_circle(int colour, int x, int y, int radius);
+/* A triangle: filled for width 0, else its outline with a pen that wide. */
+int TAVIX_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
+/* A rectangle between two opposite corners: filled for width 0, else its outline. */
+int TAVIX_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
+/* A line; width 0 is one pixel wide. */
+int TAVIX_draw_line(int colour, int x1, int y1, int x2, int y2, int width);
+/* Text whose first line sits directly above (x, y); size 0 to 127 pixels, 0 the default. */
+int TAVIX_draw_text(int colour, int x, int y, int size, const char *text);
+/* Formatted text, as TAVIX_draw_text; returns the number of characters formatted. */
+int TAVIX_draw_formatted(int colour, int x, int y, int size, const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 5, 6)))
+#endif
+    ;
+/* Fills the back buffer white, with a one-pixel black frame. */
+int TAVIX_clear_window(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TAVIX_H */
