@@ -84,7 +84,8 @@ void window_invalidate_client(HWND hwnd, const RECT *rect);
 
 // ---- Device contexts for the user part (gdi/dc.cpp) --------------------------------------------
 
-// A context that draws on the window's surface. client_only: origin and clip at the client area
+// A context that draws on the window's surface (hwnd null: a screen context, which draws nothing
+// but is what CreateCompatibleDC/CreateCompatibleBitmap accept as a model). client_only: origin and clip at the client area
 // (GetDC, BeginPaint); otherwise the whole surface (the menu bar). Drawing through it after the
 // window is gone does nothing.
 HDC dc_create_for_window(HWND hwnd, bool client_only);
