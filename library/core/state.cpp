@@ -35,4 +35,5 @@ LibraryState library_state = {
     /* window_dc */ nullptr,
     /* buffer_bitmap */ nullptr,
     /* run_menu */ nullptr,
+    /* quit_pending */ 0,
 };

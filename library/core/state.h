@@ -61,12 +61,14 @@ struct LibraryState {
     HDC window_dc;            // the graphics window's client context, held from start to finish
     HBITMAP buffer_bitmap;    // the back buffer's 601 x 540 bitmap
     HMENU run_menu;           // the "&Run" pop-up menu, whose check marks the menu code keeps
+    uint8_t quit_pending;     // a quit taken in the pass that played a scripted event; the next
+                              // wait returns it first
 };
 
 extern LibraryState library_state;
 
 // ---- Event core (core/) --------------------------------------------------------------------
-void pump_one_message(void);
+int pump_one_message(void);  // 1 when it took a message from the queue
 void present_buffer(void);
 LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK console_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
