@@ -12,13 +12,18 @@
 #define MIDDLE_SCOOP_Y 82
 #define TOP_SCOOP_Y 139
 
-int in_button_panel(int x, int y) { return x > -295 && x < -185 && y > 45 && y < 245 ? 1 : 0; }
+int in_button_panel(int x, int y) {
+    return x > -295 && x < -185 && y > 45 && y < 245 ? 1 : 0;
+}
 
-void report_bad_button(void) { TAVIX_draw_formatted(RED, 0, 0, 16, "BAAAADDD NEWS!"); }
+void report_bad_button(void) {
+    TAVIX_draw_formatted(RED, 0, 0, 16, "BAAAADDD NEWS!");
+}
 
 void press_button(ConeState *state, int x, int y) {
     (void)x;  // the buttons are stacked: y alone picks one
-    // Box i spans 245 - 25(i+1) < y <= 245 - 25i, so a click on a dividing line takes the lower box.
+    // Box i spans 245 - 25(i+1) < y <= 245 - 25i, so a click on a dividing line takes the lower
+    // box.
     int i = (245 - y) / 25;
     switch (i) {
         case 0:

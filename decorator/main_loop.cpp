@@ -7,7 +7,9 @@
 #include <cstring>
 #include <ctime>
 
-void seed_random(void) { srand(static_cast<unsigned>(time(nullptr))); }
+void seed_random(void) {
+    srand(static_cast<unsigned>(time(nullptr)));
+}
 
 void reset_cone(ConeState *state) {
     // Slots past topping_count and bite_count are never read before written; zero keeps them tidy.

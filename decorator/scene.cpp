@@ -15,7 +15,9 @@ static int shifted(int v, int d) {
     return static_cast<int>(r);
 }
 
-void draw_background(void) { TAVIX_draw_rectangle(BLACK, -300, -250, 300, 250, 0); }
+void draw_background(void) {
+    TAVIX_draw_rectangle(BLACK, -300, -250, 300, 250, 0);
+}
 
 void draw_scoops(int scoop_count, const int *scoop_color) {
     // Top first, so each lower scoop covers the foot of the one above it.
@@ -25,7 +27,9 @@ void draw_scoops(int scoop_count, const int *scoop_color) {
 }
 
 // Drawn after the scoops: it hides the bottom scoop's lower half.
-void draw_cone(void) { TAVIX_draw_triangle(BROWN, 0, -175, -60, 25, 60, 25, 0); }
+void draw_cone(void) {
+    TAVIX_draw_triangle(BROWN, 0, -175, -60, 25, 60, 25, 0);
+}
 
 void draw_mm(int x, int y, int colour) {
     TAVIX_draw_circle(colour, x, y, 8);
@@ -88,7 +92,8 @@ void draw_bites(const int *bite_x, const int *bite_y, int bite_count) {
 }
 
 void draw_buttons(void) {
-    for (int i = 0; i < 8; ++i) TAVIX_draw_rectangle(BLUE, -295, 245 - 25 * i, -185, 220 - 25 * i, 1);
+    for (int i = 0; i < 8; ++i)
+        TAVIX_draw_rectangle(BLUE, -295, 245 - 25 * i, -185, 220 - 25 * i, 1);
     TAVIX_draw_formatted(GREEN, -285, 227, 12, "Add Scoop");
     TAVIX_draw_formatted(RED, -285, 202, 12, "Remove Scoop");
     TAVIX_draw_formatted(WHITE, -285, 177, 12, "Add Topping");

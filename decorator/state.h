@@ -27,25 +27,25 @@
 #define TOPPING_CONFETTI 3
 
 struct ConeState {
-    int scoop_count;                   // scoops shown, 1..3
-    int scoop_color[MAX_SCOOPS];       // colour index 1..24: [0] bottom, [1] middle, [2] top
-    int topping_count;                 // toppings in use, 0..10, in the order they were added
-    int topping_x[MAX_TOPPINGS];       // point of each topping
+    int scoop_count;              // scoops shown, 1..3
+    int scoop_color[MAX_SCOOPS];  // colour index 1..24: [0] bottom, [1] middle, [2] top
+    int topping_count;            // toppings in use, 0..10, in the order they were added
+    int topping_x[MAX_TOPPINGS];  // point of each topping
     int topping_y[MAX_TOPPINGS];
-    int topping_kind[MAX_TOPPINGS];    // TOPPING_MM .. TOPPING_CONFETTI
-    int topping_color[MAX_TOPPINGS];   // colour index; confetti ignores it
-    int selected_topping;              // slot that moving, recolouring and retyping act on, 0..9
-    int mode;                          // MODE_ADD_TOPPING .. MODE_CHOOSE_TYPE
-    int bite_count;                    // bites stored, 0..MAX_BITES
-    int bite_x[MAX_BITES];             // centre of each bite, in the order of the clicks
+    int topping_kind[MAX_TOPPINGS];   // TOPPING_MM .. TOPPING_CONFETTI
+    int topping_color[MAX_TOPPINGS];  // colour index; confetti ignores it
+    int selected_topping;             // slot that moving, recolouring and retyping act on, 0..9
+    int mode;                         // MODE_ADD_TOPPING .. MODE_CHOOSE_TYPE
+    int bite_count;                   // bites stored, 0..MAX_BITES
+    int bite_x[MAX_BITES];            // centre of each bite, in the order of the clicks
     int bite_y[MAX_BITES];
-    int light_color[LIGHT_COUNT];      // colour index 0..24 of each marquee light; BLACK is out
-    int light_cursor;                  // the light lit last, 0..19
-    int palette_x[PALETTE_SLOTS];      // hit centre of palette circle i, recorded when drawn
+    int light_color[LIGHT_COUNT];  // colour index 0..24 of each marquee light; BLACK is out
+    int light_cursor;              // the light lit last, 0..19
+    int palette_x[PALETTE_SLOTS];  // hit centre of palette circle i, recorded when drawn
     int palette_y[PALETTE_SLOTS];
-    int sample_x[SAMPLE_COUNT];        // point of the sample of each topping kind, when drawn
+    int sample_x[SAMPLE_COUNT];  // point of the sample of each topping kind, when drawn
     int sample_y[SAMPLE_COUNT];
-    int done;                          // the quit event has arrived (0/1)
+    int done;  // the quit event has arrived (0/1)
 };
 
 // ---- Main loop (main_loop.cpp) ---------------------------------------------------------------
