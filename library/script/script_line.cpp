@@ -1,0 +1,118 @@
+// The script file's line format: one event per line, "TAVIX_MOUSE(x, y);", "TAVIX_KBD(key);"
+// or "TAVIX_PERIODIC(n);". A line is identified by its letter after "TAVIX_" alone, and every
+// scan stays inside the line, whatever bytes the file holds.
+#include "library/script/script_line.h"
+
+#include "library/tavix.h"
+
+#include <cstdint>
+#include <cstring>
+
+#define SCRIPT_LETTER_INDEX 6  // the letter after "TAVIX_"
+
+int format_script_line(char *line, size_t size, int type, int x, int y, signed char key,
+                       int count) {
+    int length = 0;
+    switch (type) {
+        case TAVIX_MOUSE:
+            length = snprintf(line, size, "TAVIX_MOUSE(%d, %d);\n", x, y);
+            break;
+        case TAVIX_KBD:
+            length = snprintf(line, size, "TAVIX_KBD(%d);\n", (int)key);
+            break;
+        case TAVIX_PERIODIC:
+            length = snprintf(line, size, "TAVIX_PERIODIC(%d);\n", count);
+            break;
+        default:
+            break;
+    }
+    if (length <= 0) {
+        if (size > 0) line[0] = '\0';
+        return 0;
+    }
+    return (size_t)length < size ? length : (int)size - 1;
+}
+
+// An empty line is a bare newline; a file written on Windows and read here in text mode
+// still carries the carriage return of its empty lines.
+static int is_empty_line(const char *line) {
+    return line[0] == '\n' || (line[0] == '\r' && line[1] == '\n' && line[2] == '\0');
+}
+
+int next_script_line(FILE *stream, char *line) {
+    if (!fgets(line, SCRIPT_LINE_SIZE, stream)) return 0;
+    while (is_empty_line(line)) {
+        if (!fgets(line, SCRIPT_LINE_SIZE, stream)) return 0;
+    }
+    // A last line without its newline set the end-of-file indicator while it was read: the
+    // script ends there instead of delivering a line that may have been cut short.
+    if (feof(stream)) return 0;
+    return 1;
+}
+
+static int is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Takes a number from line[from..length): skips to its first character (a digit, or also '-'
+// when signed), takes the run of such characters as its text and converts it as atoi does: an
+// optional leading '-', then digits up to the first other character. The text must hold a digit
+// and fit the number field; the value must fit 32 bits. *end is the index just after the text.
+static int take_number(const char *line, size_t length, size_t from, int is_signed,
+                       int64_t *value, size_t *end) {
+    size_t i = from;
+    while (i < length && !is_digit(line[i]) && !(is_signed && line[i] == '-')) i++;
+    size_t start = i;
+    while (i < length && (is_digit(line[i]) || (is_signed && line[i] == '-'))) i++;
+    size_t text_length = i - start;
+    if (text_length == 0 || text_length > SCRIPT_NUMBER_SIZE - 1) return 0;
+
+    char text[SCRIPT_NUMBER_SIZE];
+    memcpy(text, line + start, text_length);
+    text[text_length] = '\0';
+    if (!strpbrk(text, "0123456789")) return 0;
+
+    size_t k = 0;
+    int negative = 0;
+    if (text[0] == '-') {
+        negative = 1;
+        k = 1;
+    }
+    int64_t magnitude = 0;  // at most 11 digits: no overflow
+    for (; is_digit(text[k]); k++) magnitude = magnitude * 10 + (text[k] - '0');
+    int64_t result = negative ? -magnitude : magnitude;
+    if (result < INT32_MIN || result > INT32_MAX) return 0;
+    *value = result;
+    *end = i;
+    return 1;
+}
+
+int decode_script_line(const char *line, ScriptEvent *event) {
+    size_t length = strnlen(line, SCRIPT_LINE_SIZE);
+    if (length <= SCRIPT_LETTER_INDEX) return 0;
+
+    int64_t first = 0, second = 0;
+    size_t end = 0;
+    switch (line[SCRIPT_LETTER_INDEX]) {
+        case 'K':
+            if (!take_number(line, length, SCRIPT_LETTER_INDEX, 1, &first, &end)) return 0;
+            event->type = TAVIX_KBD;
+            event->key = (signed char)(uint8_t)(first & 0xFF);
+            return 1;
+        case 'M':
+            if (!take_number(line, length, SCRIPT_LETTER_INDEX, 1, &first, &end)) return 0;
+            if (!take_number(line, length, end, 1, &second, &end)) return 0;
+            event->type = TAVIX_MOUSE;
+            event->x = (int)first;
+            event->y = (int)second;
+            return 1;
+        case 'P':
+            // A run of no events is not something the recorder writes: refuse it rather than
+            // deliver an event the line does not stand for.
+            if (!take_number(line, length, SCRIPT_LETTER_INDEX, 0, &first, &end)) return 0;
+            if (first < 1) return 0;
+            event->type = TAVIX_PERIODIC;
+            event->count = (int)first;
+            return 1;
+        default:
+            return 0;
+    }
+}

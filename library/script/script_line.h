@@ -1,0 +1,40 @@
+// The script file's line format: formatting one event as a line, reading the next line of a
+// script stream, and decoding a line back into an event. Pure: no library state, no messages,
+// so that the tests and the fuzzer can drive it on any bytes.
+#ifndef TAVIX_SCRIPT_SCRIPT_LINE_H
+#define TAVIX_SCRIPT_SCRIPT_LINE_H
+
+#include <cstddef>
+#include <cstdio>
+
+#define SCRIPT_FILE_NAME "TAVIX.SCR"
+#define SCRIPT_LINE_SIZE 512   // bytes of one read line: 511 characters, newline included, and a zero
+#define SCRIPT_NUMBER_SIZE 12  // bytes of one number's text with its zero: every 32-bit value fits
+
+// One decoded line.
+struct ScriptEvent {
+    int type;         // TAVIX_MOUSE, TAVIX_KBD or TAVIX_PERIODIC
+    int x;            // library x of a click (mouse lines)
+    int y;            // library y of a click (mouse lines)
+    signed char key;  // the character (key lines): the low 8 bits of the number
+    int count;        // periodic events the line stands for, at least 1 (periodic lines)
+};
+
+// Formats the line for one event into line (at most size bytes with the zero); count is the
+// number written on a periodic line. Returns the line's length, 0 for an event that has no line
+// (quit, or any other type).
+int format_script_line(char *line, size_t size, int type, int x, int y, signed char key,
+                       int count);
+
+// Reads the next line of the script into line (SCRIPT_LINE_SIZE bytes), skipping empty lines;
+// a line longer than the buffer is returned in pieces. Returns 0 at the end of the script: no
+// more text, or a last line that lacks its newline.
+int next_script_line(FILE *stream, char *line);
+
+// Decodes one line (zero-terminated, at most SCRIPT_LINE_SIZE bytes are looked at). Returns 1
+// and fills *event for a well-formed mouse, key or periodic line; 0 for anything else: an unknown
+// letter after "TAVIX_", a line too short to carry one, a missing number, a number longer than
+// SCRIPT_NUMBER_SIZE - 1 characters or outside its range.
+int decode_script_line(const char *line, ScriptEvent *event);
+
+#endif
