@@ -1,0 +1,111 @@
+// The console: the ring of the last 25 messages in movable memory blocks, the scroll-and-print
+// step that adds one line at the bottom of the console window, and the window's repaint from the
+// ring.
+#include "library/core/state.h"
+
+#include <cstdarg>
+#include <cstring>
+
+static int next_slot(int slot) { return slot == CONSOLE_RING_SIZE - 1 ? 0 : slot + 1; }
+
+// Copies text (length bytes and its zero) into a new block; null when it cannot be had.
+static HGLOBAL store_text(const char *text, size_t length) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length + 1);
+    if (!block) return nullptr;
+    char *copy = static_cast<char *>(GlobalLock(block));
+    if (!copy) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    memcpy(copy, text, length + 1);
+    GlobalUnlock(block);
+    return block;
+}
+
+int TAVIX_console_printf(const char *format, ...) {
+    char text[CONSOLE_TEXT_SIZE];
+    va_list args;
+    va_start(args, format);
+    // Bounded: a longer message is cut to the buffer; the result is still the formatter's count.
+    int result = vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (result < 0) text[0] = '\0';
+    size_t length = strlen(text);
+
+    // The new block is had before the oldest is given up, so a failed allocation leaves the
+    // ring exactly as it was; the message is then only drawn.
+    HGLOBAL block = store_text(text, length);
+    if (block) {
+        if (library_state.console_first == library_state.console_end) {
+            GlobalFree(library_state.console_lines[library_state.console_first]);
+            library_state.console_first = next_slot(library_state.console_first);
+        }
+        library_state.console_lines[library_state.console_end] = block;
+        if (library_state.console_first < 0) library_state.console_first = library_state.console_end;
+        library_state.console_end = next_slot(library_state.console_end);
+    }
+
+    print_console_line(text);
+    return result;
+}
+
+void print_console_line(char *text) {
+    HWND console = library_state.console_window;
+    // Before start, or once the user has closed the console, there is nothing to draw in (and a
+    // null window would stand for the whole screen). The message is kept in the ring all the same.
+    if (!console || !IsWindow(console)) return;
+    HDC dc = GetDC(console);
+    if (!dc) return;
+
+    // The stock font replaces the context's; it is not selected back, the context goes anyway.
+    SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
+    TEXTMETRICA metrics;
+    GetTextMetricsA(dc, &metrics);
+    int line_height = metrics.tmHeight + metrics.tmExternalLeading;
+
+    ScrollDC(dc, 0, -line_height, nullptr, nullptr, nullptr, nullptr);
+
+    RECT client;
+    GetClientRect(console, &client);
+
+    // The scroll leaves the bottom band as it was; blank it in the context's background colour
+    // (white on a fresh context, as the class's). With the null pen Rectangle fills one pixel
+    // short of its right and bottom edges, hence bottom + 1.
+    HBRUSH band_brush = CreateSolidBrush(GetBkColor(dc));
+    HGDIOBJ old_brush = SelectObject(dc, band_brush);
+    HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
+    Rectangle(dc, client.left, client.bottom - line_height, client.right, client.bottom + 1);
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_brush);
+    DeleteObject(band_brush);
+
+    // One line per message: only a trailing newline goes; any other control character is drawn
+    // as the font draws it.
+    size_t length = strlen(text);
+    if (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
+    TextOutA(dc, client.left + 5, client.bottom - line_height, text, (int)length);
+
+    ReleaseDC(console, dc);
+}
+
+LRESULT paint_console(void) {
+    HWND console = library_state.console_window;
+    PAINTSTRUCT paint;
+    BeginPaint(console, &paint);
+    // Oldest first: each line scrolls the ones before it up, so the newest ends at the bottom.
+    // The count bounds the walk to one lap of the ring whatever the indices say.
+    int slot = library_state.console_first;
+    for (int count = 0; slot >= 0 && count < CONSOLE_RING_SIZE &&
+                        (slot != library_state.console_end || count == 0);
+         ++count) {
+        HGLOBAL block = library_state.console_lines[slot];
+        char *text = static_cast<char *>(GlobalLock(block));
+        if (text) {
+            print_console_line(text);
+            GlobalUnlock(block);
+        }
+        slot = next_slot(slot);
+    }
+    EndPaint(console, &paint);
+    return 0;
+}

@@ -1,0 +1,77 @@
+// Opening and closing the library: the two window classes, the graphics and console windows, the
+// back buffer every drawing call paints into, and the 100 ms animation timer.
+#include "library/core/state.h"
+
+static void register_window_classes(HINSTANCE instance) {
+    WNDCLASSA window_class = {};
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.cbClsExtra = 0;
+    window_class.cbWndExtra = 0;
+    window_class.hInstance = instance;
+    window_class.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // One brush for both classes; it lives as long as the classes do, that is to the end.
+    window_class.hbrBackground = CreateSolidBrush(library_state.colours[WHITE]);
+    // No menu resource of this name exists, so neither window gets a class menu.
+    window_class.lpszMenuName = "generic";
+
+    window_class.lpfnWndProc = graphics_window_proc;
+    window_class.lpszClassName = "DrawWndClass";
+    RegisterClassA(&window_class);
+
+    window_class.lpfnWndProc = console_window_proc;
+    window_class.lpszClassName = "TextWndClass";
+    RegisterClassA(&window_class);
+}
+
+int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line,
+                int show_mode) {
+    (void)command_line;
+    if (!previous_instance) register_window_classes(instance);
+
+    int screen_width = GetSystemMetrics(SM_CXSCREEN);
+    int screen_height = GetSystemMetrics(SM_CYSCREEN);
+
+    library_state.running = 0;
+    library_state.single_step = 0;
+
+    // Creating the graphics window runs its WM_CREATE, which builds the Run menu bar.
+    library_state.graphics_window =
+        CreateWindowExA(0, "DrawWndClass", "TAVIX Graphics", WS_CAPTION | WS_SYSMENU, 0, 0,
+                        TAVIX_WIDTH, TAVIX_HEIGHT, nullptr, nullptr, instance, nullptr);
+    // Across the bottom third of the screen; the divisions truncate as written, so for a height
+    // divisible by 3 the last row lies one pixel below the screen.
+    library_state.console_window = CreateWindowExA(
+        0, "TextWndClass", "TAVIX Text", WS_OVERLAPPEDWINDOW, 0, (2 * screen_height) / 3 + 1,
+        screen_width, screen_height / 3, nullptr, nullptr, instance, nullptr);
+
+    library_state.window_dc = GetDC(library_state.graphics_window);
+    library_state.buffer_bitmap =
+        CreateCompatibleBitmap(library_state.window_dc, TAVIX_WIDTH, TAVIX_HEIGHT);
+    library_state.buffer_dc = CreateCompatibleDC(library_state.window_dc);
+    SelectObject(library_state.buffer_dc, library_state.buffer_bitmap);
+
+    // The graphics window is shown last so that it ends up in front with the keyboard focus; its
+    // first showing reports its size, which sets the origin.
+    ShowWindow(library_state.console_window, show_mode);
+    ShowWindow(library_state.graphics_window, show_mode);
+
+    SetTimer(library_state.graphics_window, TAVIX_TIMER_ID, TAVIX_TIMER_PERIOD, nullptr);
+    return 1;
+}
+
+int TAVIX_finish(void) {
+    ReleaseDC(library_state.graphics_window, library_state.window_dc);
+    // A released context may be handed to another window; forget it so that a later paint or
+    // present copies nowhere instead of into a stranger.
+    library_state.window_dc = nullptr;
+    close_script();
+    return 1;
+}
+
+int TAVIX_show_console(int show) {
+    // Before TAVIX_start there is no console window and nothing happens (a null window would
+    // otherwise be taken for the desktop by some calls).
+    if (!library_state.console_window) return 0;
+    return ShowWindow(library_state.console_window, show ? SW_SHOW : SW_HIDE);
+}

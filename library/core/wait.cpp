@@ -1,0 +1,111 @@
+// The event wait: one message per pass through the window procedures, scripted events while
+// playback is on, the periodic event of a running animation, and the copy of the back buffer to
+// the window. Also the animation switch.
+#include "library/core/state.h"
+
+void present_buffer(void) {
+    if (!library_state.dirty) return;
+    BitBlt(library_state.window_dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT, library_state.buffer_dc, 0, 0,
+           SRCCOPY);
+    library_state.dirty = 0;
+}
+
+int pump_one_message(void) {
+    MSG msg;
+    int took = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) ? 1 : 0;
+    if (took && msg.message == WM_QUIT) {
+        // The quit ends this pass: nothing is dispatched or copied after it.
+        library_state.pending.type = TAVIX_QUIT;
+        return 1;
+    }
+    if (took) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    present_buffer();
+    return took;
+}
+
+// True when the pending event ends the wait: anything but a periodic event that has not yet
+// seen a timer notice since it was armed.
+static int event_ready(void) {
+    PendingEvent *pending = &library_state.pending;
+    return pending->type != TAVIX_NO_EVENT &&
+           (pending->type != TAVIX_PERIODIC || library_state.timer_tick);
+}
+
+int TAVIX_next_event(int *x, int *y, char *key) {
+    PendingEvent *pending = &library_state.pending;
+    pending->type = TAVIX_NO_EVENT;
+    pending->key = 0;
+    pending->y = 0;
+    pending->x = 0;
+
+    // A quit that arrived together with the last wait's scripted event is this wait's event.
+    if (library_state.quit_pending) {
+        library_state.quit_pending = 0;
+        pending->type = TAVIX_QUIT;
+    }
+
+    while (!event_ready()) {
+        int took_message = pump_one_message();
+
+        if (library_state.play_one || library_state.playing_back) {
+            library_state.play_one = 0;
+            int quit_taken = pending->type == TAVIX_QUIT;
+            if (read_script_event()) {
+                // The scripted event replaces what the pump left, but a quit must not be lost:
+                // once the window is gone nothing else would ever end the program's loop.
+                if (quit_taken && pending->type != TAVIX_QUIT) library_state.quit_pending = 1;
+                break;
+            }
+            stop_playback();
+        }
+
+        if ((library_state.single_step || library_state.running) &&
+            pending->type == TAVIX_NO_EVENT) {
+            // A notice taken in this pass or earlier does not count: the periodic event waits
+            // for a fresh one.
+            library_state.timer_tick = 0;
+            pending->type = TAVIX_PERIODIC;
+            library_state.single_step = 0;
+        }
+
+        // Nothing was taken, so nothing changed but the arming above: the next pass could only
+        // find the queue empty again. Sleep until a message (input, paint or timer) arrives.
+        // Playback does not sleep: its events come from the file, not from the queue.
+        if (!took_message && !library_state.play_one && !library_state.playing_back &&
+            !event_ready())
+            WaitMessage();
+    }
+
+    if (library_state.recording)
+        record_event(pending->type, pending->x, pending->y, (char)pending->key);
+
+    *x = pending->x;
+    *y = pending->y;
+    *key = (char)pending->key;
+    return library_state.quit_requested ? TAVIX_QUIT : pending->type;
+}
+
+int TAVIX_set_animation(int code) {
+    if (!library_state.graphics_window) return 0;
+    switch (code) {
+        case TAVIX_ANIM_HALT:
+            library_state.running = 0;
+            library_state.single_step = 0;
+            break;
+        case TAVIX_ANIM_STEP:
+            library_state.single_step = 1;
+            break;
+        case TAVIX_ANIM_RUN:
+            library_state.running = 1;
+            break;
+        case TAVIX_ANIM_QUIT:
+            library_state.quit_requested = 1;
+            break;
+        default:
+            break;
+    }
+    return 1;
+}

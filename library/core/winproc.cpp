@@ -1,0 +1,94 @@
+// The two window procedures: the graphics window turns clicks, characters, timer notices, size
+// and paint notices into library state; the console window passes its keys on to the graphics
+// window and repaints its lines.
+#include "library/core/state.h"
+
+static void set_origin(HWND hwnd) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    library_state.origin_x = client.left + (client.right - client.left) / 2;
+    library_state.origin_y = client.top + (client.bottom - client.top) / 2;
+}
+
+static void paint_graphics_window(HWND hwnd) {
+    PAINTSTRUCT paint;
+    BeginPaint(hwnd, &paint);
+    // The whole buffer goes through the context held since start, whatever part is invalid;
+    // BeginPaint/EndPaint only mark the window as painted.
+    BitBlt(library_state.window_dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT, library_state.buffer_dc, 0, 0,
+           SRCCOPY);
+    EndPaint(hwnd, &paint);
+    library_state.dirty = 0;
+}
+
+LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    PendingEvent *pending = &library_state.pending;
+    switch (message) {
+        case WM_CREATE:
+            build_run_menu(hwnd);
+            return 0;
+        case WM_DESTROY:
+            KillTimer(hwnd, TAVIX_TIMER_ID);
+            PostQuitMessage(0);
+            return 0;
+        case WM_SIZE:
+            // The notice's own width and height are not used: the client rectangle is the truth.
+            set_origin(hwnd);
+            return 0;
+        case WM_PAINT:
+            paint_graphics_window(hwnd);
+            return 0;
+        case WM_KEYDOWN:
+            handle_key_down(wp);
+            return 0;
+        case WM_KEYUP:
+            handle_key_up(wp);
+            return 0;
+        case WM_CHAR:
+            // Ctrl combinations are the Run menu's accelerators, never key events.
+            if (library_state.ctrl_down == 1) return 0;
+            pending->type = TAVIX_KBD;
+            pending->key = (signed char)(wp & 0xFF);
+            return 0;
+        case WM_COMMAND:
+            handle_command(LOWORD(wp));
+            return 0;
+        case WM_TIMER:
+            library_state.timer_tick = 1;
+            return 0;
+        case WM_LBUTTONDOWN: {
+            // Both halves are unsigned 16-bit numbers; the key stays as the wait reset it.
+            int client_x = LOWORD(lp);
+            int client_y = HIWORD(lp);
+            pending->type = TAVIX_MOUSE;
+            pending->x = client_x - library_state.origin_x;
+            pending->y = library_state.origin_y - client_y;
+            return 0;
+        }
+        default:
+            return DefWindowProcA(hwnd, message, wp, lp);
+    }
+}
+
+LRESULT CALLBACK console_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            // Queued, not handled here: the pump then translates the key for the graphics window,
+            // so Ctrl tracking, accelerators and characters work whichever window has the focus.
+            PostMessageA(library_state.graphics_window, message, wp, lp);
+            return 0;
+        case WM_PAINT:
+            if (hwnd != library_state.console_window) {
+                // A console window the library no longer tracks: validate it, or its paint
+                // notice would come back forever.
+                PAINTSTRUCT paint;
+                BeginPaint(hwnd, &paint);
+                EndPaint(hwnd, &paint);
+                return 0;
+            }
+            return paint_console();
+        default:
+            return DefWindowProcA(hwnd, message, wp, lp);
+    }
+}
