@@ -1,0 +1,40 @@
+// The shape record a drawing call hands to the rasteriser, and the two routines that paint into
+// the back buffer: one record at a time, and the whole buffer wiped white.
+#ifndef TAVIX_DRAW_RASTER_H
+#define TAVIX_DRAW_RASTER_H
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+#define SHAPE_TRIANGLE 0
+#define SHAPE_RECTANGLE 1
+#define SHAPE_OVAL 2
+#define SHAPE_LINE 3
+#define SHAPE_PIXEL 4
+#define SHAPE_TEXT 5
+
+#define MAX_PTSIZE 127            // largest text size, pixels
+#define FORMATTED_TEXT_SIZE 1024  // bytes of the formatted text's buffer, with its zero
+
+// One drawing request, in library coordinates. A kind reads only the fields it uses: a triangle
+// its three corners; a rectangle or oval (x1, y1) upper left and (x2, y2) lower right, both
+// included; a line its two ends; a pixel (x1, y1); a text its anchor (x1, y1), its size in x2
+// and its characters in text_block.
+struct ShapeRecord {
+    int32_t kind;        // SHAPE_*
+    int32_t colour;      // colour index 0..23, already checked
+    int32_t width;       // pen width in pixels; 0 fills a triangle, rectangle or oval
+    int32_t x1, y1;      // first point
+    int32_t x2, y2;      // second point (text: x2 is the size, 0..MAX_PTSIZE)
+    int32_t x3, y3;      // third point
+    HGLOBAL text_block;  // text: movable block holding the NUL-terminated text; a handle is
+                         // pointer-sized, so it has its own field rather than y2
+};
+
+// Paints one record into the back buffer and marks the buffer dirty.
+void rasterise_shape(const ShapeRecord *shape);
+// Fills the back buffer white inside a one-pixel frame of the context's pen; marks it dirty.
+void wipe_buffer(void);
+
+#endif
