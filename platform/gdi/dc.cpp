@@ -1,0 +1,323 @@
+// Device contexts: window, memory and screen contexts, what each has selected, its colours and
+// modes, and the calls that work on whole pixels (SetPixel, GetPixel, BitBlt, ScrollDC, FillRect).
+// A window context looks its window up on every call, so drawing after the window is gone is a no-op.
+#include "platform/gdi/gdi.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+GdiDC *dc_new(bool memory, HWND window, bool client_only) {
+    GdiDC *dc = (GdiDC *)calloc(1, sizeof(GdiDC));
+    dc->memory = memory;
+    dc->window = window;
+    dc->client_only = client_only;
+    dc->pen = (HPEN)GetStockObject(BLACK_PEN);
+    dc->brush = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    dc->font = (HFONT)GetStockObject(SYSTEM_FONT);
+    dc->text_colour = RGB(0, 0, 0);
+    dc->bk_colour = RGB(255, 255, 255);
+    dc->bk_mode = OPAQUE;
+    if (memory) dc->bitmap = bitmap_create(0, 0);
+    object_retain(dc->pen);
+    object_retain(dc->brush);
+    object_retain(dc->font);
+    object_retain(dc->bitmap);
+    return dc;
+}
+
+HDC dc_register(GdiDC *dc) {
+    HDC handle = (HDC)handle_new(HANDLE_DC, dc);
+    if (!handle) {
+        object_release(dc->pen);
+        object_release(dc->brush);
+        object_release(dc->font);
+        object_release(dc->bitmap);
+        free(dc);
+    }
+    return handle;
+}
+
+// Replaces *slot with object, counting the selections; returns what was there.
+template <typename Handle>
+HGDIOBJ swap_selection(Handle *slot, HGDIOBJ object) {
+    HGDIOBJ previous = *slot;
+    object_retain(object);
+    *slot = (Handle)object;
+    object_release(previous);
+    return previous;
+}
+
+// Intersects [l, r) x [t, b) with the canvas clip, in surface coordinates; false when empty.
+bool clip_box(const Canvas &canvas, int64_t *l, int64_t *t, int64_t *r, int64_t *b) {
+    *l = std::max<int64_t>(*l, canvas.clip_left);
+    *t = std::max<int64_t>(*t, canvas.clip_top);
+    *r = std::min<int64_t>(*r, canvas.clip_right);
+    *b = std::min<int64_t>(*b, canvas.clip_bottom);
+    return *l < *r && *t < *b;
+}
+
+// Copies a w x h block between surfaces (or within one) like memmove: overlapping rows are taken
+// in the order that reads each source row before it is overwritten.
+void copy_block(Surface *dst, int dx, int dy, const Surface *src, int sx, int sy, int w, int h) {
+    bool upward = dst->pixels == src->pixels && dy > sy;
+    for (int i = 0; i < h; ++i) {
+        int row = upward ? h - 1 - i : i;
+        memmove(dst->pixels + (size_t)(dy + row) * dst->width + dx,
+                src->pixels + (size_t)(sy + row) * src->width + sx, (size_t)w * sizeof(uint32_t));
+    }
+}
+
+}  // namespace
+
+GdiDC *dc_get(HDC dc) { return (GdiDC *)handle_get(dc, HANDLE_DC); }
+
+Canvas dc_canvas(GdiDC *dc) {
+    Canvas canvas = {};
+    Surface *surface = nullptr;
+    RECT area = {0, 0, 0, 0};
+    if (dc->memory) {
+        surface = bitmap_surface(dc->bitmap);
+        if (surface) area = RECT{0, 0, surface->width, surface->height};
+    } else if (dc->window) {
+        surface = window_surface(dc->window);
+        if (surface) {
+            area = RECT{0, 0, surface->width, surface->height};
+            if (dc->client_only && !window_client_area(dc->window, &area)) surface = nullptr;
+        }
+    }
+    if (!surface || !surface->pixels) return canvas;
+    canvas.origin_x = area.left;
+    canvas.origin_y = area.top;
+    canvas.clip_left = std::max<int>(area.left, 0);
+    canvas.clip_top = std::max<int>(area.top, 0);
+    canvas.clip_right = std::min<int>(area.right, surface->width);
+    canvas.clip_bottom = std::min<int>(area.bottom, surface->height);
+    if (canvas.clip_left < canvas.clip_right && canvas.clip_top < canvas.clip_bottom)
+        canvas.surface = surface;
+    return canvas;
+}
+
+void dc_painted(GdiDC *dc) {
+    if (dc->window) window_mark_changed(dc->window);
+}
+
+HDC dc_create_for_window(HWND hwnd, bool client_only) {
+    return dc_register(dc_new(false, hwnd, client_only));
+}
+
+void dc_destroy(HDC handle) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return;
+    handle_free(handle);
+    object_release(dc->pen);
+    object_release(dc->brush);
+    object_release(dc->font);
+    object_release(dc->bitmap);
+    free(dc);
+}
+
+HDC WINAPI CreateCompatibleDC(HDC model) {
+    if (model && !dc_get(model)) return nullptr;
+    return dc_register(dc_new(true, nullptr, false));
+}
+
+BOOL WINAPI DeleteDC(HDC dc) {
+    if (!dc_get(dc)) return FALSE;
+    dc_destroy(dc);
+    return TRUE;
+}
+
+HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return nullptr;
+    switch (handle_kind(object)) {
+    case HANDLE_PEN: return swap_selection(&dc->pen, object);
+    case HANDLE_BRUSH: return swap_selection(&dc->brush, object);
+    case HANDLE_FONT: return swap_selection(&dc->font, object);
+    case HANDLE_BITMAP: {
+        // Only a memory context takes a bitmap, and a bitmap lives in one context at a time
+        // (the shared default bitmap excepted).
+        if (!dc->memory) return nullptr;
+        GdiBitmap *bitmap = bitmap_get((HBITMAP)object);
+        if (object != dc->bitmap && bitmap->selected > 0 && !handle_is_permanent(object))
+            return nullptr;
+        return swap_selection(&dc->bitmap, object);
+    }
+    default: return nullptr;
+    }
+}
+
+HGDIOBJ WINAPI GetCurrentObject(HDC handle, UINT type) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return nullptr;
+    switch (type) {
+    case OBJ_PEN: return dc->pen;
+    case OBJ_BRUSH: return dc->brush;
+    case OBJ_FONT: return dc->font;
+    case OBJ_BITMAP: return dc->memory ? dc->bitmap : nullptr;
+    default: return nullptr;
+    }
+}
+
+COLORREF WINAPI SetTextColor(HDC handle, COLORREF colour) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return CLR_INVALID;
+    COLORREF previous = dc->text_colour;
+    dc->text_colour = colour & 0x00FFFFFFu;
+    return previous;
+}
+
+COLORREF WINAPI GetTextColor(HDC handle) {
+    GdiDC *dc = dc_get(handle);
+    return dc ? dc->text_colour : CLR_INVALID;
+}
+
+COLORREF WINAPI SetBkColor(HDC handle, COLORREF colour) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return CLR_INVALID;
+    COLORREF previous = dc->bk_colour;
+    dc->bk_colour = colour & 0x00FFFFFFu;
+    return previous;
+}
+
+COLORREF WINAPI GetBkColor(HDC handle) {
+    GdiDC *dc = dc_get(handle);
+    return dc ? dc->bk_colour : CLR_INVALID;
+}
+
+int WINAPI SetBkMode(HDC handle, int mode) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
+    int previous = dc->bk_mode;
+    dc->bk_mode = mode;
+    return previous;
+}
+
+int WINAPI GetBkMode(HDC handle) {
+    GdiDC *dc = dc_get(handle);
+    return dc ? dc->bk_mode : 0;
+}
+
+BOOL WINAPI MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return FALSE;
+    if (previous) {
+        previous->x = (LONG)dc->pos_x;
+        previous->y = (LONG)dc->pos_y;
+    }
+    dc->pos_x = x;
+    dc->pos_y = y;
+    return TRUE;
+}
+
+COLORREF WINAPI SetPixel(HDC handle, int x, int y, COLORREF colour) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return CLR_INVALID;
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return CLR_INVALID;
+    int64_t sx = x + canvas.origin_x, sy = y + canvas.origin_y;
+    if (sx < canvas.clip_left || sx >= canvas.clip_right || sy < canvas.clip_top ||
+        sy >= canvas.clip_bottom)
+        return CLR_INVALID;
+    canvas.surface->pixels[sy * canvas.surface->width + sx] = pixel_from_colorref(colour);
+    dc_painted(dc);
+    return colour & 0x00FFFFFFu;
+}
+
+COLORREF WINAPI GetPixel(HDC handle, int x, int y) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return CLR_INVALID;
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return CLR_INVALID;
+    int64_t sx = x + canvas.origin_x, sy = y + canvas.origin_y;
+    if (sx < canvas.clip_left || sx >= canvas.clip_right || sy < canvas.clip_top ||
+        sy >= canvas.clip_bottom)
+        return CLR_INVALID;
+    return colorref_from_pixel(canvas.surface->pixels[sy * canvas.surface->width + sx]);
+}
+
+BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_handle, int src_x,
+                   int src_y, DWORD rop) {
+    GdiDC *dst = dc_get(dst_handle);
+    GdiDC *src = dc_get(src_handle);
+    if (!dst || !src || rop != SRCCOPY) return FALSE;
+    if (width <= 0 || height <= 0) return TRUE;
+    Canvas to = dc_canvas(dst), from = dc_canvas(src);
+    if (!to.surface || !from.surface) return TRUE;
+    // The source block in source surface coordinates, clipped to what the source shows; the
+    // destination moves with it, then is clipped in turn and moves the source back.
+    int64_t sl = src_x + from.origin_x, st = src_y + from.origin_y;
+    int64_t sr = sl + width, sb = st + height;
+    int64_t shift_x = (x + to.origin_x) - sl, shift_y = (y + to.origin_y) - st;
+    if (!clip_box(from, &sl, &st, &sr, &sb)) return TRUE;
+    int64_t dl = sl + shift_x, dt = st + shift_y, dr = sr + shift_x, db = sb + shift_y;
+    if (!clip_box(to, &dl, &dt, &dr, &db)) return TRUE;
+    copy_block(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x), (int)(dt - shift_y),
+               (int)(dr - dl), (int)(db - dt));
+    dc_painted(dst);
+    return TRUE;
+}
+
+BOOL WINAPI ScrollDC(HDC handle, int dx, int dy, const RECT *scroll, const RECT *clip, HRGN update,
+                     LPRECT update_rect) {
+    (void)update;  // no regions here: the caller gets the bounding box through update_rect
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return FALSE;
+    if (update_rect) *update_rect = RECT{0, 0, 0, 0};
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return TRUE;
+    // The area that scrolls: the scroll rectangle (default everything) within the clip rectangle
+    // (default everything), in surface coordinates.
+    int64_t l = canvas.clip_left, t = canvas.clip_top, r = canvas.clip_right,
+            b = canvas.clip_bottom;
+    int64_t cl = l, ct = t, cr = r, cb = b;
+    if (clip) {
+        cl = std::max<int64_t>(cl, clip->left + canvas.origin_x);
+        ct = std::max<int64_t>(ct, clip->top + canvas.origin_y);
+        cr = std::min<int64_t>(cr, clip->right + canvas.origin_x);
+        cb = std::min<int64_t>(cb, clip->bottom + canvas.origin_y);
+    }
+    if (scroll) {
+        l = std::max<int64_t>(l, scroll->left + canvas.origin_x);
+        t = std::max<int64_t>(t, scroll->top + canvas.origin_y);
+        r = std::min<int64_t>(r, scroll->right + canvas.origin_x);
+        b = std::min<int64_t>(b, scroll->bottom + canvas.origin_y);
+    }
+    l = std::max(l, cl), t = std::max(t, ct), r = std::min(r, cr), b = std::min(b, cb);
+    if (l >= r || t >= b) return TRUE;
+    int64_t dl = std::max(l + dx, cl), dt = std::max(t + dy, ct);
+    int64_t dr = std::min(r + dx, cr), db = std::min(b + dy, cb);
+    if (dl < dr && dt < db) {
+        copy_block(canvas.surface, (int)dl, (int)dt, canvas.surface, (int)(dl - dx),
+                   (int)(dt - dy), (int)(dr - dl), (int)(db - dt));
+        dc_painted(dc);
+    }
+    if (update_rect && (dx != 0 || dy != 0)) {
+        // The part of the scrolled area nothing moved into, as a bounding box.
+        RECT box = {(LONG)l, (LONG)t, (LONG)r, (LONG)b};
+        if (dx == 0 && dy < 0) box.top = (LONG)std::max(t, std::min(b, b + dy));
+        if (dx == 0 && dy > 0) box.bottom = (LONG)std::min(b, t + dy);
+        if (dy == 0 && dx < 0) box.left = (LONG)std::max(l, std::min(r, r + dx));
+        if (dy == 0 && dx > 0) box.right = (LONG)std::min(r, l + dx);
+        update_rect->left = (LONG)(box.left - canvas.origin_x);
+        update_rect->top = (LONG)(box.top - canvas.origin_y);
+        update_rect->right = (LONG)(box.right - canvas.origin_x);
+        update_rect->bottom = (LONG)(box.bottom - canvas.origin_y);
+    }
+    return TRUE;
+}
+
+int WINAPI FillRect(HDC handle, const RECT *rect, HBRUSH brush) {
+    GdiDC *dc = dc_get(handle);
+    COLORREF colour;
+    if (!dc || !rect || !brush_get(brush)) return 0;
+    if (!brush_colour(brush, &colour)) return 1;  // a hollow brush fills nothing
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return 1;
+    canvas_fill(canvas, rect->left, rect->top, rect->right, rect->bottom, colour);
+    dc_painted(dc);
+    return 1;
+}

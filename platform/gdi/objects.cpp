@@ -1,0 +1,279 @@
+// GDI objects: pens, brushes, bitmaps and fonts, the stock objects, and their deletion. An object
+// deleted while a context has it selected lives on until the last context lets go of it, so a
+// context never paints with freed memory.
+#include "platform/gdi/gdi.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Stock objects are made on first use under permanent handles; index by the stock number.
+const int STOCK_COUNT = DEFAULT_GUI_FONT + 1;
+HGDIOBJ stock[STOCK_COUNT];
+
+// Bitmaps larger than this many pixels are refused rather than allocated (1 GiB of pixels).
+const int64_t MAX_BITMAP_PIXELS = (int64_t)1 << 28;
+
+HGDIOBJ make_stock_pen(COLORREF colour, int style) {
+    GdiPen *pen = (GdiPen *)calloc(1, sizeof(GdiPen));
+    pen->style = style;
+    pen->width = 1;
+    pen->colour = colour;
+    return handle_new(HANDLE_PEN, pen, true);
+}
+
+HGDIOBJ make_stock_brush(COLORREF colour, bool hollow) {
+    GdiBrush *brush = (GdiBrush *)calloc(1, sizeof(GdiBrush));
+    brush->colour = colour;
+    brush->hollow = hollow;
+    return handle_new(HANDLE_BRUSH, brush, true);
+}
+
+GdiFont *font_new(int height, int width, int weight, bool italic, int pitch_family,
+                  const char *face) {
+    GdiFont *font = (GdiFont *)calloc(1, sizeof(GdiFont));
+    font->height = height;
+    font->width = width;
+    font->weight = weight;
+    font->italic = italic;
+    font->pitch_family = pitch_family;
+    snprintf(font->face, sizeof font->face, "%s", face ? face : "");
+    return font;
+}
+
+HGDIOBJ make_stock_font(int index) {
+    GdiFont *font;
+    switch (index) {
+    case ANSI_FIXED_FONT:
+    case OEM_FIXED_FONT:
+    case SYSTEM_FIXED_FONT:
+        // The classic fixed fonts: an 8 x 13 character cell.
+        font = font_new(13, 8, FW_NORMAL, false, FIXED_PITCH | FF_MODERN, "");
+        break;
+    case ANSI_VAR_FONT:
+    case DEFAULT_GUI_FONT:
+        font = font_new(13, 0, FW_NORMAL, false, VARIABLE_PITCH | FF_SWISS, "");
+        break;
+    default:  // SYSTEM_FONT, DEVICE_DEFAULT_FONT
+        font = font_new(16, 0, FW_BOLD, false, VARIABLE_PITCH | FF_SWISS, "");
+        break;
+    }
+    return handle_new(HANDLE_FONT, font, true);
+}
+
+HGDIOBJ make_stock(int index) {
+    switch (index) {
+    case WHITE_BRUSH: return make_stock_brush(RGB(255, 255, 255), false);
+    case LTGRAY_BRUSH: return make_stock_brush(RGB(192, 192, 192), false);
+    case GRAY_BRUSH: return make_stock_brush(RGB(128, 128, 128), false);
+    case DKGRAY_BRUSH: return make_stock_brush(RGB(64, 64, 64), false);
+    case BLACK_BRUSH: return make_stock_brush(RGB(0, 0, 0), false);
+    case NULL_BRUSH: return make_stock_brush(0, true);
+    case WHITE_PEN: return make_stock_pen(RGB(255, 255, 255), PS_SOLID);
+    case BLACK_PEN: return make_stock_pen(RGB(0, 0, 0), PS_SOLID);
+    case NULL_PEN: return make_stock_pen(0, PS_NULL);
+    case OEM_FIXED_FONT:
+    case ANSI_FIXED_FONT:
+    case ANSI_VAR_FONT:
+    case SYSTEM_FONT:
+    case DEVICE_DEFAULT_FONT:
+    case SYSTEM_FIXED_FONT:
+    case DEFAULT_GUI_FONT: return make_stock_font(index);
+    default: return nullptr;
+    }
+}
+
+// The 1 x 1 bitmap every memory context starts with; shared, like the one on Windows.
+HBITMAP default_bitmap;
+
+HBITMAP bitmap_new(int width, int height, bool permanent) {
+    GdiBitmap *bitmap = (GdiBitmap *)calloc(1, sizeof(GdiBitmap));
+    bitmap->surface.width = width;
+    bitmap->surface.height = height;
+    bitmap->surface.pixels = (uint32_t *)calloc((size_t)width * (size_t)height, sizeof(uint32_t));
+    if (!bitmap->surface.pixels) {
+        free(bitmap);
+        return nullptr;
+    }
+    HBITMAP handle = (HBITMAP)handle_new(HANDLE_BITMAP, bitmap, permanent);
+    if (!handle) {
+        free(bitmap->surface.pixels);
+        free(bitmap);
+    }
+    return handle;
+}
+
+// Frees the object behind a live, non-permanent handle.
+void object_free(HGDIOBJ object) {
+    switch (handle_kind(object)) {
+    case HANDLE_PEN: free(handle_get(object, HANDLE_PEN)); break;
+    case HANDLE_BRUSH: free(handle_get(object, HANDLE_BRUSH)); break;
+    case HANDLE_BITMAP: {
+        GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
+        free(bitmap->surface.pixels);
+        free(bitmap);
+        break;
+    }
+    case HANDLE_FONT: {
+        GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
+        font_forget(font);
+        free(font);
+        break;
+    }
+    default: return;
+    }
+    handle_free(object);
+}
+
+// The selection count and doomed flag of a GDI object, nullptr for anything else.
+bool object_usage(HGDIOBJ object, int **selected, bool **doomed) {
+    switch (handle_kind(object)) {
+    case HANDLE_PEN: {
+        GdiPen *pen = (GdiPen *)handle_get(object, HANDLE_PEN);
+        *selected = &pen->selected;
+        *doomed = &pen->doomed;
+        return true;
+    }
+    case HANDLE_BRUSH: {
+        GdiBrush *brush = (GdiBrush *)handle_get(object, HANDLE_BRUSH);
+        *selected = &brush->selected;
+        *doomed = &brush->doomed;
+        return true;
+    }
+    case HANDLE_BITMAP: {
+        GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
+        *selected = &bitmap->selected;
+        *doomed = &bitmap->doomed;
+        return true;
+    }
+    case HANDLE_FONT: {
+        GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
+        *selected = &font->selected;
+        *doomed = &font->doomed;
+        return true;
+    }
+    default: return false;
+    }
+}
+
+}  // namespace
+
+GdiPen *pen_get(HPEN pen) { return (GdiPen *)handle_get(pen, HANDLE_PEN); }
+GdiBrush *brush_get(HBRUSH brush) { return (GdiBrush *)handle_get(brush, HANDLE_BRUSH); }
+GdiBitmap *bitmap_get(HBITMAP bitmap) { return (GdiBitmap *)handle_get(bitmap, HANDLE_BITMAP); }
+GdiFont *font_get(HFONT font) { return (GdiFont *)handle_get(font, HANDLE_FONT); }
+
+HBITMAP bitmap_create(int width, int height) {
+    if (width == 0 || height == 0) {
+        if (!default_bitmap) default_bitmap = bitmap_new(1, 1, true);
+        return default_bitmap;
+    }
+    if (width < 0 || height < 0 || (int64_t)width * height > MAX_BITMAP_PIXELS) return nullptr;
+    return bitmap_new(width, height, false);
+}
+
+void object_retain(HGDIOBJ object) {
+    int *selected;
+    bool *doomed;
+    if (object_usage(object, &selected, &doomed)) ++*selected;
+}
+
+void object_release(HGDIOBJ object) {
+    int *selected;
+    bool *doomed;
+    if (!object_usage(object, &selected, &doomed)) return;
+    if (*selected > 0) --*selected;
+    if (*selected == 0 && *doomed && !handle_is_permanent(object)) object_free(object);
+}
+
+Surface *bitmap_surface(HBITMAP bitmap) {
+    GdiBitmap *record = bitmap_get(bitmap);
+    return record ? &record->surface : nullptr;
+}
+
+bool brush_colour(HBRUSH brush, COLORREF *colour) {
+    GdiBrush *record = brush_get(brush);
+    if (!record || record->hollow) return false;
+    if (colour) *colour = record->colour;
+    return true;
+}
+
+HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
+    if (dc && !dc_get(dc)) return nullptr;
+    return bitmap_create(width, height);
+}
+
+HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
+    if (style < PS_SOLID || style > PS_NULL) return nullptr;
+    GdiPen *pen = (GdiPen *)calloc(1, sizeof(GdiPen));
+    pen->style = style;
+    // Width 0 and negative widths mean one pixel, as on Windows.
+    pen->width = width < 1 ? 1 : width;
+    pen->colour = colour & 0x00FFFFFFu;
+    HPEN handle = (HPEN)handle_new(HANDLE_PEN, pen);
+    if (!handle) free(pen);
+    return handle;
+}
+
+HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
+    GdiBrush *brush = (GdiBrush *)calloc(1, sizeof(GdiBrush));
+    brush->colour = colour & 0x00FFFFFFu;
+    HBRUSH handle = (HBRUSH)handle_new(HANDLE_BRUSH, brush);
+    if (!handle) free(brush);
+    return handle;
+}
+
+HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight,
+                         DWORD italic, DWORD underline, DWORD strike_out, DWORD charset,
+                         DWORD out_precision, DWORD clip_precision, DWORD quality,
+                         DWORD pitch_and_family, LPCSTR face) {
+    (void)escapement, (void)orientation, (void)underline, (void)strike_out, (void)charset;
+    (void)out_precision, (void)clip_precision, (void)quality;
+    // Heights beyond any screen are clamped so that size arithmetic stays small.
+    if (height > 2000) height = 2000;
+    if (height < -2000) height = -2000;
+    if (width < 0) width = -width;
+    if (width > 2000) width = 2000;
+    GdiFont *font = font_new(height, width, weight, italic != 0, (int)pitch_and_family, face);
+    HFONT handle = (HFONT)handle_new(HANDLE_FONT, font);
+    if (!handle) free(font);
+    return handle;
+}
+
+HGDIOBJ WINAPI GetStockObject(int index) {
+    if (index < 0 || index >= STOCK_COUNT) return nullptr;
+    if (!stock[index]) stock[index] = make_stock(index);
+    return stock[index];
+}
+
+BOOL WINAPI DeleteObject(HGDIOBJ object) {
+    int *selected;
+    bool *doomed;
+    if (!object_usage(object, &selected, &doomed)) return FALSE;
+    if (handle_is_permanent(object)) return TRUE;
+    // Deleting a selected object is a caller's slip that Windows survives; here the object waits
+    // until no context has it selected.
+    if (*selected > 0) {
+        *doomed = true;
+        return TRUE;
+    }
+    object_free(object);
+    return TRUE;
+}
+
+DWORD WINAPI GetObjectType(HGDIOBJ object) {
+    switch (handle_kind(object)) {
+    case HANDLE_PEN: return OBJ_PEN;
+    case HANDLE_BRUSH: return OBJ_BRUSH;
+    case HANDLE_FONT: return OBJ_FONT;
+    case HANDLE_BITMAP: return OBJ_BITMAP;
+    case HANDLE_DC: {
+        GdiDC *dc = (GdiDC *)handle_get(object, HANDLE_DC);
+        return dc->memory ? OBJ_MEMDC : OBJ_DC;
+    }
+    default: return 0;
+    }
+}

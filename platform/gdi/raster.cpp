@@ -1,0 +1,410 @@
+// The rasteriser: rectangles, ellipses, polygons and lines painted pixel for pixel as Windows GDI
+// paints them. Coordinates are 64-bit inside, so no int argument overflows, and every loop runs
+// over rows or columns already clipped to the surface: a shape billions of pixels across costs no
+// more than the part of it that shows.
+#include "platform/gdi/gdi.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+typedef __int128 wide_t;
+
+wide_t floor_div(wide_t num, wide_t den) {  // den > 0
+    wide_t q = num / den;
+    if (num % den != 0 && num < 0) --q;
+    return q;
+}
+
+wide_t ceil_div(wide_t num, wide_t den) { return -floor_div(-num, den); }
+
+// Results that may exceed 64 bits only matter as "far off the surface".
+int64_t clamp_wide(wide_t v) {
+    const wide_t limit = (wide_t)1 << 62;
+    return (int64_t)(v > limit ? limit : v < -limit ? -limit : v);
+}
+
+struct Point64 {
+    int64_t x, y;
+};
+
+inline void put_pixel(const Canvas &canvas, int64_t sx, int64_t sy, uint32_t pixel) {
+    canvas.surface->pixels[sy * canvas.surface->width + sx] = pixel;
+}
+
+// ---- Polygons (ALTERNATE) ----------------------------------------------------------------------
+
+// Fills the polygon with the even-odd rule: on row y a pixel is inside when it lies in
+// [ceil(xL), ceil(xR)) of a pair of edge crossings, each edge taken over [ymin, ymax).
+void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COLORREF colour) {
+    if (count < 3 || !canvas.surface) return;
+    int64_t ymin = points[0].y, ymax = points[0].y;
+    for (size_t i = 1; i < count; ++i) {
+        ymin = std::min(ymin, points[i].y);
+        ymax = std::max(ymax, points[i].y);
+    }
+    int64_t first = std::max(ymin, canvas.clip_top - canvas.origin_y);
+    int64_t last = std::min(ymax, canvas.clip_bottom - canvas.origin_y);  // exclusive
+    std::vector<int64_t> crossings;
+    for (int64_t y = first; y < last; ++y) {
+        crossings.clear();
+        for (size_t i = 0; i < count; ++i) {
+            Point64 a = points[i], b = points[(i + 1) % count];
+            if (a.y == b.y) continue;
+            if (a.y > b.y) std::swap(a, b);
+            if (y < a.y || y >= b.y) continue;
+            wide_t den = b.y - a.y;
+            wide_t num = (wide_t)a.x * den + (wide_t)(y - a.y) * (b.x - a.x);
+            crossings.push_back(clamp_wide(ceil_div(num, den)));
+        }
+        std::sort(crossings.begin(), crossings.end());
+        for (size_t i = 0; i + 1 < crossings.size(); i += 2)
+            canvas_span(canvas, y, crossings[i], crossings[i + 1], colour);
+    }
+}
+
+// ---- Ellipses ----------------------------------------------------------------------------------
+//
+// An ellipse is worked in doubled coordinates about the centre of its pixel-centre box, so that
+// boxes of even size (centre between pixels) stay integral: the box W x H gives semi-axes
+// A = W - 1 and B = H - 1, and the pixel at doubled offset (X, Y) has X = A (mod 2), Y = B (mod 2).
+// half(Y) is the largest X the midpoint walk plots on row Y; a row's outline runs from
+// half(Y + 2) + 2 to half(Y), its fill from -half(Y) to half(Y).
+
+// Boxes up to this size are walked step by step in 64-bit arithmetic (A^2 B^2 < 2^62); larger ones
+// are solved row by row.
+const int64_t WALK_LIMIT = 32769;
+
+struct EllipseShape {
+    int64_t a, b;               // doubled semi-axes: box width - 1, box height - 1
+    std::vector<int64_t> half;  // walked ellipses: half[(b - Y) / 2]
+};
+
+// The integer midpoint walk of one quadrant, from the top (X small, Y = B) to the side (Y small).
+void ellipse_walk(EllipseShape &shape) {
+    int64_t a2 = shape.a * shape.a, b2 = shape.b * shape.b;
+    auto f = [&](int64_t x, int64_t y) { return b2 * x * x + a2 * y * y - a2 * b2; };
+    int64_t x = shape.a & 1, y = shape.b;
+    shape.half.assign((size_t)(shape.b / 2 + 1), x);
+    auto plot = [&](int64_t px, int64_t py) {
+        int64_t &h = shape.half[(size_t)((shape.b - py) / 2)];
+        h = std::max(h, px);
+    };
+    // Shallow part: x advances every step, y drops when the midpoint below is outside.
+    while (b2 * x < a2 * y) {
+        plot(x, y);
+        if (f(x + 2, y - 1) >= 0) y -= 2;
+        x += 2;
+    }
+    // Steep part: y drops every step, x advances when the midpoint beside is inside.
+    plot(x, y);
+    while (y > (shape.b & 1)) {
+        if (f(x + 1, y - 2) <= 0) x += 2;
+        y -= 2;
+        plot(x, y);
+    }
+}
+
+// The largest X = parity (mod 2), X >= 0, with X^2 < limit (or <= when inclusive); -1 if none.
+int64_t largest_below(long double limit, int64_t parity, bool inclusive) {
+    if (limit < 0 || (!inclusive && limit == 0)) return parity == 0 && inclusive ? 0 : -1;
+    int64_t x = (int64_t)sqrtl(limit);
+    if ((x - parity) % 2 != 0) --x;
+    auto fits = [&](int64_t v) {
+        long double s = (long double)v * v;
+        return inclusive ? s <= limit : s < limit;
+    };
+    while (fits(x + 2)) x += 2;
+    while (x >= 0 && !fits(x)) x -= 2;
+    return x;
+}
+
+int64_t ellipse_half(const EllipseShape &shape, int64_t y) {
+    if (y > shape.b) return (shape.a & 1) - 2;
+    if (!shape.half.empty()) return shape.half[(size_t)((shape.b - y) / 2)];
+    // Row by row: the walk's choice where it is shallow (midpoint below inside), else where it is
+    // steep (midpoint beside inside or on).
+    long double a2 = (long double)shape.a * shape.a, b2 = (long double)shape.b * shape.b;
+    long double below = (long double)(y - 1) * (y - 1), here = (long double)y * y;
+    int64_t shallow = largest_below(a2 * (b2 - below) / b2, shape.a & 1, false);
+    if (shallow >= 0 && b2 * shallow < a2 * y) return std::min(shallow, shape.a);
+    int64_t steep = largest_below(a2 * (b2 - here) / b2, (shape.a + 1) & 1, true);
+    return std::min(std::max(steep + 1, shape.a & 1), shape.a);
+}
+
+void ellipse_prepare(EllipseShape &shape, int64_t width, int64_t height) {
+    shape.a = width - 1;
+    shape.b = height - 1;
+    shape.half.clear();
+    if (width <= WALK_LIMIT && height <= WALK_LIMIT) ellipse_walk(shape);
+}
+
+// Paints the ellipse of box (l, t, l + width, t + height), width and height at least 3: the fill
+// in fill_colour (unless fill is false), then the outline in pen_colour (unless pen is false).
+void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
+                   bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
+    EllipseShape shape;
+    ellipse_prepare(shape, width, height);
+    int64_t cx2 = 2 * l + shape.a, cy2 = 2 * t + shape.b;  // doubled centre
+    int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
+    int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
+    for (int64_t y = first; y < last; ++y) {
+        int64_t dy = 2 * y - cy2;
+        if (dy < 0) dy = -dy;
+        int64_t h = ellipse_half(shape, dy);
+        if (fill) canvas_span(canvas, y, (cx2 - h) / 2, (cx2 + h) / 2 + 1, fill_colour);
+        if (pen) {
+            int64_t inner = std::min(h, ellipse_half(shape, dy + 2) + 2);
+            canvas_span(canvas, y, (cx2 + inner) / 2, (cx2 + h) / 2 + 1, pen_colour);
+            canvas_span(canvas, y, (cx2 - h) / 2, (cx2 - inner) / 2 + 1, pen_colour);
+        }
+    }
+}
+
+// The filled disc a wide pen leaves at an end point or a join.
+void paint_disc(const Canvas &canvas, int64_t x, int64_t y, int width, COLORREF colour) {
+    int64_t l = x - width / 2, t = y - width / 2;
+    if (width <= 2)
+        canvas_fill(canvas, l, t, l + width, t + width, colour);
+    else
+        paint_ellipse(canvas, l, t, width, width, false, 0, true, colour);
+}
+
+// ---- Lines -------------------------------------------------------------------------------------
+
+// A 1-pixel line from p to q, p painted and q not. The pixel j steps along the major axis is
+// (major0 + j, minor0 + k(j)) with k(j) = floor((2 minor j + major - 1 + bias) / (2 major)), the
+// closed form of the error-term walk; clipping picks the range of j directly, so the pixels
+// are those of the unclipped line and the hidden part costs nothing.
+void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour) {
+    if (!canvas.surface) return;
+    int64_t dx = q.x - p.x, dy = q.y - p.y;
+    if (dx == 0 && dy == 0) return;
+    bool x_major = (dx < 0 ? -dx : dx) > (dy < 0 ? -dy : dy);
+    bool left = dx < 0, up = dy < 0;
+    // Ties go to the smaller y on x-major lines and the smaller x on y-major ones.
+    int bias = (x_major && up) || (!x_major && left) ? 1 : 0;
+    int64_t a0 = (x_major ? p.x : p.y) + (x_major ? canvas.origin_x : canvas.origin_y);
+    int64_t b0 = (x_major ? p.y : p.x) + (x_major ? canvas.origin_y : canvas.origin_x);
+    int64_t da = x_major ? dx : dy, db = x_major ? dy : dx;
+    int sa = da < 0 ? -1 : 1, sb = db < 0 ? -1 : 1;
+    int64_t major = da < 0 ? -da : da, minor = db < 0 ? -db : db;
+    int64_t alo = x_major ? canvas.clip_left : canvas.clip_top;
+    int64_t ahi = x_major ? canvas.clip_right : canvas.clip_bottom;
+    int64_t blo = x_major ? canvas.clip_top : canvas.clip_left;
+    int64_t bhi = x_major ? canvas.clip_bottom : canvas.clip_right;
+
+    int64_t jlo = 0, jhi = major - 1;
+    if (sa > 0) {
+        jlo = std::max(jlo, alo - a0);
+        jhi = std::min(jhi, ahi - 1 - a0);
+    } else {
+        jlo = std::max(jlo, a0 - (ahi - 1));
+        jhi = std::min(jhi, a0 - alo);
+    }
+    int64_t kmin = sb > 0 ? blo - b0 : b0 - (bhi - 1);
+    int64_t kmax = sb > 0 ? bhi - 1 - b0 : b0 - blo;
+    int64_t c = major - 1 + bias;
+    if (minor == 0) {
+        if (kmin > 0 || kmax < 0) return;
+    } else {
+        if (kmax < 0) return;
+        wide_t step = (wide_t)2 * minor;
+        jlo = clamp_wide(std::max<wide_t>(jlo, ceil_div((wide_t)2 * major * kmin - c, step)));
+        jhi = clamp_wide(std::min<wide_t>(jhi, floor_div((wide_t)2 * major * (kmax + 1) - c - 1, step)));
+    }
+    if (jlo > jhi) return;
+
+    uint32_t pixel = pixel_from_colorref(colour);
+    wide_t num = (wide_t)2 * minor * jlo + c;
+    int64_t k = (int64_t)floor_div(num, (wide_t)2 * major);
+    int64_t rest = (int64_t)(num - (wide_t)k * 2 * major);  // in [0, 2 major)
+    for (int64_t j = jlo; j <= jhi; ++j) {
+        int64_t a = a0 + sa * j, b = b0 + sb * k;
+        if (x_major)
+            put_pixel(canvas, a, b, pixel);
+        else
+            put_pixel(canvas, b, a, pixel);
+        rest += 2 * minor;
+        if (rest >= 2 * major) {
+            rest -= 2 * major;
+            ++k;
+        }
+    }
+}
+
+// A line of a wide pen: the band square to the line, offset by the rounded half widths, with a
+// round cap at each end (both ends painted).
+void wide_line(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF colour) {
+    if (!canvas.surface) return;
+    paint_disc(canvas, p.x, p.y, width, colour);
+    paint_disc(canvas, q.x, q.y, width, colour);
+    if (p.x == q.x && p.y == q.y) return;
+    long double dx = (long double)(q.x - p.x), dy = (long double)(q.y - p.y);
+    long double length = sqrtl(dx * dx + dy * dy);
+    long double nx = -dy / length * width / 2, ny = dx / length * width / 2;
+    int64_t ox1 = (int64_t)floorl(nx + 0.5L), oy1 = (int64_t)floorl(ny + 0.5L);
+    int64_t ox2 = (int64_t)floorl(-nx + 0.5L), oy2 = (int64_t)floorl(-ny + 0.5L);
+    Point64 band[4] = {{p.x + ox1, p.y + oy1},
+                       {q.x + ox1, q.y + oy1},
+                       {q.x + ox2, q.y + oy2},
+                       {p.x + ox2, p.y + oy2}};
+    fill_polygon(canvas, band, 4, colour);
+}
+
+// The pen's stroke along a path of points (closed: back to the first), each vertex painted once.
+void stroke_path(const Canvas &canvas, const GdiPen *pen, const Point64 *points, size_t count,
+                 bool closed) {
+    if (!pen || pen->style == PS_NULL || count == 0) return;
+    size_t segments = closed ? count : count - 1;
+    for (size_t i = 0; i < segments; ++i) {
+        Point64 p = points[i], q = points[(i + 1) % count];
+        if (pen->width > 1)
+            wide_line(canvas, p, q, pen->width, pen->colour);
+        else
+            thin_line(canvas, p, q, pen->colour);
+    }
+}
+
+// ---- Rectangles --------------------------------------------------------------------------------
+
+// Rectangle's painting once the corners are ordered (l < r, t < b).
+void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *brush, int64_t l,
+                     int64_t t, int64_t r, int64_t b) {
+    bool has_pen = pen && pen->style != PS_NULL;
+    bool has_brush = brush && !brush->hollow;
+    if (!has_pen) {
+        // Without a pen Windows fills one pixel less to the right and below.
+        if (has_brush) canvas_fill(canvas, l, t, r - 1, b - 1, brush->colour);
+        return;
+    }
+    if (pen->width <= 1) {
+        // A 1 x 1 box paints nothing on Windows, its outline having no length.
+        if (r - l == 1 && b - t == 1) return;
+        if (has_brush) canvas_fill(canvas, l + 1, t + 1, r - 1, b - 1, brush->colour);
+        canvas_fill(canvas, l, t, r, t + 1, pen->colour);
+        canvas_fill(canvas, l, b - 1, r, b, pen->colour);
+        canvas_fill(canvas, l, t, l + 1, b, pen->colour);
+        canvas_fill(canvas, r - 1, t, r, b, pen->colour);
+        return;
+    }
+    if (has_brush) canvas_fill(canvas, l + 1, t + 1, r - 1, b - 1, brush->colour);
+    Point64 outline[4] = {{l, t}, {r - 1, t}, {r - 1, b - 1}, {l, b - 1}};
+    stroke_path(canvas, pen, outline, 4, true);
+}
+
+// Orders the corners; false for a box with no area.
+bool order_box(int64_t *l, int64_t *t, int64_t *r, int64_t *b) {
+    if (*l > *r) std::swap(*l, *r);
+    if (*t > *b) std::swap(*t, *b);
+    return *l < *r && *t < *b;
+}
+
+}  // namespace
+
+void canvas_span(const Canvas &canvas, int64_t y, int64_t x0, int64_t x1, COLORREF colour) {
+    if (!canvas.surface) return;
+    int64_t sy = y + canvas.origin_y;
+    if (sy < canvas.clip_top || sy >= canvas.clip_bottom) return;
+    int64_t from = std::max<int64_t>(x0 + canvas.origin_x, canvas.clip_left);
+    int64_t to = std::min<int64_t>(x1 + canvas.origin_x, canvas.clip_right);
+    if (from >= to) return;
+    uint32_t pixel = pixel_from_colorref(colour);
+    std::fill(canvas.surface->pixels + sy * canvas.surface->width + from,
+              canvas.surface->pixels + sy * canvas.surface->width + to, pixel);
+}
+
+void canvas_fill(const Canvas &canvas, int64_t left, int64_t top, int64_t right, int64_t bottom,
+                 COLORREF colour) {
+    if (!canvas.surface) return;
+    int64_t first = std::max<int64_t>(top + canvas.origin_y, canvas.clip_top) - canvas.origin_y;
+    int64_t last = std::min<int64_t>(bottom + canvas.origin_y, canvas.clip_bottom) - canvas.origin_y;
+    for (int64_t y = first; y < last; ++y) canvas_span(canvas, y, left, right, colour);
+}
+
+BOOL WINAPI Rectangle(HDC handle, int left, int top, int right, int bottom) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return FALSE;
+    int64_t l = left, t = top, r = right, b = bottom;
+    if (!order_box(&l, &t, &r, &b)) return TRUE;
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return TRUE;
+    paint_rectangle(canvas, pen_get(dc->pen), brush_get(dc->brush), l, t, r, b);
+    dc_painted(dc);
+    return TRUE;
+}
+
+BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return FALSE;
+    int64_t l = left, t = top, r = right, b = bottom;
+    if (!order_box(&l, &t, &r, &b)) return TRUE;
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return TRUE;
+    GdiPen *pen = pen_get(dc->pen);
+    GdiBrush *brush = brush_get(dc->brush);
+    bool has_pen = pen && pen->style != PS_NULL;
+    bool has_brush = brush && !brush->hollow;
+    if (!has_pen) {
+        // Like Rectangle, the brush alone covers one pixel less to the right and below.
+        r -= 1;
+        b -= 1;
+    }
+    int64_t width = r - l, height = b - t;
+    if (width <= 2 || height <= 2) {
+        // Too small to curve: painted as the rectangle of the same box.
+        if (has_pen) {
+            paint_rectangle(canvas, pen, brush, l, t, r, b);
+        } else if (has_brush && width > 0 && height > 0) {
+            canvas_fill(canvas, l, t, r, b, brush->colour);
+        }
+    } else if (!has_pen || pen->width <= 1) {
+        paint_ellipse(canvas, l, t, width, height, has_pen, has_pen ? pen->colour : 0, has_brush,
+                      has_brush ? brush->colour : 0);
+    } else {
+        // A wide pen: the band between the ellipse grown by the pen's reach outward and the one
+        // shrunk by its reach inward, the brush inside.
+        int64_t out_l = l - pen->width / 2, out_t = t - pen->width / 2;
+        int64_t out_r = r + (pen->width - 1) / 2, out_b = b + (pen->width - 1) / 2;
+        int64_t in_l = out_l + pen->width, in_t = out_t + pen->width;
+        int64_t in_r = out_r - pen->width, in_b = out_b - pen->width;
+        paint_ellipse(canvas, out_l, out_t, out_r - out_l, out_b - out_t, false, 0, true,
+                      pen->colour);
+        if (in_r - in_l >= 3 && in_b - in_t >= 3)
+            paint_ellipse(canvas, in_l, in_t, in_r - in_l, in_b - in_t, false, 0, has_brush,
+                          has_brush ? brush->colour : 0);
+        else if (has_brush && in_r > in_l && in_b > in_t)
+            canvas_fill(canvas, in_l, in_t, in_r, in_b, brush->colour);
+    }
+    dc_painted(dc);
+    return TRUE;
+}
+
+BOOL WINAPI Polygon(HDC handle, const POINT *points, int count) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc || !points || count < 2) return FALSE;
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return TRUE;
+    std::vector<Point64> path((size_t)count);
+    for (int i = 0; i < count; ++i) path[(size_t)i] = Point64{points[i].x, points[i].y};
+    GdiBrush *brush = brush_get(dc->brush);
+    if (brush && !brush->hollow) fill_polygon(canvas, path.data(), path.size(), brush->colour);
+    stroke_path(canvas, pen_get(dc->pen), path.data(), path.size(), true);
+    dc_painted(dc);
+    return TRUE;
+}
+
+BOOL WINAPI LineTo(HDC handle, int x, int y) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return FALSE;
+    Point64 path[2] = {{dc->pos_x, dc->pos_y}, {x, y}};
+    dc->pos_x = x;
+    dc->pos_y = y;
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return TRUE;
+    stroke_path(canvas, pen_get(dc->pen), path, 2, false);
+    dc_painted(dc);
+    return TRUE;
+}
