@@ -1,0 +1,106 @@
+// SDL's side of the windows: starting the video subsystem, one SDL window per top-level window,
+// presenting a window's pixels (and the pop-up over them), and the screen size.
+#include "platform/sdl/sdl_glue.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char *const HWND_KEY = "tavix.hwnd";
+
+bool headless;
+
+// Wraps a surface's pixels, laid out 0x00RRGGBB, for SDL's blitter without copying them.
+SDL_Surface *wrap(const Surface *s) {
+    return SDL_CreateRGBSurfaceWithFormatFrom(s->pixels, s->width, s->height, 32, s->width * 4,
+                                              SDL_PIXELFORMAT_RGB888);
+}
+
+}  // namespace
+
+bool sdl_start(char *why, size_t why_size) {
+    // Ctrl+C in the terminal should end the program as usual, not become an SDL event.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // A click that activates a window is also a click in it, as on Windows.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        snprintf(why, why_size, "%s", SDL_GetError());
+        return false;
+    }
+    atexit(SDL_Quit);
+    const char *driver = SDL_GetCurrentVideoDriver();
+    headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
+    SDL_StartTextInput();
+    return true;
+}
+
+bool sdl_driver_is_headless() { return headless; }
+
+void sdl_screen_size(int *width, int *height) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+        *width = mode.w;
+        *height = mode.h;
+    } else {
+        *width = 1024;
+        *height = 768;
+    }
+}
+
+uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width, int height,
+                           bool resizable) {
+    Uint32 flags = SDL_WINDOW_HIDDEN | (resizable ? SDL_WINDOW_RESIZABLE : 0);
+    if (x == CW_USEDEFAULT) x = y = SDL_WINDOWPOS_UNDEFINED;
+    SDL_Window *window = SDL_CreateWindow(title, x, y, width, height, flags);
+    if (!window) {
+        fprintf(stderr, "tavix: cannot create a window: %s\n", SDL_GetError());
+        return 0;
+    }
+    SDL_SetWindowData(window, HWND_KEY, (void *)hwnd);
+    return SDL_GetWindowID(window);
+}
+
+void sdl_window_destroy(uint32_t id) {
+    if (SDL_Window *window = SDL_GetWindowFromID(id)) SDL_DestroyWindow(window);
+}
+
+void sdl_window_show(uint32_t id, bool show, bool activate) {
+    SDL_Window *window = SDL_GetWindowFromID(id);
+    if (!window) return;
+    if (!show) {
+        SDL_HideWindow(window);
+        return;
+    }
+    SDL_ShowWindow(window);
+    if (activate) SDL_RaiseWindow(window);
+}
+
+void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
+                        int overlay_y) {
+    SDL_Window *window = SDL_GetWindowFromID(id);
+    if (!window) return;
+    SDL_Surface *screen = SDL_GetWindowSurface(window);
+    if (!screen) return;
+    if (SDL_Surface *pixels = wrap(surface)) {
+        SDL_BlitSurface(pixels, nullptr, screen, nullptr);
+        SDL_FreeSurface(pixels);
+    }
+    if (overlay && overlay->pixels) {
+        if (SDL_Surface *pixels = wrap(overlay)) {
+            SDL_Rect at = {overlay_x, overlay_y, overlay->width, overlay->height};
+            SDL_BlitSurface(pixels, nullptr, screen, &at);
+            SDL_FreeSurface(pixels);
+        }
+    }
+    SDL_UpdateWindowSurface(window);
+}
+
+HWND sdl_hwnd_of(uint32_t window_id) {
+    SDL_Window *window = SDL_GetWindowFromID(window_id);
+    return window ? (HWND)SDL_GetWindowData(window, HWND_KEY) : nullptr;
+}

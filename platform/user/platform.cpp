@@ -1,0 +1,22 @@
+// Starting the layer: the first call that needs a display starts SDL; without one the program
+// cannot do anything useful, so it says why and stops.
+#include "platform/internal.h"
+
+#include "platform/sdl/sdl_glue.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void platform_ensure_started() {
+    static bool started;
+    if (started) return;
+    started = true;
+    char why[256];
+    if (!sdl_start(why, sizeof why)) {
+        fprintf(stderr,
+                "tavix: cannot open a display: %s\n"
+                "tavix: run it on a desktop, or without one under Xvfb (xvfb-run ./program)\n",
+                why);
+        exit(1);
+    }
+}

@@ -1,0 +1,437 @@
+// Window classes and top-level windows: creation and destruction with their synchronous
+// messages, showing, focus, geometry with the classic caption/frame/menu metrics, the default
+// window procedure, and the window view that painting and the menus use.
+#include "platform/user/window.h"
+
+#include "platform/sdl/sdl_glue.h"
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+struct WindowClass {
+    std::string name;   // compared without regard to case, as Windows does
+    WNDPROC proc;       // window procedure
+    UINT style;         // CS_* bits
+    HBRUSH background;  // erases the client area, may be null
+    ATOM atom;          // what RegisterClassA returned
+};
+
+// Surfaces are capped so that an absurd window size cannot exhaust memory.
+const int MAX_SURFACE_SIDE = 16384;
+
+struct WindowTable {
+    std::vector<WindowClass> classes;  // registered classes, in registration order
+    std::vector<Window *> windows;     // live windows, oldest first
+    HWND focus;                        // window with the keyboard focus, or null
+    HICON stock_icon;                  // the one stock icon handle
+    HCURSOR stock_cursor;              // the one stock cursor handle
+};
+WindowTable table;
+
+const WindowClass *find_class(LPCSTR name) {
+    uintptr_t value = (uintptr_t)name;
+    for (const WindowClass &c : table.classes) {
+        if (value < 0x10000) {
+            if (value == c.atom) return &c;
+        } else if (strcasecmp(c.name.c_str(), name) == 0) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+int menu_bar_height(const Window *w) { return w->menu ? MENU_BAR_HEIGHT : 0; }
+
+void set_surface_size(Window *w, int width, int height) {
+    width = std::clamp(width, 1, MAX_SURFACE_SIDE);
+    height = std::clamp(height, 1, MAX_SURFACE_SIDE);
+    std::vector<uint32_t> pixels((size_t)width * (size_t)height, 0x00FFFFFFu);
+    int keep_w = std::min(width, w->surface.width), keep_h = std::min(height, w->surface.height);
+    for (int row = 0; row < keep_h; ++row)
+        memcpy(&pixels[(size_t)row * width], &w->pixels[(size_t)row * w->surface.width],
+               (size_t)keep_w * sizeof(uint32_t));
+    w->pixels.swap(pixels);
+    w->surface.width = width;
+    w->surface.height = height;
+    w->surface.pixels = w->pixels.data();
+    w->changed = true;
+}
+
+void send_size(HWND hwnd) {
+    Window *w = window_get(hwnd);
+    if (!w) return;
+    int cw, ch;
+    window_client_size(w, &cw, &ch);
+    w->sized = true;
+    window_call(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cw, ch));
+}
+
+HANDLE stock_handle(HANDLE *slot) {
+    static int marker;
+    if (!*slot) *slot = handle_new(HANDLE_ICON, &marker, true);
+    return *slot;
+}
+
+}  // namespace
+
+// ---- Shared with the rest of platform/user ------------------------------------------------------
+
+Window *window_get(HWND hwnd) { return (Window *)handle_get(hwnd, HANDLE_WINDOW); }
+
+const std::vector<Window *> &window_list() { return table.windows; }
+
+void window_decoration(DWORD style, int *frame, int *caption) {
+    *caption = (style & WS_CAPTION) == WS_CAPTION ? CAPTION_HEIGHT : 0;
+    if (style & WS_THICKFRAME)
+        *frame = SIZING_FRAME;
+    else if (style & (WS_DLGFRAME | WS_CAPTION))
+        *frame = FIXED_FRAME;
+    else if (style & WS_BORDER)
+        *frame = 1;
+    else
+        *frame = 0;
+}
+
+LRESULT window_call(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Window *w = window_get(hwnd);
+    if (!w || !w->proc) return 0;
+    // The procedure may destroy the window: nothing of *w is used after the call.
+    WNDPROC proc = w->proc;
+    return proc(hwnd, msg, wp, lp);
+}
+
+void window_client_size(const Window *w, int *width, int *height) {
+    *width = w->surface.width;
+    *height = std::max(0, w->surface.height - menu_bar_height(w));
+}
+
+void windows_present_changed() {
+    for (Window *w : table.windows) {
+        if (!w->changed || !w->visible || !w->sdl_id) continue;
+        sdl_window_present(w->sdl_id, &w->surface, w->overlay, w->overlay_x, w->overlay_y);
+        w->changed = false;
+    }
+}
+
+void window_resize_surface(HWND hwnd, int width, int height) {
+    Window *w = window_get(hwnd);
+    if (!w) return;
+    if (width == w->surface.width && height == w->surface.height) return;
+    int frame, caption;
+    window_decoration(w->style, &frame, &caption);
+    set_surface_size(w, width, height);
+    w->width = w->surface.width + 2 * frame;
+    w->height = w->surface.height + 2 * frame + caption;
+    if (w->menu) menu_paint_bar(hwnd);
+    send_size(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+// ---- The window view of internal.h ---------------------------------------------------------------
+
+Surface *window_surface(HWND hwnd) {
+    Window *w = window_get(hwnd);
+    return w ? &w->surface : nullptr;
+}
+
+bool window_client_area(HWND hwnd, RECT *area) {
+    Window *w = window_get(hwnd);
+    if (!w || !area) return false;
+    int cw, ch;
+    window_client_size(w, &cw, &ch);
+    area->left = 0;
+    area->top = w->surface.height - ch;
+    area->right = cw;
+    area->bottom = w->surface.height;
+    return true;
+}
+
+void window_mark_changed(HWND hwnd) {
+    if (Window *w = window_get(hwnd)) w->changed = true;
+}
+
+void window_set_overlay(HWND hwnd, const Surface *overlay, int x, int y) {
+    Window *w = window_get(hwnd);
+    if (!w) return;
+    w->overlay = overlay;
+    w->overlay_x = x;
+    w->overlay_y = y;
+    w->changed = true;
+}
+
+void window_attach_menu_bar(HWND hwnd, HMENU menu) {
+    Window *w = window_get(hwnd);
+    if (!w || w->menu == menu) return;
+    bool moved = (w->menu == nullptr) != (menu == nullptr);
+    w->menu = menu;
+    w->changed = true;
+    if (menu) menu_paint_bar(hwnd);
+    if (!moved) return;
+    // Before the first showing the size is reported by ShowWindow; afterwards the client area
+    // moved and the window hears of it now.
+    if (w->sized) send_size(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+HMENU window_menu_bar(HWND hwnd) {
+    Window *w = window_get(hwnd);
+    return w ? w->menu : nullptr;
+}
+
+void window_invalidate_client(HWND hwnd, const RECT *rect) { InvalidateRect(hwnd, rect, TRUE); }
+
+// ---- USER32 ----------------------------------------------------------------------------------------
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA *wc) {
+    platform_ensure_started();
+    if (!wc || !wc->lpfnWndProc || !wc->lpszClassName || (uintptr_t)wc->lpszClassName < 0x10000 ||
+        !wc->lpszClassName[0])
+        return 0;
+    if (find_class(wc->lpszClassName)) return 0;
+    if (table.classes.size() >= 0x3FFF) return 0;
+    WindowClass c;
+    c.name = wc->lpszClassName;
+    c.proc = wc->lpfnWndProc;
+    c.style = wc->style;
+    c.background = wc->hbrBackground;
+    c.atom = (ATOM)(0xC000 + table.classes.size());
+    table.classes.push_back(c);
+    return c.atom;
+}
+
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
+    platform_ensure_started();
+    const WindowClass *cls = class_name ? find_class(class_name) : nullptr;
+    if (!cls) return nullptr;
+    // Only top-level windows exist here; a child window has no surface of its own to live in.
+    if ((style & WS_CHILD) || (parent && !window_get(parent))) return nullptr;
+
+    int screen_w, screen_h;
+    sdl_screen_size(&screen_w, &screen_h);
+    bool default_pos = x == CW_USEDEFAULT;
+    if (default_pos) x = y = 0;
+    if (width == CW_USEDEFAULT) {
+        width = screen_w * 3 / 4;
+        height = screen_h * 3 / 4;
+    }
+    int frame, caption;
+    window_decoration(style, &frame, &caption);
+
+    Window *w = new Window();
+    w->proc = cls->proc;
+    w->background = cls->background;
+    w->class_style = cls->style;
+    w->style = style & ~WS_VISIBLE;
+    w->title = title ? title : "";
+    w->x = x;
+    w->y = y;
+    w->surface = Surface{0, 0, nullptr};
+    set_surface_size(w, width - 2 * frame, height - 2 * frame - caption);
+    w->width = w->surface.width + 2 * frame;
+    w->height = w->surface.height + 2 * frame + caption;
+    w->hwnd = (HWND)handle_new(HANDLE_WINDOW, w);
+    if (!w->hwnd) {
+        delete w;
+        return nullptr;
+    }
+    w->sdl_id = sdl_window_create(w->hwnd, w->title.c_str(), default_pos ? CW_USEDEFAULT : x + frame,
+                                  y + frame + caption, w->surface.width, w->surface.height,
+                                  (style & WS_THICKFRAME) != 0);
+    table.windows.push_back(w);
+
+    HWND hwnd = w->hwnd;
+    if (window_call(hwnd, WM_CREATE, 0, 0) == -1) {
+        DestroyWindow(hwnd);
+        return nullptr;
+    }
+    if (!window_get(hwnd)) return nullptr;  // destroyed while being created
+    if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
+    return hwnd;
+}
+
+BOOL WINAPI DestroyWindow(HWND hwnd) {
+    Window *w = window_get(hwnd);
+    if (!w) return FALSE;
+    if (w->destroying) return TRUE;
+    w->destroying = true;
+    if (w->visible) {
+        w->visible = false;
+        if (w->sdl_id) sdl_window_show(w->sdl_id, false, false);
+    }
+    if (table.focus == hwnd) table.focus = nullptr;
+    window_call(hwnd, WM_DESTROY, 0, 0);
+    menu_window_destroyed(hwnd);
+    queue_forget_window(hwnd);
+    w = window_get(hwnd);
+    if (!w) return TRUE;
+    table.windows.erase(std::find(table.windows.begin(), table.windows.end(), w));
+    handle_free(hwnd);
+    if (w->sdl_id) sdl_window_destroy(w->sdl_id);
+    delete w;
+    return TRUE;
+}
+
+BOOL WINAPI IsWindow(HWND hwnd) { return window_get(hwnd) != nullptr; }
+
+BOOL WINAPI IsWindowVisible(HWND hwnd) {
+    Window *w = window_get(hwnd);
+    return w && w->visible;
+}
+
+BOOL WINAPI ShowWindow(HWND hwnd, int show) {
+    Window *w = window_get(hwnd);
+    if (!w) return FALSE;
+    BOOL was_visible = w->visible;
+    bool want = show != SW_HIDE;
+    if (want == (bool)was_visible) return was_visible;
+    window_call(hwnd, WM_SHOWWINDOW, want, 0);
+    if (!(w = window_get(hwnd))) return was_visible;
+    if (!want) {
+        w->visible = false;
+        if (w->sdl_id) sdl_window_show(w->sdl_id, false, false);
+        if (table.focus == hwnd) SetFocus(nullptr);
+        return was_visible;
+    }
+    w->visible = true;
+    w->changed = true;
+    if (!w->sized) send_size(hwnd);
+    if (!(w = window_get(hwnd))) return was_visible;
+    if (w->menu) menu_paint_bar(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    bool activate = show != SW_SHOWNA && show != SW_SHOWNOACTIVATE &&
+                    show != SW_SHOWMINNOACTIVE && show != SW_MINIMIZE;
+    if (w->sdl_id) sdl_window_show(w->sdl_id, true, activate);
+    if (activate) SetFocus(hwnd);
+    return was_visible;
+}
+
+HWND WINAPI SetFocus(HWND hwnd) {
+    if (hwnd && !window_get(hwnd)) return nullptr;
+    HWND previous = table.focus;
+    if (hwnd == previous) return previous;
+    table.focus = hwnd;
+    if (previous) window_call(previous, WM_KILLFOCUS, (WPARAM)hwnd, 0);
+    if (hwnd && table.focus == hwnd) window_call(hwnd, WM_SETFOCUS, (WPARAM)previous, 0);
+    return previous;
+}
+
+HWND WINAPI GetFocus(void) {
+    if (table.focus && !window_get(table.focus)) table.focus = nullptr;
+    return table.focus;
+}
+
+LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Window *w = window_get(hwnd);
+    if (!w) return 0;
+    switch (msg) {
+        case WM_CLOSE:
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_SYSKEYDOWN:
+            // Alt+F4 closes the window.
+            if (wp == VK_F1 + 3 && (lp & (1L << 29))) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            return 0;
+        case WM_ERASEBKGND: {
+            if (!w->background || !wp) return 0;
+            RECT area;
+            if (w->painting) {
+                area = *w->painting;
+            } else {
+                int cw, ch;
+                window_client_size(w, &cw, &ch);
+                area = RECT{0, 0, cw, ch};
+            }
+            FillRect((HDC)wp, &area, w->background);
+            return 1;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            if (BeginPaint(hwnd, &ps)) EndPaint(hwnd, &ps);
+            return 0;
+        }
+        default:
+            return 0;
+    }
+}
+
+BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
+    Window *w = window_get(hwnd);
+    if (!w || !rect) return FALSE;
+    int cw, ch;
+    window_client_size(w, &cw, &ch);
+    *rect = RECT{0, 0, cw, ch};
+    return TRUE;
+}
+
+BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
+    Window *w = window_get(hwnd);
+    if (!w || !rect) return FALSE;
+    *rect = RECT{w->x, w->y, w->x + w->width, w->y + w->height};
+    return TRUE;
+}
+
+int WINAPI GetSystemMetrics(int index) {
+    platform_ensure_started();
+    int screen_w, screen_h;
+    switch (index) {
+        case SM_CXSCREEN:
+        case SM_CYSCREEN:
+            sdl_screen_size(&screen_w, &screen_h);
+            return index == SM_CXSCREEN ? screen_w : screen_h;
+        case SM_CYCAPTION: return CAPTION_HEIGHT;
+        case SM_CXBORDER:
+        case SM_CYBORDER: return 1;
+        case SM_CXDLGFRAME:
+        case SM_CYDLGFRAME: return FIXED_FRAME;
+        case SM_CXFRAME:
+        case SM_CYFRAME: return SIZING_FRAME;
+        case SM_CYMENU: return MENU_BAR_HEIGHT;
+        default: return 0;
+    }
+}
+
+// Only the system's stock resources exist: a module has no icons or cursors of its own here.
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
+    uintptr_t id = (uintptr_t)name;
+    if (instance || id < 32512 || id > 32518) return nullptr;
+    return (HICON)stock_handle((HANDLE *)&table.stock_icon);
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    uintptr_t id = (uintptr_t)name;
+    if (instance || id < 32512 || id > 32651) return nullptr;
+    return (HCURSOR)stock_handle((HANDLE *)&table.stock_cursor);
+}
+
+// ---- Window events from the SDL glue ----------------------------------------------------------
+
+void input_close_requested(HWND hwnd) {
+    if (window_get(hwnd)) queue_post_input(hwnd, WM_CLOSE, 0, 0, KEYCHAR_DERIVE);
+}
+
+void input_exposed(HWND hwnd) {
+    Window *w = window_get(hwnd);
+    if (!w) return;
+    w->changed = true;
+    if (w->menu) menu_paint_bar(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void input_resized(HWND hwnd, int width, int height) { window_resize_surface(hwnd, width, height); }
+
+void input_moved(HWND hwnd, int x, int y) {
+    Window *w = window_get(hwnd);
+    if (!w) return;
+    int frame, caption;
+    window_decoration(w->style, &frame, &caption);
+    w->x = x - frame;
+    w->y = y - frame - caption;
+}
+
+void input_focus(HWND hwnd) {
+    if (window_get(hwnd)) SetFocus(hwnd);
+}
