@@ -1,0 +1,168 @@
+// The script line codec on its own: what each line decodes to, which lines are refused, that
+// formatting and decoding agree, and how lines are cut from a stream.
+#include "library/script/script_line.h"
+#include "library/tavix.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct DecodeCase {
+    const char *line;
+    int ok;
+    int type;
+    int x, y;
+    int key;
+    int count;
+};
+
+TEST(ScriptLineDecode, LinesAndTheirEvents) {
+    const DecodeCase cases[] = {
+        {"TAVIX_MOUSE(-40, 17);\n", 1, TAVIX_MOUSE, -40, 17, 0, 0},
+        {"TAVIX_MOUSE(-3, -4);\n", 1, TAVIX_MOUSE, -3, -4, 0, 0},
+        {"TAVIX_MOUSE(5,7);\n", 1, TAVIX_MOUSE, 5, 7, 0, 0},
+        {"TAVIX_MOUSE(5-3, 7);\n", 1, TAVIX_MOUSE, 5, 7, 0, 0},  // "5-3" reads as 5
+        {"TAVIX_MOUSE(-2147483648, 2147483647);\n", 1, TAVIX_MOUSE, INT_MIN, INT_MAX, 0, 0},
+        {"TAVIX_KBD(97);\n", 1, TAVIX_KBD, 0, 0, 97, 0},
+        {"TAVIX_KBD(-23);\n", 1, TAVIX_KBD, 0, 0, -23, 0},
+        {"TAVIX_KBD(233);\n", 1, TAVIX_KBD, 0, 0, -23, 0},  // the low 8 bits
+        {"TAVIX_KBD(--5);\n", 1, TAVIX_KBD, 0, 0, 0, 0},   // as atoi reads it
+        {"TAVIX_KBD(3-4);\n", 1, TAVIX_KBD, 0, 0, 3, 0},
+        {"TAVIX_PERIODIC(12);\n", 1, TAVIX_PERIODIC, 0, 0, 0, 12},
+        {"TAVIX_PERIODIC(-3);\n", 1, TAVIX_PERIODIC, 0, 0, 0, 3},  // '-' is skipped
+        {"XXXXXXK 42", 1, TAVIX_KBD, 0, 0, 42, 0},  // only the letter at index 6 counts
+        {"TAVIX_PERIODIC(2147483647);", 1, TAVIX_PERIODIC, 0, 0, 0, INT_MAX},
+        // Refused: nothing to identify, unknown letters, missing or oversized numbers.
+        {"", 0, 0, 0, 0, 0, 0},
+        {"TAVIX", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_QUIT();\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_kbd(97);\n", 0, 0, 0, 0, 0, 0},
+        {"      \n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_KBD();\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_KBD(-);\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_MOUSE(5);\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_MOUSE();\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_PERIODIC();\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_PERIODIC(0);\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_KBD(123456789012);\n", 0, 0, 0, 0, 0, 0},  // 12 characters
+        {"TAVIX_MOUSE(1, -12345678901);\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_MOUSE(2147483648, 0);\n", 0, 0, 0, 0, 0, 0},  // beyond 32 bits
+        {"TAVIX_PERIODIC(99999999999);\n", 0, 0, 0, 0, 0, 0},
+    };
+    for (const DecodeCase &c : cases) {
+        SCOPED_TRACE(c.line);
+        ScriptEvent event = {};
+        ASSERT_EQ(decode_script_line(c.line, &event), c.ok);
+        if (!c.ok) continue;
+        EXPECT_EQ(event.type, c.type);
+        if (c.type == TAVIX_MOUSE) {
+            EXPECT_EQ(event.x, c.x);
+            EXPECT_EQ(event.y, c.y);
+        }
+        if (c.type == TAVIX_KBD) {
+            EXPECT_EQ(event.key, c.key);
+        }
+        if (c.type == TAVIX_PERIODIC) {
+            EXPECT_EQ(event.count, c.count);
+        }
+    }
+}
+
+TEST(ScriptLineDecode, NeverLooksPastTheLine) {
+    // The buffer holds a number after the line's end; a reader that ran on would find it.
+    char buffer[SCRIPT_LINE_SIZE];
+    memset(buffer, '7', sizeof buffer);
+    memcpy(buffer, "TAVIX_KBD(", 11);  // with its zero
+    ScriptEvent event = {};
+    EXPECT_EQ(decode_script_line(buffer, &event), 0);
+    memcpy(buffer, "TAVIX_MOUSE(4, ", 16);
+    EXPECT_EQ(decode_script_line(buffer, &event), 0);
+
+    // A full buffer without any zero: only SCRIPT_LINE_SIZE bytes are looked at.
+    memset(buffer, 'P', sizeof buffer);
+    EXPECT_EQ(decode_script_line(buffer, &event), 0);
+}
+
+TEST(ScriptLineFormat, RoundTrips) {
+    struct Case {
+        int type, x, y, key, count;
+        const char *line;
+    } cases[] = {
+        {TAVIX_MOUSE, -40, 17, 0, 0, "TAVIX_MOUSE(-40, 17);\n"},
+        {TAVIX_MOUSE, INT_MIN, INT_MAX, 0, 0, "TAVIX_MOUSE(-2147483648, 2147483647);\n"},
+        {TAVIX_KBD, 0, 0, 'a', 0, "TAVIX_KBD(97);\n"},
+        {TAVIX_KBD, 0, 0, (signed char)233, 0, "TAVIX_KBD(-23);\n"},
+        {TAVIX_KBD, 0, 0, (signed char)128, 0, "TAVIX_KBD(-128);\n"},
+        {TAVIX_KBD, 0, 0, 127, 0, "TAVIX_KBD(127);\n"},
+        {TAVIX_PERIODIC, 9, 9, 9, 1, "TAVIX_PERIODIC(1);\n"},
+        {TAVIX_PERIODIC, 0, 0, 0, INT_MAX, "TAVIX_PERIODIC(2147483647);\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        char line[SCRIPT_LINE_SIZE];
+        int length = format_script_line(line, sizeof line, c.type, c.x, c.y, (signed char)c.key,
+                                        c.count);
+        EXPECT_STREQ(line, c.line);
+        EXPECT_EQ(length, (int)strlen(c.line));
+        ScriptEvent event = {};
+        ASSERT_EQ(decode_script_line(line, &event), 1);
+        EXPECT_EQ(event.type, c.type);
+        if (c.type == TAVIX_MOUSE) {
+            EXPECT_EQ(event.x, c.x);
+            EXPECT_EQ(event.y, c.y);
+        }
+        if (c.type == TAVIX_KBD) {
+            EXPECT_EQ(event.key, (signed char)c.key);
+        }
+        if (c.type == TAVIX_PERIODIC) {
+            EXPECT_EQ(event.count, c.count);
+        }
+    }
+    char line[SCRIPT_LINE_SIZE] = "old";
+    EXPECT_EQ(format_script_line(line, sizeof line, TAVIX_QUIT, 1, 2, 3, 4), 0);
+    EXPECT_STREQ(line, "");
+}
+
+// All the lines next_script_line hands out for text, then "<end>".
+std::string lines_of(const std::string &text) {
+    FILE *stream = tmpfile();
+    if (!stream) return "tmpfile failed";
+    fwrite(text.data(), 1, text.size(), stream);
+    rewind(stream);
+    std::string out;
+    char line[SCRIPT_LINE_SIZE];
+    for (int guard = 0; guard < 100 && next_script_line(stream, line); guard++)
+        out += std::string("[") + line + "]";
+    fclose(stream);
+    return out + "<end>";
+}
+
+TEST(ScriptLineRead, CutsTheStreamIntoLines) {
+    struct Case {
+        std::string text, lines;
+    } cases[] = {
+        {"", "<end>"},
+        {"A\nB\n", "[A\n][B\n]<end>"},
+        {"\n\nA\n\n\nB\n\n", "[A\n][B\n]<end>"},  // empty lines are skipped
+        {"\r\nA\n", "[A\n]<end>"},                // so are those of a file from Windows
+        {"  \nA\n", "[  \n][A\n]<end>"},           // a line of blanks is not empty
+        {"A\nB", "[A\n]<end>"},                    // a last line without newline is the end
+        {"A\n\n", "[A\n]<end>"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(lines_of(c.text), c.lines);
+    }
+
+    // A line longer than the buffer comes in pieces of 511 characters.
+    std::string first(SCRIPT_LINE_SIZE - 1, 'x');
+    std::string rest = "TAVIX_KBD(66);\n";
+    EXPECT_EQ(lines_of(first + rest), "[" + first + "][" + rest + "]<end>");
+}
+
+}  // namespace

@@ -1,0 +1,328 @@
+// Recording to and playing back from the script file through the library: the lines a recording
+// writes and when they reach the file, what playback delivers through the wait, and the messages
+// and states after a failure.
+#include "tests/script/library_fixture.h"
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kExampleScript[] =
+    "TAVIX_PERIODIC(12);\nTAVIX_MOUSE(-40, 17);\nTAVIX_PERIODIC(3);\nTAVIX_KBD(97);\n";
+
+struct Delivered {
+    int type, x, y, key;
+    bool operator==(const Delivered &o) const {
+        return type == o.type && x == o.x && y == o.y && key == o.key;
+    }
+};
+
+std::ostream &operator<<(std::ostream &out, const Delivered &d) {
+    return out << "{" << d.type << ", " << d.x << ", " << d.y << ", " << d.key << "}";
+}
+
+Delivered next_event() {
+    int x = -999, y = -999;
+    char key = 99;
+    int type = TAVIX_next_event(&x, &y, &key);
+    return {type, x, y, (signed char)key};
+}
+
+// The example sequence: 12 ticks, a click, 3 ticks, the key a.
+std::vector<Delivered> example_events() {
+    std::vector<Delivered> events(12, {TAVIX_PERIODIC, 0, 0, 0});
+    events.push_back({TAVIX_MOUSE, -40, 17, 0});
+    for (int i = 0; i < 3; i++) events.push_back({TAVIX_PERIODIC, 0, 0, 0});
+    events.push_back({TAVIX_KBD, 0, 0, 'a'});
+    return events;
+}
+
+void record(const std::vector<Delivered> &events) {
+    for (const Delivered &e : events) record_event(e.type, e.x, e.y, (char)e.key);
+}
+
+using ScriptTest = LibraryTest;
+
+TEST_F(ScriptTest, RecordsTheExampleAsFourLines) {
+    handle_command(ID_RECORD);
+    record(example_events());
+    EXPECT_EQ(read_file(), kExampleScript);  // each line is in the file as soon as written
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), kExampleScript);  // and the stop has nothing more to write
+    EXPECT_EQ(library_state.periodic_count, 0);
+    EXPECT_EQ(library_state.script_file, nullptr);
+}
+
+TEST_F(ScriptTest, StopWritesTheLastRunOfTicks) {
+    handle_command(ID_RECORD);
+    record(example_events());
+    record({{TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_PERIODIC, 0, 0, 0}});
+    EXPECT_EQ(read_file(), kExampleScript);  // a run is written only when it ends
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), std::string(kExampleScript) + "TAVIX_PERIODIC(2);\n");
+    EXPECT_EQ(library_state.periodic_count, 0);
+}
+
+TEST_F(ScriptTest, CloseAtFinishWritesTheLastRunOfTicks) {
+    handle_command(ID_RECORD);
+    record({{TAVIX_KBD, 0, 0, 'q'}, {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_PERIODIC, 0, 0, 0},
+            {TAVIX_PERIODIC, 0, 0, 0}});
+    close_script();  // what TAVIX_finish does with the stream
+    EXPECT_EQ(read_file(), "TAVIX_KBD(113);\nTAVIX_PERIODIC(3);\n");
+    // Recording has ended with its file: a later event cannot reopen and empty it.
+    EXPECT_EQ(library_state.recording, 0);
+    EXPECT_FALSE(checked(ID_RECORD));
+    record({{TAVIX_MOUSE, 1, 1, 0}});
+    EXPECT_EQ(read_file(), "TAVIX_KBD(113);\nTAVIX_PERIODIC(3);\n");
+}
+
+TEST_F(ScriptTest, RecordingWithoutLinesLeavesTheFileAlone) {
+    write_file("TAVIX_KBD(1);\n");
+    handle_command(ID_RECORD);
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), "TAVIX_KBD(1);\n");
+
+    // A quit writes no line of its own, but it does open (and so empty) the file.
+    handle_command(ID_RECORD);
+    record({{TAVIX_QUIT, 0, 0, 0}});
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), "");
+}
+
+TEST_F(ScriptTest, PlaysTheExampleBackThroughTheWait) {
+    write_file(kExampleScript);
+    handle_command(ID_PLAYBACK);
+    EXPECT_TRUE(checked(ID_PLAYBACK));
+    // Scripted ticks come at once: the animation is halted and no timer notice is awaited.
+    for (const Delivered &expected : example_events()) EXPECT_EQ(next_event(), expected);
+
+    // At the end the same wait goes on with live input.
+    int mark = console_mark();
+    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 20));
+    Delivered live = next_event();
+    EXPECT_EQ(live.type, TAVIX_MOUSE);
+    EXPECT_EQ(live.x, 10 - library_state.origin_x);
+    EXPECT_EQ(printed_since(mark), 1);
+    EXPECT_EQ(last_message(), "EOF encountered in script file TAVIX.SCR\n");
+    EXPECT_EQ(library_state.playing_back, 0);
+    EXPECT_FALSE(checked(ID_PLAYBACK));
+}
+
+TEST_F(ScriptTest, KeysRoundTripAsSignedBytes) {
+    const struct {
+        int key;
+        const char *line;
+    } cases[] = {{'a', "TAVIX_KBD(97);\n"},   {233, "TAVIX_KBD(-23);\n"},
+                 {128, "TAVIX_KBD(-128);\n"}, {255, "TAVIX_KBD(-1);\n"},
+                 {127, "TAVIX_KBD(127);\n"},  {1, "TAVIX_KBD(1);\n"}};
+    std::string expected_file;
+    handle_command(ID_RECORD);
+    for (const auto &c : cases) {
+        record({{TAVIX_KBD, 0, 0, (signed char)c.key}});
+        expected_file += c.line;
+    }
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), expected_file);
+
+    handle_command(ID_PLAYBACK);
+    for (const auto &c : cases) {
+        Delivered d = next_event();
+        EXPECT_EQ(d.type, TAVIX_KBD);
+        EXPECT_EQ((unsigned char)d.key, c.key) << c.line;
+    }
+}
+
+// Reads scripted events straight from the reader until it fails; the events as text.
+std::string play_all(std::string *messages) {
+    std::string out;
+    library_state.playing_back = 1;
+    for (int guard = 0; guard < 50; guard++) {
+        int mark = LibraryTest::console_mark();
+        library_state.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
+        if (!read_script_event()) {
+            if (LibraryTest::printed_since(mark) > 0) *messages += LibraryTest::last_message();
+            break;
+        }
+        const PendingEvent &p = library_state.pending;
+        out += p.type == TAVIX_MOUSE ? "M" + std::to_string(p.x) + "," + std::to_string(p.y)
+               : p.type == TAVIX_KBD ? "K" + std::to_string(p.key)
+                                     : "P";
+        out += " ";
+    }
+    return out;
+}
+
+TEST_F(ScriptTest, ReaderOnAwkwardFiles) {
+    std::string pad(SCRIPT_LINE_SIZE - 1 - strlen("TAVIX_KBD(65);"), ' ');
+    const struct {
+        std::string file;
+        std::string events;
+        const char *message;  // printed when the reader stops, "" for none
+    } cases[] = {
+        {kExampleScript, "P P P P P P P P P P P P M-40,17 P P P K97 ", "EOF"},
+        {"\n\nTAVIX_KBD(1);\n\n\nTAVIX_KBD(2);\n\n", "K1 K2 ", "EOF"},  // empty lines skipped
+        {"TAVIX_KBD(1);\n   \nTAVIX_KBD(2);\n", "K1 ", ""},              // a blank one is not
+        {"TAVIX_KBD(1);\nTAVIX_KBD(2);", "K1 ", "EOF"},  // no newline: not delivered
+        {"TAVIX_KBD(65);" + pad + "TAVIX_KBD(66);\n", "K65 K66 ", "EOF"},  // read in pieces
+        {"TAVIX_PERIODIC(1);\nTAVIX_MOUSE(-3, -4);\n", "P M-3,-4 ", "EOF"},
+        {"TAVIX_MOUSE(7);\nTAVIX_KBD(1);\n", "", ""},  // malformed: the end, no message
+        {"TAVIX_QUIT();\nTAVIX_KBD(1);\n", "", ""},
+        {"", "", "EOF"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        write_file(c.file);
+        std::string messages;
+        EXPECT_EQ(play_all(&messages), c.events);
+        EXPECT_EQ(messages, *c.message ? "EOF encountered in script file TAVIX.SCR\n" : "");
+        EXPECT_EQ(library_state.periodic_count, 0);
+        close_script();
+    }
+}
+
+TEST_F(ScriptTest, EndOfScriptIsReportedAgainUntilTheStreamCloses) {
+    write_file("TAVIX_KBD(1);\n");
+    std::string messages;
+    EXPECT_EQ(play_all(&messages), "K1 ");
+    messages.clear();
+    EXPECT_EQ(play_all(&messages), "");  // the stream stays at its end
+    EXPECT_EQ(messages, "EOF encountered in script file TAVIX.SCR\n");
+    close_script();
+    EXPECT_EQ(play_all(&messages), "K1 ");
+}
+
+TEST_F(ScriptTest, PlayOneWalksThroughAPeriodicRun) {
+    write_file("TAVIX_PERIODIC(3);\nTAVIX_KBD(97);\nTAVIX_PERIODIC(1);\nTAVIX_KBD(98);\n");
+    library_state.running = 1;
+    const Delivered expected[] = {{TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_PERIODIC, 0, 0, 0},
+                                  {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_KBD, 0, 0, 'a'},
+                                  {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_KBD, 0, 0, 'b'}};
+    for (const Delivered &e : expected) {
+        handle_command(ID_PLAY_ONE);
+        EXPECT_EQ(library_state.running, 0);  // playing halts the animation
+        EXPECT_EQ(next_event(), e);
+        EXPECT_EQ(library_state.play_one, 0);
+        EXPECT_FALSE(checked(ID_PLAYBACK));
+        EXPECT_NE(library_state.script_file, nullptr);  // kept open for the next command
+    }
+    EXPECT_EQ(library_state.periodic_count, 0);
+}
+
+TEST_F(ScriptTest, StoppedPlaybackStartsAgainAtTheFirstLine) {
+    write_file("TAVIX_PERIODIC(5);\nTAVIX_KBD(97);\n");
+    handle_command(ID_PLAYBACK);
+    EXPECT_EQ(next_event().type, TAVIX_PERIODIC);
+    EXPECT_EQ(next_event().type, TAVIX_PERIODIC);
+    handle_command(ID_PLAYBACK);  // stop halfway through the run
+    EXPECT_EQ(library_state.periodic_count, 0);
+    EXPECT_EQ(library_state.script_file, nullptr);
+
+    handle_command(ID_PLAYBACK);
+    for (int i = 0; i < 5; i++) EXPECT_EQ(next_event().type, TAVIX_PERIODIC) << i;
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 'a'}));
+}
+
+TEST_F(ScriptTest, RecordingThenPlaybackReplaysTheNewFile) {
+    write_file("TAVIX_KBD(1);\n");
+    handle_command(ID_RECORD);
+    record({{TAVIX_MOUSE, 3, 4, 0}, {TAVIX_PERIODIC, 0, 0, 0}});
+    handle_command(ID_RECORD);
+    handle_command(ID_PLAYBACK);
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_MOUSE, 3, 4, 0}));
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_PERIODIC, 0, 0, 0}));
+}
+
+TEST_F(ScriptTest, MissingFileForPlayback) {
+    int mark = console_mark();
+    handle_command(ID_PLAYBACK);
+    EXPECT_EQ(read_script_event(), 0);
+    EXPECT_EQ(printed_since(mark), 1);
+    EXPECT_EQ(last_message(), "Cannot open script file TAVIX.SCR for reading\n");
+    EXPECT_EQ(library_state.playing_back, 0);
+    EXPECT_FALSE(checked(ID_PLAYBACK));
+    EXPECT_EQ(library_state.script_file, nullptr);
+
+    // The next start tries again.
+    write_file("TAVIX_KBD(5);\n");
+    handle_command(ID_PLAYBACK);
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 5}));
+}
+
+TEST_F(ScriptTest, UnwritableFileKeepsRecordingOn) {
+    // Tests run as root, which ignores permissions: a directory of the file's name is what
+    // cannot be opened for writing here.
+    ASSERT_EQ(mkdir(SCRIPT_FILE_NAME, 0755), 0);
+    handle_command(ID_RECORD);
+    int mark = console_mark();
+    record({{TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_MOUSE, 1, 2, 0}});
+    EXPECT_EQ(printed_since(mark), 2);  // one for the run, one for the click
+    EXPECT_EQ(last_message(), "Cannot open script file TAVIX.SCR for writing\n");
+    EXPECT_EQ(library_state.periodic_count, 0);  // the run is gone with its line
+    EXPECT_EQ(library_state.recording, 1);
+    EXPECT_TRUE(checked(ID_RECORD));
+
+    // Each later line tries again.
+    ASSERT_EQ(rmdir(SCRIPT_FILE_NAME), 0);
+    record({{TAVIX_KBD, 0, 0, 'z'}});
+    EXPECT_EQ(read_file(), "TAVIX_KBD(122);\n");
+}
+
+TEST_F(ScriptTest, RecordingAndPlaybackDoNotRunTogether) {
+    write_file(kExampleScript);
+
+    // While recording, neither kind of playback starts, and the user is told.
+    handle_command(ID_RECORD);
+    for (int id : {ID_PLAYBACK, ID_PLAY_ONE}) {
+        int mark = console_mark();
+        handle_command(id);
+        EXPECT_EQ(printed_since(mark), 1) << id;
+        EXPECT_EQ(last_message(), "Cannot play script file TAVIX.SCR while recording\n");
+        EXPECT_EQ(library_state.playing_back, 0);
+        EXPECT_EQ(library_state.play_one, 0);
+        EXPECT_FALSE(checked(ID_PLAYBACK));
+    }
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), kExampleScript);  // nothing was written or emptied
+
+    // While playing back, recording does not start.
+    handle_command(ID_PLAYBACK);
+    EXPECT_EQ(next_event().type, TAVIX_PERIODIC);
+    int mark = console_mark();
+    handle_command(ID_RECORD);
+    EXPECT_EQ(printed_since(mark), 1);
+    EXPECT_EQ(last_message(), "Cannot record to script file TAVIX.SCR while it is playing back\n");
+    EXPECT_EQ(library_state.recording, 0);
+    EXPECT_FALSE(checked(ID_RECORD));
+    EXPECT_EQ(next_event().type, TAVIX_PERIODIC);  // playback goes on undisturbed
+    EXPECT_EQ(read_file(), kExampleScript);
+}
+
+TEST_F(ScriptTest, RecordingAfterPlayOneStartsAFreshFile) {
+    write_file(kExampleScript);
+    handle_command(ID_PLAY_ONE);
+    EXPECT_EQ(next_event().type, TAVIX_PERIODIC);  // 11 ticks of the run still to come
+    handle_command(ID_RECORD);
+    EXPECT_EQ(library_state.recording, 1);
+    EXPECT_EQ(library_state.periodic_count, 0);
+    record({{TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_KBD, 0, 0, 'x'}});
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), "TAVIX_PERIODIC(1);\nTAVIX_KBD(120);\n");
+}
+
+TEST_F(ScriptTest, LiveEventsThroughTheWaitAreRecorded) {
+    handle_command(ID_RECORD);
+    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 0,
+                 MAKELPARAM(library_state.origin_x + 5, library_state.origin_y - 6));
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_MOUSE, 5, 6, 0}));
+    PostMessageA(library_state.graphics_window, WM_CHAR, 'k', 0);
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 'k'}));
+    handle_command(ID_STEP);  // one tick, at the next timer notice
+    EXPECT_EQ(next_event().type, TAVIX_PERIODIC);
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), "TAVIX_MOUSE(5, 6);\nTAVIX_KBD(107);\nTAVIX_PERIODIC(1);\n");
+}
+
+}  // namespace
