@@ -1,4 +1,397 @@
-// Text: fonts resolved with fontconfig, glyphs rendered with FreeType and cached per face and size.
+// Text: a font asked for with CreateFontA is matched with fontconfig, sized with the rules of
+// Windows' character cells and drawn with FreeType. Matches, sizes and rendered glyphs are cached,
+// so a font created and deleted around every call costs a lookup, not a load.
 #include "platform/gdi/gdi.h"
 
-void font_forget(GdiFont *font) { font->size = nullptr; }
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// One font file opened by FreeType, shared by every size of it.
+struct FaceEntry {
+    FT_Face face;
+    bool synthetic_bold;    // a bold weight was asked for and the file is not bold
+    bool synthetic_italic;  // an italic was asked for and the file is upright
+};
+
+struct Glyph {
+    bool ready;                     // rendered and stored
+    int advance;                    // pixels to the next character's origin
+    int left, top;                  // bitmap position from the origin on the baseline (top: up)
+    int width, height;              // bitmap size
+    std::vector<uint8_t> coverage;  // width * height, 0..255
+};
+
+}  // namespace
+
+struct FontSize {
+    FaceEntry *entry;     // the face
+    FT_F26Dot6 size_x;    // character size asked of FreeType, 26.6 pixels
+    FT_F26Dot6 size_y;
+    int ascent, descent;  // pixels above and below the baseline; the cell is their sum
+    int internal_leading; // cell height less the em size
+    int external_leading; // the face's line gap
+    int cell_width;       // fixed-pitch fonts with a width: every advance is this; else 0
+    int average_width, max_width;
+    int weight;           // FW_* of what is drawn
+    bool italic;
+    bool fixed_pitch;
+    Glyph glyphs[256];    // by Windows-1252 code
+};
+
+namespace {
+
+struct TextState {
+    bool started;              // FreeType and fontconfig are set up
+    bool failed;               // set-up failed or nothing matched: text is not drawn
+    bool warned;               // the one warning has been printed
+    FT_Library library;        // FreeType
+    std::map<std::string, FaceEntry *> faces;  // by "file#index#bold#italic"
+    std::map<std::tuple<std::string, int, bool, int>, FaceEntry *> matches;  // by request
+    std::map<std::tuple<FaceEntry *, int, int>, FontSize *> sizes;  // by face, height, width
+};
+
+TextState text;
+
+const int DEFAULT_CELL = 16;  // cell height of a font asked for with height 0
+
+void warn_once(const char *why) {
+    if (text.warned) return;
+    text.warned = true;
+    fprintf(stderr, "tavix: %s; text will not be drawn\n", why);
+}
+
+bool text_start() {
+    if (text.started) return !text.failed;
+    text.started = true;
+    if (FT_Init_FreeType(&text.library) != 0) {
+        text.failed = true;
+        warn_once("FreeType could not be started");
+    } else if (!FcInit()) {
+        text.failed = true;
+        warn_once("fontconfig could not be started");
+    }
+    return !text.failed;
+}
+
+// Windows-1252 to Unicode for 0x80..0x9F; the five unassigned codes stay as they are (and draw
+// as the face's missing-glyph box).
+const uint16_t CP1252_HIGH[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+uint32_t unicode_of(unsigned char c) { return c >= 0x80 && c < 0xA0 ? CP1252_HIGH[c - 0x80] : c; }
+
+FaceEntry *open_face(const char *file, int index, bool bold, bool italic) {
+    char key[4200];
+    snprintf(key, sizeof key, "%s#%d#%d#%d", file, index, bold, italic);
+    auto found = text.faces.find(key);
+    if (found != text.faces.end()) return found->second;
+    FT_Face face;
+    if (FT_New_Face(text.library, file, index, &face) != 0) return nullptr;
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+    FaceEntry *entry = new FaceEntry{face, bold && !(face->style_flags & FT_STYLE_FLAG_BOLD),
+                                     italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC)};
+    text.faces[key] = entry;
+    return entry;
+}
+
+// The face fontconfig offers for a request; a family that is not installed falls back to the
+// generic family of the pitch and family bits (sans-serif unless fixed pitch or roman).
+FaceEntry *match_face(const GdiFont *font) {
+    bool bold = font->weight >= 600;
+    bool fixed = (font->pitch_family & 3) == FIXED_PITCH || (font->pitch_family & 0xF0) == FF_MODERN;
+    auto key = std::make_tuple(std::string(font->face), font->weight, font->italic,
+                               font->pitch_family);
+    auto found = text.matches.find(key);
+    if (found != text.matches.end()) return found->second;
+
+    FcPattern *pattern = FcPatternCreate();
+    if (font->face[0]) FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)font->face);
+    const char *generic = fixed ? "monospace"
+                          : (font->pitch_family & 0xF0) == FF_ROMAN ? "serif"
+                                                                    : "sans-serif";
+    FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)generic);
+    if (font->weight > 0)
+        FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::min(font->weight, 1000)));
+    FcPatternAddInteger(pattern, FC_SLANT, font->italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    if (fixed) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
+    FaceEntry *entry = nullptr;
+    FcChar8 *file = nullptr;
+    int index = 0;
+    if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        entry = open_face((const char *)file, index, bold, font->italic);
+    }
+    if (match) FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    if (!entry) warn_once("no font could be found");
+    text.matches[key] = entry;
+    return entry;
+}
+
+// The face's ascent and descent in font units: the Windows metrics where the face has them.
+void face_extent(FT_Face face, double *ascent, double *descent) {
+    TT_OS2 *os2 = (TT_OS2 *)FT_Get_Sfnt_Table(face, FT_SFNT_OS2);
+    if (os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+        *ascent = os2->usWinAscent;
+        *descent = os2->usWinDescent;
+    } else {
+        *ascent = face->ascender;
+        *descent = -face->descender;
+    }
+    if (*ascent + *descent <= 0) {
+        *ascent = face->units_per_EM * 0.8;
+        *descent = face->units_per_EM * 0.2;
+    }
+}
+
+FontSize *make_size(FaceEntry *entry, const GdiFont *font) {
+    FT_Face face = entry->face;
+    FontSize *size = new FontSize();
+    size->entry = entry;
+    double units = face->units_per_EM > 0 ? face->units_per_EM : 1000;
+    double ascent_units, descent_units;
+    face_extent(face, &ascent_units, &descent_units);
+    // Negative heights ask for the em size, positive ones for the whole cell.
+    int cell = font->height == 0 ? DEFAULT_CELL : font->height;
+    double em;
+    if (cell < 0) {
+        em = -cell;
+        size->ascent = (int)lround(ascent_units * em / units);
+        size->descent = (int)lround(descent_units * em / units);
+    } else {
+        em = cell * units / (ascent_units + descent_units);
+        size->ascent = (int)lround(ascent_units * em / units);
+        size->descent = cell - size->ascent;
+    }
+    if (size->ascent + size->descent < 1) size->ascent = 1;
+    size->internal_leading = std::max(0, size->ascent + size->descent - (int)lround(em));
+    double gap = face->height - face->ascender + face->descender;
+    size->external_leading = gap > 0 ? (int)lround(gap * em / units) : 0;
+    size->size_y = (FT_F26Dot6)lround(em * 64);
+    size->size_x = size->size_y;
+    size->fixed_pitch = FT_IS_FIXED_WIDTH(face);
+    size->italic = font->italic;
+    size->weight = font->weight > 0 ? font->weight : FW_NORMAL;
+
+    FT_Set_Char_Size(face, size->size_x, size->size_y, 72, 72);
+    double natural = 0;
+    FT_UInt x_glyph = FT_Get_Char_Index(face, 'x');
+    if (x_glyph && FT_Load_Glyph(face, x_glyph, FT_LOAD_DEFAULT) == 0)
+        natural = face->glyph->advance.x / 64.0;
+    if (natural <= 0) natural = em / 2;
+    if (font->width > 0) {
+        if (size->fixed_pitch) {
+            // Fixed-pitch cells are honoured exactly; the glyphs sit centred in them.
+            size->cell_width = font->width;
+        } else {
+            size->size_x = (FT_F26Dot6)lround(em * 64 * font->width / natural);
+            natural = font->width;
+        }
+    }
+    size->average_width = size->cell_width ? size->cell_width : (int)lround(natural);
+    double max_advance = face->max_advance_width * (double)size->size_x / 64.0 / units;
+    size->max_width = size->cell_width ? size->cell_width : (int)ceil(max_advance);
+    return size;
+}
+
+FontSize *size_of(GdiFont *font) {
+    if (font->resolved) return font->size;
+    font->resolved = true;
+    font->size = nullptr;
+    if (!text_start()) return nullptr;
+    FaceEntry *entry = match_face(font);
+    if (!entry) return nullptr;
+    auto key = std::make_tuple(entry, font->height, font->width);
+    auto found = text.sizes.find(key);
+    if (found != text.sizes.end()) {
+        font->size = found->second;
+    } else {
+        font->size = make_size(entry, font);
+        text.sizes[key] = font->size;
+    }
+    return font->size;
+}
+
+const Glyph &glyph_of(FontSize *size, unsigned char c) {
+    Glyph &glyph = size->glyphs[c];
+    if (glyph.ready) return glyph;
+    glyph.ready = true;
+    FT_Face face = size->entry->face;
+    FT_Set_Char_Size(face, size->size_x, size->size_y, 72, 72);
+    FT_UInt index = FT_Get_Char_Index(face, unicode_of(c));
+    if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0 &&
+        FT_Load_Glyph(face, 0, FT_LOAD_DEFAULT) != 0)
+        return glyph;
+    FT_GlyphSlot slot = face->glyph;
+    if (size->entry->synthetic_italic) FT_GlyphSlot_Oblique(slot);
+    if (size->entry->synthetic_bold) FT_GlyphSlot_Embolden(slot);
+    int natural_advance = (int)((slot->advance.x + 32) >> 6);
+    glyph.advance = size->cell_width ? size->cell_width : natural_advance;
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return glyph;
+    const FT_Bitmap &bitmap = slot->bitmap;
+    glyph.left = slot->bitmap_left + (size->cell_width ? (size->cell_width - natural_advance) / 2 : 0);
+    glyph.top = slot->bitmap_top;
+    glyph.width = (int)bitmap.width;
+    glyph.height = (int)bitmap.rows;
+    glyph.coverage.assign((size_t)glyph.width * glyph.height, 0);
+    for (int row = 0; row < glyph.height; ++row) {
+        const unsigned char *src = bitmap.buffer + (ptrdiff_t)row * bitmap.pitch;
+        for (int col = 0; col < glyph.width; ++col) {
+            uint8_t value;
+            if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
+                value = (src[col >> 3] >> (7 - (col & 7))) & 1 ? 255 : 0;
+            else
+                value = src[col];
+            glyph.coverage[(size_t)row * glyph.width + col] = value;
+        }
+    }
+    return glyph;
+}
+
+// Blends a glyph's coverage onto the canvas in colour, the glyph's origin at logical (x, y).
+void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y, COLORREF colour) {
+    int64_t left = x + glyph.left + canvas.origin_x, top = y - glyph.top + canvas.origin_y;
+    int64_t col0 = std::max<int64_t>(0, canvas.clip_left - left);
+    int64_t col1 = std::min<int64_t>(glyph.width, canvas.clip_right - left);
+    int64_t row0 = std::max<int64_t>(0, canvas.clip_top - top);
+    int64_t row1 = std::min<int64_t>(glyph.height, canvas.clip_bottom - top);
+    uint32_t fg = pixel_from_colorref(colour);
+    for (int64_t row = row0; row < row1; ++row) {
+        uint32_t *out = canvas.surface->pixels + (top + row) * canvas.surface->width + left;
+        const uint8_t *cover = glyph.coverage.data() + row * glyph.width;
+        for (int64_t col = col0; col < col1; ++col) {
+            uint32_t a = cover[col];
+            if (a == 0) continue;
+            uint32_t bg = out[col];
+            uint32_t mixed = 0;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
+                mixed |= ((f * a + b * (255 - a) + 127) / 255) << shift;
+            }
+            out[col] = mixed;
+        }
+    }
+}
+
+// Cell height and advance of a font without a face, so that layout still works without fonts.
+int fallback_height(const GdiFont *font) {
+    int h = font->height == 0 ? DEFAULT_CELL : font->height;
+    return h < 0 ? -h + (-h) / 5 : h;
+}
+
+int64_t text_width(FontSize *size, const GdiFont *font, const char *chars, int count) {
+    int64_t width = 0;
+    for (int i = 0; i < count; ++i)
+        width += size ? glyph_of(size, (unsigned char)chars[i]).advance
+                      : (font->width > 0 ? font->width : fallback_height(font) / 2);
+    return width;
+}
+
+}  // namespace
+
+void font_forget(GdiFont *font) {
+    font->size = nullptr;
+    font->resolved = false;
+}
+
+BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
+    GdiDC *dc = dc_get(handle);
+    GdiFont *font = dc ? font_get(dc->font) : nullptr;
+    if (!font || count < 0 || (!chars && count > 0)) return FALSE;
+    if (count == 0) return TRUE;
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return TRUE;
+    FontSize *size = size_of(font);
+    if (!size) return TRUE;
+    int64_t baseline = (int64_t)y + size->ascent;
+    if (dc->bk_mode == OPAQUE) {
+        int64_t width = text_width(size, font, chars, count);
+        canvas_fill(canvas, x, y, x + width, y + size->ascent + size->descent, dc->bk_colour);
+    }
+    // Characters wholly left of the surface still advance the pen; those right of it are skipped.
+    int64_t pen = x, right_edge = canvas.clip_right - canvas.origin_x;
+    int64_t row_top = y + canvas.origin_y, row_bottom = row_top + size->ascent + size->descent;
+    if (row_bottom > canvas.clip_top - 64 && row_top < canvas.clip_bottom + 64) {
+        for (int i = 0; i < count && pen < right_edge + 64; ++i) {
+            const Glyph &glyph = glyph_of(size, (unsigned char)chars[i]);
+            if (glyph.width > 0) blend_glyph(canvas, glyph, pen, baseline, dc->text_colour);
+            pen += glyph.advance;
+        }
+    }
+    dc_painted(dc);
+    return TRUE;
+}
+
+BOOL WINAPI GetTextExtentPoint32A(HDC handle, LPCSTR chars, int count, LPSIZE extent) {
+    GdiDC *dc = dc_get(handle);
+    GdiFont *font = dc ? font_get(dc->font) : nullptr;
+    if (!font || !extent || count < 0 || (!chars && count > 0)) return FALSE;
+    FontSize *size = size_of(font);
+    int64_t width = text_width(size, font, chars, count);
+    extent->cx = (LONG)std::min<int64_t>(width, INT32_MAX);
+    extent->cy = size ? size->ascent + size->descent : fallback_height(font);
+    return TRUE;
+}
+
+BOOL WINAPI GetTextExtentPointA(HDC handle, LPCSTR chars, int count, LPSIZE extent) {
+    return GetTextExtentPoint32A(handle, chars, count, extent);
+}
+
+BOOL WINAPI GetTextMetricsA(HDC handle, LPTEXTMETRICA metrics) {
+    GdiDC *dc = dc_get(handle);
+    GdiFont *font = dc ? font_get(dc->font) : nullptr;
+    if (!font || !metrics) return FALSE;
+    FontSize *size = size_of(font);
+    memset(metrics, 0, sizeof *metrics);
+    if (size) {
+        metrics->tmAscent = size->ascent;
+        metrics->tmDescent = size->descent;
+        metrics->tmInternalLeading = size->internal_leading;
+        metrics->tmExternalLeading = size->external_leading;
+        metrics->tmAveCharWidth = size->average_width;
+        metrics->tmMaxCharWidth = size->max_width;
+        metrics->tmWeight = size->weight;
+        metrics->tmItalic = size->italic;
+    } else {
+        int h = fallback_height(font);
+        metrics->tmAscent = h - h / 5;
+        metrics->tmDescent = h / 5;
+        metrics->tmAveCharWidth = metrics->tmMaxCharWidth = font->width > 0 ? font->width : h / 2;
+        metrics->tmWeight = font->weight > 0 ? font->weight : FW_NORMAL;
+        metrics->tmItalic = font->italic;
+    }
+    metrics->tmHeight = metrics->tmAscent + metrics->tmDescent;
+    metrics->tmDigitizedAspectX = 96;
+    metrics->tmDigitizedAspectY = 96;
+    metrics->tmFirstChar = 0x20;
+    metrics->tmLastChar = 0xFF;
+    metrics->tmDefaultChar = 0x1F;
+    metrics->tmBreakChar = 0x20;
+    // Windows' naming is inverted: the low bit set means a variable-pitch font.
+    bool fixed = size ? size->fixed_pitch : (font->pitch_family & 3) == FIXED_PITCH;
+    metrics->tmPitchAndFamily = (BYTE)((font->pitch_family & 0xF0) | (fixed ? 0 : 1));
+    metrics->tmCharSet = ANSI_CHARSET;
+    return TRUE;
+}
