@@ -1,0 +1,33 @@
+// Closing the graphics window ends a running wait with TAVIX_QUIT; the library stays harmless to
+// use afterwards.
+#include "tests/core/library_harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CloseWindow, TheRunningWaitReturnsQuit) {
+    harness::start_library();
+    harness::drain_queue();
+    harness::arm_watchdog(20);
+    TAVIX_set_animation(TAVIX_ANIM_RUN);
+
+    // The close request, as the window manager's close box delivers it.
+    PostMessageA(library_state.graphics_window, WM_CLOSE, 0, 0);
+    harness::Event e = harness::next_event();
+    EXPECT_EQ(e.code, TAVIX_QUIT);
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.y, 0);
+    EXPECT_EQ(e.key, 0);
+    EXPECT_FALSE(IsWindow(library_state.graphics_window));
+    EXPECT_EQ(library_state.quit_requested, 0) << "the quit came from the queue";
+
+    // What a client still does after that: print, switch, finish.
+    EXPECT_EQ(TAVIX_console_printf("after %s\n", "close"), 12);
+    EXPECT_EQ(TAVIX_set_animation(TAVIX_ANIM_HALT), 1);
+    present_buffer();
+    EXPECT_EQ(TAVIX_finish(), 1);
+    harness::disarm_watchdog();
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// Helpers for tests that open the library in their own process.
+#include "tests/core/library_harness.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <vector>
+
+namespace harness {
+
+static std::vector<std::function<void()>> actions;
+static HWND action_window;
+
+static LRESULT CALLBACK action_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_USER && wp < actions.size()) {
+        actions[wp]();
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wp, lp);
+}
+
+void start_library() {
+    if (library_state.graphics_window) return;
+    static int module_marker;
+    TAVIX_start(reinterpret_cast<HINSTANCE>(&module_marker), nullptr, (LPSTR) "", SW_SHOWNORMAL);
+
+    WNDCLASSA action_class = {};
+    action_class.lpfnWndProc = action_window_proc;
+    action_class.hInstance = reinterpret_cast<HINSTANCE>(&module_marker);
+    action_class.lpszClassName = "TestActionClass";
+    RegisterClassA(&action_class);
+    // Never shown: it only receives the posted actions.
+    action_window = CreateWindowExA(0, "TestActionClass", "actions", WS_OVERLAPPED, 0, 0, 10, 10,
+                                    nullptr, nullptr, action_class.hInstance, nullptr);
+}
+
+void stop_real_timer() { KillTimer(library_state.graphics_window, TAVIX_TIMER_ID); }
+
+void drain_queue() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage((int)msg.wParam);
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void reset_event_state() {
+    LibraryState &s = library_state;
+    s.running = 0;
+    s.single_step = 0;
+    s.timer_tick = 0;
+    s.ctrl_down = 0;
+    s.play_one = 0;
+    s.playing_back = 0;
+    s.recording = 0;
+    s.quit_pending = 0;
+}
+
+void post_click(int client_x, int client_y) {
+    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 1,
+                 MAKELPARAM(client_x, client_y));
+}
+
+void post_char(HWND hwnd, char c) { PostMessageA(hwnd, WM_CHAR, (unsigned char)c, 1); }
+
+void post_timer() {
+    PostMessageA(library_state.graphics_window, WM_TIMER, TAVIX_TIMER_ID, 0);
+}
+
+void post_action(std::function<void()> action) {
+    actions.push_back(std::move(action));
+    PostMessageA(action_window, WM_USER, actions.size() - 1, 0);
+}
+
+Event next_event() {
+    Event e;
+    e.x = 12345;
+    e.y = 12345;
+    e.key = 99;
+    e.code = TAVIX_next_event(&e.x, &e.y, &e.key);
+    return e;
+}
+
+static void watchdog_fired(int) {
+    static const char text[] = "test timed out: a wait never received its event\n";
+    ssize_t ignored = write(2, text, sizeof text - 1);
+    (void)ignored;
+    _exit(3);
+}
+
+void arm_watchdog(int seconds) {
+    signal(SIGALRM, watchdog_fired);
+    alarm((unsigned)seconds);
+}
+
+void disarm_watchdog() { alarm(0); }
+
+}  // namespace harness

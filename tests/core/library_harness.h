@@ -1,0 +1,42 @@
+// Helpers for tests that open the library in their own process: starting it, posting input to
+// its windows, running code at a chosen point of the message queue, and a watchdog so that a
+// wait that never ends fails the test instead of hanging it.
+#ifndef TAVIX_TESTS_CORE_LIBRARY_HARNESS_H
+#define TAVIX_TESTS_CORE_LIBRARY_HARNESS_H
+
+#include "library/core/state.h"
+
+#include <functional>
+
+namespace harness {
+
+// TAVIX_start, once per process, with a module handle that only has to be non-null.
+void start_library();
+// Stops the library's own 100 ms timer, so that only the timer notices a test posts arrive.
+void stop_real_timer();
+// Runs the queue dry through the window procedures (paints included); a quit met is kept.
+void drain_queue();
+// The animation halted, no tick, no Ctrl, no playback: the state a test begins from.
+void reset_event_state();
+
+// Input as the platform delivers it, in client pixels of the graphics window.
+void post_click(int client_x, int client_y);
+void post_char(HWND hwnd, char c);
+void post_timer();
+// Queues a message whose dispatch runs action: a step placed between two posted messages.
+void post_action(std::function<void()> action);
+
+struct Event {
+    int code;
+    int x, y;
+    char key;
+};
+Event next_event();
+
+// Ends the process with a message when a test has not finished within seconds.
+void arm_watchdog(int seconds);
+void disarm_watchdog();
+
+}  // namespace harness
+
+#endif

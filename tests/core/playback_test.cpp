@@ -1,0 +1,159 @@
+// The wait's side of playback and recording, with a stand-in script reader and recorder: scripted
+// events go before live ones and need no timer, a failed read hands the same wait back to live
+// input, a quit met together with a scripted event is returned by the next wait, and every
+// delivered event is handed to the recorder.
+#include "tests/core/library_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+namespace {
+
+struct Recorded {
+    int type, x, y;
+    char key;
+};
+
+std::deque<PendingEvent> script;  // what the stand-in reader hands out, in order
+int reads;                        // calls of the reader
+std::vector<Recorded> recorded;
+
+}  // namespace
+
+// The linker routes the wait's calls here (--wrap on the routines' C++ symbol names).
+extern "C" int __wrap__Z17read_script_eventv(void) {
+    ++reads;
+    if (script.empty()) return 0;
+    PendingEvent next = script.front();
+    script.pop_front();
+    library_state.pending.type = next.type;
+    if (next.type == TAVIX_MOUSE) {
+        library_state.pending.x = next.x;
+        library_state.pending.y = next.y;
+    }
+    if (next.type == TAVIX_KBD) library_state.pending.key = next.key;
+    return 1;
+}
+
+extern "C" void __wrap__Z12record_eventiiic(int type, int x, int y, char key) {
+    recorded.push_back({type, x, y, key});
+}
+
+namespace {
+
+PendingEvent scripted(int type, int x = 0, int y = 0, char key = 0) {
+    PendingEvent e;
+    e.type = type;
+    e.x = x;
+    e.y = y;
+    e.key = key;
+    return e;
+}
+
+class Playback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        harness::start_library();
+        harness::stop_real_timer();
+        harness::drain_queue();
+        harness::reset_event_state();
+        script.clear();
+        recorded.clear();
+        reads = 0;
+        harness::arm_watchdog(20);
+    }
+    void TearDown() override {
+        harness::disarm_watchdog();
+        harness::reset_event_state();
+    }
+    int ox() const { return library_state.origin_x; }
+    int oy() const { return library_state.origin_y; }
+};
+
+TEST_F(Playback, ScriptedTicksNeedNoTimerAndTheEndGoesOnLive) {
+    library_state.playing_back = 1;
+    script = {scripted(TAVIX_PERIODIC), scripted(TAVIX_PERIODIC),
+              scripted(TAVIX_MOUSE, -3, 8)};
+    EXPECT_EQ(harness::next_event().code, TAVIX_PERIODIC);
+    EXPECT_EQ(harness::next_event().code, TAVIX_PERIODIC);
+    harness::Event click = harness::next_event();
+    EXPECT_EQ(click.code, TAVIX_MOUSE);
+    EXPECT_EQ(click.x, -3);
+    EXPECT_EQ(click.y, 8);
+
+    // The script has ended: the same wait stops playback and takes the live character.
+    harness::post_char(library_state.graphics_window, 'w');
+    harness::Event live = harness::next_event();
+    EXPECT_EQ(live.code, TAVIX_KBD);
+    EXPECT_EQ(live.key, 'w');
+    EXPECT_EQ(library_state.playing_back, 0);
+}
+
+TEST_F(Playback, AScriptedEventReplacesTheLiveOneOfItsPass) {
+    library_state.playing_back = 1;
+    script = {scripted(TAVIX_KBD, 0, 0, 'k')};
+    harness::post_click(ox() + 5, oy() + 5);
+    harness::Event e = harness::next_event();
+    EXPECT_EQ(e.code, TAVIX_KBD);
+    EXPECT_EQ(e.key, 'k');
+}
+
+TEST_F(Playback, PlayOneDeliversOneScriptedEvent) {
+    library_state.play_one = 1;
+    script = {scripted(TAVIX_KBD, 0, 0, 'p'), scripted(TAVIX_KBD, 0, 0, 'q')};
+    EXPECT_EQ(harness::next_event().key, 'p');
+    EXPECT_EQ(library_state.play_one, 0);
+    harness::post_click(ox(), oy());
+    EXPECT_EQ(harness::next_event().code, TAVIX_MOUSE);
+    EXPECT_EQ(script.size(), 1u);
+}
+
+TEST_F(Playback, AQuitTakenWithAScriptedEventComesNext) {
+    library_state.playing_back = 1;
+    script = {scripted(TAVIX_MOUSE, 5, 6), scripted(TAVIX_MOUSE, 7, 8)};
+    PostQuitMessage(0);
+    harness::Event first = harness::next_event();
+    EXPECT_EQ(first.code, TAVIX_MOUSE);
+    EXPECT_EQ(first.x, 5);
+    int reads_before = reads;
+    harness::Event quit = harness::next_event();
+    EXPECT_EQ(quit.code, TAVIX_QUIT);
+    EXPECT_EQ(quit.x, 0);
+    EXPECT_EQ(reads, reads_before) << "the kept quit goes before any further script";
+    // Kept once: playback carries on afterwards.
+    harness::Event after = harness::next_event();
+    EXPECT_EQ(after.code, TAVIX_MOUSE);
+    EXPECT_EQ(after.x, 7);
+}
+
+TEST_F(Playback, FailedReadStopsPlaybackAndTheSameWaitGoesOnLive) {
+    library_state.playing_back = 1;
+    harness::post_action([] {});
+    harness::post_char(library_state.graphics_window, 'c');
+    EXPECT_EQ(harness::next_event().key, 'c');
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(library_state.playing_back, 0);
+}
+
+TEST_F(Playback, EveryDeliveredEventIsRecorded) {
+    library_state.recording = 1;
+    TAVIX_set_animation(TAVIX_ANIM_RUN);
+    harness::post_timer();
+    harness::post_timer();
+    harness::post_click(ox() + 10, oy() + 5);
+    harness::post_char(library_state.graphics_window, 'r');
+    harness::next_event();
+    harness::next_event();
+    harness::next_event();
+    ASSERT_EQ(recorded.size(), 3u);
+    EXPECT_EQ(recorded[0].type, TAVIX_PERIODIC);
+    EXPECT_EQ(recorded[1].type, TAVIX_MOUSE);
+    EXPECT_EQ(recorded[1].x, 10);
+    EXPECT_EQ(recorded[1].y, -5);
+    EXPECT_EQ(recorded[2].type, TAVIX_KBD);
+    EXPECT_EQ(recorded[2].key, 'r');
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// Opening and closing the library: what the two switches answer before and after start, where
+// the windows go, the console's show switch, and finish.
+#include "tests/core/library_harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The whole life of the library in one process, in order.
+TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
+    ASSERT_EQ(library_state.graphics_window, nullptr) << "must run before anything starts it";
+
+    for (int code : {TAVIX_ANIM_HALT, TAVIX_ANIM_STEP, TAVIX_ANIM_RUN, 3, TAVIX_ANIM_QUIT, -1})
+        EXPECT_EQ(TAVIX_set_animation(code), 0) << code;
+    EXPECT_EQ(library_state.running, 0);
+    EXPECT_EQ(library_state.single_step, 0);
+    EXPECT_EQ(library_state.quit_requested, 0);
+    EXPECT_EQ(TAVIX_set_logging(0), 0);
+    EXPECT_EQ(library_state.logging, 1);
+    EXPECT_EQ(TAVIX_show_console(1), 0);
+
+    // Start clears the animation switches, whatever they held.
+    library_state.running = 1;
+    library_state.single_step = 1;
+    harness::start_library();
+    ASSERT_NE(library_state.graphics_window, nullptr);
+    ASSERT_NE(library_state.console_window, nullptr);
+    EXPECT_EQ(library_state.running, 0);
+    EXPECT_EQ(library_state.single_step, 0);
+    EXPECT_NE(library_state.buffer_dc, nullptr);
+    EXPECT_NE(library_state.window_dc, nullptr);
+    EXPECT_TRUE(IsWindowVisible(library_state.graphics_window));
+    EXPECT_TRUE(IsWindowVisible(library_state.console_window));
+
+    for (int code : {TAVIX_ANIM_HALT, TAVIX_ANIM_STEP, TAVIX_ANIM_RUN, 3, 4, 6, -1})
+        EXPECT_EQ(TAVIX_set_animation(code), 1) << code;
+    EXPECT_EQ(TAVIX_set_logging(0), 1);
+    EXPECT_EQ(library_state.logging, 0);
+
+    // The console's switch answers whether it was visible before.
+    EXPECT_NE(TAVIX_show_console(0), 0);
+    EXPECT_FALSE(IsWindowVisible(library_state.console_window));
+    EXPECT_EQ(TAVIX_show_console(0), 0);
+    EXPECT_EQ(TAVIX_show_console(1), 0);
+    EXPECT_TRUE(IsWindowVisible(library_state.console_window));
+
+    EXPECT_EQ(TAVIX_finish(), 1);
+    // Still open after finish.
+    EXPECT_EQ(TAVIX_set_animation(TAVIX_ANIM_RUN), 1);
+    EXPECT_EQ(library_state.running, 1);
+    EXPECT_EQ(TAVIX_set_logging(1), 1);
+    EXPECT_NE(library_state.graphics_window, nullptr);
+}
+
+TEST(Lifecycle, WindowsStandWhereTheScreenPutsThem) {
+    harness::start_library();
+    int screen_width = GetSystemMetrics(SM_CXSCREEN);
+    int screen_height = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_GT(screen_width, 0);
+    ASSERT_GT(screen_height, 0);
+
+    RECT graphics;
+    ASSERT_TRUE(GetWindowRect(library_state.graphics_window, &graphics));
+    EXPECT_EQ(graphics.left, 0);
+    EXPECT_EQ(graphics.top, 0);
+    EXPECT_EQ(graphics.right - graphics.left, TAVIX_WIDTH);
+    EXPECT_EQ(graphics.bottom - graphics.top, TAVIX_HEIGHT);
+
+    // The console spans the screen's width across its bottom third.
+    RECT console;
+    ASSERT_TRUE(GetWindowRect(library_state.console_window, &console));
+    EXPECT_EQ(console.left, 0);
+    EXPECT_EQ(console.top, 2 * screen_height / 3 + 1);
+    EXPECT_EQ(console.right - console.left, screen_width);
+    EXPECT_EQ(console.bottom - console.top, screen_height / 3);
+
+    // The origin is the centre of the client area that the platform reports, rounded down.
+    RECT client;
+    GetClientRect(library_state.graphics_window, &client);
+    EXPECT_LT(client.right, TAVIX_WIDTH);
+    EXPECT_LT(client.bottom, TAVIX_HEIGHT);
+    EXPECT_EQ(library_state.origin_x, client.right / 2);
+    EXPECT_EQ(library_state.origin_y, client.bottom / 2);
+}
+
+}  // namespace
