@@ -1,0 +1,225 @@
+// Input: key messages and the characters TranslateMessage makes of them, also for key-downs
+// re-posted to another window; mouse events in client coordinates.
+#include "helpers.h"
+
+#include "platform/internal.h"
+#include "platform/sdl/sdl_glue.h"
+#include "platform/user/window.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const int SCAN_A = 0x1E;
+
+LPARAM key_lparam(int scan, bool up = false) {
+    LPARAM lp = 1 | ((LPARAM)scan << 16);
+    if (up) lp |= (LPARAM)(3UL << 30);
+    return lp;
+}
+
+// Retrieves, translates and dispatches everything queued; returns the characters each window's
+// procedure received, in order.
+std::vector<Seen> run_and_collect_chars() {
+    seen_messages().clear();
+    MSG msg;
+    int guard = 0;
+    while (guard++ < 100 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return seen_of(WM_CHAR);
+}
+
+// Takes the next queued message without dispatching it.
+MSG take() {
+    MSG msg = {};
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    return msg;
+}
+
+}  // namespace
+
+TEST(Keyboard, PostedKeyDownsTranslateFromTheVirtualKeyAndShift) {
+    HWND hwnd = make_window();
+    drain();
+    struct Case {
+        std::vector<std::pair<UINT, int>> keys;  // messages (down/up) and virtual keys, in order
+        std::vector<int> chars;                  // WM_CHAR codes that result
+    };
+    const Case cases[] = {
+        {{{WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}}, {'a'}},
+        {{{WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYUP, VK_SHIFT}}, {'A'}},
+        {{{WM_KEYDOWN, VK_CONTROL}, {WM_KEYDOWN, 'C'}, {WM_KEYUP, VK_CONTROL}}, {3}},
+        {{{WM_KEYDOWN, VK_RETURN}, {WM_KEYDOWN, VK_BACK}, {WM_KEYDOWN, VK_TAB}, {WM_KEYDOWN, VK_ESCAPE}},
+         {13, 8, 9, 27}},
+        {{{WM_KEYDOWN, '7'}, {WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, '7'}, {WM_KEYUP, VK_SHIFT}},
+         {'7', '&'}},
+        {{{WM_KEYDOWN, VK_F1}, {WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_SHIFT}, {WM_KEYUP, VK_SHIFT}},
+         {}},
+        {{{WM_KEYDOWN, VK_SPACE}, {WM_KEYDOWN, VK_OEM_COMMA}}, {' ', ','}},
+    };
+    for (const Case &c : cases) {
+        for (auto &k : c.keys)
+            PostMessageA(hwnd, k.first, (WPARAM)k.second, key_lparam(0, k.first == WM_KEYUP));
+        std::vector<Seen> chars = run_and_collect_chars();
+        std::vector<int> got;
+        for (const Seen &s : chars) got.push_back((int)s.wp);
+        EXPECT_EQ(got, c.chars) << "first key " << c.keys[0].second;
+    }
+    DestroyWindow(hwnd);
+}
+
+TEST(Keyboard, ARepostedKeyDownGivesTheOtherWindowTheSameCharacter) {
+    HWND console = make_window(), graphics = make_window();
+    drain();
+    // Shift+A typed on the keyboard while the console has the focus; Shift is let go before the
+    // graphics window's copy of the key-down is translated, which must still make 'A'.
+    input_key(console, true, VK_SHIFT, 0x2A, false, KEYMOD_SHIFT);
+    input_key(console, true, 'A', SCAN_A, false, KEYMOD_SHIFT);
+    input_text(console, "A");
+    input_key(console, false, VK_SHIFT, 0x2A, false, 0);
+    MSG m = take();
+    TranslateMessage(&m);
+    m = take();
+    ASSERT_EQ(m.wParam, (WPARAM)'A');
+    TranslateMessage(&m);
+    MSG ch = take();
+    EXPECT_EQ(ch.message, (UINT)WM_CHAR);
+    EXPECT_EQ(ch.hwnd, console);
+    EXPECT_EQ(ch.wParam, (WPARAM)'A');
+    MSG up = take();
+    EXPECT_EQ(up.message, (UINT)WM_KEYUP);
+    TranslateMessage(&up);
+
+    PostMessageA(graphics, WM_KEYDOWN, m.wParam, m.lParam);
+    std::vector<Seen> chars = run_and_collect_chars();
+    ASSERT_EQ(chars.size(), 1u);
+    EXPECT_EQ(chars[0].hwnd, graphics);
+    EXPECT_EQ(chars[0].wp, (WPARAM)'A');
+    EXPECT_EQ(chars[0].lp, m.lParam);
+
+    // A key-down that never came from the keyboard: both windows get what the key makes now.
+    PostMessageA(console, WM_KEYDOWN, 'B', key_lparam(0x30));
+    m = take();
+    TranslateMessage(&m);
+    PostMessageA(graphics, m.message, m.wParam, m.lParam);
+    chars = run_and_collect_chars();
+    ASSERT_EQ(chars.size(), 2u);
+    EXPECT_EQ(chars[0].hwnd, console);
+    EXPECT_EQ(chars[1].hwnd, graphics);
+    EXPECT_EQ(chars[0].wp, (WPARAM)'b');
+    EXPECT_EQ(chars[1].wp, (WPARAM)'b');
+    DestroyWindow(console);
+    DestroyWindow(graphics);
+}
+
+TEST(Keyboard, TextFromTheKeyboardIsTheCharacterEvenWhenReposted) {
+    HWND console = make_window(), graphics = make_window();
+    drain();
+    // A key that makes 'é' (Windows-1252 0xE9) on this keyboard, the way SDL reports it.
+    input_key(console, true, 'E', 0x12, false, 0);
+    input_text(console, "\xC3\xA9");
+    input_key(console, false, 'E', 0x12, false, 0);
+    MSG down = take();
+    ASSERT_EQ(down.message, (UINT)WM_KEYDOWN);
+    EXPECT_EQ(down.wParam, (WPARAM)'E');
+    EXPECT_EQ((down.lParam >> 16) & 0xFF, 0x12);
+    TranslateMessage(&down);
+    PostMessageA(graphics, WM_KEYDOWN, down.wParam, down.lParam);
+    std::vector<Seen> chars = run_and_collect_chars();
+    ASSERT_EQ(chars.size(), 2u);
+    EXPECT_EQ(chars[0].hwnd, console);
+    EXPECT_EQ(chars[0].wp, 0xE9u);
+    EXPECT_EQ(chars[1].hwnd, graphics);
+    EXPECT_EQ(chars[1].wp, 0xE9u);
+
+    // Text outside the code page makes no character at all.
+    input_key(console, true, 'F', 0x21, false, 0);
+    input_text(console, "\xD0\x96");
+    EXPECT_TRUE(run_and_collect_chars().empty());
+
+    // Ctrl+letter makes a control character whatever the text says; Enter makes 13.
+    input_key(console, true, VK_CONTROL, 0x1D, false, KEYMOD_CTRL);
+    input_key(console, true, 'Q', 0x10, false, KEYMOD_CTRL);
+    input_key(console, false, VK_CONTROL, 0x1D, false, 0);
+    input_key(console, true, VK_RETURN, 0x1C, false, 0);
+    chars = run_and_collect_chars();
+    ASSERT_EQ(chars.size(), 2u);
+    EXPECT_EQ(chars[0].wp, 17u);
+    EXPECT_EQ(chars[1].wp, 13u);
+    DestroyWindow(console);
+    DestroyWindow(graphics);
+}
+
+TEST(Keyboard, KeyMessagesCarryScanCodeRepeatAndReleaseBits) {
+    HWND hwnd = make_window();
+    drain();
+    input_key(hwnd, true, 'A', SCAN_A, false, 0);
+    input_key(hwnd, true, 'A', SCAN_A, true, 0);
+    input_key(hwnd, false, 'A', SCAN_A, false, 0);
+    input_key(hwnd, true, VK_RIGHT, 0x14D, false, 0);
+    input_key(hwnd, true, 'X', 0x2D, false, KEYMOD_ALT);
+    MSG m = take();
+    EXPECT_EQ(m.message, (UINT)WM_KEYDOWN);
+    EXPECT_EQ((DWORD)m.lParam, 0x001E0001u);
+    m = take();
+    EXPECT_EQ((DWORD)m.lParam, 0x401E0001u);
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_KEYUP);
+    EXPECT_EQ((DWORD)m.lParam, 0xC01E0001u);
+    m = take();
+    EXPECT_EQ(m.wParam, (WPARAM)VK_RIGHT);
+    EXPECT_EQ((DWORD)m.lParam, 0x014D0001u);
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_SYSKEYDOWN);
+    EXPECT_EQ((DWORD)m.lParam, 0x202D0001u);
+    DestroyWindow(hwnd);
+    drain();
+}
+
+TEST(Keyboard, Utf8ToWindows1252) {
+    struct Case {
+        const char *utf8;
+        std::vector<int> chars;
+    };
+    const Case cases[] = {
+        {"a", {'a'}},
+        {"\xC3\xA9\xC3\xBF", {0xE9, 0xFF}},
+        {"\xE2\x82\xAC", {0x80}},       // euro sign
+        {"\xC5\xB8", {0x9F}},           // Y with diaeresis
+        {"\xD0\x96", {-1}},             // Cyrillic: outside the code page
+        {"\xF0\x9F\x98\x80", {-1}},     // emoji
+        {"\xC2\x81", {-1}},             // a C1 control, unassigned in Windows-1252
+        {"\xC3", {-1}},                 // cut short
+    };
+    for (const Case &c : cases) EXPECT_EQ(keyboard_cp1252_from_utf8(c.utf8), c.chars) << c.utf8;
+}
+
+TEST(Mouse, ClicksArriveInClientCoordinatesBelowTheMenuBar) {
+    HWND hwnd = make_window();
+    window_attach_menu_bar(hwnd, (HMENU)hwnd);
+    drain();
+    input_mouse(hwnd, InputEvent::MOUSE_DOWN, 1, 30, 19 + 40, 1, 0);
+    input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, 31, 19 + 41, 1, 0);
+    input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, 32, 19 + 42, 1, 0);
+    input_mouse(hwnd, InputEvent::MOUSE_UP, 1, 33, 19 + 43, 0, 0);
+    input_mouse(hwnd, InputEvent::MOUSE_DOWN, 3, 0, 19, 4, KEYMOD_SHIFT);
+    MSG m = take();
+    EXPECT_EQ(m.message, (UINT)WM_LBUTTONDOWN);
+    EXPECT_EQ(m.lParam, MAKELPARAM(30, 40));
+    EXPECT_EQ(m.wParam, 1u);
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_MOUSEMOVE);  // the two moves became one
+    EXPECT_EQ(m.lParam, MAKELPARAM(32, 42));
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_LBUTTONUP);
+    EXPECT_EQ(m.lParam, MAKELPARAM(33, 43));
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_RBUTTONDOWN);
+    EXPECT_EQ(m.lParam, MAKELPARAM(0, 0));
+    EXPECT_EQ(m.wParam, 2u | 4u);
+    window_attach_menu_bar(hwnd, nullptr);
+    DestroyWindow(hwnd);
+    drain();
+}
