@@ -147,6 +147,7 @@ void input_key(HWND hwnd, bool down, int vk, int scan, bool repeat, unsigned mod
 
 void input_text(HWND hwnd, const char *utf8) {
     if (!window_get(hwnd) || !utf8) return;
+    if (menu_took_last_key(hwnd)) return;
     std::vector<int> chars = keyboard_cp1252_from_utf8(utf8);
     if (chars.empty()) return;
     // The text belongs to the key-down just queued; text that came on its own (an input method,

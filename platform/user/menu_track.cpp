@@ -23,6 +23,8 @@ struct MenuTracking {
     bool alt_alone;         // Alt is down and no other key came since: its release selects the bar
     bool keys_taken[256];   // key-downs taken here, so their key-ups are taken too
     bool button_taken;      // a button press was taken here, so its release is too
+    HWND last_key_window;   // window of the latest key-down offered
+    bool last_key_taken;    // that key-down was taken here (so is the text it makes)
     HDC popup_dc;           // memory context holding the pop-up's picture
     HBITMAP popup_bitmap;   // the picture, shown as the window's overlay
     HGDIOBJ popup_old_bitmap;
@@ -350,6 +352,8 @@ bool key_event(HWND hwnd, const Menu &bar, const InputEvent &e) {
         }
     }
     if (taken) tracking.keys_taken[vk] = true;
+    tracking.last_key_window = hwnd;
+    tracking.last_key_taken = taken;
     return taken;
 }
 
@@ -358,6 +362,7 @@ bool key_event(HWND hwnd, const Menu &bar, const InputEvent &e) {
 bool menu_filter_input(HWND hwnd, const InputEvent &event) {
     // A menu in use in another window (or one destroyed under it) gives way first.
     if (tracking.hwnd && tracking.hwnd != hwnd) end_tracking();
+    if (event.type == InputEvent::KEY_DOWN) tracking.last_key_taken = false;
     Menu *bar = menu_get(window_menu_bar(hwnd));
     if (!bar) {
         if (tracking.hwnd) end_tracking();
@@ -383,6 +388,10 @@ void menu_paint_bar(HWND hwnd) {
     menu_draw_bar(dc, *bar, surface->width, selected, look);
     dc_destroy(dc);
     window_mark_changed(hwnd);
+}
+
+bool menu_took_last_key(HWND hwnd) {
+    return tracking.last_key_taken && tracking.last_key_window == hwnd;
 }
 
 void menu_window_destroyed(HWND hwnd) {
