@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <set>
 #include <vector>
 
 namespace {
@@ -145,5 +147,283 @@ INSTANTIATE_TEST_SUITE_P(Pixels, ShapeTest, ::testing::ValuesIn(shape_cases),
                          [](const ::testing::TestParamInfo<ShapeCase> &info) {
                              return std::string(info.param.name);
                          });
+
+}  // namespace
+
+namespace {
+
+// ---- Lines against the error-term walk -----------------------------------------------------------
+
+// The line walk exactly as the pixel rules state it, unclipped: the reference the clipped,
+// closed-form rasteriser must agree with.
+std::vector<POINT> walk_line(int x0, int y0, int x1, int y1) {
+    std::vector<POINT> out;
+    int dx = x1 - x0, dy = y1 - y0;
+    bool x_major = abs(dx) > abs(dy);
+    int major = x_major ? abs(dx) : abs(dy), minor = x_major ? abs(dy) : abs(dx);
+    bool left = dx < 0, up = dy < 0, down = dy > 0, right = dx > 0;
+    int bias = (!x_major && down && left) || (x_major && up && left) || (!x_major && up && left) ||
+                       (x_major && up && right)
+                   ? 1
+                   : 0;
+    int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    int err = 2 * minor - major;
+    int x = x0, y = y0;
+    for (int i = 0; i < major; ++i) {
+        out.push_back(POINT{x, y});
+        if (err + bias > 0) {
+            if (x_major)
+                y += sy;
+            else
+                x += sx;
+            err += 2 * minor - 2 * major;
+        } else {
+            err += 2 * minor;
+        }
+        if (x_major)
+            x += sx;
+        else
+            y += sy;
+    }
+    return out;
+}
+
+std::string expected_coverage(const std::vector<POINT> &pixels, int width, int height) {
+    Canvas32 c(width, height);
+    for (const POINT &p : pixels) SetPixel(c.dc, p.x, p.y, PEN);
+    return coverage(c.dc, width, height);
+}
+
+TEST(LineWalk, ReferenceWalkReproducesTheWrittenExamples) {
+    struct {
+        int x0, y0, x1, y1;
+        std::vector<std::pair<int, int>> pixels;
+    } cases[] = {
+        {0, 0, 5, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}}},
+        {0, 0, 4, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
+        {4, 2, 0, 0, {{4, 2}, {3, 1}, {2, 1}, {1, 0}}},
+        {0, 2, 4, 0, {{0, 2}, {1, 1}, {2, 1}, {3, 0}}},
+        {0, 0, 1, 2, {{0, 0}, {0, 1}}},
+    };
+    for (const auto &c : cases) {
+        std::vector<POINT> got = walk_line(c.x0, c.y0, c.x1, c.y1);
+        ASSERT_EQ(got.size(), c.pixels.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].x, c.pixels[i].first);
+            EXPECT_EQ(got[i].y, c.pixels[i].second);
+        }
+    }
+}
+
+// Every direction and slope, with ends on and off a small surface: the clipped line shows exactly
+// the unclipped walk's pixels that fall on the surface.
+TEST(LineWalk, ClippedLinesKeepTheUnclippedPixels) {
+    const int size = 20;
+    Canvas32 c(size, size);
+    srand(12345);
+    for (int trial = 0; trial < 3000; ++trial) {
+        int x0 = rand() % 60 - 20, y0 = rand() % 60 - 20;
+        int x1 = rand() % 60 - 20, y1 = rand() % 60 - 20;
+        if (trial < 400) {  // many short lines through the middle, all octants and ties
+            x0 = 10 + rand() % 9 - 4, y0 = 10 + rand() % 9 - 4;
+            x1 = 10 + rand() % 9 - 4, y1 = 10 + rand() % 9 - 4;
+        }
+        c.clear();
+        {
+            Tools tools(c.dc, 1, false);
+            MoveToEx(c.dc, x0, y0, nullptr);
+            LineTo(c.dc, x1, y1);
+        }
+        ASSERT_EQ(coverage(c.dc, size, size), expected_coverage(walk_line(x0, y0, x1, y1), size, size))
+            << "line " << x0 << "," << y0 << " -> " << x1 << "," << y1;
+    }
+}
+
+TEST(LineWalk, LineToMovesTheCurrentPosition) {
+    Canvas32 c(10, 10);
+    Tools tools(c.dc, 1, false);
+    POINT previous;
+    MoveToEx(c.dc, 1, 1, nullptr);
+    LineTo(c.dc, 5, 1);
+    LineTo(c.dc, 5, 4);
+    EXPECT_TRUE(MoveToEx(c.dc, 0, 0, &previous));
+    EXPECT_EQ(previous.x, 5);
+    EXPECT_EQ(previous.y, 4);
+    EXPECT_EQ(coverage(c.dc, 10, 10), "1:1..5 2:5 3:5");
+}
+
+// ---- Extreme coordinates -------------------------------------------------------------------------
+
+TEST(Extremes, HugeShapesPaintOnlyWhatShows) {
+    Canvas32 c(16, 16);
+    Tools tools(c.dc, 1, true);
+    // The diagonal through the whole int range crosses the surface on x == y.
+    MoveToEx(c.dc, INT_MIN + 1, INT_MIN + 1, nullptr);
+    LineTo(c.dc, INT_MAX, INT_MAX);
+    std::string diagonal;
+    for (int i = 0; i < 16; ++i)
+        diagonal += (i ? " " : "") + std::to_string(i) + ":" + std::to_string(i);
+    EXPECT_EQ(coverage(c.dc, 16, 16), diagonal);
+
+    // A horizontal line a billion pixels long on both sides.
+    c.clear();
+    MoveToEx(c.dc, -1000000000, 3, nullptr);
+    LineTo(c.dc, 1000000000, 3);
+    EXPECT_EQ(coverage(c.dc, 16, 16), "3:0..15");
+
+    // A line from INT_MIN to INT_MAX that never touches the surface.
+    c.clear();
+    MoveToEx(c.dc, INT_MIN, 20, nullptr);
+    LineTo(c.dc, INT_MAX, 40);
+    EXPECT_EQ(coverage(c.dc, 16, 16), "");
+
+    // Rectangle and ellipse over the whole int range: the brush covers everything visible.
+    c.clear();
+    EXPECT_TRUE(Rectangle(c.dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(coverage_of(c.dc, 16, 16, FILL).size(), coverage(c.dc, 16, 16).size());
+    EXPECT_NE(coverage(c.dc, 16, 16), "");
+    c.clear();
+    EXPECT_TRUE(Ellipse(c.dc, -1000000000, -1000000000, 1000000000, 1000000000));
+    std::string full;
+    for (int i = 0; i < 16; ++i) full += (i ? " " : "") + std::to_string(i) + ":0..15";
+    EXPECT_EQ(coverage_of(c.dc, 16, 16, FILL), full);
+    c.clear();
+    EXPECT_TRUE(Ellipse(c.dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(coverage_of(c.dc, 16, 16, FILL), full);
+
+    // Polygons with vertices at the ends of the int range.
+    c.clear();
+    POINT huge[] = {{INT_MIN, INT_MIN}, {INT_MAX, INT_MIN}, {INT_MAX, INT_MAX}, {INT_MIN, INT_MAX}};
+    EXPECT_TRUE(Polygon(c.dc, huge, 4));
+    EXPECT_EQ(coverage_of(c.dc, 16, 16, FILL), full);
+}
+
+TEST(Extremes, WidePensAtHugeCoordinates) {
+    Canvas32 c(16, 16);
+    Tools tools(c.dc, 5, false);
+    MoveToEx(c.dc, INT_MIN, 8, nullptr);
+    LineTo(c.dc, INT_MAX, 8);
+    EXPECT_EQ(coverage(c.dc, 16, 16), "6:0..15 7:0..15 8:0..15 9:0..15 10:0..15");
+    c.clear();
+    MoveToEx(c.dc, INT_MIN, INT_MIN, nullptr);
+    LineTo(c.dc, INT_MAX, INT_MAX);
+    // A band about the diagonal: the diagonal itself and nothing far from it.
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            bool painted = GetPixel(c.dc, x, y) != WHITE;
+            if (x == y) {
+                EXPECT_TRUE(painted) << x;
+            }
+            if (abs(x - y) > 4) {
+                EXPECT_FALSE(painted) << x << "," << y;
+            }
+        }
+}
+
+// The arc of a circle far larger than the surface stays within a pixel of the true circle, both
+// for circles walked step by step and for ones too large to walk.
+TEST(Extremes, ArcsOfLargeCirclesFollowTheCircle) {
+    for (int radius : {5000, 20000, 100000, 50000000}) {
+        Canvas32 c(64, 64);
+        Tools tools(c.dc, 1, false);
+        // The top of the circle at (32, 0).
+        EXPECT_TRUE(Ellipse(c.dc, 32 - radius, 0, 32 + radius + 1, 2 * radius + 1));
+        for (int y = 0; y < 64; ++y) {
+            // Near the top the outline's leftmost pixel on a row is where the circle leaves the row,
+            // half a pixel below its centre.
+            double dy = radius - y - 0.5;
+            double half = sqrt((double)radius * radius - dy * dy);
+            int leftmost = -1;
+            for (int x = 0; x < 64; ++x)
+                if (GetPixel(c.dc, x, y) == PEN) {
+                    leftmost = x;
+                    break;
+                }
+            double ideal = 32 - half;
+            if (ideal < 0) {
+                EXPECT_TRUE(leftmost == -1 || leftmost <= 1) << radius << " row " << y;
+            } else {
+                EXPECT_NEAR(leftmost, ideal, 1.5) << radius << " row " << y;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Ellipses too large to walk against the walk ------------------------------------------------
+
+// The integer midpoint walk of the pixel rules, in doubled coordinates about the box centre, with
+// 128-bit products: the outline pixels of the ellipse of box (l, t, l + w, t + h) that fall in
+// [0, size) x [0, size).
+std::set<std::pair<int64_t, int64_t>> walk_ellipse(int64_t l, int64_t t, int64_t w, int64_t h,
+                                                   int size) {
+    typedef __int128 big;
+    big a = w - 1, b = h - 1, a2 = a * a, b2 = b * b;
+    auto f = [&](big x, big y) { return b2 * x * x + a2 * y * y - a2 * b2; };
+    int64_t cx2 = 2 * l + (int64_t)a, cy2 = 2 * t + (int64_t)b;
+    std::set<std::pair<int64_t, int64_t>> out;
+    auto plot = [&](int64_t x, int64_t y) {
+        for (int sx : {-1, 1})
+            for (int sy : {-1, 1}) {
+                int64_t px = (cx2 + sx * x) / 2, py = (cy2 + sy * y) / 2;
+                if (px >= 0 && px < size && py >= 0 && py < size) out.insert({px, py});
+            }
+    };
+    int64_t x = (int64_t)(a & 1), y = (int64_t)b;
+    while (b2 * x < a2 * y) {
+        plot(x, y);
+        if (f(x + 2, y - 1) >= 0) y -= 2;
+        x += 2;
+    }
+    plot(x, y);
+    while (y > (int64_t)(b & 1)) {
+        if (f(x + 1, y - 2) <= 0) x += 2;
+        y -= 2;
+        plot(x, y);
+    }
+    return out;
+}
+
+TEST(LargeEllipses, RowSolutionAgreesWithTheWalk) {
+    const int size = 48;
+    struct Box {
+        int64_t w, h;
+    } boxes[] = {{40001, 40001}, {60000, 33001}, {33000, 90000}, {100000, 40000}, {50001, 50002}};
+    int compared = 0, mismatched_views = 0;
+    for (const Box &box : boxes) {
+        // Views of the top, the side, and the steep-to-shallow turn (about 45 degrees).
+        double rx = (box.w - 1) / 2.0, ry = (box.h - 1) / 2.0;
+        double turn_x = rx * rx / sqrt(rx * rx + ry * ry), turn_y = ry * ry / sqrt(rx * rx + ry * ry);
+        struct View {
+            int64_t l, t;
+        } views[] = {
+            {size / 2 - box.w / 2, 0},
+            {0, size / 2 - box.h / 2},
+            {(int64_t)(size / 2 - rx - turn_x), (int64_t)(size / 2 - ry + turn_y)},
+        };
+        for (const View &view : views) {
+            Canvas32 c(size, size);
+            {
+                Tools tools(c.dc, 1, false);
+                Ellipse(c.dc, (int)view.l, (int)view.t, (int)(view.l + box.w), (int)(view.t + box.h));
+            }
+            std::set<std::pair<int64_t, int64_t>> walked = walk_ellipse(view.l, view.t, box.w, box.h, size);
+            Canvas32 expected(size, size);
+            for (auto &p : walked) SetPixel(expected.dc, (int)p.first, (int)p.second, PEN);
+            std::string want = coverage(expected.dc, size, size), got = coverage(c.dc, size, size);
+            EXPECT_NE(want, "");
+            ++compared;
+            if (want != got) {
+                ++mismatched_views;
+                ADD_FAILURE() << "box " << box.w << "x" << box.h << " at " << view.l << ","
+                              << view.t << "\nwant " << want << "\ngot  " << got;
+            }
+        }
+    }
+    EXPECT_EQ(mismatched_views, 0) << "of " << compared;
+}
 
 }  // namespace
