@@ -19,7 +19,7 @@
 #include <string>
 
 class LibraryTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         static bool opened = false;
         if (!opened) {

@@ -75,7 +75,8 @@ TEST_F(ScriptTest, CloseAtFinishWritesTheLastRunOfTicks) {
     // Recording has ended with its file: a later event cannot reopen and empty it.
     EXPECT_EQ(library_state.recording, 0);
     EXPECT_FALSE(checked(ID_RECORD));
-    record({{TAVIX_MOUSE, 1, 1, 0}});
+    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 0, MAKELPARAM(1, 1));
+    EXPECT_EQ(next_event().type, TAVIX_MOUSE);
     EXPECT_EQ(read_file(), "TAVIX_KBD(113);\nTAVIX_PERIODIC(3);\n");
 }
 
