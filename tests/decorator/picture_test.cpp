@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -20,10 +22,30 @@ COLORREF value_of(int colour) {
     return library_state.colours[colour == 24 ? RED : colour];
 }
 
-int count_pixels(int x0, int y0, int x1, int y1, COLORREF c) {
+// Text is smoothed against the black background, so its pixels are the text's colour scaled
+// down. How many pixels of the box are such shades of colour (*others: how many are not black
+// and not such a shade).
+int shades_of(int x0, int y0, int x1, int y1, int colour, int *others) {
+    COLORREF want = value_of(colour);
+    const int wc[3] = {GetRValue(want), GetGValue(want), GetBValue(want)};
+    int wmax = std::max(wc[0], std::max(wc[1], wc[2]));
     int n = 0;
-    for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) n += pixel(x, y) == c;
+    *others = 0;
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            COLORREF c = pixel(x, y);
+            const int pc[3] = {GetRValue(c), GetGValue(c), GetBValue(c)};
+            int pmax = std::max(pc[0], std::max(pc[1], pc[2]));
+            if (pmax == 0) continue;
+            bool shade = true;
+            for (int i = 0; i < 3; ++i)
+                if (std::abs(pc[i] * wmax - wc[i] * pmax) > 4 * wmax) shade = false;
+            if (shade)
+                ++n;
+            else
+                ++*others;
+        }
+    }
     return n;
 }
 
@@ -77,7 +99,7 @@ TEST(Picture, EveryPartOfTheSceneIsWhereItBelongs) {
         {"bite's edge circle", 8, -90, BLACK},
         {"green nut", 30, 97, GREEN},
         {"red M & M", -30, 145, RED},
-        {"background", -299, 249, BLACK},
+        {"background", -296, 247, BLACK},
         {"background", 299, -250, BLACK},
         {"button outline, top", -240, 245, BLUE},
         {"button outline, left", -295, 150, BLUE},
@@ -103,16 +125,30 @@ TEST(Picture, EveryPartOfTheSceneIsWhereItBelongs) {
 
 TEST(Picture, TextsAreDrawnInTheirColours) {
     ConeState s = decorated_cone(21);
-    // Eat mode's status line is red; the add-topping one is blue.
-    EXPECT_GT(count_pixels(-150, -214, 150, -190, value_of(RED)), 50);
-    press(&s, 2);
-    EXPECT_EQ(0, count_pixels(-150, -214, 150, -190, value_of(RED)));
-    EXPECT_GT(count_pixels(-130, -214, 150, -190, value_of(BLUE)), 50);
-    // Labels: "Add Scoop" green, "Remove Scoop" red, "LET'S EAT!!!" sea green.
-    EXPECT_GT(count_pixels(-290, 228, -190, 243, value_of(GREEN)), 10);
-    EXPECT_GT(count_pixels(-290, 203, -190, 218, value_of(RED)), 10);
-    EXPECT_GT(count_pixels(-290, 53, -190, 68, value_of(SEA_GREEN)), 10);
-    EXPECT_GT(count_pixels(242, 233, 299, 249, value_of(WHITE)), 10);  // "Colors"
+    const struct {
+        const char *what;
+        int mode;
+        int x0, y0, x1, y1;
+        int colour;
+    } cases[] = {
+        {"eat mode's status", MODE_EAT, -150, -214, 150, -190, RED},
+        {"add mode's status", MODE_ADD_TOPPING, -150, -214, 150, -190, BLUE},
+        {"choose-colour status", MODE_CHOOSE_COLOR, -150, -214, 150, -190, RED},
+        {"\"Add Scoop\"", MODE_EAT, -290, 228, -190, 243, GREEN},
+        {"\"Remove Scoop\"", MODE_EAT, -290, 203, -190, 218, RED},
+        {"\"Add Topping\"", MODE_EAT, -290, 178, -190, 193, WHITE},
+        {"\"LET'S EAT!!!\"", MODE_EAT, -290, 53, -190, 68, SEA_GREEN},
+        {"\"Colors\"", MODE_EAT, 242, 233, 296, 247, WHITE},
+        {"\"Topppings\"", MODE_EAT, -280, 11, -190, 30, WHITE},
+        {"\"Confetti\"", MODE_EAT, -270, -204, -190, -188, ORANGE},
+    };
+    for (const auto &c : cases) {
+        s.mode = c.mode;
+        handle_event(&s, TAVIX_KBD, 0, 0);
+        int others = 0;
+        EXPECT_GT(shades_of(c.x0, c.y0, c.x1, c.y1, c.colour, &others), 20) << c.what;
+        EXPECT_EQ(0, others) << c.what;
+    }
 }
 
 TEST(Picture, OneScoopHidesTheOthersAndLowerScoopsCoverUpperOnes) {
@@ -158,7 +194,7 @@ TEST(Picture, EveryEventRedrawsTheWholeScene) {
         ASSERT_EQ(value_of(WHITE), pixel(0, 0));
         handle_event(&s, code, 100, -240);  // in eat mode a click there stores a bite
         const Expected points[] = {
-            {"background", -299, 249, BLACK},
+            {"background", -296, 247, BLACK},
             {"background", 299, -250, BLACK},
             {"top scoop", 0, 180, s.scoop_color[2]},
             {"cone", 0, -50, BROWN},
@@ -204,6 +240,25 @@ TEST(Picture, ConfettiStaysInItsSquareAndChangesAtEveryDrawing) {
             }
     }
     EXPECT_GT(changed, 20);
+}
+
+TEST(Picture, ConfettiPixelsFollowTheirRandomValues) {
+    // The first drawing's only confetti is the sample at (-260, -180); it takes the 60 values
+    // after the three scoop colours: y offset, x offset, colour for each pixel.
+    int seq[63];
+    rand_sequence(27, seq, 63);
+    started_cone(27);
+    int expected[20][20];
+    for (auto &row : expected)
+        for (int &c : row) c = BLACK;
+    for (int p = 0; p < 20; ++p) {
+        int r1 = seq[3 + 3 * p], r2 = seq[4 + 3 * p], r3 = seq[5 + 3 * p];
+        expected[r1 % 20][r2 % 20] = r3 % 24;
+    }
+    for (int dy = 0; dy < 20; ++dy)
+        for (int dx = 0; dx < 20; ++dx)
+            EXPECT_EQ(value_of(expected[dy][dx]), pixel(-260 + dx, -180 + dy))
+                << "confetti offset (" << dx << ", " << dy << ")";
 }
 
 TEST(Picture, SameSeedAndEventsGiveTheSamePicture) {

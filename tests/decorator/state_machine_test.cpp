@@ -40,12 +40,27 @@ TEST(Buttons, PanelEdgesAndBoxBoundaries) {
     struct Case {
         int x, y, button;
     } cases[] = {
-        {-295, 100, -1}, {-185, 100, -1}, {-240, 45, -1}, {-240, 245, -1},  // outline is outside
-        {-294, 244, 0},  {-186, 221, 0},  {-240, 220, 1}, {-240, 196, 1},   // a line joins the box
-                                                                            // below
-        {-240, 195, 2},  {-240, 170, 3},  {-240, 145, 4}, {-240, 120, 5},  {-240, 95, 6},
-        {-240, 71, 6},   {-240, 70, 7},   {-186, 46, 7},  {-296, 100, -1}, {-240, 246, -1},
-        {-240, 44, -1},  {-184, 150, -1},
+        {-295, 100, -1},
+        {-185, 100, -1},
+        {-240, 45, -1},
+        {-240, 245, -1},  // outline is outside
+        {-294, 244, 0},
+        {-186, 221, 0},
+        {-240, 220, 1},
+        {-240, 196, 1},  // a line joins the box
+                         // below
+        {-240, 195, 2},
+        {-240, 170, 3},
+        {-240, 145, 4},
+        {-240, 120, 5},
+        {-240, 95, 6},
+        {-240, 71, 6},
+        {-240, 70, 7},
+        {-186, 46, 7},
+        {-296, 100, -1},
+        {-240, 246, -1},
+        {-240, 44, -1},
+        {-184, 150, -1},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(c.button, pressed_button(c.x, c.y)) << "click at (" << c.x << ", " << c.y << ")";
@@ -323,8 +338,10 @@ TEST(Marquee, OneLightRunsRoundTwentyPositions) {
         ASSERT_EQ(lit, s.light_cursor);
         EXPECT_EQ(seq[used] % 25, s.light_color[lit]) << "step " << step;
         used += 1 + 60;  // the marquee's value, then the redraw's sample confetti
-        for (int j = 0; j < LIGHT_COUNT; ++j)
-            if (j != lit) EXPECT_EQ(BLACK, s.light_color[j]) << "light " << j << " step " << step;
+        for (int j = 0; j < LIGHT_COUNT; ++j) {
+            if (j == lit) continue;
+            EXPECT_EQ(BLACK, s.light_color[j]) << "light " << j << " step " << step;
+        }
     }
 }
 
