@@ -1,0 +1,45 @@
+// A small client of the library for end-to-end tests: it opens both windows, draws a few shapes,
+// prints some console lines, then reports every event on stdout until quit.
+//
+// stdout, one line each, flushed at once:
+//   READY <origin_x> <origin_y> <console line height>
+//   EVENT <code> <x> <y> <key>
+#include "library/core/state.h"
+
+#include <cstdio>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
+    // Printed before the windows exist: kept, and drawn when the console first paints.
+    TAVIX_console_printf("printed before start\n");
+    TAVIX_start(instance, previous, command_line, show);
+
+    TAVIX_clear_window();
+    TAVIX_draw_rectangle(RED, -200, 150, -100, 50, 0);
+    TAVIX_draw_circle(BLUE, 100, 100, 50);
+    TAVIX_draw_rectangle(FOREST_GREEN, -50, -50, 50, -150, 3);
+    TAVIX_set_logging(0);
+
+    TAVIX_console_printf("short\n");
+    TAVIX_console_printf("a longer line\n");
+    TAVIX_console_printf("the newest line, the longest, at the bottom\n");
+
+    HDC console_dc = GetDC(library_state.console_window);
+    SelectObject(console_dc, GetStockObject(ANSI_FIXED_FONT));
+    TEXTMETRICA metrics;
+    GetTextMetricsA(console_dc, &metrics);
+    ReleaseDC(library_state.console_window, console_dc);
+    printf("READY %d %d %d\n", library_state.origin_x, library_state.origin_y,
+           (int)(metrics.tmHeight + metrics.tmExternalLeading));
+    fflush(stdout);
+
+    for (;;) {
+        int x, y;
+        char key;
+        int code = TAVIX_next_event(&x, &y, &key);
+        printf("EVENT %d %d %d %d\n", code, x, y, (int)(signed char)key);
+        fflush(stdout);
+        if (code == TAVIX_QUIT) break;
+    }
+    TAVIX_finish();
+    return 0;
+}
