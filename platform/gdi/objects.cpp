@@ -51,14 +51,14 @@ HGDIOBJ make_stock_font(int index) {
     case OEM_FIXED_FONT:
     case SYSTEM_FIXED_FONT:
         // The classic fixed fonts: an 8 x 13 character cell.
-        font = font_new(13, 8, FW_NORMAL, false, FIXED_PITCH | FF_MODERN, "");
+        font = font_new(13, 8, FW_NORMAL, false, FIXED_PITCH | FF_MODERN, "DejaVu Sans Mono");
         break;
     case ANSI_VAR_FONT:
     case DEFAULT_GUI_FONT:
-        font = font_new(13, 0, FW_NORMAL, false, VARIABLE_PITCH | FF_SWISS, "");
+        font = font_new(13, 0, FW_NORMAL, false, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
         break;
     default:  // SYSTEM_FONT, DEVICE_DEFAULT_FONT
-        font = font_new(16, 0, FW_BOLD, false, VARIABLE_PITCH | FF_SWISS, "");
+        font = font_new(16, 0, FW_BOLD, false, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
         break;
     }
     return handle_new(HANDLE_FONT, font, true);

@@ -50,6 +50,7 @@ struct FontSize {
     int weight;           // FW_* of what is drawn
     bool italic;
     bool fixed_pitch;
+    bool smooth;          // anti-aliased; small sizes are drawn crisp, hinted to whole pixels
     Glyph glyphs[256];    // by Windows-1252 code
 };
 
@@ -68,6 +69,8 @@ struct TextState {
 TextState text;
 
 const int DEFAULT_CELL = 16;  // cell height of a font asked for with height 0
+// Em sizes from which glyphs are anti-aliased; below it grey edges only blur the strokes.
+const double SMOOTH_FROM = 18;
 
 void warn_once(const char *why) {
     if (text.warned) return;
@@ -192,6 +195,7 @@ FontSize *make_size(FaceEntry *entry, const GdiFont *font) {
     size->size_y = (FT_F26Dot6)lround(em * 64);
     size->size_x = size->size_y;
     size->fixed_pitch = FT_IS_FIXED_WIDTH(face);
+    size->smooth = em >= SMOOTH_FROM;
     size->italic = font->italic;
     size->weight = font->weight > 0 ? font->weight : FW_NORMAL;
 
@@ -241,15 +245,16 @@ const Glyph &glyph_of(FontSize *size, unsigned char c) {
     FT_Face face = size->entry->face;
     FT_Set_Char_Size(face, size->size_x, size->size_y, 72, 72);
     FT_UInt index = FT_Get_Char_Index(face, unicode_of(c));
-    if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0 &&
-        FT_Load_Glyph(face, 0, FT_LOAD_DEFAULT) != 0)
+    FT_Int32 load_flags = size->smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
+    if (FT_Load_Glyph(face, index, load_flags | FT_LOAD_NO_BITMAP) != 0 &&
+        FT_Load_Glyph(face, 0, load_flags) != 0)
         return glyph;
     FT_GlyphSlot slot = face->glyph;
     if (size->entry->synthetic_italic) FT_GlyphSlot_Oblique(slot);
     if (size->entry->synthetic_bold) FT_GlyphSlot_Embolden(slot);
     int natural_advance = (int)((slot->advance.x + 32) >> 6);
     glyph.advance = size->cell_width ? size->cell_width : natural_advance;
-    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return glyph;
+    if (FT_Render_Glyph(slot, size->smooth ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0) return glyph;
     const FT_Bitmap &bitmap = slot->bitmap;
     glyph.left = slot->bitmap_left + (size->cell_width ? (size->cell_width - natural_advance) / 2 : 0);
     glyph.top = slot->bitmap_top;

@@ -1,0 +1,280 @@
+// Text: font heights and metrics, the fixed 8 x 13 font, opaque and transparent drawing, extents
+// that match what is painted, every 8-bit character, and fonts made and dropped per call.
+#include "paint_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const COLORREF WHITE = RGB(255, 255, 255);
+const COLORREF INK = RGB(0, 0, 160);
+const COLORREF PAPER = RGB(250, 240, 0);
+
+HFONT make_font(int height, const char *face = "", int weight = FW_NORMAL, int width = 0) {
+    return CreateFontA(height, width, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+TEXTMETRICA metrics_of(HDC dc) {
+    TEXTMETRICA tm;
+    EXPECT_TRUE(GetTextMetricsA(dc, &tm));
+    return tm;
+}
+
+SIZE extent_of(HDC dc, const std::string &s) {
+    SIZE size = {-1, -1};
+    EXPECT_TRUE(GetTextExtentPointA(dc, s.data(), (int)s.size(), &size));
+    return size;
+}
+
+// The box around every pixel that differs from the background, or an empty box.
+RECT painted_box(HDC dc, int width, int height, COLORREF background) {
+    RECT box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (GetPixel(dc, x, y) != background) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    if (box.left == INT_MAX) box = RECT{0, 0, 0, 0};
+    return box;
+}
+
+TEST(TextHelpers, PaintedBoxBoundsEveryPaintedPixel) {
+    Canvas32 c(10, 10);
+    EXPECT_EQ(painted_box(c.dc, 10, 10, WHITE).right, 0);
+    SetPixel(c.dc, 2, 7, INK);
+    SetPixel(c.dc, 6, 3, INK);
+    RECT box = painted_box(c.dc, 10, 10, WHITE);
+    EXPECT_EQ(box.left, 2);
+    EXPECT_EQ(box.top, 3);
+    EXPECT_EQ(box.right, 7);
+    EXPECT_EQ(box.bottom, 8);
+}
+
+TEST(FontMetrics, FixedFontHasAnEightByThirteenCell) {
+    Canvas32 c(4, 4);
+    SelectObject(c.dc, GetStockObject(ANSI_FIXED_FONT));
+    TEXTMETRICA tm = metrics_of(c.dc);
+    EXPECT_EQ(tm.tmHeight, 13);
+    EXPECT_EQ(tm.tmAscent + tm.tmDescent, 13);
+    EXPECT_GE(tm.tmAscent, 9);
+    EXPECT_LE(tm.tmAscent, 12);
+    EXPECT_EQ(tm.tmExternalLeading, 0);
+    EXPECT_EQ(tm.tmAveCharWidth, 8);
+    EXPECT_EQ(tm.tmMaxCharWidth, 8);
+    EXPECT_EQ(tm.tmPitchAndFamily & 1, 0) << "the low bit set means variable pitch";
+    for (const char *s : {"i", "W", "iiii", "WWWW", "Hello, world", "\x01\x7f\xff"}) {
+        SIZE size = extent_of(c.dc, s);
+        EXPECT_EQ(size.cx, 8 * (LONG)strlen(s)) << s;
+        EXPECT_EQ(size.cy, 13) << s;
+    }
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+TEST(FontMetrics, HeightsFollowTheCellRules) {
+    Canvas32 c(4, 4);
+    struct {
+        int height;
+        int cell;  // expected tmHeight, 0: only the character height is known
+    } cases[] = {{0, 16}, {10, 10}, {13, 13}, {16, 16}, {25, 25}, {40, 40}, {-20, 0}, {-12, 0}};
+    for (const char *face : {"", "DejaVu Sans Mono", "TAVIX-font"}) {
+        for (const auto &k : cases) {
+            HFONT font = make_font(k.height, face);
+            HGDIOBJ old = SelectObject(c.dc, font);
+            TEXTMETRICA tm = metrics_of(c.dc);
+            EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+            if (k.cell) {
+                EXPECT_EQ(tm.tmHeight, k.cell) << face << " " << k.height;
+            } else {
+                // Negative: the character height (cell less internal leading) is |h|.
+                EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, -k.height) << face << " " << k.height;
+                EXPECT_GT(tm.tmHeight, -k.height);
+                EXPECT_LT(tm.tmHeight, -k.height * 3 / 2);
+            }
+            EXPECT_GE(tm.tmExternalLeading, 0);
+            EXPECT_EQ(extent_of(c.dc, "Ag").cy, tm.tmHeight);
+            SelectObject(c.dc, old);
+            DeleteObject(font);
+        }
+    }
+}
+
+TEST(FontMetrics, UnknownFaceFallsBackToTheDefaultSansFace) {
+    Canvas32 c(4, 4);
+    HFONT unknown = make_font(-20, "TAVIX-font"), plain = make_font(-20, "");
+    SelectObject(c.dc, unknown);
+    SIZE a = extent_of(c.dc, "The quick brown fox");
+    SelectObject(c.dc, plain);
+    SIZE b = extent_of(c.dc, "The quick brown fox");
+    EXPECT_EQ(a.cx, b.cx);
+    EXPECT_EQ(a.cy, b.cy);
+    EXPECT_GT(a.cx, 0);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(unknown);
+    DeleteObject(plain);
+}
+
+TEST(FontMetrics, BoldIsWiderAndExtentsAdd) {
+    Canvas32 c(4, 4);
+    HFONT normal = make_font(-16), bold = make_font(-16, "", FW_BOLD);
+    SelectObject(c.dc, normal);
+    LONG normal_width = extent_of(c.dc, "Mmmmmmmm").cx;
+    EXPECT_EQ(extent_of(c.dc, "ab").cx, extent_of(c.dc, "a").cx + extent_of(c.dc, "b").cx);
+    EXPECT_EQ(extent_of(c.dc, "").cx, 0);
+    SelectObject(c.dc, bold);
+    EXPECT_GT(extent_of(c.dc, "Mmmmmmmm").cx, normal_width);
+    EXPECT_EQ(metrics_of(c.dc).tmWeight, FW_BOLD);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(normal);
+    DeleteObject(bold);
+}
+
+// ---- Drawing --------------------------------------------------------------------------------------
+
+struct DrawCase {
+    const char *name;
+    int height;  // 0: ANSI_FIXED_FONT
+    const char *text;
+};
+
+class TextDrawing : public ::testing::TestWithParam<DrawCase> {
+  protected:
+    void select(HDC dc) {
+        if (GetParam().height == 0) {
+            SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
+        } else {
+            font = make_font(GetParam().height);
+            SelectObject(dc, font);
+        }
+    }
+    void TearDown() override {
+        if (font) DeleteObject(font);
+    }
+    HFONT font = nullptr;
+};
+
+TEST_P(TextDrawing, OpaqueFillsExactlyTheCellBox) {
+    Canvas32 c(400, 60);
+    select(c.dc);
+    SetTextColor(c.dc, INK);
+    SetBkColor(c.dc, PAPER);
+    const std::string text = GetParam().text;
+    SIZE size = extent_of(c.dc, text);
+    EXPECT_TRUE(TextOutA(c.dc, 7, 11, text.data(), (int)text.size()));
+    RECT box = painted_box(c.dc, 400, 60, WHITE);
+    EXPECT_EQ(box.left, 7);
+    EXPECT_EQ(box.top, 11);
+    EXPECT_EQ(box.right, 7 + size.cx);
+    EXPECT_EQ(box.bottom, 11 + size.cy);
+    // Inside the box: background, ink, or a blend of the two; some ink is there.
+    int ink = 0;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x) {
+            COLORREF p = GetPixel(c.dc, x, y);
+            ASSERT_NE(p, WHITE) << x << "," << y;
+            if (p == INK) ++ink;
+        }
+    EXPECT_GT(ink, 0);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+TEST_P(TextDrawing, TransparentPaintsOnlyGlyphsWithinTheCellRow) {
+    Canvas32 c(400, 60);
+    select(c.dc);
+    SetTextColor(c.dc, INK);
+    SetBkColor(c.dc, PAPER);
+    SetBkMode(c.dc, TRANSPARENT);
+    const std::string text = GetParam().text;
+    SIZE size = extent_of(c.dc, text);
+    TEXTMETRICA tm = metrics_of(c.dc);
+    EXPECT_TRUE(TextOutA(c.dc, 7, 11, text.data(), (int)text.size()));
+    RECT box = painted_box(c.dc, 400, 60, WHITE);
+    EXPECT_NE(box.right, 0) << "something is drawn";
+    EXPECT_GE(box.top, 11);
+    EXPECT_LE(box.bottom, 11 + tm.tmHeight);
+    // Glyphs may overhang their advance by a pixel or two, no more.
+    EXPECT_GE(box.left, 7 - 2);
+    EXPECT_LE(box.right, 7 + size.cx + 2);
+    EXPECT_EQ(coverage_of(c.dc, 400, 60, PAPER), "") << "no background in transparent mode";
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+const DrawCase draw_cases[] = {
+    {"FixedFont", 0, "Hello, world"},
+    {"Small", -11, "Scores: 10"},
+    {"Large", -24, "Gyre & gimble"},
+    {"CellSized", 30, "Quit? (y/n)"},
+    {"HighCharacters", -16, "caf\xe9 \x80 \x93quoted\x94 \xff"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Fonts, TextDrawing, ::testing::ValuesIn(draw_cases),
+                         [](const ::testing::TestParamInfo<DrawCase> &info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(TextOut, BaselineSitsAtTheAscent) {
+    Canvas32 c(100, 40);
+    SelectObject(c.dc, GetStockObject(ANSI_FIXED_FONT));
+    SetBkMode(c.dc, TRANSPARENT);
+    TEXTMETRICA tm = metrics_of(c.dc);
+    // A flat-bottomed capital ends on the baseline; a descender goes below it.
+    TextOutA(c.dc, 0, 5, "H", 1);
+    EXPECT_EQ(painted_box(c.dc, 100, 40, WHITE).bottom, 5 + tm.tmAscent);
+    c.clear();
+    TextOutA(c.dc, 0, 5, "p", 1);
+    EXPECT_GT(painted_box(c.dc, 100, 40, WHITE).bottom, 5 + tm.tmAscent);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+TEST(TextOut, EveryCharacterDrawsAndAdvances) {
+    Canvas32 c(64, 32);
+    SelectObject(c.dc, GetStockObject(ANSI_VAR_FONT));
+    for (int ch = 0; ch < 256; ++ch) {
+        char s[1] = {(char)ch};
+        EXPECT_TRUE(TextOutA(c.dc, 2, 2, s, 1)) << ch;
+        EXPECT_GT(extent_of(c.dc, std::string(1, (char)ch)).cx, 0) << ch;
+    }
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+TEST(TextOut, BadArgumentsAndFarPositions) {
+    Canvas32 c(32, 32);
+    SIZE size;
+    EXPECT_FALSE(TextOutA(c.dc, 0, 0, "abc", -1));
+    EXPECT_FALSE(TextOutA(c.dc, 0, 0, nullptr, 3));
+    EXPECT_TRUE(TextOutA(c.dc, 0, 0, nullptr, 0));
+    EXPECT_FALSE(GetTextExtentPointA(c.dc, "abc", 3, nullptr));
+    EXPECT_FALSE(GetTextExtentPoint32A(c.dc, "abc", -2, &size));
+    EXPECT_TRUE(GetTextExtentPoint32A(c.dc, "abc", 3, &size));
+    EXPECT_GT(size.cx, 0);
+    EXPECT_FALSE(GetTextMetricsA(c.dc, nullptr));
+    const char text[] = "far away text";
+    EXPECT_TRUE(TextOutA(c.dc, INT_MAX, INT_MAX, text, 13));
+    EXPECT_TRUE(TextOutA(c.dc, INT_MIN, INT_MIN, text, 13));
+    EXPECT_TRUE(TextOutA(c.dc, INT_MAX - 5, 0, text, 13));
+    EXPECT_TRUE(TextOutA(c.dc, INT_MIN, 0, text, 13));
+    EXPECT_EQ(coverage(c.dc, 32, 32), "");
+}
+
+TEST(TextOut, FontsMadeAndDroppedPerCallDoNotRunOut) {
+    // More than the handle table holds at once: every deleted font must give its handle back.
+    Canvas32 c(64, 20);
+    for (int i = 0; i < 70000; ++i) {
+        HFONT font = make_font(-13 - i % 3, i % 2 ? "DejaVu Sans" : "TAVIX-font");
+        ASSERT_NE(font, nullptr) << i;
+        HGDIOBJ old = SelectObject(c.dc, font);
+        ASSERT_TRUE(TextOutA(c.dc, 0, 0, "Score", 5));
+        SelectObject(c.dc, old);
+        ASSERT_TRUE(DeleteObject(font));
+    }
+}
+
+}  // namespace
