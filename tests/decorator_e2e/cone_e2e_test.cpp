@@ -15,6 +15,7 @@ const e2e::Rgb kRed{255, 0, 0};
 const e2e::Rgb kGreen{0, 255, 0};
 const e2e::Rgb kBlue{0, 0, 255};
 const e2e::Rgb kBrown{153, 102, 51};
+const e2e::Rgb kYellow{255, 255, 0};
 
 // The window's pixels are the menu bar (19 px) over the client area, whose centre
 // (297, 248) is the library's origin.
@@ -116,6 +117,20 @@ TEST(ConeDecorator, DecorateEatAndQuit) {
     EXPECT_NE(kGreen, cone.at(30, 97));
     cone.shoot("moved");
 
+    // A confetti topping and a yellow sprinkle on the top scoop.
+    cone.press(2);
+    cone.click(20, 150);
+    cone.press(3);
+    cone.click(-250, -170);
+    cone.press(2);
+    cone.click(-25, 180);
+    cone.press(3);
+    cone.click(-255, -119);
+    cone.press(4);
+    cone.click(260, 154);  // yellow
+    EXPECT_PIXEL(cone, -20, 181, kYellow);
+    cone.shoot("more_toppings");
+
     // Eat: bites out of the cone and the scoops.
     cone.press(7);
     cone.click(0, -100);
@@ -135,11 +150,17 @@ TEST(ConeDecorator, DecorateEatAndQuit) {
     // The pop-up hangs below the bar; at library x = -170 the picture is black down to y = -52,
     // so the last non-black row of that column is the pop-up's frame.
     int column = cone.sx(-170);
-    int bottom = 0;
-    for (int y = cone.w.y + kMenuBar; y < cone.w.y + kMenuBar + 300; ++y)
+    int top = cone.w.y + kMenuBar, bottom = 0;
+    for (int y = top; y < top + 300; ++y)
         if (open.at(column, y) != kBlack) bottom = y;
-    ASSERT_GT(bottom, cone.w.y + kMenuBar + 100) << "no pop-up menu under \"Run\"";
-    ASSERT_TRUE(e2e::click(x, column, bottom - 11));
+    ASSERT_GT(bottom, top + 100) << "no pop-up menu under \"Run\"";
+    // "Quit" is the last item in black text; the grayed information lines follow it.
+    int quit_row = 0;
+    for (int y = top; y < bottom - 3; ++y)
+        for (int x = cone.w.x + 21; x < cone.w.x + 60; ++x)
+            if (open.at(x, y) == kBlack) quit_row = y;
+    ASSERT_GT(quit_row, top) << "no black item text in the pop-up";
+    ASSERT_TRUE(e2e::click(x, cone.w.x + 40, quit_row - 4));
     int status = -1;
     EXPECT_TRUE(app.wait(5000, &status)) << "still running after Quit";
     EXPECT_EQ(0, status);
