@@ -24,12 +24,13 @@ const int kFirstRow = kBar + 3;  // first pop-up row, below the bar and the pop-
 const int kRow = 18;          // text row height
 const int kSeparator = 9;     // separator height
 
-// Window-relative y of the middle of pop-up item `index` of the Run menu (separators at 3, 5, 9,
-// 11).
+bool is_separator(int index) { return index == 3 || index == 5 || index == 9 || index == 11; }
+
+// Window-relative y of the middle of pop-up item `index` of the Run menu.
 int item_y(int index) {
     int y = kFirstRow;
-    for (int i = 0; i < index; ++i) y += (i == 3 || i == 5 || i == 9 || i == 11) ? kSeparator : kRow;
-    return y + kRow / 2;
+    for (int i = 0; i < index; ++i) y += is_separator(i) ? kSeparator : kRow;
+    return y + (is_separator(index) ? kSeparator / 2 : kRow / 2);
 }
 
 // A point of item `index`'s row that no text or check mark covers: its top line, left.
@@ -108,7 +109,7 @@ protected:
     // window's own paint again.
     int popup_right() {
         e2e::Image shot = e2e::screenshot(x);
-        int y = sy(item_y(3));  // a separator row: no text in the way
+        int y = sy(item_y(3) - 3);  // above the separator's lines: no text in the way
         for (int px = sx(10); px < sx(w.width); ++px) {
             Rgb c = shot.at(px, y);
             for (const Rgb &paint : kPaintColours)
