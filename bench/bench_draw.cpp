@@ -1,0 +1,137 @@
+// What one drawing call costs, shape by shape and for a dozen characters of text, and what a
+// whole scene of 150 mixed calls costs beside one memset of the back buffer. Logging is off, as
+// in the cone decorator; the library draws into its real back buffer on SDL's offscreen driver.
+#include "library/core/state.h"
+
+#include <benchmark/benchmark.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+static void BM_pixel(benchmark::State &state) {
+    int i = 0;
+    for (auto _ : state) TAVIX_draw_pixel(RED, (i++ % 200) - 100, 10);
+}
+BENCHMARK(BM_pixel);
+
+static void BM_circle_radius_20(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_circle(PINK, 0, 0, 20);
+}
+BENCHMARK(BM_circle_radius_20);
+
+static void BM_circle_radius_100(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_circle(PINK, 0, 0, 100);
+}
+BENCHMARK(BM_circle_radius_100);
+
+static void BM_triangle_filled(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_triangle(BROWN, -60, 0, 60, 0, 0, -200, 0);
+}
+BENCHMARK(BM_triangle_filled);
+
+static void BM_triangle_outline_width_3(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_triangle(BROWN, -60, 0, 60, 0, 0, -200, 3);
+}
+BENCHMARK(BM_triangle_outline_width_3);
+
+static void BM_rectangle_filled_100x60(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_rectangle(GOLD, -50, 30, 49, -29, 0);
+}
+BENCHMARK(BM_rectangle_filled_100x60);
+
+static void BM_rectangle_outline_width_3(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_rectangle(GOLD, -50, 30, 49, -29, 3);
+}
+BENCHMARK(BM_rectangle_outline_width_3);
+
+static void BM_line_200px(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_line(BLACK, -100, -40, 100, 40, 1);
+}
+BENCHMARK(BM_line_200px);
+
+static void BM_line_200px_width_5(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_line(BLACK, -100, -40, 100, 40, 5);
+}
+BENCHMARK(BM_line_200px_width_5);
+
+static void BM_text_12_characters(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_text(NAVY_BLUE, -100, 0, 16, "Add a scoop!");
+}
+BENCHMARK(BM_text_12_characters);
+
+static void BM_formatted_12_characters(benchmark::State &state) {
+    for (auto _ : state) TAVIX_draw_formatted(NAVY_BLUE, -100, 0, 16, "Toppings: %2d", 10);
+}
+BENCHMARK(BM_formatted_12_characters);
+
+static void BM_far_off_shapes(benchmark::State &state) {
+    for (auto _ : state) {
+        TAVIX_draw_circle(RED, 100000000, 0, 1000000);
+        TAVIX_draw_line(RED, INT_MIN, INT_MAX, INT_MIN + 7, INT_MIN, 9);
+        TAVIX_draw_triangle(RED, INT_MAX, 0, INT_MAX, 5, INT_MAX - 9, INT_MAX, 0);
+    }
+}
+BENCHMARK(BM_far_off_shapes);
+
+static void BM_clear_window(benchmark::State &state) {
+    for (auto _ : state) TAVIX_clear_window();
+}
+BENCHMARK(BM_clear_window);
+
+static void BM_memset_whole_buffer(benchmark::State &state) {
+    std::vector<unsigned char> buffer((size_t)TAVIX_WIDTH * TAVIX_HEIGHT * 4);
+    int value = 0;
+    for (auto _ : state) {
+        memset(buffer.data(), value++ & 0xFF, buffer.size());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_memset_whole_buffer);
+
+// A picture like the decorator's: 150 calls, 20 of them texts, over a cleared buffer.
+static void draw_scene(void) {
+    TAVIX_clear_window();                                            // 1
+    TAVIX_draw_rectangle(ICE_BLUE, -297, 248, 297, -248, 0);         // 2
+    for (int i = 0; i < 3; ++i) TAVIX_draw_circle(PINK + i, 0, 40 + 50 * i, 45);  // 5
+    TAVIX_draw_triangle(GOLD, -50, 20, 50, 20, 0, -160, 0);         // 6
+    for (int i = 0; i < 8; ++i)                                      // 22
+        TAVIX_draw_line(BROWN, -50 + 12 * i, 20, -6 + 6 * i, -140, 1),
+            TAVIX_draw_line(BROWN, 50 - 12 * i, 20, 6 - 6 * i, -140, 1);
+    for (int i = 0; i < 10; ++i) TAVIX_draw_circle(RED + i % 6, -30 + 7 * i, 60 + 9 * (i % 4), 4);  // 32
+    for (int i = 0; i < 10; ++i)                                     // 42
+        TAVIX_draw_triangle(BLUE + i % 5, -20 + 5 * i, 90, -16 + 5 * i, 96, -12 + 5 * i, 90, 0);
+    for (int i = 0; i < 6; ++i) {                                    // 72: buttons with labels
+        TAVIX_draw_rectangle(GRAY_20, -290, 240 - 40 * i, -180, 210 - 40 * i, 0);
+        TAVIX_draw_rectangle(BLACK, -290, 240 - 40 * i, -180, 210 - 40 * i, 1);
+        TAVIX_draw_text(BLACK, -285, 222 - 40 * i, 14, "Add Scoop");
+        TAVIX_draw_line(BLACK, -290, 209 - 40 * i, -180, 209 - 40 * i, 1);
+        TAVIX_draw_pixel(WHITE, -289, 239 - 40 * i);
+    }
+    for (int i = 0; i < 24; ++i) TAVIX_draw_rectangle(i, 180 + 12 * (i % 8), 240 - 14 * (i / 8), 190 + 12 * (i % 8), 230 - 14 * (i / 8), 0);  // 96
+    for (int i = 0; i < 20; ++i) {                                   // 136: marquee lights
+        TAVIX_draw_circle(i == 7 ? YELLOW : GRAY_50, -150 + 15 * i, 200, 5);
+        TAVIX_draw_circle(BLACK, -150 + 15 * i, 200, 1);
+    }
+    for (int i = 0; i < 13; ++i) TAVIX_draw_text(NAVY_BLUE, -280, -150 - (i % 4) * 20, 12, "Status: ok");  // 149
+    TAVIX_draw_formatted(BLACK, -100, -230, 16, "Toppings: %d of %d", 4, 10);  // 150
+}
+
+static void BM_scene_150_calls(benchmark::State &state) {
+    for (auto _ : state) draw_scene();
+    state.counters["calls"] = 150;
+}
+BENCHMARK(BM_scene_150_calls);
+
+int main(int argc, char **argv) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    static int module_marker;
+    TAVIX_start(reinterpret_cast<HINSTANCE>(&module_marker), nullptr, (LPSTR) "", SW_SHOWNORMAL);
+    TAVIX_set_logging(0);
+    TAVIX_clear_window();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
