@@ -36,7 +36,9 @@ void expect_same_ring(const RingCopy &a, const char *when) {
     EXPECT_EQ(a.end, b.end) << when;
     EXPECT_EQ(memcmp(a.lines, b.lines, sizeof a.lines), 0) << when;
     for (HGLOBAL block : b.lines) {
-        if (block) EXPECT_GT(GlobalSize(block), 0u) << when;
+        if (block) {
+            EXPECT_GT(GlobalSize(block), 0u) << when;
+        }
     }
 }
 
