@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 std::vector<UINT> kinds() {
@@ -262,4 +264,16 @@ TEST(Window, UnknownClassAndDuplicateRegistrationFail) {
     wc.lpszClassName = "recordingclass";  // class names ignore case
     EXPECT_EQ(RegisterClassA(&wc), 0);
     drain();
+}
+
+TEST(Platform, WithoutADisplayTheProgramSaysSoAndStops) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "x11", 1);
+            unsetenv("DISPLAY");
+            platform_ensure_started();
+            exit(0);
+        },
+        testing::ExitedWithCode(1), "cannot open a display");
 }
