@@ -333,7 +333,7 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
     int64_t baseline = (int64_t)y + size->ascent;
     if (dc->bk_mode == OPAQUE) {
         int64_t width = text_width(size, font, chars, count);
-        canvas_fill(canvas, x, y, x + width, y + size->ascent + size->descent, dc->bk_colour);
+        canvas_fill(canvas, x, y, x + width, (int64_t)y + size->ascent + size->descent, dc->bk_colour);
     }
     // Characters wholly left of the surface still advance the pen; those right of it are skipped.
     int64_t pen = x, right_edge = canvas.clip_right - canvas.origin_x;
