@@ -83,7 +83,9 @@ static void toggle_logging(void) {
 // Recording and playback never run at once: they would share the one stream, so a recording
 // could write into the script being read, or count again the ticks the player hands out. Each
 // refuses while the other is on, and says so.
-static int playback_active(void) { return library_state.playing_back || library_state.play_one; }
+static int playback_active(void) {
+    return library_state.playing_back || library_state.play_one;
+}
 
 static void toggle_recording(void) {
     LibraryState &s = library_state;

@@ -28,8 +28,7 @@ void write_script_line(int type, int x, int y, char key) {
         }
     }
     char line[SCRIPT_LINE_SIZE];
-    if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) ==
-        0)
+    if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) == 0)
         return;
     fputs(line, s.script_file);
     // Each line goes to the file at once, so a program that is killed loses nothing recorded.

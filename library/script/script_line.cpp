@@ -50,14 +50,16 @@ int next_script_line(FILE *stream, char *line) {
     return 1;
 }
 
-static int is_digit(char c) { return c >= '0' && c <= '9'; }
+static int is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Takes a number from line[from..length): skips to its first character (a digit, or also '-'
 // when signed), takes the run of such characters as its text and converts it as atoi does: an
 // optional leading '-', then digits up to the first other character. The text must hold a digit
 // and fit the number field; the value must fit 32 bits. *end is the index just after the text.
-static int take_number(const char *line, size_t length, size_t from, int is_signed,
-                       int64_t *value, size_t *end) {
+static int take_number(const char *line, size_t length, size_t from, int is_signed, int64_t *value,
+                       size_t *end) {
     size_t i = from;
     while (i < length && !is_digit(line[i]) && !(is_signed && line[i] == '-')) i++;
     size_t start = i;

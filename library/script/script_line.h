@@ -8,7 +8,8 @@
 #include <cstdio>
 
 #define SCRIPT_FILE_NAME "TAVIX.SCR"
-#define SCRIPT_LINE_SIZE 512   // bytes of one read line: 511 characters, newline included, and a zero
+#define SCRIPT_LINE_SIZE \
+    512  // bytes of one read line: 511 characters, newline included, and a zero
 #define SCRIPT_NUMBER_SIZE 12  // bytes of one number's text with its zero: every 32-bit value fits
 
 // One decoded line.
@@ -23,8 +24,7 @@ struct ScriptEvent {
 // Formats the line for one event into line (at most size bytes with the zero); count is the
 // number written on a periodic line. Returns the line's length, 0 for an event that has no line
 // (quit, or any other type).
-int format_script_line(char *line, size_t size, int type, int x, int y, signed char key,
-                       int count);
+int format_script_line(char *line, size_t size, int type, int x, int y, signed char key, int count);
 
 // Reads the next line of the script into line (SCRIPT_LINE_SIZE bytes), skipping empty lines;
 // a line longer than the buffer is returned in pieces. Returns 0 at the end of the script: no

@@ -165,9 +165,9 @@ TEST_F(RunMenuTest, CtrlLettersCarryOutTheirCommands) {
         bool shift;
         int running, single_step, logging, recording;
     } cases[] = {
-        {'A', false, 1, 0, 1, 0}, {'A', true, 1, 0, 1, 0},  // Shift makes no difference
-        {'H', false, 0, 0, 1, 0}, {'F', true, 0, 1, 1, 0}, {'L', false, 0, 0, 0, 0},
-        {'R', false, 0, 0, 1, 1}, {'B', false, 0, 0, 1, 0},  // not an accelerator
+        {'A', false, 1, 0, 1, 0},        {'A', true, 1, 0, 1, 0},  // Shift makes no difference
+        {'H', false, 0, 0, 1, 0},        {'F', true, 0, 1, 1, 0},  {'L', false, 0, 0, 0, 0},
+        {'R', false, 0, 0, 1, 1},        {'B', false, 0, 0, 1, 0},  // not an accelerator
         {'A' + 0x20, false, 0, 0, 1, 0},  // 0x61 is the keypad's 1, not a letter
         {VK_F1, false, 0, 0, 1, 0},
     };

@@ -1,11 +1,13 @@
-// What the script and menu tests share: the library opened once per process, its switches put
-// back before every test, a fresh working directory per test for the script file, and readers
-// for the console's messages, the menu's check marks and the script file.
+// What the script and menu tests share: the library opened once per process (through the core
+// tests' harness), its switches put back before every test, a fresh working directory per test
+// for the script file, and readers for the console's messages, the menu's check marks and the
+// script file.
 #ifndef TAVIX_TESTS_SCRIPT_LIBRARY_FIXTURE_H
 #define TAVIX_TESTS_SCRIPT_LIBRARY_FIXTURE_H
 
 #include "library/core/state.h"
 #include "library/script/script_line.h"
+#include "tests/core/library_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +21,12 @@
 #include <string>
 
 class LibraryTest : public ::testing::Test {
-public:
+   public:
     void SetUp() override {
-        static bool opened = false;
-        if (!opened) {
-            char no_arguments[] = "";
-            TAVIX_start(nullptr, nullptr, no_arguments, SW_SHOW);
-            opened = true;
-        }
+        harness::start_library();
         ASSERT_NE(library_state.graphics_window, nullptr);
+        // A wait that never gets its event ends the test program instead of hanging it.
+        harness::arm_watchdog(30);
 
         char name[] = "/tmp/tavix-script-XXXXXX";
         ASSERT_NE(mkdtemp(name), nullptr);
@@ -39,6 +38,7 @@ public:
     }
 
     void TearDown() override {
+        harness::disarm_watchdog();
         reset_library();
         if (chdir(previous_) != 0) ADD_FAILURE() << "cannot return to " << previous_;
         remove_tree(directory_);
@@ -47,15 +47,8 @@ public:
     // Every switch off (logging on, as at load), no stream, no ticks counted, an empty queue.
     static void reset_library() {
         LibraryState &s = library_state;
-        s.recording = 0;
-        s.playing_back = 0;
-        s.play_one = 0;
+        harness::reset_event_state();
         close_script();
-        s.running = 0;
-        s.single_step = 0;
-        s.ctrl_down = 0;
-        s.timer_tick = 0;
-        s.quit_pending = 0;
         s.logging = 1;
         CheckMenuItem(s.run_menu, ID_LOGGING, MF_BYCOMMAND | MF_CHECKED);
         CheckMenuItem(s.run_menu, ID_RECORD, MF_BYCOMMAND | MF_UNCHECKED);
@@ -64,7 +57,8 @@ public:
         s.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
     }
 
-    // Runs every queued message through the window procedures, as the wait's passes do.
+    // Runs every queued message through the window procedures, as the wait's passes do; unlike
+    // the harness's, it takes a quit for good, so that none reaches the next test.
     static void drain_queue() {
         for (int guard = 0; guard < 1000 && pump_one_message(); guard++) {
         }
@@ -103,7 +97,7 @@ public:
 
     std::string directory_;
 
-private:
+   private:
     static void remove_tree(const std::string &path) {
         struct stat info;
         if (lstat(path.c_str(), &info) != 0) return;

@@ -30,7 +30,7 @@ TEST(ScriptLineDecode, LinesAndTheirEvents) {
         {"TAVIX_KBD(97);\n", 1, TAVIX_KBD, 0, 0, 97, 0},
         {"TAVIX_KBD(-23);\n", 1, TAVIX_KBD, 0, 0, -23, 0},
         {"TAVIX_KBD(233);\n", 1, TAVIX_KBD, 0, 0, -23, 0},  // the low 8 bits
-        {"TAVIX_KBD(--5);\n", 1, TAVIX_KBD, 0, 0, 0, 0},   // as atoi reads it
+        {"TAVIX_KBD(--5);\n", 1, TAVIX_KBD, 0, 0, 0, 0},    // as atoi reads it
         {"TAVIX_KBD(3-4);\n", 1, TAVIX_KBD, 0, 0, 3, 0},
         {"TAVIX_PERIODIC(12);\n", 1, TAVIX_PERIODIC, 0, 0, 0, 12},
         {"TAVIX_PERIODIC(-3);\n", 1, TAVIX_PERIODIC, 0, 0, 0, 3},  // '-' is skipped
@@ -105,8 +105,8 @@ TEST(ScriptLineFormat, RoundTrips) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
         char line[SCRIPT_LINE_SIZE];
-        int length = format_script_line(line, sizeof line, c.type, c.x, c.y, (signed char)c.key,
-                                        c.count);
+        int length =
+            format_script_line(line, sizeof line, c.type, c.x, c.y, (signed char)c.key, c.count);
         EXPECT_STREQ(line, c.line);
         EXPECT_EQ(length, (int)strlen(c.line));
         ScriptEvent event = {};
@@ -150,8 +150,8 @@ TEST(ScriptLineRead, CutsTheStreamIntoLines) {
         {"A\nB\n", "[A\n][B\n]<end>"},
         {"\n\nA\n\n\nB\n\n", "[A\n][B\n]<end>"},  // empty lines are skipped
         {"\r\nA\n", "[A\n]<end>"},                // so are those of a file from Windows
-        {"  \nA\n", "[  \n][A\n]<end>"},           // a line of blanks is not empty
-        {"A\nB", "[A\n]<end>"},                    // a last line without newline is the end
+        {"  \nA\n", "[  \n][A\n]<end>"},          // a line of blanks is not empty
+        {"A\nB", "[A\n]<end>"},                   // a last line without newline is the end
         {"A\n\n", "[A\n]<end>"},
     };
     for (const Case &c : cases) {

@@ -68,7 +68,9 @@ TEST_F(ScriptTest, StopWritesTheLastRunOfTicks) {
 
 TEST_F(ScriptTest, CloseAtFinishWritesTheLastRunOfTicks) {
     handle_command(ID_RECORD);
-    record({{TAVIX_KBD, 0, 0, 'q'}, {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_PERIODIC, 0, 0, 0},
+    record({{TAVIX_KBD, 0, 0, 'q'},
+            {TAVIX_PERIODIC, 0, 0, 0},
+            {TAVIX_PERIODIC, 0, 0, 0},
             {TAVIX_PERIODIC, 0, 0, 0}});
     close_script();  // what TAVIX_finish does with the stream
     EXPECT_EQ(read_file(), "TAVIX_KBD(113);\nTAVIX_PERIODIC(3);\n");
@@ -116,9 +118,8 @@ TEST_F(ScriptTest, KeysRoundTripAsSignedBytes) {
     const struct {
         int key;
         const char *line;
-    } cases[] = {{'a', "TAVIX_KBD(97);\n"},   {233, "TAVIX_KBD(-23);\n"},
-                 {128, "TAVIX_KBD(-128);\n"}, {255, "TAVIX_KBD(-1);\n"},
-                 {127, "TAVIX_KBD(127);\n"},  {1, "TAVIX_KBD(1);\n"}};
+    } cases[] = {{'a', "TAVIX_KBD(97);\n"}, {233, "TAVIX_KBD(-23);\n"}, {128, "TAVIX_KBD(-128);\n"},
+                 {255, "TAVIX_KBD(-1);\n"}, {127, "TAVIX_KBD(127);\n"}, {1, "TAVIX_KBD(1);\n"}};
     std::string expected_file;
     handle_command(ID_RECORD);
     for (const auto &c : cases) {
@@ -165,8 +166,8 @@ TEST_F(ScriptTest, ReaderOnAwkwardFiles) {
     } cases[] = {
         {kExampleScript, "P P P P P P P P P P P P M-40,17 P P P K97 ", "EOF"},
         {"\n\nTAVIX_KBD(1);\n\n\nTAVIX_KBD(2);\n\n", "K1 K2 ", "EOF"},  // empty lines skipped
-        {"TAVIX_KBD(1);\n   \nTAVIX_KBD(2);\n", "K1 ", ""},              // a blank one is not
-        {"TAVIX_KBD(1);\nTAVIX_KBD(2);", "K1 ", "EOF"},  // no newline: not delivered
+        {"TAVIX_KBD(1);\n   \nTAVIX_KBD(2);\n", "K1 ", ""},             // a blank one is not
+        {"TAVIX_KBD(1);\nTAVIX_KBD(2);", "K1 ", "EOF"},                 // no newline: not delivered
         {"TAVIX_KBD(65);" + pad + "TAVIX_KBD(66);\n", "K65 K66 ", "EOF"},  // read in pieces
         {"TAVIX_PERIODIC(1);\nTAVIX_MOUSE(-3, -4);\n", "P M-3,-4 ", "EOF"},
         {"TAVIX_MOUSE(7);\nTAVIX_KBD(1);\n", "", ""},  // malformed: the end, no message

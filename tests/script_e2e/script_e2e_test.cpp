@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,24 +75,67 @@ std::string mouse_line(int wx, int wy) {
            std::to_string(kOriginY - (wy - kMenuBar));
 }
 
+// The events a script stands for, as the client prints them.
+std::vector<std::string> events_of(const std::string &script) {
+    std::vector<std::string> events;
+    std::istringstream in(script);
+    std::string line;
+    while (std::getline(in, line)) {
+        int x, y, n;
+        if (sscanf(line.c_str(), "TAVIX_MOUSE(%d, %d);", &x, &y) == 2)
+            events.push_back("MOUSE " + std::to_string(x) + " " + std::to_string(y));
+        else if (sscanf(line.c_str(), "TAVIX_KBD(%d);", &n) == 1)
+            events.push_back("KBD " + std::to_string(n));
+        else if (sscanf(line.c_str(), "TAVIX_PERIODIC(%d);", &n) == 1)
+            events.insert(events.end(), n, "PERIODIC");
+        else
+            events.push_back("BAD LINE " + line);
+    }
+    return events;
+}
+
+// One run of the script client on a display of its own (so nothing of an earlier run's windows
+// can be found by mistake), in the given working directory.
+struct ClientRun {
+    e2e::XServer x;
+    e2e::ProcessOptions options;
+    std::unique_ptr<e2e::Process> app;
+    e2e::WindowInfo w;
+
+    ::testing::AssertionResult start(const std::string &dir, const char *argument = nullptr) {
+        if (!x.ok()) return ::testing::AssertionFailure() << x.error();
+        options.working_dir = dir;
+        if (argument) options.args.push_back(argument);
+        app.reset(new e2e::Process(x, e2e::program_path("script_client"), options));
+        if (!app->ok()) return ::testing::AssertionFailure() << app->error();
+        if (!e2e::wait_for_window(x, "TAVIX Graphics", &w, 15000))
+            return ::testing::AssertionFailure() << "no graphics window";
+        e2e::sleep_ms(300);
+        return ::testing::AssertionSuccess();
+    }
+    bool keys(const char *keys) { return e2e::key_to(x, w, keys); }
+    // Ctrl+Q; the client must print QUIT and end with status 0.
+    ::testing::AssertionResult quit() {
+        if (!keys("ctrl+q")) return ::testing::AssertionFailure() << "xdotool failed";
+        int status = -1;
+        if (!app->wait(5000, &status))
+            return ::testing::AssertionFailure() << "the client did not end after Ctrl+Q";
+        if (status != 0) return ::testing::AssertionFailure() << "exit status " << status;
+        if (app->output_lines().empty() || app->output_lines().back() != "QUIT")
+            return ::testing::AssertionFailure() << "no QUIT last:\n" << app->output();
+        return ::testing::AssertionSuccess();
+    }
+};
+
 TEST(ScriptEndToEnd, RecordThenPlayBackIntoAFreshRun) {
     std::string dir = make_directory();
     ASSERT_FALSE(dir.empty());
-    e2e::ProcessOptions options;
-    options.working_dir = dir;
 
-    // ---- The recording run ----------------------------------------------------------------
     std::vector<std::string> recorded;
     {
-        e2e::XServer x;
-        ASSERT_TRUE(x.ok()) << x.error();
-        e2e::Process app(x, e2e::program_path("script_client"), options);
-        ASSERT_TRUE(app.ok()) << app.error();
-        e2e::WindowInfo w;
-        ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &w, 15000));
-        e2e::sleep_ms(300);
-
-        ASSERT_TRUE(e2e::key_to(x, w, "ctrl+r"));
+        ClientRun run;
+        ASSERT_TRUE(run.start(dir));
+        ASSERT_TRUE(run.keys("ctrl+r"));
         std::vector<std::string> expected;
         const struct {
             int wx, wy;        // a click at these window pixels, or
@@ -100,64 +144,94 @@ TEST(ScriptEndToEnd, RecordThenPlayBackIntoAFreshRun) {
         } steps[] = {
             {100, 120, nullptr, nullptr}, {400, 300, nullptr, nullptr}, {0, 0, "a", "KBD 97"},
             {0, 0, "ctrl+f", "PERIODIC"},  // one frame, at the next timer notice
-            {0, 0, "shift+z", "KBD 90"},
-            {0, 0, "eacute", "KBD -23"},  // a character above 127 reads negative
-            {297, 267, nullptr, nullptr},  // the origin
+            {0, 0, "shift+z", "KBD 90"},  {0, 0, "eacute", "KBD -23"},  // a character above 127
+                                                                        // reads negative
+            {297, 267, nullptr, nullptr},                               // the origin
         };
         for (const auto &step : steps) {
             if (step.keys) {
-                ASSERT_TRUE(e2e::key_to(x, w, step.keys));
+                ASSERT_TRUE(run.keys(step.keys));
                 expected.push_back(step.line);
             } else {
-                ASSERT_TRUE(e2e::click_in_window(x, w, step.wx, step.wy));
+                ASSERT_TRUE(e2e::click_in_window(run.x, run.w, step.wx, step.wy));
                 expected.push_back(mouse_line(step.wx, step.wy));
             }
-            ASSERT_TRUE(wait_for_lines(app, expected.size()))
+            ASSERT_TRUE(wait_for_lines(*run.app, expected.size()))
                 << "after " << (step.keys ? step.keys : "a click") << ":\n"
-                << app.output();
+                << run.app->output();
         }
-        ASSERT_TRUE(e2e::key_to(x, w, "ctrl+r"));
-        EXPECT_EQ(joined(app.output_lines()), joined(expected));
+        ASSERT_TRUE(run.keys("ctrl+shift+r"));  // Shift makes no difference
+        EXPECT_EQ(joined(run.app->output_lines()), joined(expected));
         EXPECT_EQ(expected.back(), "MOUSE 0 0");
-
         // Every line is in the file while the program still runs.
         EXPECT_EQ(read_file(dir + "/TAVIX.SCR"), script_for(expected));
 
-        ASSERT_TRUE(e2e::key_to(x, w, "ctrl+q"));
-        int status = -1;
-        ASSERT_TRUE(app.wait(5000, &status)) << "the client did not end after Ctrl+Q";
-        EXPECT_EQ(status, 0);
-        recorded = app.output_lines();
-        expected.push_back("QUIT");
-        EXPECT_EQ(joined(recorded), joined(expected));
+        ASSERT_TRUE(run.quit());
+        recorded = run.app->output_lines();
     }
     std::string script = read_file(dir + "/TAVIX.SCR");
     EXPECT_EQ(script,
               "TAVIX_MOUSE(-197, 147);\nTAVIX_MOUSE(103, -33);\nTAVIX_KBD(97);\n"
               "TAVIX_PERIODIC(1);\nTAVIX_KBD(90);\nTAVIX_KBD(-23);\nTAVIX_MOUSE(0, 0);\n");
 
-    // ---- The playback run -----------------------------------------------------------------
     {
-        // A display of its own: nothing of the first run's windows can be found by mistake.
-        e2e::XServer x;
-        ASSERT_TRUE(x.ok()) << x.error();
-        e2e::Process app(x, e2e::program_path("script_client"), options);
-        ASSERT_TRUE(app.ok()) << app.error();
-        e2e::WindowInfo w;
-        ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &w, 15000));
-        e2e::sleep_ms(300);
-        ASSERT_TRUE(e2e::key_to(x, w, "ctrl+p"));
-        ASSERT_TRUE(wait_for_lines(app, recorded.size() - 1)) << app.output();
+        ClientRun run;
+        ASSERT_TRUE(run.start(dir));
+        ASSERT_TRUE(run.keys("ctrl+p"));
+        ASSERT_TRUE(wait_for_lines(*run.app, recorded.size() - 1)) << run.app->output();
         e2e::sleep_ms(300);  // nothing more comes after the script's end
-        ASSERT_TRUE(e2e::key_to(x, w, "ctrl+q"));
-        int status = -1;
-        ASSERT_TRUE(app.wait(5000, &status));
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(joined(app.output_lines()), joined(recorded));
+        ASSERT_TRUE(run.quit());
+        EXPECT_EQ(joined(run.app->output_lines()), joined(recorded));
     }
     // Playing back leaves the script as it was.
     EXPECT_EQ(read_file(dir + "/TAVIX.SCR"), script);
 
+    unlink((dir + "/TAVIX.SCR").c_str());
+    rmdir(dir.c_str());
+}
+
+// With the animation running, the ticks between the user's events are recorded as runs and
+// played back as exactly as many periodic events, without waiting for the timer.
+TEST(ScriptEndToEnd, TicksOfARunningAnimationRoundTrip) {
+    std::string dir = make_directory();
+    ASSERT_FALSE(dir.empty());
+
+    std::vector<std::string> recorded;
+    {
+        ClientRun run;
+        ASSERT_TRUE(run.start(dir, "animate"));
+        ASSERT_TRUE(run.keys("ctrl+r"));
+        e2e::sleep_ms(500);
+        ASSERT_TRUE(e2e::click_in_window(run.x, run.w, 200, 200));
+        e2e::sleep_ms(400);
+        ASSERT_TRUE(run.keys("b"));
+        e2e::sleep_ms(300);
+        ASSERT_TRUE(run.keys("ctrl+r"));
+        ASSERT_TRUE(run.quit());
+        recorded = run.app->output_lines();
+    }
+    std::string script = read_file(dir + "/TAVIX.SCR");
+    std::vector<std::string> events = events_of(script);
+    ASSERT_GE(events.size(), 4u) << script;
+    EXPECT_EQ(script.rfind("TAVIX_PERIODIC(", 0), 0u) << script;  // ticks came first
+    // What the file holds is exactly what the client received while recording.
+    std::string all = joined(recorded), wanted = joined(events);
+    EXPECT_NE(all.find(wanted), std::string::npos) << "file:\n" << script << "client:\n" << all;
+
+    {
+        ClientRun run;
+        ASSERT_TRUE(run.start(dir, "animate"));
+        ASSERT_TRUE(run.keys("ctrl+p"));  // halts the animation, then plays
+        e2e::sleep_ms(500);
+        ASSERT_TRUE(run.quit());
+        // Before Ctrl+P only ticks; then the script, every event of it; then the quit.
+        std::vector<std::string> lines = run.app->output_lines();
+        ASSERT_GE(lines.size(), events.size() + 1);
+        std::vector<std::string> tail(lines.end() - events.size() - 1, lines.end() - 1);
+        EXPECT_EQ(joined(tail), joined(events));
+        for (size_t i = 0; i + events.size() + 1 < lines.size(); i++)
+            EXPECT_EQ(lines[i], "PERIODIC") << i;
+    }
     unlink((dir + "/TAVIX.SCR").c_str());
     rmdir(dir.c_str());
 }
