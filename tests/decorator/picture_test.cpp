@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -148,6 +149,21 @@ TEST(Picture, TextsAreDrawnInTheirColours) {
         int others = 0;
         EXPECT_GT(shades_of(c.x0, c.y0, c.x1, c.y1, c.colour, &others), 20) << c.what;
         EXPECT_EQ(0, others) << c.what;
+    }
+}
+
+TEST(Picture, AButtonIndexOutsideThePanelChangesNothingAndSaysSo) {
+    // Only press_button called directly can meet these: every click in the panel maps to 0..7.
+    const int ys[] = {45, 270, -1000};
+    for (int y : ys) {
+        ConeState s = started_cone(28);
+        ConeState before = s;
+        draw_background();
+        press_button(&s, -240, y);
+        EXPECT_EQ(0, memcmp(&before, &s, sizeof s)) << "y = " << y;
+        int others = 0;
+        EXPECT_GT(shades_of(0, 1, 200, 30, RED, &others), 20) << "y = " << y;
+        EXPECT_EQ(0, others);
     }
 }
 
