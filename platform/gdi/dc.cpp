@@ -1,6 +1,7 @@
 // Device contexts: window, memory and screen contexts, what each has selected, its colours and
 // modes, and the calls that work on whole pixels (SetPixel, GetPixel, BitBlt, ScrollDC, FillRect).
-// A window context looks its window up on every call, so drawing after the window is gone is a no-op.
+// A window context looks its window up on every call, so drawing after the window is gone is a
+// no-op.
 #include "platform/gdi/gdi.h"
 
 #include <algorithm>
@@ -72,7 +73,9 @@ void copy_block(Surface *dst, int dx, int dy, const Surface *src, int sx, int sy
 
 }  // namespace
 
-GdiDC *dc_get(HDC dc) { return (GdiDC *)handle_get(dc, HANDLE_DC); }
+GdiDC *dc_get(HDC dc) {
+    return (GdiDC *)handle_get(dc, HANDLE_DC);
+}
 
 Canvas dc_canvas(GdiDC *dc) {
     Canvas canvas = {};
@@ -134,19 +137,23 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     GdiDC *dc = dc_get(handle);
     if (!dc) return nullptr;
     switch (handle_kind(object)) {
-    case HANDLE_PEN: return swap_selection(&dc->pen, object);
-    case HANDLE_BRUSH: return swap_selection(&dc->brush, object);
-    case HANDLE_FONT: return swap_selection(&dc->font, object);
-    case HANDLE_BITMAP: {
-        // Only a memory context takes a bitmap, and a bitmap lives in one context at a time
-        // (the shared default bitmap excepted).
-        if (!dc->memory) return nullptr;
-        GdiBitmap *bitmap = bitmap_get((HBITMAP)object);
-        if (object != dc->bitmap && bitmap->selected > 0 && !handle_is_permanent(object))
+        case HANDLE_PEN:
+            return swap_selection(&dc->pen, object);
+        case HANDLE_BRUSH:
+            return swap_selection(&dc->brush, object);
+        case HANDLE_FONT:
+            return swap_selection(&dc->font, object);
+        case HANDLE_BITMAP: {
+            // Only a memory context takes a bitmap, and a bitmap lives in one context at a time
+            // (the shared default bitmap excepted).
+            if (!dc->memory) return nullptr;
+            GdiBitmap *bitmap = bitmap_get((HBITMAP)object);
+            if (object != dc->bitmap && bitmap->selected > 0 && !handle_is_permanent(object))
+                return nullptr;
+            return swap_selection(&dc->bitmap, object);
+        }
+        default:
             return nullptr;
-        return swap_selection(&dc->bitmap, object);
-    }
-    default: return nullptr;
     }
 }
 
@@ -154,11 +161,16 @@ HGDIOBJ WINAPI GetCurrentObject(HDC handle, UINT type) {
     GdiDC *dc = dc_get(handle);
     if (!dc) return nullptr;
     switch (type) {
-    case OBJ_PEN: return dc->pen;
-    case OBJ_BRUSH: return dc->brush;
-    case OBJ_FONT: return dc->font;
-    case OBJ_BITMAP: return dc->memory ? dc->bitmap : nullptr;
-    default: return nullptr;
+        case OBJ_PEN:
+            return dc->pen;
+        case OBJ_BRUSH:
+            return dc->brush;
+        case OBJ_FONT:
+            return dc->font;
+        case OBJ_BITMAP:
+            return dc->memory ? dc->bitmap : nullptr;
+        default:
+            return nullptr;
     }
 }
 
@@ -291,8 +303,8 @@ BOOL WINAPI ScrollDC(HDC handle, int dx, int dy, const RECT *scroll, const RECT 
     int64_t dl = std::max(l + dx, cl), dt = std::max(t + dy, ct);
     int64_t dr = std::min(r + dx, cr), db = std::min(b + dy, cb);
     if (dl < dr && dt < db) {
-        copy_block(canvas.surface, (int)dl, (int)dt, canvas.surface, (int)(dl - dx),
-                   (int)(dt - dy), (int)(dr - dl), (int)(db - dt));
+        copy_block(canvas.surface, (int)dl, (int)dt, canvas.surface, (int)(dl - dx), (int)(dt - dy),
+                   (int)(dr - dl), (int)(db - dt));
         dc_painted(dc);
     }
     if (update_rect && (dx != 0 || dy != 0)) {

@@ -45,10 +45,10 @@ struct GdiFont {
 };
 
 struct GdiDC {
-    bool memory;           // a CreateCompatibleDC context: paints into the selected bitmap
-    HWND window;           // window contexts: the window painted; null for screen and memory ones
-    bool client_only;      // window contexts: origin and clip at the client area
-    HBITMAP bitmap;        // memory contexts: the selected bitmap
+    bool memory;       // a CreateCompatibleDC context: paints into the selected bitmap
+    HWND window;       // window contexts: the window painted; null for screen and memory ones
+    bool client_only;  // window contexts: origin and clip at the client area
+    HBITMAP bitmap;    // memory contexts: the selected bitmap
 
     HPEN pen;              // selected pen
     HBRUSH brush;          // selected brush
@@ -62,9 +62,9 @@ struct GdiDC {
 // Where a context's drawing lands: logical (x, y) is surface pixel (x + origin_x, y + origin_y),
 // and only pixels inside clip (surface coordinates, right/bottom exclusive) are painted.
 struct Canvas {
-    Surface *surface;   // nullptr: nothing to paint on (screen context, dead window)
-    int64_t origin_x;   // surface column of logical x = 0
-    int64_t origin_y;   // surface row of logical y = 0
+    Surface *surface;  // nullptr: nothing to paint on (screen context, dead window)
+    int64_t origin_x;  // surface column of logical x = 0
+    int64_t origin_y;  // surface row of logical y = 0
     int clip_left, clip_top, clip_right, clip_bottom;  // within the surface, never empty if surface
 };
 

@@ -47,42 +47,53 @@ GdiFont *font_new(int height, int width, int weight, bool italic, int pitch_fami
 HGDIOBJ make_stock_font(int index) {
     GdiFont *font;
     switch (index) {
-    case ANSI_FIXED_FONT:
-    case OEM_FIXED_FONT:
-    case SYSTEM_FIXED_FONT:
-        // The classic fixed fonts: an 8 x 13 character cell.
-        font = font_new(13, 8, FW_NORMAL, false, FIXED_PITCH | FF_MODERN, "DejaVu Sans Mono");
-        break;
-    case ANSI_VAR_FONT:
-    case DEFAULT_GUI_FONT:
-        font = font_new(13, 0, FW_NORMAL, false, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
-        break;
-    default:  // SYSTEM_FONT, DEVICE_DEFAULT_FONT
-        font = font_new(16, 0, FW_BOLD, false, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
-        break;
+        case ANSI_FIXED_FONT:
+        case OEM_FIXED_FONT:
+        case SYSTEM_FIXED_FONT:
+            // The classic fixed fonts: an 8 x 13 character cell.
+            font = font_new(13, 8, FW_NORMAL, false, FIXED_PITCH | FF_MODERN, "DejaVu Sans Mono");
+            break;
+        case ANSI_VAR_FONT:
+        case DEFAULT_GUI_FONT:
+            font = font_new(13, 0, FW_NORMAL, false, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
+            break;
+        default:  // SYSTEM_FONT, DEVICE_DEFAULT_FONT
+            font = font_new(16, 0, FW_BOLD, false, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
+            break;
     }
     return handle_new(HANDLE_FONT, font, true);
 }
 
 HGDIOBJ make_stock(int index) {
     switch (index) {
-    case WHITE_BRUSH: return make_stock_brush(RGB(255, 255, 255), false);
-    case LTGRAY_BRUSH: return make_stock_brush(RGB(192, 192, 192), false);
-    case GRAY_BRUSH: return make_stock_brush(RGB(128, 128, 128), false);
-    case DKGRAY_BRUSH: return make_stock_brush(RGB(64, 64, 64), false);
-    case BLACK_BRUSH: return make_stock_brush(RGB(0, 0, 0), false);
-    case NULL_BRUSH: return make_stock_brush(0, true);
-    case WHITE_PEN: return make_stock_pen(RGB(255, 255, 255), PS_SOLID);
-    case BLACK_PEN: return make_stock_pen(RGB(0, 0, 0), PS_SOLID);
-    case NULL_PEN: return make_stock_pen(0, PS_NULL);
-    case OEM_FIXED_FONT:
-    case ANSI_FIXED_FONT:
-    case ANSI_VAR_FONT:
-    case SYSTEM_FONT:
-    case DEVICE_DEFAULT_FONT:
-    case SYSTEM_FIXED_FONT:
-    case DEFAULT_GUI_FONT: return make_stock_font(index);
-    default: return nullptr;
+        case WHITE_BRUSH:
+            return make_stock_brush(RGB(255, 255, 255), false);
+        case LTGRAY_BRUSH:
+            return make_stock_brush(RGB(192, 192, 192), false);
+        case GRAY_BRUSH:
+            return make_stock_brush(RGB(128, 128, 128), false);
+        case DKGRAY_BRUSH:
+            return make_stock_brush(RGB(64, 64, 64), false);
+        case BLACK_BRUSH:
+            return make_stock_brush(RGB(0, 0, 0), false);
+        case NULL_BRUSH:
+            return make_stock_brush(0, true);
+        case WHITE_PEN:
+            return make_stock_pen(RGB(255, 255, 255), PS_SOLID);
+        case BLACK_PEN:
+            return make_stock_pen(RGB(0, 0, 0), PS_SOLID);
+        case NULL_PEN:
+            return make_stock_pen(0, PS_NULL);
+        case OEM_FIXED_FONT:
+        case ANSI_FIXED_FONT:
+        case ANSI_VAR_FONT:
+        case SYSTEM_FONT:
+        case DEVICE_DEFAULT_FONT:
+        case SYSTEM_FIXED_FONT:
+        case DEFAULT_GUI_FONT:
+            return make_stock_font(index);
+        default:
+            return nullptr;
     }
 }
 
@@ -109,21 +120,26 @@ HBITMAP bitmap_new(int width, int height, bool permanent) {
 // Frees the object behind a live, non-permanent handle.
 void object_free(HGDIOBJ object) {
     switch (handle_kind(object)) {
-    case HANDLE_PEN: free(handle_get(object, HANDLE_PEN)); break;
-    case HANDLE_BRUSH: free(handle_get(object, HANDLE_BRUSH)); break;
-    case HANDLE_BITMAP: {
-        GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
-        free(bitmap->surface.pixels);
-        free(bitmap);
-        break;
-    }
-    case HANDLE_FONT: {
-        GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
-        font_forget(font);
-        free(font);
-        break;
-    }
-    default: return;
+        case HANDLE_PEN:
+            free(handle_get(object, HANDLE_PEN));
+            break;
+        case HANDLE_BRUSH:
+            free(handle_get(object, HANDLE_BRUSH));
+            break;
+        case HANDLE_BITMAP: {
+            GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
+            free(bitmap->surface.pixels);
+            free(bitmap);
+            break;
+        }
+        case HANDLE_FONT: {
+            GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
+            font_forget(font);
+            free(font);
+            break;
+        }
+        default:
+            return;
     }
     handle_free(object);
 }
@@ -131,40 +147,49 @@ void object_free(HGDIOBJ object) {
 // The selection count and doomed flag of a GDI object, nullptr for anything else.
 bool object_usage(HGDIOBJ object, int **selected, bool **doomed) {
     switch (handle_kind(object)) {
-    case HANDLE_PEN: {
-        GdiPen *pen = (GdiPen *)handle_get(object, HANDLE_PEN);
-        *selected = &pen->selected;
-        *doomed = &pen->doomed;
-        return true;
-    }
-    case HANDLE_BRUSH: {
-        GdiBrush *brush = (GdiBrush *)handle_get(object, HANDLE_BRUSH);
-        *selected = &brush->selected;
-        *doomed = &brush->doomed;
-        return true;
-    }
-    case HANDLE_BITMAP: {
-        GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
-        *selected = &bitmap->selected;
-        *doomed = &bitmap->doomed;
-        return true;
-    }
-    case HANDLE_FONT: {
-        GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
-        *selected = &font->selected;
-        *doomed = &font->doomed;
-        return true;
-    }
-    default: return false;
+        case HANDLE_PEN: {
+            GdiPen *pen = (GdiPen *)handle_get(object, HANDLE_PEN);
+            *selected = &pen->selected;
+            *doomed = &pen->doomed;
+            return true;
+        }
+        case HANDLE_BRUSH: {
+            GdiBrush *brush = (GdiBrush *)handle_get(object, HANDLE_BRUSH);
+            *selected = &brush->selected;
+            *doomed = &brush->doomed;
+            return true;
+        }
+        case HANDLE_BITMAP: {
+            GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
+            *selected = &bitmap->selected;
+            *doomed = &bitmap->doomed;
+            return true;
+        }
+        case HANDLE_FONT: {
+            GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
+            *selected = &font->selected;
+            *doomed = &font->doomed;
+            return true;
+        }
+        default:
+            return false;
     }
 }
 
 }  // namespace
 
-GdiPen *pen_get(HPEN pen) { return (GdiPen *)handle_get(pen, HANDLE_PEN); }
-GdiBrush *brush_get(HBRUSH brush) { return (GdiBrush *)handle_get(brush, HANDLE_BRUSH); }
-GdiBitmap *bitmap_get(HBITMAP bitmap) { return (GdiBitmap *)handle_get(bitmap, HANDLE_BITMAP); }
-GdiFont *font_get(HFONT font) { return (GdiFont *)handle_get(font, HANDLE_FONT); }
+GdiPen *pen_get(HPEN pen) {
+    return (GdiPen *)handle_get(pen, HANDLE_PEN);
+}
+GdiBrush *brush_get(HBRUSH brush) {
+    return (GdiBrush *)handle_get(brush, HANDLE_BRUSH);
+}
+GdiBitmap *bitmap_get(HBITMAP bitmap) {
+    return (GdiBitmap *)handle_get(bitmap, HANDLE_BITMAP);
+}
+GdiFont *font_get(HFONT font) {
+    return (GdiFont *)handle_get(font, HANDLE_FONT);
+}
 
 HBITMAP bitmap_create(int width, int height) {
     if (width == 0 || height == 0) {
@@ -266,14 +291,19 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
 
 DWORD WINAPI GetObjectType(HGDIOBJ object) {
     switch (handle_kind(object)) {
-    case HANDLE_PEN: return OBJ_PEN;
-    case HANDLE_BRUSH: return OBJ_BRUSH;
-    case HANDLE_FONT: return OBJ_FONT;
-    case HANDLE_BITMAP: return OBJ_BITMAP;
-    case HANDLE_DC: {
-        GdiDC *dc = (GdiDC *)handle_get(object, HANDLE_DC);
-        return dc->memory ? OBJ_MEMDC : OBJ_DC;
-    }
-    default: return 0;
+        case HANDLE_PEN:
+            return OBJ_PEN;
+        case HANDLE_BRUSH:
+            return OBJ_BRUSH;
+        case HANDLE_FONT:
+            return OBJ_FONT;
+        case HANDLE_BITMAP:
+            return OBJ_BITMAP;
+        case HANDLE_DC: {
+            GdiDC *dc = (GdiDC *)handle_get(object, HANDLE_DC);
+            return dc->memory ? OBJ_MEMDC : OBJ_DC;
+        }
+        default:
+            return 0;
     }
 }

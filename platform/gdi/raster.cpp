@@ -18,7 +18,9 @@ wide_t floor_div(wide_t num, wide_t den) {  // den > 0
     return q;
 }
 
-wide_t ceil_div(wide_t num, wide_t den) { return -floor_div(-num, den); }
+wide_t ceil_div(wide_t num, wide_t den) {
+    return -floor_div(-num, den);
+}
 
 // Results that may exceed 64 bits only matter as "far off the surface".
 int64_t clamp_wide(wide_t v) {
@@ -213,7 +215,8 @@ void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour) {
         if (kmax < 0) return;
         wide_t step = (wide_t)2 * minor;
         jlo = clamp_wide(std::max<wide_t>(jlo, ceil_div((wide_t)2 * major * kmin - c, step)));
-        jhi = clamp_wide(std::min<wide_t>(jhi, floor_div((wide_t)2 * major * (kmax + 1) - c - 1, step)));
+        jhi = clamp_wide(
+            std::min<wide_t>(jhi, floor_div((wide_t)2 * major * (kmax + 1) - c - 1, step)));
     }
     if (jlo > jhi) return;
 
@@ -320,7 +323,8 @@ void canvas_fill(const Canvas &canvas, int64_t left, int64_t top, int64_t right,
                  COLORREF colour) {
     if (!canvas.surface) return;
     int64_t first = std::max<int64_t>(top + canvas.origin_y, canvas.clip_top) - canvas.origin_y;
-    int64_t last = std::min<int64_t>(bottom + canvas.origin_y, canvas.clip_bottom) - canvas.origin_y;
+    int64_t last =
+        std::min<int64_t>(bottom + canvas.origin_y, canvas.clip_bottom) - canvas.origin_y;
     for (int64_t y = first; y < last; ++y) canvas_span(canvas, y, left, right, colour);
 }
 

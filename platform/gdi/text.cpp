@@ -39,28 +39,29 @@ struct Glyph {
 }  // namespace
 
 struct FontSize {
-    FaceEntry *entry;     // the face
-    FT_F26Dot6 size_x;    // character size asked of FreeType, 26.6 pixels
+    FaceEntry *entry;   // the face
+    FT_F26Dot6 size_x;  // character size asked of FreeType, 26.6 pixels
     FT_F26Dot6 size_y;
-    int ascent, descent;  // pixels above and below the baseline; the cell is their sum
-    int internal_leading; // cell height less the em size
-    int external_leading; // the face's line gap
-    int cell_width;       // fixed-pitch fonts with a width: every advance is this; else 0
+    int ascent, descent;   // pixels above and below the baseline; the cell is their sum
+    int internal_leading;  // cell height less the em size
+    int external_leading;  // the face's line gap
+    int cell_width;        // fixed-pitch fonts with a width: every advance is this; else 0
     int average_width, max_width;
-    int weight;           // FW_* of what is drawn
+    int weight;  // FW_* of what is drawn
     bool italic;
     bool fixed_pitch;
-    bool smooth;          // anti-aliased; small sizes are drawn crisp, hinted to whole pixels
-    Glyph glyphs[256];    // by Windows-1252 code
+    bool smooth;        // anti-aliased; small sizes are drawn crisp, hinted to whole pixels
+    int users;          // fonts resolved to this size; unused sizes may be dropped
+    Glyph glyphs[256];  // by Windows-1252 code
 };
 
 namespace {
 
 struct TextState {
-    bool started;              // FreeType and fontconfig are set up
-    bool failed;               // set-up failed or nothing matched: text is not drawn
-    bool warned;               // the one warning has been printed
-    FT_Library library;        // FreeType
+    bool started;        // FreeType and fontconfig are set up
+    bool failed;         // set-up failed or nothing matched: text is not drawn
+    bool warned;         // the one warning has been printed
+    FT_Library library;  // FreeType
     std::map<std::string, FaceEntry *> faces;  // by "file#index#bold#italic"
     std::map<std::tuple<std::string, int, bool, int>, FaceEntry *> matches;  // by request
     std::map<std::tuple<FaceEntry *, int, int>, FontSize *> sizes;  // by face, height, width
@@ -69,6 +70,8 @@ struct TextState {
 TextState text;
 
 const int DEFAULT_CELL = 16;  // cell height of a font asked for with height 0
+// Sizes kept in the cache beyond those in use; past it, unused ones are dropped.
+const size_t SIZE_CACHE_LIMIT = 64;
 // Em sizes from which glyphs are anti-aliased; below it grey edges only blur the strokes.
 const double SMOOTH_FROM = 18;
 
@@ -93,12 +96,14 @@ bool text_start() {
 
 // Windows-1252 to Unicode for 0x80..0x9F; the five unassigned codes stay as they are (and draw
 // as the face's missing-glyph box).
-const uint16_t CP1252_HIGH[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const uint16_t CP1252_HIGH[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-uint32_t unicode_of(unsigned char c) { return c >= 0x80 && c < 0xA0 ? CP1252_HIGH[c - 0x80] : c; }
+uint32_t unicode_of(unsigned char c) {
+    return c >= 0x80 && c < 0xA0 ? CP1252_HIGH[c - 0x80] : c;
+}
 
 FaceEntry *open_face(const char *file, int index, bool bold, bool italic) {
     char key[4200];
@@ -118,15 +123,16 @@ FaceEntry *open_face(const char *file, int index, bool bold, bool italic) {
 // generic family of the pitch and family bits (sans-serif unless fixed pitch or roman).
 FaceEntry *match_face(const GdiFont *font) {
     bool bold = font->weight >= 600;
-    bool fixed = (font->pitch_family & 3) == FIXED_PITCH || (font->pitch_family & 0xF0) == FF_MODERN;
-    auto key = std::make_tuple(std::string(font->face), font->weight, font->italic,
-                               font->pitch_family);
+    bool fixed =
+        (font->pitch_family & 3) == FIXED_PITCH || (font->pitch_family & 0xF0) == FF_MODERN;
+    auto key =
+        std::make_tuple(std::string(font->face), font->weight, font->italic, font->pitch_family);
     auto found = text.matches.find(key);
     if (found != text.matches.end()) return found->second;
 
     FcPattern *pattern = FcPatternCreate();
     if (font->face[0]) FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)font->face);
-    const char *generic = fixed ? "monospace"
+    const char *generic = fixed                                     ? "monospace"
                           : (font->pitch_family & 0xF0) == FF_ROMAN ? "serif"
                                                                     : "sans-serif";
     FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)generic);
@@ -220,6 +226,19 @@ FontSize *make_size(FaceEntry *entry, const GdiFont *font) {
     return size;
 }
 
+// Frees the cached sizes no font uses, with their glyphs (a caller stepping through many sizes
+// would otherwise keep every one).
+void drop_unused_sizes() {
+    for (auto it = text.sizes.begin(); it != text.sizes.end();) {
+        if (it->second->users == 0) {
+            delete it->second;
+            it = text.sizes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 FontSize *size_of(GdiFont *font) {
     if (font->resolved) return font->size;
     font->resolved = true;
@@ -232,9 +251,11 @@ FontSize *size_of(GdiFont *font) {
     if (found != text.sizes.end()) {
         font->size = found->second;
     } else {
+        if (text.sizes.size() >= SIZE_CACHE_LIMIT) drop_unused_sizes();
         font->size = make_size(entry, font);
         text.sizes[key] = font->size;
     }
+    font->size->users++;
     return font->size;
 }
 
@@ -254,9 +275,11 @@ const Glyph &glyph_of(FontSize *size, unsigned char c) {
     if (size->entry->synthetic_bold) FT_GlyphSlot_Embolden(slot);
     int natural_advance = (int)((slot->advance.x + 32) >> 6);
     glyph.advance = size->cell_width ? size->cell_width : natural_advance;
-    if (FT_Render_Glyph(slot, size->smooth ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0) return glyph;
+    if (FT_Render_Glyph(slot, size->smooth ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0)
+        return glyph;
     const FT_Bitmap &bitmap = slot->bitmap;
-    glyph.left = slot->bitmap_left + (size->cell_width ? (size->cell_width - natural_advance) / 2 : 0);
+    glyph.left =
+        slot->bitmap_left + (size->cell_width ? (size->cell_width - natural_advance) / 2 : 0);
     glyph.top = slot->bitmap_top;
     glyph.width = (int)bitmap.width;
     glyph.height = (int)bitmap.rows;
@@ -317,6 +340,7 @@ int64_t text_width(FontSize *size, const GdiFont *font, const char *chars, int c
 }  // namespace
 
 void font_forget(GdiFont *font) {
+    if (font->size) font->size->users--;
     font->size = nullptr;
     font->resolved = false;
 }
@@ -333,7 +357,8 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
     int64_t baseline = (int64_t)y + size->ascent;
     if (dc->bk_mode == OPAQUE) {
         int64_t width = text_width(size, font, chars, count);
-        canvas_fill(canvas, x, y, x + width, (int64_t)y + size->ascent + size->descent, dc->bk_colour);
+        canvas_fill(canvas, x, y, x + width, (int64_t)y + size->ascent + size->descent,
+                    dc->bk_colour);
     }
     // Characters wholly left of the surface still advance the pen; those right of it are skipped.
     int64_t pen = x, right_edge = canvas.clip_right - canvas.origin_x;

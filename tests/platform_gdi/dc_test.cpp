@@ -44,11 +44,13 @@ TEST(Contexts, StockObjectsExistAndAreOfTheirKind) {
     struct {
         int index;
         DWORD type;
-    } stock[] = {{WHITE_BRUSH, OBJ_BRUSH}, {LTGRAY_BRUSH, OBJ_BRUSH},    {GRAY_BRUSH, OBJ_BRUSH},
-                 {DKGRAY_BRUSH, OBJ_BRUSH}, {BLACK_BRUSH, OBJ_BRUSH},    {NULL_BRUSH, OBJ_BRUSH},
-                 {WHITE_PEN, OBJ_PEN},      {BLACK_PEN, OBJ_PEN},        {NULL_PEN, OBJ_PEN},
-                 {OEM_FIXED_FONT, OBJ_FONT}, {ANSI_FIXED_FONT, OBJ_FONT}, {ANSI_VAR_FONT, OBJ_FONT},
-                 {SYSTEM_FONT, OBJ_FONT},   {DEVICE_DEFAULT_FONT, OBJ_FONT},
+    } stock[] = {{WHITE_BRUSH, OBJ_BRUSH},      {LTGRAY_BRUSH, OBJ_BRUSH},
+                 {GRAY_BRUSH, OBJ_BRUSH},       {DKGRAY_BRUSH, OBJ_BRUSH},
+                 {BLACK_BRUSH, OBJ_BRUSH},      {NULL_BRUSH, OBJ_BRUSH},
+                 {WHITE_PEN, OBJ_PEN},          {BLACK_PEN, OBJ_PEN},
+                 {NULL_PEN, OBJ_PEN},           {OEM_FIXED_FONT, OBJ_FONT},
+                 {ANSI_FIXED_FONT, OBJ_FONT},   {ANSI_VAR_FONT, OBJ_FONT},
+                 {SYSTEM_FONT, OBJ_FONT},       {DEVICE_DEFAULT_FONT, OBJ_FONT},
                  {SYSTEM_FIXED_FONT, OBJ_FONT}, {DEFAULT_GUI_FONT, OBJ_FONT}};
     for (const auto &s : stock) {
         HGDIOBJ object = GetStockObject(s.index);
@@ -175,14 +177,15 @@ TEST(Objects, CreationChecksItsArguments) {
     EXPECT_NE(empty, nullptr);  // the shared 1 x 1 bitmap, as Windows gives
 }
 
-// ---- Pixels, blits, scrolling, FillRect ----------------------------------------------------------
+// ---- Pixels, blits, scrolling, FillRect
+// ----------------------------------------------------------
 
 TEST(Pixels, SetPixelOnlyOnTheSurface) {
     Canvas32 c(5, 5);
     struct {
         int x, y;
         bool on;
-    } cases[] = {{0, 0, true},   {4, 4, true},   {5, 0, false},      {0, 5, false},
+    } cases[] = {{0, 0, true},   {4, 4, true},   {5, 0, false},       {0, 5, false},
                  {-1, 2, false}, {2, -1, false}, {INT_MIN, 0, false}, {INT_MAX, INT_MAX, false}};
     for (const auto &p : cases) {
         EXPECT_EQ(SetPixel(c.dc, p.x, p.y, RED), p.on ? RED : CLR_INVALID) << p.x << "," << p.y;
@@ -210,7 +213,7 @@ TEST(Blits, CopyBetweenContextsIsClippedToSourceAndDestination) {
             EXPECT_EQ(GetPixel(dst.dc, x, y), copied ? RGB(sx, sy, 7) : WHITE) << x << "," << y;
         }
     EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 0x00EE0086));  // only SRCCOPY
-    EXPECT_TRUE(BitBlt(dst.dc, 0, 0, -3, 2, src.dc, 0, 0, SRCCOPY));    // nothing to copy
+    EXPECT_TRUE(BitBlt(dst.dc, 0, 0, -3, 2, src.dc, 0, 0, SRCCOPY));     // nothing to copy
     EXPECT_TRUE(BitBlt(dst.dc, INT_MAX, INT_MIN, INT_MAX, INT_MAX, src.dc, INT_MIN, 0, SRCCOPY));
 }
 
@@ -263,7 +266,8 @@ TEST(Scrolling, ScrollWithinARectangle) {
 TEST(FillRectangles, FillsLeftTopInclusiveRightBottomExclusive) {
     Canvas32 c(10, 6);
     RECT cases[] = {{1, 1, 4, 3}, {8, 4, 20, 20}, {-5, -5, 1, 1}, {6, 1, 5, 3}};
-    for (const RECT &r : cases) EXPECT_EQ(FillRect(c.dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH)), 1);
+    for (const RECT &r : cases)
+        EXPECT_EQ(FillRect(c.dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH)), 1);
     EXPECT_EQ(coverage(c.dc, 10, 6), "0:0 1:1..3 2:1..3 4:8..9 5:8..9");
     RECT all = {0, 0, 10, 6};
     EXPECT_EQ(FillRect(c.dc, &all, (HBRUSH)GetStockObject(NULL_BRUSH)), 1);
@@ -271,8 +275,7 @@ TEST(FillRectangles, FillsLeftTopInclusiveRightBottomExclusive) {
     EXPECT_EQ(FillRect(c.dc, nullptr, (HBRUSH)GetStockObject(BLACK_BRUSH)), 0);
     RECT huge = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
     EXPECT_EQ(FillRect(c.dc, &huge, (HBRUSH)GetStockObject(BLACK_BRUSH)), 1);
-    EXPECT_EQ(coverage_of(c.dc, 10, 6, RGB(0, 0, 0)),
-              "0:0..9 1:0..9 2:0..9 3:0..9 4:0..9 5:0..9");
+    EXPECT_EQ(coverage_of(c.dc, 10, 6, RGB(0, 0, 0)), "0:0..9 1:0..9 2:0..9 3:0..9 4:0..9 5:0..9");
 }
 
 TEST(ScreenContext, PaintsNothingAndServesAsAModel) {

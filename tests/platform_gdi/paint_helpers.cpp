@@ -1,4 +1,5 @@
-// Helpers for the GDI tests: the white test canvas and the row-by-row description of painted pixels.
+// Helpers for the GDI tests: the white test canvas and the row-by-row description of painted
+// pixels.
 #include "paint_helpers.h"
 
 #include <cstdio>

@@ -112,8 +112,8 @@ const ShapeCase shape_cases[] = {
     {"Ellipse5x5", 1, true, ellipse(0, 0, 5, 5), "0:1..3 1:0..4 2:0..4 3:0..4 4:1..3", nullptr},
     {"Ellipse5x5Outline", 1, false, ellipse(0, 0, 5, 5), "0:1..3 1:0,4 2:0,4 3:0,4 4:1..3",
      nullptr},
-    {"Ellipse7x7", 1, true, ellipse(0, 0, 7, 7),
-     "0:2..4 1:1..5 2:0..6 3:0..6 4:0..6 5:1..5 6:2..4", nullptr},
+    {"Ellipse7x7", 1, true, ellipse(0, 0, 7, 7), "0:2..4 1:1..5 2:0..6 3:0..6 4:0..6 5:1..5 6:2..4",
+     nullptr},
     {"Ellipse8x5", 1, true, ellipse(0, 0, 8, 5), "0:2..5 1:1..6 2:0..7 3:1..6 4:2..5", nullptr},
     {"EllipseOneByOneIsNothing", 1, true, ellipse(4, 4, 5, 5), "", nullptr},
     {"Ellipse3x3IsAPlus", 1, true, ellipse(4, 4, 7, 7), "4:5 5:4..6 6:5", nullptr},
@@ -122,8 +122,8 @@ const ShapeCase shape_cases[] = {
     {"CircleRadius3At10", 1, true, ellipse(10 - 3, 10 - 3, 10 + 4, 10 + 4),
      "7:9..11 8:8..12 9:7..13 10:7..13 11:7..13 12:8..12 13:9..11", nullptr},
     // Polygons.
-    {"Square", 1, true, polygon({{2, 2}, {6, 2}, {6, 5}, {2, 5}}),
-     "2:2..6 3:2..6 4:2..6 5:2..6", nullptr},
+    {"Square", 1, true, polygon({{2, 2}, {6, 2}, {6, 5}, {2, 5}}), "2:2..6 3:2..6 4:2..6 5:2..6",
+     nullptr},
     {"TriangleFillAlone", 0, true, polygon({{2, 1}, {9, 4}, {3, 8}}),
      "2:3..4 3:3..6 4:3..8 5:3..7 6:3..5 7:3..4", nullptr},
     {"TriangleFillAndOutline", 1, true, polygon({{2, 1}, {9, 4}, {3, 8}}),
@@ -138,8 +138,7 @@ const ShapeCase shape_cases[] = {
     {"LineZeroLength", 1, false, line(3, 3, 3, 3), "", nullptr},
     // Lines, wide pens: round caps and both ends painted.
     {"LineWide3", 3, false, line(5, 5, 10, 5), "4:5..10 5:4..11 6:5..10", nullptr},
-    {"LineWide5", 5, false, line(5, 5, 10, 5),
-     "3:4..11 4:3..12 5:3..12 6:3..12 7:4..11", nullptr},
+    {"LineWide5", 5, false, line(5, 5, 10, 5), "3:4..11 4:3..12 5:3..12 6:3..12 7:4..11", nullptr},
     {"LineWide2Point", 2, false, line(5, 5, 5, 5), "4:4..5 5:4..5", nullptr},
 };
 
@@ -152,7 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Pixels, ShapeTest, ::testing::ValuesIn(shape_cases),
 
 namespace {
 
-// ---- Lines against the error-term walk -----------------------------------------------------------
+// ---- Lines against the error-term walk
+// -----------------------------------------------------------
 
 // The line walk exactly as the pixel rules state it, unclipped: the reference the clipped,
 // closed-form rasteriser must agree with.
@@ -161,7 +161,7 @@ std::vector<POINT> walk_line(int x0, int y0, int x1, int y1) {
     int dx = x1 - x0, dy = y1 - y0;
     bool x_major = abs(dx) > abs(dy);
     int major = x_major ? abs(dx) : abs(dy), minor = x_major ? abs(dy) : abs(dx);
-    bool left = dx < 0, up = dy < 0, down = dy > 0, right = dx > 0;
+    bool left = dx<0, up = dy<0, down = dy> 0, right = dx> 0;
     int bias = (!x_major && down && left) || (x_major && up && left) || (!x_major && up && left) ||
                        (x_major && up && right)
                    ? 1
@@ -234,7 +234,8 @@ TEST(LineWalk, ClippedLinesKeepTheUnclippedPixels) {
             MoveToEx(c.dc, x0, y0, nullptr);
             LineTo(c.dc, x1, y1);
         }
-        ASSERT_EQ(coverage(c.dc, size, size), expected_coverage(walk_line(x0, y0, x1, y1), size, size))
+        ASSERT_EQ(coverage(c.dc, size, size),
+                  expected_coverage(walk_line(x0, y0, x1, y1), size, size))
             << "line " << x0 << "," << y0 << " -> " << x1 << "," << y1;
     }
 }
@@ -252,7 +253,8 @@ TEST(LineWalk, LineToMovesTheCurrentPosition) {
     EXPECT_EQ(coverage(c.dc, 10, 10), "1:1..5 2:5 3:5");
 }
 
-// ---- Extreme coordinates -------------------------------------------------------------------------
+// ---- Extreme coordinates
+// -------------------------------------------------------------------------
 
 TEST(Extremes, HugeShapesPaintOnlyWhatShows) {
     Canvas32 c(16, 16);
@@ -329,8 +331,8 @@ TEST(Extremes, ArcsOfLargeCirclesFollowTheCircle) {
         // The top of the circle at (32, 0).
         EXPECT_TRUE(Ellipse(c.dc, 32 - radius, 0, 32 + radius + 1, 2 * radius + 1));
         for (int y = 0; y < 64; ++y) {
-            // Near the top the outline's leftmost pixel on a row is where the circle leaves the row,
-            // half a pixel below its centre.
+            // Near the top the outline's leftmost pixel on a row is where the circle leaves the
+            // row, half a pixel below its centre.
             double dy = radius - y - 0.5;
             double half = sqrt((double)radius * radius - dy * dy);
             int leftmost = -1;
@@ -396,7 +398,8 @@ TEST(LargeEllipses, RowSolutionAgreesWithTheWalk) {
     for (const Box &box : boxes) {
         // Views of the top, the side, and the steep-to-shallow turn (about 45 degrees).
         double rx = (box.w - 1) / 2.0, ry = (box.h - 1) / 2.0;
-        double turn_x = rx * rx / sqrt(rx * rx + ry * ry), turn_y = ry * ry / sqrt(rx * rx + ry * ry);
+        double turn_x = rx * rx / sqrt(rx * rx + ry * ry),
+               turn_y = ry * ry / sqrt(rx * rx + ry * ry);
         struct View {
             int64_t l, t;
         } views[] = {
@@ -408,9 +411,11 @@ TEST(LargeEllipses, RowSolutionAgreesWithTheWalk) {
             Canvas32 c(size, size);
             {
                 Tools tools(c.dc, 1, false);
-                Ellipse(c.dc, (int)view.l, (int)view.t, (int)(view.l + box.w), (int)(view.t + box.h));
+                Ellipse(c.dc, (int)view.l, (int)view.t, (int)(view.l + box.w),
+                        (int)(view.t + box.h));
             }
-            std::set<std::pair<int64_t, int64_t>> walked = walk_ellipse(view.l, view.t, box.w, box.h, size);
+            std::set<std::pair<int64_t, int64_t>> walked =
+                walk_ellipse(view.l, view.t, box.w, box.h, size);
             Canvas32 expected(size, size);
             for (auto &p : walked) SetPixel(expected.dc, (int)p.first, (int)p.second, PEN);
             std::string want = coverage(expected.dc, size, size), got = coverage(c.dc, size, size);

@@ -137,7 +137,8 @@ TEST(FontMetrics, BoldIsWiderAndExtentsAdd) {
     DeleteObject(bold);
 }
 
-// ---- Drawing --------------------------------------------------------------------------------------
+// ---- Drawing
+// --------------------------------------------------------------------------------------
 
 struct DrawCase {
     const char *name;
@@ -146,7 +147,7 @@ struct DrawCase {
 };
 
 class TextDrawing : public ::testing::TestWithParam<DrawCase> {
-  protected:
+   protected:
     void select(HDC dc) {
         if (GetParam().height == 0) {
             SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
@@ -275,6 +276,30 @@ TEST(TextOut, FontsMadeAndDroppedPerCallDoNotRunOut) {
         SelectObject(c.dc, old);
         ASSERT_TRUE(DeleteObject(font));
     }
+}
+
+TEST(TextOut, AFontInUseSurvivesManyOtherSizesComingAndGoing) {
+    Canvas32 c(120, 30), again(120, 30);
+    HFONT kept = make_font(-15);
+    SelectObject(c.dc, kept);
+    SelectObject(again.dc, kept);
+    TextOutA(c.dc, 1, 1, "Kept font", 9);
+    HDC other = CreateCompatibleDC(nullptr);
+    for (int h = 8; h < 300; ++h) {
+        HFONT font = make_font(-h);
+        SelectObject(other, font);
+        SIZE size;
+        GetTextExtentPointA(other, "x", 1, &size);
+        SelectObject(other, GetStockObject(SYSTEM_FONT));
+        DeleteObject(font);
+    }
+    DeleteDC(other);
+    TextOutA(again.dc, 1, 1, "Kept font", 9);
+    EXPECT_EQ(coverage(again.dc, 120, 30), coverage(c.dc, 120, 30));
+    EXPECT_NE(coverage(c.dc, 120, 30), "");
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    SelectObject(again.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(kept);
 }
 
 }  // namespace
