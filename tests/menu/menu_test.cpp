@@ -190,16 +190,6 @@ TEST_F(RunMenuTest, CtrlLettersCarryOutTheirCommands) {
     }
 }
 
-TEST_F(RunMenuTest, LettersWithoutCtrlAreNoCommands) {
-    for (WPARAM key : {'A', 'H', 'F', 'L', 'R', 'P', 'O', 'Q'}) key_down(key);
-    EXPECT_EQ(library_state.running, 0);
-    EXPECT_EQ(library_state.single_step, 0);
-    EXPECT_EQ(library_state.logging, 1);
-    EXPECT_EQ(library_state.recording, 0);
-    EXPECT_EQ(library_state.playing_back, 0);
-    EXPECT_EQ(library_state.play_one, 0);
-}
-
 TEST_F(RunMenuTest, AutoRepeatTogglesEachTime) {
     key_down(VK_CONTROL);
     key_down('R');

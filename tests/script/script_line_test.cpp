@@ -1,5 +1,5 @@
-// The script line codec on its own: what each line decodes to, which lines are refused, that
-// formatting and decoding agree, and how lines are cut from a stream.
+// The script line codec on its own: what each line decodes to, which lines are refused, and that
+// formatting and decoding agree.
 #include "library/script/script_line.h"
 #include "library/tavix.h"
 
@@ -7,7 +7,6 @@
 
 #include <climits>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -126,43 +125,6 @@ TEST(ScriptLineFormat, RoundTrips) {
     char line[SCRIPT_LINE_SIZE] = "old";
     EXPECT_EQ(format_script_line(line, sizeof line, TAVIX_QUIT, 1, 2, 3, 4), 0);
     EXPECT_STREQ(line, "");
-}
-
-// All the lines next_script_line hands out for text, then "<end>".
-std::string lines_of(const std::string &text) {
-    FILE *stream = tmpfile();
-    if (!stream) return "tmpfile failed";
-    fwrite(text.data(), 1, text.size(), stream);
-    rewind(stream);
-    std::string out;
-    char line[SCRIPT_LINE_SIZE];
-    for (int guard = 0; guard < 100 && next_script_line(stream, line); guard++)
-        out += std::string("[") + line + "]";
-    fclose(stream);
-    return out + "<end>";
-}
-
-TEST(ScriptLineRead, CutsTheStreamIntoLines) {
-    struct Case {
-        std::string text, lines;
-    } cases[] = {
-        {"", "<end>"},
-        {"A\nB\n", "[A\n][B\n]<end>"},
-        {"\n\nA\n\n\nB\n\n", "[A\n][B\n]<end>"},  // empty lines are skipped
-        {"\r\nA\n", "[A\n]<end>"},                // so are those of a file from Windows
-        {"  \nA\n", "[  \n][A\n]<end>"},          // a line of blanks is not empty
-        {"A\nB", "[A\n]<end>"},                   // a last line without newline is the end
-        {"A\n\n", "[A\n]<end>"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(lines_of(c.text), c.lines);
-    }
-
-    // A line longer than the buffer comes in pieces of 511 characters.
-    std::string first(SCRIPT_LINE_SIZE - 1, 'x');
-    std::string rest = "TAVIX_KBD(66);\n";
-    EXPECT_EQ(lines_of(first + rest), "[" + first + "][" + rest + "]<end>");
 }
 
 }  // namespace
