@@ -7,11 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#define SCOOP_RADIUS 57
-#define BOTTOM_SCOOP_Y 25
-#define MIDDLE_SCOOP_Y 82
-#define TOP_SCOOP_Y 139
-
 int in_button_panel(int x, int y) {
     return x > -295 && x < -185 && y > 45 && y < 245 ? 1 : 0;
 }
@@ -22,8 +17,7 @@ void report_bad_button(void) {
 
 void press_button(ConeState *state, int x, int y) {
     (void)x;  // the buttons are stacked: y alone picks one
-    // Box i spans 245 - 25(i+1) < y <= 245 - 25i, so a click on a dividing line takes the lower
-    // box.
+    // Box i spans 245 - 25(i+1) < y <= 245 - 25i: a click on a dividing line takes the box below.
     int i = (245 - y) / 25;
     switch (i) {
         case 0:

@@ -21,9 +21,9 @@ void draw_background(void) {
 
 void draw_scoops(int scoop_count, const int *scoop_color) {
     // Top first, so each lower scoop covers the foot of the one above it.
-    if (scoop_count > 2) TAVIX_draw_circle(scoop_color[2], 0, 139, 57);
-    if (scoop_count > 1) TAVIX_draw_circle(scoop_color[1], 0, 82, 57);
-    TAVIX_draw_circle(scoop_color[0], 0, 25, 57);
+    if (scoop_count > 2) TAVIX_draw_circle(scoop_color[2], 0, TOP_SCOOP_Y, SCOOP_RADIUS);
+    if (scoop_count > 1) TAVIX_draw_circle(scoop_color[1], 0, MIDDLE_SCOOP_Y, SCOOP_RADIUS);
+    TAVIX_draw_circle(scoop_color[0], 0, BOTTOM_SCOOP_Y, SCOOP_RADIUS);
 }
 
 // Drawn after the scoops: it hides the bottom scoop's lower half.

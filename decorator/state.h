@@ -13,6 +13,12 @@
 #define PALETTE_SLOTS 24  // colours 1..23 have a circle; slot 0 stays unused
 #define SAMPLE_COUNT 4
 
+// The scoops are discs on the y axis; the bottom one's centre is level with the cone's rim.
+#define SCOOP_RADIUS 57
+#define BOTTOM_SCOOP_Y 25
+#define MIDDLE_SCOOP_Y 82
+#define TOP_SCOOP_Y 139
+
 // What a click on the cone side of the window does next.
 #define MODE_ADD_TOPPING 1
 #define MODE_SELECT_TOPPING 2

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -365,19 +364,6 @@ TEST(RandomOrder, ConfettiTakesSixtyValuesPerToppingThenTheSample) {
     tick(&s);
     EXPECT_EQ(seq[63] % 25, s.light_color[1]);
     EXPECT_EQ(seq[63 + 1 + 180], rand());
-}
-
-TEST(RandomOrder, SameSeedSameEventsSameState) {
-    const int events[][3] = {
-        {TAVIX_MOUSE, -240, 82},  {TAVIX_MOUSE, 0, 60},      {TAVIX_PERIODIC, 0, 0},
-        {TAVIX_MOUSE, -240, 157}, {TAVIX_MOUSE, -255, -170}, {TAVIX_PERIODIC, 0, 0},
-        {TAVIX_KBD, 0, 0},        {TAVIX_MOUSE, -240, 95},   {TAVIX_PERIODIC, 0, 0},
-    };
-    ConeState a = started_cone(15);
-    for (const auto &e : events) handle_event(&a, e[0], e[1], e[2]);
-    ConeState b = started_cone(15);
-    for (const auto &e : events) handle_event(&b, e[0], e[1], e[2]);
-    EXPECT_EQ(0, memcmp(&a, &b, sizeof a));
 }
 
 }  // namespace
