@@ -75,6 +75,16 @@ static void BM_far_off_shapes(benchmark::State &state) {
 }
 BENCHMARK(BM_far_off_shapes);
 
+// Shapes whose points lie billions of pixels out but which cover the whole buffer: about a clear.
+static void BM_huge_shapes_over_buffer(benchmark::State &state) {
+    for (auto _ : state) {
+        TAVIX_draw_circle(OLIVE, 0, 0, INT_MAX);
+        TAVIX_draw_triangle(OLIVE, INT_MIN, INT_MIN, INT_MAX, INT_MIN, 0, INT_MAX, 0);
+        TAVIX_draw_line(OLIVE, INT_MIN, 0, INT_MAX, 7, INT_MAX);
+    }
+}
+BENCHMARK(BM_huge_shapes_over_buffer);
+
 static void BM_clear_window(benchmark::State &state) {
     for (auto _ : state) TAVIX_clear_window();
 }
@@ -92,30 +102,34 @@ BENCHMARK(BM_memset_whole_buffer);
 
 // A picture like the decorator's: 150 calls, 20 of them texts, over a cleared buffer.
 static void draw_scene(void) {
-    TAVIX_clear_window();                                            // 1
-    TAVIX_draw_rectangle(ICE_BLUE, -297, 248, 297, -248, 0);         // 2
+    TAVIX_clear_window();                                                         // 1
+    TAVIX_draw_rectangle(ICE_BLUE, -297, 248, 297, -248, 0);                      // 2
     for (int i = 0; i < 3; ++i) TAVIX_draw_circle(PINK + i, 0, 40 + 50 * i, 45);  // 5
-    TAVIX_draw_triangle(GOLD, -50, 20, 50, 20, 0, -160, 0);         // 6
-    for (int i = 0; i < 8; ++i)                                      // 22
+    TAVIX_draw_triangle(GOLD, -50, 20, 50, 20, 0, -160, 0);                       // 6
+    for (int i = 0; i < 8; ++i)                                                   // 22
         TAVIX_draw_line(BROWN, -50 + 12 * i, 20, -6 + 6 * i, -140, 1),
             TAVIX_draw_line(BROWN, 50 - 12 * i, 20, 6 - 6 * i, -140, 1);
-    for (int i = 0; i < 10; ++i) TAVIX_draw_circle(RED + i % 6, -30 + 7 * i, 60 + 9 * (i % 4), 4);  // 32
-    for (int i = 0; i < 10; ++i)                                     // 42
+    for (int i = 0; i < 10; ++i)
+        TAVIX_draw_circle(RED + i % 6, -30 + 7 * i, 60 + 9 * (i % 4), 4);  // 32
+    for (int i = 0; i < 10; ++i)                                           // 42
         TAVIX_draw_triangle(BLUE + i % 5, -20 + 5 * i, 90, -16 + 5 * i, 96, -12 + 5 * i, 90, 0);
-    for (int i = 0; i < 6; ++i) {                                    // 72: buttons with labels
+    for (int i = 0; i < 6; ++i) {  // 72: buttons with labels
         TAVIX_draw_rectangle(GRAY_20, -290, 240 - 40 * i, -180, 210 - 40 * i, 0);
         TAVIX_draw_rectangle(BLACK, -290, 240 - 40 * i, -180, 210 - 40 * i, 1);
         TAVIX_draw_text(BLACK, -285, 222 - 40 * i, 14, "Add Scoop");
         TAVIX_draw_line(BLACK, -290, 209 - 40 * i, -180, 209 - 40 * i, 1);
         TAVIX_draw_pixel(WHITE, -289, 239 - 40 * i);
     }
-    for (int i = 0; i < 24; ++i) TAVIX_draw_rectangle(i, 180 + 12 * (i % 8), 240 - 14 * (i / 8), 190 + 12 * (i % 8), 230 - 14 * (i / 8), 0);  // 96
-    for (int i = 0; i < 20; ++i) {                                   // 136: marquee lights
+    for (int i = 0; i < 24; ++i)
+        TAVIX_draw_rectangle(i, 180 + 12 * (i % 8), 240 - 14 * (i / 8), 190 + 12 * (i % 8),
+                             230 - 14 * (i / 8), 0);  // 96
+    for (int i = 0; i < 20; ++i) {                    // 136: marquee lights
         TAVIX_draw_circle(i == 7 ? YELLOW : GRAY_50, -150 + 15 * i, 200, 5);
         TAVIX_draw_circle(BLACK, -150 + 15 * i, 200, 1);
     }
-    for (int i = 0; i < 13; ++i) TAVIX_draw_text(NAVY_BLUE, -280, -150 - (i % 4) * 20, 12, "Status: ok");  // 149
-    TAVIX_draw_formatted(BLACK, -100, -230, 16, "Toppings: %d of %d", 4, 10);  // 150
+    for (int i = 0; i < 13; ++i)
+        TAVIX_draw_text(NAVY_BLUE, -280, -150 - (i % 4) * 20, 12, "Status: ok");  // 149
+    TAVIX_draw_formatted(BLACK, -100, -230, 16, "Toppings: %d of %d", 4, 10);     // 150
 }
 
 static void BM_scene_150_calls(benchmark::State &state) {

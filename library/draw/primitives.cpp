@@ -29,11 +29,14 @@ static int32_t saturated(int64_t value) {
     return (int32_t)value;
 }
 
-static const char *colour_name(int colour) { return library_state.colour_names[colour]; }
+static const char *colour_name(int colour) {
+    return library_state.colour_names[colour];
+}
 
 int TAVIX_draw_pixel(int colour, int x, int y) {
     colour = check_colour(colour);
-    if (library_state.logging) TAVIX_console_printf("%s pixel at (%d,%d)\n", colour_name(colour), x, y);
+    if (library_state.logging)
+        TAVIX_console_printf("%s pixel at (%d,%d)\n", colour_name(colour), x, y);
     ShapeRecord shape = {};
     shape.kind = SHAPE_PIXEL;
     shape.colour = colour;

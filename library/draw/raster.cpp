@@ -54,7 +54,9 @@ static int pen_width(const ShapeRecord *shape) {
 }
 
 // How far past a shape's points its pen may paint, with room to spare.
-static int64_t pen_reach(const ShapeRecord *shape) { return (int64_t)pen_width(shape) + 2; }
+static int64_t pen_reach(const ShapeRecord *shape) {
+    return (int64_t)pen_width(shape) + 2;
+}
 
 // The pen of a closed shape. Width 0 is the platform's thinnest pen, so a filled shape is also
 // outlined in its own colour.
@@ -85,9 +87,13 @@ struct GuardSide {
 
 static const GuardSide GUARD_SIDES[4] = {{false, 1}, {false, -1}, {true, 1}, {true, -1}};
 
-static int64_t along(GuardSide side, DevicePoint p) { return side.sign * (side.vertical ? p.y : p.x); }
+static int64_t along(GuardSide side, DevicePoint p) {
+    return side.sign * (side.vertical ? p.y : p.x);
+}
 
-static bool inside(GuardSide side, DevicePoint p) { return along(side, p) <= DEVICE_GUARD; }
+static bool inside(GuardSide side, DevicePoint p) {
+    return along(side, p) <= DEVICE_GUARD;
+}
 
 static int64_t gcd(int64_t a, int64_t b) {
     while (b != 0) {
@@ -104,7 +110,7 @@ static DevicePoint cut_point(GuardSide side, DevicePoint kept, DevicePoint lost)
     int64_t g = gcd(llabs(dx), llabs(dy));
     DevicePoint step = {dx / g, dy / g};
     int64_t room = DEVICE_GUARD - along(side, kept);  // >= 0
-    int64_t advance = along(side, step);  // > 0: the edge leaves through this side
+    int64_t advance = along(side, step);              // > 0: the edge leaves through this side
     int64_t k = room / advance;
     if (room - k * advance <= DEVICE_GUARD / 4) {
         DevicePoint p = {kept.x + k * step.x, kept.y + k * step.y};
@@ -306,13 +312,24 @@ void rasterise_shape(const ShapeRecord *shape) {
     // Before the library opens there is no buffer to paint into.
     if (library_state.buffer_dc) {
         switch (shape->kind) {
-            case SHAPE_TRIANGLE: paint_triangle(shape); break;
+            case SHAPE_TRIANGLE:
+                paint_triangle(shape);
+                break;
             case SHAPE_RECTANGLE:
-            case SHAPE_OVAL: paint_box(shape); break;
-            case SHAPE_LINE: paint_line(shape); break;
-            case SHAPE_PIXEL: paint_pixel(shape); break;
-            case SHAPE_TEXT: paint_text(shape); break;
-            default: break;
+            case SHAPE_OVAL:
+                paint_box(shape);
+                break;
+            case SHAPE_LINE:
+                paint_line(shape);
+                break;
+            case SHAPE_PIXEL:
+                paint_pixel(shape);
+                break;
+            case SHAPE_TEXT:
+                paint_text(shape);
+                break;
+            default:
+                break;
         }
     }
     library_state.dirty = 1;

@@ -31,7 +31,8 @@ std::vector<std::string> take_console() {
 }
 
 COLORREF pixel(int x, int y) {
-    return GetPixel(library_state.buffer_dc, library_state.origin_x + x, library_state.origin_y - y);
+    return GetPixel(library_state.buffer_dc, library_state.origin_x + x,
+                    library_state.origin_y - y);
 }
 
 std::vector<COLORREF> snapshot() {
@@ -50,17 +51,19 @@ void fill_buffer(COLORREF colour) {
     DeleteObject(brush);
 }
 
-std::vector<Point> changed(const std::vector<COLORREF> &before, const std::vector<COLORREF> &after) {
+std::vector<Point> changed(const std::vector<COLORREF> &before,
+                           const std::vector<COLORREF> &after) {
     std::vector<Point> points;
     for (int row = 0; row < TAVIX_HEIGHT; ++row)
         for (int column = 0; column < TAVIX_WIDTH; ++column)
             if (before[row * TAVIX_WIDTH + column] != after[row * TAVIX_WIDTH + column])
-                points.push_back(
-                    {column - library_state.origin_x, library_state.origin_y - row});
+                points.push_back({column - library_state.origin_x, library_state.origin_y - row});
     std::sort(points.begin(), points.end());
     return points;
 }
 
-void PrintTo(const Point &point, std::ostream *out) { *out << "(" << point.x << "," << point.y << ")"; }
+void PrintTo(const Point &point, std::ostream *out) {
+    *out << "(" << point.x << "," << point.y << ")";
+}
 
 }  // namespace drawtest

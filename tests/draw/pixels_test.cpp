@@ -20,7 +20,7 @@ namespace {
 const COLORREF WHITE_VALUE = RGB(255, 255, 255);
 
 class Pixels : public ::testing::Test {
-  protected:
+   protected:
     static void SetUpTestSuite() { drawtest::open_library(); }
     void SetUp() override { library_state.logging = 0; }
     void TearDown() override {
@@ -65,10 +65,12 @@ TEST_F(Pixels, ShapesCoverExactlyThePixelsTheyPromise) {
     std::vector<Point> horizontal;
     for (int x = 0; x <= 9; ++x) horizontal.push_back({x, 0});
     const std::vector<Case> cases = {
-        {"filled rectangle from a point to itself", [] { TAVIX_draw_rectangle(2, 0, 0, 0, 0, 0); },
+        {"filled rectangle from a point to itself",
+         [] { TAVIX_draw_rectangle(2, 0, 0, 0, 0, 0); },
          {{0, 0}}},
         {"outlined rectangle of width 1 from a point to itself",
-         [] { TAVIX_draw_rectangle(2, 7, -3, 7, -3, 1); }, {{7, -3}}},
+         [] { TAVIX_draw_rectangle(2, 7, -3, 7, -3, 1); },
+         {{7, -3}}},
         {"circle of radius 0", [] { TAVIX_draw_circle(4, -5, 6, 0); }, {{-5, 6}}},
         {"filled rectangle, corners included", [] { TAVIX_draw_rectangle(3, 0, 0, 10, -5, 0); },
          box(0, 0, 10, -5)},
@@ -82,16 +84,15 @@ TEST_F(Pixels, ShapesCoverExactlyThePixelsTheyPromise) {
         {"circle far off the buffer", [] { TAVIX_draw_circle(0, 100000, 0, 1000); }, {}},
         {"text far off the buffer", [] { TAVIX_draw_text(0, 0, 100000, 50, "far\naway"); }, {}},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(painted_by(c.draw), sorted(c.expected)) << c.what;
+    for (const Case &c : cases) EXPECT_EQ(painted_by(c.draw), sorted(c.expected)) << c.what;
 }
 
 TEST_F(Pixels, ColoursAreTheTablesValues) {
     struct Case {
         int colour;
         COLORREF value;
-    } cases[] = {{0, RGB(0, 0, 0)},       {1, RGB(255, 255, 255)}, {2, RGB(255, 0, 0)},
-                 {8, RGB(153, 0, 204)},   {9, RGB(0, 51, 153)},    {13, RGB(255, 102, 0)},
+    } cases[] = {{0, RGB(0, 0, 0)},        {1, RGB(255, 255, 255)},  {2, RGB(255, 0, 0)},
+                 {8, RGB(153, 0, 204)},    {9, RGB(0, 51, 153)},     {13, RGB(255, 102, 0)},
                  {22, RGB(128, 128, 128)}, {23, RGB(204, 204, 204)}, {24, RGB(255, 0, 0)},
                  {-1, RGB(255, 0, 0)}};
     for (const Case &c : cases) {
@@ -124,7 +125,8 @@ TEST_F(Pixels, OutlinesLeaveTheirInsideAlone) {
         EXPECT_FALSE(std::abs(p.x) <= 18 && std::abs(p.y) <= 18) << p.x << "," << p.y;
     }
     for (int d = -19; d <= 19; ++d) {
-        EXPECT_TRUE(on.count({-20, d}) && on.count({20, d}) && on.count({d, 20}) && on.count({d, -20}))
+        EXPECT_TRUE(on.count({-20, d}) && on.count({20, d}) && on.count({d, 20}) &&
+                    on.count({d, -20}))
             << d;
     }
 
@@ -167,8 +169,8 @@ TEST_F(Pixels, TextLinesStandAboveAndBelowTheirAnchor) {
         const char *text;
         std::vector<Point> expected;
     } cases[] = {{"ab\ncd", sorted(both)},
-                 {"ab\n", sorted(first)},       // an empty last line paints nothing
-                 {"\ncd", sorted(second)},      // nor an empty first line
+                 {"ab\n", sorted(first)},   // an empty last line paints nothing
+                 {"\ncd", sorted(second)},  // nor an empty first line
                  {"", {}},
                  {"\n\n", {}}};
     for (const Case &c : cases)
@@ -199,7 +201,8 @@ TEST_F(Pixels, TheWipedBufferIsWhiteInsideABlackFrame) {
     int wrong = 0;
     for (int row = 0; row < TAVIX_HEIGHT; ++row)
         for (int column = 0; column < TAVIX_WIDTH; ++column) {
-            bool frame = row == 0 || row == TAVIX_HEIGHT - 1 || column == 0 || column == TAVIX_WIDTH - 1;
+            bool frame =
+                row == 0 || row == TAVIX_HEIGHT - 1 || column == 0 || column == TAVIX_WIDTH - 1;
             if (all[row * TAVIX_WIDTH + column] != (frame ? RGB(0, 0, 0) : WHITE_VALUE)) ++wrong;
         }
     EXPECT_EQ(wrong, 0);

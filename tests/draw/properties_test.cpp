@@ -18,7 +18,7 @@ using drawtest::Point;
 namespace {
 
 class Properties : public ::testing::Test {
-  protected:
+   protected:
     static void SetUpTestSuite() { drawtest::open_library(); }
     void SetUp() override { drawtest::take_console(); }
     void TearDown() override {
@@ -33,28 +33,45 @@ struct Arguments {
     int any() { return (int)(int32_t)rng(); }
     int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
     int extreme() {
-        const int values[] = {INT_MIN, INT_MIN + 1, INT_MAX, INT_MAX - 1, 0, -1,
-                              1 << 26, -(1 << 26), (1 << 26) + 300, -(1 << 26) - 300};
+        const int values[] = {INT_MIN, INT_MIN + 1, INT_MAX,    INT_MAX - 1,     0,
+                              -1,      1 << 26,     -(1 << 26), (1 << 26) + 300, -(1 << 26) - 300};
         return values[between(0, 9)];
     }
     int coordinate() {
         switch (between(0, 9)) {
-            case 0: case 1: case 2: case 3: return between(-400, 400);
-            case 4: case 5: return extreme();
-            case 6: return between(-1000000000, 1000000000);
-            case 7: return between(-100000, 100000);
-            default: return any();
+            case 0:
+            case 1:
+            case 2:
+            case 3:
+                return between(-400, 400);
+            case 4:
+            case 5:
+                return extreme();
+            case 6:
+                return between(-1000000000, 1000000000);
+            case 7:
+                return between(-100000, 100000);
+            default:
+                return any();
         }
     }
     int magnitude(int small_high) {  // a width, radius or size, negatives included
         switch (between(0, 5)) {
-            case 0: case 1: case 2: return between(-small_high / 4, small_high);
-            case 3: return extreme();
-            case 4: return between(-10000000, 10000000);
-            default: return any();
+            case 0:
+            case 1:
+            case 2:
+                return between(-small_high / 4, small_high);
+            case 3:
+                return extreme();
+            case 4:
+                return between(-10000000, 10000000);
+            default:
+                return any();
         }
     }
-    int colour() { return between(0, 4) == 0 ? (between(0, 1) ? any() : extreme()) : between(-3, 27); }
+    int colour() {
+        return between(0, 4) == 0 ? (between(0, 1) ? any() : extreme()) : between(-3, 27);
+    }
     std::string text() {
         int length = between(0, 9) == 0 ? between(900, 1500) : between(0, 30);
         std::string s;
@@ -74,9 +91,13 @@ Box around(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t reach) {
             std::max(y1, y2) + reach, true};
 }
 
-int64_t magnitude_of(int value) { return value < 0 ? -(int64_t)value : value; }
+int64_t magnitude_of(int value) {
+    return value < 0 ? -(int64_t)value : value;
+}
 // How far past its points a shape's pen may reach, rounded up.
-int64_t reach_of(int width) { return magnitude_of(width) / 2 + 2; }
+int64_t reach_of(int width) {
+    return magnitude_of(width) / 2 + 2;
+}
 
 TEST_F(Properties, RandomCallsReturnPrintWholeLinesAndPaintOnlyTheirShape) {
     Arguments a;
@@ -109,8 +130,9 @@ TEST_F(Properties, RandomCallsReturnPrintWholeLinesAndPaintOnlyTheirShape) {
             case 1:
                 result = TAVIX_draw_circle(colour, x1, y1, width);
                 warnings += width < 0;
-                box = around((int64_t)x1 - magnitude_of(width), (int64_t)y1 - magnitude_of(width),
-                             (int64_t)x1 + magnitude_of(width), (int64_t)y1 + magnitude_of(width), 1);
+                box =
+                    around((int64_t)x1 - magnitude_of(width), (int64_t)y1 - magnitude_of(width),
+                           (int64_t)x1 + magnitude_of(width), (int64_t)y1 + magnitude_of(width), 1);
                 break;
             case 2:
                 result = TAVIX_draw_triangle(colour, x1, y1, x2, y2, x3, y3, width);
@@ -143,7 +165,8 @@ TEST_F(Properties, RandomCallsReturnPrintWholeLinesAndPaintOnlyTheirShape) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         SCOPED_TRACE("iteration " + std::to_string(i) + ", kind " + std::to_string(kind));
         EXPECT_EQ(result, expected);
-        EXPECT_LT(seconds, 2.0);  // a hang, not a speed target: every call is meant to take well under a millisecond
+        EXPECT_LT(seconds, 2.0);  // a hang, not a speed target: every call is meant to take well
+                                  // under a millisecond
 
         std::vector<std::string> lines = drawtest::take_console();
         EXPECT_EQ((int)lines.size(), warnings + library_state.logging);
@@ -156,7 +179,8 @@ TEST_F(Properties, RandomCallsReturnPrintWholeLinesAndPaintOnlyTheirShape) {
         if (check_paint && box.any) {
             std::vector<Point> points = drawtest::changed(before, drawtest::snapshot());
             for (const Point &p : points) {
-                ASSERT_TRUE(p.x >= box.left && p.x <= box.right && p.y >= box.bottom && p.y <= box.top)
+                ASSERT_TRUE(p.x >= box.left && p.x <= box.right && p.y >= box.bottom &&
+                            p.y <= box.top)
                     << "painted (" << p.x << "," << p.y << ") outside its shape";
             }
         }
