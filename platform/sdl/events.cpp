@@ -10,27 +10,36 @@ namespace {
 
 // PC set-1 scan codes of SDL's scan codes 0..101 (USB usage order); 0x100 marks extended keys.
 const uint16_t SCAN_CODES[102] = {
-    0,     0,     0,     0,     0x1E,  0x30,  0x2E,  0x20,  0x12,  0x21,  0x22,  0x23,  0x17,
-    0x24,  0x25,  0x26,  0x32,  0x31,  0x18,  0x19,  0x10,  0x13,  0x1F,  0x14,  0x16,  0x2F,
-    0x11,  0x2D,  0x15,  0x2C,  0x02,  0x03,  0x04,  0x05,  0x06,  0x07,  0x08,  0x09,  0x0A,
-    0x0B,  0x1C,  0x01,  0x0E,  0x0F,  0x39,  0x0C,  0x0D,  0x1A,  0x1B,  0x2B,  0x2B,  0x27,
-    0x28,  0x29,  0x33,  0x34,  0x35,  0x3A,  0x3B,  0x3C,  0x3D,  0x3E,  0x3F,  0x40,  0x41,
-    0x42,  0x43,  0x44,  0x57,  0x58,  0x137, 0x46,  0x45,  0x152, 0x147, 0x149, 0x153, 0x14F,
-    0x151, 0x14D, 0x14B, 0x150, 0x148, 0x145, 0x135, 0x37,  0x4A,  0x4E,  0x11C, 0x4F,  0x50,
-    0x51,  0x4B,  0x4C,  0x4D,  0x47,  0x48,  0x49,  0x52,  0x53,  0x56,  0x15D};
+    0,     0,     0,     0,     0x1E,  0x30,  0x2E,  0x20, 0x12,  0x21,  0x22,  0x23,  0x17,
+    0x24,  0x25,  0x26,  0x32,  0x31,  0x18,  0x19,  0x10, 0x13,  0x1F,  0x14,  0x16,  0x2F,
+    0x11,  0x2D,  0x15,  0x2C,  0x02,  0x03,  0x04,  0x05, 0x06,  0x07,  0x08,  0x09,  0x0A,
+    0x0B,  0x1C,  0x01,  0x0E,  0x0F,  0x39,  0x0C,  0x0D, 0x1A,  0x1B,  0x2B,  0x2B,  0x27,
+    0x28,  0x29,  0x33,  0x34,  0x35,  0x3A,  0x3B,  0x3C, 0x3D,  0x3E,  0x3F,  0x40,  0x41,
+    0x42,  0x43,  0x44,  0x57,  0x58,  0x137, 0x46,  0x45, 0x152, 0x147, 0x149, 0x153, 0x14F,
+    0x151, 0x14D, 0x14B, 0x150, 0x148, 0x145, 0x135, 0x37, 0x4A,  0x4E,  0x11C, 0x4F,  0x50,
+    0x51,  0x4B,  0x4C,  0x4D,  0x47,  0x48,  0x49,  0x52, 0x53,  0x56,  0x15D};
 
 int scan_code_of(SDL_Scancode code) {
     if (code >= 0 && code < 102) return SCAN_CODES[code];
     switch (code) {
-        case SDL_SCANCODE_LCTRL: return 0x1D;
-        case SDL_SCANCODE_LSHIFT: return 0x2A;
-        case SDL_SCANCODE_LALT: return 0x38;
-        case SDL_SCANCODE_LGUI: return 0x15B;
-        case SDL_SCANCODE_RCTRL: return 0x11D;
-        case SDL_SCANCODE_RSHIFT: return 0x36;
-        case SDL_SCANCODE_RALT: return 0x138;
-        case SDL_SCANCODE_RGUI: return 0x15C;
-        default: return 0;
+        case SDL_SCANCODE_LCTRL:
+            return 0x1D;
+        case SDL_SCANCODE_LSHIFT:
+            return 0x2A;
+        case SDL_SCANCODE_LALT:
+            return 0x38;
+        case SDL_SCANCODE_LGUI:
+            return 0x15B;
+        case SDL_SCANCODE_RCTRL:
+            return 0x11D;
+        case SDL_SCANCODE_RSHIFT:
+            return 0x36;
+        case SDL_SCANCODE_RALT:
+            return 0x138;
+        case SDL_SCANCODE_RGUI:
+            return 0x15C;
+        default:
+            return 0;
     }
 }
 
@@ -44,50 +53,98 @@ int virtual_key_of(const SDL_Keysym &key) {
     if (sym >= SDLK_F13 && sym <= SDLK_F24) return VK_F1 + 12 + (sym - SDLK_F13);
     if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (sym - SDLK_KP_1);
     switch (sym) {
-        case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
-        case SDLK_ESCAPE: return VK_ESCAPE;
-        case SDLK_BACKSPACE: return VK_BACK;
-        case SDLK_TAB: return VK_TAB;
-        case SDLK_SPACE: return VK_SPACE;
-        case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-        case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-        case SDLK_LALT: case SDLK_RALT: return VK_MENU;
-        case SDLK_LGUI: return 0x5B;
-        case SDLK_RGUI: return 0x5C;
-        case SDLK_APPLICATION: return 0x5D;
-        case SDLK_PAUSE: return VK_PAUSE;
-        case SDLK_CAPSLOCK: return VK_CAPITAL;
-        case SDLK_NUMLOCKCLEAR: return 0x90;
-        case SDLK_SCROLLLOCK: return 0x91;
-        case SDLK_PRINTSCREEN: return 0x2C;
-        case SDLK_PAGEUP: return VK_PRIOR;
-        case SDLK_PAGEDOWN: return VK_NEXT;
-        case SDLK_END: return VK_END;
-        case SDLK_HOME: return VK_HOME;
-        case SDLK_LEFT: return VK_LEFT;
-        case SDLK_UP: return VK_UP;
-        case SDLK_RIGHT: return VK_RIGHT;
-        case SDLK_DOWN: return VK_DOWN;
-        case SDLK_INSERT: return VK_INSERT;
-        case SDLK_DELETE: return VK_DELETE;
-        case SDLK_KP_0: return VK_NUMPAD0;
-        case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
-        case SDLK_KP_PLUS: return VK_ADD;
-        case SDLK_KP_MINUS: return VK_SUBTRACT;
-        case SDLK_KP_PERIOD: return VK_DECIMAL;
-        case SDLK_KP_DIVIDE: return VK_DIVIDE;
-        case SDLK_SEMICOLON: return VK_OEM_1;
-        case SDLK_EQUALS: return VK_OEM_PLUS;
-        case SDLK_COMMA: return VK_OEM_COMMA;
-        case SDLK_MINUS: return VK_OEM_MINUS;
-        case SDLK_PERIOD: return VK_OEM_PERIOD;
-        case SDLK_SLASH: return VK_OEM_2;
-        case SDLK_BACKQUOTE: return VK_OEM_3;
-        case SDLK_LEFTBRACKET: return VK_OEM_4;
-        case SDLK_BACKSLASH: return VK_OEM_5;
-        case SDLK_RIGHTBRACKET: return VK_OEM_6;
-        case SDLK_QUOTE: return VK_OEM_7;
-        default: break;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_TAB:
+            return VK_TAB;
+        case SDLK_SPACE:
+            return VK_SPACE;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return VK_SHIFT;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+            return VK_CONTROL;
+        case SDLK_LALT:
+        case SDLK_RALT:
+            return VK_MENU;
+        case SDLK_LGUI:
+            return 0x5B;
+        case SDLK_RGUI:
+            return 0x5C;
+        case SDLK_APPLICATION:
+            return 0x5D;
+        case SDLK_PAUSE:
+            return VK_PAUSE;
+        case SDLK_CAPSLOCK:
+            return VK_CAPITAL;
+        case SDLK_NUMLOCKCLEAR:
+            return 0x90;
+        case SDLK_SCROLLLOCK:
+            return 0x91;
+        case SDLK_PRINTSCREEN:
+            return 0x2C;
+        case SDLK_PAGEUP:
+            return VK_PRIOR;
+        case SDLK_PAGEDOWN:
+            return VK_NEXT;
+        case SDLK_END:
+            return VK_END;
+        case SDLK_HOME:
+            return VK_HOME;
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_INSERT:
+            return VK_INSERT;
+        case SDLK_DELETE:
+            return VK_DELETE;
+        case SDLK_KP_0:
+            return VK_NUMPAD0;
+        case SDLK_KP_MULTIPLY:
+            return VK_MULTIPLY;
+        case SDLK_KP_PLUS:
+            return VK_ADD;
+        case SDLK_KP_MINUS:
+            return VK_SUBTRACT;
+        case SDLK_KP_PERIOD:
+            return VK_DECIMAL;
+        case SDLK_KP_DIVIDE:
+            return VK_DIVIDE;
+        case SDLK_SEMICOLON:
+            return VK_OEM_1;
+        case SDLK_EQUALS:
+            return VK_OEM_PLUS;
+        case SDLK_COMMA:
+            return VK_OEM_COMMA;
+        case SDLK_MINUS:
+            return VK_OEM_MINUS;
+        case SDLK_PERIOD:
+            return VK_OEM_PERIOD;
+        case SDLK_SLASH:
+            return VK_OEM_2;
+        case SDLK_BACKQUOTE:
+            return VK_OEM_3;
+        case SDLK_LEFTBRACKET:
+            return VK_OEM_4;
+        case SDLK_BACKSLASH:
+            return VK_OEM_5;
+        case SDLK_RIGHTBRACKET:
+            return VK_OEM_6;
+        case SDLK_QUOTE:
+            return VK_OEM_7;
+        default:
+            break;
     }
     // A layout without Latin letters: the letter key at this position.
     if (key.scancode >= SDL_SCANCODE_A && key.scancode <= SDL_SCANCODE_Z)
@@ -110,26 +167,41 @@ unsigned modifiers_of(Uint16 mod) {
 unsigned buttons_held;  // mouse buttons down: 1 left, 2 middle, 4 right
 
 unsigned button_bit(int button) {
-    return button == SDL_BUTTON_LEFT ? 1u : button == SDL_BUTTON_MIDDLE ? 2u
-         : button == SDL_BUTTON_RIGHT ? 4u : 0u;
+    return button == SDL_BUTTON_LEFT     ? 1u
+           : button == SDL_BUTTON_MIDDLE ? 2u
+           : button == SDL_BUTTON_RIGHT  ? 4u
+                                         : 0u;
 }
 
 void handle_window_event(const SDL_WindowEvent &e) {
     HWND hwnd = sdl_hwnd_of(e.windowID);
     if (!hwnd) return;
     switch (e.event) {
-        case SDL_WINDOWEVENT_CLOSE: input_close_requested(hwnd); break;
-        case SDL_WINDOWEVENT_EXPOSED: input_exposed(hwnd); break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED: input_resized(hwnd, e.data1, e.data2); break;
-        case SDL_WINDOWEVENT_MOVED: input_moved(hwnd, e.data1, e.data2); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: input_focus(hwnd); break;
-        default: break;
+        case SDL_WINDOWEVENT_CLOSE:
+            input_close_requested(hwnd);
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            input_exposed(hwnd);
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            input_resized(hwnd, e.data1, e.data2);
+            break;
+        case SDL_WINDOWEVENT_MOVED:
+            input_moved(hwnd, e.data1, e.data2);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            input_focus(hwnd);
+            break;
+        default:
+            break;
     }
 }
 
 void handle_event(const SDL_Event &e) {
     switch (e.type) {
-        case SDL_WINDOWEVENT: handle_window_event(e.window); break;
+        case SDL_WINDOWEVENT:
+            handle_window_event(e.window);
+            break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (HWND hwnd = sdl_hwnd_of(e.key.windowID))
@@ -148,15 +220,18 @@ void handle_event(const SDL_Event &e) {
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             bool down = e.type == SDL_MOUSEBUTTONDOWN;
-            if (down) buttons_held |= button_bit(e.button.button);
-            else buttons_held &= ~button_bit(e.button.button);
+            if (down)
+                buttons_held |= button_bit(e.button.button);
+            else
+                buttons_held &= ~button_bit(e.button.button);
             if (HWND hwnd = sdl_hwnd_of(e.button.windowID))
                 input_mouse(hwnd, down ? InputEvent::MOUSE_DOWN : InputEvent::MOUSE_UP,
                             e.button.button, e.button.x, e.button.y, buttons_held,
                             modifiers_of(SDL_GetModState()));
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -24,8 +24,8 @@ uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width
 void sdl_window_destroy(uint32_t id);
 void sdl_window_show(uint32_t id, bool show, bool activate);
 // Copies the surface, then the overlay (when not null) at (overlay_x, overlay_y), to the screen.
-void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay,
-                        int overlay_x, int overlay_y);
+void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
+                        int overlay_y);
 // The window that an SDL window id belongs to, or null.
 HWND sdl_hwnd_of(uint32_t window_id);
 
@@ -35,7 +35,8 @@ bool sdl_pump_events();
 // one; true when any was handled.
 bool sdl_wait_events(int timeout_ms);
 
-// ---- Provided by platform/user/ for the glue -----------------------------------------------------
+// ---- Provided by platform/user/ for the glue
+// -----------------------------------------------------
 
 // Modifier state that comes with a key event.
 enum KeyModifier { KEYMOD_SHIFT = 1, KEYMOD_CTRL = 2, KEYMOD_ALT = 4, KEYMOD_CAPS = 8 };

@@ -32,14 +32,24 @@ bool sdl_start(char *why, size_t why_size) {
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
     }
-    atexit(SDL_Quit);
     const char *driver = SDL_GetCurrentVideoDriver();
     headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
+    // SDL falls back to drawing nowhere when it finds no display; that is only wanted when asked
+    // for by name (tests), never as a surprise to someone who expects a window.
+    const char *requested = SDL_getenv("SDL_VIDEODRIVER");
+    if (headless && !(requested && strstr(requested, driver))) {
+        snprintf(why, why_size, "no display found (DISPLAY and WAYLAND_DISPLAY are not usable)");
+        SDL_Quit();
+        return false;
+    }
+    atexit(SDL_Quit);
     SDL_StartTextInput();
     return true;
 }
 
-bool sdl_driver_is_headless() { return headless; }
+bool sdl_driver_is_headless() {
+    return headless;
+}
 
 void sdl_screen_size(int *width, int *height) {
     SDL_DisplayMode mode;

@@ -18,13 +18,13 @@ const WPARAM MOUSE_LEFT = 0x01, MOUSE_RIGHT = 0x02, MOUSE_SHIFT = 0x04, MOUSE_CO
              MOUSE_MIDDLE = 0x10;
 
 struct KeyboardState {
-    bool down[256];       // virtual keys held, as seen by the messages retrieved so far
-    bool caps_lock;       // Caps Lock is on
+    bool down[256];  // virtual keys held, as seen by the messages retrieved so far
+    bool caps_lock;  // Caps Lock is on
     // Character each scan code (with its extended bit, 9 bits) made when its last key-down came
     // from SDL; a key-down re-posted with the same long parameter makes the same character.
     int scan_char[512];
-    int scan_vk[512];     // virtual key of that key-down, so a different key with the scan code
-                          // (a synthetic message) does not inherit the character
+    int scan_vk[512];  // virtual key of that key-down, so a different key with the scan code
+                       // (a synthetic message) does not inherit the character
 };
 KeyboardState keyboard;
 bool keyboard_ready;
@@ -38,7 +38,9 @@ void init_keyboard() {
     }
 }
 
-int scan_index(LPARAM lp) { return (int)((lp >> 16) & 0x1FF); }
+int scan_index(LPARAM lp) {
+    return (int)((lp >> 16) & 0x1FF);
+}
 
 // US-layout characters of the non-letter keys, unshifted and shifted.
 int printable_for(int vk, bool shift) {
@@ -46,42 +48,69 @@ int printable_for(int vk, bool shift) {
     if (vk >= '0' && vk <= '9') return shift ? digits_shifted[vk - '0'] : vk;
     if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) return '0' + (vk - VK_NUMPAD0);
     switch (vk) {
-        case VK_SPACE: return ' ';
-        case VK_MULTIPLY: return '*';
-        case VK_ADD: return '+';
-        case VK_SUBTRACT: return '-';
-        case VK_DECIMAL: return '.';
-        case VK_DIVIDE: return '/';
-        case VK_OEM_1: return shift ? ':' : ';';
-        case VK_OEM_PLUS: return shift ? '+' : '=';
-        case VK_OEM_COMMA: return shift ? '<' : ',';
-        case VK_OEM_MINUS: return shift ? '_' : '-';
-        case VK_OEM_PERIOD: return shift ? '>' : '.';
-        case VK_OEM_2: return shift ? '?' : '/';
-        case VK_OEM_3: return shift ? '~' : '`';
-        case VK_OEM_4: return shift ? '{' : '[';
-        case VK_OEM_5: return shift ? '|' : '\\';
-        case VK_OEM_6: return shift ? '}' : ']';
-        case VK_OEM_7: return shift ? '"' : '\'';
-        default: return -1;
+        case VK_SPACE:
+            return ' ';
+        case VK_MULTIPLY:
+            return '*';
+        case VK_ADD:
+            return '+';
+        case VK_SUBTRACT:
+            return '-';
+        case VK_DECIMAL:
+            return '.';
+        case VK_DIVIDE:
+            return '/';
+        case VK_OEM_1:
+            return shift ? ':' : ';';
+        case VK_OEM_PLUS:
+            return shift ? '+' : '=';
+        case VK_OEM_COMMA:
+            return shift ? '<' : ',';
+        case VK_OEM_MINUS:
+            return shift ? '_' : '-';
+        case VK_OEM_PERIOD:
+            return shift ? '>' : '.';
+        case VK_OEM_2:
+            return shift ? '?' : '/';
+        case VK_OEM_3:
+            return shift ? '~' : '`';
+        case VK_OEM_4:
+            return shift ? '{' : '[';
+        case VK_OEM_5:
+            return shift ? '|' : '\\';
+        case VK_OEM_6:
+            return shift ? '}' : ']';
+        case VK_OEM_7:
+            return shift ? '"' : '\'';
+        default:
+            return -1;
     }
 }
 
 // Characters that keys make whatever the text input says.
 int control_char_for(int vk, bool ctrl, bool alt) {
     switch (vk) {
-        case VK_RETURN: return 13;
-        case VK_BACK: return 8;
-        case VK_TAB: return 9;
-        case VK_ESCAPE: return 27;
-        default: break;
+        case VK_RETURN:
+            return 13;
+        case VK_BACK:
+            return 8;
+        case VK_TAB:
+            return 9;
+        case VK_ESCAPE:
+            return 27;
+        default:
+            break;
     }
     if (ctrl && !alt && vk >= 'A' && vk <= 'Z') return vk - 'A' + 1;
     return KEYCHAR_DERIVE;
 }
 
-bool shift_held() { return keyboard.down[VK_SHIFT] || keyboard.down[VK_LSHIFT] || keyboard.down[VK_RSHIFT]; }
-bool ctrl_held() { return keyboard.down[VK_CONTROL] || keyboard.down[VK_LCONTROL] || keyboard.down[VK_RCONTROL]; }
+bool shift_held() {
+    return keyboard.down[VK_SHIFT] || keyboard.down[VK_LSHIFT] || keyboard.down[VK_RSHIFT];
+}
+bool ctrl_held() {
+    return keyboard.down[VK_CONTROL] || keyboard.down[VK_LCONTROL] || keyboard.down[VK_RCONTROL];
+}
 
 WPARAM mouse_flags(unsigned buttons_held, unsigned modifiers) {
     WPARAM flags = 0;
@@ -110,14 +139,17 @@ void input_mouse(HWND hwnd, InputEvent::Type type, int button, int x, int y, uns
     if (x < client.left || x >= client.right || y < client.top || y >= client.bottom) return;
     UINT message;
     switch (type) {
-        case InputEvent::MOUSE_MOVE: message = WM_MOUSEMOVE; break;
+        case InputEvent::MOUSE_MOVE:
+            message = WM_MOUSEMOVE;
+            break;
         case InputEvent::MOUSE_DOWN:
             message = button == 1 ? WM_LBUTTONDOWN : button == 3 ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
             break;
         case InputEvent::MOUSE_UP:
             message = button == 1 ? WM_LBUTTONUP : button == 3 ? WM_RBUTTONUP : WM_MBUTTONUP;
             break;
-        default: return;
+        default:
+            return;
     }
     if ((type != InputEvent::MOUSE_MOVE) && (button < 1 || button > 3)) return;
     queue_post_input(hwnd, message, mouse_flags(buttons_held, modifiers),
@@ -135,8 +167,10 @@ void input_key(HWND hwnd, bool down, int vk, int scan, bool repeat, unsigned mod
     LPARAM lp = 1 | ((LPARAM)(scan & 0xFF) << 16);
     if (scan & 0x100) lp |= KEY_EXTENDED;
     if (alt) lp |= KEY_ALT_HELD;
-    if (!down) lp |= KEY_WAS_DOWN | KEY_RELEASED;
-    else if (repeat) lp |= KEY_WAS_DOWN;
+    if (!down)
+        lp |= KEY_WAS_DOWN | KEY_RELEASED;
+    else if (repeat)
+        lp |= KEY_WAS_DOWN;
     // With Alt held (but not Ctrl, which makes AltGr) keys are system keys, and so are Alt and
     // F10 themselves.
     bool system = (alt && !(modifiers & KEYMOD_CTRL)) || vk == VK_MENU || vk == VK_F10;
@@ -210,20 +244,39 @@ std::vector<int> keyboard_cp1252_from_utf8(const char *utf8) {
     while (*p) {
         uint32_t cp;
         int extra;
-        if (*p < 0x80) { cp = *p; extra = 0; }
-        else if ((*p & 0xE0) == 0xC0) { cp = *p & 0x1F; extra = 1; }
-        else if ((*p & 0xF0) == 0xE0) { cp = *p & 0x0F; extra = 2; }
-        else if ((*p & 0xF8) == 0xF0) { cp = *p & 0x07; extra = 3; }
-        else { out.push_back(-1); ++p; continue; }
+        if (*p < 0x80) {
+            cp = *p;
+            extra = 0;
+        } else if ((*p & 0xE0) == 0xC0) {
+            cp = *p & 0x1F;
+            extra = 1;
+        } else if ((*p & 0xF0) == 0xE0) {
+            cp = *p & 0x0F;
+            extra = 2;
+        } else if ((*p & 0xF8) == 0xF0) {
+            cp = *p & 0x07;
+            extra = 3;
+        } else {
+            out.push_back(-1);
+            ++p;
+            continue;
+        }
         ++p;
         bool bad = false;
         for (int i = 0; i < extra; ++i, ++p) {
-            if ((*p & 0xC0) != 0x80) { bad = true; break; }
+            if ((*p & 0xC0) != 0x80) {
+                bad = true;
+                break;
+            }
             cp = (cp << 6) | (*p & 0x3F);
         }
-        if (bad) { out.push_back(-1); continue; }
+        if (bad) {
+            out.push_back(-1);
+            continue;
+        }
         int ch = -1;
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) ch = (int)cp;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+            ch = (int)cp;
         else
             for (int i = 0; i < 32; ++i)
                 if (high[i] && high[i] == cp) ch = 0x80 + i;

@@ -70,7 +70,9 @@ void destroy_menu(HMENU menu, int depth) {
 
 }  // namespace
 
-Menu *menu_get(HMENU menu) { return (Menu *)handle_get(menu, HANDLE_MENU); }
+Menu *menu_get(HMENU menu) {
+    return (Menu *)handle_get(menu, HANDLE_MENU);
+}
 
 Menu *menu_item_submenu(const MenuItem &item) {
     return (item.flags & MF_POPUP) ? menu_get((HMENU)item.id) : nullptr;
@@ -101,9 +103,13 @@ char menu_mnemonic(const MenuItem &item) {
     return (char)toupper((unsigned char)l.label[(size_t)l.mnemonic_at]);
 }
 
-HMENU WINAPI CreateMenu(void) { return new_menu(false); }
+HMENU WINAPI CreateMenu(void) {
+    return new_menu(false);
+}
 
-HMENU WINAPI CreatePopupMenu(void) { return new_menu(true); }
+HMENU WINAPI CreatePopupMenu(void) {
+    return new_menu(true);
+}
 
 BOOL WINAPI DestroyMenu(HMENU menu) {
     if (!menu_get(menu)) return FALSE;

@@ -9,9 +9,9 @@
 #include <vector>
 
 struct MenuItem {
-    UINT flags;          // MF_GRAYED, MF_CHECKED, MF_SEPARATOR, MF_POPUP as given or set since
-    UINT_PTR id;         // command id; for MF_POPUP the pop-up's HMENU
-    std::string text;    // as appended: '&' before the mnemonic, '\t' before the hint
+    UINT flags;        // MF_GRAYED, MF_CHECKED, MF_SEPARATOR, MF_POPUP as given or set since
+    UINT_PTR id;       // command id; for MF_POPUP the pop-up's HMENU
+    std::string text;  // as appended: '&' before the mnemonic, '\t' before the hint
 };
 
 struct Menu {
@@ -35,7 +35,8 @@ MenuLabel menu_split_label(const std::string &text);
 // The letter (upper case) an item answers to, 0 for none.
 char menu_mnemonic(const MenuItem &item);
 
-// ---- Drawing (menu_paint.cpp) --------------------------------------------------------------------
+// ---- Drawing (menu_paint.cpp)
+// --------------------------------------------------------------------
 //
 // Classic grey menus: a 19-pixel bar of titles, and pop-ups with a raised border, a check-mark
 // column, labels, right-aligned hints, etched separators and a navy highlight.

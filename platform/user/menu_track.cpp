@@ -9,27 +9,27 @@
 namespace {
 
 enum TrackMode {
-    TRACK_IDLE,      // nothing selected
-    TRACK_BAR,       // a title is selected from the keyboard, no pop-up
-    TRACK_POPUP,     // the pop-up of a title is open
+    TRACK_IDLE,   // nothing selected
+    TRACK_BAR,    // a title is selected from the keyboard, no pop-up
+    TRACK_POPUP,  // the pop-up of a title is open
 };
 
 // The one menu in use at a time (as on Windows, only one menu tracks at once).
 struct MenuTracking {
-    HWND hwnd;              // window whose menu is in use, null while idle
+    HWND hwnd;  // window whose menu is in use, null while idle
     TrackMode mode;
-    int title;              // selected bar title
-    int item;               // highlighted item of the open pop-up, -1 for none
-    bool alt_alone;         // Alt is down and no other key came since: its release selects the bar
-    bool keys_taken[256];   // key-downs taken here, so their key-ups are taken too
-    bool button_taken;      // a button press was taken here, so its release is too
-    HWND last_key_window;   // window of the latest key-down offered
-    bool last_key_taken;    // that key-down was taken here (so is the text it makes)
-    HDC popup_dc;           // memory context holding the pop-up's picture
-    HBITMAP popup_bitmap;   // the picture, shown as the window's overlay
+    int title;             // selected bar title
+    int item;              // highlighted item of the open pop-up, -1 for none
+    bool alt_alone;        // Alt is down and no other key came since: its release selects the bar
+    bool keys_taken[256];  // key-downs taken here, so their key-ups are taken too
+    bool button_taken;     // a button press was taken here, so its release is too
+    HWND last_key_window;  // window of the latest key-down offered
+    bool last_key_taken;   // that key-down was taken here (so is the text it makes)
+    HDC popup_dc;          // memory context holding the pop-up's picture
+    HBITMAP popup_bitmap;  // the picture, shown as the window's overlay
     HGDIOBJ popup_old_bitmap;
-    RECT popup_rect;        // where the pop-up lies, surface coordinates
-    PopupLayout layout;     // rows of the open pop-up
+    RECT popup_rect;     // where the pop-up lies, surface coordinates
+    PopupLayout layout;  // rows of the open pop-up
 };
 
 MenuTracking tracking = {};
@@ -206,47 +206,48 @@ bool mouse_event(HWND hwnd, const Menu &bar, const InputEvent &e) {
     int title = on_bar && !on_popup ? title_at(hwnd, bar, e.x, e.y) : -1;
 
     switch (e.type) {
-    case InputEvent::MOUSE_DOWN:
-        if (on_popup) {
+        case InputEvent::MOUSE_DOWN:
+            if (on_popup) {
+                tracking.button_taken = true;
+                return true;
+            }
+            if (title >= 0 &&
+                !(active && tracking.mode == TRACK_POPUP && tracking.title == title)) {
+                open_popup(hwnd, title, false);
+            } else if (active || title >= 0) {
+                // A second click on the open title, or a click anywhere else, closes the menu.
+                end_tracking();
+            } else if (!on_bar) {
+                return false;
+            }
             tracking.button_taken = true;
             return true;
-        }
-        if (title >= 0 && !(active && tracking.mode == TRACK_POPUP && tracking.title == title)) {
-            open_popup(hwnd, title, false);
-        } else if (active || title >= 0) {
-            // A second click on the open title, or a click anywhere else, closes the menu.
-            end_tracking();
-        } else if (!on_bar) {
-            return false;
-        }
-        tracking.button_taken = true;
-        return true;
-    case InputEvent::MOUSE_UP:
-        if (active && e.button == 1 && item >= 0) choose(item);
-        if (tracking.button_taken) {
-            tracking.button_taken = false;
-            return true;
-        }
-        return on_bar || on_popup;
-    case InputEvent::MOUSE_MOVE:
-        if (active && tracking.mode == TRACK_POPUP) {
-            if (title >= 0 && title != tracking.title) {
-                open_popup(hwnd, title, false);
-            } else if (on_popup || !on_bar) {
-                // Separators never light up; leaving the pop-up clears the highlight.
-                Menu *popup = title_popup(bar, tracking.title);
-                if (item >= 0 && popup && (popup->items[(size_t)item].flags & MF_SEPARATOR))
-                    item = -1;
-                if (item != tracking.item) {
-                    tracking.item = item;
-                    draw_popup();
-                }
+        case InputEvent::MOUSE_UP:
+            if (active && e.button == 1 && item >= 0) choose(item);
+            if (tracking.button_taken) {
+                tracking.button_taken = false;
+                return true;
             }
-            return true;
-        }
-        return on_bar || active;
-    default:
-        return false;
+            return on_bar || on_popup;
+        case InputEvent::MOUSE_MOVE:
+            if (active && tracking.mode == TRACK_POPUP) {
+                if (title >= 0 && title != tracking.title) {
+                    open_popup(hwnd, title, false);
+                } else if (on_popup || !on_bar) {
+                    // Separators never light up; leaving the pop-up clears the highlight.
+                    Menu *popup = title_popup(bar, tracking.title);
+                    if (item >= 0 && popup && (popup->items[(size_t)item].flags & MF_SEPARATOR))
+                        item = -1;
+                    if (item != tracking.item) {
+                        tracking.item = item;
+                        draw_popup();
+                    }
+                }
+                return true;
+            }
+            return on_bar || active;
+        default:
+            return false;
     }
 }
 
@@ -255,45 +256,45 @@ bool key_down_active(HWND hwnd, const Menu &bar, const InputEvent &e) {
     Menu *popup = tracking.mode == TRACK_POPUP ? title_popup(bar, tracking.title) : nullptr;
     bool unique = false;
     switch (e.vk) {
-    case VK_ESCAPE:
-        // One step back: from the pop-up to its title, from the title to the window.
-        if (tracking.mode == TRACK_POPUP)
-            select_bar(hwnd, tracking.title);
-        else
+        case VK_ESCAPE:
+            // One step back: from the pop-up to its title, from the title to the window.
+            if (tracking.mode == TRACK_POPUP)
+                select_bar(hwnd, tracking.title);
+            else
+                end_tracking();
+            return true;
+        case VK_F10:
             end_tracking();
-        return true;
-    case VK_F10:
-        end_tracking();
-        return true;
-    case VK_LEFT:
-    case VK_RIGHT: {
-        int step = e.vk == VK_LEFT ? -1 : 1;
-        int title = ((tracking.title + step) % titles + titles) % titles;
-        if (tracking.mode == TRACK_POPUP)
-            open_popup(hwnd, title, true);
-        else
-            select_bar(hwnd, title);
-        return true;
-    }
-    case VK_UP:
-    case VK_DOWN:
-        if (!popup) {
-            open_popup(hwnd, tracking.title, true);
-        } else {
-            int step = e.vk == VK_UP ? -1 : 1;
-            int from = tracking.item >= 0 ? tracking.item : (step > 0 ? -1 : 0);
-            tracking.item = next_item(*popup, from, step);
-            draw_popup();
+            return true;
+        case VK_LEFT:
+        case VK_RIGHT: {
+            int step = e.vk == VK_LEFT ? -1 : 1;
+            int title = ((tracking.title + step) % titles + titles) % titles;
+            if (tracking.mode == TRACK_POPUP)
+                open_popup(hwnd, title, true);
+            else
+                select_bar(hwnd, title);
+            return true;
         }
-        return true;
-    case VK_RETURN:
-        if (!popup)
-            open_popup(hwnd, tracking.title, true);
-        else
-            choose(tracking.item);
-        return true;
-    default:
-        break;
+        case VK_UP:
+        case VK_DOWN:
+            if (!popup) {
+                open_popup(hwnd, tracking.title, true);
+            } else {
+                int step = e.vk == VK_UP ? -1 : 1;
+                int from = tracking.item >= 0 ? tracking.item : (step > 0 ? -1 : 0);
+                tracking.item = next_item(*popup, from, step);
+                draw_popup();
+            }
+            return true;
+        case VK_RETURN:
+            if (!popup)
+                open_popup(hwnd, tracking.title, true);
+            else
+                choose(tracking.item);
+            return true;
+        default:
+            break;
     }
     if (e.vk >= '0' && e.vk <= 'Z') {
         if (popup) {
@@ -431,7 +432,9 @@ BOOL WINAPI SetMenu(HWND hwnd, HMENU menu) {
     return TRUE;
 }
 
-HMENU WINAPI GetMenu(HWND hwnd) { return window_menu_bar(hwnd); }
+HMENU WINAPI GetMenu(HWND hwnd) {
+    return window_menu_bar(hwnd);
+}
 
 BOOL WINAPI DrawMenuBar(HWND hwnd) {
     if (!window_surface(hwnd)) return FALSE;

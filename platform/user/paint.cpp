@@ -64,11 +64,15 @@ BOOL WINAPI ValidateRect(HWND hwnd, const RECT *rect) {
     // The invalid part is kept as one rectangle: a validated band that spans it entirely cuts it
     // down; anything else leaves it as it is (painting more than needed is harmless).
     if (rect->left <= inv.left && rect->right >= inv.right) {
-        if (rect->top <= inv.top && rect->bottom > inv.top) inv.top = rect->bottom;
-        else if (rect->bottom >= inv.bottom && rect->top < inv.bottom) inv.bottom = rect->top;
+        if (rect->top <= inv.top && rect->bottom > inv.top)
+            inv.top = rect->bottom;
+        else if (rect->bottom >= inv.bottom && rect->top < inv.bottom)
+            inv.bottom = rect->top;
     } else if (rect->top <= inv.top && rect->bottom >= inv.bottom) {
-        if (rect->left <= inv.left && rect->right > inv.left) inv.left = rect->right;
-        else if (rect->right >= inv.right && rect->left < inv.right) inv.right = rect->left;
+        if (rect->left <= inv.left && rect->right > inv.left)
+            inv.left = rect->right;
+        else if (rect->right >= inv.right && rect->left < inv.right)
+            inv.right = rect->left;
     }
     if (inv.left >= inv.right || inv.top >= inv.bottom) w->invalid = w->erase = false;
     return TRUE;
@@ -80,7 +84,8 @@ BOOL WINAPI UpdateWindow(HWND hwnd) {
     if (w->visible && w->invalid) {
         unsigned invalidations = w->invalidations;
         window_call(hwnd, WM_PAINT, 0, 0);
-        if ((w = window_get(hwnd)) && w->invalidations == invalidations) w->invalid = w->erase = false;
+        if ((w = window_get(hwnd)) && w->invalidations == invalidations)
+            w->invalid = w->erase = false;
     }
     return TRUE;
 }

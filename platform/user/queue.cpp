@@ -87,7 +87,8 @@ bool take_posted(MSG *out, HWND hwnd, UINT min, UINT max, bool remove) {
         *out = *it;
         if (remove) {
             queue.posted.erase(it);
-            if (is_key_message(out->message)) keyboard_message_retrieved(*out, false, KEYCHAR_DERIVE);
+            if (is_key_message(out->message))
+                keyboard_message_retrieved(*out, false, KEYCHAR_DERIVE);
         }
         return true;
     }
@@ -323,4 +324,6 @@ BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id) {
     return FALSE;
 }
 
-DWORD WINAPI GetTickCount(void) { return (DWORD)clock_ms(); }
+DWORD WINAPI GetTickCount(void) {
+    return (DWORD)clock_ms();
+}

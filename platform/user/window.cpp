@@ -43,7 +43,9 @@ const WindowClass *find_class(LPCSTR name) {
     return nullptr;
 }
 
-int menu_bar_height(const Window *w) { return w->menu ? MENU_BAR_HEIGHT : 0; }
+int menu_bar_height(const Window *w) {
+    return w->menu ? MENU_BAR_HEIGHT : 0;
+}
 
 void set_surface_size(Window *w, int width, int height) {
     width = std::clamp(width, 1, MAX_SURFACE_SIDE);
@@ -79,9 +81,13 @@ HANDLE stock_handle(HANDLE *slot) {
 
 // ---- Shared with the rest of platform/user ------------------------------------------------------
 
-Window *window_get(HWND hwnd) { return (Window *)handle_get(hwnd, HANDLE_WINDOW); }
+Window *window_get(HWND hwnd) {
+    return (Window *)handle_get(hwnd, HANDLE_WINDOW);
+}
 
-const std::vector<Window *> &window_list() { return table.windows; }
+const std::vector<Window *> &window_list() {
+    return table.windows;
+}
 
 void window_decoration(DWORD style, int *frame, int *caption) {
     *caption = (style & WS_CAPTION) == WS_CAPTION ? CAPTION_HEIGHT : 0;
@@ -130,7 +136,8 @@ void window_resize_surface(HWND hwnd, int width, int height) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-// ---- The window view of internal.h ---------------------------------------------------------------
+// ---- The window view of internal.h
+// ---------------------------------------------------------------
 
 Surface *window_surface(HWND hwnd) {
     Window *w = window_get(hwnd);
@@ -181,9 +188,12 @@ HMENU window_menu_bar(HWND hwnd) {
     return w ? w->menu : nullptr;
 }
 
-void window_invalidate_client(HWND hwnd, const RECT *rect) { InvalidateRect(hwnd, rect, TRUE); }
+void window_invalidate_client(HWND hwnd, const RECT *rect) {
+    InvalidateRect(hwnd, rect, TRUE);
+}
 
-// ---- USER32 ----------------------------------------------------------------------------------------
+// ---- USER32
+// ----------------------------------------------------------------------------------------
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *wc) {
     platform_ensure_started();
@@ -238,9 +248,9 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style,
         delete w;
         return nullptr;
     }
-    w->sdl_id = sdl_window_create(w->hwnd, w->title.c_str(), default_pos ? CW_USEDEFAULT : x + frame,
-                                  y + frame + caption, w->surface.width, w->surface.height,
-                                  (style & WS_THICKFRAME) != 0);
+    w->sdl_id = sdl_window_create(
+        w->hwnd, w->title.c_str(), default_pos ? CW_USEDEFAULT : x + frame, y + frame + caption,
+        w->surface.width, w->surface.height, (style & WS_THICKFRAME) != 0);
     table.windows.push_back(w);
 
     HWND hwnd = w->hwnd;
@@ -275,7 +285,9 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     return TRUE;
 }
 
-BOOL WINAPI IsWindow(HWND hwnd) { return window_get(hwnd) != nullptr; }
+BOOL WINAPI IsWindow(HWND hwnd) {
+    return window_get(hwnd) != nullptr;
+}
 
 BOOL WINAPI IsWindowVisible(HWND hwnd) {
     Window *w = window_get(hwnd);
@@ -302,8 +314,8 @@ BOOL WINAPI ShowWindow(HWND hwnd, int show) {
     if (!(w = window_get(hwnd))) return was_visible;
     if (w->menu) menu_paint_bar(hwnd);
     InvalidateRect(hwnd, nullptr, TRUE);
-    bool activate = show != SW_SHOWNA && show != SW_SHOWNOACTIVATE &&
-                    show != SW_SHOWMINNOACTIVE && show != SW_MINIMIZE;
+    bool activate = show != SW_SHOWNA && show != SW_SHOWNOACTIVATE && show != SW_SHOWMINNOACTIVE &&
+                    show != SW_MINIMIZE;
     if (w->sdl_id) sdl_window_show(w->sdl_id, true, activate);
     if (activate) SetFocus(hwnd);
     return was_visible;
@@ -382,15 +394,21 @@ int WINAPI GetSystemMetrics(int index) {
         case SM_CYSCREEN:
             sdl_screen_size(&screen_w, &screen_h);
             return index == SM_CXSCREEN ? screen_w : screen_h;
-        case SM_CYCAPTION: return CAPTION_HEIGHT;
+        case SM_CYCAPTION:
+            return CAPTION_HEIGHT;
         case SM_CXBORDER:
-        case SM_CYBORDER: return 1;
+        case SM_CYBORDER:
+            return 1;
         case SM_CXDLGFRAME:
-        case SM_CYDLGFRAME: return FIXED_FRAME;
+        case SM_CYDLGFRAME:
+            return FIXED_FRAME;
         case SM_CXFRAME:
-        case SM_CYFRAME: return SIZING_FRAME;
-        case SM_CYMENU: return MENU_BAR_HEIGHT;
-        default: return 0;
+        case SM_CYFRAME:
+            return SIZING_FRAME;
+        case SM_CYMENU:
+            return MENU_BAR_HEIGHT;
+        default:
+            return 0;
     }
 }
 
@@ -421,7 +439,9 @@ void input_exposed(HWND hwnd) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void input_resized(HWND hwnd, int width, int height) { window_resize_surface(hwnd, width, height); }
+void input_resized(HWND hwnd, int width, int height) {
+    window_resize_surface(hwnd, width, height);
+}
 
 void input_moved(HWND hwnd, int x, int y) {
     Window *w = window_get(hwnd);

@@ -18,29 +18,29 @@ enum ClassicMetric {
 };
 
 struct Window {
-    HWND hwnd;                   // this window's own handle
-    WNDPROC proc;                // window procedure of its class
-    HBRUSH background;           // class background brush (may be null)
-    UINT class_style;            // CS_* of its class
-    DWORD style;                 // WS_* given at creation
-    std::string title;           // caption text
-    int x, y;                    // outer top-left on the screen, pixels
-    int width, height;           // outer size including caption and frame, pixels
-    bool visible;                // shown (ShowWindow / WS_VISIBLE) and not hidden since
-    bool sized;                  // the first WM_SIZE has been sent
-    bool destroying;             // DestroyWindow is under way
-    HMENU menu;                  // menu bar attached by SetMenu, null for none
-    Surface surface;             // menu bar + client area; the struct lives as long as the window
+    HWND hwnd;                     // this window's own handle
+    WNDPROC proc;                  // window procedure of its class
+    HBRUSH background;             // class background brush (may be null)
+    UINT class_style;              // CS_* of its class
+    DWORD style;                   // WS_* given at creation
+    std::string title;             // caption text
+    int x, y;                      // outer top-left on the screen, pixels
+    int width, height;             // outer size including caption and frame, pixels
+    bool visible;                  // shown (ShowWindow / WS_VISIBLE) and not hidden since
+    bool sized;                    // the first WM_SIZE has been sent
+    bool destroying;               // DestroyWindow is under way
+    HMENU menu;                    // menu bar attached by SetMenu, null for none
+    Surface surface;               // menu bar + client area; the struct lives as long as the window
     std::vector<uint32_t> pixels;  // storage of surface.pixels
-    bool invalid;                // part of the client area awaits WM_PAINT
-    bool erase;                  // the invalid part still needs its background erased
-    RECT invalid_rect;           // bounds of the invalid part, client coordinates
-    unsigned invalidations;      // InvalidateRect calls so far
-    const RECT *painting;        // the area being erased inside BeginPaint, else null
-    bool changed;                // pixels changed since they were last presented
-    const Surface *overlay;      // drawn over the window when presenting (open pop-up), or null
-    int overlay_x, overlay_y;    // overlay position in surface coordinates
-    uint32_t sdl_id;             // id of the SDL window showing the surface, 0 for none
+    bool invalid;                  // part of the client area awaits WM_PAINT
+    bool erase;                    // the invalid part still needs its background erased
+    RECT invalid_rect;             // bounds of the invalid part, client coordinates
+    unsigned invalidations;        // InvalidateRect calls so far
+    const RECT *painting;          // the area being erased inside BeginPaint, else null
+    bool changed;                  // pixels changed since they were last presented
+    const Surface *overlay;        // drawn over the window when presenting (open pop-up), or null
+    int overlay_x, overlay_y;      // overlay position in surface coordinates
+    uint32_t sdl_id;               // id of the SDL window showing the surface, 0 for none
 };
 
 // The live window behind hwnd, or null.

@@ -14,9 +14,9 @@ TEST(GlobalMemory, LockCountAndZeroing) {
     for (int i = 0; i < 64; ++i) EXPECT_EQ(p[i], 0);
     strcpy(p, "kept");
     EXPECT_EQ(GlobalLock(block), p);
-    EXPECT_TRUE(GlobalUnlock(block));    // still locked once
-    EXPECT_FALSE(GlobalUnlock(block));   // now unlocked
-    EXPECT_FALSE(GlobalUnlock(block));   // unlocking an unlocked block changes nothing
+    EXPECT_TRUE(GlobalUnlock(block));   // still locked once
+    EXPECT_FALSE(GlobalUnlock(block));  // now unlocked
+    EXPECT_FALSE(GlobalUnlock(block));  // unlocking an unlocked block changes nothing
     EXPECT_STREQ((char *)GlobalLock(block), "kept");
     GlobalUnlock(block);
     EXPECT_EQ(GlobalFree(block), nullptr);

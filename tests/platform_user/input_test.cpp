@@ -51,7 +51,10 @@ TEST(Keyboard, PostedKeyDownsTranslateFromTheVirtualKeyAndShift) {
         {{{WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}}, {'a'}},
         {{{WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYUP, VK_SHIFT}}, {'A'}},
         {{{WM_KEYDOWN, VK_CONTROL}, {WM_KEYDOWN, 'C'}, {WM_KEYUP, VK_CONTROL}}, {3}},
-        {{{WM_KEYDOWN, VK_RETURN}, {WM_KEYDOWN, VK_BACK}, {WM_KEYDOWN, VK_TAB}, {WM_KEYDOWN, VK_ESCAPE}},
+        {{{WM_KEYDOWN, VK_RETURN},
+          {WM_KEYDOWN, VK_BACK},
+          {WM_KEYDOWN, VK_TAB},
+          {WM_KEYDOWN, VK_ESCAPE}},
          {13, 8, 9, 27}},
         {{{WM_KEYDOWN, '7'}, {WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, '7'}, {WM_KEYUP, VK_SHIFT}},
          {'7', '&'}},
@@ -186,12 +189,12 @@ TEST(Keyboard, Utf8ToWindows1252) {
     const Case cases[] = {
         {"a", {'a'}},
         {"\xC3\xA9\xC3\xBF", {0xE9, 0xFF}},
-        {"\xE2\x82\xAC", {0x80}},       // euro sign
-        {"\xC5\xB8", {0x9F}},           // Y with diaeresis
-        {"\xD0\x96", {-1}},             // Cyrillic: outside the code page
-        {"\xF0\x9F\x98\x80", {-1}},     // emoji
-        {"\xC2\x81", {-1}},             // a C1 control, unassigned in Windows-1252
-        {"\xC3", {-1}},                 // cut short
+        {"\xE2\x82\xAC", {0x80}},    // euro sign
+        {"\xC5\xB8", {0x9F}},        // Y with diaeresis
+        {"\xD0\x96", {-1}},          // Cyrillic: outside the code page
+        {"\xF0\x9F\x98\x80", {-1}},  // emoji
+        {"\xC2\x81", {-1}},          // a C1 control, unassigned in Windows-1252
+        {"\xC3", {-1}},              // cut short
     };
     for (const Case &c : cases) EXPECT_EQ(keyboard_cp1252_from_utf8(c.utf8), c.chars) << c.utf8;
 }

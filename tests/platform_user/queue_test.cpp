@@ -20,7 +20,9 @@ LRESULT CALLBACK recording_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, message, wp, lp);
 }
 
-void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleep_ms(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // Takes everything PeekMessageA hands out now, dispatching each, and returns the messages.
 std::vector<UINT> take_all(HWND only = nullptr) {

@@ -4,6 +4,7 @@
 
 #include "platform/internal.h"
 #include "platform/sdl/sdl_glue.h"
+#include "platform/user/window.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +56,7 @@ TEST(Window, ClientAreaLeavesOutCaptionFrameAndMenuBar) {
         DWORD style;
         int width, height;
         bool menu;
-        RECT client;  // GetClientRect
+        RECT client;      // GetClientRect
         int surface_top;  // client top inside the surface
     };
     const Case cases[] = {
@@ -268,12 +269,51 @@ TEST(Window, UnknownClassAndDuplicateRegistrationFail) {
 
 TEST(Platform, WithoutADisplayTheProgramSaysSoAndStops) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            setenv("SDL_VIDEODRIVER", "x11", 1);
-            unsetenv("DISPLAY");
-            platform_ensure_started();
-            exit(0);
-        },
-        testing::ExitedWithCode(1), "cannot open a display");
+    // Asked for X without one, and asked for nothing in particular where SDL would fall back to
+    // drawing nowhere.
+    const char *drivers[] = {"x11", nullptr};
+    for (const char *driver : drivers) {
+        EXPECT_EXIT(
+            {
+                if (driver)
+                    setenv("SDL_VIDEODRIVER", driver, 1);
+                else
+                    unsetenv("SDL_VIDEODRIVER");
+                unsetenv("DISPLAY");
+                unsetenv("WAYLAND_DISPLAY");
+                platform_ensure_started();
+                exit(0);
+            },
+            testing::ExitedWithCode(1), "cannot open a display")
+            << (driver ? driver : "default");
+    }
+}
+
+TEST(Window, PixelsReachTheScreenOnlyWhenTheQueueRunsDry) {
+    HWND hwnd = make_window(WS_POPUP, 50, 50);
+    drain();
+    Window *w = window_get(hwnd);
+    ASSERT_NE(w, nullptr);
+    window_mark_changed(hwnd);
+    PostMessageA(hwnd, WM_USER, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(w->changed);  // a message was handed out: nothing presented yet
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(w->changed);
+    // Hidden windows keep their changes until they are shown.
+    ShowWindow(hwnd, SW_HIDE);
+    window_mark_changed(hwnd);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(w->changed);
+    DestroyWindow(hwnd);
+}
+
+TEST(Window, AltF4ClosesTheWindow) {
+    HWND hwnd = make_window();
+    drain();
+    input_key(hwnd, true, VK_MENU, 0x38, false, KEYMOD_ALT);
+    input_key(hwnd, true, VK_F1 + 3, 0x3E, false, KEYMOD_ALT);
+    drain();
+    EXPECT_FALSE(IsWindow(hwnd));
 }
