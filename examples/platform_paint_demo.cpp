@@ -1,17 +1,9 @@
 // A window that draws a few shapes and lines of text with the layer's GDI calls, and prints the
 // keyboard and mouse messages it receives on stdout, one per line: a picture to look at and input
 // to check, written against the Windows calls alone.
-#include "platform/win32.h"
-
-#include <cstdio>
+#include "examples/platform_demo.h"
 
 namespace {
-
-void say(const char *format, long a = 0, long b = 0) {
-    printf(format, a, b);
-    putchar('\n');
-    fflush(stdout);
-}
 
 void paint_scene(HDC dc) {
     HPEN black = (HPEN)GetStockObject(BLACK_PEN);
@@ -36,9 +28,9 @@ void paint_scene(HDC dc) {
     LineTo(dc, 360, 170);
     for (int x = 20; x < 360; x += 4) SetPixel(dc, x, 176, RGB(0, 0, 255));
 
-    HFONT font = CreateFontA(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                             "Arial");
+    HFONT font =
+        CreateFontA(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial");
     HGDIOBJ old_font = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
@@ -61,57 +53,40 @@ void paint_scene(HDC dc) {
 
 LRESULT CALLBACK demo_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        paint_scene(dc);
-        EndPaint(hwnd, &ps);
-        say("WM_PAINT");
-        return 0;
-    }
-    case WM_KEYDOWN:
-        say("WM_KEYDOWN %ld", (long)wp);
-        return 0;
-    case WM_KEYUP:
-        say("WM_KEYUP %ld", (long)wp);
-        return 0;
-    case WM_CHAR:
-        say("WM_CHAR %ld", (long)wp);
-        return 0;
-    case WM_LBUTTONDOWN:
-        say("WM_LBUTTONDOWN %ld %ld", (long)(short)LOWORD(lp), (long)(short)HIWORD(lp));
-        return 0;
-    case WM_LBUTTONUP:
-        say("WM_LBUTTONUP %ld %ld", (long)(short)LOWORD(lp), (long)(short)HIWORD(lp));
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, msg, wp, lp);
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            paint_scene(dc);
+            EndPaint(hwnd, &ps);
+            demo_say("WM_PAINT");
+            return 0;
+        }
+        case WM_KEYDOWN:
+            demo_say("WM_KEYDOWN %ld", (long)wp);
+            return 0;
+        case WM_KEYUP:
+            demo_say("WM_KEYUP %ld", (long)wp);
+            return 0;
+        case WM_CHAR:
+            demo_say("WM_CHAR %ld", (long)wp);
+            return 0;
+        case WM_LBUTTONDOWN:
+            demo_say("WM_LBUTTONDOWN %ld %ld", (long)(short)LOWORD(lp), (long)(short)HIWORD(lp));
+            return 0;
+        case WM_LBUTTONUP:
+            demo_say("WM_LBUTTONUP %ld %ld", (long)(short)LOWORD(lp), (long)(short)HIWORD(lp));
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcA(hwnd, msg, wp, lp);
     }
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = demo_proc;
-    wc.hInstance = instance;
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = "PaintDemo";
-    if (!RegisterClassA(&wc)) return 1;
-    HWND hwnd = CreateWindowExA(0, "PaintDemo", "Paint demo",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 60, 40,
-                                386, 297, nullptr, nullptr, instance, nullptr);
-    if (!hwnd) return 1;
-    ShowWindow(hwnd, show);
-    UpdateWindow(hwnd);
-    say("READY");
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return (int)msg.wParam;
+    return demo_run(instance, demo_proc, "Paint demo", 60, 40, 386, 297,
+                    (HBRUSH)GetStockObject(WHITE_BRUSH), show);
 }

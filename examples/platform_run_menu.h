@@ -36,8 +36,7 @@ static const RunMenuItem kRunMenuItems[16] = {
 static inline HMENU build_run_menu_bar(HMENU *popup) {
     HMENU bar = CreateMenu();
     HMENU run = CreatePopupMenu();
-    for (const RunMenuItem &item : kRunMenuItems)
-        AppendMenuA(run, item.flags, item.id, item.text);
+    for (const RunMenuItem &item : kRunMenuItems) AppendMenuA(run, item.flags, item.id, item.text);
     AppendMenuA(bar, MF_POPUP, (UINT_PTR)run, "&Run");
     if (popup) *popup = run;
     return bar;

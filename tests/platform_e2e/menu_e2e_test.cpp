@@ -18,13 +18,15 @@ const Rgb kHighlight{0, 0, 128};
 // The demo fills each repainted area with the next of these.
 const Rgb kPaintColours[] = {{0, 128, 128}, {128, 0, 128}, {0, 96, 0}, {96, 64, 0}};
 
-const int kBar = 19;          // menu bar height
-const int kTitleX = 15;       // inside the "Run" title
+const int kBar = 19;             // menu bar height
+const int kTitleX = 15;          // inside the "Run" title
 const int kFirstRow = kBar + 3;  // first pop-up row, below the bar and the pop-up's border
-const int kRow = 18;          // text row height
-const int kSeparator = 9;     // separator height
+const int kRow = 18;             // text row height
+const int kSeparator = 9;        // separator height
 
-bool is_separator(int index) { return index == 3 || index == 5 || index == 9 || index == 11; }
+bool is_separator(int index) {
+    return index == 3 || index == 5 || index == 9 || index == 11;
+}
 
 // Window-relative y of the middle of pop-up item `index` of the Run menu.
 int item_y(int index) {
@@ -34,10 +36,12 @@ int item_y(int index) {
 }
 
 // A point of item `index`'s row that no text or check mark covers: its top line, left.
-int probe_y(int index) { return item_y(index) - kRow / 2 + 1; }
+int probe_y(int index) {
+    return item_y(index) - kRow / 2 + 1;
+}
 
 struct PaintLine {
-    int count = 0;            // WM_PAINT lines so far
+    int count = 0;                    // WM_PAINT lines so far
     long l = 0, t = 0, r = 0, b = 0;  // the last one's rectangle
 };
 
@@ -61,7 +65,7 @@ int count_prefix(const e2e::Process &app, const std::string &prefix) {
 }
 
 class MenuE2E : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         ASSERT_TRUE(x.ok()) << x.error();
         app.reset(new e2e::Process(x, e2e::program_path("platform_menu_demo")));
@@ -141,7 +145,8 @@ TEST_F(MenuE2E, ClickOnRunThenAnimateSendsCommandOneAndRepaintsUnderThePopup) {
 
     // The window repaints at least the area the pop-up covered, and the screen shows it.
     PaintLine p;
-    for (int i = 0; i < 100 && (p = last_paint(*app)).count == paints_before; ++i) e2e::sleep_ms(30);
+    for (int i = 0; i < 100 && (p = last_paint(*app)).count == paints_before; ++i)
+        e2e::sleep_ms(30);
     ASSERT_GT(p.count, paints_before) << "no WM_PAINT after the pop-up closed";
     int bottom = item_y(15) + kRow / 2 + 3 - kBar;
     EXPECT_LE(p.l, 0);

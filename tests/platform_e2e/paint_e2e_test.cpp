@@ -18,7 +18,7 @@ const Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0}, kRed{255, 0, 0}, kBlue{0, 0, 2
     kGreen{0, 160, 0}, kMagenta{255, 0, 255}, kYellow{255, 255, 0};
 
 class PaintE2E : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         ASSERT_TRUE(x.ok()) << x.error();
         app.reset(new e2e::Process(x, e2e::program_path("platform_paint_demo")));
@@ -72,8 +72,8 @@ TEST_F(PaintE2E, TheScreenShowsWhatTheProgramDrew) {
         {"opaque text background", 21, 226, kYellow},
     };
     for (const Probe &p : probes)
-        EXPECT_EQ(window.at(p.x, p.y), p.colour)
-            << p.what << " at (" << p.x << "," << p.y << "): " << e2e::to_string(window.at(p.x, p.y));
+        EXPECT_EQ(window.at(p.x, p.y), p.colour) << p.what << " at (" << p.x << "," << p.y
+                                                 << "): " << e2e::to_string(window.at(p.x, p.y));
     // Text: a good number of black glyph pixels in the line's box, none left of it.
     EXPECT_GT(window.count(20, 190, 340, 215, kBlack), 300);
     EXPECT_EQ(window.count(0, 190, 19, 215, kBlack), 0);
@@ -87,8 +87,14 @@ TEST_F(PaintE2E, RealKeysArriveAsKeyDownCharAndKeyUp) {
         std::vector<std::string> downs, chars, ups;
     } cases[] = {
         {"a", {"WM_KEYDOWN 65"}, {"WM_CHAR 97"}, {"WM_KEYUP 65"}},
-        {"shift+b", {"WM_KEYDOWN 16", "WM_KEYDOWN 66"}, {"WM_CHAR 66"}, {"WM_KEYUP 66", "WM_KEYUP 16"}},
-        {"ctrl+r", {"WM_KEYDOWN 17", "WM_KEYDOWN 82"}, {"WM_CHAR 18"}, {"WM_KEYUP 82", "WM_KEYUP 17"}},
+        {"shift+b",
+         {"WM_KEYDOWN 16", "WM_KEYDOWN 66"},
+         {"WM_CHAR 66"},
+         {"WM_KEYUP 66", "WM_KEYUP 16"}},
+        {"ctrl+r",
+         {"WM_KEYDOWN 17", "WM_KEYDOWN 82"},
+         {"WM_CHAR 18"},
+         {"WM_KEYUP 82", "WM_KEYUP 17"}},
         {"Return", {"WM_KEYDOWN 13"}, {"WM_CHAR 13"}, {"WM_KEYUP 13"}},
         {"Escape", {"WM_KEYDOWN 27"}, {"WM_CHAR 27"}, {"WM_KEYUP 27"}},
         {"BackSpace", {"WM_KEYDOWN 8"}, {"WM_CHAR 8"}, {"WM_KEYUP 8"}},

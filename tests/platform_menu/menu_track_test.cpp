@@ -13,7 +13,9 @@ namespace {
 // Where things lie in the window's surface (the bar is 19 pixels, the pop-up has a 3-pixel
 // border, text rows are 18 and separators 9 pixels high).
 const int kTitleX = 15, kTitleY = 9;
-bool is_separator(int index) { return index == 3 || index == 5 || index == 9 || index == 11; }
+bool is_separator(int index) {
+    return index == 3 || index == 5 || index == 9 || index == 11;
+}
 // The middle row of item `index`, surface coordinates.
 int item_y(int index) {
     int y = 19 + 3;
@@ -22,7 +24,7 @@ int item_y(int index) {
 }
 
 class MenuTracking : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         static bool registered = false;
         if (!registered) {
@@ -108,25 +110,43 @@ TEST_F(MenuTracking, KeyboardSequencesChooseTheRightCommand) {
         {"Alt+R then lower-case mnemonics by key", {{'R', true}, {'F', false}}, {3}, false},
         {"Alt+R then P (Playback; One is on O)", {{'R', true}, {'P', false}}, {6}, false},
         {"F10 selects the bar, Enter opens on the first item, Enter chooses",
-         {{VK_F10, false}, {VK_RETURN, false}, {VK_RETURN, false}}, {1}, false},
+         {{VK_F10, false}, {VK_RETURN, false}, {VK_RETURN, false}},
+         {1},
+         false},
         {"arrows skip the separator",
-         {{VK_F10, false}, {VK_DOWN, false}, {VK_DOWN, false}, {VK_DOWN, false}, {VK_DOWN, false},
+         {{VK_F10, false},
+          {VK_DOWN, false},
+          {VK_DOWN, false},
+          {VK_DOWN, false},
+          {VK_DOWN, false},
           {VK_RETURN, false}},
-         {4}, false},
+         {4},
+         false},
         {"Up from the first wraps to a grayed line, which Enter cannot choose",
-         {{'R', true}, {VK_UP, false}, {VK_RETURN, false}}, {}, true},
+         {{'R', true}, {VK_UP, false}, {VK_RETURN, false}},
+         {},
+         true},
         {"grayed lines share the mnemonic-less id 9 and never post it",
-         {{'R', true}, {VK_UP, false}, {VK_UP, false}, {VK_RETURN, false}}, {}, true},
+         {{'R', true}, {VK_UP, false}, {VK_UP, false}, {VK_RETURN, false}},
+         {},
+         true},
         {"Down past the last wraps to the first",
-         {{'R', true}, {VK_UP, false}, {VK_DOWN, false}, {VK_RETURN, false}}, {1}, false},
-        {"Right with one title reopens it", {{'R', true}, {VK_RIGHT, false}, {VK_RETURN, false}}, {1},
+         {{'R', true}, {VK_UP, false}, {VK_DOWN, false}, {VK_RETURN, false}},
+         {1},
+         false},
+        {"Right with one title reopens it",
+         {{'R', true}, {VK_RIGHT, false}, {VK_RETURN, false}},
+         {1},
          false},
         {"Esc closes the pop-up, Esc again leaves the bar",
-         {{'R', true}, {VK_ESCAPE, false}, {VK_ESCAPE, false}}, {}, false},
+         {{'R', true}, {VK_ESCAPE, false}, {VK_ESCAPE, false}},
+         {},
+         false},
         {"F10 while open leaves the menu", {{'R', true}, {VK_F10, false}}, {}, false},
         {"Esc from the pop-up keeps the bar; Down opens again",
          {{'R', true}, {VK_ESCAPE, false}, {VK_DOWN, false}, {VK_DOWN, false}, {VK_RETURN, false}},
-         {2}, false},
+         {2},
+         false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

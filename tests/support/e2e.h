@@ -83,7 +83,7 @@ bool parse_xwd(const std::string &bytes, Image *out, std::string *error);
 // A private Xvfb on a display number the server picks itself (-displayfd), so tests running in
 // parallel never clash. Stopped (and reaped) when the object goes away.
 class XServer {
-public:
+   public:
     explicit XServer(int width = 1280, int height = 1024, int timeout_ms = 15000);
     ~XServer();
     XServer(const XServer &) = delete;
@@ -97,7 +97,7 @@ public:
     int height() const { return height_; }
     void stop();
 
-private:
+   private:
     pid_t pid_ = -1;
     std::string display_;
     std::string error_;
@@ -107,15 +107,15 @@ private:
 // ---- Programs -----------------------------------------------------------------------------------
 
 struct ProcessOptions {
-    std::vector<std::string> args;         // after the program's name
-    std::string working_dir;               // empty: the test's own
-    std::vector<std::string> env;          // extra "NAME=value" entries, override the inherited
+    std::vector<std::string> args;  // after the program's name
+    std::string working_dir;        // empty: the test's own
+    std::vector<std::string> env;   // extra "NAME=value" entries, override the inherited
 };
 
 // A program started on the server's display (DISPLAY set, SDL_VIDEODRIVER=x11), its stdout and
 // stderr captured to files. Killed, if still running, when the object goes away.
 class Process {
-public:
+   public:
     Process(const XServer &x, const std::string &path, const ProcessOptions &options = {});
     ~Process();
     Process(const Process &) = delete;
@@ -141,7 +141,7 @@ public:
     // How many complete stdout lines equal line.
     int count_lines(const std::string &line) const;
 
-private:
+   private:
     pid_t pid_ = -1;
     bool reaped_ = false;
     int status_ = 0;
@@ -158,7 +158,7 @@ int run_command(const std::vector<std::string> &argv, const std::string &display
 
 struct WindowInfo {
     unsigned long id = 0;
-    int x = 0, y = 0;           // screen position of the window's first own pixel (inside any X border)
+    int x = 0, y = 0;  // screen position of the window's first own pixel (inside any X border)
     int width = 0, height = 0;  // pixels
 };
 
@@ -168,7 +168,8 @@ bool wait_for_window(const XServer &x, const std::string &title, WindowInfo *inf
                      int timeout_ms = 10000);
 bool window_geometry(const XServer &x, unsigned long id, WindowInfo *info);
 
-// ---- Input (XTEST through xdotool; each waits settle_ms afterwards) ------------------------------
+// ---- Input (XTEST through xdotool; each waits settle_ms afterwards)
+// ------------------------------
 
 constexpr int kSettleMs = 150;
 
@@ -195,6 +196,8 @@ bool wait_for_pixel(const XServer &x, int sx, int sy, Rgb c, int timeout_ms = 50
                     Rgb *last = nullptr);
 
 void sleep_ms(int ms);
+// A monotonic clock in milliseconds, for deadlines.
+long long now_ms();
 
 }  // namespace e2e
 

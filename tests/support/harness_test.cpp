@@ -16,7 +16,8 @@ TEST(HarnessImages, ParsesPpmInBothEncodings) {
         const char *name;
         std::string bytes;
     } cases[] = {
-        {"binary", std::string("P6\n# made by hand\n2 1\n255\n") + std::string("\x10\x20\x30\xff\x00\x80", 6)},
+        {"binary", std::string("P6\n# made by hand\n2 1\n255\n") +
+                       std::string("\x10\x20\x30\xff\x00\x80", 6)},
         {"plain", "P3 2 1 255\n16 32 48\n255 0 128\n"},
         {"plain, maxval 15", "P3\n2 1\n15\n1 2 3 15 0 8\n"},
     };
@@ -38,9 +39,13 @@ TEST(HarnessImages, ParsesPpmInBothEncodings) {
 }
 
 TEST(HarnessImages, RejectsBadPpm) {
-    const char *bad[] = {"", "P5\n1 1\n255\n\x01", "P6\n2 2\n255\n\x01\x02\x03",
-                         "P6\n99999999 1\n255\n", "P6\n1 1\n65535\n\x01\x02\x03\x04\x05\x06",
-                         "P3\n1 1\n255\n1 2\n", "P6\n0 5\n255\n"};
+    const char *bad[] = {"",
+                         "P5\n1 1\n255\n\x01",
+                         "P6\n2 2\n255\n\x01\x02\x03",
+                         "P6\n99999999 1\n255\n",
+                         "P6\n1 1\n65535\n\x01\x02\x03\x04\x05\x06",
+                         "P3\n1 1\n255\n1 2\n",
+                         "P6\n0 5\n255\n"};
     for (const char *b : bad) {
         Image img;
         std::string error;

@@ -169,9 +169,26 @@ uint8_t channel(uint32_t value, uint32_t mask) {
 
 bool parse_xwd(const std::string &bytes, Image *out, std::string *error) {
     enum {
-        XWD_HEADER_SIZE, XWD_FILE_VERSION, XWD_PIXMAP_FORMAT, XWD_PIXMAP_DEPTH, XWD_WIDTH, XWD_HEIGHT, XWD_XOFFSET,
-        XWD_BYTE_ORDER, XWD_BITMAP_UNIT, XWD_BIT_ORDER, XWD_BITMAP_PAD, XWD_BITS_PER_PIXEL, XWD_BYTES_PER_LINE,
-        XWD_VISUAL_CLASS, XWD_RED_MASK, XWD_GREEN_MASK, XWD_BLUE_MASK, XWD_BITS_PER_RGB, XWD_COLORMAP_ENTRIES, XWD_NCOLORS,
+        XWD_HEADER_SIZE,
+        XWD_FILE_VERSION,
+        XWD_PIXMAP_FORMAT,
+        XWD_PIXMAP_DEPTH,
+        XWD_WIDTH,
+        XWD_HEIGHT,
+        XWD_XOFFSET,
+        XWD_BYTE_ORDER,
+        XWD_BITMAP_UNIT,
+        XWD_BIT_ORDER,
+        XWD_BITMAP_PAD,
+        XWD_BITS_PER_PIXEL,
+        XWD_BYTES_PER_LINE,
+        XWD_VISUAL_CLASS,
+        XWD_RED_MASK,
+        XWD_GREEN_MASK,
+        XWD_BLUE_MASK,
+        XWD_BITS_PER_RGB,
+        XWD_COLORMAP_ENTRIES,
+        XWD_NCOLORS,
         XWD_FIELDS = 25
     };
     if (bytes.size() < XWD_FIELDS * 4) return fail(error, "truncated xwd header");
@@ -187,7 +204,8 @@ bool parse_xwd(const std::string &bytes, Image *out, std::string *error) {
     uint32_t w = f[XWD_WIDTH], h = f[XWD_HEIGHT], stride = f[XWD_BYTES_PER_LINE];
     if (w == 0 || h == 0 || w > 16384 || h > 16384) return fail(error, "bad xwd size");
     if ((uint64_t)stride < (uint64_t)w * (bpp / 8)) return fail(error, "bad xwd line length");
-    if (f[XWD_HEADER_SIZE] < XWD_FIELDS * 4 || f[XWD_NCOLORS] > 65536) return fail(error, "bad xwd header");
+    if (f[XWD_HEADER_SIZE] < XWD_FIELDS * 4 || f[XWD_NCOLORS] > 65536)
+        return fail(error, "bad xwd header");
     uint64_t data = (uint64_t)f[XWD_HEADER_SIZE] + (uint64_t)f[XWD_NCOLORS] * 12;
     if ((uint64_t)bytes.size() < data + (uint64_t)stride * h) return fail(error, "truncated xwd");
     bool msb = f[XWD_BYTE_ORDER] == 1;
@@ -204,9 +222,9 @@ bool parse_xwd(const std::string &bytes, Image *out, std::string *error) {
             for (unsigned b = 0; b < bytes_per_pixel; ++b)
                 v |= msb ? (uint32_t)q[b] << (8 * (bytes_per_pixel - 1 - b))
                          : (uint32_t)q[b] << (8 * b);
-            img.pixels[(size_t)y * w + x] = Rgb{channel(v, f[XWD_RED_MASK]),
-                                                channel(v, f[XWD_GREEN_MASK]),
-                                                channel(v, f[XWD_BLUE_MASK])};
+            img.pixels[(size_t)y * w + x] =
+                Rgb{channel(v, f[XWD_RED_MASK]), channel(v, f[XWD_GREEN_MASK]),
+                    channel(v, f[XWD_BLUE_MASK])};
         }
     }
     *out = std::move(img);

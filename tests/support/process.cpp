@@ -20,12 +20,6 @@ namespace e2e {
 
 namespace {
 
-long long now_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
-}
-
 // The inherited environment with entries replaced or added ("NAME=value").
 std::vector<std::string> merged_env(const std::vector<std::string> &extra) {
     std::vector<std::string> env;
@@ -102,6 +96,12 @@ std::vector<std::string> complete_lines(const std::string &text) {
 
 }  // namespace
 
+long long now_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
 void sleep_ms(int ms) {
     if (ms > 0) usleep((useconds_t)ms * 1000);
 }
@@ -116,7 +116,9 @@ std::string source_dir() {
     return d && *d ? d : ".";
 }
 
-std::string program_path(const std::string &name) { return build_dir() + "/examples/" + name; }
+std::string program_path(const std::string &name) {
+    return build_dir() + "/examples/" + name;
+}
 
 // ---- XServer ------------------------------------------------------------------------------------
 
@@ -188,7 +190,9 @@ XServer::XServer(int width, int height, int timeout_ms) : width_(width), height_
     if (!log.empty()) unlink(log.c_str());
 }
 
-XServer::~XServer() { stop(); }
+XServer::~XServer() {
+    stop();
+}
 
 void XServer::stop() {
     if (pid_ <= 0) return;
@@ -286,9 +290,15 @@ int Process::stop(int grace_ms) {
     return status_;
 }
 
-std::string Process::output() const { return read_file(out_path_); }
-std::string Process::errors() const { return read_file(err_path_); }
-std::vector<std::string> Process::output_lines() const { return complete_lines(output()); }
+std::string Process::output() const {
+    return read_file(out_path_);
+}
+std::string Process::errors() const {
+    return read_file(err_path_);
+}
+std::vector<std::string> Process::output_lines() const {
+    return complete_lines(output());
+}
 
 int Process::count_lines(const std::string &line) const {
     int n = 0;

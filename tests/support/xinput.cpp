@@ -4,17 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 namespace e2e {
 
 namespace {
-
-long long now_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
-}
 
 // xdotool matches titles as regular expressions: escape the title so it matches only itself.
 std::string exact_title_pattern(const std::string &title) {
@@ -75,8 +68,7 @@ bool window_geometry(const XServer &x, unsigned long id, WindowInfo *info) {
     return true;
 }
 
-bool wait_for_window(const XServer &x, const std::string &title, WindowInfo *info,
-                     int timeout_ms) {
+bool wait_for_window(const XServer &x, const std::string &title, WindowInfo *info, int timeout_ms) {
     long long end = now_ms() + timeout_ms;
     std::string pattern = exact_title_pattern(title);
     for (;;) {
