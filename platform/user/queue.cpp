@@ -27,6 +27,8 @@ struct Timer {
 
 // Windows' smallest timer period; a period below it is raised to it.
 const UINT MIN_TIMER_PERIOD = 10;
+// Windows' limit on a thread's queue: a runaway poster gets failures instead of eating memory.
+const size_t MAX_QUEUED = 10000;
 
 struct Queue {
     std::deque<MSG> posted;          // PostMessageA, oldest first
@@ -159,6 +161,7 @@ void queue_post_input(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, int ch) {
             return;
         }
     }
+    if (queue.input.size() >= MAX_QUEUED) return;
     queue.input.push_back(InputMessage{make_msg(hwnd, message, wp, lp), ch});
 }
 
@@ -277,7 +280,7 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg) {
 }
 
 BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
-    if (hwnd && !window_get(hwnd)) return FALSE;
+    if ((hwnd && !window_get(hwnd)) || queue.posted.size() >= MAX_QUEUED) return FALSE;
     queue.posted.push_back(make_msg(hwnd, message, wp, lp));
     return TRUE;
 }

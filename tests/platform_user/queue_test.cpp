@@ -244,3 +244,17 @@ TEST(Queue, AProcedureThatDoesNotPaintIsNotAskedAgainAndAgain) {
     EXPECT_EQ(paints, 1);
     DestroyWindow(hwnd);
 }
+
+TEST(Queue, ARunawayPosterIsRefusedInsteadOfGrowingTheQueueForever) {
+    HWND hwnd = make_window(WS_POPUP, 10, 10, false);
+    drain();
+    int accepted = 0;
+    for (int i = 0; i < 20000; ++i) accepted += PostMessageA(hwnd, WM_USER, 0, 0) ? 1 : 0;
+    EXPECT_LT(accepted, 20000);
+    EXPECT_GE(accepted, 1000);
+    DestroyWindow(hwnd);  // drops what it had queued
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(PostMessageA(nullptr, WM_USER, 0, 0));
+    drain();
+}
