@@ -3,7 +3,6 @@
 // program's timers and painting go on while a pop-up is open.
 #include "platform/user/menu_model.h"
 
-#include <utility>
 #include <vector>
 
 namespace {
@@ -16,8 +15,8 @@ enum TrackMode {
 
 // The one menu in use at a time (as on Windows, only one menu tracks at once).
 struct MenuTracking {
-    HWND hwnd;  // window whose menu is in use, null while idle
-    TrackMode mode;
+    HWND hwnd;             // window whose menu is in use, null while idle
+    TrackMode mode;        // what of that menu is in use
     int title;             // selected bar title
     int item;              // highlighted item of the open pop-up, -1 for none
     bool alt_alone;        // Alt is down and no other key came since: its release selects the bar
@@ -27,15 +26,12 @@ struct MenuTracking {
     bool last_key_taken;   // that key-down was taken here (so is the text it makes)
     HDC popup_dc;          // memory context holding the pop-up's picture
     HBITMAP popup_bitmap;  // the picture, shown as the window's overlay
-    HGDIOBJ popup_old_bitmap;
-    RECT popup_rect;     // where the pop-up lies, surface coordinates
-    PopupLayout layout;  // rows of the open pop-up
+    HGDIOBJ popup_old_bitmap;  // what popup_dc held before, put back before it is deleted
+    RECT popup_rect;           // where the pop-up lies, surface coordinates
+    PopupLayout layout;        // rows of the open pop-up
 };
 
 MenuTracking tracking = {};
-
-// Bars attached with SetMenu, so a window takes its bar along when destroyed.
-std::vector<std::pair<HWND, HMENU>> attached_bars;
 
 Menu *tracked_bar() {
     return tracking.hwnd ? menu_get(window_menu_bar(tracking.hwnd)) : nullptr;
@@ -67,15 +63,20 @@ void draw_popup() {
     window_mark_changed(tracking.hwnd);
 }
 
-void close_popup() {
-    if (!tracking.popup_dc) return;
-    HWND hwnd = tracking.hwnd;
-    window_set_overlay(hwnd, nullptr, 0, 0);
+// Takes the pop-up's picture off the window and frees it.
+void release_popup_picture() {
+    window_set_overlay(tracking.hwnd, nullptr, 0, 0);
     SelectObject(tracking.popup_dc, tracking.popup_old_bitmap);
     DeleteObject(tracking.popup_bitmap);
     DeleteDC(tracking.popup_dc);
     tracking.popup_dc = nullptr;
     tracking.popup_bitmap = nullptr;
+}
+
+void close_popup() {
+    if (!tracking.popup_dc) return;
+    HWND hwnd = tracking.hwnd;
+    release_popup_picture();
     // What the pop-up covered is the program's to paint again.
     RECT area;
     if (window_client_area(hwnd, &area)) {
@@ -398,22 +399,11 @@ bool menu_took_last_key(HWND hwnd) {
 void menu_window_destroyed(HWND hwnd) {
     if (tracking.hwnd == hwnd) {
         // The window is half gone: free the pop-up without asking it to repaint.
-        if (tracking.popup_dc) {
-            window_set_overlay(hwnd, nullptr, 0, 0);
-            SelectObject(tracking.popup_dc, tracking.popup_old_bitmap);
-            DeleteObject(tracking.popup_bitmap);
-            DeleteDC(tracking.popup_dc);
-        }
+        if (tracking.popup_dc) release_popup_picture();
         tracking = MenuTracking{};
     }
     // A window takes its menu bar along, as on Windows.
-    for (size_t i = 0; i < attached_bars.size(); ++i)
-        if (attached_bars[i].first == hwnd) {
-            HMENU bar = attached_bars[i].second;
-            attached_bars.erase(attached_bars.begin() + (long)i);
-            if (bar == window_menu_bar(hwnd)) DestroyMenu(bar);
-            break;
-        }
+    if (HMENU bar = window_menu_bar(hwnd)) DestroyMenu(bar);
 }
 
 BOOL WINAPI SetMenu(HWND hwnd, HMENU menu) {
@@ -421,13 +411,6 @@ BOOL WINAPI SetMenu(HWND hwnd, HMENU menu) {
     if (menu && !menu_get(menu)) return FALSE;
     if (tracking.hwnd == hwnd) end_tracking();
     window_attach_menu_bar(hwnd, menu);
-    bool recorded = false;
-    for (auto &entry : attached_bars)
-        if (entry.first == hwnd) {
-            entry.second = menu;
-            recorded = true;
-        }
-    if (!recorded) attached_bars.emplace_back(hwnd, menu);
     if (menu) menu_paint_bar(hwnd);
     return TRUE;
 }
