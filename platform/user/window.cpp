@@ -212,8 +212,9 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *wc) {
     return c.atom;
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
+HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param) {
     platform_ensure_started();
     const WindowClass *cls = class_name ? find_class(class_name) : nullptr;
     if (!cls) return nullptr;
@@ -254,7 +255,9 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style,
     table.windows.push_back(w);
 
     HWND hwnd = w->hwnd;
-    if (window_call(hwnd, WM_CREATE, 0, 0) == -1) {
+    CREATESTRUCTA create = {param, instance, menu,        parent, w->height,  w->width,
+                            w->y,  w->x,     (LONG)style, title,  class_name, ex_style};
+    if (window_call(hwnd, WM_CREATE, 0, (LPARAM)&create) == -1) {
         DestroyWindow(hwnd);
         return nullptr;
     }

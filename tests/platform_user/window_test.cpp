@@ -317,3 +317,27 @@ TEST(Window, AltF4ClosesTheWindow) {
     drain();
     EXPECT_FALSE(IsWindow(hwnd));
 }
+
+TEST(Window, CreationParametersReachWmCreateAndMinusOneRefusesTheWindow) {
+    static int marker;
+    static const CREATESTRUCTA *created;
+    static LRESULT answer;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_CREATE) {
+            created = (const CREATESTRUCTA *)l;
+            return created->lpCreateParams == &marker && created->cx == 300 ? answer : 0;
+        }
+        return DefWindowProcA(h, m, w, l);
+    };
+    wc.lpszClassName = "CreateParams";
+    RegisterClassA(&wc);
+    for (LRESULT a : {(LRESULT)0, (LRESULT)-1}) {
+        answer = a;
+        HWND hwnd = CreateWindowExA(0, "CreateParams", "t", WS_POPUP, 5, 6, 300, 200, nullptr,
+                                    nullptr, nullptr, &marker);
+        EXPECT_EQ(hwnd != nullptr, a == 0);
+        if (hwnd) DestroyWindow(hwnd);
+    }
+    drain();
+}
