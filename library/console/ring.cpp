@@ -6,7 +6,9 @@
 #include <cstdarg>
 #include <cstring>
 
-static int next_slot(int slot) { return slot == CONSOLE_RING_SIZE - 1 ? 0 : slot + 1; }
+static int next_slot(int slot) {
+    return slot == CONSOLE_RING_SIZE - 1 ? 0 : slot + 1;
+}
 
 // Copies text (length bytes and its zero) into a new block; null when it cannot be had.
 static HGLOBAL store_text(const char *text, size_t length) {
@@ -41,7 +43,8 @@ int TAVIX_console_printf(const char *format, ...) {
             library_state.console_first = next_slot(library_state.console_first);
         }
         library_state.console_lines[library_state.console_end] = block;
-        if (library_state.console_first < 0) library_state.console_first = library_state.console_end;
+        if (library_state.console_first < 0)
+            library_state.console_first = library_state.console_end;
         library_state.console_end = next_slot(library_state.console_end);
     }
 

@@ -15,9 +15,13 @@ std::string block_text(HGLOBAL block) {
     return copy;
 }
 
-std::string message(int i) { return "message " + std::to_string(i) + "\n"; }
+std::string message(int i) {
+    return "message " + std::to_string(i) + "\n";
+}
 
-int newest_slot() { return (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE; }
+int newest_slot() {
+    return (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
+}
 
 // Runs first: it counts messages from the process's start.
 TEST(ConsoleRing, FillsThenRotatesKeepingTheLast25) {
@@ -45,7 +49,8 @@ TEST(ConsoleRing, FillsThenRotatesKeepingTheLast25) {
             // Full, nothing freed yet: every slot holds its own message, newline and all.
             for (int slot = 0; slot < CONSOLE_RING_SIZE; ++slot) {
                 EXPECT_EQ(block_text(library_state.console_lines[slot]), message(slot + 1));
-                EXPECT_EQ(GlobalSize(library_state.console_lines[slot]), message(slot + 1).size() + 1);
+                EXPECT_EQ(GlobalSize(library_state.console_lines[slot]),
+                          message(slot + 1).size() + 1);
             }
             EXPECT_EQ(GlobalSize(first_block), message(1).size() + 1);
         }

@@ -51,7 +51,9 @@ void expect_line_of(const ConsoleView &v, int band, int n) {
     EXPECT_LE(reach, 5 + n * v.char_width + 1) << "band " << band << ", " << n << " chars";
 }
 
-int visible_bands(const ConsoleView &v) { return (v.client.bottom - v.client.top) / v.line_height; }
+int visible_bands(const ConsoleView &v) {
+    return (v.client.bottom - v.client.top) / v.line_height;
+}
 
 void blacken_console() {
     HDC dc = GetDC(library_state.console_window);
@@ -68,10 +70,12 @@ void repaint_console() {
     harness::drain_queue();
 }
 
-void print_line_of(int n) { TAVIX_console_printf("%s\n", std::string(n, 'M').c_str()); }
+void print_line_of(int n) {
+    TAVIX_console_printf("%s\n", std::string(n, 'M').c_str());
+}
 
 class ConsoleWindow : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         harness::start_library();
         harness::drain_queue();

@@ -59,11 +59,11 @@ TEST(ClientE2E, WindowsPictureConsoleAndInput) {
     auto screen_x = [&](int lx) { return client_left + origin_x + lx; };
     auto screen_y = [&](int ly) { return client_top + origin_y - ly; };
     e2e::Rgb seen;
-    EXPECT_TRUE(e2e::wait_for_pixel(x, screen_x(-150), screen_y(100), e2e::Rgb{255, 0, 0}, 5000,
-                                    &seen))
+    EXPECT_TRUE(
+        e2e::wait_for_pixel(x, screen_x(-150), screen_y(100), e2e::Rgb{255, 0, 0}, 5000, &seen))
         << "red rectangle, saw " << e2e::to_string(seen);
-    EXPECT_TRUE(e2e::wait_for_pixel(x, screen_x(100), screen_y(100), e2e::Rgb{0, 0, 255}, 5000,
-                                    &seen))
+    EXPECT_TRUE(
+        e2e::wait_for_pixel(x, screen_x(100), screen_y(100), e2e::Rgb{0, 0, 255}, 5000, &seen))
         << "blue circle, saw " << e2e::to_string(seen);
 
     // The X windows may be replaced when they are first presented (SDL re-creates a window
@@ -78,8 +78,8 @@ TEST(ClientE2E, WindowsPictureConsoleAndInput) {
     // The console's last three lines: the newest, longest, at the bottom, each one line higher
     // shorter; above them the older messages.
     int bottom = console.y + console.height;
-    int newest = ink_reach(shot, console.x, console.x + console.width, bottom - line_height,
-                           line_height);
+    int newest =
+        ink_reach(shot, console.x, console.x + console.width, bottom - line_height, line_height);
     int middle = ink_reach(shot, console.x, console.x + console.width, bottom - 2 * line_height,
                            line_height);
     int oldest = ink_reach(shot, console.x, console.x + console.width, bottom - 3 * line_height,
@@ -103,7 +103,8 @@ TEST(ClientE2E, WindowsPictureConsoleAndInput) {
     EXPECT_TRUE(app.wait_for_line("EVENT 2 0 0 97", 5000)) << app.output();
     ASSERT_TRUE(e2e::key_to(x, graphics, "shift+c"));
     EXPECT_TRUE(app.wait_for_line("EVENT 2 0 0 67", 5000)) << app.output();
-    ASSERT_TRUE(e2e::key_to(x, console, "b")) << app.errors() << (app.running() ? "" : " (the client has ended)");
+    ASSERT_TRUE(e2e::key_to(x, console, "b"))
+        << app.errors() << (app.running() ? "" : " (the client has ended)");
     EXPECT_TRUE(app.wait_for_line("EVENT 2 0 0 98", 5000)) << app.output();
 
     // Ctrl+Q from the console window quits; Ctrl combinations make no key events.

@@ -10,7 +10,7 @@ using harness::next_event;
 namespace {
 
 class Events : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         harness::start_library();
         harness::stop_real_timer();
@@ -40,8 +40,8 @@ TEST_F(Events, ClicksAtAndAroundTheOrigin) {
         int dx, dy;  // client offset from the origin
         int x, y;    // library point expected
     } cases[] = {
-        {0, 0, 0, 0},    {10, 5, 10, -5}, {0, -1, 0, 1},  {0, 1, 0, -1},
-        {-1, 0, -1, 0},  {1, 0, 1, 0},    {-7, -9, -7, 9},
+        {0, 0, 0, 0},   {10, 5, 10, -5}, {0, -1, 0, 1},   {0, 1, 0, -1},
+        {-1, 0, -1, 0}, {1, 0, 1, 0},    {-7, -9, -7, 9},
     };
     for (const Case &c : cases) {
         harness::post_click(ox() + c.dx, oy() + c.dy);

@@ -35,7 +35,9 @@ void start_library() {
                                     nullptr, nullptr, action_class.hInstance, nullptr);
 }
 
-void stop_real_timer() { KillTimer(library_state.graphics_window, TAVIX_TIMER_ID); }
+void stop_real_timer() {
+    KillTimer(library_state.graphics_window, TAVIX_TIMER_ID);
+}
 
 void drain_queue() {
     MSG msg;
@@ -62,11 +64,12 @@ void reset_event_state() {
 }
 
 void post_click(int client_x, int client_y) {
-    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 1,
-                 MAKELPARAM(client_x, client_y));
+    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 1, MAKELPARAM(client_x, client_y));
 }
 
-void post_char(HWND hwnd, char c) { PostMessageA(hwnd, WM_CHAR, (unsigned char)c, 1); }
+void post_char(HWND hwnd, char c) {
+    PostMessageA(hwnd, WM_CHAR, (unsigned char)c, 1);
+}
 
 void post_timer() {
     PostMessageA(library_state.graphics_window, WM_TIMER, TAVIX_TIMER_ID, 0);
@@ -98,6 +101,8 @@ void arm_watchdog(int seconds) {
     alarm((unsigned)seconds);
 }
 
-void disarm_watchdog() { alarm(0); }
+void disarm_watchdog() {
+    alarm(0);
+}
 
 }  // namespace harness

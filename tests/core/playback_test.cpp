@@ -53,7 +53,7 @@ PendingEvent scripted(int type, int x = 0, int y = 0, char key = 0) {
 }
 
 class Playback : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         harness::start_library();
         harness::stop_real_timer();
@@ -74,8 +74,7 @@ protected:
 
 TEST_F(Playback, ScriptedTicksNeedNoTimerAndTheEndGoesOnLive) {
     library_state.playing_back = 1;
-    script = {scripted(TAVIX_PERIODIC), scripted(TAVIX_PERIODIC),
-              scripted(TAVIX_MOUSE, -3, 8)};
+    script = {scripted(TAVIX_PERIODIC), scripted(TAVIX_PERIODIC), scripted(TAVIX_MOUSE, -3, 8)};
     EXPECT_EQ(harness::next_event().code, TAVIX_PERIODIC);
     EXPECT_EQ(harness::next_event().code, TAVIX_PERIODIC);
     harness::Event click = harness::next_event();
