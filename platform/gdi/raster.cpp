@@ -71,76 +71,104 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
 //
 // An ellipse is worked in doubled coordinates about the centre of its pixel-centre box, so that
 // boxes of even size (centre between pixels) stay integral: the box W x H gives semi-axes
-// A = W - 1 and B = H - 1, and the pixel at doubled offset (X, Y) has X = A (mod 2), Y = B (mod 2).
-// half(Y) is the largest X the midpoint walk plots on row Y; a row's outline runs from
-// half(Y + 2) + 2 to half(Y), its fill from -half(Y) to half(Y).
-
-// Boxes up to this size are walked step by step in 64-bit arithmetic (A^2 B^2 < 2^62); larger ones
-// are solved row by row.
-const int64_t WALK_LIMIT = 32769;
+// A = W - 1 and B = H - 1, and the pixel at doubled offset (X, Y) has X = A (mod 2), Y = B (mod 2);
+// F(X, Y) = B^2 X^2 + A^2 Y^2 - A^2 B^2 is <= 0 on and inside the curve.
+//
+// The integer midpoint walk of a quadrant starts at the top (X = A mod 2, Y = B). While the next
+// column is still shallow (B^2 (X + 2) < A^2 (Y - 1)) it plots, drops a row when the midpoint
+// below the next column is outside (F(X + 2, Y - 1) > 0), and steps a column. Then it plots the
+// turning pixel and goes down row by row, stepping outward while the midpoint beside is inside or
+// on (F(X + 1, Y) <= 0); the middle row reaches out that way even when the walk turns on it. A
+// midpoint on the curve keeps the outer pixel throughout, so flat ellipses reach their box's sides.
+//
+// half(Y), the largest X the walk plots on row Y, has a closed form row by row, so only visible
+// rows cost anything: a row's outline runs from half(Y + 2) + 2 to half(Y), its fill from -half(Y)
+// to half(Y).
 
 struct EllipseShape {
-    int64_t a, b;               // doubled semi-axes: box width - 1, box height - 1
-    std::vector<int64_t> half;  // walked ellipses: half[(b - Y) / 2]
+    int64_t a, b;         // doubled semi-axes: box width - 1, box height - 1
+    int64_t first, last;  // the walk's first X (A mod 2) and its last row (B mod 2)
+    bool exact;           // small enough for exact 128-bit arithmetic
+    int64_t turn_row;     // the row on which the walk turns from shallow to steep
+    int64_t turn_half;    // half() of that row
 };
 
-// The integer midpoint walk of one quadrant, from the top (X small, Y = B) to the side (Y small).
-void ellipse_walk(EllipseShape &shape) {
-    int64_t a2 = shape.a * shape.a, b2 = shape.b * shape.b;
-    auto f = [&](int64_t x, int64_t y) { return b2 * x * x + a2 * y * y - a2 * b2; };
-    int64_t x = shape.a & 1, y = shape.b;
-    shape.half.assign((size_t)(shape.b / 2 + 1), x);
-    auto plot = [&](int64_t px, int64_t py) {
-        int64_t &h = shape.half[(size_t)((shape.b - py) / 2)];
-        h = std::max(h, px);
-    };
-    // Shallow part: x advances every step, y drops when the midpoint below is outside.
-    while (b2 * x < a2 * y) {
-        plot(x, y);
-        if (f(x + 2, y - 1) >= 0) y -= 2;
-        x += 2;
+// F(X, Y) <= 0. Exact up to 2^30 pixels across; beyond, in long double, as close as a pixel.
+bool inside_or_on(const EllipseShape &e, int64_t x, int64_t y) {
+    if (e.exact) {
+        wide_t a2 = (wide_t)e.a * e.a, b2 = (wide_t)e.b * e.b;
+        return b2 * x * x + a2 * y * y <= a2 * b2;
     }
-    // Steep part: y drops every step, x advances when the midpoint beside is inside.
-    plot(x, y);
-    while (y > (shape.b & 1)) {
-        if (f(x + 1, y - 2) <= 0) x += 2;
-        y -= 2;
-        plot(x, y);
-    }
+    long double u = (long double)x / e.a, v = (long double)y / e.b;
+    return u * u + v * v <= 1.0L;
 }
 
-// The largest X = parity (mod 2), X >= 0, with X^2 < limit (or <= when inclusive); -1 if none.
-int64_t largest_below(long double limit, int64_t parity, bool inclusive) {
-    if (limit < 0 || (!inclusive && limit == 0)) return parity == 0 && inclusive ? 0 : -1;
-    int64_t x = (int64_t)sqrtl(limit);
-    if ((x - parity) % 2 != 0) --x;
-    auto fits = [&](int64_t v) {
-        long double s = (long double)v * v;
-        return inclusive ? s <= limit : s < limit;
-    };
-    while (fits(x + 2)) x += 2;
-    while (x >= 0 && !fits(x)) x -= 2;
+// The largest X = A (mod 2) with F(X + dx, y) <= 0; first - 2 if there is none.
+int64_t largest_inside(const EllipseShape &e, int64_t dx, int64_t y) {
+    long double v = (long double)y / e.b;
+    long double reach = v * v >= 1 ? 0 : e.a * sqrtl(1 - v * v);
+    int64_t x = (int64_t)reach - dx;
+    if ((x - e.first) % 2 != 0) --x;
+    if (x < e.first - 2) x = e.first - 2;
+    while (inside_or_on(e, x + 2 + dx, y)) x += 2;
+    while (x >= e.first && !inside_or_on(e, x + dx, y)) x -= 2;
     return x;
 }
 
-int64_t ellipse_half(const EllipseShape &shape, int64_t y) {
-    if (y > shape.b) return (shape.a & 1) - 2;
-    if (!shape.half.empty()) return shape.half[(size_t)((shape.b - y) / 2)];
-    // Row by row: the walk's choice where it is shallow (midpoint below inside), else where it is
-    // steep (midpoint beside inside or on).
-    long double a2 = (long double)shape.a * shape.a, b2 = (long double)shape.b * shape.b;
-    long double below = (long double)(y - 1) * (y - 1), here = (long double)y * y;
-    int64_t shallow = largest_below(a2 * (b2 - below) / b2, shape.a & 1, false);
-    if (shallow >= 0 && b2 * shallow < a2 * y) return std::min(shallow, shape.a);
-    int64_t steep = largest_below(a2 * (b2 - here) / b2, (shape.a + 1) & 1, true);
-    return std::min(std::max(steep + 1, shape.a & 1), shape.a);
+// Where the shallow part would leave row y: the first X with B^2 (X + 2) >= A^2 (y - 1).
+int64_t shallow_end(const EllipseShape &e, int64_t y) {
+    if (y - 1 <= 0) return e.first;
+    int64_t x;
+    if (e.exact) {
+        wide_t need = (wide_t)e.a * e.a * (y - 1), b2 = (wide_t)e.b * e.b;
+        wide_t q = need / b2 + (need % b2 != 0);  // ceil
+        x = clamp_wide(q - 2);
+    } else {
+        x = clamp_wide((wide_t)ceill((long double)e.a * e.a * (y - 1) / ((long double)e.b * e.b)) -
+                       2);
+    }
+    if (x < e.first) return e.first;
+    if ((x - e.first) % 2 != 0) ++x;
+    return std::min(x, e.a + 2);
 }
 
-void ellipse_prepare(EllipseShape &shape, int64_t width, int64_t height) {
-    shape.a = width - 1;
-    shape.b = height - 1;
-    shape.half.clear();
-    if (width <= WALK_LIMIT && height <= WALK_LIMIT) ellipse_walk(shape);
+// half() of a row the walk crosses while shallow: the last X whose midpoint below is inside or on,
+// and never less than where the row starts.
+int64_t shallow_half(const EllipseShape &e, int64_t y) {
+    int64_t h = largest_inside(e, 0, y - 1);
+    int64_t start = y == e.b ? e.first : std::max(largest_inside(e, 0, y + 1), e.first - 2) + 2;
+    if (y + 2 == e.b) start = std::max(start, e.first + 2);
+    return std::max(h, start);
+}
+
+void ellipse_prepare(EllipseShape &e, int64_t width, int64_t height) {
+    e.a = width - 1;
+    e.b = height - 1;
+    e.first = e.a & 1;
+    e.last = e.b & 1;
+    e.exact = e.a <= ((int64_t)1 << 30) && e.b <= ((int64_t)1 << 30);
+    // The turning row is the first, from the top, where the shallow part ends before the row
+    // does; the test only grows truer further down, so it is found by bisection.
+    int64_t lo = 0, hi = (e.b - e.last) / 2;  // row indices from the top: Y = b - 2k
+    while (lo < hi) {
+        int64_t mid = lo + (hi - lo) / 2;
+        int64_t y = e.b - 2 * mid;
+        if (shallow_end(e, y) <= shallow_half(e, y))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    e.turn_row = e.b - 2 * lo;
+    int64_t start = e.turn_row == e.b ? e.first : shallow_half(e, e.turn_row + 2) + 2;
+    e.turn_half = std::max(start, shallow_end(e, e.turn_row));
+    if (e.turn_row == e.last) e.turn_half = std::max(e.turn_half, largest_inside(e, -1, e.last));
+}
+
+int64_t ellipse_half(const EllipseShape &e, int64_t y) {
+    if (y > e.b) return e.first - 2;
+    if (y > e.turn_row) return shallow_half(e, y);
+    if (y == e.turn_row) return e.turn_half;
+    return std::max(e.turn_half, largest_inside(e, -1, y));
 }
 
 // Paints the ellipse of box (l, t, l + width, t + height), width and height at least 3: the fill
@@ -152,13 +180,23 @@ void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, in
     int64_t cx2 = 2 * l + shape.a, cy2 = 2 * t + shape.b;  // doubled centre
     int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
+    if (first >= last) return;
+    // Each visible row needs half() of its own |Y| and of the one above; both halves of the
+    // ellipse share them, so they are worked out once for the range of |Y| in view.
+    auto distance = [&](int64_t y) { return 2 * y - cy2 < 0 ? cy2 - 2 * y : 2 * y - cy2; };
+    int64_t low = std::min(distance(first), distance(last - 1));
+    int64_t high = std::max(distance(first), distance(last - 1)) + 2;
+    if (2 * first <= cy2 && cy2 <= 2 * (last - 1)) low = shape.b & 1;
+    std::vector<int64_t> halves((size_t)((high - low) / 2 + 1));
+    for (size_t i = 0; i < halves.size(); ++i)
+        halves[i] = ellipse_half(shape, low + 2 * (int64_t)i);
+    auto half = [&](int64_t dy) { return halves[(size_t)((dy - low) / 2)]; };
     for (int64_t y = first; y < last; ++y) {
-        int64_t dy = 2 * y - cy2;
-        if (dy < 0) dy = -dy;
-        int64_t h = ellipse_half(shape, dy);
+        int64_t dy = distance(y);
+        int64_t h = half(dy);
         if (fill) canvas_span(canvas, y, (cx2 - h) / 2, (cx2 + h) / 2 + 1, fill_colour);
         if (pen) {
-            int64_t inner = std::min(h, ellipse_half(shape, dy + 2) + 2);
+            int64_t inner = std::min(h, half(dy + 2) + 2);
             canvas_span(canvas, y, (cx2 + inner) / 2, (cx2 + h) / 2 + 1, pen_colour);
             canvas_span(canvas, y, (cx2 - h) / 2, (cx2 - inner) / 2 + 1, pen_colour);
         }
