@@ -29,7 +29,7 @@ struct FaceEntry {
 };
 
 struct Glyph {
-    bool ready;                     // rendered and stored
+    bool ready;                     // advance known, and coverage too where bitmaps are kept
     int advance;                    // pixels to the next character's origin
     int left, top;                  // bitmap position from the origin on the baseline (top: up)
     int width, height;              // bitmap size
@@ -52,6 +52,7 @@ struct FontSize {
     bool fixed_pitch;
     bool smooth;        // anti-aliased; small sizes are drawn crisp, hinted to whole pixels
     int users;          // fonts resolved to this size; unused sizes may be dropped
+    bool keep_bitmaps;  // glyph bitmaps are cached (not at large sizes)
     Glyph glyphs[256];  // by Windows-1252 code
 };
 
@@ -65,6 +66,7 @@ struct TextState {
     std::map<std::string, FaceEntry *> faces;  // by "file#index#bold#italic"
     std::map<std::tuple<std::string, int, bool, int>, FaceEntry *> matches;  // by request
     std::map<std::tuple<FaceEntry *, int, int>, FontSize *> sizes;  // by face, height, width
+    Glyph scratch;  // the glyph being drawn at a size too large to keep bitmaps of
 };
 
 TextState text;
@@ -72,6 +74,8 @@ TextState text;
 const int DEFAULT_CELL = 16;  // cell height of a font asked for with height 0
 // Sizes kept in the cache beyond those in use; past it, unused ones are dropped.
 const size_t SIZE_CACHE_LIMIT = 64;
+// Em sizes up to which rendered glyphs are cached (a glyph then takes at most some 12 KB).
+const double KEEP_BITMAPS_UP_TO = 96;
 // Em sizes from which glyphs are anti-aliased; below it grey edges only blur the strokes.
 const double SMOOTH_FROM = 18;
 
@@ -202,6 +206,7 @@ FontSize *make_size(FaceEntry *entry, const GdiFont *font) {
     size->size_x = size->size_y;
     size->fixed_pitch = FT_IS_FIXED_WIDTH(face);
     size->smooth = em >= SMOOTH_FROM;
+    size->keep_bitmaps = em <= KEEP_BITMAPS_UP_TO;
     size->italic = font->italic;
     size->weight = font->weight > 0 ? font->weight : FW_NORMAL;
 
@@ -259,24 +264,24 @@ FontSize *size_of(GdiFont *font) {
     return font->size;
 }
 
-const Glyph &glyph_of(FontSize *size, unsigned char c) {
-    Glyph &glyph = size->glyphs[c];
-    if (glyph.ready) return glyph;
-    glyph.ready = true;
+// Renders c at the size into glyph: advance, placement and coverage.
+void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
+    glyph.advance = glyph.left = glyph.top = glyph.width = glyph.height = 0;
+    glyph.coverage.clear();
     FT_Face face = size->entry->face;
     FT_Set_Char_Size(face, size->size_x, size->size_y, 72, 72);
     FT_UInt index = FT_Get_Char_Index(face, unicode_of(c));
     FT_Int32 load_flags = size->smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
     if (FT_Load_Glyph(face, index, load_flags | FT_LOAD_NO_BITMAP) != 0 &&
         FT_Load_Glyph(face, 0, load_flags) != 0)
-        return glyph;
+        return;
     FT_GlyphSlot slot = face->glyph;
     if (size->entry->synthetic_italic) FT_GlyphSlot_Oblique(slot);
     if (size->entry->synthetic_bold) FT_GlyphSlot_Embolden(slot);
     int natural_advance = (int)((slot->advance.x + 32) >> 6);
     glyph.advance = size->cell_width ? size->cell_width : natural_advance;
     if (FT_Render_Glyph(slot, size->smooth ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0)
-        return glyph;
+        return;
     const FT_Bitmap &bitmap = slot->bitmap;
     glyph.left =
         slot->bitmap_left + (size->cell_width ? (size->cell_width - natural_advance) / 2 : 0);
@@ -295,7 +300,26 @@ const Glyph &glyph_of(FontSize *size, unsigned char c) {
             glyph.coverage[(size_t)row * glyph.width + col] = value;
         }
     }
-    return glyph;
+}
+
+// The glyph of c with its coverage. Glyphs of large sizes are rendered afresh each time (only
+// their advances are kept), so that a few huge texts cannot fill memory with bitmaps.
+const Glyph &glyph_of(FontSize *size, unsigned char c) {
+    Glyph &glyph = size->glyphs[c];
+    if (size->keep_bitmaps) {
+        if (!glyph.ready) render_glyph(size, c, glyph);
+        glyph.ready = true;
+        return glyph;
+    }
+    render_glyph(size, c, text.scratch);
+    glyph.advance = text.scratch.advance;
+    glyph.ready = true;
+    return text.scratch;
+}
+
+int advance_of(FontSize *size, unsigned char c) {
+    const Glyph &glyph = size->glyphs[c];
+    return glyph.ready ? glyph.advance : glyph_of(size, c).advance;
 }
 
 // Blends a glyph's coverage onto the canvas in colour, the glyph's origin at logical (x, y).
@@ -332,7 +356,7 @@ int fallback_height(const GdiFont *font) {
 int64_t text_width(FontSize *size, const GdiFont *font, const char *chars, int count) {
     int64_t width = 0;
     for (int i = 0; i < count; ++i)
-        width += size ? glyph_of(size, (unsigned char)chars[i]).advance
+        width += size ? advance_of(size, (unsigned char)chars[i])
                       : (font->width > 0 ? font->width : fallback_height(font) / 2);
     return width;
 }

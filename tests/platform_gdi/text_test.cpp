@@ -302,4 +302,28 @@ TEST(TextOut, AFontInUseSurvivesManyOtherSizesComingAndGoing) {
     DeleteObject(kept);
 }
 
+TEST(TextOut, LargeSizesDrawTheSameEveryTime) {
+    // Glyphs this large are not kept between calls; each call must still draw the same.
+    HFONT font = make_font(-300);
+    Canvas32 first(500, 400), second(500, 400);
+    SelectObject(first.dc, font);
+    SelectObject(second.dc, font);
+    SetBkColor(first.dc, PAPER);
+    SetBkColor(second.dc, PAPER);
+    SIZE whole = extent_of(first.dc, "Ag"), a = extent_of(first.dc, "A"),
+         g = extent_of(first.dc, "g");
+    EXPECT_EQ(whole.cx, a.cx + g.cx);
+    EXPECT_GT(whole.cx, 200);
+    TextOutA(first.dc, 0, 0, "Ag", 2);
+    TextOutA(second.dc, 0, 0, "gA", 2);
+    second.clear();
+    TextOutA(second.dc, 0, 0, "Ag", 2);
+    EXPECT_EQ(coverage(first.dc, 500, 400), coverage(second.dc, 500, 400));
+    RECT box = painted_box(first.dc, 500, 400, WHITE);
+    EXPECT_EQ(box.right, whole.cx);
+    SelectObject(first.dc, GetStockObject(SYSTEM_FONT));
+    SelectObject(second.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+}
+
 }  // namespace
