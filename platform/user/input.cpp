@@ -43,48 +43,26 @@ int scan_index(LPARAM lp) {
 }
 
 // US-layout characters of the non-letter keys, unshifted and shifted.
+struct KeyCharacters {
+    int vk;
+    char plain, shifted;
+};
+const KeyCharacters NON_LETTER_KEYS[] = {
+    {VK_SPACE, ' ', ' '},     {VK_MULTIPLY, '*', '*'},   {VK_ADD, '+', '+'},
+    {VK_SUBTRACT, '-', '-'},  {VK_DECIMAL, '.', '.'},    {VK_DIVIDE, '/', '/'},
+    {VK_OEM_1, ';', ':'},     {VK_OEM_PLUS, '=', '+'},   {VK_OEM_COMMA, ',', '<'},
+    {VK_OEM_MINUS, '-', '_'}, {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},
+    {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},      {VK_OEM_5, '\\', '|'},
+    {VK_OEM_6, ']', '}'},     {VK_OEM_7, '\'', '"'},
+};
+
 int printable_for(int vk, bool shift) {
     static const char digits_shifted[] = ")!@#$%^&*(";
     if (vk >= '0' && vk <= '9') return shift ? digits_shifted[vk - '0'] : vk;
     if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) return '0' + (vk - VK_NUMPAD0);
-    switch (vk) {
-        case VK_SPACE:
-            return ' ';
-        case VK_MULTIPLY:
-            return '*';
-        case VK_ADD:
-            return '+';
-        case VK_SUBTRACT:
-            return '-';
-        case VK_DECIMAL:
-            return '.';
-        case VK_DIVIDE:
-            return '/';
-        case VK_OEM_1:
-            return shift ? ':' : ';';
-        case VK_OEM_PLUS:
-            return shift ? '+' : '=';
-        case VK_OEM_COMMA:
-            return shift ? '<' : ',';
-        case VK_OEM_MINUS:
-            return shift ? '_' : '-';
-        case VK_OEM_PERIOD:
-            return shift ? '>' : '.';
-        case VK_OEM_2:
-            return shift ? '?' : '/';
-        case VK_OEM_3:
-            return shift ? '~' : '`';
-        case VK_OEM_4:
-            return shift ? '{' : '[';
-        case VK_OEM_5:
-            return shift ? '|' : '\\';
-        case VK_OEM_6:
-            return shift ? '}' : ']';
-        case VK_OEM_7:
-            return shift ? '"' : '\'';
-        default:
-            return -1;
-    }
+    for (const KeyCharacters &k : NON_LETTER_KEYS)
+        if (k.vk == vk) return shift ? k.shifted : k.plain;
+    return -1;
 }
 
 // Characters that keys make whatever the text input says.

@@ -73,8 +73,8 @@ void drain() {
 TEST(Queue, PostedMessagesComeFirstThenPaintThenTimerThenQuit) {
     HWND hwnd = make_window();
     drain();
-    SetTimer(hwnd, 7, 10, nullptr);
-    sleep_ms(30);
+    SetTimer(hwnd, 7, 100, nullptr);
+    sleep_ms(120);
     InvalidateRect(hwnd, nullptr, TRUE);
     PostQuitMessage(3);
     PostMessageA(hwnd, WM_USER, 1, 2);
@@ -99,8 +99,8 @@ TEST(Queue, PostedMessagesComeFirstThenPaintThenTimerThenQuit) {
 TEST(Queue, PaintAndTimerWaitWhilePostedMessagesArrive) {
     HWND hwnd = make_window();
     drain();
-    SetTimer(hwnd, 1, 10, nullptr);
-    sleep_ms(30);
+    SetTimer(hwnd, 1, 100, nullptr);
+    sleep_ms(120);
     InvalidateRect(hwnd, nullptr, FALSE);
     MSG msg;
     // Each message handed out leads to another being posted: paint and timer never get a turn.
@@ -122,22 +122,24 @@ TEST(Queue, PaintAndTimerWaitWhilePostedMessagesArrive) {
 TEST(Queue, TimerExpiriesCoalesceIntoOneMessage) {
     HWND hwnd = make_window();
     drain();
-    SetTimer(hwnd, 5, 10, nullptr);
-    sleep_ms(120);  // about a dozen periods go by unretrieved
+    // Periods are long beside the time taking the queue takes, so only coalescing can explain a
+    // single message.
+    SetTimer(hwnd, 5, 50, nullptr);
+    sleep_ms(300);  // six periods go by unretrieved
     std::vector<UINT> taken = take_all();
     EXPECT_EQ(std::count(taken.begin(), taken.end(), (UINT)WM_TIMER), 1);
     ASSERT_EQ(seen_of(WM_TIMER).size(), 1u);
     EXPECT_EQ(seen_of(WM_TIMER)[0].wp, 5u);
 
     // Two timers each keep their own pending message.
-    SetTimer(hwnd, 6, 10, nullptr);
-    sleep_ms(40);
+    SetTimer(hwnd, 6, 50, nullptr);
+    sleep_ms(120);
     seen_messages().clear();
     take_all();
     EXPECT_EQ(seen_of(WM_TIMER).size(), 2u);
 
     // A killed timer's pending message goes with it.
-    sleep_ms(40);
+    sleep_ms(120);
     KillTimer(hwnd, 5);
     KillTimer(hwnd, 6);
     seen_messages().clear();
@@ -205,7 +207,7 @@ TEST(Queue, WaitMessageReturnsAtOnceWhenSomethingIsQueued) {
 TEST(Queue, ThreadTimerCallsItsCallback) {
     static int calls;
     calls = 0;
-    UINT_PTR id = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { ++calls; });
+    UINT_PTR id = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) { ++calls; });
     ASSERT_NE(id, 0u);
     WaitMessage();
     take_all();
