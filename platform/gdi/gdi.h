@@ -9,7 +9,7 @@
 #include <cstdint>
 
 struct GdiPen {
-    int style;        // PS_SOLID, PS_NULL (dashes and dots are drawn solid)
+    int style;        // PS_SOLID, PS_DASH, PS_DOT or PS_NULL (wide pens draw solid)
     int width;        // pixels, at least 1
     COLORREF colour;  // Windows colour of the lines
     int selected;     // how many contexts have it selected

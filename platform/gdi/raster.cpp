@@ -217,8 +217,11 @@ void paint_disc(const Canvas &canvas, int64_t x, int64_t y, int width, COLORREF 
 // A 1-pixel line from p to q, p painted and q not. The pixel j steps along the major axis is
 // (major0 + j, minor0 + k(j)) with k(j) = floor((2 minor j + major - 1 + bias) / (2 major)), the
 // closed form of the error-term walk; clipping picks the range of j directly, so the pixels
-// are those of the unclipped line and the hidden part costs nothing.
-void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour) {
+// are those of the unclipped line and the hidden part costs nothing. Styled pens paint their dash
+// pattern, pixel j of the line being pixel phase + j of the pattern; the gaps take gap_colour,
+// or keep their pixels when it is null.
+void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour, int style,
+               int64_t phase, const COLORREF *gap_colour) {
     if (!canvas.surface) return;
     int64_t dx = q.x - p.x, dy = q.y - p.y;
     if (dx == 0 && dy == 0) return;
@@ -259,15 +262,22 @@ void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour) {
     if (jlo > jhi) return;
 
     uint32_t pixel = pixel_from_colorref(colour);
+    uint32_t gap_pixel = gap_colour ? pixel_from_colorref(*gap_colour) : 0;
+    // Windows' cosmetic patterns: dashes of 18 pixels with gaps of 6, dots of 3 with gaps of 3.
+    int64_t period = style == PS_DASH ? 24 : style == PS_DOT ? 6 : 0;
+    int64_t on = style == PS_DASH ? 18 : 3;
     wide_t num = (wide_t)2 * minor * jlo + c;
     int64_t k = (int64_t)floor_div(num, (wide_t)2 * major);
     int64_t rest = (int64_t)(num - (wide_t)k * 2 * major);  // in [0, 2 major)
     for (int64_t j = jlo; j <= jhi; ++j) {
         int64_t a = a0 + sa * j, b = b0 + sb * k;
-        if (x_major)
-            put_pixel(canvas, a, b, pixel);
-        else
-            put_pixel(canvas, b, a, pixel);
+        bool dash = period == 0 || (phase + j) % period < on;
+        if (dash || gap_colour) {
+            if (x_major)
+                put_pixel(canvas, a, b, dash ? pixel : gap_pixel);
+            else
+                put_pixel(canvas, b, a, dash ? pixel : gap_pixel);
+        }
         rest += 2 * minor;
         if (rest >= 2 * major) {
             rest -= 2 * major;
@@ -296,24 +306,34 @@ void wide_line(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF c
 }
 
 // The pen's stroke along a path of points (closed: back to the first), each vertex painted once.
+// A dashed or dotted 1-pixel pen runs its pattern on along the path; wide pens are always solid.
 void stroke_path(const Canvas &canvas, const GdiPen *pen, const Point64 *points, size_t count,
-                 bool closed) {
+                 bool closed, const COLORREF *gap_colour) {
     if (!pen || pen->style == PS_NULL || count == 0) return;
     size_t segments = closed ? count : count - 1;
+    int64_t phase = 0;
     for (size_t i = 0; i < segments; ++i) {
         Point64 p = points[i], q = points[(i + 1) % count];
-        if (pen->width > 1)
+        if (pen->width > 1) {
             wide_line(canvas, p, q, pen->width, pen->colour);
-        else
-            thin_line(canvas, p, q, pen->colour);
+        } else {
+            thin_line(canvas, p, q, pen->colour, pen->style, phase, gap_colour);
+            int64_t dx = q.x - p.x, dy = q.y - p.y;
+            phase = (phase + std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy)) % 24;
+        }
     }
+}
+
+// The colour of the gaps in styled lines: the background colour in OPAQUE mode, none otherwise.
+const COLORREF *gap_colour_of(const GdiDC *dc) {
+    return dc->bk_mode == OPAQUE ? &dc->bk_colour : nullptr;
 }
 
 // ---- Rectangles --------------------------------------------------------------------------------
 
 // Rectangle's painting once the corners are ordered (l < r, t < b).
-void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *brush, int64_t l,
-                     int64_t t, int64_t r, int64_t b) {
+void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *brush,
+                     const COLORREF *gap_colour, int64_t l, int64_t t, int64_t r, int64_t b) {
     bool has_pen = pen && pen->style != PS_NULL;
     bool has_brush = brush && !brush->hollow;
     if (!has_pen) {
@@ -321,7 +341,7 @@ void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *br
         if (has_brush) canvas_fill(canvas, l, t, r - 1, b - 1, brush->colour);
         return;
     }
-    if (pen->width <= 1) {
+    if (pen->width <= 1 && pen->style == PS_SOLID) {
         // A 1 x 1 box paints nothing on Windows, its outline having no length.
         if (r - l == 1 && b - t == 1) return;
         if (has_brush) canvas_fill(canvas, l + 1, t + 1, r - 1, b - 1, brush->colour);
@@ -333,7 +353,7 @@ void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *br
     }
     if (has_brush) canvas_fill(canvas, l + 1, t + 1, r - 1, b - 1, brush->colour);
     Point64 outline[4] = {{l, t}, {r - 1, t}, {r - 1, b - 1}, {l, b - 1}};
-    stroke_path(canvas, pen, outline, 4, true);
+    stroke_path(canvas, pen, outline, 4, true, gap_colour);
 }
 
 // Orders the corners; false for a box with no area.
@@ -373,7 +393,7 @@ BOOL WINAPI Rectangle(HDC handle, int left, int top, int right, int bottom) {
     if (!order_box(&l, &t, &r, &b)) return TRUE;
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return TRUE;
-    paint_rectangle(canvas, pen_get(dc->pen), brush_get(dc->brush), l, t, r, b);
+    paint_rectangle(canvas, pen_get(dc->pen), brush_get(dc->brush), gap_colour_of(dc), l, t, r, b);
     dc_painted(dc);
     return TRUE;
 }
@@ -398,7 +418,7 @@ BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
     if (width <= 2 || height <= 2) {
         // Too small to curve: painted as the rectangle of the same box.
         if (has_pen) {
-            paint_rectangle(canvas, pen, brush, l, t, r, b);
+            paint_rectangle(canvas, pen, brush, gap_colour_of(dc), l, t, r, b);
         } else if (has_brush && width > 0 && height > 0) {
             canvas_fill(canvas, l, t, r, b, brush->colour);
         }
@@ -433,7 +453,7 @@ BOOL WINAPI Polygon(HDC handle, const POINT *points, int count) {
     for (int i = 0; i < count; ++i) path[(size_t)i] = Point64{points[i].x, points[i].y};
     GdiBrush *brush = brush_get(dc->brush);
     if (brush && !brush->hollow) fill_polygon(canvas, path.data(), path.size(), brush->colour);
-    stroke_path(canvas, pen_get(dc->pen), path.data(), path.size(), true);
+    stroke_path(canvas, pen_get(dc->pen), path.data(), path.size(), true, gap_colour_of(dc));
     dc_painted(dc);
     return TRUE;
 }
@@ -446,7 +466,7 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
     dc->pos_y = y;
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return TRUE;
-    stroke_path(canvas, pen_get(dc->pen), path, 2, false);
+    stroke_path(canvas, pen_get(dc->pen), path, 2, false, gap_colour_of(dc));
     dc_painted(dc);
     return TRUE;
 }

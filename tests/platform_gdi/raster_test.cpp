@@ -447,4 +447,42 @@ TEST(EllipseWalk, LargeBoxesAgreeWithTheWalkWhereverSeen) {
     }
 }
 
+TEST(StyledPens, DashesAndDotsWithOpaqueOrTransparentGaps) {
+    const COLORREF GAP = RGB(0, 160, 0);
+    struct {
+        int style;
+        int mode;
+        const char *pen;  // pixels in the pen's colour
+        const char *gap;  // pixels in the gap colour
+    } cases[] = {
+        {PS_DASH, OPAQUE, "1:0..17,24..29", "1:18..23"},
+        {PS_DASH, TRANSPARENT, "1:0..17,24..29", ""},
+        {PS_DOT, OPAQUE, "1:0..2,6..8,12..14,18..20,24..26", "1:3..5,9..11,15..17,21..23,27..29"},
+        {PS_SOLID, OPAQUE, "1:0..29", ""},
+    };
+    for (const auto &k : cases) {
+        Canvas32 c(32, 3);
+        HPEN pen = CreatePen(k.style, 1, PEN);
+        SelectObject(c.dc, pen);
+        SetBkColor(c.dc, GAP);
+        SetBkMode(c.dc, k.mode);
+        MoveToEx(c.dc, 0, 1, nullptr);
+        LineTo(c.dc, 30, 1);
+        EXPECT_EQ(coverage_of(c.dc, 32, 3, PEN), k.pen) << k.style << " " << k.mode;
+        EXPECT_EQ(coverage_of(c.dc, 32, 3, GAP), k.gap) << k.style << " " << k.mode;
+        SelectObject(c.dc, GetStockObject(BLACK_PEN));
+        DeleteObject(pen);
+    }
+    // The pattern runs on round a rectangle's corners, and the box keeps its Windows extent.
+    Canvas32 c(40, 12);
+    HPEN dots = CreatePen(PS_DOT, 1, PEN);
+    SelectObject(c.dc, dots);
+    SelectObject(c.dc, GetStockObject(NULL_BRUSH));
+    SetBkMode(c.dc, TRANSPARENT);
+    Rectangle(c.dc, 2, 2, 12, 8);
+    EXPECT_EQ(coverage(c.dc, 40, 12), "2:2..4,8..10 4:2 5:2,11 6:2,11 7:5..7,11");
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(dots);
+}
+
 }  // namespace
