@@ -45,11 +45,10 @@ struct GdiFont {
 };
 
 struct GdiDC {
-    bool memory;       // a CreateCompatibleDC context: paints into the selected bitmap
-    HWND window;       // window contexts: the window painted; null for screen and memory ones
-    bool client_only;  // window contexts: origin and clip at the client area
-    HBITMAP bitmap;    // memory contexts: the selected bitmap
-
+    bool memory;           // a CreateCompatibleDC context: paints into the selected bitmap
+    HWND window;           // window contexts: the window painted; null for screen and memory ones
+    bool client_only;      // window contexts: origin and clip at the client area
+    HBITMAP bitmap;        // memory contexts: the selected bitmap
     HPEN pen;              // selected pen
     HBRUSH brush;          // selected brush
     HFONT font;            // selected font
@@ -80,6 +79,8 @@ GdiPen *pen_get(HPEN pen);
 GdiBrush *brush_get(HBRUSH brush);
 GdiBitmap *bitmap_get(HBITMAP bitmap);
 GdiFont *font_get(HFONT font);
+// A zeroed 32-bit bitmap; 0 x 0 gives the shared 1 x 1 bitmap memory contexts start with, and
+// negative or oversized requests give null.
 HBITMAP bitmap_create(int width, int height);
 // A context lets go of an object it had selected (a doomed object is freed now if unused).
 void object_release(HGDIOBJ object);
@@ -94,7 +95,7 @@ void canvas_fill(const Canvas &canvas, int64_t left, int64_t top, int64_t right,
                  COLORREF colour);
 
 // ---- text.cpp ----
-// Releases the font's resolved size (the shared cache keeps the glyphs).
+// The font no longer holds its resolved size (the cache may drop the size once none does).
 void font_forget(GdiFont *font);
 
 #endif
