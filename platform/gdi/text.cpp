@@ -139,6 +139,11 @@ FaceEntry *match_face(const GdiFont *font) {
     const char *generic = fixed                                     ? "monospace"
                           : (font->pitch_family & 0xF0) == FF_ROMAN ? "serif"
                                                                     : "sans-serif";
+    // Windows answers a sans request for a face it lacks with Arial; asking for Arial first gets
+    // a face with its metrics where one is installed (fontconfig maps it to Liberation Sans), so
+    // texts measured for Windows fit their boxes here too.
+    if (!fixed && (font->pitch_family & 0xF0) != FF_ROMAN)
+        FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)"Arial");
     FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)generic);
     if (font->weight > 0)
         FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::min(font->weight, 1000)));

@@ -28,6 +28,10 @@ bool sdl_start(char *why, size_t why_size) {
     // A click that activates a window is also a click in it, as on Windows.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Pixels go to the screen through the video driver's own framebuffer. An accelerated one
+    // would make SDL replace each window with a new GL window at its first showing (a test or
+    // tool holding the first window id then holds a dead one) and costs CPU under software GL.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
