@@ -33,45 +33,11 @@ static const char *colour_name(int colour) {
     return library_state.colour_names[colour];
 }
 
-int TAVIX_draw_pixel(int colour, int x, int y) {
-    colour = check_colour(colour);
-    if (library_state.logging)
-        TAVIX_console_printf("%s pixel at (%d,%d)\n", colour_name(colour), x, y);
+// Hands one shape to the rasteriser; a kind ignores the points it does not use.
+static void paint_shape(int kind, int colour, int width, int x1, int y1, int x2 = 0, int y2 = 0,
+                        int x3 = 0, int y3 = 0) {
     ShapeRecord shape = {};
-    shape.kind = SHAPE_PIXEL;
-    shape.colour = colour;
-    shape.x1 = x;
-    shape.y1 = y;
-    rasterise_shape(&shape);
-    return 1;
-}
-
-int TAVIX_draw_circle(int colour, int x, int y, int radius) {
-    colour = check_colour(colour);
-    radius = make_positive(radius, RADIUS_WARNING);
-    if (library_state.logging)
-        TAVIX_console_printf("%s circle at (%d,%d), radius %d\n", colour_name(colour), x, y,
-                             radius);
-    ShapeRecord shape = {};
-    shape.kind = SHAPE_OVAL;
-    shape.colour = colour;
-    shape.width = 0;
-    shape.x1 = saturated((int64_t)x - radius);
-    shape.y1 = saturated((int64_t)y + radius);
-    shape.x2 = saturated((int64_t)x + radius);
-    shape.y2 = saturated((int64_t)y - radius);
-    rasterise_shape(&shape);
-    return 1;
-}
-
-int TAVIX_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
-    colour = check_colour(colour);
-    width = make_positive(width, WIDTH_WARNING);
-    if (library_state.logging)
-        TAVIX_console_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", colour_name(colour), x1,
-                             y1, x2, y2, x3, y3);
-    ShapeRecord shape = {};
-    shape.kind = SHAPE_TRIANGLE;
+    shape.kind = kind;
     shape.colour = colour;
     shape.width = width;
     shape.x1 = x1;
@@ -81,6 +47,35 @@ int TAVIX_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int 
     shape.x3 = x3;
     shape.y3 = y3;
     rasterise_shape(&shape);
+}
+
+int TAVIX_draw_pixel(int colour, int x, int y) {
+    colour = check_colour(colour);
+    if (library_state.logging)
+        TAVIX_console_printf("%s pixel at (%d,%d)\n", colour_name(colour), x, y);
+    paint_shape(SHAPE_PIXEL, colour, 0, x, y);
+    return 1;
+}
+
+int TAVIX_draw_circle(int colour, int x, int y, int radius) {
+    colour = check_colour(colour);
+    radius = make_positive(radius, RADIUS_WARNING);
+    if (library_state.logging)
+        TAVIX_console_printf("%s circle at (%d,%d), radius %d\n", colour_name(colour), x, y,
+                             radius);
+    paint_shape(SHAPE_OVAL, colour, 0, saturated((int64_t)x - radius),
+                saturated((int64_t)y + radius), saturated((int64_t)x + radius),
+                saturated((int64_t)y - radius));
+    return 1;
+}
+
+int TAVIX_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+    colour = check_colour(colour);
+    width = make_positive(width, WIDTH_WARNING);
+    if (library_state.logging)
+        TAVIX_console_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", colour_name(colour), x1,
+                             y1, x2, y2, x3, y3);
+    paint_shape(SHAPE_TRIANGLE, colour, width, x1, y1, x2, y2, x3, y3);
     return 1;
 }
 
@@ -107,15 +102,7 @@ int TAVIX_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) 
             TAVIX_console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
                                  colour_name(colour), x1, y1, x2, y2);
     }
-    ShapeRecord shape = {};
-    shape.kind = SHAPE_RECTANGLE;
-    shape.colour = colour;
-    shape.width = width;
-    shape.x1 = x1;
-    shape.y1 = y1;
-    shape.x2 = x2;
-    shape.y2 = y2;
-    rasterise_shape(&shape);
+    paint_shape(SHAPE_RECTANGLE, colour, width, x1, y1, x2, y2);
     return 1;
 }
 
@@ -127,15 +114,7 @@ int TAVIX_draw_line(int colour, int x1, int y1, int x2, int y2, int width) {
     if (library_state.logging)
         TAVIX_console_printf("%s line from (%d,%d) to (%d,%d), width %d\n", colour_name(colour), x1,
                              y1, x2, y2, width);
-    ShapeRecord shape = {};
-    shape.kind = SHAPE_LINE;
-    shape.colour = colour;
-    shape.width = width == 0 ? 1 : width;
-    shape.x1 = x1;
-    shape.y1 = y1;
-    shape.x2 = x2;
-    shape.y2 = y2;
-    rasterise_shape(&shape);
+    paint_shape(SHAPE_LINE, colour, width == 0 ? 1 : width, x1, y1, x2, y2);
     return 1;
 }
 
