@@ -22,7 +22,7 @@ static int make_positive(int value, const char *warning) {
 }
 
 // A circle's box edge (centre plus or minus radius) held in the record's 32 bits. Only an edge
-// billions of pixels away saturates, and the rasteriser clamps such edges far closer anyway.
+// more than two billion pixels away saturates.
 static int32_t saturated(int64_t value) {
     if (value > INT32_MAX) return INT32_MAX;
     if (value < INT32_MIN) return INT32_MIN;

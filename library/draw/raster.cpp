@@ -5,19 +5,27 @@
 
 #include "library/core/state.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
 // Buffer pixels are computed in 64 bits, since origin + x overflows an int near its ends, and
-// every point handed to the platform lies within +-DEVICE_GUARD. Real GDI refuses coordinates
-// beyond 27 bits, and the guard lies so far outside the 601 x 540 buffer that even the widest pen
-// drawn from it cannot reach back in; shapes are cut at the guard so that what the buffer shows
-// stays exactly what the uncut shape would paint.
+// every point handed to the platform lies within +-DEVICE_GUARD, so far outside the 601 x 540
+// buffer that even the widest pen drawn from it cannot reach back in; shapes are cut at the guard
+// so that what the buffer shows stays exactly what the uncut shape would paint.
+#ifdef _WIN32
+// Windows GDI refuses coordinates beyond 27 bits. Pens wider than the limit paint the same
+// buffer pixels as the limit does within the guard, while keeping GDI's own arithmetic (point
+// plus half a pen) far from overflow.
 static const int64_t DEVICE_GUARD = (int64_t)1 << 26;
-// Pens wider than this paint the same buffer pixels as this width does within the guard, while
-// keeping the platform's own arithmetic (point plus half a pen) far from overflow.
 static const int PEN_WIDTH_LIMIT = 1 << 25;
+#else
+// The platform layer takes any int and works in 64 bits inside: the guard need only keep points
+// within an int, and lie farther out than half of any int's width of pen.
+static const int64_t DEVICE_GUARD = (int64_t)3 << 29;
+static const int PEN_WIDTH_LIMIT = INT_MAX;
+#endif
 
 struct DevicePoint {
     int64_t x, y;  // buffer pixel, possibly far outside the buffer
@@ -32,6 +40,18 @@ static int guarded(int64_t v) {
     if (v > DEVICE_GUARD) return (int)DEVICE_GUARD;
     if (v < -DEVICE_GUARD) return (int)-DEVICE_GUARD;
     return (int)v;
+}
+
+// An oval's box edge as handed to the platform. Moving an edge would move the whole curve, so on
+// a platform that takes any int the box stays as it is, held only within an int.
+static int box_edge(int64_t v) {
+#ifdef _WIN32
+    return guarded(v);
+#else
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return (int)v;
+#endif
 }
 
 static bool within_guard(DevicePoint p) {
@@ -228,12 +248,11 @@ static void paint_box(const ShapeRecord *shape) {
     HBRUSH brush = shape_brush(shape);
     HGDIOBJ kept_pen = SelectObject(dc, pen);
     HGDIOBJ kept_brush = SelectObject(dc, brush);
-    // A rectangle's sides beyond the guard are invisible wherever they lie; an oval's sides
-    // that far out leave its curve in the buffer straight to well under a pixel.
+    // A rectangle's sides beyond the guard are invisible wherever they lie.
     if (shape->kind == SHAPE_RECTANGLE)
         Rectangle(dc, guarded(left), guarded(top), guarded(right), guarded(bottom));
     else
-        Ellipse(dc, guarded(left), guarded(top), guarded(right), guarded(bottom));
+        Ellipse(dc, box_edge(left), box_edge(top), box_edge(right), box_edge(bottom));
     SelectObject(dc, kept_pen);
     SelectObject(dc, kept_brush);
     DeleteObject(pen);

@@ -259,6 +259,20 @@ TEST_F(Pixels, TheBufferContextIsLeftAsItWas) {
     EXPECT_EQ(GetTextColor(dc), library_state.colours[PINK]);
 }
 
+// The circle of centre (x, y) and radius r painted by the platform's Ellipse, its box unclamped.
+void platform_ellipse(int x, int y, int r) {
+    HDC dc = library_state.buffer_dc;
+    HPEN pen = CreatePen(PS_SOLID, 0, 0);
+    HBRUSH brush = CreateSolidBrush(0);
+    HGDIOBJ kept_pen = SelectObject(dc, pen), kept_brush = SelectObject(dc, brush);
+    Ellipse(dc, library_state.origin_x + x - r, library_state.origin_y - y - r,
+            library_state.origin_x + x + r + 1, library_state.origin_y - y + r + 1);
+    SelectObject(dc, kept_pen);
+    SelectObject(dc, kept_brush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
 // Shapes whose points lie billions of pixels away show in the buffer exactly what the same
 // shapes drawn nearer show, where both pass through the buffer the same way.
 TEST_F(Pixels, FarPointsPaintTheBufferAsNearOnesDo) {
@@ -300,6 +314,15 @@ TEST_F(Pixels, FarPointsPaintTheBufferAsNearOnesDo) {
         {"circle of the largest radius", [] { TAVIX_draw_circle(0, 0, 0, INT_MAX); },
          [] { TAVIX_draw_rectangle(0, -1000, 1000, 1000, -1000, 0); }},
         {"pixel at the int range's corner", [] { TAVIX_draw_pixel(0, INT_MAX, INT_MIN); }, [] {}},
+        // The edge of a circle a hundred million pixels across, running diagonally through the
+        // buffer, against the platform's own ellipse of the same box.
+        {"huge circle crossing the buffer diagonally",
+         [] { TAVIX_draw_circle(0, -100000000, -100000000, 141421356); },
+         [] { platform_ellipse(-100000000, -100000000, 141421356); }},
+        // A line of a wide pen whose middle runs far outside, but whose width reaches in.
+        {"wide line far away whose pen covers the buffer",
+         [] { TAVIX_draw_line(0, -1000000000, 100000000, 1000000000, 100000000, 400000000); },
+         [] { TAVIX_draw_rectangle(0, -1000, 1000, 1000, -1000, 0); }},
     };
     for (const Case &c : cases) {
         std::vector<Point> near = painted_by(c.near);
