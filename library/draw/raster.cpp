@@ -189,6 +189,8 @@ static bool cut_line(DevicePoint *start, DevicePoint *end) {
 
 // ---- The shapes --------------------------------------------------------------------------------
 
+static void paint_far_thin_triangle(const DevicePoint *corners, COLORREF colour, bool filled);
+
 static void paint_triangle(const ShapeRecord *shape) {
     DevicePoint corners[3] = {device_point(shape->x1, shape->y1),
                               device_point(shape->x2, shape->y2),
@@ -206,6 +208,9 @@ static void paint_triangle(const ShapeRecord *shape) {
     int count = 3;
     if (within_guard(corners[0]) && within_guard(corners[1]) && within_guard(corners[2])) {
         for (int i = 0; i < 3; ++i) cut[i] = corners[i];
+    } else if (shape->width <= 1) {
+        paint_far_thin_triangle(corners, colour_value(shape), shape->width == 0);
+        return;
     } else {
         count = cut_polygon(corners, 3, cut);
         if (count < 3) return;
@@ -259,12 +264,132 @@ static void paint_box(const ShapeRecord *shape) {
     DeleteObject(brush);
 }
 
+// floor((a * b + c) / d), its remainder in rest, for d > 0 and operands and quotient well below
+// 2^62, without a wider integer type: b's bits are taken from the top, the remainder kept below d.
+static uint64_t floor_mul_div(uint64_t a, uint64_t b, uint64_t c, uint64_t d, uint64_t *rest) {
+    uint64_t q = 0, r = 0, aq = a / d, ar = a % d;
+    for (int bit = 63; bit >= 0; --bit) {
+        q *= 2;
+        r *= 2;
+        if (r >= d) {
+            r -= d;
+            ++q;
+        }
+        if ((b >> bit) & 1) {
+            q += aq;
+            r += ar;
+            if (r >= d) {
+                r -= d;
+                ++q;
+            }
+        }
+    }
+    q += c / d;
+    r += c % d;
+    if (r >= d) {
+        r -= d;
+        ++q;
+    }
+    *rest = r;
+    return q;
+}
+
+// A one-pixel line whose ends lie beyond the guard. A cut end would have to lie on the line's
+// own lattice to keep its steps, which a line of large coprime extents lacks, so the pixels the
+// platform's line rule gives the whole line are set one by one where they fall on the buffer:
+// x-major when |dx| > |dy|; the j-th pixel along the major axis (j from 0 to major - 1, the end
+// point left out) lies floor((2 minor j + major - 1 + bias) / (2 major)) steps along the minor
+// axis, bias 1 where a tie goes back (rising x-major lines, leftward y-major ones).
+static void paint_far_thin_line(DevicePoint p, DevicePoint q, COLORREF colour) {
+    int64_t dx = q.x - p.x, dy = q.y - p.y;
+    bool x_major = llabs(dx) > llabs(dy);
+    int bias = (x_major && dy < 0) || (!x_major && dx < 0) ? 1 : 0;
+    int64_t a0 = x_major ? p.x : p.y, b0 = x_major ? p.y : p.x;
+    int64_t da = x_major ? dx : dy, db = x_major ? dy : dx;
+    int64_t sa = da < 0 ? -1 : 1, sb = db < 0 ? -1 : 1;
+    int64_t major = llabs(da), minor = llabs(db);
+    int64_t a_end = x_major ? TAVIX_WIDTH : TAVIX_HEIGHT,
+            b_end = x_major ? TAVIX_HEIGHT : TAVIX_WIDTH;
+    int64_t jlo = sa > 0 ? -a0 : a0 - (a_end - 1), jhi = sa > 0 ? a_end - 1 - a0 : a0;
+    if (jlo < 0) jlo = 0;
+    if (jhi > major - 1) jhi = major - 1;
+    if (jlo > jhi) return;
+    uint64_t rest;
+    int64_t k = (int64_t)floor_mul_div(2 * (uint64_t)minor, (uint64_t)jlo,
+                                       (uint64_t)(major - 1 + bias), 2 * (uint64_t)major, &rest);
+    for (int64_t j = jlo; j <= jhi; ++j) {
+        int64_t a = a0 + sa * j, b = b0 + sb * k;
+        if (b >= 0 && b < b_end)
+            SetPixel(library_state.buffer_dc, (int)(x_major ? a : b), (int)(x_major ? b : a),
+                     colour);
+        rest += 2 * (uint64_t)minor;
+        if (rest >= 2 * (uint64_t)major) {
+            rest -= 2 * (uint64_t)major;
+            ++k;
+        }
+    }
+}
+
+// The x where the edge from a to b (a.y < b.y) crosses row y, rounded up: a.x plus
+// ceil((y - a.y) (b.x - a.x) / (b.y - a.y)), exact for any int corners.
+static int64_t edge_crossing(DevicePoint a, DevicePoint b, int64_t y) {
+    uint64_t rest;
+    uint64_t rows = (uint64_t)(y - a.y), height = (uint64_t)(b.y - a.y);
+    int64_t run = b.x - a.x;
+    if (run >= 0)
+        return a.x + (int64_t)floor_mul_div(rows, (uint64_t)run, height - 1, height, &rest);
+    return a.x - (int64_t)floor_mul_div(rows, (uint64_t)-run, 0, height, &rest);
+}
+
+// A triangle of the thinnest pen whose corners lie beyond the guard, painted as the platform
+// paints the whole one: on each buffer row the even-odd fill covers [ceil(xL), ceil(xR)) of each
+// pair of edge crossings (an edge taken over [its top row, its bottom row)), and the outline is
+// the three one-pixel edges in turn.
+static void paint_far_thin_triangle(const DevicePoint *corners, COLORREF colour, bool filled) {
+    HDC dc = library_state.buffer_dc;
+    if (filled) {
+        // Spans are painted by the brush alone, which covers one pixel less right and below.
+        HGDIOBJ kept_pen = SelectObject(dc, GetStockObject(NULL_PEN));
+        HBRUSH brush = CreateSolidBrush(colour);
+        HGDIOBJ kept_brush = SelectObject(dc, brush);
+        for (int64_t y = 0; y < TAVIX_HEIGHT; ++y) {
+            int64_t crossings[3];
+            int count = 0;
+            for (int i = 0; i < 3; ++i) {
+                DevicePoint a = corners[i], b = corners[(i + 1) % 3];
+                if (a.y == b.y) continue;
+                if (a.y > b.y) {
+                    DevicePoint t = a;
+                    a = b;
+                    b = t;
+                }
+                if (y < a.y || y >= b.y) continue;
+                crossings[count++] = edge_crossing(a, b, y);
+            }
+            if (count < 2) continue;
+            int64_t from = crossings[0] < crossings[1] ? crossings[0] : crossings[1];
+            int64_t to = crossings[0] < crossings[1] ? crossings[1] : crossings[0];
+            if (from < 0) from = 0;
+            if (to > TAVIX_WIDTH) to = TAVIX_WIDTH;
+            if (from < to) Rectangle(dc, (int)from, (int)y, (int)to + 1, (int)y + 2);
+        }
+        SelectObject(dc, kept_pen);
+        SelectObject(dc, kept_brush);
+        DeleteObject(brush);
+    }
+    for (int i = 0; i < 3; ++i) paint_far_thin_line(corners[i], corners[(i + 1) % 3], colour);
+}
+
 static void paint_line(const ShapeRecord *shape) {
     DevicePoint start = device_point(shape->x1, shape->y1);
     DevicePoint end = device_point(shape->x2, shape->y2);
     int64_t left = start.x < end.x ? start.x : end.x, right = start.x < end.x ? end.x : start.x;
     int64_t top = start.y < end.y ? start.y : end.y, bottom = start.y < end.y ? end.y : start.y;
     if (misses_buffer(left, top, right, bottom, pen_reach(shape))) return;
+    if (shape->width == 1 && !(within_guard(start) && within_guard(end))) {
+        paint_far_thin_line(start, end, colour_value(shape));
+        return;
+    }
     if (!cut_line(&start, &end)) return;
 
     HDC dc = library_state.buffer_dc;

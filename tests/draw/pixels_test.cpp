@@ -273,6 +273,31 @@ void platform_ellipse(int x, int y, int r) {
     DeleteObject(brush);
 }
 
+// The line from (x1, y1) to (x2, y2) of a pen of width w painted by the platform, uncut.
+void platform_line(int x1, int y1, int x2, int y2, int w) {
+    HDC dc = library_state.buffer_dc;
+    HPEN pen = CreatePen(PS_SOLID, w, 0);
+    HGDIOBJ kept_pen = SelectObject(dc, pen);
+    MoveToEx(dc, library_state.origin_x + x1, library_state.origin_y - y1, nullptr);
+    LineTo(dc, library_state.origin_x + x2, library_state.origin_y - y2);
+    SelectObject(dc, kept_pen);
+    DeleteObject(pen);
+}
+
+void platform_triangle(int x1, int y1, int x2, int y2, int x3, int y3) {
+    HDC dc = library_state.buffer_dc;
+    HPEN pen = CreatePen(PS_SOLID, 0, 0);
+    HBRUSH brush = CreateSolidBrush(0);
+    HGDIOBJ kept_pen = SelectObject(dc, pen), kept_brush = SelectObject(dc, brush);
+    int ox = library_state.origin_x, oy = library_state.origin_y;
+    POINT points[3] = {{ox + x1, oy - y1}, {ox + x2, oy - y2}, {ox + x3, oy - y3}};
+    Polygon(dc, points, 3);
+    SelectObject(dc, kept_pen);
+    SelectObject(dc, kept_brush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
 // Shapes whose points lie billions of pixels away show in the buffer exactly what the same
 // shapes drawn nearer show, where both pass through the buffer the same way.
 TEST_F(Pixels, FarPointsPaintTheBufferAsNearOnesDo) {
@@ -319,6 +344,16 @@ TEST_F(Pixels, FarPointsPaintTheBufferAsNearOnesDo) {
         {"huge circle crossing the buffer diagonally",
          [] { TAVIX_draw_circle(0, -100000000, -100000000, 141421356); },
          [] { platform_ellipse(-100000000, -100000000, 141421356); }},
+        // Ends far beyond any int a nearer end could share with the line's steps.
+        {"nearly flat line across the int range",
+         [] { TAVIX_draw_line(0, -2147483000, -270, 2147483000, 269, 1); },
+         [] { platform_line(-2147483000, -270, 2147483000, 269, 1); }},
+        {"steep line across the int range",
+         [] { TAVIX_draw_line(0, -999999937, -2147483000, 1000000013, 2147483000, 1); },
+         [] { platform_line(-999999937, -2147483000, 1000000013, 2147483000, 1); }},
+        {"triangle with a nearly flat far edge",
+         [] { TAVIX_draw_triangle(0, 0, 300, -2147483000, -270, 2147483000, 269, 0); },
+         [] { platform_triangle(0, 300, -2147483000, -270, 2147483000, 269); }},
         // A line of a wide pen whose middle runs far outside, but whose width reaches in.
         {"wide line far away whose pen covers the buffer",
          [] { TAVIX_draw_line(0, -1000000000, 100000000, 1000000000, 100000000, 400000000); },
