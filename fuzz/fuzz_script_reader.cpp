@@ -22,7 +22,7 @@ static void check_round_trip(const ScriptEvent &event) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    ScriptEvent event;
+    ScriptEvent event = {};  // every field defined: the round trip formats them all
 
     // The bytes as a script file.
     std::vector<char> file(data, data + size);
