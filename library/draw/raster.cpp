@@ -12,12 +12,14 @@
 
 // Buffer pixels are computed in 64 bits, since origin + x overflows an int near its ends, and
 // every point handed to the platform lies within +-DEVICE_GUARD, so far outside the 601 x 540
-// buffer that even the widest pen drawn from it cannot reach back in; shapes are cut at the guard
-// so that what the buffer shows stays exactly what the uncut shape would paint.
+// buffer that even the widest pen drawn from it cannot reach back in. Wide lines and outlines are
+// cut at the guard; one-pixel lines and thin triangles reaching past it are painted pixel by
+// pixel, since a cut end off their lattice would tilt them. What the buffer shows stays what the
+// uncut shape would paint.
 #ifdef _WIN32
-// Windows GDI refuses coordinates beyond 27 bits. Pens wider than the limit paint the same
-// buffer pixels as the limit does within the guard, while keeping GDI's own arithmetic (point
-// plus half a pen) far from overflow.
+// Windows GDI refuses coordinates beyond 27 bits. Pens are narrowed to the limit, to keep GDI's
+// own arithmetic (point plus half a pen) far from overflow, and an oval's box is held within the
+// guard: there a shape tens of millions of pixels across is painted only approximately.
 static const int64_t DEVICE_GUARD = (int64_t)1 << 26;
 static const int PEN_WIDTH_LIMIT = 1 << 25;
 #else
