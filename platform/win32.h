@@ -264,6 +264,7 @@ typedef struct tagTEXTMETRICA {
 #define VK_OEM_5 0xDC
 #define VK_OEM_6 0xDD
 #define VK_OEM_7 0xDE
+#define VK_OEM_102 0xE2
 
 /* ---- Windows and classes ------------------------------------------------------------------- */
 

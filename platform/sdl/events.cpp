@@ -146,13 +146,43 @@ int virtual_key_of(const SDL_Keysym &key) {
         default:
             break;
     }
-    // A layout without Latin letters: the letter key at this position.
+    // A character the US layout lacks (a layout without Latin letters, or German ü, ß, French
+    // ù): the key at this position, so the key still makes messages that can be re-posted.
     if (key.scancode >= SDL_SCANCODE_A && key.scancode <= SDL_SCANCODE_Z)
         return 'A' + (key.scancode - SDL_SCANCODE_A);
     if (key.scancode >= SDL_SCANCODE_1 && key.scancode <= SDL_SCANCODE_9)
         return '1' + (key.scancode - SDL_SCANCODE_1);
-    if (key.scancode == SDL_SCANCODE_0) return '0';
-    return 0;
+    switch (key.scancode) {
+        case SDL_SCANCODE_0:
+            return '0';
+        case SDL_SCANCODE_MINUS:
+            return VK_OEM_MINUS;
+        case SDL_SCANCODE_EQUALS:
+            return VK_OEM_PLUS;
+        case SDL_SCANCODE_LEFTBRACKET:
+            return VK_OEM_4;
+        case SDL_SCANCODE_RIGHTBRACKET:
+            return VK_OEM_6;
+        case SDL_SCANCODE_BACKSLASH:
+        case SDL_SCANCODE_NONUSHASH:
+            return VK_OEM_5;
+        case SDL_SCANCODE_SEMICOLON:
+            return VK_OEM_1;
+        case SDL_SCANCODE_APOSTROPHE:
+            return VK_OEM_7;
+        case SDL_SCANCODE_GRAVE:
+            return VK_OEM_3;
+        case SDL_SCANCODE_COMMA:
+            return VK_OEM_COMMA;
+        case SDL_SCANCODE_PERIOD:
+            return VK_OEM_PERIOD;
+        case SDL_SCANCODE_SLASH:
+            return VK_OEM_2;
+        case SDL_SCANCODE_NONUSBACKSLASH:
+            return VK_OEM_102;
+        default:
+            return 0;
+    }
 }
 
 unsigned modifiers_of(Uint16 mod) {

@@ -6,6 +6,7 @@
 #include "platform/sdl/sdl_glue.h"
 #include "platform/user/window.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -151,6 +152,58 @@ TEST(Keyboard, TextFromTheKeyboardIsTheCharacterEvenWhenReposted) {
     ASSERT_EQ(chars.size(), 2u);
     EXPECT_EQ(chars[0].wp, 17u);
     EXPECT_EQ(chars[1].wp, 13u);
+    DestroyWindow(console);
+    DestroyWindow(graphics);
+}
+
+TEST(Keyboard, KeysOfOtherLayoutsMakeKeyDownsThatCarryTheirCharacter) {
+    // German ü and ß, French ù, the ISO key beside the left Shift: keys whose character the US
+    // layout lacks still go down as the key at their position, so a window that re-posts its
+    // key-downs (the console) hands their character on.
+    struct Case {
+        SDL_Keycode sym;
+        SDL_Scancode position;
+        const char *text;
+        int vk;
+        int scan;
+        unsigned ch;
+    };
+    const Case cases[] = {
+        {0xFC, SDL_SCANCODE_LEFTBRACKET, "\xC3\xBC", VK_OEM_4, 0x1A, 0xFC},
+        {0xDF, SDL_SCANCODE_MINUS, "\xC3\x9F", VK_OEM_MINUS, 0x0C, 0xDF},
+        {0xF9, SDL_SCANCODE_APOSTROPHE, "\xC3\xB9", VK_OEM_7, 0x28, 0xF9},
+        {0x3C, SDL_SCANCODE_NONUSBACKSLASH, "<", VK_OEM_102, 0x56, '<'},
+    };
+    HWND console = make_window(), graphics = make_window();
+    drain();
+    uint32_t id = window_get(console)->sdl_id;
+    ASSERT_NE(id, 0u);
+    for (const Case &c : cases) {
+        SDL_Event e = {};
+        e.type = SDL_KEYDOWN;
+        e.key.windowID = id;
+        e.key.state = SDL_PRESSED;
+        e.key.keysym.sym = c.sym;
+        e.key.keysym.scancode = c.position;
+        SDL_PushEvent(&e);
+        SDL_Event text = {};
+        text.type = SDL_TEXTINPUT;
+        text.text.windowID = id;
+        snprintf(text.text.text, sizeof text.text.text, "%s", c.text);
+        SDL_PushEvent(&text);
+        MSG down = take();
+        ASSERT_EQ(down.message, (UINT)WM_KEYDOWN) << c.text;
+        EXPECT_EQ(down.wParam, (WPARAM)c.vk) << c.text;
+        EXPECT_EQ((down.lParam >> 16) & 0xFF, c.scan) << c.text;
+        TranslateMessage(&down);
+        PostMessageA(graphics, WM_KEYDOWN, down.wParam, down.lParam);
+        std::vector<Seen> chars = run_and_collect_chars();
+        ASSERT_EQ(chars.size(), 2u) << c.text;
+        EXPECT_EQ(chars[0].hwnd, console);
+        EXPECT_EQ(chars[0].wp, c.ch) << c.text;
+        EXPECT_EQ(chars[1].hwnd, graphics);
+        EXPECT_EQ(chars[1].wp, c.ch) << c.text;
+    }
     DestroyWindow(console);
     DestroyWindow(graphics);
 }
