@@ -148,4 +148,14 @@ TEST_F(PaintE2E, ClicksArriveInClientCoordinates) {
     EXPECT_TRUE(lines_after(from, "WM_LBUTTON").empty());
 }
 
+TEST_F(PaintE2E, AProgramWhoseDisplayGoesAwayEndsWithAFailure) {
+    // The X server ending (a session closed, a remote display lost) leaves nothing to draw on:
+    // the program must end with a non-zero status, not keep running in the background.
+    x.stop();
+    int status = 0;
+    ASSERT_TRUE(app->wait(5000, &status)) << "still running without its display";
+    EXPECT_NE(status, 0);
+    EXPECT_LT(status, 128) << "ended by a signal";
+}
+
 }  // namespace
