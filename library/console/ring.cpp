@@ -73,11 +73,12 @@ void print_console_line(char *text) {
 
     // The scroll leaves the bottom band as it was; blank it in the context's background colour
     // (white on a fresh context, as the class's). With the null pen Rectangle fills one pixel
-    // short of its right and bottom edges, hence bottom + 1.
+    // short of its right and bottom edges, hence the + 1 on both: a line that reached the last
+    // column would otherwise leave a dot there that scrolls up with every later line.
     HBRUSH band_brush = CreateSolidBrush(GetBkColor(dc));
     HGDIOBJ old_brush = SelectObject(dc, band_brush);
     HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
-    Rectangle(dc, client.left, client.bottom - line_height, client.right, client.bottom + 1);
+    Rectangle(dc, client.left, client.bottom - line_height, client.right + 1, client.bottom + 1);
     SelectObject(dc, old_pen);
     SelectObject(dc, old_brush);
     DeleteObject(band_brush);

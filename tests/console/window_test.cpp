@@ -139,6 +139,15 @@ TEST_F(ConsoleWindow, ARepaintAfter30MessagesShowsTheLast25) {
         expect_line_of(view, band, 30 - band);
 }
 
+TEST_F(ConsoleWindow, ALineReachingTheRightEdgeLeavesNoInkOnTheNextLine) {
+    // Wider than the window: its ink runs into the last column.
+    std::string wide(2 * (view.client.right / view.char_width + 1), 'W');
+    TAVIX_console_printf("%s\n", wide.c_str());
+    ASSERT_EQ(ink_reach(view, 0), view.client.right);
+    print_line_of(3);
+    expect_line_of(view, 0, 3);
+}
+
 TEST_F(ConsoleWindow, AClosedConsoleIsHarmless) {
     PostMessageA(library_state.console_window, WM_CLOSE, 0, 0);
     harness::drain_queue();
