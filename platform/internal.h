@@ -56,6 +56,13 @@ inline COLORREF colorref_from_pixel(uint32_t p) {
     return ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16);
 }
 
+// ---- Code page (kernel/codepage.cpp) -----------------------------------------------------------
+
+// The Unicode code point of a Windows-1252 byte (an unassigned byte stays itself).
+uint32_t unicode_from_cp1252(unsigned char c);
+// The Windows-1252 byte of a code point, -1 when the code page has none.
+int cp1252_from_unicode(uint32_t code);
+
 // ---- Platform start (user/platform.cpp) --------------------------------------------------------
 
 // Starts SDL on first use; without a display prints why on stderr and exits with status 1.

@@ -98,17 +98,6 @@ bool text_start() {
     return !text.failed;
 }
 
-// Windows-1252 to Unicode for 0x80..0x9F; the five unassigned codes stay as they are (and draw
-// as the face's missing-glyph box).
-const uint16_t CP1252_HIGH[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-uint32_t unicode_of(unsigned char c) {
-    return c >= 0x80 && c < 0xA0 ? CP1252_HIGH[c - 0x80] : c;
-}
-
 FaceEntry *open_face(const char *file, int index, bool bold, bool italic) {
     char key[4200];
     snprintf(key, sizeof key, "%s#%d#%d#%d", file, index, bold, italic);
@@ -275,7 +264,7 @@ void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
     glyph.coverage.clear();
     FT_Face face = size->entry->face;
     FT_Set_Char_Size(face, size->size_x, size->size_y, 72, 72);
-    FT_UInt index = FT_Get_Char_Index(face, unicode_of(c));
+    FT_UInt index = FT_Get_Char_Index(face, unicode_from_cp1252(c));
     FT_Int32 load_flags = size->smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
     if (FT_Load_Glyph(face, index, load_flags | FT_LOAD_NO_BITMAP) != 0 &&
         FT_Load_Glyph(face, 0, load_flags) != 0)

@@ -212,11 +212,6 @@ int keyboard_char_for(const MSG &msg) {
 }
 
 std::vector<int> keyboard_cp1252_from_utf8(const char *utf8) {
-    // Code points 0x80..0x9F of Windows-1252, in order; 0 marks the five unassigned bytes.
-    static const uint16_t high[32] = {
-        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     std::vector<int> out;
     const unsigned char *p = (const unsigned char *)utf8;
     while (*p) {
@@ -252,13 +247,7 @@ std::vector<int> keyboard_cp1252_from_utf8(const char *utf8) {
             out.push_back(-1);
             continue;
         }
-        int ch = -1;
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
-            ch = (int)cp;
-        else
-            for (int i = 0; i < 32; ++i)
-                if (high[i] && high[i] == cp) ch = 0x80 + i;
-        out.push_back(ch);
+        out.push_back(cp1252_from_unicode(cp));
     }
     return out;
 }
