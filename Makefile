@@ -8,23 +8,30 @@ WIN_BUILD := build-win32
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build run test unit-tests asan-tests win32 fuzz fuzz-run bench clean format
+.PHONY: all deps configure build run test unit-tests install-test asan-tests win32 fuzz fuzz-run bench clean format
 
 all: build
 
 deps:
 	@sh scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
-	@if [ ! -x $(BUILD)/cone ]; then echo "There is nothing to run yet: the cone decorator is not built."; exit 1; fi
+# Builds the cone alone, not the tests and examples.
+run: configure
+	cmake --build $(BUILD) -j$(JOBS) --target cone
 	cd $(BUILD) && ./cone
 
 unit-tests: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+# Installs into a temporary prefix and builds a user's program against it three ways.
+install-test: build
+	sh tests/install/install_test.sh . $(BUILD)
 
 asan-tests: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAVIX_SANITIZE=ON
@@ -36,6 +43,7 @@ win32: deps
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_CXX_FLAGS=-Werror
 	cmake --build $(WIN_BUILD) -j$(JOBS)
+	sh tests/install/install_win32_test.sh . $(WIN_BUILD)
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DTAVIX_FUZZ=ON -DTAVIX_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug
@@ -51,7 +59,7 @@ fuzz-run: fuzz
 	    $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 
-test: unit-tests asan-tests win32 fuzz-run
+test: unit-tests install-test asan-tests win32 fuzz-run
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && $$b; done

@@ -8,6 +8,7 @@
 #define TAVIX_H
 
 #include "platform/win32.h"
+#include "tavix_version.h"
 
 #ifdef __cplusplus
 extern "C" {

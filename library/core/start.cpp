@@ -27,6 +27,10 @@ static void register_window_classes(HINSTANCE instance) {
 int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line,
                 int show_mode) {
     (void)command_line;
+#ifdef _WIN32
+    // A program that starts from plain main() has no instance handle to give: use the program's.
+    if (!instance) instance = GetModuleHandleA(nullptr);
+#endif
     if (!previous_instance) register_window_classes(instance);
 
     int screen_width = GetSystemMetrics(SM_CXSCREEN);

@@ -1,7 +1,7 @@
 // The menu's mouse and keyboard handling without a display: input events go through the input
 // hook as the SDL glue delivers them, and the test reads which commands were posted, which events
 // the menu kept from the window, and whether the pop-up is showing.
-#include "examples/platform_run_menu.h"
+#include "tests/programs/platform_run_menu.h"
 #include "platform/user/window.h"
 
 #include <gtest/gtest.h>

@@ -40,7 +40,7 @@ namespace e2e {
 std::string build_dir();
 // The source folder (env TAVIX_SOURCE_DIR); "." when unset.
 std::string source_dir();
-// A program of examples/ in the build folder: build_dir() + "/examples/" + name.
+// A test program of tests/programs/ in the build folder: build_dir() + "/tests/programs/" + name.
 std::string program_path(const std::string &name);
 
 // ---- Images -------------------------------------------------------------------------------------

@@ -117,7 +117,7 @@ std::string source_dir() {
 }
 
 std::string program_path(const std::string &name) {
-    return build_dir() + "/examples/" + name;
+    return build_dir() + "/tests/programs/" + name;
 }
 
 // ---- XServer ------------------------------------------------------------------------------------

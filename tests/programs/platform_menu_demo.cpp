@@ -1,8 +1,8 @@
 // A window with the Run menu, written against the Windows calls alone: it prints every message a
 // menu user cares about on stdout, one per line, so a test or a person can see what arrived.
 // Each WM_PAINT fills what it repaints with the next of a few colours, so repainted areas show.
-#include "examples/platform_demo.h"
-#include "examples/platform_run_menu.h"
+#include "tests/programs/platform_demo.h"
+#include "tests/programs/platform_run_menu.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // A window that draws a few shapes and lines of text with the layer's GDI calls, and prints the
 // keyboard and mouse messages it receives on stdout, one per line: a picture to look at and input
 // to check, written against the Windows calls alone.
-#include "examples/platform_demo.h"
+#include "tests/programs/platform_demo.h"
 
 namespace {
 

@@ -1,0 +1,57 @@
+# What `cmake --install` puts into the prefix, and the Debian package made of the same files:
+#   include/tavix.h, include/tavix_version.h, include/platform/win32.h
+#   lib/libtavix.a (and on Linux libtavix_platform.a, libtavix_main.a)
+#   lib/pkgconfig/tavix.pc, lib/cmake/tavix/ (find_package(tavix) gives tavix::tavix)
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(TAVIX_INSTALL_TARGETS tavix tavix_program)
+if(NOT WIN32)
+  list(APPEND TAVIX_INSTALL_TARGETS platform platform_main)
+endif()
+install(TARGETS ${TAVIX_INSTALL_TARGETS} EXPORT tavixTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# tavix.h includes "platform/win32.h" and "tavix_version.h", found beside it once installed.
+install(FILES ${PROJECT_SOURCE_DIR}/library/tavix.h ${PROJECT_BINARY_DIR}/include/tavix_version.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/platform/win32.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/platform)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The CMake package.
+set(TAVIX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tavix)
+install(EXPORT tavixTargets NAMESPACE tavix:: DESTINATION ${TAVIX_CMAKE_DIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/tavixConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/tavixConfig.cmake INSTALL_DESTINATION ${TAVIX_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/tavixConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/tavixConfig.cmake ${PROJECT_BINARY_DIR}/tavixConfigVersion.cmake
+  DESTINATION ${TAVIX_CMAKE_DIR})
+
+# The pkg-config file. The library is static, so its plain --libs name everything it needs; the
+# prefix is found from the file's own place, so the files may be installed anywhere.
+if(WIN32)
+  set(TAVIX_PC_REQUIRES "")
+  set(TAVIX_PC_LIBS "-ltavix -luser32 -lgdi32 -lkernel32 -lwindowscodecs -lole32 -luuid -static -lstdc++")
+else()
+  set(TAVIX_PC_REQUIRES "sdl2 freetype2 fontconfig libpng")
+  set(TAVIX_PC_LIBS "-ltavix -ltavix_platform -ltavix_main -lstdc++ -lm")
+endif()
+file(RELATIVE_PATH TAVIX_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+string(REGEX REPLACE "/$" "" TAVIX_PC_PREFIX "${TAVIX_PC_PREFIX}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/tavix.pc.in ${PROJECT_BINARY_DIR}/tavix.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/tavix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# `cpack -G DEB` in the build folder makes libtavix-dev.
+set(CPACK_PACKAGE_NAME libtavix-dev)
+set(CPACK_PACKAGE_VENDOR "The TAVIX developers")
+set(CPACK_PACKAGE_CONTACT "The TAVIX developers <tavix@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "TAVIX graphics and event library (static library and headers)")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-dev, libfreetype-dev, libfontconfig-dev, libpng-dev, pkg-config")
+include(CPack)
