@@ -6,9 +6,10 @@ BUILD := build
 ASAN_BUILD := build-asan
 WIN_BUILD := build-win32
 FUZZ_BUILD := build-fuzz
+DEB_BUILD := build-deb
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps configure build run test unit-tests install-test asan-tests win32 fuzz fuzz-run bench clean format
+.PHONY: all deps configure build run test unit-tests install-test asan-tests win32 fuzz fuzz-run bench deb pictures clean format
 
 all: build
 
@@ -61,6 +62,16 @@ fuzz-run: fuzz
 
 test: unit-tests install-test asan-tests win32 fuzz-run
 
+# The Debian package libtavix-dev, from a build of the library alone.
+deb: deps
+	cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=OFF -DTAVIX_EXAMPLES=OFF -DTAVIX_CONE=OFF
+	cmake --build $(DEB_BUILD) -j$(JOBS)
+	cd $(DEB_BUILD) && cpack -G DEB
+
+# The pictures of README.md and docs/guide.md, made anew by the programs they show.
+pictures: build
+	sh scripts/make-pictures.sh $(BUILD)
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && $$b; done
 
@@ -68,4 +79,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)

@@ -14,8 +14,8 @@ int main(void) {
     char key;
 
     TAVIX_start(NULL, NULL, NULL, 1);
-    TAVIX_clear_window();
     TAVIX_set_logging(0);
+    TAVIX_clear_window();
     TAVIX_set_animation(TAVIX_ANIM_RUN); /* a tick every 100 ms */
     TAVIX_draw_circle(RED, ball_x, ball_y, RADIUS);
 

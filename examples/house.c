@@ -10,8 +10,8 @@ int main(void) {
     char key;
 
     TAVIX_start(NULL, NULL, NULL, 1); /* open the two windows */
-    TAVIX_clear_window();             /* white, with a thin black frame */
     TAVIX_set_logging(0);             /* no console line for every drawing call */
+    TAVIX_clear_window();             /* white, with a thin black frame */
 
     TAVIX_draw_rectangle(ICE_BLUE, -296, 247, 296, -100, 0); /* sky (width 0: filled) */
     TAVIX_draw_rectangle(FOREST_GREEN, -296, -100, 296, -246, 0); /* grass */

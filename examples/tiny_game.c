@@ -18,8 +18,8 @@ int main(void) {
     char key;
 
     TAVIX_start(NULL, NULL, NULL, 1);
-    TAVIX_clear_window();
     TAVIX_set_logging(0);
+    TAVIX_clear_window();
     TAVIX_set_animation(TAVIX_ANIM_RUN);
     draw_score(score);
 

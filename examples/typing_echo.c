@@ -13,8 +13,8 @@ int main(void) {
     char key;
 
     TAVIX_start(NULL, NULL, NULL, 1);
-    TAVIX_clear_window();
     TAVIX_set_logging(0);
+    TAVIX_clear_window();
     TAVIX_draw_text(BLACK, -280, 225, 0, "Type something. Return starts again.");
 
     while (TAVIX_next_event(&x, &y, &key) != TAVIX_QUIT) {
