@@ -3,9 +3,10 @@
 #include <tavix.h>
 
 static const char *const names[24] = {
-    "BLACK", "WHITE", "RED", "GREEN", "BLUE", "YELLOW", "MAGENTA", "CYAN",
-    "PURPLE", "NAVY_BLUE", "DUSTY_PLUM", "ICE_BLUE", "TURQUOISE", "ORANGE", "BROWN", "PINK",
-    "CHALK", "GOLD", "PEACH", "FOREST_GREEN", "SEA_GREEN", "OLIVE", "GRAY_50", "GRAY_20"};
+    "BLACK",     "WHITE",        "RED",       "GREEN",     "BLUE",       "YELLOW",
+    "MAGENTA",   "CYAN",         "PURPLE",    "NAVY_BLUE", "DUSTY_PLUM", "ICE_BLUE",
+    "TURQUOISE", "ORANGE",       "BROWN",     "PINK",      "CHALK",      "GOLD",
+    "PEACH",     "FOREST_GREEN", "SEA_GREEN", "OLIVE",     "GRAY_50",    "GRAY_20"};
 
 /* Red, green, blue of each colour, as the library paints them. */
 static const int values[24][3] = {
