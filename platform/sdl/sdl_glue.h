@@ -15,6 +15,9 @@
 bool sdl_start(char *why, size_t why_size);
 // True when the video driver has no input of its own (offscreen, dummy): waiting can then sleep.
 bool sdl_driver_is_headless();
+// Lets X errors about windows already gone from the server pass instead of ending the program
+// (platform/sdl/x11_errors.cpp); nothing where there is no X.
+void sdl_x11_tolerate_dead_windows();
 void sdl_screen_size(int *width, int *height);
 
 // A hidden SDL window for hwnd showing a width x height surface at screen (x, y) (CW_USEDEFAULT:
@@ -41,6 +44,8 @@ bool sdl_wait_events(int timeout_ms);
 // Modifier state that comes with a key event.
 enum KeyModifier { KEYMOD_SHIFT = 1, KEYMOD_CTRL = 2, KEYMOD_ALT = 4, KEYMOD_CAPS = 8 };
 
+// False while the input queue is full: SDL's events then stay in SDL's queue.
+bool input_queue_has_room();
 void input_close_requested(HWND hwnd);
 void input_exposed(HWND hwnd);
 // The window manager resized the surface to width x height.

@@ -46,6 +46,7 @@ bool sdl_start(char *why, size_t why_size) {
         SDL_Quit();
         return false;
     }
+    if (driver && strcmp(driver, "x11") == 0) sdl_x11_tolerate_dead_windows();
     // SDL_Quit is not run at exit: on X11 it closes SDL's second connection, which still holds
     // the wake-up event it sent to a window the first connection has just destroyed, and Xlib
     // ends the program with status 1 over that stale request. Ending the process closes both
