@@ -26,6 +26,8 @@ uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width
                            bool resizable);
 void sdl_window_destroy(uint32_t id);
 void sdl_window_show(uint32_t id, bool show, bool activate);
+// Puts the SDL window back to width x height after the window manager resized it.
+void sdl_window_set_size(uint32_t id, int width, int height);
 // Copies the surface, then the overlay (when not null) at (overlay_x, overlay_y), to the screen.
 void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
                         int overlay_y);

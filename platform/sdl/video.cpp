@@ -122,3 +122,7 @@ HWND sdl_hwnd_of(uint32_t window_id) {
     SDL_Window *window = SDL_GetWindowFromID(window_id);
     return window ? (HWND)SDL_GetWindowData(window, HWND_KEY) : nullptr;
 }
+
+void sdl_window_set_size(uint32_t id, int width, int height) {
+    if (SDL_Window *window = SDL_GetWindowFromID(id)) SDL_SetWindowSize(window, width, height);
+}

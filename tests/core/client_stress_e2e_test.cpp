@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -86,6 +87,45 @@ TEST(ClientStressE2E, ClosingAWindowNeverEndsTheProgram) {
         EXPECT_EQ(app.errors().find("X Error"), std::string::npos) << app.errors();
         app.stop();
     }
+}
+
+// The most memory the process has held, in kB; -1 when unknown.
+long peak_kb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+TEST(ClientStressE2E, AHugeWindowSizeCostsNothing) {
+    e2e::XServer x(1024, 768);
+    ASSERT_TRUE(x.ok()) << x.error();
+    e2e::Process app(x, e2e::program_path("tavix_client"));
+    ASSERT_TRUE(app.ok()) << app.error();
+    ASSERT_TRUE(app.wait_for_output("READY", 15000)) << app.errors();
+    e2e::WindowInfo graphics, console, now;
+    ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &graphics, 10000));
+    ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Text", &console, 10000));
+    for (unsigned long id : {graphics.id, console.id})
+        ASSERT_EQ(e2e::run_command({"xdotool", "windowsize", std::to_string(id), "30000", "30000"},
+                                   x.display()),
+                  0);
+    e2e::sleep_ms(1000);
+    // The graphics window keeps its size; the console grows to the screen at most.
+    ASSERT_TRUE(e2e::window_geometry(x, graphics.id, &now));
+    EXPECT_EQ(now.width, graphics.width);
+    EXPECT_EQ(now.height, graphics.height);
+    ASSERT_TRUE(e2e::window_geometry(x, console.id, &now));
+    EXPECT_LE(now.width, x.width());
+    EXPECT_LE(now.height, x.height());
+    ASSERT_TRUE(e2e::key_to(x, graphics, "k"));
+    EXPECT_TRUE(app.wait_for_line("EVENT 2 0 0 107", 5000)) << app.output() << app.errors();
+    // A 30,000-pixel square would take 3.6 GB; the screen's worth of pixels is a few MB.
+    long peak = peak_kb(app.pid());
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 200 * 1024);
+    app.stop();
 }
 
 TEST(ClientStressE2E, TenThousandKeysComeBackInOrder) {
