@@ -217,7 +217,11 @@ void handle_window_event(const SDL_WindowEvent &e) {
             input_resized(hwnd, e.data1, e.data2);
             break;
         case SDL_WINDOWEVENT_MOVED:
+            sdl_window_fit_work_area(e.windowID);
             input_moved(hwnd, e.data1, e.data2);
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+            sdl_window_fit_work_area(e.windowID);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             input_focus(hwnd);

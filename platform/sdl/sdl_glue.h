@@ -26,6 +26,9 @@ uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width
                            bool resizable);
 void sdl_window_destroy(uint32_t id);
 void sdl_window_show(uint32_t id, bool show, bool activate);
+// Moves a window that was just shown up as far as needed for it and the window manager's frame
+// to lie within the desktop's work area; nothing once it has settled.
+void sdl_window_fit_work_area(uint32_t id);
 // Puts the SDL window back to width x height after the window manager resized it.
 void sdl_window_set_size(uint32_t id, int width, int height);
 // Copies the surface, then the overlay (when not null) at (overlay_x, overlay_y), to the screen.

@@ -128,6 +128,47 @@ TEST(ClientStressE2E, AHugeWindowSizeCostsNothing) {
     app.stop();
 }
 
+// The window manager's frame around a window: left, right, top, bottom.
+bool frame_extents(const e2e::XServer &x, unsigned long id, int extents[4]) {
+    std::string out;
+    if (e2e::run_command({"xprop", "-id", std::to_string(id), "_NET_FRAME_EXTENTS"}, x.display(),
+                         &out) != 0)
+        return false;
+    size_t at = out.find('=');
+    return at != std::string::npos && sscanf(out.c_str() + at + 1, "%d, %d, %d, %d", &extents[0],
+                                             &extents[1], &extents[2], &extents[3]) == 4;
+}
+
+TEST(ClientStressE2E, UnderAWindowManagerTheConsoleLiesWithinTheScreen) {
+    e2e::XServer x(1024, 768);
+    ASSERT_TRUE(x.ok()) << x.error();
+    e2e::Process manager(x, "/usr/bin/openbox");
+    ASSERT_TRUE(manager.ok()) << manager.error();
+    for (int tries = 0; e2e::run_command({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"},
+                                         x.display(), nullptr) != 0 ||
+                        tries == 0;
+         ++tries) {
+        ASSERT_LT(tries, 50) << "openbox did not start: " << manager.errors();
+        e2e::sleep_ms(100);
+    }
+    e2e::Process app(x, e2e::program_path("tavix_client"));
+    ASSERT_TRUE(app.ok()) << app.error();
+    ASSERT_TRUE(app.wait_for_output("READY", 15000)) << app.errors();
+    e2e::WindowInfo console;
+    ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Text", &console, 10000));
+    e2e::sleep_ms(2500);  // the window manager has placed it, and the layer has fitted it
+    ASSERT_TRUE(e2e::window_geometry(x, console.id, &console));
+    int frame[4];
+    ASSERT_TRUE(frame_extents(x, console.id, frame));
+    EXPECT_GE(console.y - frame[2], 0);
+    EXPECT_LE(console.y + console.height + frame[3], x.height())
+        << "the console's frame reaches below the screen";
+    // Moved up no further than needed: its frame's bottom is the screen's.
+    EXPECT_GE(console.y + console.height + frame[3], x.height() - 1);
+    app.stop();
+    manager.stop();
+}
+
 TEST(ClientStressE2E, TenThousandKeysComeBackInOrder) {
     e2e::XServer x(1024, 768);
     ASSERT_TRUE(x.ok()) << x.error();
