@@ -29,6 +29,10 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/tavixConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/tavixConfig.cmake ${PROJECT_BINARY_DIR}/tavixConfigVersion.cmake
   DESTINATION ${TAVIX_CMAKE_DIR})
 
+if(NOT TAVIX_WITH_X11)
+  set(TAVIX_WITH_X11 OFF)
+endif()
+
 # The pkg-config file. The library is static, so its plain --libs name everything it needs; the
 # prefix is found from the file's own place, so the files may be installed anywhere.
 if(WIN32)
@@ -36,6 +40,9 @@ if(WIN32)
   set(TAVIX_PC_LIBS "-ltavix -luser32 -lgdi32 -lkernel32 -lwindowscodecs -lole32 -luuid -static -lstdc++")
 else()
   set(TAVIX_PC_REQUIRES "sdl2 freetype2 fontconfig libpng")
+  if(TAVIX_WITH_X11)
+    string(APPEND TAVIX_PC_REQUIRES " x11")
+  endif()
   set(TAVIX_PC_LIBS "-ltavix -ltavix_platform -ltavix_main -lstdc++ -lm")
 endif()
 file(RELATIVE_PATH TAVIX_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
@@ -53,5 +60,5 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-dev, libfreetype-dev, libfontconfig-dev, libpng-dev, pkg-config")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-dev, libfreetype-dev, libfontconfig-dev, libpng-dev, libx11-dev, pkg-config")
 include(CPack)
