@@ -23,9 +23,12 @@ uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width
                            bool resizable);
 void sdl_window_destroy(uint32_t id);
 void sdl_window_show(uint32_t id, bool show, bool activate);
-// Copies the surface, then the overlay (when not null) at (overlay_x, overlay_y), to the screen.
-void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
-                        int overlay_y);
+// Shows the area (surface coordinates) of the surface, with the overlay (when not null) at
+// (overlay_x, overlay_y) over it, on the screen: the pixels are copied once, and the display is
+// handed only that area, or all of the window when SDL's copy of its pixels is new. Returns the
+// area handed over, empty when nothing was.
+RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
+                        int overlay_y, RECT area);
 // The window that an SDL window id belongs to, or null.
 HWND sdl_hwnd_of(uint32_t window_id);
 

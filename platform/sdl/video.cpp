@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,10 +15,39 @@ const char *const HWND_KEY = "tavix.hwnd";
 
 bool headless;
 
+// The SDL surface a window's pixels were last shown through. A resize that makes SDL replace
+// it also resizes the window's own surface, which then asks for all of it anyway.
+const char *const SCREEN_KEY = "tavix.screen";
+
 // Wraps a surface's pixels, laid out 0x00RRGGBB, for SDL's blitter without copying them.
 SDL_Surface *wrap(const Surface *s) {
     return SDL_CreateRGBSurfaceWithFormatFrom(s->pixels, s->width, s->height, 32, s->width * 4,
                                               SDL_PIXELFORMAT_RGB888);
+}
+
+// Copies the area (screen coordinates) from the surface lying at (at_x, at_y) on the screen.
+// The window surface of an X display holds pixels exactly as ours are laid out: rows are copied
+// as they are; any other layout goes through SDL's converting blit.
+void copy_to_screen(SDL_Surface *screen, const Surface *from, const RECT &area, int at_x,
+                    int at_y) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen)) {
+        for (int row = 0; row < height; ++row) {
+            uint32_t *to =
+                (uint32_t *)((uint8_t *)screen->pixels + (size_t)(area.top + row) * screen->pitch) +
+                area.left;
+            const uint32_t *src =
+                from->pixels + (size_t)(area.top - at_y + row) * from->width + (area.left - at_x);
+            memcpy(to, src, (size_t)width * sizeof(uint32_t));
+        }
+        return;
+    }
+    if (SDL_Surface *pixels = wrap(from)) {
+        SDL_Rect src = {area.left - at_x, area.top - at_y, width, height};
+        SDL_Rect dst = {area.left, area.top, width, height};
+        SDL_BlitSurface(pixels, &src, screen, &dst);
+        SDL_FreeSurface(pixels);
+    }
 }
 
 }  // namespace
@@ -97,24 +127,35 @@ void sdl_window_show(uint32_t id, bool show, bool activate) {
     if (activate) SDL_RaiseWindow(window);
 }
 
-void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
-                        int overlay_y) {
+RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
+                        int overlay_y, RECT area) {
+    RECT none = {0, 0, 0, 0};
     SDL_Window *window = SDL_GetWindowFromID(id);
-    if (!window) return;
+    if (!window) return none;
     SDL_Surface *screen = SDL_GetWindowSurface(window);
-    if (!screen) return;
-    if (SDL_Surface *pixels = wrap(surface)) {
-        SDL_BlitSurface(pixels, nullptr, screen, nullptr);
-        SDL_FreeSurface(pixels);
+    if (!screen) return none;
+    // SDL makes a new copy of the window's pixels at the first showing and after a resize; all
+    // of it is then to be filled and shown.
+    if (SDL_GetWindowData(window, SCREEN_KEY) != screen) {
+        SDL_SetWindowData(window, SCREEN_KEY, screen);
+        area = RECT{0, 0, screen->w, screen->h};
     }
+    area.right = std::min<LONG>(area.right, std::min(screen->w, surface->width));
+    area.bottom = std::min<LONG>(area.bottom, std::min(screen->h, surface->height));
+    area.left = std::max<LONG>(area.left, 0);
+    area.top = std::max<LONG>(area.top, 0);
+    if (area.left >= area.right || area.top >= area.bottom) return none;
+    copy_to_screen(screen, surface, area, 0, 0);
     if (overlay && overlay->pixels) {
-        if (SDL_Surface *pixels = wrap(overlay)) {
-            SDL_Rect at = {overlay_x, overlay_y, overlay->width, overlay->height};
-            SDL_BlitSurface(pixels, nullptr, screen, &at);
-            SDL_FreeSurface(pixels);
-        }
+        RECT over = {std::max<LONG>(area.left, overlay_x), std::max<LONG>(area.top, overlay_y),
+                     std::min<LONG>(area.right, overlay_x + overlay->width),
+                     std::min<LONG>(area.bottom, overlay_y + overlay->height)};
+        if (over.left < over.right && over.top < over.bottom)
+            copy_to_screen(screen, overlay, over, overlay_x, overlay_y);
     }
-    SDL_UpdateWindowSurface(window);
+    SDL_Rect rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+    SDL_UpdateWindowSurfaceRects(window, &rect, 1);
+    return area;
 }
 
 HWND sdl_hwnd_of(uint32_t window_id) {
