@@ -14,6 +14,7 @@
 #define TAVIX_TIMER_PERIOD 100  // ms between timer notices
 #define CONSOLE_RING_SIZE 25  // console messages kept
 #define CONSOLE_TEXT_SIZE 1024  // bytes of one formatted console message, with its zero
+#define CONSOLE_BATCH_SIZE 16384  // bytes of console lines gathered for one drawing
 #define COLOUR_COUNT 24
 
 // Run menu command ids.
@@ -63,6 +64,9 @@ struct LibraryState {
     HMENU run_menu;           // the "&Run" pop-up menu, whose check marks the menu code keeps
     uint8_t quit_pending;     // a quit taken in the pass that played a scripted event; the next
                               // wait returns it first
+    int32_t console_batch_lines;  // lines printed to the shown console and not yet drawn
+    int32_t console_batch_used;   // bytes of console_batch those lines take
+    char console_batch[CONSOLE_BATCH_SIZE];  // their texts, oldest first, each with its zero
 };
 
 extern LibraryState library_state;
@@ -88,6 +92,7 @@ void close_script(void);
 
 // ---- Console (console/) --------------------------------------------------------------------
 void print_console_line(char *text);
+void draw_console_batch(void);  // draws the gathered lines; before any present or console paint
 LRESULT paint_console(void);
 
 // ---- Drawing (draw/) -----------------------------------------------------------------------
