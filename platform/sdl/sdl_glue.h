@@ -15,6 +15,10 @@
 bool sdl_start(char *why, size_t why_size);
 // True when the video driver has no input of its own (offscreen, dummy): waiting can then sleep.
 bool sdl_driver_is_headless();
+// Screen pixels per window pixel, each way (1 to 4): windows are that many times larger on the
+// screen than their surfaces, and all positions and sizes crossing this seam are in window pixels.
+int sdl_scale();
+// The screen's size in window pixels.
 void sdl_screen_size(int *width, int *height);
 
 // A hidden SDL window for hwnd showing a width x height surface at screen (x, y) (CW_USEDEFAULT:

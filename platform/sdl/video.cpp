@@ -14,6 +14,7 @@ namespace {
 const char *const HWND_KEY = "tavix.hwnd";
 
 bool headless;
+int scale = 1;  // screen pixels per window pixel, each way (TAVIX_SCALE, else from the DPI)
 
 // The SDL surface a window's pixels were last shown through. A resize that makes SDL replace
 // it also resizes the window's own surface, which then asks for all of it anyway.
@@ -25,29 +26,56 @@ SDL_Surface *wrap(const Surface *s) {
                                               SDL_PIXELFORMAT_RGB888);
 }
 
-// Copies the area (screen coordinates) from the surface lying at (at_x, at_y) on the screen.
-// The window surface of an X display holds pixels exactly as ours are laid out: rows are copied
-// as they are; any other layout goes through SDL's converting blit.
+// Copies the area (window coordinates) from the surface lying at (at_x, at_y) of the window to
+// the screen, every pixel as a scale x scale block. The window surface of an X display holds
+// pixels exactly as ours are laid out: rows are copied as they are (each scaled row once, then
+// repeated); any other layout goes through SDL's converting blit, which scales by repeating too.
 void copy_to_screen(SDL_Surface *screen, const Surface *from, const RECT &area, int at_x,
                     int at_y) {
     int width = area.right - area.left, height = area.bottom - area.top;
     if (screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen)) {
+        size_t row_bytes = (size_t)width * scale * sizeof(uint32_t);
         for (int row = 0; row < height; ++row) {
-            uint32_t *to =
-                (uint32_t *)((uint8_t *)screen->pixels + (size_t)(area.top + row) * screen->pitch) +
-                area.left;
+            uint8_t *first = (uint8_t *)screen->pixels +
+                             (size_t)(area.top + row) * scale * screen->pitch +
+                             (size_t)area.left * scale * sizeof(uint32_t);
             const uint32_t *src =
                 from->pixels + (size_t)(area.top - at_y + row) * from->width + (area.left - at_x);
-            memcpy(to, src, (size_t)width * sizeof(uint32_t));
+            if (scale == 1) {
+                memcpy(first, src, row_bytes);
+                continue;
+            }
+            uint32_t *to = (uint32_t *)first;
+            for (int i = 0; i < width; ++i)
+                for (int k = 0; k < scale; ++k) *to++ = src[i];
+            for (int k = 1; k < scale; ++k)
+                memcpy(first + (size_t)k * screen->pitch, first, row_bytes);
         }
         return;
     }
     if (SDL_Surface *pixels = wrap(from)) {
         SDL_Rect src = {area.left - at_x, area.top - at_y, width, height};
-        SDL_Rect dst = {area.left, area.top, width, height};
-        SDL_BlitSurface(pixels, &src, screen, &dst);
+        SDL_Rect dst = {area.left * scale, area.top * scale, width * scale, height * scale};
+        SDL_BlitScaled(pixels, &src, screen, &dst);
         SDL_FreeSurface(pixels);
     }
+}
+
+// TAVIX_SCALE when it is a whole number from 1 to 4; else 2 on a display of 192 DPI or more.
+int choose_scale() {
+    const char *asked = SDL_getenv("TAVIX_SCALE");
+    if (asked && *asked) {
+        char *end = nullptr;
+        long n = strtol(asked, &end, 10);
+        if (*end == '\0' && n >= 1 && n <= 4) return (int)n;
+        fprintf(stderr,
+                "tavix: TAVIX_SCALE=%s is not a whole number from 1 to 4; the display's resolution "
+                "decides the scale\n",
+                asked);
+    }
+    float dpi = 0;
+    if (!headless && SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) == 0 && dpi >= 192) return 2;
+    return 1;
 }
 
 }  // namespace
@@ -80,8 +108,13 @@ bool sdl_start(char *why, size_t why_size) {
     // the wake-up event it sent to a window the first connection has just destroyed, and Xlib
     // ends the program with status 1 over that stale request. Ending the process closes both
     // connections and the server frees every window anyway.
+    scale = choose_scale();
     SDL_StartTextInput();
     return true;
+}
+
+int sdl_scale() {
+    return scale;
 }
 
 bool sdl_driver_is_headless() {
@@ -91,8 +124,8 @@ bool sdl_driver_is_headless() {
 void sdl_screen_size(int *width, int *height) {
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
-        *width = mode.w;
-        *height = mode.h;
+        *width = mode.w / scale;
+        *height = mode.h / scale;
     } else {
         *width = 1024;
         *height = 768;
@@ -102,8 +135,13 @@ void sdl_screen_size(int *width, int *height) {
 uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width, int height,
                            bool resizable) {
     Uint32 flags = SDL_WINDOW_HIDDEN | (resizable ? SDL_WINDOW_RESIZABLE : 0);
-    if (x == CW_USEDEFAULT) x = y = SDL_WINDOWPOS_UNDEFINED;
-    SDL_Window *window = SDL_CreateWindow(title, x, y, width, height, flags);
+    if (x == CW_USEDEFAULT) {
+        x = y = SDL_WINDOWPOS_UNDEFINED;
+    } else {
+        x *= scale;
+        y *= scale;
+    }
+    SDL_Window *window = SDL_CreateWindow(title, x, y, width * scale, height * scale, flags);
     if (!window) {
         fprintf(stderr, "tavix: cannot create a window: %s\n", SDL_GetError());
         return 0;
@@ -140,8 +178,8 @@ RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *over
         SDL_SetWindowData(window, SCREEN_KEY, screen);
         area = RECT{0, 0, screen->w, screen->h};
     }
-    area.right = std::min<LONG>(area.right, std::min(screen->w, surface->width));
-    area.bottom = std::min<LONG>(area.bottom, std::min(screen->h, surface->height));
+    area.right = std::min<LONG>(area.right, std::min(screen->w / scale, surface->width));
+    area.bottom = std::min<LONG>(area.bottom, std::min(screen->h / scale, surface->height));
     area.left = std::max<LONG>(area.left, 0);
     area.top = std::max<LONG>(area.top, 0);
     if (area.left >= area.right || area.top >= area.bottom) return none;
@@ -153,7 +191,8 @@ RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *over
         if (over.left < over.right && over.top < over.bottom)
             copy_to_screen(screen, overlay, over, overlay_x, overlay_y);
     }
-    SDL_Rect rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+    SDL_Rect rect = {area.left * scale, area.top * scale, (area.right - area.left) * scale,
+                     (area.bottom - area.top) * scale};
     SDL_UpdateWindowSurfaceRects(window, &rect, 1);
     return area;
 }
