@@ -3,7 +3,7 @@
 # process over a measured stretch of wall time), with the machine's load beside each figure.
 #   cpu_share.sh BUILD_DIR [SECONDS]
 # Cases: the running cone; the running cone with logging on (Ctrl+L, console hidden); a client
-# making 200 logged calls a tick with its console shown (bench_log_load). The X server's own share
+# making 200 logged calls a tick with its console shown (log_client). The X server's own share
 # is shown too: it is what the display spends on what the program hands it.
 set -u
 build=${1:?usage: cpu_share.sh BUILD_DIR [SECONDS]}
@@ -50,4 +50,4 @@ measure() {
 
 measure "cone, running" "TAVIX Graphics" "" "$build/cone"
 measure "cone, logging on, console hidden" "TAVIX Graphics" "ctrl+l" "$build/cone"
-measure "200 logged calls a tick, console shown" "TAVIX Graphics" "" "$build/bench/bench_log_load"
+measure "200 logged calls a tick, console shown" "TAVIX Graphics" "" "$build/bench/log_client"

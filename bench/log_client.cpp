@@ -1,6 +1,7 @@
-// A program for the CPU-share script (cpu_share.sh): a library client that makes many drawing
-// calls each tick with logging on and the console shown, so every call prints a console line.
-// Usage: bench_log_load [calls per tick] (200 when not given). Runs until its window is closed.
+// A library client for bench/cpu_share.sh (it runs until closed, so it is not one of the bench_*
+// programs `make bench` runs): many drawing calls each tick with logging on and the console
+// shown, so every call prints a console line.
+// Usage: log_client [calls per tick] (200 when not given).
 #include "library/tavix.h"
 
 #include <cstdlib>
