@@ -1,6 +1,6 @@
 #!/bin/sh
-# CPU share of running programs under a private Xvfb, from /proc (utime + stime of the program's
-# process over a measured stretch of wall time), with the machine's load beside each figure.
+# CPU share of running programs under a private Xvfb, from /proc (the CPU time of the program's
+# threads over a measured stretch of wall time), with the machine's load beside each figure.
 #   cpu_share.sh BUILD_DIR [SECONDS]
 # Cases: the running cone; the running cone with logging on (Ctrl+L, console hidden); a client
 # making 200 logged calls a tick with its console shown (log_client). The X server's own share
@@ -8,9 +8,9 @@
 set -u
 build=${1:?usage: cpu_share.sh BUILD_DIR [SECONDS]}
 seconds=${2:-10}
-hz=$(getconf CLK_TCK)
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+# CPU time of every thread of a process, in nanoseconds (schedstat's first field).
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{n += $1} END {print n + 0}'; }
 
 exec 3>/tmp/cpu_share_display.$$
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
@@ -37,15 +37,15 @@ measure() {
         xdotool windowfocus --sync "$win" key $keys 2>/dev/null
     fi
     sleep 2
-    p0=$(ticks $pid) x0=$(ticks $xvfb) load0=$(cut -d' ' -f1 /proc/loadavg)
+    p0=$(cpu_ns $pid) x0=$(cpu_ns $xvfb) load0=$(cut -d' ' -f1 /proc/loadavg)
     sleep "$seconds"
-    p1=$(ticks $pid) x1=$(ticks $xvfb) load1=$(cut -d' ' -f1 /proc/loadavg)
+    p1=$(cpu_ns $pid) x1=$(cpu_ns $xvfb) load1=$(cut -d' ' -f1 /proc/loadavg)
     kill $pid 2>/dev/null
     wait $pid 2>/dev/null
-    awk -v n="$name" -v p=$((p1 - p0)) -v x=$((x1 - x0)) -v hz="$hz" -v s="$seconds" \
+    awk -v n="$name" -v p=$((p1 - p0)) -v x=$((x1 - x0)) -v s="$seconds" \
         -v l0="$load0" -v l1="$load1" 'BEGIN {
-        printf "%-36s program %5.2f %%  X server %5.2f %%  (load %s -> %s)\n",
-               n, 100 * p / hz / s, 100 * x / hz / s, l0, l1 }'
+        printf "%-40s program %5.2f %%  X server %5.2f %%  (load %s -> %s)\n",
+               n, 100 * p / 1e9 / s, 100 * x / 1e9 / s, l0, l1 }'
 }
 
 measure "cone, running" "TAVIX Graphics" "" "$build/cone"
