@@ -65,6 +65,7 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
 }
 
 int TAVIX_finish(void) {
+    draw_console_batch();
     ReleaseDC(library_state.graphics_window, library_state.window_dc);
     // A released context may be handed to another window; forget it so that a later paint or
     // present copies nowhere instead of into a stranger.
@@ -77,5 +78,6 @@ int TAVIX_show_console(int show) {
     // Before TAVIX_start there is no console window and nothing happens (a null window would
     // otherwise be taken for the desktop by some calls).
     if (!library_state.console_window) return 0;
+    draw_console_batch();
     return ShowWindow(library_state.console_window, show ? SW_SHOW : SW_HIDE);
 }

@@ -36,4 +36,7 @@ LibraryState library_state = {
     /* buffer_bitmap */ nullptr,
     /* run_menu */ nullptr,
     /* quit_pending */ 0,
+    /* console_batch_lines */ 0,
+    /* console_batch_used */ 0,
+    /* console_batch */ {},
 };

@@ -11,6 +11,9 @@ void present_buffer(void) {
 }
 
 int pump_one_message(void) {
+    // The queue may run dry in the call below, and the windows be presented: the console shows
+    // every line printed so far by then.
+    draw_console_batch();
     MSG msg;
     int took = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) ? 1 : 0;
     if (took && msg.message == WM_QUIT) {

@@ -71,6 +71,32 @@ void copy_block(Surface *dst, int dx, int dy, const Surface *src, int sx, int sy
     }
 }
 
+// Copies a w x h block from another surface, writing only the rows that differ, and returns the
+// bounds of what changed (empty when nothing did). Comparing costs a read of both blocks, which
+// is what a copy costs; a picture redrawn the same everywhere but in a small part then changes
+// only that part of the window, and only that part goes to the display.
+RECT copy_block_changes(Surface *dst, int dx, int dy, const Surface *src, int sx, int sy, int w,
+                        int h) {
+    RECT changed = {0, 0, 0, 0};
+    for (int row = 0; row < h; ++row) {
+        uint32_t *to = dst->pixels + (size_t)(dy + row) * dst->width + dx;
+        const uint32_t *from = src->pixels + (size_t)(sy + row) * src->width + sx;
+        if (memcmp(to, from, (size_t)w * sizeof(uint32_t)) == 0) continue;
+        int left = 0, right = w;
+        while (to[left] == from[left]) ++left;
+        while (to[right - 1] == from[right - 1]) --right;
+        memcpy(to + left, from + left, (size_t)(right - left) * sizeof(uint32_t));
+        if (changed.left >= changed.right) {
+            changed = RECT{dx + left, dy + row, dx + right, dy + row + 1};
+        } else {
+            changed.left = std::min<LONG>(changed.left, dx + left);
+            changed.right = std::max<LONG>(changed.right, dx + right);
+            changed.bottom = dy + row + 1;
+        }
+    }
+    return changed;
+}
+
 }  // namespace
 
 GdiDC *dc_get(HDC dc) {
@@ -267,6 +293,13 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
     if (!clip_box(from, &sl, &st, &sr, &sb)) return TRUE;
     int64_t dl = sl + shift_x, dt = st + shift_y, dr = sr + shift_x, db = sb + shift_y;
     if (!clip_box(to, &dl, &dt, &dr, &db)) return TRUE;
+    if (dst->window && to.surface != from.surface) {
+        RECT changed =
+            copy_block_changes(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x),
+                               (int)(dt - shift_y), (int)(dr - dl), (int)(db - dt));
+        window_mark_damaged(dst->window, changed);
+        return TRUE;
+    }
     copy_block(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x), (int)(dt - shift_y),
                (int)(dr - dl), (int)(db - dt));
     dc_painted(dst);

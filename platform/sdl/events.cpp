@@ -194,6 +194,12 @@ unsigned modifiers_of(Uint16 mod) {
     return m;
 }
 
+// A screen position to the window pixel it shows: every point of a pixel's block, and a point
+// left of or above the window (a drag may report one) stays outside it.
+int floor_div(int value, int scale) {
+    return value >= 0 ? value / scale : -((-value + scale - 1) / scale);
+}
+
 unsigned buttons_held;  // mouse buttons down: 1 left, 2 middle, 4 right
 
 unsigned button_bit(int button) {
@@ -214,11 +220,11 @@ void handle_window_event(const SDL_WindowEvent &e) {
             input_exposed(hwnd);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            input_resized(hwnd, e.data1, e.data2);
+            input_resized(hwnd, e.data1 / sdl_scale(), e.data2 / sdl_scale());
             break;
         case SDL_WINDOWEVENT_MOVED:
             sdl_window_fit_work_area(e.windowID);
-            input_moved(hwnd, e.data1, e.data2);
+            input_moved(hwnd, floor_div(e.data1, sdl_scale()), floor_div(e.data2, sdl_scale()));
             break;
         case SDL_WINDOWEVENT_SHOWN:
             sdl_window_fit_work_area(e.windowID);
@@ -248,7 +254,8 @@ void handle_event(const SDL_Event &e) {
             break;
         case SDL_MOUSEMOTION:
             if (HWND hwnd = sdl_hwnd_of(e.motion.windowID))
-                input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, e.motion.x, e.motion.y, buttons_held,
+                input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, floor_div(e.motion.x, sdl_scale()),
+                            floor_div(e.motion.y, sdl_scale()), buttons_held,
                             modifiers_of(SDL_GetModState()));
             break;
         case SDL_MOUSEBUTTONDOWN:
@@ -260,7 +267,8 @@ void handle_event(const SDL_Event &e) {
                 buttons_held &= ~button_bit(e.button.button);
             if (HWND hwnd = sdl_hwnd_of(e.button.windowID))
                 input_mouse(hwnd, down ? InputEvent::MOUSE_DOWN : InputEvent::MOUSE_UP,
-                            e.button.button, e.button.x, e.button.y, buttons_held,
+                            e.button.button, floor_div(e.button.x, sdl_scale()),
+                            floor_div(e.button.y, sdl_scale()), buttons_held,
                             modifiers_of(SDL_GetModState()));
             break;
         }

@@ -18,6 +18,10 @@ bool sdl_driver_is_headless();
 // Lets X errors about windows already gone from the server pass instead of ending the program
 // (platform/sdl/x11_errors.cpp); nothing where there is no X.
 void sdl_x11_tolerate_dead_windows();
+// Screen pixels per window pixel, each way (1 to 4): windows are that many times larger on the
+// screen than their surfaces, and all positions and sizes crossing this seam are in window pixels.
+int sdl_scale();
+// The screen's size in window pixels.
 void sdl_screen_size(int *width, int *height);
 
 // A hidden SDL window for hwnd showing a width x height surface at screen (x, y) (CW_USEDEFAULT:
@@ -31,9 +35,12 @@ void sdl_window_show(uint32_t id, bool show, bool activate);
 void sdl_window_fit_work_area(uint32_t id);
 // Puts the SDL window back to width x height after the window manager resized it.
 void sdl_window_set_size(uint32_t id, int width, int height);
-// Copies the surface, then the overlay (when not null) at (overlay_x, overlay_y), to the screen.
-void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
-                        int overlay_y);
+// Shows the area (surface coordinates) of the surface, with the overlay (when not null) at
+// (overlay_x, overlay_y) over it, on the screen: the pixels are copied once, and the display is
+// handed only that area, or all of the window when SDL's copy of its pixels is new. Returns the
+// area handed over, empty when nothing was.
+RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
+                        int overlay_y, RECT area);
 // The window that an SDL window id belongs to, or null.
 HWND sdl_hwnd_of(uint32_t window_id);
 

@@ -6,6 +6,7 @@
 #include "platform/sdl/sdl_glue.h"
 #include "platform/user/window.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -334,6 +335,60 @@ TEST(Window, PixelsReachTheScreenOnlyWhenTheQueueRunsDry) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_TRUE(w->changed);
     DestroyWindow(hwnd);
+}
+
+TEST(Window, APresentHandsTheDisplayOnlyWhatChanged) {
+    HWND hwnd = make_window(WS_POPUP, 200, 150);
+    drain();
+    Window *w = window_get(hwnd);
+    ASSERT_NE(w, nullptr);
+    HDC window_dc = GetDC(hwnd);
+    HDC picture = CreateCompatibleDC(window_dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(window_dc, 200, 150);
+    SelectObject(picture, bitmap);
+    RECT all = {0, 0, 200, 150};
+    FillRect(picture, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    struct Step {
+        const char *what;
+        RECT paint[2];  // painted red in the picture before it is copied whole to the window
+        bool expose;    // the window manager reports the window uncovered
+        RECT expected;  // what the present hands the display
+    } steps[] = {
+        {"uncovered", {}, true, {0, 0, 200, 150}},
+        {"a corner", {{190, 140, 200, 150}}, false, {190, 140, 200, 150}},
+        {"a band of two rows", {{0, 20, 200, 22}}, false, {0, 20, 200, 22}},
+        {"two spots", {{0, 0, 3, 2}, {198, 100, 200, 101}}, false, {0, 0, 200, 101}},
+        {"nothing new", {}, false, {0, 0, 0, 0}},
+    };
+    BitBlt(window_dc, 0, 0, 200, 150, picture, 0, 0, SRCCOPY);
+    drain();
+    for (const Step &step : steps) {
+        for (const RECT &r : step.paint) FillRect(picture, &r, red);
+        BitBlt(window_dc, 0, 0, 200, 150, picture, 0, 0, SRCCOPY);
+        if (step.expose) input_exposed(hwnd);
+        w->presented = RECT{0, 0, 0, 0};
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        EXPECT_EQ(w->presented.left, step.expected.left) << step.what;
+        EXPECT_EQ(w->presented.top, step.expected.top) << step.what;
+        EXPECT_EQ(w->presented.right, step.expected.right) << step.what;
+        EXPECT_EQ(w->presented.bottom, step.expected.bottom) << step.what;
+    }
+    // What was handed over is what the window shows.
+    SDL_Surface *screen = SDL_GetWindowSurface(SDL_GetWindowFromID(w->sdl_id));
+    ASSERT_NE(screen, nullptr);
+    const uint32_t *shown = (const uint32_t *)screen->pixels;
+    int stride = screen->pitch / 4;
+    EXPECT_EQ(shown[149 * stride + 199] & 0xFFFFFFu, 0xFF0000u);
+    EXPECT_EQ(shown[100 * stride + 199] & 0xFFFFFFu, 0xFF0000u);
+    EXPECT_EQ(shown[100 * stride + 100] & 0xFFFFFFu, 0xFFFFFFu);
+    DeleteObject(red);
+    DeleteDC(picture);
+    DeleteObject(bitmap);
+    ReleaseDC(hwnd, window_dc);
+    DestroyWindow(hwnd);
+    drain();
 }
 
 TEST(Window, AltF4ClosesTheWindow) {
