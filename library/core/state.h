@@ -83,6 +83,7 @@ void handle_key_down(WPARAM key);
 void handle_key_up(WPARAM key);
 void handle_command(int id);
 void stop_playback(void);
+void stop_recording(void);  // ends a recording whose file cannot be written
 
 // ---- Script recorder (script/) -------------------------------------------------------------
 void record_event(int type, int x, int y, char key);
