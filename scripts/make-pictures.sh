@@ -43,7 +43,7 @@ click() {
 # shoot <file>: the graphics window as it is now, 595 x 515 pixels.
 shoot() {
     sleep 0.5
-    xwd -root | convert xwd:- -crop "595x515+$wx+$wy" +repage "$1"
+    xwd -root | convert xwd:- -crop "595x515+$wx+$wy" +repage -strip "$1"
     echo "made $1"
 }
 stop() {
