@@ -55,9 +55,10 @@ const char kWine[] = "/usr/lib/wine/wine64";
 const char kWineServer[] = "/usr/lib/wine/wineserver";
 
 std::vector<std::string> wine_env() {
-    // No Mono or Gecko installer prompts, no debug chatter.
+    // No Mono or Gecko installer prompts, no menu entries written into the home folder, no
+    // debug chatter.
     return {"WINEPREFIX=" + win64_dir() + "/wineprefix", "WINEDEBUG=-all",
-            "WINEDLLOVERRIDES=mscoree,mshtml="};
+            "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
 }
 
 // Runs a Wine tool to its end; true when it ended with status 0.
