@@ -96,6 +96,8 @@ class WineTest : public ::testing::Test {
             << "TAVIX_WIN64_DIR is not set: run this test through `make win64-tests`";
         ASSERT_EQ(0, access(kWine, X_OK)) << kWine << ": Wine is not installed";
         ASSERT_TRUE(x.ok()) << x.error();
+        // A server left running by an interrupted run would hold on to its gone X display.
+        run_wine_tool(x, kWineServer, {"-k"}, 20000, nullptr);
         // A prefix left by an earlier run is used as it is.
         if (access((win64_dir() + "/wineprefix/system.reg").c_str(), F_OK) == 0) return;
         std::string errors;
