@@ -188,3 +188,8 @@ void stop_playback(void) {
     library_state.play_one = 0;
     set_check(ID_PLAYBACK, 0);
 }
+
+void stop_recording(void) {
+    library_state.recording = 0;
+    set_check(ID_RECORD, 0);
+}

@@ -217,7 +217,11 @@ void handle_window_event(const SDL_WindowEvent &e) {
             input_resized(hwnd, e.data1, e.data2);
             break;
         case SDL_WINDOWEVENT_MOVED:
+            sdl_window_fit_work_area(e.windowID);
             input_moved(hwnd, e.data1, e.data2);
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+            sdl_window_fit_work_area(e.windowID);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             input_focus(hwnd);
@@ -265,14 +269,28 @@ void handle_event(const SDL_Event &e) {
     }
 }
 
+// Handles e, and with a key-down the text it made: SDL queues that text right behind its key, and
+// the two must reach the queue together, or the key would be taken without its character.
+void handle_with_text(const SDL_Event &e) {
+    handle_event(e);
+    SDL_Event text;
+    if (e.type == SDL_KEYDOWN &&
+        SDL_PeepEvents(&text, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+        text.type == SDL_TEXTINPUT &&
+        SDL_PeepEvents(&text, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) == 1)
+        handle_event(text);
+}
+
 }  // namespace
 
 bool sdl_pump_events() {
     bool any = false;
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
+    // A full input queue takes nothing more: the rest waits in SDL's queue, in order, until the
+    // program has taken some.
+    while (input_queue_has_room() && SDL_PollEvent(&e)) {
         any = true;
-        handle_event(e);
+        handle_with_text(e);
     }
     return any;
 }
@@ -285,7 +303,7 @@ bool sdl_wait_events(int timeout_ms) {
     }
     SDL_Event e;
     if (!SDL_WaitEventTimeout(&e, timeout_ms < 0 ? -1 : timeout_ms)) return false;
-    handle_event(e);
+    handle_with_text(e);
     sdl_pump_events();
     return true;
 }

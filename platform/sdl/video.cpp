@@ -11,6 +11,9 @@
 namespace {
 
 const char *const HWND_KEY = "tavix.hwnd";
+// Until when (SDL ticks) a shown window is still fitted to the work area as it is placed.
+const char *const FIT_UNTIL_KEY = "tavix.fit_until";
+const Uint32 FIT_PERIOD_MS = 2000;
 
 bool headless;
 
@@ -46,6 +49,7 @@ bool sdl_start(char *why, size_t why_size) {
         SDL_Quit();
         return false;
     }
+    if (driver && strcmp(driver, "x11") == 0) sdl_x11_tolerate_dead_windows();
     // SDL_Quit is not run at exit: on X11 it closes SDL's second connection, which still holds
     // the wake-up event it sent to a window the first connection has just destroyed, and Xlib
     // ends the program with status 1 over that stale request. Ending the process closes both
@@ -95,6 +99,10 @@ void sdl_window_show(uint32_t id, bool show, bool activate) {
     }
     SDL_ShowWindow(window);
     if (activate) SDL_RaiseWindow(window);
+    // The window manager places the window (and its own frame) in the moments after it is shown;
+    // what it reports then is fitted to the work area.
+    SDL_SetWindowData(window, FIT_UNTIL_KEY, (void *)(uintptr_t)(SDL_GetTicks() + FIT_PERIOD_MS));
+    sdl_window_fit_work_area(id);
 }
 
 void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
@@ -120,4 +128,31 @@ void sdl_window_present(uint32_t id, const Surface *surface, const Surface *over
 HWND sdl_hwnd_of(uint32_t window_id) {
     SDL_Window *window = SDL_GetWindowFromID(window_id);
     return window ? (HWND)SDL_GetWindowData(window, HWND_KEY) : nullptr;
+}
+
+void sdl_window_set_size(uint32_t id, int width, int height) {
+    if (SDL_Window *window = SDL_GetWindowFromID(id)) SDL_SetWindowSize(window, width, height);
+}
+
+void sdl_window_fit_work_area(uint32_t id) {
+    SDL_Window *window = SDL_GetWindowFromID(id);
+    if (!window || headless) return;
+    Uint32 until = (Uint32)(uintptr_t)SDL_GetWindowData(window, FIT_UNTIL_KEY);
+    if (!until || SDL_TICKS_PASSED(SDL_GetTicks(), until)) return;
+    int display = SDL_GetWindowDisplayIndex(window);
+    SDL_Rect area;
+    if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &area) != 0) return;
+    int x, y, width, height, top = 0, left = 0, bottom = 0, right = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_GetWindowSize(window, &width, &height);
+    SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right);
+    // Only upwards, and no higher than the work area's top: the window's own position rule
+    // stands wherever the whole frame fits.
+    int lowest = area.y + area.h - bottom - height;
+    int fitted = y > lowest ? lowest : y;
+    if (fitted < area.y + top) fitted = area.y + top;
+    if (fitted >= y) return;
+    SDL_SetWindowPosition(window, x, fitted);
+    // SDL reports no move to where it was told to go: the window hears of it here.
+    if (HWND hwnd = sdl_hwnd_of(id)) input_moved(hwnd, x, fitted);
 }

@@ -443,7 +443,24 @@ void input_exposed(HWND hwnd) {
 }
 
 void input_resized(HWND hwnd, int width, int height) {
-    window_resize_surface(hwnd, width, height);
+    Window *w = window_get(hwnd);
+    if (!w) return;
+    // A window without a sizing frame keeps its size, as window managers that honour the size
+    // hints see to; a sizing one grows no larger than the screen. Either way a window forced to
+    // a huge size never costs more pixels than the screen can show, here or in SDL.
+    int keep_w = width, keep_h = height;
+    if (!(w->style & WS_THICKFRAME)) {
+        keep_w = w->surface.width;
+        keep_h = w->surface.height;
+    } else {
+        int screen_w, screen_h;
+        sdl_screen_size(&screen_w, &screen_h);
+        keep_w = std::min(width, screen_w);
+        keep_h = std::min(height, screen_h);
+    }
+    if ((keep_w != width || keep_h != height) && w->sdl_id)
+        sdl_window_set_size(w->sdl_id, keep_w, keep_h);
+    window_resize_surface(hwnd, keep_w, keep_h);
 }
 
 void input_moved(HWND hwnd, int x, int y) {

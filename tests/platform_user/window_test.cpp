@@ -200,6 +200,33 @@ TEST(Window, ExposeAndResizeAskForPaint) {
     drain();
 }
 
+TEST(Window, AHugeSizeFromTheWindowManagerIsRefused) {
+    int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+    struct Case {
+        DWORD style;
+        int width, height;   // what the window manager reports
+        int kept_w, kept_h;  // the surface afterwards
+    };
+    const Case cases[] = {
+        // No sizing frame: the window keeps its size, however large or small the report.
+        {WS_CAPTION | WS_SYSMENU, 30000, 30000, 595, 515},
+        {WS_CAPTION | WS_SYSMENU, 100, 80, 595, 515},
+        // A sizing frame: any size up to the screen's.
+        {WS_OVERLAPPEDWINDOW, 30000, 30000, screen_w, screen_h},
+        {WS_OVERLAPPEDWINDOW, 30000, 200, screen_w, 200},
+        {WS_OVERLAPPEDWINDOW, 250, 150, 250, 150},
+    };
+    for (const Case &c : cases) {
+        HWND hwnd = make_window(c.style, 601, 540);
+        drain();
+        input_resized(hwnd, c.width, c.height);
+        EXPECT_EQ(window_surface(hwnd)->width, c.kept_w) << c.width << " x " << c.height;
+        EXPECT_EQ(window_surface(hwnd)->height, c.kept_h) << c.width << " x " << c.height;
+        DestroyWindow(hwnd);
+        drain();
+    }
+}
+
 TEST(Window, HiddenWindowsGetNoPaintUntilShown) {
     HWND hwnd = make_window(WS_POPUP, 100, 100, false);
     drain();
