@@ -170,6 +170,8 @@ e2e::Image drive_client(const e2e::XServer &x, e2e::Process &app, const std::str
     }
     EXPECT_EQ(kClientWidth, picture.width) << tag;
     picture.save_png("client_" + tag + ".png");
+    // SDL may replace the X window when it first presents: the keys go to the one shown now.
+    EXPECT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &screen.w, kEventMs)) << tag;
 
     // Clicks anywhere in the client area, typing, and Ctrl+Q, which quits without a key event.
     struct Step {
