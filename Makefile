@@ -5,11 +5,13 @@ JOBS ?= 2
 BUILD := build
 ASAN_BUILD := build-asan
 WIN_BUILD := build-win32
+WIN64_BUILD := build-win64
 FUZZ_BUILD := build-fuzz
 DEB_BUILD := build-deb
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps configure build run test unit-tests install-test asan-tests win32 fuzz fuzz-run bench deb pictures clean format
+.PHONY: all deps configure build run test unit-tests install-test asan-tests win32 win64 win64-tests \
+  fuzz fuzz-run bench deb pictures clean format
 
 all: build
 
@@ -28,7 +30,7 @@ run: configure
 	cd $(BUILD) && ./cone
 
 unit-tests: build
-	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) -LE wine
 
 # Installs into a temporary prefix and builds a user's program against it three ways.
 install-test: build
@@ -46,6 +48,16 @@ win32: deps
 	cmake --build $(WIN_BUILD) -j$(JOBS)
 	sh tests/install/install_win32_test.sh . $(WIN_BUILD)
 
+# The 64-bit Windows build of the cone and the test client, run under Wine (its prefix made in
+# $(WIN64_BUILD)/wineprefix on the first run) beside the Linux build of the same client.
+win64: deps
+	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror
+	cmake --build $(WIN64_BUILD) -j$(JOBS) --target cone picture_client
+
+win64-tests: build win64
+	TAVIX_WIN64_DIR=$(CURDIR)/$(WIN64_BUILD) ctest --test-dir $(BUILD) --output-on-failure -L wine
+
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DTAVIX_FUZZ=ON -DTAVIX_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_targets
@@ -60,7 +72,7 @@ fuzz-run: fuzz
 	    $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 
-test: unit-tests install-test asan-tests win32 fuzz-run
+test: unit-tests install-test asan-tests win32 win64-tests fuzz-run
 
 # The Debian package libtavix-dev, from a build of the library alone.
 deb: deps
@@ -79,4 +91,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)
