@@ -1,5 +1,6 @@
 // The library's one state record, statically initialised: the program's start is its start.
 #include "library/core/state.h"
+#include "library/script/script_line.h"
 
 LibraryState library_state = {
     /* dirty */ 1,
@@ -36,4 +37,9 @@ LibraryState library_state = {
     /* buffer_bitmap */ nullptr,
     /* run_menu */ nullptr,
     /* quit_pending */ 0,
+    /* script_name */ SCRIPT_FILE_NAME,
+    /* snapshot_path */ nullptr,
+    /* headless */ 0,
+    /* replaying */ 0,
+    /* console_to_stderr */ 0,
 };

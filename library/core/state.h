@@ -63,6 +63,12 @@ struct LibraryState {
     HMENU run_menu;           // the "&Run" pop-up menu, whose check marks the menu code keeps
     uint8_t quit_pending;     // a quit taken in the pass that played a scripted event; the next
                               // wait returns it first
+    // Settings read once from the environment by TAVIX_start.
+    const char *script_name;  // the file recording and playback use (TAVIX_SCRIPT)
+    const char *snapshot_path;  // where TAVIX_finish saves the picture, null for nowhere
+    uint8_t headless;         // only scripts bring input: a wait nothing else could end quits
+    uint8_t replaying;        // a playback started by TAVIX_REPLAY: its end posts quit
+    uint8_t console_to_stderr;  // every console line is also written to standard error
 };
 
 extern LibraryState library_state;
@@ -86,8 +92,18 @@ void write_script_line(int type, int x, int y, char key);
 int read_script_event(void);
 void close_script(void);
 
+// ---- Settings and pictures (core/settings.cpp, core/picture.cpp) ---------------------------
+void read_settings(void);   // before the windows exist
+void apply_settings(void);  // once they exist: starts a replay
+int save_picture(const char *path);
+// Encodes width x height pixels (0x00RRGGBB, top row first) as PNG into a new malloc'd buffer.
+// Returns 1 with *data and *size set, or 0 with *reason saying why.
+int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
+               const char **reason);
+
 // ---- Console (console/) --------------------------------------------------------------------
 void print_console_line(char *text);
+void copy_console_line(const char *text);  // to standard error, as one line
 LRESULT paint_console(void);
 
 // ---- Drawing (draw/) -----------------------------------------------------------------------

@@ -32,6 +32,12 @@ bool sdl_start(char *why, size_t why_size) {
     // would make SDL replace each window with a new GL window at its first showing (a test or
     // tool holding the first window id then holds a dead one) and costs CPU under software GL.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Headless running: windows are kept in memory by the offscreen driver, whatever display
+    // there is or is not, and nothing ever appears on a screen.
+    const char *headless_setting = SDL_getenv("TAVIX_HEADLESS");
+    bool headless_asked = headless_setting && strcmp(headless_setting, "1") == 0;
+    if (headless_asked)
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
@@ -39,9 +45,10 @@ bool sdl_start(char *why, size_t why_size) {
     const char *driver = SDL_GetCurrentVideoDriver();
     headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
     // SDL falls back to drawing nowhere when it finds no display; that is only wanted when asked
-    // for by name (tests), never as a surprise to someone who expects a window.
+    // for (headless running, or the driver by name in tests), never as a surprise to someone who
+    // expects a window.
     const char *requested = SDL_getenv("SDL_VIDEODRIVER");
-    if (headless && !(requested && strstr(requested, driver))) {
+    if (headless && !headless_asked && !(requested && strstr(requested, driver))) {
         snprintf(why, why_size, "no display found (DISPLAY and WAYLAND_DISPLAY are not usable)");
         SDL_Quit();
         return false;
