@@ -13,6 +13,7 @@ namespace {
 const char *const HWND_KEY = "tavix.hwnd";
 
 bool headless;
+bool headless_run;  // headless running was asked for: windows are never shown anywhere
 
 // Wraps a surface's pixels, laid out 0x00RRGGBB, for SDL's blitter without copying them.
 SDL_Surface *wrap(const Surface *s) {
@@ -36,6 +37,7 @@ bool sdl_start(char *why, size_t why_size) {
     // there is or is not, and nothing ever appears on a screen.
     const char *headless_setting = SDL_getenv("TAVIX_HEADLESS");
     bool headless_asked = headless_setting && strcmp(headless_setting, "1") == 0;
+    headless_run = headless_asked;
     if (headless_asked)
         SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -48,7 +50,7 @@ bool sdl_start(char *why, size_t why_size) {
     // for (headless running, or the driver by name in tests), never as a surprise to someone who
     // expects a window.
     const char *requested = SDL_getenv("SDL_VIDEODRIVER");
-    if (headless && !headless_asked && !(requested && strstr(requested, driver))) {
+    if (headless && !headless_run && !(requested && strstr(requested, driver))) {
         snprintf(why, why_size, "no display found (DISPLAY and WAYLAND_DISPLAY are not usable)");
         SDL_Quit();
         return false;
@@ -106,6 +108,8 @@ void sdl_window_show(uint32_t id, bool show, bool activate) {
 
 void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
                         int overlay_y) {
+    // The window's pixels are all there is to a headless window; copying them on is wasted.
+    if (headless_run) return;
     SDL_Window *window = SDL_GetWindowFromID(id);
     if (!window) return;
     SDL_Surface *screen = SDL_GetWindowSurface(window);
