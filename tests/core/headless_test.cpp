@@ -1,5 +1,6 @@
 // Whole programs run headless, without any display, with the settings of their environment:
 // the test client and the cone decorator as child processes, directly and through tavix-run.
+#include "bench/cone_script.h"
 #include "tests/core/png_reader.h"
 #include "tests/script/library_fixture.h"
 
@@ -204,41 +205,13 @@ TEST_F(HeadlessTest, TheConeReplaysARecordingByItself) {
     }
 }
 
-// A script of events events: clicks on the buttons and the cone, keys, and runs of ticks.
-std::string long_script(int events) {
-    std::string text;
-    for (int n = 0, i = 0; n < events; i++) {
-        char line[64];
-        switch (i % 4) {
-            case 0:
-                snprintf(line, sizeof line, "TAVIX_MOUSE(-240, %d);\n", 232 - 25 * (i % 7));
-                n++;
-                break;
-            case 1:
-                snprintf(line, sizeof line, "TAVIX_MOUSE(%d, %d);\n", i % 200 - 100, i % 300 - 120);
-                n++;
-                break;
-            case 2:
-                snprintf(line, sizeof line, "TAVIX_KBD(%d);\n", 32 + i % 90);
-                n++;
-                break;
-            default:
-                snprintf(line, sizeof line, "TAVIX_PERIODIC(%d);\n", std::min(5, events - n));
-                n += std::min(5, events - n);
-                break;
-        }
-        text += line;
-    }
-    return text;
-}
-
 TEST_F(HeadlessTest, TheConeReplaysTwentyThousandEventsAndEnds) {
 #if defined(__SANITIZE_ADDRESS__)
     const int events = 2000;  // the checked build is many times slower
 #else
     const int events = 20000;
 #endif
-    write_file(long_script(events), "long.scr");
+    write_file(cone_script(events), "long.scr");
     Outcome o = run({CONE}, {"TAVIX_HEADLESS=1", "TAVIX_REPLAY=long.scr", "TAVIX_CONSOLE=stderr"});
     EXPECT_EQ(o.status, 0);
     EXPECT_TRUE(has(o.err, "EOF encountered in script file long.scr\n")) << o.err;
