@@ -70,10 +70,16 @@ static void copy_ring_to_stderr(void) {
 void read_settings(void) {
     LibraryState &s = library_state;
     if (const char *value = setting("TAVIX_HEADLESS")) {
-        if (strcmp(value, "1") == 0)
-            s.headless = 1;
-        else if (strcmp(value, "0") != 0)
+        if (strcmp(value, "1") != 0 && strcmp(value, "0") != 0)
             ignore("TAVIX_HEADLESS", value, "the value must be 1 or 0");
+#ifdef _WIN32
+        // The windows are real ones here and input can always come: nothing changes.
+        else if (strcmp(value, "1") == 0)
+            ignore("TAVIX_HEADLESS", value, "windows are always shown on Windows");
+#else
+        else
+            s.headless = value[0] == '1';
+#endif
     }
     if (const char *value = setting("TAVIX_CONSOLE")) {
         if (strcmp(value, "stderr") == 0) {
