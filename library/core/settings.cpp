@@ -69,6 +69,7 @@ static void copy_ring_to_stderr(void) {
 
 void read_settings(void) {
     LibraryState &s = library_state;
+    if (s.graphics_window) return;  // read once, when the library first opens
     if (const char *value = setting("TAVIX_HEADLESS")) {
         if (strcmp(value, "1") != 0 && strcmp(value, "0") != 0)
             ignore("TAVIX_HEADLESS", value, "the value must be 1 or 0");
