@@ -3,6 +3,7 @@
 // context never paints with freed memory.
 #include "platform/gdi/gdi.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -306,4 +307,27 @@ DWORD WINAPI GetObjectType(HGDIOBJ object) {
         default:
             return 0;
     }
+}
+
+int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
+                     UINT usage) {
+    Surface *surface = bitmap_surface(bitmap);
+    if (!dc_get(dc) || !surface || !bits || !info || usage != DIB_RGB_COLORS) return 0;
+    const BITMAPINFOHEADER &header = info->bmiHeader;
+    if (header.biBitCount != 32 || header.biCompression != BI_RGB || header.biWidth <= 0 ||
+        header.biHeight == 0 || header.biHeight == INT32_MIN)
+        return 0;
+    // A 32-bit DIB pixel is blue, green, red, unused in memory: the surface's own layout.
+    int64_t height = header.biHeight < 0 ? -(int64_t)header.biHeight : header.biHeight;
+    int64_t end = std::min<int64_t>((int64_t)start + lines, height);
+    int width = std::min<int>(header.biWidth, surface->width);
+    uint32_t *row = (uint32_t *)bits;
+    for (int64_t line = start; line < end; line++, row += header.biWidth) {
+        // Scan lines count from the bottom unless the height is negative.
+        int64_t y = header.biHeight < 0 ? line : height - 1 - line;
+        memset(row, 0, (size_t)header.biWidth * 4);
+        if (y < surface->height)
+            memcpy(row, surface->pixels + y * surface->width, (size_t)width * 4);
+    }
+    return end > (int64_t)start ? (int)(end - start) : 0;
 }
