@@ -8,6 +8,10 @@
 #include <cmath>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 typedef __int128 wide_t;
@@ -34,6 +38,23 @@ struct Point64 {
 
 inline void put_pixel(const Canvas &canvas, int64_t sx, int64_t sy, uint32_t pixel) {
     canvas.surface->pixels[sy * canvas.surface->width + sx] = pixel;
+}
+
+// Sets count pixels from to onward. Whole-buffer fills run through here row by row, so the
+// middle of a row goes in aligned 64-byte strides, as memset does.
+void fill_pixels(uint32_t *to, size_t count, uint32_t pixel) {
+#ifdef __SSE2__
+    while (count > 0 && ((uintptr_t)to & 15) != 0) *to++ = pixel, --count;
+    __m128i four = _mm_set1_epi32((int)pixel);
+    for (; count >= 16; count -= 16, to += 16) {
+        _mm_store_si128((__m128i *)to, four);
+        _mm_store_si128((__m128i *)(to + 4), four);
+        _mm_store_si128((__m128i *)(to + 8), four);
+        _mm_store_si128((__m128i *)(to + 12), four);
+    }
+    for (; count >= 4; count -= 4, to += 4) _mm_store_si128((__m128i *)to, four);
+#endif
+    for (; count > 0; --count) *to++ = pixel;
 }
 
 // ---- Polygons (ALTERNATE) ----------------------------------------------------------------------
@@ -171,26 +192,68 @@ int64_t ellipse_half(const EllipseShape &e, int64_t y) {
     return std::max(e.turn_half, largest_inside(e, -1, y));
 }
 
+// The halves of the ellipses painted lately, by box size: a program redraws the same circles
+// frame after frame, and a row's half costs a square root and 128-bit products to work out.
+// Only boxes up to CACHED_HEIGHT rows are kept, so the cache stays a few hundred kilobytes.
+struct HalfTable {
+    int64_t width, height;        // the box; 0 x 0 for an empty slot
+    std::vector<int64_t> halves;  // ellipse_half of Y = (B mod 2) + 2i, for Y up to B + 2
+};
+
+struct EllipseCache {
+    HalfTable tables[32];  // most recent boxes
+    unsigned next;         // the slot taken by the next new box, round robin
+};
+
+EllipseCache ellipse_cache;
+const int64_t CACHED_HEIGHT = 2048;
+
+const std::vector<int64_t> &cached_halves(int64_t width, int64_t height) {
+    for (const HalfTable &table : ellipse_cache.tables)
+        if (table.width == width && table.height == height) return table.halves;
+    HalfTable &table = ellipse_cache.tables[ellipse_cache.next++ % 32];
+    EllipseShape shape;
+    ellipse_prepare(shape, width, height);
+    table.width = width;
+    table.height = height;
+    table.halves.resize((size_t)(shape.b / 2 + 2));
+    for (size_t i = 0; i < table.halves.size(); ++i)
+        table.halves[i] = ellipse_half(shape, shape.last + 2 * (int64_t)i);
+    return table.halves;
+}
+
 // Paints the ellipse of box (l, t, l + width, t + height), width and height at least 3: the fill
 // in fill_colour (unless fill is false), then the outline in pen_colour (unless pen is false).
 void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
                    bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
-    EllipseShape shape;
-    ellipse_prepare(shape, width, height);
-    int64_t cx2 = 2 * l + shape.a, cy2 = 2 * t + shape.b;  // doubled centre
+    int64_t a = width - 1, b = height - 1;
+    int64_t cx2 = 2 * l + a, cy2 = 2 * t + b;  // doubled centre
     int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
     if (first >= last) return;
     // Each visible row needs half() of its own |Y| and of the one above; both halves of the
-    // ellipse share them, so they are worked out once for the range of |Y| in view.
+    // ellipse share them, so they are worked out once for the range of |Y| in view (or kept
+    // for the whole of a small ellipse).
     auto distance = [&](int64_t y) { return 2 * y - cy2 < 0 ? cy2 - 2 * y : 2 * y - cy2; };
-    int64_t low = std::min(distance(first), distance(last - 1));
-    int64_t high = std::max(distance(first), distance(last - 1)) + 2;
-    if (2 * first <= cy2 && cy2 <= 2 * (last - 1)) low = shape.b & 1;
-    std::vector<int64_t> halves((size_t)((high - low) / 2 + 1));
-    for (size_t i = 0; i < halves.size(); ++i)
-        halves[i] = ellipse_half(shape, low + 2 * (int64_t)i);
+    int64_t low = b & 1;
+    std::vector<int64_t> in_view;
+    const int64_t *halves;
+    if (height <= CACHED_HEIGHT) {
+        halves = cached_halves(width, height).data();
+    } else {
+        EllipseShape shape;
+        ellipse_prepare(shape, width, height);
+        int64_t high = std::max(distance(first), distance(last - 1)) + 2;
+        if (!(2 * first <= cy2 && cy2 <= 2 * (last - 1)))
+            low = std::min(distance(first), distance(last - 1));
+        in_view.resize((size_t)((high - low) / 2 + 1));
+        for (size_t i = 0; i < in_view.size(); ++i)
+            in_view[i] = ellipse_half(shape, low + 2 * (int64_t)i);
+        halves = in_view.data();
+    }
     auto half = [&](int64_t dy) { return halves[(size_t)((dy - low) / 2)]; };
+    // The outline lies within the fill's span: in the fill's colour it would change nothing.
+    if (fill && pen && pen_colour == fill_colour) pen = false;
     for (int64_t y = first; y < last; ++y) {
         int64_t dy = distance(y);
         int64_t h = half(dy);
@@ -331,6 +394,33 @@ const COLORREF *gap_colour_of(const GdiDC *dc) {
 
 // ---- Rectangles --------------------------------------------------------------------------------
 
+// A box with a one-pixel frame in frame_colour and, if fill, the inside in fill_colour, row by
+// row so that each row is written once: whole-buffer boxes (a wipe, a background) then cost
+// about what a memset of the buffer does.
+void paint_framed_box(const Canvas &canvas, int64_t l, int64_t t, int64_t r, int64_t b,
+                      COLORREF frame_colour, bool fill, COLORREF fill_colour) {
+    int64_t first = std::max<int64_t>(t + canvas.origin_y, canvas.clip_top);
+    int64_t last = std::min<int64_t>(b + canvas.origin_y, canvas.clip_bottom);
+    int64_t left = l + canvas.origin_x, right = r + canvas.origin_x;  // surface columns
+    int64_t from = std::max<int64_t>(left, canvas.clip_left);
+    int64_t to = std::min<int64_t>(right, canvas.clip_right);
+    if (first >= last || from >= to) return;
+    int64_t inner_from = std::max(from, left + 1), inner_to = std::min(to, right - 1);
+    bool left_shows = left >= canvas.clip_left, right_shows = right <= canvas.clip_right;
+    uint32_t frame = pixel_from_colorref(frame_colour), inside = pixel_from_colorref(fill_colour);
+    for (int64_t sy = first; sy < last; ++sy) {
+        uint32_t *row = canvas.surface->pixels + sy * canvas.surface->width;
+        if (sy == t + canvas.origin_y || sy == b - 1 + canvas.origin_y) {
+            fill_pixels(row + from, (size_t)(to - from), frame);
+            continue;
+        }
+        if (left_shows) row[left] = frame;
+        if (fill && inner_from < inner_to)
+            fill_pixels(row + inner_from, (size_t)(inner_to - inner_from), inside);
+        if (right_shows) row[right - 1] = frame;
+    }
+}
+
 // Rectangle's painting once the corners are ordered (l < r, t < b).
 void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *brush,
                      const COLORREF *gap_colour, int64_t l, int64_t t, int64_t r, int64_t b) {
@@ -344,11 +434,7 @@ void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *br
     if (pen->width <= 1 && pen->style == PS_SOLID) {
         // A 1 x 1 box paints nothing on Windows, its outline having no length.
         if (r - l == 1 && b - t == 1) return;
-        if (has_brush) canvas_fill(canvas, l + 1, t + 1, r - 1, b - 1, brush->colour);
-        canvas_fill(canvas, l, t, r, t + 1, pen->colour);
-        canvas_fill(canvas, l, b - 1, r, b, pen->colour);
-        canvas_fill(canvas, l, t, l + 1, b, pen->colour);
-        canvas_fill(canvas, r - 1, t, r, b, pen->colour);
+        paint_framed_box(canvas, l, t, r, b, pen->colour, has_brush, has_brush ? brush->colour : 0);
         return;
     }
     if (has_brush) canvas_fill(canvas, l + 1, t + 1, r - 1, b - 1, brush->colour);
@@ -372,9 +458,8 @@ void canvas_span(const Canvas &canvas, int64_t y, int64_t x0, int64_t x1, COLORR
     int64_t from = std::max<int64_t>(x0 + canvas.origin_x, canvas.clip_left);
     int64_t to = std::min<int64_t>(x1 + canvas.origin_x, canvas.clip_right);
     if (from >= to) return;
-    uint32_t pixel = pixel_from_colorref(colour);
-    std::fill(canvas.surface->pixels + sy * canvas.surface->width + from,
-              canvas.surface->pixels + sy * canvas.surface->width + to, pixel);
+    fill_pixels(canvas.surface->pixels + sy * canvas.surface->width + from, (size_t)(to - from),
+                pixel_from_colorref(colour));
 }
 
 void canvas_fill(const Canvas &canvas, int64_t left, int64_t top, int64_t right, int64_t bottom,
