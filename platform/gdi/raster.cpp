@@ -68,6 +68,17 @@ void fill_pixels(uint32_t *to, size_t count, uint32_t pixel) {
 
 // Fills the polygon with the even-odd rule: on row y a pixel is inside when it lies in
 // [ceil(xL), ceil(xR)) of a pair of edge crossings, each edge taken over [ymin, ymax).
+// An edge's crossings row after row: on row y the edge crosses at
+// ceil((a.x (b.y - a.y) + (y - a.y)(b.x - a.x)) / (b.y - a.y)), kept as quotient and remainder so
+// that the next row's is one step, exact, with no division.
+struct EdgeWalk {
+    int64_t top, bottom;      // the rows [top, bottom) the edge is taken over
+    int64_t quotient;         // floor of the crossing on the current row
+    int64_t rest;             // remainder, in [0, den)
+    int64_t den;              // b.y - a.y, > 0
+    int64_t step, step_rest;  // floor and remainder of (b.x - a.x) / den
+};
+
 void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COLORREF colour) {
     if (count < 3 || !canvas.surface) return;
     int64_t ymin = points[0].y, ymax = points[0].y;
@@ -77,19 +88,46 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
     }
     int64_t first = std::max(ymin, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(ymax, canvas.clip_bottom - canvas.origin_y);  // exclusive
+    if (first >= last) return;
+    std::vector<EdgeWalk> edges;
+    for (size_t i = 0; i < count; ++i) {
+        Point64 a = points[i], b = points[(i + 1) % count];
+        if (a.y == b.y) continue;
+        if (a.y > b.y) std::swap(a, b);
+        if (b.y <= first || a.y >= last) continue;
+        EdgeWalk e;
+        e.top = std::max(a.y, first);
+        e.bottom = b.y;
+        e.den = b.y - a.y;
+        wide_t den = e.den;
+        wide_t num = (wide_t)a.x * den + (wide_t)(e.top - a.y) * (b.x - a.x);
+        wide_t q = floor_div(num, den);
+        e.quotient = clamp_wide(q);
+        e.rest = (int64_t)(num - q * den);
+        wide_t run = b.x - a.x, step = floor_div(run, den);
+        e.step = clamp_wide(step);
+        e.step_rest = (int64_t)(run - step * den);
+        edges.push_back(e);
+    }
     std::vector<int64_t> crossings;
+    crossings.reserve(edges.size());
     for (int64_t y = first; y < last; ++y) {
         crossings.clear();
-        for (size_t i = 0; i < count; ++i) {
-            Point64 a = points[i], b = points[(i + 1) % count];
-            if (a.y == b.y) continue;
-            if (a.y > b.y) std::swap(a, b);
-            if (y < a.y || y >= b.y) continue;
-            wide_t den = b.y - a.y;
-            wide_t num = (wide_t)a.x * den + (wide_t)(y - a.y) * (b.x - a.x);
-            crossings.push_back(clamp_wide(ceil_div(num, den)));
+        for (EdgeWalk &e : edges) {
+            if (y < e.top || y >= e.bottom) continue;
+            crossings.push_back(e.quotient + (e.rest != 0));
+            e.quotient += e.step;
+            e.rest += e.step_rest;
+            if (e.rest >= e.den) {
+                e.rest -= e.den;
+                ++e.quotient;
+            }
         }
-        std::sort(crossings.begin(), crossings.end());
+        if (crossings.size() == 2) {  // every row of a triangle or a convex shape
+            if (crossings[0] > crossings[1]) std::swap(crossings[0], crossings[1]);
+        } else {
+            std::sort(crossings.begin(), crossings.end());
+        }
         for (size_t i = 0; i + 1 < crossings.size(); i += 2)
             canvas_span(canvas, y, crossings[i], crossings[i + 1], colour);
     }
@@ -261,6 +299,19 @@ void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, in
     auto half = [&](int64_t dy) { return halves[(size_t)((dy - low) / 2)]; };
     // The outline lies within the fill's span: in the fill's colour it would change nothing.
     if (fill && pen && pen_colour == fill_colour) pen = false;
+    if (fill && !pen) {
+        // One span a row, clipped here (the rows already are) and filled straight in.
+        uint32_t pixel = pixel_from_colorref(fill_colour);
+        int64_t stride = canvas.surface->width;
+        uint32_t *row = canvas.surface->pixels + (first + canvas.origin_y) * stride;
+        for (int64_t y = first; y < last; ++y, row += stride) {
+            int64_t h = half(distance(y));
+            int64_t from = std::max<int64_t>((cx2 - h) / 2 + canvas.origin_x, canvas.clip_left);
+            int64_t to = std::min<int64_t>((cx2 + h) / 2 + 1 + canvas.origin_x, canvas.clip_right);
+            if (from < to) fill_pixels(row + from, (size_t)(to - from), pixel);
+        }
+        return;
+    }
     for (int64_t y = first; y < last; ++y) {
         int64_t dy = distance(y);
         int64_t h = half(dy);
