@@ -28,12 +28,19 @@ struct FaceEntry {
     bool synthetic_italic;  // an italic was asked for and the file is upright
 };
 
+// A stretch of a glyph's row whose pixels are all fully covered or all partly covered.
+struct GlyphRun {
+    int row, col, length;
+    bool solid;  // every pixel fully covered: painted, not blended
+};
+
 struct Glyph {
     bool ready;                     // advance known, and coverage too where bitmaps are kept
     int advance;                    // pixels to the next character's origin
     int left, top;                  // bitmap position from the origin on the baseline (top: up)
     int width, height;              // bitmap size
     std::vector<uint8_t> coverage;  // width * height, 0..255
+    std::vector<GlyphRun> runs;     // the covered pixels, row by row, left to right
 };
 
 }  // namespace
@@ -272,6 +279,7 @@ FontSize *size_of(GdiFont *font) {
 void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
     glyph.advance = glyph.left = glyph.top = glyph.width = glyph.height = 0;
     glyph.coverage.clear();
+    glyph.runs.clear();
     FT_Face face = size->entry->face;
     FT_Set_Char_Size(face, size->size_x, size->size_y, 72, 72);
     FT_UInt index = FT_Get_Char_Index(face, unicode_from_cp1252(c));
@@ -304,6 +312,20 @@ void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
             glyph.coverage[(size_t)row * glyph.width + col] = value;
         }
     }
+    glyph.runs.clear();
+    for (int row = 0; row < glyph.height; ++row) {
+        const uint8_t *cover = glyph.coverage.data() + (size_t)row * glyph.width;
+        for (int col = 0; col < glyph.width;) {
+            if (cover[col] == 0) {
+                ++col;
+                continue;
+            }
+            bool solid = cover[col] == 255;
+            int start = col;
+            while (col < glyph.width && cover[col] != 0 && (cover[col] == 255) == solid) ++col;
+            glyph.runs.push_back(GlyphRun{row, start, col - start, solid});
+        }
+    }
 }
 
 // The glyph of c with its coverage. Glyphs of large sizes are rendered afresh each time (only
@@ -334,19 +356,21 @@ void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y,
     int64_t row0 = std::max<int64_t>(0, canvas.clip_top - top);
     int64_t row1 = std::min<int64_t>(glyph.height, canvas.clip_bottom - top);
     uint32_t fg = pixel_from_colorref(colour);
-    for (int64_t row = row0; row < row1; ++row) {
-        uint32_t *out = canvas.surface->pixels + (top + row) * canvas.surface->width + left;
-        const uint8_t *cover = glyph.coverage.data() + row * glyph.width;
-        for (int64_t col = col0; col < col1; ++col) {
-            uint32_t a = cover[col];
-            if (a == 0) continue;
-            if (a == 255) {  // every pixel of a crisp glyph, most of a smooth one
-                out[col] = fg;
-                continue;
-            }
+    for (const GlyphRun &run : glyph.runs) {
+        if (run.row < row0) continue;
+        if (run.row >= row1) break;
+        int64_t from = std::max<int64_t>(run.col, col0);
+        int64_t to = std::min<int64_t>(run.col + run.length, col1);
+        uint32_t *out = canvas.surface->pixels + (top + run.row) * canvas.surface->width + left;
+        if (run.solid) {
+            for (int64_t col = from; col < to; ++col) out[col] = fg;
+            continue;
+        }
+        const uint8_t *cover = glyph.coverage.data() + (size_t)run.row * glyph.width;
+        for (int64_t col = from; col < to; ++col) {
             // Each channel is (f a + b (255 - a) + 127) / 255, red and blue side by side in one
             // word; (x + 128 + ((x + 128) >> 8)) >> 8 is that quotient exactly for x < 2^16.
-            uint32_t bg = out[col];
+            uint32_t a = cover[col], bg = out[col];
             uint32_t rb = (fg & 0xFF00FFu) * a + (bg & 0xFF00FFu) * (255 - a) + 0x800080u;
             rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
             uint32_t g = ((fg >> 8) & 0xFFu) * a + ((bg >> 8) & 0xFFu) * (255 - a) + 0x80u;
