@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -117,14 +118,44 @@ HBITMAP bitmap_new(int width, int height, bool permanent) {
     return handle;
 }
 
+// Records of deleted pens and brushes, kept for the next ones made: a program that makes and
+// deletes a pen and a brush around every shape would otherwise go to the allocator four times a
+// shape. A few dozen are kept; beyond, they are freed.
+struct SpareRecords {
+    std::vector<GdiPen *> pens;
+    std::vector<GdiBrush *> brushes;
+};
+
+SpareRecords spare;
+const size_t SPARE_RECORDS = 32;
+
+template <typename Record>
+void keep_record(std::vector<Record *> &kept, Record *record) {
+    if (kept.size() < SPARE_RECORDS) {
+        kept.push_back(record);
+    } else {
+        free(record);
+    }
+}
+
+// A zeroed record, a spare one where there is one.
+template <typename Record>
+Record *new_record(std::vector<Record *> &kept) {
+    if (kept.empty()) return (Record *)calloc(1, sizeof(Record));
+    Record *record = kept.back();
+    kept.pop_back();
+    memset(record, 0, sizeof *record);
+    return record;
+}
+
 // Frees the object behind a live, non-permanent handle.
 void object_free(HGDIOBJ object) {
     switch (handle_kind(object)) {
         case HANDLE_PEN:
-            free(handle_get(object, HANDLE_PEN));
+            keep_record(spare.pens, (GdiPen *)handle_get(object, HANDLE_PEN));
             break;
         case HANDLE_BRUSH:
-            free(handle_get(object, HANDLE_BRUSH));
+            keep_record(spare.brushes, (GdiBrush *)handle_get(object, HANDLE_BRUSH));
             break;
         case HANDLE_BITMAP: {
             GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
@@ -233,21 +264,21 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
     if (style < PS_SOLID || style > PS_NULL) return nullptr;
-    GdiPen *pen = (GdiPen *)calloc(1, sizeof(GdiPen));
+    GdiPen *pen = new_record(spare.pens);
     pen->style = style;
     // Width 0 and negative widths mean one pixel, as on Windows.
     pen->width = width < 1 ? 1 : width;
     pen->colour = colour & 0x00FFFFFFu;
     HPEN handle = (HPEN)handle_new(HANDLE_PEN, pen);
-    if (!handle) free(pen);
+    if (!handle) keep_record(spare.pens, pen);
     return handle;
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
-    GdiBrush *brush = (GdiBrush *)calloc(1, sizeof(GdiBrush));
+    GdiBrush *brush = new_record(spare.brushes);
     brush->colour = colour & 0x00FFFFFFu;
     HBRUSH handle = (HBRUSH)handle_new(HANDLE_BRUSH, brush);
-    if (!handle) free(brush);
+    if (!handle) keep_record(spare.brushes, brush);
     return handle;
 }
 
