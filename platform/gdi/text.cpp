@@ -356,12 +356,18 @@ void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y,
     int64_t row0 = std::max<int64_t>(0, canvas.clip_top - top);
     int64_t row1 = std::min<int64_t>(glyph.height, canvas.clip_bottom - top);
     uint32_t fg = pixel_from_colorref(colour);
+    int64_t stride = canvas.surface->width;
+    uint32_t *origin = canvas.surface->pixels + top * stride + left;  // the bitmap's corner
+    bool whole = row0 == 0 && row1 == glyph.height && col0 == 0 && col1 == glyph.width;
     for (const GlyphRun &run : glyph.runs) {
-        if (run.row < row0) continue;
-        if (run.row >= row1) break;
-        int64_t from = std::max<int64_t>(run.col, col0);
-        int64_t to = std::min<int64_t>(run.col + run.length, col1);
-        uint32_t *out = canvas.surface->pixels + (top + run.row) * canvas.surface->width + left;
+        int64_t from = run.col, to = run.col + run.length;
+        if (!whole) {
+            if (run.row < row0) continue;
+            if (run.row >= row1) break;
+            from = std::max(from, col0);
+            to = std::min(to, col1);
+        }
+        uint32_t *out = origin + run.row * stride;
         if (run.solid) {
             for (int64_t col = from; col < to; ++col) out[col] = fg;
             continue;
