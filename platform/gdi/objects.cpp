@@ -151,23 +151,25 @@ Record *new_record(std::vector<Record *> &kept) {
     return record;
 }
 
-// Frees the object behind a live, non-permanent handle.
-void object_free(HGDIOBJ object) {
-    switch (handle_kind(object)) {
+// Frees the object behind a live, non-permanent handle of the given kind.
+void object_free(HGDIOBJ object, HandleKind kind) {
+    void *record = handle_get(object, kind);
+    if (!record) return;
+    switch (kind) {
         case HANDLE_PEN:
-            keep_record(spare.pens, (GdiPen *)handle_get(object, HANDLE_PEN));
+            keep_record(spare.pens, (GdiPen *)record);
             break;
         case HANDLE_BRUSH:
-            keep_record(spare.brushes, (GdiBrush *)handle_get(object, HANDLE_BRUSH));
+            keep_record(spare.brushes, (GdiBrush *)record);
             break;
         case HANDLE_BITMAP: {
-            GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
+            GdiBitmap *bitmap = (GdiBitmap *)record;
             free(bitmap->surface.pixels);
             free(bitmap);
             break;
         }
         case HANDLE_FONT: {
-            GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
+            GdiFont *font = (GdiFont *)record;
             font_forget(font);
             free(font);
             break;
@@ -178,33 +180,29 @@ void object_free(HGDIOBJ object) {
     handle_free(object);
 }
 
-// The selection count and doomed flag of a GDI object, nullptr for anything else.
-bool object_usage(HGDIOBJ object, int **selected, bool **doomed) {
-    switch (handle_kind(object)) {
-        case HANDLE_PEN: {
-            GdiPen *pen = (GdiPen *)handle_get(object, HANDLE_PEN);
-            *selected = &pen->selected;
-            *doomed = &pen->doomed;
+// The selection count and doomed flag of a GDI object, false for anything else. A caller that
+// knows the object's kind passes it and saves a lookup (the selections run twice a shape).
+bool object_usage(HGDIOBJ object, HandleKind kind, int **selected, bool **doomed) {
+    if (kind == HANDLE_NONE) kind = handle_kind(object);
+    void *record = handle_get(object, kind);
+    if (!record) return false;
+    switch (kind) {
+        case HANDLE_PEN:
+            *selected = &((GdiPen *)record)->selected;
+            *doomed = &((GdiPen *)record)->doomed;
             return true;
-        }
-        case HANDLE_BRUSH: {
-            GdiBrush *brush = (GdiBrush *)handle_get(object, HANDLE_BRUSH);
-            *selected = &brush->selected;
-            *doomed = &brush->doomed;
+        case HANDLE_BRUSH:
+            *selected = &((GdiBrush *)record)->selected;
+            *doomed = &((GdiBrush *)record)->doomed;
             return true;
-        }
-        case HANDLE_BITMAP: {
-            GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
-            *selected = &bitmap->selected;
-            *doomed = &bitmap->doomed;
+        case HANDLE_BITMAP:
+            *selected = &((GdiBitmap *)record)->selected;
+            *doomed = &((GdiBitmap *)record)->doomed;
             return true;
-        }
-        case HANDLE_FONT: {
-            GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
-            *selected = &font->selected;
-            *doomed = &font->doomed;
+        case HANDLE_FONT:
+            *selected = &((GdiFont *)record)->selected;
+            *doomed = &((GdiFont *)record)->doomed;
             return true;
-        }
         default:
             return false;
     }
@@ -234,18 +232,19 @@ HBITMAP bitmap_create(int width, int height) {
     return bitmap_new(width, height, false);
 }
 
-void object_retain(HGDIOBJ object) {
+void object_retain(HGDIOBJ object, HandleKind kind) {
     int *selected;
     bool *doomed;
-    if (object_usage(object, &selected, &doomed)) ++*selected;
+    if (object_usage(object, kind, &selected, &doomed)) ++*selected;
 }
 
-void object_release(HGDIOBJ object) {
+void object_release(HGDIOBJ object, HandleKind kind) {
     int *selected;
     bool *doomed;
-    if (!object_usage(object, &selected, &doomed)) return;
+    if (!object_usage(object, kind, &selected, &doomed)) return;
     if (*selected > 0) --*selected;
-    if (*selected == 0 && *doomed && !handle_is_permanent(object)) object_free(object);
+    if (*selected == 0 && *doomed && !handle_is_permanent(object))
+        object_free(object, kind == HANDLE_NONE ? handle_kind(object) : kind);
 }
 
 Surface *bitmap_surface(HBITMAP bitmap) {
@@ -311,7 +310,8 @@ HGDIOBJ WINAPI GetStockObject(int index) {
 BOOL WINAPI DeleteObject(HGDIOBJ object) {
     int *selected;
     bool *doomed;
-    if (!object_usage(object, &selected, &doomed)) return FALSE;
+    HandleKind kind = handle_kind(object);
+    if (!object_usage(object, kind, &selected, &doomed)) return FALSE;
     if (handle_is_permanent(object)) return TRUE;
     // Deleting a selected object is a caller's slip that Windows survives; here the object waits
     // until no context has it selected.
@@ -319,7 +319,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
         *doomed = true;
         return TRUE;
     }
-    object_free(object);
+    object_free(object, kind);
     return TRUE;
 }
 

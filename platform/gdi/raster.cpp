@@ -291,15 +291,24 @@ struct HalfTable {
 struct EllipseCache {
     HalfTable tables[32];  // most recent boxes
     unsigned next;         // the slot taken by the next new box, round robin
+    unsigned last;         // the slot used last: a program often paints a row of equal circles
 };
 
 EllipseCache ellipse_cache;
 const int64_t CACHED_HEIGHT = 2048;
 
 const std::vector<int64_t> &cached_halves(int64_t width, int64_t height) {
-    for (const HalfTable &table : ellipse_cache.tables)
-        if (table.width == width && table.height == height) return table.halves;
-    HalfTable &table = ellipse_cache.tables[ellipse_cache.next++ % 32];
+    const HalfTable &last = ellipse_cache.tables[ellipse_cache.last];
+    if (last.width == width && last.height == height) return last.halves;
+    for (unsigned i = 0; i < 32; ++i) {
+        const HalfTable &table = ellipse_cache.tables[i];
+        if (table.width == width && table.height == height) {
+            ellipse_cache.last = i;
+            return table.halves;
+        }
+    }
+    ellipse_cache.last = ellipse_cache.next++ % 32;
+    HalfTable &table = ellipse_cache.tables[ellipse_cache.last];
     EllipseShape shape;
     ellipse_prepare(shape, width, height);
     table.width = width;
