@@ -68,6 +68,9 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
 int TAVIX_finish(void);
 /* Shows (non-zero) or hides (0) the console window. */
 int TAVIX_show_console(int show);
+/* Writes the back buffer, all 601 x 540 pixels, to a PNG file. 1 on success; else 0, with a
+ * console line that names the file and the reason, and no file left behind. */
+int TAVIX_save_picture(const char *path);
 
 /* ---- Events -------------------------------------------------------------------------------- */
 

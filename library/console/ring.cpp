@@ -27,6 +27,12 @@ static HGLOBAL store_text(const char *text, size_t length) {
     return block;
 }
 
+void copy_console_line(const char *text) {
+    fputs(text, stderr);
+    size_t length = strlen(text);
+    if (length == 0 || text[length - 1] != '\n') fputc('\n', stderr);
+}
+
 int TAVIX_console_printf(const char *format, ...) {
     char text[CONSOLE_TEXT_SIZE];
     va_list args;
@@ -51,6 +57,7 @@ int TAVIX_console_printf(const char *format, ...) {
         library_state.console_end = next_slot(library_state.console_end);
     }
 
+    if (library_state.console_to_stderr) copy_console_line(text);
     gather_console_line(text, length);
     return result;
 }

@@ -1,5 +1,6 @@
 // Opening and closing the library: the two window classes, the graphics and console windows, the
-// back buffer every drawing call paints into, and the 100 ms animation timer.
+// back buffer every drawing call paints into, and the 100 ms animation timer; the settings from
+// the environment are read first and a snapshot is saved last.
 #include "library/core/state.h"
 
 static void register_window_classes(HINSTANCE instance) {
@@ -31,6 +32,7 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     // A program that starts from plain main() has no instance handle to give: use the program's.
     if (!instance) instance = GetModuleHandleA(nullptr);
 #endif
+    read_settings();
     if (!previous_instance) register_window_classes(instance);
 
     int screen_width = GetSystemMetrics(SM_CXSCREEN);
@@ -61,10 +63,12 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     ShowWindow(library_state.graphics_window, show_mode);
 
     SetTimer(library_state.graphics_window, TAVIX_TIMER_ID, TAVIX_TIMER_PERIOD, nullptr);
+    apply_settings();
     return 1;
 }
 
 int TAVIX_finish(void) {
+    if (library_state.snapshot_path) save_picture(library_state.snapshot_path);
     draw_console_batch();
     ReleaseDC(library_state.graphics_window, library_state.window_dc);
     // A released context may be handed to another window; forget it so that a later paint or

@@ -1,5 +1,6 @@
 // The library's one state record, statically initialised: the program's start is its start.
 #include "library/core/state.h"
+#include "library/script/script_line.h"
 
 LibraryState library_state = {
     /* dirty */ 1,
@@ -10,9 +11,10 @@ LibraryState library_state = {
      0x00CCFF99, 0x000066FF, 0x00336699, 0x00CC99FF, 0x0099FFFF, 0x003399CC,
      0x006699FF, 0x00336600, 0x0099CC33, 0x00339999, 0x00808080, 0x00CCCCCC},
     /* colour_names */
-    {"black", "white", "red", "green", "blue", "yellow", "magenta", "cyan",
-     "purple", "navy blue", "dusty plum", "ice blue", "turquoise", "orange", "brown", "pink",
-     "chalk", "gold", "peach", "forest green", "sea green", "olive", "50% gray", "20% gray"},
+    {"black",     "white",        "red",       "green",     "blue",       "yellow",
+     "magenta",   "cyan",         "purple",    "navy blue", "dusty plum", "ice blue",
+     "turquoise", "orange",       "brown",     "pink",      "chalk",      "gold",
+     "peach",     "forest green", "sea green", "olive",     "50% gray",   "20% gray"},
     /* logging */ 1,
     /* quit_requested */ 0,
     /* running */ 0,
@@ -39,4 +41,9 @@ LibraryState library_state = {
     /* console_batch_lines */ 0,
     /* console_batch_used */ 0,
     /* console_batch */ {},
+    /* script_name */ SCRIPT_FILE_NAME,
+    /* snapshot_path */ nullptr,
+    /* headless */ 0,
+    /* replaying */ 0,
+    /* console_to_stderr */ 0,
 };

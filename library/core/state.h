@@ -67,6 +67,12 @@ struct LibraryState {
     int32_t console_batch_lines;  // lines printed to the shown console and not yet drawn
     int32_t console_batch_used;   // bytes of console_batch those lines take
     char console_batch[CONSOLE_BATCH_SIZE];  // their texts, oldest first, each with its zero
+    // Settings read once from the environment by TAVIX_start.
+    const char *script_name;    // the file recording and playback use (TAVIX_SCRIPT)
+    const char *snapshot_path;  // where TAVIX_finish saves the picture, null for nowhere
+    uint8_t headless;           // only scripts bring input: a wait nothing else could end quits
+    uint8_t replaying;          // a playback started by TAVIX_REPLAY: its end posts quit
+    uint8_t console_to_stderr;  // every console line is also written to standard error
 };
 
 extern LibraryState library_state;
@@ -92,9 +98,19 @@ void write_script_line(int type, int x, int y, char key);
 int read_script_event(void);
 void close_script(void);
 
+// ---- Settings and pictures (core/settings.cpp, core/picture.cpp) ---------------------------
+void read_settings(void);   // before the windows exist
+void apply_settings(void);  // once they exist: starts a replay
+int save_picture(const char *path);
+// Encodes width x height pixels (0x00RRGGBB, top row first) as PNG into a new malloc'd buffer.
+// Returns 1 with *data and *size set, or 0 with *reason saying why.
+int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
+               const char **reason);
+
 // ---- Console (console/) --------------------------------------------------------------------
 void print_console_line(char *text);
 void draw_console_batch(void);  // draws the gathered lines; before any present or console paint
+void copy_console_line(const char *text);  // to standard error, as one line
 LRESULT paint_console(void);
 
 // ---- Drawing (draw/) -----------------------------------------------------------------------

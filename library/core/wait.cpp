@@ -78,8 +78,13 @@ int TAVIX_next_event(int *x, int *y, char *key) {
         // find the queue empty again. Sleep until a message (input, paint or timer) arrives.
         // Playback does not sleep: its events come from the file, not from the queue.
         if (!took_message && !library_state.play_one && !library_state.playing_back &&
-            !event_ready())
-            WaitMessage();
+            !event_ready()) {
+            // Headless, only a tick could still come; with no animation armed nothing can.
+            if (library_state.headless && pending->type == TAVIX_NO_EVENT)
+                pending->type = TAVIX_QUIT;
+            else
+                WaitMessage();
+        }
     }
 
     if (library_state.recording)

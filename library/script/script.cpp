@@ -68,9 +68,9 @@ void record_event(int type, int x, int y, char key) {
 void write_script_line(int type, int x, int y, char key) {
     LibraryState &s = library_state;
     if (!s.script_file) {
-        s.script_file = open_script_file(SCRIPT_FILE_NAME, true);
+        s.script_file = open_script_file(s.script_name, true);
         if (!s.script_file) {
-            TAVIX_console_printf("Cannot open script file %s for writing\n", SCRIPT_FILE_NAME);
+            TAVIX_console_printf("Cannot open script file %s for writing\n", s.script_name);
             return;
         }
     }
@@ -97,9 +97,9 @@ void write_script_line(int type, int x, int y, char key) {
 int read_script_event(void) {
     LibraryState &s = library_state;
     if (!s.script_file) {
-        s.script_file = open_script_file(SCRIPT_FILE_NAME, false);
+        s.script_file = open_script_file(s.script_name, false);
         if (!s.script_file) {
-            TAVIX_console_printf("Cannot open script file %s for reading\n", SCRIPT_FILE_NAME);
+            TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
             stop_playback();
             return 0;
         }
@@ -113,7 +113,7 @@ int read_script_event(void) {
     char line[SCRIPT_LINE_SIZE];
     if (!next_script_line(s.script_file, line)) {
         // The stream stays open at its end: starting playback again reports the end again.
-        TAVIX_console_printf("EOF encountered in script file %s\n", SCRIPT_FILE_NAME);
+        TAVIX_console_printf("EOF encountered in script file %s\n", s.script_name);
         stop_playback();
         return 0;
     }

@@ -41,13 +41,13 @@ HDC dc_register(GdiDC *dc) {
     return handle;
 }
 
-// Replaces *slot with object, counting the selections; returns what was there.
+// Replaces *slot with object, of the slot's kind, counting the selections; returns what was there.
 template <typename Handle>
-HGDIOBJ swap_selection(Handle *slot, HGDIOBJ object) {
+HGDIOBJ swap_selection(Handle *slot, HGDIOBJ object, HandleKind kind) {
     HGDIOBJ previous = *slot;
-    object_retain(object);
+    object_retain(object, kind);
     *slot = (Handle)object;
-    object_release(previous);
+    object_release(previous, kind);
     return previous;
 }
 
@@ -164,11 +164,11 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     if (!dc) return nullptr;
     switch (handle_kind(object)) {
         case HANDLE_PEN:
-            return swap_selection(&dc->pen, object);
+            return swap_selection(&dc->pen, object, HANDLE_PEN);
         case HANDLE_BRUSH:
-            return swap_selection(&dc->brush, object);
+            return swap_selection(&dc->brush, object, HANDLE_BRUSH);
         case HANDLE_FONT:
-            return swap_selection(&dc->font, object);
+            return swap_selection(&dc->font, object, HANDLE_FONT);
         case HANDLE_BITMAP: {
             // Only a memory context takes a bitmap, and a bitmap lives in one context at a time
             // (the shared default bitmap excepted).
@@ -176,7 +176,7 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
             GdiBitmap *bitmap = bitmap_get((HBITMAP)object);
             if (object != dc->bitmap && bitmap->selected > 0 && !handle_is_permanent(object))
                 return nullptr;
-            return swap_selection(&dc->bitmap, object);
+            return swap_selection(&dc->bitmap, object, HANDLE_BITMAP);
         }
         default:
             return nullptr;

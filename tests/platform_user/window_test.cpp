@@ -298,22 +298,34 @@ TEST(Window, UnknownClassAndDuplicateRegistrationFail) {
 TEST(Platform, WithoutADisplayTheProgramSaysSoAndStops) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // Asked for X without one, and asked for nothing in particular where SDL would fall back to
-    // drawing nowhere.
-    const char *drivers[] = {"x11", nullptr};
-    for (const char *driver : drivers) {
+    // drawing nowhere; headless running needs no display, whatever driver was named.
+    const struct {
+        const char *driver;
+        const char *headless;
+        int status;
+        const char *says;
+    } cases[] = {
+        {"x11", nullptr, 1, "cannot open a display"},
+        {nullptr, nullptr, 1, "cannot open a display"},
+        {nullptr, "yes", 1, "cannot open a display"},
+        {"x11", "1", 0, ""},
+        {nullptr, "1", 0, ""},
+    };
+    for (const auto &c : cases) {
         EXPECT_EXIT(
             {
-                if (driver)
-                    setenv("SDL_VIDEODRIVER", driver, 1);
+                if (c.driver)
+                    setenv("SDL_VIDEODRIVER", c.driver, 1);
                 else
                     unsetenv("SDL_VIDEODRIVER");
+                if (c.headless) setenv("TAVIX_HEADLESS", c.headless, 1);
                 unsetenv("DISPLAY");
                 unsetenv("WAYLAND_DISPLAY");
                 platform_ensure_started();
                 exit(0);
             },
-            testing::ExitedWithCode(1), "cannot open a display")
-            << (driver ? driver : "default");
+            testing::ExitedWithCode(c.status), c.says)
+            << (c.driver ? c.driver : "default") << " " << (c.headless ? c.headless : "-");
     }
 }
 

@@ -170,6 +170,8 @@ TEST_F(ScriptTest, ReaderOnAwkwardFiles) {
         {"TAVIX_KBD(1);\nTAVIX_KBD(2);", "K1 ", "EOF"},                 // no newline: not delivered
         {"TAVIX_KBD(65);" + pad + "TAVIX_KBD(66);\n", "K65 K66 ", "EOF"},  // read in pieces
         {"TAVIX_PERIODIC(1);\nTAVIX_MOUSE(-3, -4);\n", "P M-3,-4 ", "EOF"},
+        {"TAVIX_PERIODIC(0);\nTAVIX_KBD(-);\nTAVIX_MOUSE(-, 5);\nTAVIX_PERIODIC(1);\n",
+         "P K0 M0,5 P ", "EOF"},                       // a run of 0 is one event; "-" alone is 0
         {"TAVIX_MOUSE(7);\nTAVIX_KBD(1);\n", "", ""},  // malformed: the end, no message
         {"TAVIX_QUIT();\nTAVIX_KBD(1);\n", "", ""},
         {"", "", "EOF"},
