@@ -42,11 +42,12 @@ for way in pc fp as; do
     out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY TAVIX_HEADLESS=1 "$work/$way/picture" "$work/$way.png") || {
         echo "FAIL: $way: the program failed"; status=1; continue; }
     [ "$out" = "$version" ] || { echo "FAIL: $way: version $out, not $version"; status=1; }
+    bad=0
     for check in "-50 50 255,0,0" "150 -100 0,0,255" "200 200 255,255,255" "-250 -200 255,255,255"; do
         set -- $check
         got=$(pixel "$work/$way.png" "$1" "$2")
-        [ "$got" = "$3" ] || { echo "FAIL: $way: pixel ($1, $2) is $got, not $3"; status=1; }
+        [ "$got" = "$3" ] || { echo "FAIL: $way: pixel ($1, $2) is $got, not $3"; bad=1; }
     done
-    echo "ok: $way"
+    [ $bad = 0 ] && echo "ok: $way" || status=1
 done
 exit $status
