@@ -4,7 +4,7 @@
 set -e
 PACKAGES="cmake make g++ pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation
 libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils netpbm imagemagick
-g++-mingw-w64-i686 clang libclang-rt-14-dev"
+g++-mingw-w64-i686 clang libclang-rt-14-dev zlib1g-dev"
 
 missing=""
 for p in $PACKAGES; do
