@@ -69,6 +69,75 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
 
 // ---- Ellipses ----------------------------------------------------------------------------------
 //
+// GDI's ellipse is a chain of 8-connected points. With a = W - 1 and b = H - 1 for a box W x H
+// pixels, the quarter from the right end of the middle row (x = a, y = H / 2 from the box's
+// top-left) down to the bottom is walked with the integer error term of A. Zingl's ellipse in a
+// rectangle ("A Rasterizing Algorithm for Drawing Curves", 2012), x stepping before y; the other
+// three quarters are its mirror images. The walk stops as soon as x falls below W / 2, without
+// finishing the tips: a tall box 3 or 4 pixels wide loses its top and bottom rows, as GDI's does.
+// On each row the points form one run [inner, outer] at the right and its mirror at the left.
+// The pen paints the runs. The brush fills the polygon through the points, which with the outline
+// over it covers each row from the left run's outer end to the right run's; and without a pen the
+// brush covers the runs too: a curved ellipse is not a pixel smaller without a pen, unlike a
+// rectangle. Boxes up to WALK_LIMIT across are walked (64-bit error terms); larger ones follow
+// the closed form below, which stays within a pixel of the walk.
+
+const int64_t WALK_LIMIT = (int64_t)1 << 16;
+
+struct WalkRow {
+    int64_t inner, outer;  // the right run, columns from the box's left; inner > outer: no point
+};
+
+// The runs of rows H / 2 .. H - 1 (rows[0] is row H / 2), width and height 3 .. WALK_LIMIT.
+void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
+    int64_t a = width - 1, b = height - 1;
+    int64_t asq = 8 * a * a, bsq = 8 * b * b;
+    int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
+    int64_t err = dx + dy + a * a * (b % 2);
+    int64_t x = a, y = height / 2;
+    rows.assign((size_t)(height - height / 2), WalkRow{1, 0});
+    while (x >= width / 2 && y <= b) {
+        WalkRow &row = rows[(size_t)(y - height / 2)];
+        if (row.inner > row.outer) row.outer = x;  // x only falls: a row's first point is outermost
+        row.inner = x;
+        int64_t e2 = 2 * err;
+        if (e2 >= dx) {
+            --x;
+            dx += bsq;
+            err += dx;
+        }
+        if (e2 <= dy) {
+            ++y;
+            dy += asq;
+            err += dy;
+        }
+    }
+}
+
+// Paints the walked ellipse of box (l, t, l + width, t + height): see above.
+void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
+                          bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
+    int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
+    int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
+    if (first >= last) return;
+    std::vector<WalkRow> rows;
+    walk_ellipse(width, height, rows);
+    int64_t right = l + width - 1;
+    for (int64_t y = first; y < last; ++y) {
+        int64_t rel = y - t;
+        const WalkRow &row =
+            rows[(size_t)((rel >= height / 2 ? rel : height - 1 - rel) - height / 2)];
+        if (row.inner > row.outer) continue;
+        if (fill) canvas_span(canvas, y, right - row.outer, l + row.outer + 1, fill_colour);
+        if (pen) {
+            canvas_span(canvas, y, l + row.inner, l + row.outer + 1, pen_colour);
+            canvas_span(canvas, y, right - row.outer, right - row.inner + 1, pen_colour);
+        }
+    }
+}
+
+// ---- Ellipses too large to walk --------------------------------------------------------------
+//
 // An ellipse is worked in doubled coordinates about the centre of its pixel-centre box, so that
 // boxes of even size (centre between pixels) stay integral: the box W x H gives semi-axes
 // A = W - 1 and B = H - 1, and the pixel at doubled offset (X, Y) has X = A (mod 2), Y = B (mod 2);
@@ -171,10 +240,11 @@ int64_t ellipse_half(const EllipseShape &e, int64_t y) {
     return std::max(e.turn_half, largest_inside(e, -1, y));
 }
 
-// Paints the ellipse of box (l, t, l + width, t + height), width and height at least 3: the fill
-// in fill_colour (unless fill is false), then the outline in pen_colour (unless pen is false).
-void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
-                   bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
+// Paints the ellipse of box (l, t, l + width, t + height) by the closed form, width and height at
+// least 3: the fill in fill_colour (unless fill is false), then the outline in pen_colour (unless
+// pen is false).
+void paint_far_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
+                       bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
     EllipseShape shape;
     ellipse_prepare(shape, width, height);
     int64_t cx2 = 2 * l + shape.a, cy2 = 2 * t + shape.b;  // doubled centre
@@ -203,13 +273,22 @@ void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, in
     }
 }
 
+// The ellipse of box (l, t, l + width, t + height), width and height at least 3.
+void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
+                   bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
+    if (width <= WALK_LIMIT && height <= WALK_LIMIT)
+        paint_walked_ellipse(canvas, l, t, width, height, pen, pen_colour, fill, fill_colour);
+    else
+        paint_far_ellipse(canvas, l, t, width, height, pen, pen_colour, fill, fill_colour);
+}
+
 // The filled disc a wide pen leaves at an end point or a join.
 void paint_disc(const Canvas &canvas, int64_t x, int64_t y, int width, COLORREF colour) {
     int64_t l = x - width / 2, t = y - width / 2;
     if (width <= 2)
         canvas_fill(canvas, l, t, l + width, t + width, colour);
     else
-        paint_ellipse(canvas, l, t, width, width, false, 0, true, colour);
+        paint_far_ellipse(canvas, l, t, width, width, false, 0, true, colour);
 }
 
 // ---- Lines -------------------------------------------------------------------------------------
@@ -409,21 +488,16 @@ BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
     GdiBrush *brush = brush_get(dc->brush);
     bool has_pen = pen && pen->style != PS_NULL;
     bool has_brush = brush && !brush->hollow;
-    if (!has_pen) {
-        // Like Rectangle, the brush alone covers one pixel less to the right and below.
-        r -= 1;
-        b -= 1;
-    }
     int64_t width = r - l, height = b - t;
     if (width <= 2 || height <= 2) {
-        // Too small to curve: painted as the rectangle of the same box.
-        if (has_pen) {
-            paint_rectangle(canvas, pen, brush, gap_colour_of(dc), l, t, r, b);
-        } else if (has_brush && width > 0 && height > 0) {
-            canvas_fill(canvas, l, t, r, b, brush->colour);
-        }
-    } else if (!has_pen || pen->width <= 1) {
-        paint_ellipse(canvas, l, t, width, height, has_pen, has_pen ? pen->colour : 0, has_brush,
+        // Too small to curve: painted as the rectangle of the same box (so without a pen the
+        // brush covers one pixel less to the right and below).
+        paint_rectangle(canvas, has_pen ? pen : nullptr, brush, gap_colour_of(dc), l, t, r, b);
+    } else if (!has_pen) {
+        // The brush alone covers the outline's pixels too.
+        if (has_brush) paint_ellipse(canvas, l, t, width, height, false, 0, true, brush->colour);
+    } else if (pen->width <= 1) {
+        paint_ellipse(canvas, l, t, width, height, true, pen->colour, has_brush,
                       has_brush ? brush->colour : 0);
     } else {
         // A wide pen: the band between the ellipse grown by the pen's reach outward and the one
