@@ -273,6 +273,36 @@ void paint_far_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width
     }
 }
 
+// The ring between the closed-form ellipse of box (l, t, l + w, t + h) and the one of the inner
+// box (il, it, il + iw, it + ih), or the whole ellipse when ih is 0; for wide pens on ellipses
+// too large to walk. On each row the outer span less the inner one.
+void paint_far_ring(const Canvas &canvas, int64_t l, int64_t t, int64_t w, int64_t h, int64_t il,
+                    int64_t it, int64_t iw, int64_t ih, COLORREF colour) {
+    EllipseShape outer, inner = {};
+    ellipse_prepare(outer, w, h);
+    if (ih > 0) ellipse_prepare(inner, iw, ih);
+    int64_t cx2 = 2 * l + outer.a, cy2 = 2 * t + outer.b;
+    int64_t icx2 = 2 * il + inner.a, icy2 = 2 * it + inner.b;
+    int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
+    int64_t last = std::min(t + h, canvas.clip_bottom - canvas.origin_y);
+    for (int64_t y = first; y < last; ++y) {
+        int64_t dy = 2 * y - cy2 < 0 ? cy2 - 2 * y : 2 * y - cy2;
+        int64_t half = ellipse_half(outer, dy);
+        int64_t x0 = (cx2 - half) / 2, x1 = (cx2 + half) / 2 + 1;
+        if (ih > 0 && y >= it && y < it + ih) {
+            int64_t idy = 2 * y - icy2 < 0 ? icy2 - 2 * y : 2 * y - icy2;
+            int64_t ihalf = ellipse_half(inner, idy);
+            int64_t i0 = (icx2 - ihalf) / 2, i1 = (icx2 + ihalf) / 2 + 1;
+            if (i0 < i1) {
+                canvas_span(canvas, y, x0, std::min(x1, i0), colour);
+                canvas_span(canvas, y, std::max(x0, i1), x1, colour);
+                continue;
+            }
+        }
+        canvas_span(canvas, y, x0, x1, colour);
+    }
+}
+
 // The ellipse of box (l, t, l + width, t + height), width and height at least 3.
 void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
                    bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
@@ -282,13 +312,15 @@ void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, in
         paint_far_ellipse(canvas, l, t, width, height, pen, pen_colour, fill, fill_colour);
 }
 
-// The filled disc a wide pen leaves at an end point or a join.
+// The disc a wide pen leaves at an end point or a join: the ellipse of the width x width box whose
+// top-left lies width / 2 up and left of the point (so an even width reaches a pixel further up
+// and left); widths 1 and 2 leave the square.
 void paint_disc(const Canvas &canvas, int64_t x, int64_t y, int width, COLORREF colour) {
     int64_t l = x - width / 2, t = y - width / 2;
     if (width <= 2)
         canvas_fill(canvas, l, t, l + width, t + width, colour);
     else
-        paint_far_ellipse(canvas, l, t, width, width, false, 0, true, colour);
+        paint_ellipse(canvas, l, t, width, width, false, 0, true, colour);
 }
 
 // ---- Lines -------------------------------------------------------------------------------------
@@ -365,23 +397,104 @@ void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour, int 
     }
 }
 
-// A line of a wide pen: the band square to the line, offset by the rounded half widths, with a
-// round cap at each end (both ends painted).
+// The body of a wide pen's segment from p to q, without its ends. Horizontal and vertical
+// segments are the rectangle [min, max) along the line, rows (or columns) from the path's minus
+// width / 2 on, width in all: an even width reaches one pixel further up (or left) than down.
+// A slanted one is the four-point polygon square to the line: the pen's width projected on the
+// axes, wx = width |dy| / length and wy = width |dx| / length, is split into halves rounded to
+// whole pixels, the larger half (wx + 1) / 2, (wy + 1) / 2 on the side of larger x and the
+// smaller half wx / 2, wy / 2 on the other; then filled like any polygon.
+void wide_segment(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF colour) {
+    int64_t dx = q.x - p.x, dy = q.y - p.y;
+    if (dx == 0 && dy == 0) return;
+    if (dy == 0) {
+        int64_t top = p.y - width / 2;
+        canvas_fill(canvas, std::min(p.x, q.x), top, std::max(p.x, q.x), top + width, colour);
+        return;
+    }
+    if (dx == 0) {
+        int64_t left = p.x - width / 2;
+        canvas_fill(canvas, left, std::min(p.y, q.y), left + width, std::max(p.y, q.y), colour);
+        return;
+    }
+    long double ldx = (long double)dx, ldy = (long double)dy;
+    long double length = sqrtl(ldx * ldx + ldy * ldy);
+    long double wx = width * fabsl(ldy) / length, wy = width * fabsl(ldx) / length;
+    auto round = [](long double v) { return (int64_t)floorl(v + 0.5L); };
+    // The normal toward larger x has a y part of the sign of -dx on lines running down and of dx
+    // on lines running up.
+    int64_t sy = (dy > 0) == (dx > 0) ? -1 : 1;
+    int64_t big_x = round((wx + 1) / 2), big_y = sy * round((wy + 1) / 2);
+    int64_t small_x = -round(wx / 2), small_y = -sy * round(wy / 2);
+    Point64 band[4] = {{p.x + small_x, p.y + small_y},
+                       {p.x + big_x, p.y + big_y},
+                       {q.x + big_x, q.y + big_y},
+                       {q.x + small_x, q.y + small_y}};
+    fill_polygon(canvas, band, 4, colour);
+}
+
+// A line of a wide pen: its body and a round cap, the pen's disc, at each end (both ends painted).
 void wide_line(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF colour) {
     if (!canvas.surface) return;
     paint_disc(canvas, p.x, p.y, width, colour);
     paint_disc(canvas, q.x, q.y, width, colour);
-    if (p.x == q.x && p.y == q.y) return;
-    long double dx = (long double)(q.x - p.x), dy = (long double)(q.y - p.y);
-    long double length = sqrtl(dx * dx + dy * dy);
-    long double nx = -dy / length * width / 2, ny = dx / length * width / 2;
-    int64_t ox1 = (int64_t)floorl(nx + 0.5L), oy1 = (int64_t)floorl(ny + 0.5L);
-    int64_t ox2 = (int64_t)floorl(-nx + 0.5L), oy2 = (int64_t)floorl(-ny + 0.5L);
-    Point64 band[4] = {{p.x + ox1, p.y + oy1},
-                       {q.x + ox1, q.y + oy1},
-                       {q.x + ox2, q.y + oy2},
-                       {p.x + ox2, p.y + oy2}};
-    fill_polygon(canvas, band, 4, colour);
+    wide_segment(canvas, p, q, width, colour);
+}
+
+// The outline of the walked ellipse (see Ellipses) with a wide pen: the closed path through its
+// points stroked like a polygon's, each step's body and the pen's disc at every point (round
+// joins). Points whose disc cannot reach the clip are skipped, with the steps between them.
+void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
+                           int64_t height, int pen_width, COLORREF colour) {
+    int64_t a = width - 1, b = height - 1;
+    int64_t quarter_len = 0;
+    std::vector<Point64> quarter;
+    {
+        // The quarter's points in walk order, as walk_ellipse visits them.
+        int64_t asq = 8 * a * a, bsq = 8 * b * b;
+        int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
+        int64_t err = dx + dy + a * a * (b % 2);
+        int64_t x = a, y = height / 2;
+        while (x >= width / 2 && y <= b) {
+            quarter.push_back(Point64{x, y});
+            int64_t e2 = 2 * err;
+            if (e2 >= dx) {
+                --x;
+                dx += bsq;
+                err += dx;
+            }
+            if (e2 <= dy) {
+                ++y;
+                dy += asq;
+                err += dy;
+            }
+        }
+        quarter_len = (int64_t)quarter.size();
+    }
+    // The loop: down the right to the bottom, up the left, then the top half back to the start.
+    std::vector<Point64> path;
+    path.reserve((size_t)(4 * quarter_len));
+    for (int64_t i = 0; i < quarter_len; ++i) path.push_back({l + quarter[i].x, t + quarter[i].y});
+    for (int64_t i = quarter_len - 1; i >= 0; --i)
+        path.push_back({l + a - quarter[i].x, t + quarter[i].y});
+    for (int64_t i = 0; i < quarter_len; ++i)
+        path.push_back({l + a - quarter[i].x, t + b - quarter[i].y});
+    for (int64_t i = quarter_len - 1; i >= 0; --i)
+        path.push_back({l + quarter[i].x, t + b - quarter[i].y});
+    int64_t reach = pen_width + 1;
+    int64_t view_l = canvas.clip_left - canvas.origin_x - reach;
+    int64_t view_r = canvas.clip_right - canvas.origin_x + reach;
+    int64_t view_t = canvas.clip_top - canvas.origin_y - reach;
+    int64_t view_b = canvas.clip_bottom - canvas.origin_y + reach;
+    auto near = [&](Point64 p) {
+        return p.x >= view_l && p.x < view_r && p.y >= view_t && p.y < view_b;
+    };
+    for (size_t i = 0; i < path.size(); ++i) {
+        Point64 p = path[i], q = path[(i + 1) % path.size()];
+        if (!near(p) && !near(q)) continue;
+        wide_segment(canvas, p, q, pen_width, colour);
+        if (near(p)) paint_disc(canvas, p.x, p.y, pen_width, colour);
+    }
 }
 
 // The pen's stroke along a path of points (closed: back to the first), each vertex painted once.
@@ -499,18 +612,22 @@ BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
     } else if (pen->width <= 1) {
         paint_ellipse(canvas, l, t, width, height, true, pen->colour, has_brush,
                       has_brush ? brush->colour : 0);
+    } else if (width <= WALK_LIMIT && height <= WALK_LIMIT) {
+        if (has_brush) paint_ellipse(canvas, l, t, width, height, false, 0, true, brush->colour);
+        stroke_walked_ellipse(canvas, l, t, width, height, pen->width, pen->colour);
     } else {
-        // A wide pen: the band between the ellipse grown by the pen's reach outward and the one
-        // shrunk by its reach inward, the brush inside.
+        // Too large to walk: the ring between the ellipse grown by the pen's reach outward and
+        // the one shrunk by its reach inward, the brush inside.
         int64_t out_l = l - pen->width / 2, out_t = t - pen->width / 2;
         int64_t out_r = r + (pen->width - 1) / 2, out_b = b + (pen->width - 1) / 2;
         int64_t in_l = out_l + pen->width, in_t = out_t + pen->width;
         int64_t in_r = out_r - pen->width, in_b = out_b - pen->width;
-        paint_ellipse(canvas, out_l, out_t, out_r - out_l, out_b - out_t, false, 0, true,
-                      pen->colour);
-        if (in_r - in_l >= 3 && in_b - in_t >= 3)
-            paint_ellipse(canvas, in_l, in_t, in_r - in_l, in_b - in_t, false, 0, has_brush,
-                          has_brush ? brush->colour : 0);
+        bool hole = in_r - in_l >= 3 && in_b - in_t >= 3;
+        paint_far_ring(canvas, out_l, out_t, out_r - out_l, out_b - out_t, in_l, in_t, in_r - in_l,
+                       hole ? in_b - in_t : 0, pen->colour);
+        if (hole && has_brush)
+            paint_ellipse(canvas, in_l, in_t, in_r - in_l, in_b - in_t, false, 0, true,
+                          brush->colour);
         else if (has_brush && in_r > in_l && in_b > in_t)
             canvas_fill(canvas, in_l, in_t, in_r, in_b, brush->colour);
     }
