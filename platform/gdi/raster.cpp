@@ -441,13 +441,51 @@ void wide_line(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF c
     wide_segment(canvas, p, q, width, colour);
 }
 
+// What a shape paints around a point, as row spans relative to it: (dy, x0, x1) triples, x1
+// exclusive. Made once by painting the shape on a private surface, then stamped at many points.
+struct Stamp {
+    std::vector<int64_t> spans;
+};
+
+template <typename Paint>
+void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
+    int size = (int)(2 * reach + 1);
+    std::vector<uint32_t> pixels((size_t)size * size, 0);
+    Surface surface = {size, size, pixels.data()};
+    Canvas local = {};
+    local.surface = &surface;
+    local.origin_x = reach;
+    local.origin_y = reach;
+    local.clip_right = size;
+    local.clip_bottom = size;
+    paint(local, RGB(255, 255, 255));
+    stamp.spans.clear();
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size;) {
+            if (!pixels[(size_t)y * size + x]) {
+                ++x;
+                continue;
+            }
+            int start = x;
+            while (x < size && pixels[(size_t)y * size + x]) ++x;
+            stamp.spans.insert(stamp.spans.end(), {y - reach, start - reach, x - reach});
+        }
+}
+
+void paint_stamp(const Canvas &canvas, const Stamp &stamp, Point64 p, COLORREF colour) {
+    for (size_t i = 0; i + 2 < stamp.spans.size(); i += 3)
+        canvas_span(canvas, p.y + stamp.spans[i], p.x + stamp.spans[i + 1],
+                    p.x + stamp.spans[i + 2], colour);
+}
+
 // The outline of the walked ellipse (see Ellipses) with a wide pen: the closed path through its
 // points stroked like a polygon's, each step's body and the pen's disc at every point (round
-// joins). Points whose disc cannot reach the clip are skipped, with the steps between them.
+// joins). The points are 8-neighbours, so the bodies come in five shapes: a straight step's is
+// inside the disc (whose middle column and row span the pen's width), and the four diagonal ones
+// are stamped like the disc. Points whose stamps cannot reach the clip are skipped.
 void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
                            int64_t height, int pen_width, COLORREF colour) {
     int64_t a = width - 1, b = height - 1;
-    int64_t quarter_len = 0;
     std::vector<Point64> quarter;
     {
         // The quarter's points in walk order, as walk_ellipse visits them.
@@ -469,31 +507,39 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
                 err += dy;
             }
         }
-        quarter_len = (int64_t)quarter.size();
     }
     // The loop: down the right to the bottom, up the left, then the top half back to the start.
+    int64_t n = (int64_t)quarter.size();
     std::vector<Point64> path;
-    path.reserve((size_t)(4 * quarter_len));
-    for (int64_t i = 0; i < quarter_len; ++i) path.push_back({l + quarter[i].x, t + quarter[i].y});
-    for (int64_t i = quarter_len - 1; i >= 0; --i)
-        path.push_back({l + a - quarter[i].x, t + quarter[i].y});
-    for (int64_t i = 0; i < quarter_len; ++i)
-        path.push_back({l + a - quarter[i].x, t + b - quarter[i].y});
-    for (int64_t i = quarter_len - 1; i >= 0; --i)
-        path.push_back({l + quarter[i].x, t + b - quarter[i].y});
-    int64_t reach = pen_width + 1;
+    path.reserve((size_t)(4 * n));
+    for (int64_t i = 0; i < n; ++i) path.push_back({l + quarter[i].x, t + quarter[i].y});
+    for (int64_t i = n - 1; i >= 0; --i) path.push_back({l + a - quarter[i].x, t + quarter[i].y});
+    for (int64_t i = 0; i < n; ++i) path.push_back({l + a - quarter[i].x, t + b - quarter[i].y});
+    for (int64_t i = n - 1; i >= 0; --i) path.push_back({l + quarter[i].x, t + b - quarter[i].y});
+
+    int64_t reach = pen_width + 2;
+    Stamp disc, diagonal[4];  // diagonal[(dx > 0) + 2 (dy > 0)]
+    make_stamp(
+        reach, [&](const Canvas &c, COLORREF k) { paint_disc(c, 0, 0, pen_width, k); }, disc);
+    for (int i = 0; i < 4; ++i) {
+        Point64 to = {i & 1 ? 1 : -1, i & 2 ? 1 : -1};
+        make_stamp(
+            reach,
+            [&](const Canvas &c, COLORREF k) {
+                wide_segment(c, {0, 0}, to, pen_width, k);
+            },
+            diagonal[i]);
+    }
     int64_t view_l = canvas.clip_left - canvas.origin_x - reach;
     int64_t view_r = canvas.clip_right - canvas.origin_x + reach;
     int64_t view_t = canvas.clip_top - canvas.origin_y - reach;
     int64_t view_b = canvas.clip_bottom - canvas.origin_y + reach;
-    auto near = [&](Point64 p) {
-        return p.x >= view_l && p.x < view_r && p.y >= view_t && p.y < view_b;
-    };
     for (size_t i = 0; i < path.size(); ++i) {
         Point64 p = path[i], q = path[(i + 1) % path.size()];
-        if (!near(p) && !near(q)) continue;
-        wide_segment(canvas, p, q, pen_width, colour);
-        if (near(p)) paint_disc(canvas, p.x, p.y, pen_width, colour);
+        if (p.x < view_l || p.x >= view_r || p.y < view_t || p.y >= view_b) continue;
+        paint_stamp(canvas, disc, p, colour);
+        if (q.x != p.x && q.y != p.y)
+            paint_stamp(canvas, diagonal[(q.x > p.x) + 2 * (q.y > p.y)], p, colour);
     }
 }
 
