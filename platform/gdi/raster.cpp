@@ -472,17 +472,12 @@ void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
         }
 }
 
-void paint_stamp(const Canvas &canvas, const Stamp &stamp, Point64 p, COLORREF colour) {
-    for (size_t i = 0; i + 2 < stamp.spans.size(); i += 3)
-        canvas_span(canvas, p.y + stamp.spans[i], p.x + stamp.spans[i + 1],
-                    p.x + stamp.spans[i + 2], colour);
-}
-
 // The outline of the walked ellipse (see Ellipses) with a wide pen: the closed path through its
 // points stroked like a polygon's, each step's body and the pen's disc at every point (round
 // joins). The points are 8-neighbours, so the bodies come in five shapes: a straight step's is
 // inside the disc (whose middle column and row span the pen's width), and the four diagonal ones
-// are stamped like the disc. Points whose stamps cannot reach the clip are skipped.
+// are stamped like the disc. Points whose stamps cannot reach the clip are skipped, so the rows
+// touched lie within reach of the clip.
 void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
                            int64_t height, int pen_width, COLORREF colour) {
     int64_t a = width - 1, b = height - 1;
@@ -534,13 +529,42 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
     int64_t view_r = canvas.clip_right - canvas.origin_x + reach;
     int64_t view_t = canvas.clip_top - canvas.origin_y - reach;
     int64_t view_b = canvas.clip_bottom - canvas.origin_y + reach;
+    // Neighbouring stamps overlap on most rows: each row gathers the spans of the right half of
+    // the path and of the left half, painting a gathered span only when one that neither
+    // overlaps nor touches it comes, so most pixels are painted once.
+    int64_t first_row = view_t - reach;
+    std::vector<int64_t> gathered((size_t)(view_b - view_t + 2 * reach + 1) * 4, 0);
+    auto add = [&](const Stamp &stamp, Point64 p, int side) {
+        for (size_t k = 0; k + 2 < stamp.spans.size(); k += 3) {
+            int64_t y = p.y + stamp.spans[k];
+            int64_t x0 = p.x + stamp.spans[k + 1], x1 = p.x + stamp.spans[k + 2];
+            int64_t *span = &gathered[(size_t)((y - first_row) * 4 + 2 * side)];
+            if (span[0] < span[1] && (x1 < span[0] || x0 > span[1])) {
+                canvas_span(canvas, y, span[0], span[1], colour);
+                span[0] = span[1] = 0;
+            }
+            if (span[0] >= span[1]) {
+                span[0] = x0;
+                span[1] = x1;
+            } else {
+                span[0] = std::min(span[0], x0);
+                span[1] = std::max(span[1], x1);
+            }
+        }
+    };
     for (size_t i = 0; i < path.size(); ++i) {
         Point64 p = path[i], q = path[(i + 1) % path.size()];
         if (p.x < view_l || p.x >= view_r || p.y < view_t || p.y >= view_b) continue;
-        paint_stamp(canvas, disc, p, colour);
-        if (q.x != p.x && q.y != p.y)
-            paint_stamp(canvas, diagonal[(q.x > p.x) + 2 * (q.y > p.y)], p, colour);
+        int side = i >= (size_t)n && i < (size_t)(3 * n) ? 1 : 0;
+        add(disc, p, side);
+        if (q.x != p.x && q.y != p.y) add(diagonal[(q.x > p.x) + 2 * (q.y > p.y)], p, side);
     }
+    for (size_t row = 0; row * 4 < gathered.size(); ++row)
+        for (int side = 0; side < 2; ++side) {
+            const int64_t *span = &gathered[row * 4 + 2 * side];
+            if (span[0] < span[1])
+                canvas_span(canvas, first_row + (int64_t)row, span[0], span[1], colour);
+        }
 }
 
 // The pen's stroke along a path of points (closed: back to the first), each vertex painted once.
