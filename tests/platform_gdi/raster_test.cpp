@@ -323,6 +323,19 @@ TEST(Extremes, WidePensAtHugeCoordinates) {
         }
 }
 
+// A hollow ellipse with a wide pen is a ring, also where it is too large to walk point by point.
+TEST(Extremes, HollowWideEllipsesAreRings) {
+    for (int radius : {20, 100000, 1000000000}) {
+        Canvas32 c(64, 64);
+        Tools tools(c.dc, 5, false);
+        // The top of the circle at (32, 2).
+        EXPECT_TRUE(Ellipse(c.dc, 32 - radius, 2, 32 + radius + 1, 2 * radius + 3));
+        for (int y = 0; y < 5; ++y) EXPECT_EQ(GetPixel(c.dc, 32, y), PEN) << radius << " row " << y;
+        EXPECT_EQ(GetPixel(c.dc, 32, 6), WHITE) << radius;
+        EXPECT_EQ(GetPixel(c.dc, 32, 22), WHITE) << radius;  // the centre of the smallest
+    }
+}
+
 // The arc of a circle far larger than the surface stays within a pixel of the true circle, both
 // for circles walked step by step and for ones too large to walk.
 TEST(Extremes, ArcsOfLargeCirclesFollowTheCircle) {
