@@ -88,18 +88,16 @@ struct WalkRow {
     int64_t inner, outer;  // the right run, columns from the box's left; inner > outer: no point
 };
 
-// The runs of rows H / 2 .. H - 1 (rows[0] is row H / 2), width and height 3 .. WALK_LIMIT.
-void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
+// Visits the quarter's points, visit(x, y), in walk order; width and height 3 .. WALK_LIMIT.
+template <typename Visit>
+void walk_quarter(int64_t width, int64_t height, Visit visit) {
     int64_t a = width - 1, b = height - 1;
     int64_t asq = 8 * a * a, bsq = 8 * b * b;
     int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
     int64_t err = dx + dy + a * a * (b % 2);
     int64_t x = a, y = height / 2;
-    rows.assign((size_t)(height - height / 2), WalkRow{1, 0});
     while (x >= width / 2 && y <= b) {
-        WalkRow &row = rows[(size_t)(y - height / 2)];
-        if (row.inner > row.outer) row.outer = x;  // x only falls: a row's first point is outermost
-        row.inner = x;
+        visit(x, y);
         int64_t e2 = 2 * err;
         if (e2 >= dx) {
             --x;
@@ -112,6 +110,16 @@ void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
             err += dy;
         }
     }
+}
+
+// The runs of rows H / 2 .. H - 1 (rows[0] is row H / 2), width and height 3 .. WALK_LIMIT.
+void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
+    rows.assign((size_t)(height - height / 2), WalkRow{1, 0});
+    walk_quarter(width, height, [&](int64_t x, int64_t y) {
+        WalkRow &row = rows[(size_t)(y - height / 2)];
+        if (row.inner > row.outer) row.outer = x;  // x only falls: a row's first point is outermost
+        row.inner = x;
+    });
 }
 
 // Paints the walked ellipse of box (l, t, l + width, t + height): see above.
@@ -482,27 +490,7 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
                            int64_t height, int pen_width, COLORREF colour) {
     int64_t a = width - 1, b = height - 1;
     std::vector<Point64> quarter;
-    {
-        // The quarter's points in walk order, as walk_ellipse visits them.
-        int64_t asq = 8 * a * a, bsq = 8 * b * b;
-        int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
-        int64_t err = dx + dy + a * a * (b % 2);
-        int64_t x = a, y = height / 2;
-        while (x >= width / 2 && y <= b) {
-            quarter.push_back(Point64{x, y});
-            int64_t e2 = 2 * err;
-            if (e2 >= dx) {
-                --x;
-                dx += bsq;
-                err += dx;
-            }
-            if (e2 <= dy) {
-                ++y;
-                dy += asq;
-                err += dy;
-            }
-        }
-    }
+    walk_quarter(width, height, [&](int64_t x, int64_t y) { quarter.push_back(Point64{x, y}); });
     // The loop: down the right to the bottom, up the left, then the top half back to the start.
     int64_t n = (int64_t)quarter.size();
     std::vector<Point64> path;
