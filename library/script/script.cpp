@@ -85,7 +85,7 @@ void close_script(void) {
     if (s.recording) {
         if (s.periodic_count > 0) write_script_line(TAVIX_PERIODIC, 0, 0, 0);
         s.recording = 0;
-        CheckMenuItem(s.run_menu, ID_RECORD, MF_BYCOMMAND | MF_UNCHECKED);
+        set_run_check(ID_RECORD, 0);
     }
     if (s.script_file) {
         fclose(s.script_file);

@@ -22,9 +22,9 @@ const COLORREF WHITE_VALUE = RGB(255, 255, 255);
 class Pixels : public ::testing::Test {
    protected:
     static void SetUpTestSuite() { drawtest::open_library(); }
-    void SetUp() override { library_state.logging = 0; }
+    void SetUp() override { TAVIX_set_logging(0); }
     void TearDown() override {
-        library_state.logging = 1;
+        TAVIX_set_logging(1);
         drawtest::take_console();
     }
 };
@@ -228,7 +228,7 @@ TEST_F(Pixels, EveryRecordAndTheWipeMarkTheBufferDirty) {
     };
     int index = 0;
     for (const auto &call : calls) {
-        library_state.dirty = 0;
+        present_buffer();
         call();
         EXPECT_EQ(library_state.dirty, 1) << "call " << index++;
     }
