@@ -56,6 +56,7 @@ struct GdiDC {
     COLORREF bk_colour;    // SetBkColor
     int bk_mode;           // OPAQUE or TRANSPARENT
     int64_t pos_x, pos_y;  // current position (MoveToEx), logical coordinates
+    int viewport_x, viewport_y;  // SetViewportOrgEx: device point of logical (0, 0)
 };
 
 // Where a context's drawing lands: logical (x, y) is surface pixel (x + origin_x, y + origin_y),
