@@ -5,10 +5,12 @@ JOBS ?= 2
 BUILD := build
 ASAN_BUILD := build-asan
 WIN_BUILD := build-win32
+WIN64_BUILD := build-win64
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build run test unit-tests asan-tests win32 fuzz fuzz-run bench clean format
+.PHONY: all deps build run test unit-tests asan-tests win32 win64 win64-tests fuzz fuzz-run bench clean \
+  format
 
 all: build
 
@@ -24,7 +26,7 @@ run: build
 	cd $(BUILD) && ./cone
 
 unit-tests: build
-	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) -LE wine
 
 asan-tests: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAVIX_SANITIZE=ON
@@ -36,6 +38,16 @@ win32: deps
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_CXX_FLAGS=-Werror
 	cmake --build $(WIN_BUILD) -j$(JOBS)
+
+# The 64-bit Windows build of the cone and the test client, run under Wine (its prefix made in
+# $(WIN64_BUILD)/wineprefix on the first run) beside the Linux build of the same client.
+win64: deps
+	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror
+	cmake --build $(WIN64_BUILD) -j$(JOBS) --target cone picture_client
+
+win64-tests: build win64
+	TAVIX_WIN64_DIR=$(CURDIR)/$(WIN64_BUILD) ctest --test-dir $(BUILD) --output-on-failure -L wine
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DTAVIX_FUZZ=ON -DTAVIX_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug
@@ -51,7 +63,7 @@ fuzz-run: fuzz
 	    $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 
-test: unit-tests asan-tests win32 fuzz-run
+test: unit-tests asan-tests win32 win64-tests fuzz-run
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && $$b; done
@@ -60,4 +72,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD) $(FUZZ_BUILD)

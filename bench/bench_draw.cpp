@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 static void BM_pixel(benchmark::State &state) {
@@ -60,6 +61,17 @@ static void BM_text_12_characters(benchmark::State &state) {
     for (auto _ : state) TAVIX_draw_text(NAVY_BLUE, -100, 0, 16, "Add a scoop!");
 }
 BENCHMARK(BM_text_12_characters);
+
+// A long text at the largest size: only the glyphs that reach the buffer should cost anything,
+// whether the text starts at the left edge or runs in from far beyond it.
+static void BM_text_5000_characters_size_127(benchmark::State &state) {
+    static std::string text;
+    if (text.empty())
+        for (int i = 0; i < 5000; ++i) text += (char)('a' + i % 26);
+    int x = (int)state.range(0);
+    for (auto _ : state) TAVIX_draw_text(NAVY_BLUE, x, 0, 127, text.c_str());
+}
+BENCHMARK(BM_text_5000_characters_size_127)->Arg(-300)->Arg(-200000);
 
 static void BM_formatted_12_characters(benchmark::State &state) {
     for (auto _ : state) TAVIX_draw_formatted(NAVY_BLUE, -100, 0, 16, "Toppings: %2d", 10);

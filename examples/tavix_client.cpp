@@ -4,9 +4,15 @@
 // stdout, one line each, flushed at once:
 //   READY <origin_x> <origin_y> <console line height>
 //   EVENT <code> <x> <y> <key>
+//
+// With TAVIX_CLIENT_STALL_UNTIL naming a file, it takes no event at all until that file exists,
+// so input piles up behind it as behind a slow program. With TAVIX_CLIENT_HIDE_CONSOLE set it
+// hides the console window before it reports READY.
 #include "library/core/state.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
     // Printed before the windows exist: kept, and drawn when the console first paints.
@@ -28,9 +34,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     TEXTMETRICA metrics;
     GetTextMetricsA(console_dc, &metrics);
     ReleaseDC(library_state.console_window, console_dc);
+    if (getenv("TAVIX_CLIENT_HIDE_CONSOLE")) TAVIX_show_console(0);
     printf("READY %d %d %d\n", library_state.origin_x, library_state.origin_y,
            (int)(metrics.tmHeight + metrics.tmExternalLeading));
     fflush(stdout);
+
+    if (const char *stall = getenv("TAVIX_CLIENT_STALL_UNTIL")) {
+        while (access(stall, F_OK) != 0) usleep(20000);
+    }
 
     for (;;) {
         int x, y;

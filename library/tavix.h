@@ -25,7 +25,9 @@ extern "C" {
 #define TAVIX_ANIM_HALT 0 /* stop the ticks */
 #define TAVIX_ANIM_STEP 1 /* one tick, then halted unless running */
 #define TAVIX_ANIM_RUN 2  /* a tick every 100 ms */
-#define TAVIX_ANIM_QUIT 5 /* every later wait returns TAVIX_QUIT */
+/* TAVIX_ANIM_QUIT: every later wait returns TAVIX_QUIT, but only once a real event (a tick, a
+   key, a click) ends it; the wait is not shortened, and the event's x, y and key come with it. */
+#define TAVIX_ANIM_QUIT 5
 
 /* Size of the graphics window (outer) and of its back buffer, in pixels. */
 #define TAVIX_WIDTH 601
@@ -65,6 +67,9 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
 int TAVIX_finish(void);
 /* Shows (non-zero) or hides (0) the console window. */
 int TAVIX_show_console(int show);
+/* Writes the back buffer, all 601 x 540 pixels, to a PNG file. 1 on success; else 0, with a
+ * console line that names the file and the reason, and no file left behind. */
+int TAVIX_save_picture(const char *path);
 
 /* ---- Events -------------------------------------------------------------------------------- */
 

@@ -79,6 +79,8 @@ Surface *window_surface(HWND hwnd);
 bool window_client_area(HWND hwnd, RECT *area);
 // The window's pixels changed; they reach the screen when the queue next runs dry.
 void window_mark_changed(HWND hwnd);
+// Only the area (surface coordinates) changed: the next present hands the display no more.
+void window_mark_damaged(HWND hwnd, const RECT &area);
 // A surface drawn over the window at (x, y) of its surface (the open pop-up menu), or nullptr for
 // none. The window keeps only the pointer: the owner keeps it alive until it sets another.
 void window_set_overlay(HWND hwnd, const Surface *overlay, int x, int y);

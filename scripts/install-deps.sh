@@ -2,9 +2,10 @@
 # Installs the Debian packages the build, the tests and the cross-compile need, when any is
 # missing: with apt-get when run as root, else it prints the one command to run.
 set -e
-PACKAGES="cmake make g++ pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation
-libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils netpbm imagemagick
-g++-mingw-w64-i686 clang libclang-rt-14-dev"
+PACKAGES="cmake make g++ pkg-config libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation
+libpng-dev libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev xvfb xdotool x11-apps x11-utils openbox netpbm imagemagick
+g++-mingw-w64-i686 clang libclang-rt-14-dev
+g++-mingw-w64-x86-64 wine64"
 
 missing=""
 for p in $PACKAGES; do

@@ -6,6 +6,9 @@
 #include <cstdarg>
 #include <cstring>
 
+static void gather_console_line(const char *text, size_t length);
+static void draw_console_lines(char *text, int lines);
+
 static int next_slot(int slot) {
     return slot == CONSOLE_RING_SIZE - 1 ? 0 : slot + 1;
 }
@@ -22,6 +25,12 @@ static HGLOBAL store_text(const char *text, size_t length) {
     memcpy(copy, text, length + 1);
     GlobalUnlock(block);
     return block;
+}
+
+void copy_console_line(const char *text) {
+    fputs(text, stderr);
+    size_t length = strlen(text);
+    if (length == 0 || text[length - 1] != '\n') fputc('\n', stderr);
 }
 
 int TAVIX_console_printf(const char *format, ...) {
@@ -48,11 +57,30 @@ int TAVIX_console_printf(const char *format, ...) {
         library_state.console_end = next_slot(library_state.console_end);
     }
 
-    print_console_line(text);
+    if (library_state.console_to_stderr) copy_console_line(text);
+    gather_console_line(text, length);
     return result;
 }
 
-void print_console_line(char *text) {
+// A hidden console draws nothing: showing it repaints it whole from the ring. A shown one keeps
+// the line for the next drawing of the gathered lines, which comes before anything is presented.
+static void gather_console_line(const char *text, size_t length) {
+    HWND console = library_state.console_window;
+    if (!console || !IsWindow(console) || !IsWindowVisible(console)) return;
+    if (library_state.console_batch_used + length + 1 > CONSOLE_BATCH_SIZE) draw_console_batch();
+    memcpy(library_state.console_batch + library_state.console_batch_used, text, length + 1);
+    library_state.console_batch_used += (int32_t)(length + 1);
+    ++library_state.console_batch_lines;
+}
+
+// Scrolls the console up by the given number of lines and draws them, oldest first, from text
+// on (each string follows the previous one's zero), leaving exactly the pixels that printing them
+// one by one leaves: each line's band is blanked and its text drawn where the later scrolls would
+// have taken it. A line's glyphs may reach into the band below, as they reach below the window
+// when printed alone; the next band's blanking removes them again (the font's glyphs reach less
+// than a line below their cell). Lines scrolled out of the window entirely are not drawn:
+// nothing of them would stay.
+static void draw_console_lines(char *text, int lines) {
     HWND console = library_state.console_window;
     // Before start, or once the user has closed the console, there is nothing to draw in (and a
     // null window would stand for the whole screen). The message is kept in the ring all the same.
@@ -65,35 +93,59 @@ void print_console_line(char *text) {
     TEXTMETRICA metrics;
     GetTextMetricsA(dc, &metrics);
     int line_height = metrics.tmHeight + metrics.tmExternalLeading;
-
-    ScrollDC(dc, 0, -line_height, nullptr, nullptr, nullptr, nullptr);
-
     RECT client;
     GetClientRect(console, &client);
+    int height = client.bottom - client.top;
 
-    // The scroll leaves the bottom band as it was; blank it in the context's background colour
-    // (white on a fresh context, as the class's). With the null pen Rectangle fills one pixel
-    // short of its right and bottom edges, hence the + 1 on both: a line that reached the last
-    // column would otherwise leave a dot there that scrolls up with every later line.
+    // Scrolling a window height or more moves nothing; the bound keeps the product in range.
+    int64_t scroll = (int64_t)lines * line_height;
+    ScrollDC(dc, 0, -(int)(scroll < height ? scroll : height), nullptr, nullptr, nullptr, nullptr);
+
+    // The scroll leaves the bottom bands as they were; blank each in the context's background
+    // colour (white on a fresh context, as the class's). With the null pen Rectangle fills one
+    // pixel short of its right and bottom edges, hence the + 1 on both: a line that reached the
+    // last column would otherwise leave a dot there that scrolls up with every later line.
     HBRUSH band_brush = CreateSolidBrush(GetBkColor(dc));
     HGDIOBJ old_brush = SelectObject(dc, band_brush);
     HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
-    Rectangle(dc, client.left, client.bottom - line_height, client.right + 1, client.bottom + 1);
+    for (int i = 0; i < lines; ++i) {
+        size_t length = strlen(text);
+        char *next = text + length + 1;
+        int from_bottom = lines - 1 - i;
+        if ((int64_t)from_bottom * line_height < height) {
+            int top = client.bottom - (from_bottom + 1) * line_height;
+            Rectangle(dc, client.left, top, client.right + 1, top + line_height + 1);
+            // One line per message: only a trailing newline goes; any other control character
+            // is drawn as the font draws it.
+            if (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
+            TextOutA(dc, client.left + 5, top, text, (int)length);
+        }
+        text = next;
+    }
     SelectObject(dc, old_pen);
     SelectObject(dc, old_brush);
     DeleteObject(band_brush);
 
-    // One line per message: only a trailing newline goes; any other control character is drawn
-    // as the font draws it.
-    size_t length = strlen(text);
-    if (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
-    TextOutA(dc, client.left + 5, client.bottom - line_height, text, (int)length);
-
     ReleaseDC(console, dc);
+}
+
+void draw_console_batch(void) {
+    int lines = library_state.console_batch_lines;
+    library_state.console_batch_lines = 0;
+    library_state.console_batch_used = 0;
+    HWND console = library_state.console_window;
+    if (lines > 0 && console && IsWindowVisible(console))
+        draw_console_lines(library_state.console_batch, lines);
+}
+
+void print_console_line(char *text) {
+    draw_console_lines(text, 1);
 }
 
 LRESULT paint_console(void) {
     HWND console = library_state.console_window;
+    // Lines printed before the repaint are drawn first, as they would have been already.
+    draw_console_batch();
     PAINTSTRUCT paint;
     BeginPaint(console, &paint);
     // Oldest first: each line scrolls the ones before it up, so the newest ends at the bottom.

@@ -53,7 +53,7 @@ void build_run_menu(HWND hwnd) {
     DrawMenuBar(hwnd);
 }
 
-void set_run_check(UINT id, int on) {
+static void set_run_check(UINT id, int on) {
     CheckMenuItem(library_state.run_menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
@@ -101,7 +101,7 @@ static void toggle_recording(void) {
     }
     if (playback_active()) {
         TAVIX_console_printf("Cannot record to script file %s while it is playing back\n",
-                             SCRIPT_FILE_NAME);
+                             library_state.script_name);
         return;
     }
     // A stream left open by an ended or single-event playback is a reading one: drop it, so the
@@ -116,12 +116,14 @@ static void toggle_playback(void) {
     LibraryState &s = library_state;
     if (s.playing_back) {
         s.playing_back = 0;
+        s.replaying = 0;  // the user took over: its end no longer ends the program
         set_run_check(ID_PLAYBACK, 0);
         close_script();
         return;
     }
     if (s.recording) {
-        TAVIX_console_printf("Cannot play script file %s while recording\n", SCRIPT_FILE_NAME);
+        TAVIX_console_printf("Cannot play script file %s while recording\n",
+                             library_state.script_name);
         return;
     }
     s.running = 0;
@@ -133,7 +135,8 @@ static void toggle_playback(void) {
 static void play_one_event(void) {
     LibraryState &s = library_state;
     if (s.recording) {
-        TAVIX_console_printf("Cannot play script file %s while recording\n", SCRIPT_FILE_NAME);
+        TAVIX_console_printf("Cannot play script file %s while recording\n",
+                             library_state.script_name);
         return;
     }
     s.play_one = 1;
@@ -187,4 +190,14 @@ void stop_playback(void) {
     library_state.playing_back = 0;
     library_state.play_one = 0;
     set_run_check(ID_PLAYBACK, 0);
+    // A replay asked for from the environment ends the program with its script.
+    if (library_state.replaying) {
+        library_state.replaying = 0;
+        PostQuitMessage(0);
+    }
+}
+
+void stop_recording(void) {
+    library_state.recording = 0;
+    set_run_check(ID_RECORD, 0);
 }

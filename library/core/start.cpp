@@ -1,5 +1,6 @@
 // Opening and closing the library: the two window classes, the graphics and console windows, the
-// back buffer every drawing call paints into, and the 100 ms animation timer.
+// back buffer every drawing call paints into, and the 100 ms animation timer; the settings from
+// the environment are read first and a snapshot is saved last.
 #include "library/core/state.h"
 
 static void register_window_classes(HINSTANCE instance) {
@@ -27,6 +28,7 @@ static void register_window_classes(HINSTANCE instance) {
 int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line,
                 int show_mode) {
     (void)command_line;
+    read_settings();
     if (!previous_instance) register_window_classes(instance);
 
     int screen_width = GetSystemMetrics(SM_CXSCREEN);
@@ -57,10 +59,13 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     ShowWindow(library_state.graphics_window, show_mode);
 
     SetTimer(library_state.graphics_window, TAVIX_TIMER_ID, TAVIX_TIMER_PERIOD, nullptr);
+    apply_settings();
     return 1;
 }
 
 int TAVIX_finish(void) {
+    if (library_state.snapshot_path) save_picture(library_state.snapshot_path);
+    draw_console_batch();
     ReleaseDC(library_state.graphics_window, library_state.window_dc);
     // A released context may be handed to another window; forget it so that a later paint or
     // present copies nowhere instead of into a stranger.
@@ -73,5 +78,6 @@ int TAVIX_show_console(int show) {
     // Before TAVIX_start there is no console window and nothing happens (a null window would
     // otherwise be taken for the desktop by some calls).
     if (!library_state.console_window) return 0;
+    draw_console_batch();
     return ShowWindow(library_state.console_window, show ? SW_SHOW : SW_HIDE);
 }

@@ -4,16 +4,18 @@
 #ifndef TAVIX_CORE_STATE_H
 #define TAVIX_CORE_STATE_H
 
+#include "library/script/script_line.h"
 #include "library/tavix.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#define TAVIX_NO_EVENT (-1)     // nothing pending yet; never returned to the client
-#define TAVIX_TIMER_ID 2        // the graphics window's animation timer
-#define TAVIX_TIMER_PERIOD 100  // ms between timer notices
-#define CONSOLE_RING_SIZE 25    // console messages kept
-#define CONSOLE_TEXT_SIZE 1024  // bytes of one formatted console message, with its zero
+#define TAVIX_NO_EVENT (-1)       // nothing pending yet; never returned to the client
+#define TAVIX_TIMER_ID 2          // the graphics window's animation timer
+#define TAVIX_TIMER_PERIOD 100    // ms between timer notices
+#define CONSOLE_RING_SIZE 25      // console messages kept
+#define CONSOLE_TEXT_SIZE 1024    // bytes of one formatted console message, with its zero
+#define CONSOLE_BATCH_SIZE 16384  // bytes of console lines gathered for one drawing
 #define COLOUR_COUNT 24
 
 // Run menu command ids.
@@ -40,6 +42,8 @@ struct PendingEvent {
 // - Recording and playback never run together: recording is never set while playing_back or
 //   play_one is, because both would use the one script_file (the Run menu refuses the second).
 //   script_file is a writing stream while recording, a reading one while playing, or null.
+// - replaying is set only together with playing_back (TAVIX_REPLAY): the script's end then posts
+//   the quit; stopping the playback from the menu clears it.
 // - quit_requested is the program's own quit (TAVIX_set_animation): once set, every wait returns
 //   TAVIX_QUIT, whatever it assembled. quit_pending is one quit message taken in the pass that
 //   also delivered a scripted event: the next wait starts with it as its event and clears it.
@@ -95,8 +99,18 @@ struct LibraryState {
 
     // ---- Console (console/ring.cpp) ----
     HGLOBAL console_lines[CONSOLE_RING_SIZE] = {};  // the console ring's message blocks
-    int32_t console_first = -1;  // ring slot of the oldest console message, -1 while empty
-    int32_t console_end = 0;     // ring slot the next console message takes
+    int32_t console_first = -1;       // ring slot of the oldest console message, -1 while empty
+    int32_t console_end = 0;          // ring slot the next console message takes
+    int32_t console_batch_lines = 0;  // lines printed to the shown console and not yet drawn
+    int32_t console_batch_used = 0;   // bytes of console_batch those lines take
+    char console_batch[CONSOLE_BATCH_SIZE] = {};  // their texts, oldest first, each with its zero
+
+    // ---- Settings read once from the environment by TAVIX_start (core/settings.cpp) ----
+    const char *script_name = SCRIPT_FILE_NAME;  // the file recording and playback use
+    const char *snapshot_path = nullptr;  // where TAVIX_finish saves the picture, null for nowhere
+    uint8_t headless = 0;           // only scripts bring input: a wait nothing else could end quits
+    uint8_t replaying = 0;          // a playback started by TAVIX_REPLAY: its end posts quit
+    uint8_t console_to_stderr = 0;  // every console line is also written to standard error
 };
 
 extern LibraryState library_state;
@@ -113,7 +127,8 @@ void handle_key_down(WPARAM key);
 void handle_key_up(WPARAM key);
 void handle_command(int id);
 void stop_playback(void);
-void set_run_check(UINT id, int on);  // the only way to put or take a Run menu check mark
+// Ends a recording as its menu item does (the switch and its check mark), leaving the stream be.
+void stop_recording(void);
 
 // ---- Script recorder (script/) -------------------------------------------------------------
 void record_event(int type, int x, int y, char key);
@@ -121,8 +136,19 @@ void write_script_line(int type, int x, int y, char key);
 int read_script_event(void);
 void close_script(void);
 
+// ---- Settings and pictures (core/settings.cpp, core/picture.cpp) ---------------------------
+void read_settings(void);   // before the windows exist
+void apply_settings(void);  // once they exist: starts a replay
+int save_picture(const char *path);
+// Encodes width x height pixels (0x00RRGGBB, top row first) as PNG into a new malloc'd buffer.
+// Returns 1 with *data and *size set, or 0 with *reason saying why.
+int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
+               const char **reason);
+
 // ---- Console (console/) --------------------------------------------------------------------
 void print_console_line(char *text);
+void draw_console_batch(void);  // draws the gathered lines; before any present or console paint
+void copy_console_line(const char *text);  // to standard error, as one line
 LRESULT paint_console(void);
 
 // ---- Drawing (draw/) -----------------------------------------------------------------------

@@ -11,6 +11,9 @@ void present_buffer(void) {
 }
 
 int pump_one_message(void) {
+    // The queue may run dry in the call below, and the windows be presented: the console shows
+    // every line printed so far by then.
+    draw_console_batch();
     MSG msg;
     int took = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) ? 1 : 0;
     if (took && msg.message == WM_QUIT) {
@@ -75,8 +78,13 @@ int TAVIX_next_event(int *x, int *y, char *key) {
         // find the queue empty again. Sleep until a message (input, paint or timer) arrives.
         // Playback does not sleep: its events come from the file, not from the queue.
         if (!took_message && !library_state.play_one && !library_state.playing_back &&
-            !event_ready())
-            WaitMessage();
+            !event_ready()) {
+            // Headless, only a tick could still come; with no animation armed nothing can.
+            if (library_state.headless && pending->type == TAVIX_NO_EVENT)
+                pending->type = TAVIX_QUIT;
+            else
+                WaitMessage();
+        }
     }
 
     if (library_state.recording)

@@ -4,6 +4,51 @@
 #include "library/core/state.h"
 #include "library/script/script_line.h"
 
+#include <cerrno>
+#include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+// Opens the script file as a stream, or null. Only a regular file is taken: a FIFO without a
+// partner, a terminal or a device would block the program in the open or in the first read or
+// write (and a directory is no script), so the file is opened without waiting and anything else
+// is refused before it is used. Writing empties the file only once it is known to be regular.
+static FILE *open_script_file(const char *name, bool writing) {
+#ifdef _WIN32
+    return fopen(name, writing ? "wt" : "rt");
+#else
+    int fd = open(
+        name, (writing ? O_WRONLY | O_CREAT : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    FILE *stream = nullptr;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 &&
+        (!writing || ftruncate(fd, 0) == 0))
+        stream = fdopen(fd, writing ? "w" : "r");
+    if (!stream) close(fd);
+    return stream;
+#endif
+}
+
+// Cuts the file back to its whole lines after a failed write, so that a cut line never ends it.
+static void truncate_script_file(FILE *stream, long length) {
+    if (length < 0) return;
+#ifdef _WIN32
+    _chsize(_fileno(stream), length);
+#else
+    if (ftruncate(fileno(stream), (off_t)length) != 0) {
+        // Nothing more can be done: the reader drops a last line that has no newline.
+    }
+#endif
+}
+
 void record_event(int type, int x, int y, char key) {
     LibraryState &s = library_state;
     if (type == TAVIX_PERIODIC) {
@@ -14,6 +59,8 @@ void record_event(int type, int x, int y, char key) {
     if (s.periodic_count > 0) {
         write_script_line(TAVIX_PERIODIC, x, y, key);
         s.periodic_count = 0;
+        // A failed write ended the recording: the event is not written to a fresh file.
+        if (!s.recording) return;
     }
     write_script_line(type, x, y, key);
 }
@@ -21,26 +68,38 @@ void record_event(int type, int x, int y, char key) {
 void write_script_line(int type, int x, int y, char key) {
     LibraryState &s = library_state;
     if (!s.script_file) {
-        s.script_file = fopen(SCRIPT_FILE_NAME, "wt");
+        s.script_file = open_script_file(s.script_name, true);
         if (!s.script_file) {
-            TAVIX_console_printf("Cannot open script file %s for writing\n", SCRIPT_FILE_NAME);
+            TAVIX_console_printf("Cannot open script file %s for writing\n", s.script_name);
             return;
         }
     }
     char line[SCRIPT_LINE_SIZE];
     if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) == 0)
         return;
-    fputs(line, s.script_file);
     // Each line goes to the file at once, so a program that is killed loses nothing recorded.
-    fflush(s.script_file);
+    long whole = ftell(s.script_file);
+    errno = 0;
+    if (fputs(line, s.script_file) >= 0 && fflush(s.script_file) == 0) return;
+    // A full disk or a broken file: say so once, keep the lines already written whole and end the
+    // recording, as its menu item would.
+    int reason = errno;
+    clearerr(s.script_file);
+    truncate_script_file(s.script_file, whole);
+    fclose(s.script_file);
+    s.script_file = nullptr;
+    s.periodic_count = 0;
+    TAVIX_console_printf("Cannot write script file %s: %s\n", SCRIPT_FILE_NAME,
+                         reason ? strerror(reason) : "write failed");
+    stop_recording();
 }
 
 int read_script_event(void) {
     LibraryState &s = library_state;
     if (!s.script_file) {
-        s.script_file = fopen(SCRIPT_FILE_NAME, "rt");
+        s.script_file = open_script_file(s.script_name, false);
         if (!s.script_file) {
-            TAVIX_console_printf("Cannot open script file %s for reading\n", SCRIPT_FILE_NAME);
+            TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
             stop_playback();
             return 0;
         }
@@ -54,7 +113,7 @@ int read_script_event(void) {
     char line[SCRIPT_LINE_SIZE];
     if (!next_script_line(s.script_file, line)) {
         // The stream stays open at its end: starting playback again reports the end again.
-        TAVIX_console_printf("EOF encountered in script file %s\n", SCRIPT_FILE_NAME);
+        TAVIX_console_printf("EOF encountered in script file %s\n", s.script_name);
         stop_playback();
         return 0;
     }
@@ -84,8 +143,7 @@ void close_script(void) {
     // here: recording on after the close would reopen the file and empty it.
     if (s.recording) {
         if (s.periodic_count > 0) write_script_line(TAVIX_PERIODIC, 0, 0, 0);
-        s.recording = 0;
-        set_run_check(ID_RECORD, 0);
+        stop_recording();
     }
     if (s.script_file) {
         fclose(s.script_file);

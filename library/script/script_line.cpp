@@ -56,8 +56,9 @@ static int is_digit(char c) {
 
 // Takes a number from line[from..length): skips to its first character (a digit, or also '-'
 // when signed), takes the run of such characters as its text and converts it as atoi does: an
-// optional leading '-', then digits up to the first other character. The text must hold a digit
-// and fit the number field; the value must fit 32 bits. *end is the index just after the text.
+// optional leading '-', then digits up to the first other character, so a text of "-" alone is 0.
+// The text must not be empty and must fit the number field; the value must fit 32 bits. *end is
+// the index just after the text.
 static int take_number(const char *line, size_t length, size_t from, int is_signed, int64_t *value,
                        size_t *end) {
     size_t i = from;
@@ -70,7 +71,6 @@ static int take_number(const char *line, size_t length, size_t from, int is_sign
     char text[SCRIPT_NUMBER_SIZE];
     memcpy(text, line + start, text_length);
     text[text_length] = '\0';
-    if (!strpbrk(text, "0123456789")) return 0;
 
     size_t k = 0;
     int negative = 0;
@@ -107,10 +107,9 @@ int decode_script_line(const char *line, ScriptEvent *event) {
             event->y = (int)second;
             return 1;
         case 'P':
-            // A run of no events is not something the recorder writes: refuse it rather than
-            // deliver an event the line does not stand for.
+            // A count of 0 is not something the recorder writes, but the line still stands for
+            // one event: the player delivers it and is left with a count of -1.
             if (!take_number(line, length, SCRIPT_LETTER_INDEX, 0, &first, &end)) return 0;
-            if (first < 1) return 0;
             event->type = TAVIX_PERIODIC;
             event->count = (int)first;
             return 1;

@@ -18,7 +18,8 @@ struct ScriptEvent {
     int x;            // library x of a click (mouse lines)
     int y;            // library y of a click (mouse lines)
     signed char key;  // the character (key lines): the low 8 bits of the number
-    int count;        // periodic events the line stands for, at least 1 (periodic lines)
+    int count;        // the count a periodic line carries, 0 or more; the line stands for
+                      // max(count, 1) events
 };
 
 // Formats the line for one event into line (at most size bytes with the zero); count is the

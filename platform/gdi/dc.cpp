@@ -41,13 +41,13 @@ HDC dc_register(GdiDC *dc) {
     return handle;
 }
 
-// Replaces *slot with object, counting the selections; returns what was there.
+// Replaces *slot with object, of the slot's kind, counting the selections; returns what was there.
 template <typename Handle>
-HGDIOBJ swap_selection(Handle *slot, HGDIOBJ object) {
+HGDIOBJ swap_selection(Handle *slot, HGDIOBJ object, HandleKind kind) {
     HGDIOBJ previous = *slot;
-    object_retain(object);
+    object_retain(object, kind);
     *slot = (Handle)object;
-    object_release(previous);
+    object_release(previous, kind);
     return previous;
 }
 
@@ -69,6 +69,32 @@ void copy_block(Surface *dst, int dx, int dy, const Surface *src, int sx, int sy
         memmove(dst->pixels + (size_t)(dy + row) * dst->width + dx,
                 src->pixels + (size_t)(sy + row) * src->width + sx, (size_t)w * sizeof(uint32_t));
     }
+}
+
+// Copies a w x h block from another surface, writing only the rows that differ, and returns the
+// bounds of what changed (empty when nothing did). Comparing costs a read of both blocks, which
+// is what a copy costs; a picture redrawn the same everywhere but in a small part then changes
+// only that part of the window, and only that part goes to the display.
+RECT copy_block_changes(Surface *dst, int dx, int dy, const Surface *src, int sx, int sy, int w,
+                        int h) {
+    RECT changed = {0, 0, 0, 0};
+    for (int row = 0; row < h; ++row) {
+        uint32_t *to = dst->pixels + (size_t)(dy + row) * dst->width + dx;
+        const uint32_t *from = src->pixels + (size_t)(sy + row) * src->width + sx;
+        if (memcmp(to, from, (size_t)w * sizeof(uint32_t)) == 0) continue;
+        int left = 0, right = w;
+        while (to[left] == from[left]) ++left;
+        while (to[right - 1] == from[right - 1]) --right;
+        memcpy(to + left, from + left, (size_t)(right - left) * sizeof(uint32_t));
+        if (changed.left >= changed.right) {
+            changed = RECT{dx + left, dy + row, dx + right, dy + row + 1};
+        } else {
+            changed.left = std::min<LONG>(changed.left, dx + left);
+            changed.right = std::max<LONG>(changed.right, dx + right);
+            changed.bottom = dy + row + 1;
+        }
+    }
+    return changed;
 }
 
 }  // namespace
@@ -139,11 +165,11 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     if (!dc) return nullptr;
     switch (handle_kind(object)) {
         case HANDLE_PEN:
-            return swap_selection(&dc->pen, object);
+            return swap_selection(&dc->pen, object, HANDLE_PEN);
         case HANDLE_BRUSH:
-            return swap_selection(&dc->brush, object);
+            return swap_selection(&dc->brush, object, HANDLE_BRUSH);
         case HANDLE_FONT:
-            return swap_selection(&dc->font, object);
+            return swap_selection(&dc->font, object, HANDLE_FONT);
         case HANDLE_BITMAP: {
             // Only a memory context takes a bitmap, and a bitmap lives in one context at a time
             // (the shared default bitmap excepted).
@@ -151,7 +177,7 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
             GdiBitmap *bitmap = bitmap_get((HBITMAP)object);
             if (object != dc->bitmap && bitmap->selected > 0 && !handle_is_permanent(object))
                 return nullptr;
-            return swap_selection(&dc->bitmap, object);
+            return swap_selection(&dc->bitmap, object, HANDLE_BITMAP);
         }
         default:
             return nullptr;
@@ -277,6 +303,13 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
     if (!clip_box(from, &sl, &st, &sr, &sb)) return TRUE;
     int64_t dl = sl + shift_x, dt = st + shift_y, dr = sr + shift_x, db = sb + shift_y;
     if (!clip_box(to, &dl, &dt, &dr, &db)) return TRUE;
+    if (dst->window && to.surface != from.surface) {
+        RECT changed =
+            copy_block_changes(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x),
+                               (int)(dt - shift_y), (int)(dr - dl), (int)(db - dt));
+        window_mark_damaged(dst->window, changed);
+        return TRUE;
+    }
     copy_block(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x), (int)(dt - shift_y),
                (int)(dr - dl), (int)(db - dt));
     dc_painted(dst);

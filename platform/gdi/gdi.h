@@ -84,9 +84,9 @@ GdiFont *font_get(HFONT font);
 // negative or oversized requests give null.
 HBITMAP bitmap_create(int width, int height);
 // A context lets go of an object it had selected (a doomed object is freed now if unused).
-void object_release(HGDIOBJ object);
+void object_release(HGDIOBJ object, HandleKind kind = HANDLE_NONE);
 // A context takes an object (counts the selection).
-void object_retain(HGDIOBJ object);
+void object_retain(HGDIOBJ object, HandleKind kind = HANDLE_NONE);
 
 // ---- raster.cpp: painting in logical coordinates, clipped to the canvas ----
 // Fills [x0, x1) on row y.

@@ -3,10 +3,12 @@
 // context never paints with freed memory.
 #include "platform/gdi/gdi.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -40,7 +42,10 @@ GdiFont *font_new(int height, int width, int weight, bool italic, int pitch_fami
     font->weight = weight;
     font->italic = italic;
     font->pitch_family = pitch_family;
-    snprintf(font->face, sizeof font->face, "%s", face ? face : "");
+    // Cut to fit, as snprintf would, without its cost on every font made per text.
+    size_t length = face ? strnlen(face, sizeof font->face - 1) : 0;
+    if (length > 0) memcpy(font->face, face, length);
+    font->face[length] = '\0';
     return font;
 }
 
@@ -117,23 +122,55 @@ HBITMAP bitmap_new(int width, int height, bool permanent) {
     return handle;
 }
 
-// Frees the object behind a live, non-permanent handle.
-void object_free(HGDIOBJ object) {
-    switch (handle_kind(object)) {
+// Records of deleted pens and brushes, kept for the next ones made: a program that makes and
+// deletes a pen and a brush around every shape would otherwise go to the allocator four times a
+// shape. A few dozen are kept; beyond, they are freed.
+struct SpareRecords {
+    std::vector<GdiPen *> pens;
+    std::vector<GdiBrush *> brushes;
+};
+
+SpareRecords spare;
+const size_t SPARE_RECORDS = 32;
+
+template <typename Record>
+void keep_record(std::vector<Record *> &kept, Record *record) {
+    if (kept.size() < SPARE_RECORDS) {
+        kept.push_back(record);
+    } else {
+        free(record);
+    }
+}
+
+// A zeroed record, a spare one where there is one.
+template <typename Record>
+Record *new_record(std::vector<Record *> &kept) {
+    if (kept.empty()) return (Record *)calloc(1, sizeof(Record));
+    Record *record = kept.back();
+    kept.pop_back();
+    memset(record, 0, sizeof *record);
+    return record;
+}
+
+// Frees the object behind a live, non-permanent handle of the given kind.
+void object_free(HGDIOBJ object, HandleKind kind) {
+    void *record = handle_get(object, kind);
+    if (!record) return;
+    switch (kind) {
         case HANDLE_PEN:
-            free(handle_get(object, HANDLE_PEN));
+            keep_record(spare.pens, (GdiPen *)record);
             break;
         case HANDLE_BRUSH:
-            free(handle_get(object, HANDLE_BRUSH));
+            keep_record(spare.brushes, (GdiBrush *)record);
             break;
         case HANDLE_BITMAP: {
-            GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
+            GdiBitmap *bitmap = (GdiBitmap *)record;
             free(bitmap->surface.pixels);
             free(bitmap);
             break;
         }
         case HANDLE_FONT: {
-            GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
+            GdiFont *font = (GdiFont *)record;
             font_forget(font);
             free(font);
             break;
@@ -144,33 +181,29 @@ void object_free(HGDIOBJ object) {
     handle_free(object);
 }
 
-// The selection count and doomed flag of a GDI object, nullptr for anything else.
-bool object_usage(HGDIOBJ object, int **selected, bool **doomed) {
-    switch (handle_kind(object)) {
-        case HANDLE_PEN: {
-            GdiPen *pen = (GdiPen *)handle_get(object, HANDLE_PEN);
-            *selected = &pen->selected;
-            *doomed = &pen->doomed;
+// The selection count and doomed flag of a GDI object, false for anything else. A caller that
+// knows the object's kind passes it and saves a lookup (the selections run twice a shape).
+bool object_usage(HGDIOBJ object, HandleKind kind, int **selected, bool **doomed) {
+    if (kind == HANDLE_NONE) kind = handle_kind(object);
+    void *record = handle_get(object, kind);
+    if (!record) return false;
+    switch (kind) {
+        case HANDLE_PEN:
+            *selected = &((GdiPen *)record)->selected;
+            *doomed = &((GdiPen *)record)->doomed;
             return true;
-        }
-        case HANDLE_BRUSH: {
-            GdiBrush *brush = (GdiBrush *)handle_get(object, HANDLE_BRUSH);
-            *selected = &brush->selected;
-            *doomed = &brush->doomed;
+        case HANDLE_BRUSH:
+            *selected = &((GdiBrush *)record)->selected;
+            *doomed = &((GdiBrush *)record)->doomed;
             return true;
-        }
-        case HANDLE_BITMAP: {
-            GdiBitmap *bitmap = (GdiBitmap *)handle_get(object, HANDLE_BITMAP);
-            *selected = &bitmap->selected;
-            *doomed = &bitmap->doomed;
+        case HANDLE_BITMAP:
+            *selected = &((GdiBitmap *)record)->selected;
+            *doomed = &((GdiBitmap *)record)->doomed;
             return true;
-        }
-        case HANDLE_FONT: {
-            GdiFont *font = (GdiFont *)handle_get(object, HANDLE_FONT);
-            *selected = &font->selected;
-            *doomed = &font->doomed;
+        case HANDLE_FONT:
+            *selected = &((GdiFont *)record)->selected;
+            *doomed = &((GdiFont *)record)->doomed;
             return true;
-        }
         default:
             return false;
     }
@@ -200,18 +233,19 @@ HBITMAP bitmap_create(int width, int height) {
     return bitmap_new(width, height, false);
 }
 
-void object_retain(HGDIOBJ object) {
+void object_retain(HGDIOBJ object, HandleKind kind) {
     int *selected;
     bool *doomed;
-    if (object_usage(object, &selected, &doomed)) ++*selected;
+    if (object_usage(object, kind, &selected, &doomed)) ++*selected;
 }
 
-void object_release(HGDIOBJ object) {
+void object_release(HGDIOBJ object, HandleKind kind) {
     int *selected;
     bool *doomed;
-    if (!object_usage(object, &selected, &doomed)) return;
+    if (!object_usage(object, kind, &selected, &doomed)) return;
     if (*selected > 0) --*selected;
-    if (*selected == 0 && *doomed && !handle_is_permanent(object)) object_free(object);
+    if (*selected == 0 && *doomed && !handle_is_permanent(object))
+        object_free(object, kind == HANDLE_NONE ? handle_kind(object) : kind);
 }
 
 Surface *bitmap_surface(HBITMAP bitmap) {
@@ -233,21 +267,21 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
     if (style < PS_SOLID || style > PS_NULL) return nullptr;
-    GdiPen *pen = (GdiPen *)calloc(1, sizeof(GdiPen));
+    GdiPen *pen = new_record(spare.pens);
     pen->style = style;
     // Width 0 and negative widths mean one pixel, as on Windows.
     pen->width = width < 1 ? 1 : width;
     pen->colour = colour & 0x00FFFFFFu;
     HPEN handle = (HPEN)handle_new(HANDLE_PEN, pen);
-    if (!handle) free(pen);
+    if (!handle) keep_record(spare.pens, pen);
     return handle;
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
-    GdiBrush *brush = (GdiBrush *)calloc(1, sizeof(GdiBrush));
+    GdiBrush *brush = new_record(spare.brushes);
     brush->colour = colour & 0x00FFFFFFu;
     HBRUSH handle = (HBRUSH)handle_new(HANDLE_BRUSH, brush);
-    if (!handle) free(brush);
+    if (!handle) keep_record(spare.brushes, brush);
     return handle;
 }
 
@@ -277,7 +311,8 @@ HGDIOBJ WINAPI GetStockObject(int index) {
 BOOL WINAPI DeleteObject(HGDIOBJ object) {
     int *selected;
     bool *doomed;
-    if (!object_usage(object, &selected, &doomed)) return FALSE;
+    HandleKind kind = handle_kind(object);
+    if (!object_usage(object, kind, &selected, &doomed)) return FALSE;
     if (handle_is_permanent(object)) return TRUE;
     // Deleting a selected object is a caller's slip that Windows survives; here the object waits
     // until no context has it selected.
@@ -285,7 +320,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
         *doomed = true;
         return TRUE;
     }
-    object_free(object);
+    object_free(object, kind);
     return TRUE;
 }
 
@@ -306,4 +341,27 @@ DWORD WINAPI GetObjectType(HGDIOBJ object) {
         default:
             return 0;
     }
+}
+
+int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
+                     UINT usage) {
+    Surface *surface = bitmap_surface(bitmap);
+    if (!dc_get(dc) || !surface || !bits || !info || usage != DIB_RGB_COLORS) return 0;
+    const BITMAPINFOHEADER &header = info->bmiHeader;
+    if (header.biBitCount != 32 || header.biCompression != BI_RGB || header.biWidth <= 0 ||
+        header.biHeight == 0 || header.biHeight == INT32_MIN)
+        return 0;
+    // A 32-bit DIB pixel is blue, green, red, unused in memory: the surface's own layout.
+    int64_t height = header.biHeight < 0 ? -(int64_t)header.biHeight : header.biHeight;
+    int64_t end = std::min<int64_t>((int64_t)start + lines, height);
+    int width = std::min<int>(header.biWidth, surface->width);
+    uint32_t *row = (uint32_t *)bits;
+    for (int64_t line = start; line < end; line++, row += header.biWidth) {
+        // Scan lines count from the bottom unless the height is negative.
+        int64_t y = header.biHeight < 0 ? line : height - 1 - line;
+        memset(row, 0, (size_t)header.biWidth * 4);
+        if (y < surface->height)
+            memcpy(row, surface->pixels + y * surface->width, (size_t)width * 4);
+    }
+    return end > (int64_t)start ? (int)(end - start) : 0;
 }

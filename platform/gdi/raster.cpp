@@ -8,6 +8,10 @@
 #include <cmath>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 typedef __int128 wide_t;
@@ -36,7 +40,85 @@ inline void put_pixel(const Canvas &canvas, int64_t sx, int64_t sy, uint32_t pix
     canvas.surface->pixels[sy * canvas.surface->width + sx] = pixel;
 }
 
+// Sets count pixels from to onward, 16 bytes a store where the compiler has SSE2: the first and
+// last four pixels unaligned (they may overlap the middle), the middle aligned, as memset does.
+// Short spans (circle rows, glyph-sized boxes) thus cost a handful of stores and no pixel loop.
+void fill_pixels(uint32_t *to, size_t count, uint32_t pixel) {
+#ifdef __SSE2__
+    if (count >= 4) {
+        __m128i four = _mm_set1_epi32((int)pixel);
+        uint32_t *end = to + count;
+        _mm_storeu_si128((__m128i *)to, four);
+        _mm_storeu_si128((__m128i *)(end - 4), four);
+        to = (uint32_t *)(((uintptr_t)to + 16) & ~(uintptr_t)15);
+        for (; end - to >= 16; to += 16) {
+            _mm_store_si128((__m128i *)to, four);
+            _mm_store_si128((__m128i *)(to + 4), four);
+            _mm_store_si128((__m128i *)(to + 8), four);
+            _mm_store_si128((__m128i *)(to + 12), four);
+        }
+        for (; end - to >= 4; to += 4) _mm_store_si128((__m128i *)to, four);
+        return;
+    }
+#endif
+    for (; count > 0; --count) *to++ = pixel;
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define TAVIX_STRING_STORE 1
+// Copies a few pixels. The empty asm keeps the compiler from making the loop a library call,
+// which would cost more than the copy.
+inline void copy_few(const uint32_t *from, uint32_t *to, int64_t count) {
+    for (int64_t i = 0; i < count; ++i) {
+        to[i] = from[i];
+        asm volatile("");
+    }
+}
+
+#endif
+
+// Fills columns [from, to) of surface rows [first, last), all within the surface. A box nearly as
+// wide as the surface (a wipe, a background) is filled as one run from its first row's span to
+// its last row's, with the narrow gaps between the spans saved and put back: on x86 one string
+// store then writes whole cache lines without reading them first, as memset does, where row by
+// row the stores cost half as much again.
+void fill_rows(const Surface &surface, int64_t first, int64_t last, int64_t from, int64_t to,
+               uint32_t pixel) {
+    int64_t stride = surface.width, width = to - from, gap = stride - width;
+#ifdef TAVIX_STRING_STORE
+    const int64_t ROWS = 64, MAX_GAP = 32;
+    if (gap <= MAX_GAP && width * (last - first) >= 16384) {
+        uint32_t saved[ROWS * MAX_GAP];
+        for (int64_t y = first; y < last; y += ROWS) {
+            int64_t rows = std::min(ROWS, last - y);
+            uint32_t *start = surface.pixels + y * stride + from;
+            for (int64_t i = 0; i + 1 < rows; ++i)
+                copy_few(start + i * stride + width, saved + i * gap, gap);
+            size_t count = (size_t)((rows - 1) * stride + width);
+            uint32_t *to_fill = start;
+            asm volatile("rep stosl" : "+D"(to_fill), "+c"(count) : "a"(pixel) : "memory");
+            for (int64_t i = 0; i + 1 < rows; ++i)
+                copy_few(saved + i * gap, start + i * stride + width, gap);
+        }
+        return;
+    }
+#endif
+    for (int64_t y = first; y < last; ++y)
+        fill_pixels(surface.pixels + y * stride + from, (size_t)width, pixel);
+}
+
 // ---- Polygons (ALTERNATE) ----------------------------------------------------------------------
+
+// An edge's crossings row after row: on row y the edge crosses at
+// ceil((a.x (b.y - a.y) + (y - a.y)(b.x - a.x)) / (b.y - a.y)), kept as quotient and remainder so
+// that the next row's is one step, exact, with no division.
+struct EdgeWalk {
+    int64_t top, bottom;      // the rows [top, bottom) the edge is taken over
+    int64_t quotient;         // floor of the crossing on the current row
+    int64_t rest;             // remainder, in [0, den)
+    int64_t den;              // b.y - a.y, > 0
+    int64_t step, step_rest;  // floor and remainder of (b.x - a.x) / den
+};
 
 // Fills the polygon with the even-odd rule: on row y a pixel is inside when it lies in
 // [ceil(xL), ceil(xR)) of a pair of edge crossings, each edge taken over [ymin, ymax).
@@ -49,19 +131,46 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
     }
     int64_t first = std::max(ymin, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(ymax, canvas.clip_bottom - canvas.origin_y);  // exclusive
+    if (first >= last) return;
+    std::vector<EdgeWalk> edges;
+    for (size_t i = 0; i < count; ++i) {
+        Point64 a = points[i], b = points[(i + 1) % count];
+        if (a.y == b.y) continue;
+        if (a.y > b.y) std::swap(a, b);
+        if (b.y <= first || a.y >= last) continue;
+        EdgeWalk e;
+        e.top = std::max(a.y, first);
+        e.bottom = b.y;
+        e.den = b.y - a.y;
+        wide_t den = e.den;
+        wide_t num = (wide_t)a.x * den + (wide_t)(e.top - a.y) * (b.x - a.x);
+        wide_t q = floor_div(num, den);
+        e.quotient = clamp_wide(q);
+        e.rest = (int64_t)(num - q * den);
+        wide_t run = b.x - a.x, step = floor_div(run, den);
+        e.step = clamp_wide(step);
+        e.step_rest = (int64_t)(run - step * den);
+        edges.push_back(e);
+    }
     std::vector<int64_t> crossings;
+    crossings.reserve(edges.size());
     for (int64_t y = first; y < last; ++y) {
         crossings.clear();
-        for (size_t i = 0; i < count; ++i) {
-            Point64 a = points[i], b = points[(i + 1) % count];
-            if (a.y == b.y) continue;
-            if (a.y > b.y) std::swap(a, b);
-            if (y < a.y || y >= b.y) continue;
-            wide_t den = b.y - a.y;
-            wide_t num = (wide_t)a.x * den + (wide_t)(y - a.y) * (b.x - a.x);
-            crossings.push_back(clamp_wide(ceil_div(num, den)));
+        for (EdgeWalk &e : edges) {
+            if (y < e.top || y >= e.bottom) continue;
+            crossings.push_back(e.quotient + (e.rest != 0));
+            e.quotient += e.step;
+            e.rest += e.step_rest;
+            if (e.rest >= e.den) {
+                e.rest -= e.den;
+                ++e.quotient;
+            }
         }
-        std::sort(crossings.begin(), crossings.end());
+        if (crossings.size() == 2) {  // every row of a triangle or a convex shape
+            if (crossings[0] > crossings[1]) std::swap(crossings[0], crossings[1]);
+        } else {
+            std::sort(crossings.begin(), crossings.end());
+        }
         for (size_t i = 0; i + 1 < crossings.size(); i += 2)
             canvas_span(canvas, y, crossings[i], crossings[i + 1], colour);
     }
@@ -171,26 +280,90 @@ int64_t ellipse_half(const EllipseShape &e, int64_t y) {
     return std::max(e.turn_half, largest_inside(e, -1, y));
 }
 
+// The halves of the ellipses painted lately, by box size: a program redraws the same circles
+// frame after frame, and a row's half costs a square root and 128-bit products to work out.
+// Only boxes up to CACHED_HEIGHT rows are kept, so the cache stays a few hundred kilobytes.
+struct HalfTable {
+    int64_t width, height;        // the box; 0 x 0 for an empty slot
+    std::vector<int64_t> halves;  // ellipse_half of Y = (B mod 2) + 2i, for Y up to B + 2
+};
+
+struct EllipseCache {
+    HalfTable tables[32];  // most recent boxes
+    unsigned next;         // the slot taken by the next new box, round robin
+    unsigned last;         // the slot used last: a program often paints a row of equal circles
+};
+
+EllipseCache ellipse_cache;
+const int64_t CACHED_HEIGHT = 2048;
+
+const std::vector<int64_t> &cached_halves(int64_t width, int64_t height) {
+    const HalfTable &last = ellipse_cache.tables[ellipse_cache.last];
+    if (last.width == width && last.height == height) return last.halves;
+    for (unsigned i = 0; i < 32; ++i) {
+        const HalfTable &table = ellipse_cache.tables[i];
+        if (table.width == width && table.height == height) {
+            ellipse_cache.last = i;
+            return table.halves;
+        }
+    }
+    ellipse_cache.last = ellipse_cache.next++ % 32;
+    HalfTable &table = ellipse_cache.tables[ellipse_cache.last];
+    EllipseShape shape;
+    ellipse_prepare(shape, width, height);
+    table.width = width;
+    table.height = height;
+    table.halves.resize((size_t)(shape.b / 2 + 2));
+    for (size_t i = 0; i < table.halves.size(); ++i)
+        table.halves[i] = ellipse_half(shape, shape.last + 2 * (int64_t)i);
+    return table.halves;
+}
+
 // Paints the ellipse of box (l, t, l + width, t + height), width and height at least 3: the fill
 // in fill_colour (unless fill is false), then the outline in pen_colour (unless pen is false).
 void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
                    bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
-    EllipseShape shape;
-    ellipse_prepare(shape, width, height);
-    int64_t cx2 = 2 * l + shape.a, cy2 = 2 * t + shape.b;  // doubled centre
+    int64_t a = width - 1, b = height - 1;
+    int64_t cx2 = 2 * l + a, cy2 = 2 * t + b;  // doubled centre
     int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
     if (first >= last) return;
     // Each visible row needs half() of its own |Y| and of the one above; both halves of the
-    // ellipse share them, so they are worked out once for the range of |Y| in view.
+    // ellipse share them, so they are worked out once for the range of |Y| in view (or kept
+    // for the whole of a small ellipse).
     auto distance = [&](int64_t y) { return 2 * y - cy2 < 0 ? cy2 - 2 * y : 2 * y - cy2; };
-    int64_t low = std::min(distance(first), distance(last - 1));
-    int64_t high = std::max(distance(first), distance(last - 1)) + 2;
-    if (2 * first <= cy2 && cy2 <= 2 * (last - 1)) low = shape.b & 1;
-    std::vector<int64_t> halves((size_t)((high - low) / 2 + 1));
-    for (size_t i = 0; i < halves.size(); ++i)
-        halves[i] = ellipse_half(shape, low + 2 * (int64_t)i);
+    int64_t low = b & 1;
+    std::vector<int64_t> in_view;
+    const int64_t *halves;
+    if (height <= CACHED_HEIGHT) {
+        halves = cached_halves(width, height).data();
+    } else {
+        EllipseShape shape;
+        ellipse_prepare(shape, width, height);
+        int64_t high = std::max(distance(first), distance(last - 1)) + 2;
+        if (!(2 * first <= cy2 && cy2 <= 2 * (last - 1)))
+            low = std::min(distance(first), distance(last - 1));
+        in_view.resize((size_t)((high - low) / 2 + 1));
+        for (size_t i = 0; i < in_view.size(); ++i)
+            in_view[i] = ellipse_half(shape, low + 2 * (int64_t)i);
+        halves = in_view.data();
+    }
     auto half = [&](int64_t dy) { return halves[(size_t)((dy - low) / 2)]; };
+    // The outline lies within the fill's span: in the fill's colour it would change nothing.
+    if (fill && pen && pen_colour == fill_colour) pen = false;
+    if (fill && !pen) {
+        // One span a row, clipped here (the rows already are) and filled straight in.
+        uint32_t pixel = pixel_from_colorref(fill_colour);
+        int64_t stride = canvas.surface->width;
+        uint32_t *row = canvas.surface->pixels + (first + canvas.origin_y) * stride;
+        for (int64_t y = first; y < last; ++y, row += stride) {
+            int64_t h = half(distance(y));
+            int64_t from = std::max<int64_t>((cx2 - h) / 2 + canvas.origin_x, canvas.clip_left);
+            int64_t to = std::min<int64_t>((cx2 + h) / 2 + 1 + canvas.origin_x, canvas.clip_right);
+            if (from < to) fill_pixels(row + from, (size_t)(to - from), pixel);
+        }
+        return;
+    }
     for (int64_t y = first; y < last; ++y) {
         int64_t dy = distance(y);
         int64_t h = half(dy);
@@ -331,6 +504,36 @@ const COLORREF *gap_colour_of(const GdiDC *dc) {
 
 // ---- Rectangles --------------------------------------------------------------------------------
 
+// A box with a one-pixel frame in frame_colour and, if fill, the inside in fill_colour: the
+// inside in one pass over its rows, then the frame's sides and its top and bottom rows.
+void paint_framed_box(const Canvas &canvas, int64_t l, int64_t t, int64_t r, int64_t b,
+                      COLORREF frame_colour, bool fill, COLORREF fill_colour) {
+    int64_t top = t + canvas.origin_y, bottom = b + canvas.origin_y;  // surface rows
+    int64_t left = l + canvas.origin_x, right = r + canvas.origin_x;  // surface columns
+    int64_t first = std::max<int64_t>(top, canvas.clip_top);
+    int64_t last = std::min<int64_t>(bottom, canvas.clip_bottom);
+    int64_t from = std::max<int64_t>(left, canvas.clip_left);
+    int64_t to = std::min<int64_t>(right, canvas.clip_right);
+    if (first >= last || from >= to) return;
+    const Surface &surface = *canvas.surface;
+    uint32_t frame = pixel_from_colorref(frame_colour);
+    int64_t inner_first = std::max(first, top + 1), inner_last = std::min(last, bottom - 1);
+    int64_t inner_from = std::max(from, left + 1), inner_to = std::min(to, right - 1);
+    if (fill && inner_first < inner_last && inner_from < inner_to)
+        fill_rows(surface, inner_first, inner_last, inner_from, inner_to,
+                  pixel_from_colorref(fill_colour));
+    bool left_shows = left >= canvas.clip_left, right_shows = right <= canvas.clip_right;
+    for (int64_t sy = inner_first; sy < inner_last; ++sy) {
+        if (left_shows) surface.pixels[sy * surface.width + left] = frame;
+        if (right_shows) surface.pixels[sy * surface.width + right - 1] = frame;
+    }
+    if (top >= first)
+        fill_pixels(surface.pixels + top * surface.width + from, (size_t)(to - from), frame);
+    if (bottom - 1 < last && bottom - 1 != top)
+        fill_pixels(surface.pixels + (bottom - 1) * surface.width + from, (size_t)(to - from),
+                    frame);
+}
+
 // Rectangle's painting once the corners are ordered (l < r, t < b).
 void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *brush,
                      const COLORREF *gap_colour, int64_t l, int64_t t, int64_t r, int64_t b) {
@@ -344,11 +547,7 @@ void paint_rectangle(const Canvas &canvas, const GdiPen *pen, const GdiBrush *br
     if (pen->width <= 1 && pen->style == PS_SOLID) {
         // A 1 x 1 box paints nothing on Windows, its outline having no length.
         if (r - l == 1 && b - t == 1) return;
-        if (has_brush) canvas_fill(canvas, l + 1, t + 1, r - 1, b - 1, brush->colour);
-        canvas_fill(canvas, l, t, r, t + 1, pen->colour);
-        canvas_fill(canvas, l, b - 1, r, b, pen->colour);
-        canvas_fill(canvas, l, t, l + 1, b, pen->colour);
-        canvas_fill(canvas, r - 1, t, r, b, pen->colour);
+        paint_framed_box(canvas, l, t, r, b, pen->colour, has_brush, has_brush ? brush->colour : 0);
         return;
     }
     if (has_brush) canvas_fill(canvas, l + 1, t + 1, r - 1, b - 1, brush->colour);
@@ -372,9 +571,8 @@ void canvas_span(const Canvas &canvas, int64_t y, int64_t x0, int64_t x1, COLORR
     int64_t from = std::max<int64_t>(x0 + canvas.origin_x, canvas.clip_left);
     int64_t to = std::min<int64_t>(x1 + canvas.origin_x, canvas.clip_right);
     if (from >= to) return;
-    uint32_t pixel = pixel_from_colorref(colour);
-    std::fill(canvas.surface->pixels + sy * canvas.surface->width + from,
-              canvas.surface->pixels + sy * canvas.surface->width + to, pixel);
+    fill_pixels(canvas.surface->pixels + sy * canvas.surface->width + from, (size_t)(to - from),
+                pixel_from_colorref(colour));
 }
 
 void canvas_fill(const Canvas &canvas, int64_t left, int64_t top, int64_t right, int64_t bottom,
@@ -383,7 +581,11 @@ void canvas_fill(const Canvas &canvas, int64_t left, int64_t top, int64_t right,
     int64_t first = std::max<int64_t>(top + canvas.origin_y, canvas.clip_top) - canvas.origin_y;
     int64_t last =
         std::min<int64_t>(bottom + canvas.origin_y, canvas.clip_bottom) - canvas.origin_y;
-    for (int64_t y = first; y < last; ++y) canvas_span(canvas, y, left, right, colour);
+    int64_t from = std::max<int64_t>(left + canvas.origin_x, canvas.clip_left);
+    int64_t to = std::min<int64_t>(right + canvas.origin_x, canvas.clip_right);
+    if (first < last && from < to)
+        fill_rows(*canvas.surface, first + canvas.origin_y, last + canvas.origin_y, from, to,
+                  pixel_from_colorref(colour));
 }
 
 BOOL WINAPI Rectangle(HDC handle, int left, int top, int right, int bottom) {

@@ -28,12 +28,19 @@ struct FaceEntry {
     bool synthetic_italic;  // an italic was asked for and the file is upright
 };
 
+// A stretch of a glyph's row whose pixels are all fully covered or all partly covered.
+struct GlyphRun {
+    int row, col, length;
+    bool solid;  // every pixel fully covered: painted, not blended
+};
+
 struct Glyph {
     bool ready;                     // advance known, and coverage too where bitmaps are kept
     int advance;                    // pixels to the next character's origin
     int left, top;                  // bitmap position from the origin on the baseline (top: up)
     int width, height;              // bitmap size
     std::vector<uint8_t> coverage;  // width * height, 0..255
+    std::vector<GlyphRun> runs;     // the covered pixels, row by row, left to right
 };
 
 }  // namespace
@@ -47,6 +54,8 @@ struct FontSize {
     int external_leading;  // the face's line gap
     int cell_width;        // fixed-pitch fonts with a width: every advance is this; else 0
     int average_width, max_width;
+    int reach;   // no glyph's bitmap lies farther than this left of its origin or right of its
+                 // advance
     int weight;  // FW_* of what is drawn
     bool italic;
     bool fixed_pitch;
@@ -222,6 +231,14 @@ FontSize *make_size(FaceEntry *entry, const GdiFont *font) {
     size->average_width = size->cell_width ? size->cell_width : (int)lround(natural);
     double max_advance = face->max_advance_width * (double)size->size_x / 64.0 / units;
     size->max_width = size->cell_width ? size->cell_width : (int)ceil(max_advance);
+    // The face's box, with room for hinting, a synthetic slant (at most a quarter of the cell)
+    // and a glyph shifted to centre it in a narrower fixed cell.
+    double scale = (double)size->size_x / 64.0 / units;
+    double box = std::max(std::abs((double)face->bbox.xMin), std::abs((double)face->bbox.xMax));
+    if (box <= 0) box = 2 * units;
+    double reach = ceil(box * scale) + (size->ascent + size->descent) / 4 + 4 +
+                   (size->cell_width ? ceil(max_advance) : 0);
+    size->reach = (int)std::min<double>(reach, INT_MAX / 4);
     return size;
 }
 
@@ -262,6 +279,7 @@ FontSize *size_of(GdiFont *font) {
 void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
     glyph.advance = glyph.left = glyph.top = glyph.width = glyph.height = 0;
     glyph.coverage.clear();
+    glyph.runs.clear();
     FT_Face face = size->entry->face;
     FT_Set_Char_Size(face, size->size_x, size->size_y, 72, 72);
     FT_UInt index = FT_Get_Char_Index(face, unicode_from_cp1252(c));
@@ -294,6 +312,20 @@ void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
             glyph.coverage[(size_t)row * glyph.width + col] = value;
         }
     }
+    glyph.runs.clear();
+    for (int row = 0; row < glyph.height; ++row) {
+        const uint8_t *cover = glyph.coverage.data() + (size_t)row * glyph.width;
+        for (int col = 0; col < glyph.width;) {
+            if (cover[col] == 0) {
+                ++col;
+                continue;
+            }
+            bool solid = cover[col] == 255;
+            int start = col;
+            while (col < glyph.width && cover[col] != 0 && (cover[col] == 255) == solid) ++col;
+            glyph.runs.push_back(GlyphRun{row, start, col - start, solid});
+        }
+    }
 }
 
 // The glyph of c with its coverage. Glyphs of large sizes are rendered afresh each time (only
@@ -324,19 +356,31 @@ void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y,
     int64_t row0 = std::max<int64_t>(0, canvas.clip_top - top);
     int64_t row1 = std::min<int64_t>(glyph.height, canvas.clip_bottom - top);
     uint32_t fg = pixel_from_colorref(colour);
-    for (int64_t row = row0; row < row1; ++row) {
-        uint32_t *out = canvas.surface->pixels + (top + row) * canvas.surface->width + left;
-        const uint8_t *cover = glyph.coverage.data() + row * glyph.width;
-        for (int64_t col = col0; col < col1; ++col) {
-            uint32_t a = cover[col];
-            if (a == 0) continue;
-            uint32_t bg = out[col];
-            uint32_t mixed = 0;
-            for (int shift = 0; shift <= 16; shift += 8) {
-                uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
-                mixed |= ((f * a + b * (255 - a) + 127) / 255) << shift;
-            }
-            out[col] = mixed;
+    int64_t stride = canvas.surface->width;
+    uint32_t *origin = canvas.surface->pixels + top * stride + left;  // the bitmap's corner
+    bool whole = row0 == 0 && row1 == glyph.height && col0 == 0 && col1 == glyph.width;
+    for (const GlyphRun &run : glyph.runs) {
+        int64_t from = run.col, to = run.col + run.length;
+        if (!whole) {
+            if (run.row < row0) continue;
+            if (run.row >= row1) break;
+            from = std::max(from, col0);
+            to = std::min(to, col1);
+        }
+        uint32_t *out = origin + run.row * stride;
+        if (run.solid) {
+            for (int64_t col = from; col < to; ++col) out[col] = fg;
+            continue;
+        }
+        const uint8_t *cover = glyph.coverage.data() + (size_t)run.row * glyph.width;
+        for (int64_t col = from; col < to; ++col) {
+            // Each channel is (f a + b (255 - a) + 127) / 255, red and blue side by side in one
+            // word; (x + 128 + ((x + 128) >> 8)) >> 8 is that quotient exactly for x < 2^16.
+            uint32_t a = cover[col], bg = out[col];
+            uint32_t rb = (fg & 0xFF00FFu) * a + (bg & 0xFF00FFu) * (255 - a) + 0x800080u;
+            rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+            uint32_t g = ((fg >> 8) & 0xFFu) * a + ((bg >> 8) & 0xFFu) * (255 - a) + 0x80u;
+            out[col] = rb | (((g + (g >> 8)) >> 8) << 8);
         }
     }
 }
@@ -378,11 +422,19 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
         canvas_fill(canvas, x, y, x + width, (int64_t)y + size->ascent + size->descent,
                     dc->bk_colour);
     }
-    // Characters wholly left of the surface still advance the pen; those right of it are skipped.
+    // Characters wholly left of the surface only advance the pen (their bitmaps are never
+    // rendered); those right of it are skipped.
     int64_t pen = x, right_edge = canvas.clip_right - canvas.origin_x;
+    int64_t left_edge = canvas.clip_left - canvas.origin_x - size->reach;
     int64_t row_top = y + canvas.origin_y, row_bottom = row_top + size->ascent + size->descent;
     if (row_bottom > canvas.clip_top - 64 && row_top < canvas.clip_bottom + 64) {
-        for (int i = 0; i < count && pen < right_edge + 64; ++i) {
+        int i = 0;
+        for (; i < count; ++i) {
+            int advance = advance_of(size, (unsigned char)chars[i]);
+            if (pen + advance >= left_edge) break;
+            pen += advance;
+        }
+        for (; i < count && pen < right_edge + 64; ++i) {
             const Glyph &glyph = glyph_of(size, (unsigned char)chars[i]);
             if (glyph.width > 0) blend_glyph(canvas, glyph, pen, baseline, dc->text_colour);
             pen += glyph.advance;

@@ -194,6 +194,12 @@ unsigned modifiers_of(Uint16 mod) {
     return m;
 }
 
+// A screen position to the window pixel it shows: every point of a pixel's block, and a point
+// left of or above the window (a drag may report one) stays outside it.
+int floor_div(int value, int scale) {
+    return value >= 0 ? value / scale : -((-value + scale - 1) / scale);
+}
+
 unsigned buttons_held;  // mouse buttons down: 1 left, 2 middle, 4 right
 
 unsigned button_bit(int button) {
@@ -214,10 +220,14 @@ void handle_window_event(const SDL_WindowEvent &e) {
             input_exposed(hwnd);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            input_resized(hwnd, e.data1, e.data2);
+            input_resized(hwnd, e.data1 / sdl_scale(), e.data2 / sdl_scale());
             break;
         case SDL_WINDOWEVENT_MOVED:
-            input_moved(hwnd, e.data1, e.data2);
+            sdl_window_fit_work_area(e.windowID);
+            input_moved(hwnd, floor_div(e.data1, sdl_scale()), floor_div(e.data2, sdl_scale()));
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+            sdl_window_fit_work_area(e.windowID);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             input_focus(hwnd);
@@ -244,7 +254,8 @@ void handle_event(const SDL_Event &e) {
             break;
         case SDL_MOUSEMOTION:
             if (HWND hwnd = sdl_hwnd_of(e.motion.windowID))
-                input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, e.motion.x, e.motion.y, buttons_held,
+                input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, floor_div(e.motion.x, sdl_scale()),
+                            floor_div(e.motion.y, sdl_scale()), buttons_held,
                             modifiers_of(SDL_GetModState()));
             break;
         case SDL_MOUSEBUTTONDOWN:
@@ -256,7 +267,8 @@ void handle_event(const SDL_Event &e) {
                 buttons_held &= ~button_bit(e.button.button);
             if (HWND hwnd = sdl_hwnd_of(e.button.windowID))
                 input_mouse(hwnd, down ? InputEvent::MOUSE_DOWN : InputEvent::MOUSE_UP,
-                            e.button.button, e.button.x, e.button.y, buttons_held,
+                            e.button.button, floor_div(e.button.x, sdl_scale()),
+                            floor_div(e.button.y, sdl_scale()), buttons_held,
                             modifiers_of(SDL_GetModState()));
             break;
         }
@@ -265,14 +277,28 @@ void handle_event(const SDL_Event &e) {
     }
 }
 
+// Handles e, and with a key-down the text it made: SDL queues that text right behind its key, and
+// the two must reach the queue together, or the key would be taken without its character.
+void handle_with_text(const SDL_Event &e) {
+    handle_event(e);
+    SDL_Event text;
+    if (e.type == SDL_KEYDOWN &&
+        SDL_PeepEvents(&text, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+        text.type == SDL_TEXTINPUT &&
+        SDL_PeepEvents(&text, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) == 1)
+        handle_event(text);
+}
+
 }  // namespace
 
 bool sdl_pump_events() {
     bool any = false;
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
+    // A full input queue takes nothing more: the rest waits in SDL's queue, in order, until the
+    // program has taken some.
+    while (input_queue_has_room() && SDL_PollEvent(&e)) {
         any = true;
-        handle_event(e);
+        handle_with_text(e);
     }
     return any;
 }
@@ -285,7 +311,7 @@ bool sdl_wait_events(int timeout_ms) {
     }
     SDL_Event e;
     if (!SDL_WaitEventTimeout(&e, timeout_ms < 0 ? -1 : timeout_ms)) return false;
-    handle_event(e);
+    handle_with_text(e);
     sdl_pump_events();
     return true;
 }

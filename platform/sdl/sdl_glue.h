@@ -15,6 +15,13 @@
 bool sdl_start(char *why, size_t why_size);
 // True when the video driver has no input of its own (offscreen, dummy): waiting can then sleep.
 bool sdl_driver_is_headless();
+// Lets X errors about windows already gone from the server pass instead of ending the program
+// (platform/sdl/x11_errors.cpp); nothing where there is no X.
+void sdl_x11_tolerate_dead_windows();
+// Screen pixels per window pixel, each way (1 to 4): windows are that many times larger on the
+// screen than their surfaces, and all positions and sizes crossing this seam are in window pixels.
+int sdl_scale();
+// The screen's size in window pixels.
 void sdl_screen_size(int *width, int *height);
 
 // A hidden SDL window for hwnd showing a width x height surface at screen (x, y) (CW_USEDEFAULT:
@@ -23,9 +30,17 @@ uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width
                            bool resizable);
 void sdl_window_destroy(uint32_t id);
 void sdl_window_show(uint32_t id, bool show, bool activate);
-// Copies the surface, then the overlay (when not null) at (overlay_x, overlay_y), to the screen.
-void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
-                        int overlay_y);
+// Moves a window that was just shown up as far as needed for it and the window manager's frame
+// to lie within the desktop's work area; nothing once it has settled.
+void sdl_window_fit_work_area(uint32_t id);
+// Puts the SDL window back to width x height after the window manager resized it.
+void sdl_window_set_size(uint32_t id, int width, int height);
+// Shows the area (surface coordinates) of the surface, with the overlay (when not null) at
+// (overlay_x, overlay_y) over it, on the screen: the pixels are copied once, and the display is
+// handed only that area, or all of the window when SDL's copy of its pixels is new. Returns the
+// area handed over, empty when nothing was.
+RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
+                        int overlay_y, RECT area);
 // The window that an SDL window id belongs to, or null.
 HWND sdl_hwnd_of(uint32_t window_id);
 
@@ -41,6 +56,8 @@ bool sdl_wait_events(int timeout_ms);
 // Modifier state that comes with a key event.
 enum KeyModifier { KEYMOD_SHIFT = 1, KEYMOD_CTRL = 2, KEYMOD_ALT = 4, KEYMOD_CAPS = 8 };
 
+// False while the input queue is full: SDL's events then stay in SDL's queue.
+bool input_queue_has_room();
 void input_close_requested(HWND hwnd);
 void input_exposed(HWND hwnd);
 // The window manager resized the surface to width x height.

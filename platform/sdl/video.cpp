@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,13 +12,74 @@
 namespace {
 
 const char *const HWND_KEY = "tavix.hwnd";
+// Until when (SDL ticks) a shown window is still fitted to the work area as it is placed.
+const char *const FIT_UNTIL_KEY = "tavix.fit_until";
+const Uint32 FIT_PERIOD_MS = 2000;
 
 bool headless;
+int scale = 1;  // screen pixels per window pixel, each way (TAVIX_SCALE, else from the DPI)
+
+// The SDL surface a window's pixels were last shown through. A resize that makes SDL replace
+// it also resizes the window's own surface, which then asks for all of it anyway.
+const char *const SCREEN_KEY = "tavix.screen";
+bool headless_run;  // headless running was asked for: windows are never shown anywhere
 
 // Wraps a surface's pixels, laid out 0x00RRGGBB, for SDL's blitter without copying them.
 SDL_Surface *wrap(const Surface *s) {
     return SDL_CreateRGBSurfaceWithFormatFrom(s->pixels, s->width, s->height, 32, s->width * 4,
                                               SDL_PIXELFORMAT_RGB888);
+}
+
+// Copies the area (window coordinates) from the surface lying at (at_x, at_y) of the window to
+// the screen, every pixel as a scale x scale block. The window surface of an X display holds
+// pixels exactly as ours are laid out: rows are copied as they are (each scaled row once, then
+// repeated); any other layout goes through SDL's converting blit, which scales by repeating too.
+void copy_to_screen(SDL_Surface *screen, const Surface *from, const RECT &area, int at_x,
+                    int at_y) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen)) {
+        size_t row_bytes = (size_t)width * scale * sizeof(uint32_t);
+        for (int row = 0; row < height; ++row) {
+            uint8_t *first = (uint8_t *)screen->pixels +
+                             (size_t)(area.top + row) * scale * screen->pitch +
+                             (size_t)area.left * scale * sizeof(uint32_t);
+            const uint32_t *src =
+                from->pixels + (size_t)(area.top - at_y + row) * from->width + (area.left - at_x);
+            if (scale == 1) {
+                memcpy(first, src, row_bytes);
+                continue;
+            }
+            uint32_t *to = (uint32_t *)first;
+            for (int i = 0; i < width; ++i)
+                for (int k = 0; k < scale; ++k) *to++ = src[i];
+            for (int k = 1; k < scale; ++k)
+                memcpy(first + (size_t)k * screen->pitch, first, row_bytes);
+        }
+        return;
+    }
+    if (SDL_Surface *pixels = wrap(from)) {
+        SDL_Rect src = {area.left - at_x, area.top - at_y, width, height};
+        SDL_Rect dst = {area.left * scale, area.top * scale, width * scale, height * scale};
+        SDL_BlitScaled(pixels, &src, screen, &dst);
+        SDL_FreeSurface(pixels);
+    }
+}
+
+// TAVIX_SCALE when it is a whole number from 1 to 4; else 2 on a display of 192 DPI or more.
+int choose_scale() {
+    const char *asked = SDL_getenv("TAVIX_SCALE");
+    if (asked && *asked) {
+        char *end = nullptr;
+        long n = strtol(asked, &end, 10);
+        if (*end == '\0' && n >= 1 && n <= 4) return (int)n;
+        fprintf(stderr,
+                "tavix: TAVIX_SCALE=%s is not a whole number from 1 to 4; the display's resolution "
+                "decides the scale\n",
+                asked);
+    }
+    float dpi = 0;
+    if (!headless && SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) == 0 && dpi >= 192) return 2;
+    return 1;
 }
 
 }  // namespace
@@ -32,6 +94,13 @@ bool sdl_start(char *why, size_t why_size) {
     // would make SDL replace each window with a new GL window at its first showing (a test or
     // tool holding the first window id then holds a dead one) and costs CPU under software GL.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Headless running: windows are kept in memory by the offscreen driver, whatever display
+    // there is or is not, and nothing ever appears on a screen.
+    const char *headless_setting = SDL_getenv("TAVIX_HEADLESS");
+    bool headless_asked = headless_setting && strcmp(headless_setting, "1") == 0;
+    headless_run = headless_asked;
+    if (headless_asked)
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
@@ -39,19 +108,26 @@ bool sdl_start(char *why, size_t why_size) {
     const char *driver = SDL_GetCurrentVideoDriver();
     headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
     // SDL falls back to drawing nowhere when it finds no display; that is only wanted when asked
-    // for by name (tests), never as a surprise to someone who expects a window.
+    // for (headless running, or the driver by name in tests), never as a surprise to someone who
+    // expects a window.
     const char *requested = SDL_getenv("SDL_VIDEODRIVER");
-    if (headless && !(requested && strstr(requested, driver))) {
+    if (headless && !headless_run && !(requested && strstr(requested, driver))) {
         snprintf(why, why_size, "no display found (DISPLAY and WAYLAND_DISPLAY are not usable)");
         SDL_Quit();
         return false;
     }
+    if (driver && strcmp(driver, "x11") == 0) sdl_x11_tolerate_dead_windows();
     // SDL_Quit is not run at exit: on X11 it closes SDL's second connection, which still holds
     // the wake-up event it sent to a window the first connection has just destroyed, and Xlib
     // ends the program with status 1 over that stale request. Ending the process closes both
     // connections and the server frees every window anyway.
+    scale = choose_scale();
     SDL_StartTextInput();
     return true;
+}
+
+int sdl_scale() {
+    return scale;
 }
 
 bool sdl_driver_is_headless() {
@@ -61,8 +137,8 @@ bool sdl_driver_is_headless() {
 void sdl_screen_size(int *width, int *height) {
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
-        *width = mode.w;
-        *height = mode.h;
+        *width = mode.w / scale;
+        *height = mode.h / scale;
     } else {
         *width = 1024;
         *height = 768;
@@ -72,8 +148,13 @@ void sdl_screen_size(int *width, int *height) {
 uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width, int height,
                            bool resizable) {
     Uint32 flags = SDL_WINDOW_HIDDEN | (resizable ? SDL_WINDOW_RESIZABLE : 0);
-    if (x == CW_USEDEFAULT) x = y = SDL_WINDOWPOS_UNDEFINED;
-    SDL_Window *window = SDL_CreateWindow(title, x, y, width, height, flags);
+    if (x == CW_USEDEFAULT) {
+        x = y = SDL_WINDOWPOS_UNDEFINED;
+    } else {
+        x *= scale;
+        y *= scale;
+    }
+    SDL_Window *window = SDL_CreateWindow(title, x, y, width * scale, height * scale, flags);
     if (!window) {
         fprintf(stderr, "tavix: cannot create a window: %s\n", SDL_GetError());
         return 0;
@@ -95,29 +176,77 @@ void sdl_window_show(uint32_t id, bool show, bool activate) {
     }
     SDL_ShowWindow(window);
     if (activate) SDL_RaiseWindow(window);
+    // The window manager places the window (and its own frame) in the moments after it is shown;
+    // what it reports then is fitted to the work area.
+    SDL_SetWindowData(window, FIT_UNTIL_KEY, (void *)(uintptr_t)(SDL_GetTicks() + FIT_PERIOD_MS));
+    sdl_window_fit_work_area(id);
 }
 
-void sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
-                        int overlay_y) {
+RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
+                        int overlay_y, RECT area) {
+    RECT none = {0, 0, 0, 0};
+    // The window's pixels are all there is to a headless window; copying them on is wasted.
+    if (headless_run) return none;
     SDL_Window *window = SDL_GetWindowFromID(id);
-    if (!window) return;
+    if (!window) return none;
     SDL_Surface *screen = SDL_GetWindowSurface(window);
-    if (!screen) return;
-    if (SDL_Surface *pixels = wrap(surface)) {
-        SDL_BlitSurface(pixels, nullptr, screen, nullptr);
-        SDL_FreeSurface(pixels);
+    if (!screen) return none;
+    // SDL makes a new copy of the window's pixels at the first showing and after a resize; all
+    // of it is then to be filled and shown.
+    if (SDL_GetWindowData(window, SCREEN_KEY) != screen) {
+        SDL_SetWindowData(window, SCREEN_KEY, screen);
+        area = RECT{0, 0, screen->w, screen->h};
     }
+    area.right = std::min<LONG>(area.right, std::min(screen->w / scale, surface->width));
+    area.bottom = std::min<LONG>(area.bottom, std::min(screen->h / scale, surface->height));
+    area.left = std::max<LONG>(area.left, 0);
+    area.top = std::max<LONG>(area.top, 0);
+    if (area.left >= area.right || area.top >= area.bottom) return none;
+    copy_to_screen(screen, surface, area, 0, 0);
     if (overlay && overlay->pixels) {
-        if (SDL_Surface *pixels = wrap(overlay)) {
-            SDL_Rect at = {overlay_x, overlay_y, overlay->width, overlay->height};
-            SDL_BlitSurface(pixels, nullptr, screen, &at);
-            SDL_FreeSurface(pixels);
-        }
+        RECT over = {std::max<LONG>(area.left, overlay_x), std::max<LONG>(area.top, overlay_y),
+                     std::min<LONG>(area.right, overlay_x + overlay->width),
+                     std::min<LONG>(area.bottom, overlay_y + overlay->height)};
+        if (over.left < over.right && over.top < over.bottom)
+            copy_to_screen(screen, overlay, over, overlay_x, overlay_y);
     }
-    SDL_UpdateWindowSurface(window);
+    SDL_Rect rect = {area.left * scale, area.top * scale, (area.right - area.left) * scale,
+                     (area.bottom - area.top) * scale};
+    SDL_UpdateWindowSurfaceRects(window, &rect, 1);
+    return area;
 }
 
 HWND sdl_hwnd_of(uint32_t window_id) {
     SDL_Window *window = SDL_GetWindowFromID(window_id);
     return window ? (HWND)SDL_GetWindowData(window, HWND_KEY) : nullptr;
+}
+
+void sdl_window_set_size(uint32_t id, int width, int height) {
+    if (SDL_Window *window = SDL_GetWindowFromID(id))
+        SDL_SetWindowSize(window, width * scale, height * scale);
+}
+
+void sdl_window_fit_work_area(uint32_t id) {
+    SDL_Window *window = SDL_GetWindowFromID(id);
+    if (!window || headless) return;
+    Uint32 until = (Uint32)(uintptr_t)SDL_GetWindowData(window, FIT_UNTIL_KEY);
+    if (!until || SDL_TICKS_PASSED(SDL_GetTicks(), until)) return;
+    int display = SDL_GetWindowDisplayIndex(window);
+    SDL_Rect area;
+    if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &area) != 0) return;
+    int x, y, width, height, top = 0, left = 0, bottom = 0, right = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_GetWindowSize(window, &width, &height);
+    SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right);
+    // Only upwards, and no higher than the work area's top: the window's own position rule
+    // stands wherever the whole frame fits.
+    int lowest = area.y + area.h - bottom - height;
+    int fitted = y > lowest ? lowest : y;
+    if (fitted < area.y + top) fitted = area.y + top;
+    if (fitted >= y) return;
+    SDL_SetWindowPosition(window, x, fitted);
+    // SDL reports no move to where it was told to go: the window hears of it here.
+    // Window pixels, rounded towards minus infinity as every position crossing this seam is.
+    auto window_pixels = [](int v) { return v >= 0 ? v / scale : -((-v + scale - 1) / scale); };
+    if (HWND hwnd = sdl_hwnd_of(id)) input_moved(hwnd, window_pixels(x), window_pixels(fitted));
 }

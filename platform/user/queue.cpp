@@ -165,6 +165,10 @@ void queue_post_input(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, int ch) {
     queue.input.push_back(InputMessage{make_msg(hwnd, message, wp, lp), ch});
 }
 
+bool input_queue_has_room() {
+    return queue.input.size() < MAX_QUEUED;
+}
+
 bool queue_attach_char(HWND hwnd, int ch) {
     for (auto it = queue.input.rbegin(); it != queue.input.rend(); ++it) {
         UINT m = it->msg.message;

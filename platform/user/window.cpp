@@ -116,9 +116,15 @@ void window_client_size(const Window *w, int *width, int *height) {
 
 void windows_present_changed() {
     for (Window *w : table.windows) {
-        if (!w->changed || !w->visible || !w->sdl_id) continue;
-        sdl_window_present(w->sdl_id, &w->surface, w->overlay, w->overlay_x, w->overlay_y);
+        bool damaged = w->damage.left < w->damage.right && w->damage.top < w->damage.bottom;
+        if (!(w->changed || damaged) || !w->visible || !w->sdl_id) continue;
+        RECT area = w->changed ? RECT{0, 0, w->surface.width, w->surface.height} : w->damage;
+        // What the display shows already is not sent again; SDL widens the area to all of the
+        // window when its own copy of the pixels is new (first showing, resize).
+        w->presented = sdl_window_present(w->sdl_id, &w->surface, w->overlay, w->overlay_x,
+                                          w->overlay_y, area);
         w->changed = false;
+        w->damage = RECT{0, 0, 0, 0};
     }
 }
 
@@ -158,6 +164,20 @@ bool window_client_area(HWND hwnd, RECT *area) {
 
 void window_mark_changed(HWND hwnd) {
     if (Window *w = window_get(hwnd)) w->changed = true;
+}
+
+void window_mark_damaged(HWND hwnd, const RECT &area) {
+    Window *w = window_get(hwnd);
+    if (!w || area.left >= area.right || area.top >= area.bottom) return;
+    RECT &d = w->damage;
+    if (d.left >= d.right || d.top >= d.bottom) {
+        d = area;
+        return;
+    }
+    d.left = std::min(d.left, area.left);
+    d.top = std::min(d.top, area.top);
+    d.right = std::max(d.right, area.right);
+    d.bottom = std::max(d.bottom, area.bottom);
 }
 
 void window_set_overlay(HWND hwnd, const Surface *overlay, int x, int y) {
@@ -443,7 +463,24 @@ void input_exposed(HWND hwnd) {
 }
 
 void input_resized(HWND hwnd, int width, int height) {
-    window_resize_surface(hwnd, width, height);
+    Window *w = window_get(hwnd);
+    if (!w) return;
+    // A window without a sizing frame keeps its size, as window managers that honour the size
+    // hints see to; a sizing one grows no larger than the screen. Either way a window forced to
+    // a huge size never costs more pixels than the screen can show, here or in SDL.
+    int keep_w = width, keep_h = height;
+    if (!(w->style & WS_THICKFRAME)) {
+        keep_w = w->surface.width;
+        keep_h = w->surface.height;
+    } else {
+        int screen_w, screen_h;
+        sdl_screen_size(&screen_w, &screen_h);
+        keep_w = std::min(width, screen_w);
+        keep_h = std::min(height, screen_h);
+    }
+    if ((keep_w != width || keep_h != height) && w->sdl_id)
+        sdl_window_set_size(w->sdl_id, keep_w, keep_h);
+    window_resize_surface(hwnd, keep_w, keep_h);
 }
 
 void input_moved(HWND hwnd, int x, int y) {

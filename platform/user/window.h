@@ -37,7 +37,10 @@ struct Window {
     RECT invalid_rect;             // bounds of the invalid part, client coordinates
     unsigned invalidations;        // InvalidateRect calls so far
     const RECT *painting;          // the area being erased inside BeginPaint, else null
-    bool changed;                  // pixels changed since they were last presented
+    bool changed;                  // the whole surface is to be presented again
+    RECT damage;                   // bounds of pixels changed since the last present, surface
+                                   // coordinates; empty when none (see changed for all of them)
+    RECT presented;                // area the last present handed to the display, surface coords
     const Surface *overlay;        // drawn over the window when presenting (open pop-up), or null
     int overlay_x, overlay_y;      // overlay position in surface coordinates
     uint32_t sdl_id;               // id of the SDL window showing the surface, 0 for none

@@ -2,11 +2,13 @@
 // stored messages oldest first with the newest at the bottom, printing scrolls up one line, and
 // a closed console is harmless to print to. Lines are told apart by their lengths: each band of
 // the window is measured for how far its ink reaches to the right.
+#include "platform/internal.h"
 #include "tests/core/library_harness.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -32,8 +34,9 @@ ConsoleView view_console() {
 }
 
 // How far right the ink of band (0 = the bottom line) reaches: one past its last non-white
-// pixel, 0 for a blank band.
+// pixel, 0 for a blank band. Read as a pass of the wait leaves the console.
 int ink_reach(const ConsoleView &v, int band) {
+    pump_one_message();
     HDC dc = GetDC(library_state.console_window);
     int bottom = v.client.bottom - band * v.line_height;
     int reach = 0;
@@ -146,6 +149,55 @@ TEST_F(ConsoleWindow, ALineReachingTheRightEdgeLeavesNoInkOnTheNextLine) {
     ASSERT_EQ(ink_reach(view, 0), view.client.right);
     print_line_of(3);
     expect_line_of(view, 0, 3);
+}
+
+std::vector<uint32_t> console_pixels() {
+    const Surface *s = window_surface(library_state.console_window);
+    return std::vector<uint32_t>(s->pixels, s->pixels + (size_t)s->width * s->height);
+}
+
+TEST_F(ConsoleWindow, LinesDrawnTogetherLeaveThePixelsOfPrintingOneByOne) {
+    int bands = visible_bands(view);
+    std::string wide(2 * (view.client.right / view.char_width + 1), 'W');
+    std::vector<std::vector<std::string>> batches = {
+        {"one line\n"},
+        {"\xC5ngstr\xF6m gjpqy_|\n", "",
+         "\xC9tude \xC7"
+         "a\n",
+         wide + "\n", "after the wide one\n"},
+        {},
+    };
+    // More lines than the window holds, of every length up to its width.
+    for (int k = 0; k < bands + 7; ++k)
+        batches.back().push_back(std::string(k * 5 % (int)wide.size(), 'g' + k % 3) + "\n");
+    for (const std::vector<std::string> &batch : batches) {
+        std::vector<uint32_t> before = console_pixels();
+        for (const std::string &line : batch) TAVIX_console_printf("%s", line.c_str());
+        pump_one_message();
+        std::vector<uint32_t> together = console_pixels();
+
+        Surface *s = window_surface(library_state.console_window);
+        std::copy(before.begin(), before.end(), s->pixels);
+        for (const std::string &line : batch) {
+            std::vector<char> text(line.begin(), line.end());
+            text.push_back('\0');
+            print_console_line(text.data());
+        }
+        EXPECT_TRUE(console_pixels() == together) << batch.size() << " lines";
+    }
+}
+
+TEST_F(ConsoleWindow, AHiddenConsoleDrawsNothingAndShowsTheRingWhenShown) {
+    TAVIX_show_console(0);
+    std::vector<uint32_t> before = console_pixels();
+    int end = library_state.console_end;
+    print_line_of(9);
+    EXPECT_EQ(library_state.console_end, (end + 1) % CONSOLE_RING_SIZE) << "stored";
+    pump_one_message();
+    EXPECT_TRUE(console_pixels() == before);
+    TAVIX_show_console(1);
+    harness::drain_queue();
+    expect_line_of(view, 0, 9);
 }
 
 TEST_F(ConsoleWindow, AClosedConsoleIsHarmless) {

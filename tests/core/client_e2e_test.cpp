@@ -117,4 +117,72 @@ TEST(ClientE2E, WindowsPictureConsoleAndInput) {
     EXPECT_EQ(app.output().find("EVENT 2 0 0 113"), std::string::npos);
 }
 
+// TAVIX_SCALE=2: each window is twice as large on the screen, every pixel a 2 x 2 block, while the
+// program sees the sizes and coordinates it sees at scale 1; a click anywhere in a pixel's block
+// lands on that pixel's library point.
+TEST(ClientE2E, AtScaleTwoEveryPixelIsATwoByTwoBlock) {
+    const int kScale = 2;
+    e2e::XServer x(kScale * kScreenWidth, kScale * kScreenHeight);
+    ASSERT_TRUE(x.ok()) << x.error();
+    e2e::ProcessOptions options;
+    options.env = {"TAVIX_SCALE=2"};
+    e2e::Process app(x, e2e::program_path("tavix_client"), options);
+    ASSERT_TRUE(app.ok()) << app.error();
+    e2e::WindowInfo graphics, console;
+    ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &graphics, 15000)) << app.errors();
+    ASSERT_TRUE(app.wait_for_output("READY", 10000)) << app.errors();
+    int origin_x = 0, origin_y = 0, line_height = 0;
+    for (const std::string &line : app.output_lines())
+        if (sscanf(line.c_str(), "READY %d %d %d", &origin_x, &origin_y, &line_height) == 3) break;
+    EXPECT_EQ(origin_x, (601 - 2 * kFixedFrame) / 2);
+    EXPECT_EQ(origin_y, (540 - 2 * kFixedFrame - kCaption - kMenuBar) / 2);
+
+    int client_left = graphics.x, client_top = graphics.y + kScale * kMenuBar;
+    auto screen_x = [&](int lx) { return client_left + kScale * (origin_x + lx); };
+    auto screen_y = [&](int ly) { return client_top + kScale * (origin_y - ly); };
+    e2e::Rgb seen;
+    EXPECT_TRUE(
+        e2e::wait_for_pixel(x, screen_x(100), screen_y(100), e2e::Rgb{0, 0, 255}, 5000, &seen))
+        << "blue circle, saw " << e2e::to_string(seen);
+    e2e::sleep_ms(300);
+    ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &graphics, 5000));
+    ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Text", &console, 5000));
+    EXPECT_EQ(graphics.x, kScale * kFixedFrame);
+    EXPECT_EQ(graphics.y, kScale * (kFixedFrame + kCaption));
+    EXPECT_EQ(graphics.width, kScale * (601 - 2 * kFixedFrame));
+    EXPECT_EQ(graphics.height, kScale * (540 - 2 * kFixedFrame - kCaption));
+    EXPECT_EQ(console.width, kScale * (kScreenWidth - 2 * kSizingFrame));
+
+    e2e::Image shot = e2e::screenshot(x);
+    ASSERT_FALSE(shot.empty());
+    shot.crop(graphics.x, graphics.y, graphics.width, graphics.height).save_png("scale_2.png");
+    int broken = 0, coloured = 0;
+    for (int y = graphics.y; y < graphics.y + graphics.height; y += kScale) {
+        for (int x0 = graphics.x; x0 < graphics.x + graphics.width; x0 += kScale) {
+            e2e::Rgb c = shot.at(x0, y);
+            broken +=
+                shot.at(x0 + 1, y) != c || shot.at(x0, y + 1) != c || shot.at(x0 + 1, y + 1) != c;
+            coloured += c != kWhite;
+        }
+    }
+    EXPECT_EQ(broken, 0) << "blocks that are not one colour";
+    EXPECT_GT(coloured, 1000) << "the picture is there";
+    EXPECT_GT(ink_reach(shot, console.x, console.x + console.width,
+                        console.y + console.height - kScale * line_height, kScale * line_height),
+              kScale * 5);
+
+    // Each corner of a block is the same library point.
+    struct Click {
+        int lx, ly, dx, dy;  // library point, offset inside its block
+    } clicks[] = {{0, 0, 0, 0}, {10, -5, 1, 1}, {-37, 21, 1, 0}, {100, 100, 0, 1}};
+    for (const Click &c : clicks) {
+        ASSERT_TRUE(e2e::click(x, screen_x(c.lx) + c.dx, screen_y(c.ly) + c.dy));
+        char expected[64];
+        snprintf(expected, sizeof expected, "EVENT 1 %d %d 0", c.lx, c.ly);
+        EXPECT_TRUE(app.wait_for_line(expected, 5000)) << app.output();
+    }
+    ASSERT_TRUE(e2e::key_to(x, graphics, "ctrl+q"));
+    EXPECT_TRUE(app.wait_for_line("EVENT 4 0 0 0", 5000)) << app.output();
+}
+
 }  // namespace

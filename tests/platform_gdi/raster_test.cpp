@@ -195,6 +195,36 @@ std::string expected_coverage(const std::vector<POINT> &pixels, int width, int h
     return coverage(c.dc, width, height);
 }
 
+TEST(Fills, BoxesNearlyAsWideAsTheSurfaceLeaveTheColumnsBeside) {
+    // Large boxes are filled as one run with the pixels between their rows put back.
+    const int w = 301, h = 130, t = 2, b = h - 1;
+    for (int l : {0, 1, 3})
+        for (int r : {w, w - 2, w - 40})
+            for (int mode = 0; mode < 3; ++mode) {  // brush alone, pen and brush, FillRect
+                Canvas32 c(w, h);
+                if (mode < 2) {
+                    Tools tools(c.dc, mode, true);
+                    Rectangle(c.dc, l, t, r, b);
+                } else {
+                    RECT rect = {l, t, r, b};
+                    HBRUSH brush = CreateSolidBrush(FILL);
+                    FillRect(c.dc, &rect, brush);
+                    DeleteObject(brush);
+                }
+                // Without a pen Rectangle covers one pixel less right and below.
+                int right = mode == 0 ? r - 1 : r, bottom = mode == 0 ? b - 1 : b;
+                int wrong = 0;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        bool inside = x >= l && x < right && y >= t && y < bottom;
+                        bool frame = mode == 1 && inside &&
+                                     (x == l || x == right - 1 || y == t || y == bottom - 1);
+                        wrong += GetPixel(c.dc, x, y) != (frame ? PEN : inside ? FILL : WHITE);
+                    }
+                EXPECT_EQ(wrong, 0) << "box " << l << ".." << r << ", mode " << mode;
+            }
+}
+
 TEST(LineWalk, ReferenceWalkReproducesTheWrittenExamples) {
     struct {
         int x0, y0, x1, y1;
@@ -444,6 +474,19 @@ TEST(EllipseWalk, LargeBoxesAgreeWithTheWalkWhereverSeen) {
         };
         for (const View &view : views)
             EXPECT_EQ(ellipse_mismatch(view.l, view.t, box.w, box.h, size), "");
+    }
+}
+
+TEST(EllipseWalk, ABoxFirstSeenClippedPaintsWholeAfterwards) {
+    // What is worked out for a box when little of it shows serves every later view of it.
+    struct Box {
+        int64_t w, h;
+    } boxes[] = {{37, 59}, {123, 77}, {9, 301}, {250, 3}};
+    for (const Box &box : boxes) {
+        int size = (int)std::max(box.w, box.h) + 2;
+        EXPECT_EQ(ellipse_mismatch(-box.w + 5, -box.h + 4, box.w, box.h, size), "");
+        EXPECT_EQ(ellipse_mismatch(1, 1, box.w, box.h, size), "");
+        EXPECT_EQ(ellipse_mismatch(size - 3, 2, box.w, box.h, size), "");
     }
 }
 

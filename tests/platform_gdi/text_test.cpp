@@ -326,4 +326,43 @@ TEST(TextOut, LargeSizesDrawTheSameEveryTime) {
     DeleteObject(font);
 }
 
+TEST(TextOut, ATextRunningInFromTheLeftShowsWhatTheWholeTextPaints) {
+    // Glyphs wholly left of the surface are skipped unrendered; whatever reaches in must still
+    // show, overhangs and slanted, bold, large and fixed-cell glyphs included.
+    struct Case {
+        int height, width, weight;
+        BOOL italic;
+        const char *face;
+    } cases[] = {{-13, 0, FW_NORMAL, FALSE, ""},
+                 {-40, 0, FW_BOLD, TRUE, ""},
+                 {-120, 0, FW_NORMAL, TRUE, "DejaVu Serif"},
+                 {-30, 40, FW_NORMAL, FALSE, "DejaVu Sans Mono"}};
+    const char text[] = "fjWAVjf/y";
+    const int shown = 160, height = 170;
+    for (const Case &k : cases) {
+        HFONT font = CreateFontA(k.height, k.width, 0, 0, k.weight, k.italic, 0, 0, ANSI_CHARSET, 0,
+                                 0, 0, FIXED_PITCH * (k.width > 0), k.face);
+        Canvas32 cut(shown, height);
+        SelectObject(cut.dc, font);
+        SetBkMode(cut.dc, TRANSPARENT);
+        int whole = extent_of(cut.dc, text).cx;
+        Canvas32 all(whole + shown + 100, height);
+        SelectObject(all.dc, font);
+        SetBkMode(all.dc, TRANSPARENT);
+        TextOutA(all.dc, 50, 0, text, 9);
+        for (int shift = 0; shift < whole; shift += 7) {
+            cut.clear();
+            TextOutA(cut.dc, -shift, 0, text, 9);
+            int differ = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < shown; ++x)
+                    differ += GetPixel(cut.dc, x, y) != GetPixel(all.dc, x + shift + 50, y);
+            EXPECT_EQ(differ, 0) << k.height << " shifted " << shift;
+        }
+        SelectObject(cut.dc, GetStockObject(SYSTEM_FONT));
+        SelectObject(all.dc, GetStockObject(SYSTEM_FONT));
+        DeleteObject(font);
+    }
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/sdl/sdl_glue.h"
 #include "platform/user/window.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -200,6 +201,33 @@ TEST(Window, ExposeAndResizeAskForPaint) {
     drain();
 }
 
+TEST(Window, AHugeSizeFromTheWindowManagerIsRefused) {
+    int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+    struct Case {
+        DWORD style;
+        int width, height;   // what the window manager reports
+        int kept_w, kept_h;  // the surface afterwards
+    };
+    const Case cases[] = {
+        // No sizing frame: the window keeps its size, however large or small the report.
+        {WS_CAPTION | WS_SYSMENU, 30000, 30000, 595, 515},
+        {WS_CAPTION | WS_SYSMENU, 100, 80, 595, 515},
+        // A sizing frame: any size up to the screen's.
+        {WS_OVERLAPPEDWINDOW, 30000, 30000, screen_w, screen_h},
+        {WS_OVERLAPPEDWINDOW, 30000, 200, screen_w, 200},
+        {WS_OVERLAPPEDWINDOW, 250, 150, 250, 150},
+    };
+    for (const Case &c : cases) {
+        HWND hwnd = make_window(c.style, 601, 540);
+        drain();
+        input_resized(hwnd, c.width, c.height);
+        EXPECT_EQ(window_surface(hwnd)->width, c.kept_w) << c.width << " x " << c.height;
+        EXPECT_EQ(window_surface(hwnd)->height, c.kept_h) << c.width << " x " << c.height;
+        DestroyWindow(hwnd);
+        drain();
+    }
+}
+
 TEST(Window, HiddenWindowsGetNoPaintUntilShown) {
     HWND hwnd = make_window(WS_POPUP, 100, 100, false);
     drain();
@@ -270,22 +298,34 @@ TEST(Window, UnknownClassAndDuplicateRegistrationFail) {
 TEST(Platform, WithoutADisplayTheProgramSaysSoAndStops) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // Asked for X without one, and asked for nothing in particular where SDL would fall back to
-    // drawing nowhere.
-    const char *drivers[] = {"x11", nullptr};
-    for (const char *driver : drivers) {
+    // drawing nowhere; headless running needs no display, whatever driver was named.
+    const struct {
+        const char *driver;
+        const char *headless;
+        int status;
+        const char *says;
+    } cases[] = {
+        {"x11", nullptr, 1, "cannot open a display"},
+        {nullptr, nullptr, 1, "cannot open a display"},
+        {nullptr, "yes", 1, "cannot open a display"},
+        {"x11", "1", 0, ""},
+        {nullptr, "1", 0, ""},
+    };
+    for (const auto &c : cases) {
         EXPECT_EXIT(
             {
-                if (driver)
-                    setenv("SDL_VIDEODRIVER", driver, 1);
+                if (c.driver)
+                    setenv("SDL_VIDEODRIVER", c.driver, 1);
                 else
                     unsetenv("SDL_VIDEODRIVER");
+                if (c.headless) setenv("TAVIX_HEADLESS", c.headless, 1);
                 unsetenv("DISPLAY");
                 unsetenv("WAYLAND_DISPLAY");
                 platform_ensure_started();
                 exit(0);
             },
-            testing::ExitedWithCode(1), "cannot open a display")
-            << (driver ? driver : "default");
+            testing::ExitedWithCode(c.status), c.says)
+            << (c.driver ? c.driver : "default") << " " << (c.headless ? c.headless : "-");
     }
 }
 
@@ -307,6 +347,60 @@ TEST(Window, PixelsReachTheScreenOnlyWhenTheQueueRunsDry) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_TRUE(w->changed);
     DestroyWindow(hwnd);
+}
+
+TEST(Window, APresentHandsTheDisplayOnlyWhatChanged) {
+    HWND hwnd = make_window(WS_POPUP, 200, 150);
+    drain();
+    Window *w = window_get(hwnd);
+    ASSERT_NE(w, nullptr);
+    HDC window_dc = GetDC(hwnd);
+    HDC picture = CreateCompatibleDC(window_dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(window_dc, 200, 150);
+    SelectObject(picture, bitmap);
+    RECT all = {0, 0, 200, 150};
+    FillRect(picture, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    struct Step {
+        const char *what;
+        RECT paint[2];  // painted red in the picture before it is copied whole to the window
+        bool expose;    // the window manager reports the window uncovered
+        RECT expected;  // what the present hands the display
+    } steps[] = {
+        {"uncovered", {}, true, {0, 0, 200, 150}},
+        {"a corner", {{190, 140, 200, 150}}, false, {190, 140, 200, 150}},
+        {"a band of two rows", {{0, 20, 200, 22}}, false, {0, 20, 200, 22}},
+        {"two spots", {{0, 0, 3, 2}, {198, 100, 200, 101}}, false, {0, 0, 200, 101}},
+        {"nothing new", {}, false, {0, 0, 0, 0}},
+    };
+    BitBlt(window_dc, 0, 0, 200, 150, picture, 0, 0, SRCCOPY);
+    drain();
+    for (const Step &step : steps) {
+        for (const RECT &r : step.paint) FillRect(picture, &r, red);
+        BitBlt(window_dc, 0, 0, 200, 150, picture, 0, 0, SRCCOPY);
+        if (step.expose) input_exposed(hwnd);
+        w->presented = RECT{0, 0, 0, 0};
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        EXPECT_EQ(w->presented.left, step.expected.left) << step.what;
+        EXPECT_EQ(w->presented.top, step.expected.top) << step.what;
+        EXPECT_EQ(w->presented.right, step.expected.right) << step.what;
+        EXPECT_EQ(w->presented.bottom, step.expected.bottom) << step.what;
+    }
+    // What was handed over is what the window shows.
+    SDL_Surface *screen = SDL_GetWindowSurface(SDL_GetWindowFromID(w->sdl_id));
+    ASSERT_NE(screen, nullptr);
+    const uint32_t *shown = (const uint32_t *)screen->pixels;
+    int stride = screen->pitch / 4;
+    EXPECT_EQ(shown[149 * stride + 199] & 0xFFFFFFu, 0xFF0000u);
+    EXPECT_EQ(shown[100 * stride + 199] & 0xFFFFFFu, 0xFF0000u);
+    EXPECT_EQ(shown[100 * stride + 100] & 0xFFFFFFu, 0xFFFFFFu);
+    DeleteObject(red);
+    DeleteDC(picture);
+    DeleteObject(bitmap);
+    ReleaseDC(hwnd, window_dc);
+    DestroyWindow(hwnd);
+    drain();
 }
 
 TEST(Window, AltF4ClosesTheWindow) {

@@ -49,8 +49,8 @@ class LibraryTest : public ::testing::Test {
         harness::reset_event_state();
         close_script();
         TAVIX_set_logging(1);
-        set_run_check(ID_RECORD, 0);
-        set_run_check(ID_PLAYBACK, 0);
+        stop_recording();
+        stop_playback();
         drain_queue();
         library_state.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
     }

@@ -35,6 +35,10 @@ TEST(ScriptLineDecode, LinesAndTheirEvents) {
         {"TAVIX_PERIODIC(-3);\n", 1, TAVIX_PERIODIC, 0, 0, 0, 3},  // '-' is skipped
         {"XXXXXXK 42", 1, TAVIX_KBD, 0, 0, 42, 0},  // only the letter at index 6 counts
         {"TAVIX_PERIODIC(2147483647);", 1, TAVIX_PERIODIC, 0, 0, 0, INT_MAX},
+        {"TAVIX_PERIODIC(0);\n", 1, TAVIX_PERIODIC, 0, 0, 0, 0},
+        {"TAVIX_MOUSE(-, 5);\n", 1, TAVIX_MOUSE, 0, 5, 0, 0},  // a text of "-" alone is 0
+        {"TAVIX_MOUSE(7, -);\n", 1, TAVIX_MOUSE, 7, 0, 0, 0},
+        {"TAVIX_KBD(-);\n", 1, TAVIX_KBD, 0, 0, 0, 0},
         // Refused: nothing to identify, unknown letters, missing or oversized numbers.
         {"", 0, 0, 0, 0, 0, 0},
         {"TAVIX", 0, 0, 0, 0, 0, 0},
@@ -43,11 +47,11 @@ TEST(ScriptLineDecode, LinesAndTheirEvents) {
         {"TAVIX_kbd(97);\n", 0, 0, 0, 0, 0, 0},
         {"      \n", 0, 0, 0, 0, 0, 0},
         {"TAVIX_KBD();\n", 0, 0, 0, 0, 0, 0},
-        {"TAVIX_KBD(-);\n", 0, 0, 0, 0, 0, 0},
         {"TAVIX_MOUSE(5);\n", 0, 0, 0, 0, 0, 0},
         {"TAVIX_MOUSE();\n", 0, 0, 0, 0, 0, 0},
         {"TAVIX_PERIODIC();\n", 0, 0, 0, 0, 0, 0},
-        {"TAVIX_PERIODIC(0);\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_PERIODIC(-);\n", 0, 0, 0, 0, 0, 0},
+        {"TAVIX_MOUSE(-);\n", 0, 0, 0, 0, 0, 0},
         {"TAVIX_KBD(123456789012);\n", 0, 0, 0, 0, 0, 0},  // 12 characters
         {"TAVIX_MOUSE(1, -12345678901);\n", 0, 0, 0, 0, 0, 0},
         {"TAVIX_MOUSE(2147483648, 0);\n", 0, 0, 0, 0, 0, 0},  // beyond 32 bits

@@ -3,6 +3,8 @@
 // and states after a failure.
 #include "tests/script/library_fixture.h"
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -167,6 +169,8 @@ TEST_F(ScriptTest, ReaderOnAwkwardFiles) {
         {"TAVIX_KBD(1);\nTAVIX_KBD(2);", "K1 ", "EOF"},                 // no newline: not delivered
         {"TAVIX_KBD(65);" + pad + "TAVIX_KBD(66);\n", "K65 K66 ", "EOF"},  // read in pieces
         {"TAVIX_PERIODIC(1);\nTAVIX_MOUSE(-3, -4);\n", "P M-3,-4 ", "EOF"},
+        {"TAVIX_PERIODIC(0);\nTAVIX_KBD(-);\nTAVIX_MOUSE(-, 5);\nTAVIX_PERIODIC(1);\n",
+         "P K0 M0,5 P ", "EOF"},                       // a run of 0 is one event; "-" alone is 0
         {"TAVIX_MOUSE(7);\nTAVIX_KBD(1);\n", "", ""},  // malformed: the end, no message
         {"TAVIX_QUIT();\nTAVIX_KBD(1);\n", "", ""},
         {"", "", "EOF"},
@@ -257,6 +261,79 @@ TEST_F(ScriptTest, UnwritableFileKeepsRecordingOn) {
     ASSERT_EQ(rmdir(SCRIPT_FILE_NAME), 0);
     record({{TAVIX_KBD, 0, 0, 'z'}});
     EXPECT_EQ(read_file(), "TAVIX_KBD(122);\n");
+}
+
+TEST_F(ScriptTest, OnlyARegularFileIsOpened) {
+    // A FIFO without a partner would block the open (or the first read) for good; a device or
+    // a directory is no script either. Each is refused at once, as a missing file is.
+    struct Case {
+        const char *what;
+        int (*make)(const char *name);
+    };
+    const Case cases[] = {
+        {"fifo", [](const char *name) { return mkfifo(name, 0644); }},
+        {"directory", [](const char *name) { return mkdir(name, 0755); }},
+        {"device", [](const char *name) { return symlink("/dev/zero", name); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(c.make(SCRIPT_FILE_NAME), 0);
+        for (int id : {ID_PLAYBACK, ID_PLAY_ONE}) {
+            int mark = console_mark();
+            handle_command(id);
+            EXPECT_EQ(read_script_event(), 0);
+            EXPECT_EQ(printed_since(mark), 1);
+            EXPECT_EQ(last_message(), "Cannot open script file TAVIX.SCR for reading\n");
+            EXPECT_FALSE(checked(ID_PLAYBACK));
+            EXPECT_EQ(library_state.script_file, nullptr);
+            stop_playback();
+        }
+        handle_command(ID_RECORD);
+        int mark = console_mark();
+        record({{TAVIX_KBD, 0, 0, 'z'}});
+        EXPECT_EQ(printed_since(mark), 1);
+        EXPECT_EQ(last_message(), "Cannot open script file TAVIX.SCR for writing\n");
+        EXPECT_EQ(library_state.script_file, nullptr);
+        handle_command(ID_RECORD);
+        if (remove(SCRIPT_FILE_NAME) != 0) ADD_FAILURE() << "cannot remove the " << c.what;
+    }
+}
+
+TEST_F(ScriptTest, FailedWriteEndsTheRecordingWithWholeLines) {
+    // A file size limit fails the write that crosses it part way, as a full disk does.
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 40;
+    handle_command(ID_RECORD);
+    record({{TAVIX_KBD, 0, 0, 'a'}});  // opens the file before the limit is set
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int mark = console_mark();
+    // The wait records only while recording is on.
+    for (const Delivered &e : std::vector<Delivered>{{TAVIX_MOUSE, 1, 2, 0},
+                                                     {TAVIX_PERIODIC, 0, 0, 0},
+                                                     {TAVIX_PERIODIC, 0, 0, 0},
+                                                     {TAVIX_MOUSE, 300, 400, 0},
+                                                     {TAVIX_KBD, 0, 0, 'b'}})
+        if (library_state.recording) record_event(e.type, e.x, e.y, (char)e.key);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(printed_since(mark), 1);
+    EXPECT_EQ(last_message(), "Cannot write script file TAVIX.SCR: File too large\n");
+    EXPECT_EQ(library_state.recording, 0);
+    EXPECT_FALSE(checked(ID_RECORD));
+    EXPECT_EQ(library_state.script_file, nullptr);
+    EXPECT_EQ(library_state.periodic_count, 0);
+    // The line that crossed the limit is gone whole; those before it stay.
+    EXPECT_EQ(read_file(), "TAVIX_KBD(97);\nTAVIX_MOUSE(1, 2);\n");
+
+    // Recording again starts a fresh file.
+    handle_command(ID_RECORD);
+    record({{TAVIX_KBD, 0, 0, 'c'}});
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file(), "TAVIX_KBD(99);\n");
 }
 
 TEST_F(ScriptTest, RecordingAndPlaybackDoNotRunTogether) {

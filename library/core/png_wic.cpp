@@ -1,0 +1,91 @@
+// PNG encoding on Windows, with the system's own image encoder (Windows Imaging Component) into
+// a stream in memory.
+#ifdef _WIN32
+#include "library/core/state.h"
+
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+template <typename T>
+void release(T *&object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
+// Encodes 24-bit rows (blue, green, red) into stream; false when any step fails.
+bool encode_into(IStream *stream, BYTE *rows, int width, int height) {
+    IWICImagingFactory *factory = nullptr;
+    IWICBitmapEncoder *encoder = nullptr;
+    IWICBitmapFrameEncode *frame = nullptr;
+    IPropertyBag2 *options = nullptr;
+    UINT stride = (UINT)width * 3;
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IWICImagingFactory, (void **)&factory)) &&
+              SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+              SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+              SUCCEEDED(encoder->CreateNewFrame(&frame, &options)) &&
+              SUCCEEDED(frame->Initialize(options)) &&
+              SUCCEEDED(frame->SetSize((UINT)width, (UINT)height)) &&
+              SUCCEEDED(frame->SetPixelFormat(&format)) &&
+              IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) &&
+              SUCCEEDED(frame->WritePixels((UINT)height, stride, stride * (UINT)height, rows)) &&
+              SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    release(options);
+    release(frame);
+    release(encoder);
+    release(factory);
+    return ok;
+}
+
+}  // namespace
+
+int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
+               const char **reason) {
+    size_t count = (size_t)width * height;
+    BYTE *rows = (BYTE *)malloc(count * 3);
+    if (!rows) {
+        *reason = "out of memory";
+        return 0;
+    }
+    for (size_t i = 0; i < count; i++) {
+        rows[3 * i] = (BYTE)pixels[i];
+        rows[3 * i + 1] = (BYTE)(pixels[i] >> 8);
+        rows[3 * i + 2] = (BYTE)(pixels[i] >> 16);
+    }
+    // COM may already be open on this thread, in either model; only a successful call is undone.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IStream *stream = nullptr;
+    bool ok = SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
+              encode_into(stream, rows, width, height);
+    free(rows);
+    STATSTG status;
+    unsigned char *out = nullptr;
+    if (ok && SUCCEEDED(stream->Stat(&status, STATFLAG_NONAME))) {
+        HGLOBAL memory = nullptr;
+        size_t length = (size_t)status.cbSize.QuadPart;
+        if (SUCCEEDED(GetHGlobalFromStream(stream, &memory)) &&
+            (out = (unsigned char *)malloc(length))) {
+            void *bytes = GlobalLock(memory);
+            if (bytes) {
+                memcpy(out, bytes, length);
+                GlobalUnlock(memory);
+                *data = out;
+                *size = length;
+            } else {
+                free(out);
+                out = nullptr;
+            }
+        }
+    }
+    release(stream);
+    if (SUCCEEDED(com)) CoUninitialize();
+    if (!out) *reason = "the PNG encoder failed";
+    return out ? 1 : 0;
+}
+#endif

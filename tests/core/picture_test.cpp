@@ -1,0 +1,130 @@
+// Saving the picture, and the script file named in the environment, in a process of its own: the
+// first test runs before the library opens, the rest with it open and TAVIX_SCRIPT set.
+#include "tests/core/png_reader.h"
+#include "tests/script/library_fixture.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+namespace {
+
+bool exists(const char *path) {
+    struct stat info;
+    return stat(path, &info) == 0;
+}
+
+std::string newest_message() {
+    if (library_state.console_first < 0) return "";
+    int slot = (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
+    const char *text = static_cast<const char *>(GlobalLock(library_state.console_lines[slot]));
+    std::string copy = text ? text : "";
+    GlobalUnlock(library_state.console_lines[slot]);
+    return copy;
+}
+
+// Read when a test first opens the library.
+const int script_setting = setenv("TAVIX_SCRIPT", "named.scr", 1);
+
+TEST(Picture, NothingIsSavedBeforeTheLibraryOpens) {
+    ASSERT_EQ(script_setting, 0);
+    ASSERT_EQ(library_state.graphics_window, nullptr);
+    EXPECT_EQ(TAVIX_save_picture("/tmp/tavix-before-start.png"), 0);
+    EXPECT_EQ(newest_message(),
+              "Cannot save picture /tmp/tavix-before-start.png: the library is not open\n");
+    EXPECT_FALSE(exists("/tmp/tavix-before-start.png"));
+}
+
+class PictureTest : public LibraryTest {
+   protected:
+    // Shapes and text in several colours: a picture that does not compress to nothing.
+    static void draw_something() {
+        TAVIX_clear_window();
+        TAVIX_draw_circle(BLUE, 100, 100, 50);
+        TAVIX_draw_rectangle(RED, -200, 150, -100, 50, 0);
+        TAVIX_draw_triangle(GOLD, -250, -200, 0, 250, 250, -200, 3);
+        TAVIX_draw_line(FOREST_GREEN, -290, -240, 290, 240, 2);
+        TAVIX_draw_text(NAVY_BLUE, -150, -100, 20, "Saved pictures");
+        for (int i = 0; i < 24; i++) TAVIX_draw_pixel(i, -280 + 3 * i, -250);
+    }
+};
+
+TEST_F(PictureTest, TheFileIsTheBackBufferPixelForPixel) {
+    draw_something();
+    ASSERT_EQ(TAVIX_save_picture("picture.png"), 1);
+    PngPicture png;
+    ASSERT_TRUE(read_png("picture.png", &png));
+    ASSERT_EQ(png.width, TAVIX_WIDTH);
+    ASSERT_EQ(png.height, TAVIX_HEIGHT);
+    int wrong = 0;
+    for (int y = 0; y < TAVIX_HEIGHT; y++) {
+        for (int x = 0; x < TAVIX_WIDTH; x++) {
+            COLORREF c = GetPixel(library_state.buffer_dc, x, y);
+            uint32_t want = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
+            if (png.at(x, y) != want && wrong++ < 5) ADD_FAILURE() << "pixel " << x << "," << y;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    // Saving again replaces the file.
+    TAVIX_clear_window();
+    ASSERT_EQ(TAVIX_save_picture("picture.png"), 1);
+    ASSERT_TRUE(read_png("picture.png", &png));
+    EXPECT_EQ(png.at(library_state.origin_x + 100, library_state.origin_y - 100), 0xFFFFFFu);
+}
+
+TEST_F(PictureTest, AFailureSaysWhyAndLeavesNoFile) {
+    const struct {
+        const char *path;
+        const char *message;
+    } cases[] = {
+        {nullptr, "Cannot save picture (no name): no file name\n"},
+        {"", "Cannot save picture : no file name\n"},
+        {"missing/picture.png",
+         "Cannot save picture missing/picture.png: No such file or directory\n"},
+        {".", "Cannot save picture .: Is a directory\n"},
+        // A full disk; the device itself is not removed.
+        {"/dev/full", "Cannot save picture /dev/full: No space left on device\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path ? c.path : "null");
+        EXPECT_EQ(TAVIX_save_picture(c.path), 0);
+        EXPECT_EQ(newest_message(), c.message);
+    }
+    EXPECT_FALSE(exists("missing"));
+    EXPECT_TRUE(exists("/dev/full"));
+}
+
+TEST_F(PictureTest, AFileCutShortByAWriteFailureIsRemoved) {
+    draw_something();
+    ASSERT_EQ(TAVIX_save_picture("whole.png"), 1);
+    struct stat whole;
+    ASSERT_EQ(stat("whole.png", &whole), 0);
+    const rlim_t limit = 1024;
+    ASSERT_GT(whole.st_size, (off_t)(2 * limit));
+    // A child whose files may not grow past the limit: its write fails part way.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit small = {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &small);
+        int saved = TAVIX_save_picture("cut.png");
+        bool said = newest_message() == "Cannot save picture cut.png: File too large\n";
+        _exit(saved == 0 && said && !exists("cut.png") ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(exists("cut.png"));
+}
+
+TEST_F(PictureTest, RecordingUsesTheScriptFileNamedInTheEnvironment) {
+    handle_command(ID_RECORD);
+    harness::post_char(library_state.graphics_window, 'q');
+    EXPECT_EQ(harness::next_event().code, TAVIX_KBD);
+    handle_command(ID_RECORD);
+    EXPECT_EQ(read_file("named.scr"), "TAVIX_KBD(113);\n");
+    EXPECT_FALSE(exists(SCRIPT_FILE_NAME));
+}
+
+}  // namespace
