@@ -2,7 +2,13 @@
 // modes, and the calls that work on whole pixels (SetPixel, GetPixel, BitBlt, ScrollDC, FillRect).
 // A window context looks its window up on every call, so drawing after the window is gone is a
 // no-op.
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/dc.h"
+
+#include "platform/gdi/objects.h"
+#include "platform/gdi/raster.h"
+#include "platform/kernel/handles.h"
+#include "platform/surface.h"
+#include "platform/user/window.h"
 
 #include <algorithm>
 #include <cstdlib>

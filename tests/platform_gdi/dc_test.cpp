@@ -1,7 +1,9 @@
 // Contexts and objects: defaults, what SelectObject hands back, deleting selected, stock and dead
 // objects, pixels, blits with overlap and clipping, scrolling, FillRect.
 #include "paint_helpers.h"
-#include "platform/internal.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/surface.h"
 
 #include <gtest/gtest.h>
 
