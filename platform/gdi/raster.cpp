@@ -2,7 +2,11 @@
 // paints them. Coordinates are 64-bit inside, so no int argument overflows, and every loop runs
 // over rows or columns already clipped to the surface: a shape billions of pixels across costs no
 // more than the part of it that shows.
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/raster.h"
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/surface.h"
 
 #include <algorithm>
 #include <cmath>
