@@ -57,6 +57,29 @@ static void BM_line_200px_width_5(benchmark::State &state) {
 }
 BENCHMARK(BM_line_200px_width_5);
 
+// The layer's Ellipse with a wide pen, 200 x 150, hollow and filled (the library draws circles
+// filled, so this is the layer alone).
+static void ellipse_with_pen_5(benchmark::State &state, bool filled) {
+    HDC dc = library_state.buffer_dc;
+    HPEN pen = CreatePen(PS_SOLID, 5, RGB(200, 0, 0));
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 200));
+    HGDIOBJ old_pen = SelectObject(dc, pen);
+    HGDIOBJ old_brush = SelectObject(dc, filled ? (HGDIOBJ)brush : GetStockObject(NULL_BRUSH));
+    for (auto _ : state) Ellipse(dc, 100, 100, 300, 250);
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_brush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+static void BM_ellipse_200x150_pen_5_hollow(benchmark::State &state) {
+    ellipse_with_pen_5(state, false);
+}
+BENCHMARK(BM_ellipse_200x150_pen_5_hollow);
+static void BM_ellipse_200x150_pen_5_filled(benchmark::State &state) {
+    ellipse_with_pen_5(state, true);
+}
+BENCHMARK(BM_ellipse_200x150_pen_5_filled);
+
 static void BM_text_12_characters(benchmark::State &state) {
     for (auto _ : state) TAVIX_draw_text(NAVY_BLUE, -100, 0, 16, "Add a scoop!");
 }

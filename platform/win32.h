@@ -464,6 +464,7 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom);
 BOOL WINAPI Polygon(HDC dc, const POINT *points, int count);
 BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous);
+BOOL WINAPI SetViewportOrgEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL WINAPI LineTo(HDC dc, int x, int y);
 COLORREF WINAPI SetPixel(HDC dc, int x, int y, COLORREF colour);
 COLORREF WINAPI GetPixel(HDC dc, int x, int y);

@@ -53,7 +53,7 @@ void build_run_menu(HWND hwnd) {
     DrawMenuBar(hwnd);
 }
 
-static void set_check(UINT id, int on) {
+static void set_run_check(UINT id, int on) {
     CheckMenuItem(library_state.run_menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
@@ -77,7 +77,7 @@ void handle_key_up(WPARAM key) {
 
 static void toggle_logging(void) {
     library_state.logging = library_state.logging ? 0 : 1;
-    set_check(ID_LOGGING, library_state.logging);
+    set_run_check(ID_LOGGING, library_state.logging);
 }
 
 // Recording and playback never run at once: they would share the one stream, so a recording
@@ -91,7 +91,7 @@ static void toggle_recording(void) {
     LibraryState &s = library_state;
     if (s.recording) {
         s.recording = 0;
-        set_check(ID_RECORD, 0);
+        set_run_check(ID_RECORD, 0);
         if (s.periodic_count > 0) {
             write_script_line(TAVIX_PERIODIC, s.pending.x, s.pending.y, s.pending.key);
             s.periodic_count = 0;
@@ -109,7 +109,7 @@ static void toggle_recording(void) {
     if (s.script_file) close_script();
     s.periodic_count = 0;
     s.recording = 1;
-    set_check(ID_RECORD, 1);
+    set_run_check(ID_RECORD, 1);
 }
 
 static void toggle_playback(void) {
@@ -117,7 +117,7 @@ static void toggle_playback(void) {
     if (s.playing_back) {
         s.playing_back = 0;
         s.replaying = 0;  // the user took over: its end no longer ends the program
-        set_check(ID_PLAYBACK, 0);
+        set_run_check(ID_PLAYBACK, 0);
         close_script();
         return;
     }
@@ -129,7 +129,7 @@ static void toggle_playback(void) {
     s.running = 0;
     s.single_step = 0;
     s.playing_back = 1;
-    set_check(ID_PLAYBACK, 1);
+    set_run_check(ID_PLAYBACK, 1);
 }
 
 static void play_one_event(void) {
@@ -180,7 +180,7 @@ void handle_command(int id) {
 int TAVIX_set_logging(int on) {
     if (!library_state.graphics_window) return 0;
     library_state.logging = on ? 1 : 0;
-    set_check(ID_LOGGING, library_state.logging);
+    set_run_check(ID_LOGGING, library_state.logging);
     // Switching logging on from the program shows where the log lines go; off leaves it be.
     if (library_state.logging) TAVIX_show_console(1);
     return 1;
@@ -189,7 +189,7 @@ int TAVIX_set_logging(int on) {
 void stop_playback(void) {
     library_state.playing_back = 0;
     library_state.play_one = 0;
-    set_check(ID_PLAYBACK, 0);
+    set_run_check(ID_PLAYBACK, 0);
     // A replay asked for from the environment ends the program with its script.
     if (library_state.replaying) {
         library_state.replaying = 0;
@@ -199,5 +199,5 @@ void stop_playback(void) {
 
 void stop_recording(void) {
     library_state.recording = 0;
-    set_check(ID_RECORD, 0);
+    set_run_check(ID_RECORD, 0);
 }

@@ -4,6 +4,7 @@
 #ifndef TAVIX_CORE_STATE_H
 #define TAVIX_CORE_STATE_H
 
+#include "library/script/script_line.h"
 #include "library/tavix.h"
 
 #include <cstdint>
@@ -35,44 +36,81 @@ struct PendingEvent {
     int32_t type;     // event code, TAVIX_NO_EVENT while nothing is pending
 };
 
+// Rules that span fields:
+// - graphics_window, buffer_dc and buffer_bitmap are null until the start and valid from then
+//   on; window_dc only from the start to the finish, which forgets it.
+// - Recording and playback never run together: recording is never set while playing_back or
+//   play_one is, because both would use the one script_file (the Run menu refuses the second).
+//   script_file is a writing stream while recording, a reading one while playing, or null.
+// - replaying is set only together with playing_back (TAVIX_REPLAY): the script's end then posts
+//   the quit; stopping the playback from the menu clears it.
+// - quit_requested is the program's own quit (TAVIX_set_animation): once set, every wait returns
+//   TAVIX_QUIT, whatever it assembled. quit_pending is one quit message taken in the pass that
+//   also delivered a scripted event: the next wait starts with it as its event and clears it.
+//   The two are independent; neither sets the other.
+// - The console ring is empty while console_first is -1 (console_end is then the slot the first
+//   message takes). Otherwise it holds the slots from console_first up to, not including,
+//   console_end, going round; console_first == console_end means full: all slots hold a message
+//   and the next one replaces the oldest.
+// - dirty is set by every drawing call and cleared when the back buffer is copied to the window.
 struct LibraryState {
-    int32_t dirty;                   // back buffer changed since last copied to the window (0/1)
-    int32_t console_first;           // ring slot of the oldest console message, -1 while empty
-    COLORREF colours[COLOUR_COUNT];  // colour value (0x00BBGGRR) of each colour index
-    const char *colour_names[COLOUR_COUNT];  // name of each colour index, for log lines
-    int32_t logging;                         // every drawing call prints a log line (0/1)
-    uint8_t quit_requested;                  // every later wait returns TAVIX_QUIT; never cleared
-    uint8_t running;                         // the animation runs: a periodic event per timer tick
-    uint8_t single_step;                     // one periodic event has been requested
-    int32_t origin_x;                        // client pixel x of library point (0, 0)
-    int32_t origin_y;                        // client pixel y of library point (0, 0)
-    PendingEvent pending;                    // the event the current wait is assembling
-    HWND graphics_window;    // the graphics window; non-null means the library is open
-    HWND console_window;     // the console window
-    int32_t console_end;     // ring slot the next console message takes
-    uint8_t recording;       // delivered events are written to the script file
-    uint8_t play_one;        // the next wait delivers one event from the script file
-    uint8_t playing_back;    // every wait delivers events from the script file
-    int32_t timer_tick;      // a timer notice arrived since the last arming (0/1)
-    FILE *script_file;       // the one stream on the script file, null while closed
-    int32_t periodic_count;  // periodic events not yet written (recording) or still to play
-    int32_t ctrl_down;       // Ctrl is held, as last reported to the graphics window (0/1)
-    HGLOBAL console_lines[CONSOLE_RING_SIZE];  // the console ring's message blocks
-    HDC buffer_dc;                // memory context holding the back buffer; all drawing goes here
-    HDC window_dc;                // the graphics window's client context, held from start to finish
-    HBITMAP buffer_bitmap;        // the back buffer's 601 x 540 bitmap
-    HMENU run_menu;               // the "&Run" pop-up menu, whose check marks the menu code keeps
-    uint8_t quit_pending;         // a quit taken in the pass that played a scripted event; the next
-                                  // wait returns it first
-    int32_t console_batch_lines;  // lines printed to the shown console and not yet drawn
-    int32_t console_batch_used;   // bytes of console_batch those lines take
-    char console_batch[CONSOLE_BATCH_SIZE];  // their texts, oldest first, each with its zero
-    // Settings read once from the environment by TAVIX_start.
-    const char *script_name;    // the file recording and playback use (TAVIX_SCRIPT)
-    const char *snapshot_path;  // where TAVIX_finish saves the picture, null for nowhere
-    uint8_t headless;           // only scripts bring input: a wait nothing else could end quits
-    uint8_t replaying;          // a playback started by TAVIX_REPLAY: its end posts quit
-    uint8_t console_to_stderr;  // every console line is also written to standard error
+    // ---- Windows and back buffer (core/start.cpp, core/winproc.cpp) ----
+    HWND graphics_window = nullptr;  // the graphics window; non-null means the library is open
+    HWND console_window = nullptr;   // the console window
+    HDC window_dc = nullptr;  // the graphics window's client context, held from start to finish
+    HDC buffer_dc = nullptr;  // memory context holding the back buffer; all drawing goes here
+    HBITMAP buffer_bitmap = nullptr;  // the back buffer's 601 x 540 bitmap
+    int32_t origin_x = 0;             // client pixel x of library point (0, 0)
+    int32_t origin_y = 0;             // client pixel y of library point (0, 0)
+    int32_t dirty = 1;                // back buffer changed since last copied to the window (0/1)
+
+    // ---- Drawing (draw/) ----
+    COLORREF colours[COLOUR_COUNT] = {  // colour value (0x00BBGGRR) of each colour index
+        0x00000000, 0x00FFFFFF, 0x000000FF, 0x0000FF00, 0x00FF0000, 0x0000FFFF,
+        0x00FF00FF, 0x00FFFF00, 0x00CC0099, 0x00993300, 0x00996699, 0x00FFFF99,
+        0x00CCFF99, 0x000066FF, 0x00336699, 0x00CC99FF, 0x0099FFFF, 0x003399CC,
+        0x006699FF, 0x00336600, 0x0099CC33, 0x00339999, 0x00808080, 0x00CCCCCC};
+    const char *colour_names[COLOUR_COUNT] = {  // name of each colour index, for log lines
+        "black",     "white",        "red",       "green",     "blue",       "yellow",
+        "magenta",   "cyan",         "purple",    "navy blue", "dusty plum", "ice blue",
+        "turquoise", "orange",       "brown",     "pink",      "chalk",      "gold",
+        "peach",     "forest green", "sea green", "olive",     "50% gray",   "20% gray"};
+    int32_t logging = 1;  // every drawing call prints a log line (0/1); the menu toggles it
+
+    // ---- Event wait (core/wait.cpp, core/winproc.cpp) ----
+    PendingEvent pending = {0, 0, 0, 0};  // the event the current wait is assembling
+    uint8_t running = 0;                  // the animation runs: a periodic event per timer tick
+    uint8_t single_step = 0;              // one periodic event has been requested
+    int32_t timer_tick = 0;               // a timer notice arrived since the last arming (0/1)
+    uint8_t quit_requested = 0;           // every later wait returns TAVIX_QUIT; never cleared
+    uint8_t quit_pending = 0;  // a quit taken in the pass that played a scripted event; the next
+                               // wait returns it first
+
+    // ---- Run menu and accelerators (core/menu.cpp) ----
+    HMENU run_menu = nullptr;  // the "&Run" pop-up menu; only the menu code touches it
+    int32_t ctrl_down = 0;     // Ctrl is held, as last reported to the graphics window (0/1)
+
+    // ---- Script recorder and player (script/) ----
+    uint8_t recording = 0;        // delivered events are written to the script file
+    uint8_t playing_back = 0;     // every wait delivers events from the script file
+    uint8_t play_one = 0;         // the next wait delivers one event from the script file
+    FILE *script_file = nullptr;  // the one stream on the script file, null while closed
+    int32_t periodic_count = 0;   // periodic events not yet written (recording) or still to play
+
+    // ---- Console (console/ring.cpp) ----
+    HGLOBAL console_lines[CONSOLE_RING_SIZE] = {};  // the console ring's message blocks
+    int32_t console_first = -1;       // ring slot of the oldest console message, -1 while empty
+    int32_t console_end = 0;          // ring slot the next console message takes
+    int32_t console_batch_lines = 0;  // lines printed to the shown console and not yet drawn
+    int32_t console_batch_used = 0;   // bytes of console_batch those lines take
+    char console_batch[CONSOLE_BATCH_SIZE] = {};  // their texts, oldest first, each with its zero
+
+    // ---- Settings read once from the environment by TAVIX_start (core/settings.cpp) ----
+    const char *script_name = SCRIPT_FILE_NAME;  // the file recording and playback use
+    const char *snapshot_path = nullptr;  // where TAVIX_finish saves the picture, null for nowhere
+    uint8_t headless = 0;           // only scripts bring input: a wait nothing else could end quits
+    uint8_t replaying = 0;          // a playback started by TAVIX_REPLAY: its end posts quit
+    uint8_t console_to_stderr = 0;  // every console line is also written to standard error
 };
 
 extern LibraryState library_state;

@@ -143,8 +143,7 @@ void close_script(void) {
     // here: recording on after the close would reopen the file and empty it.
     if (s.recording) {
         if (s.periodic_count > 0) write_script_line(TAVIX_PERIODIC, 0, 0, 0);
-        s.recording = 0;
-        CheckMenuItem(s.run_menu, ID_RECORD, MF_BYCOMMAND | MF_UNCHECKED);
+        stop_recording();
     }
     if (s.script_file) {
         fclose(s.script_file);

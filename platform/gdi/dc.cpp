@@ -2,7 +2,13 @@
 // modes, and the calls that work on whole pixels (SetPixel, GetPixel, BitBlt, ScrollDC, FillRect).
 // A window context looks its window up on every call, so drawing after the window is gone is a
 // no-op.
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/dc.h"
+
+#include "platform/gdi/objects.h"
+#include "platform/gdi/raster.h"
+#include "platform/kernel/handles.h"
+#include "platform/surface.h"
+#include "platform/user/window.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -118,8 +124,9 @@ Canvas dc_canvas(GdiDC *dc) {
         }
     }
     if (!surface || !surface->pixels) return canvas;
-    canvas.origin_x = area.left;
-    canvas.origin_y = area.top;
+    // 64 bits: a viewport origin near an int's end still leaves every int point reachable.
+    canvas.origin_x = (int64_t)area.left + dc->viewport_x;
+    canvas.origin_y = (int64_t)area.top + dc->viewport_y;
     canvas.clip_left = std::max<int>(area.left, 0);
     canvas.clip_top = std::max<int>(area.top, 0);
     canvas.clip_right = std::min<int>(area.right, surface->width);
@@ -248,6 +255,15 @@ BOOL WINAPI MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
     }
     dc->pos_x = x;
     dc->pos_y = y;
+    return TRUE;
+}
+
+BOOL WINAPI SetViewportOrgEx(HDC handle, int x, int y, LPPOINT previous) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return FALSE;
+    if (previous) *previous = POINT{dc->viewport_x, dc->viewport_y};
+    dc->viewport_x = x;
+    dc->viewport_y = y;
     return TRUE;
 }
 

@@ -1,7 +1,12 @@
 // GDI objects: pens, brushes, bitmaps and fonts, the stock objects, and their deletion. An object
 // deleted while a context has it selected lives on until the last context lets go of it, so a
 // context never paints with freed memory.
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/objects.h"
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/text.h"
+#include "platform/kernel/handles.h"
+#include "platform/surface.h"
 
 #include <algorithm>
 #include <climits>

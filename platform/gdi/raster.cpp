@@ -2,7 +2,11 @@
 // paints them. Coordinates are 64-bit inside, so no int argument overflows, and every loop runs
 // over rows or columns already clipped to the surface: a shape billions of pixels across costs no
 // more than the part of it that shows.
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/raster.h"
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/surface.h"
 
 #include <algorithm>
 #include <cmath>
@@ -178,6 +182,83 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
 
 // ---- Ellipses ----------------------------------------------------------------------------------
 //
+// GDI's ellipse is a chain of 8-connected points. With a = W - 1 and b = H - 1 for a box W x H
+// pixels, the quarter from the right end of the middle row (x = a, y = H / 2 from the box's
+// top-left) down to the bottom is walked with the integer error term of A. Zingl's ellipse in a
+// rectangle ("A Rasterizing Algorithm for Drawing Curves", 2012), x stepping before y; the other
+// three quarters are its mirror images. The walk stops as soon as x falls below W / 2, without
+// finishing the tips: a tall box 3 or 4 pixels wide loses its top and bottom rows, as GDI's does.
+// On each row the points form one run [inner, outer] at the right and its mirror at the left.
+// The pen paints the runs. The brush fills the polygon through the points, which with the outline
+// over it covers each row from the left run's outer end to the right run's; and without a pen the
+// brush covers the runs too: a curved ellipse is not a pixel smaller without a pen, unlike a
+// rectangle. Boxes up to WALK_LIMIT across are walked (64-bit error terms); larger ones follow
+// the closed form below, which stays within a pixel of the walk.
+
+const int64_t WALK_LIMIT = (int64_t)1 << 16;
+
+struct WalkRow {
+    int64_t inner, outer;  // the right run, columns from the box's left; inner > outer: no point
+};
+
+// Visits the quarter's points, visit(x, y), in walk order; width and height 3 .. WALK_LIMIT.
+template <typename Visit>
+void walk_quarter(int64_t width, int64_t height, Visit visit) {
+    int64_t a = width - 1, b = height - 1;
+    int64_t asq = 8 * a * a, bsq = 8 * b * b;
+    int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
+    int64_t err = dx + dy + a * a * (b % 2);
+    int64_t x = a, y = height / 2;
+    while (x >= width / 2 && y <= b) {
+        visit(x, y);
+        int64_t e2 = 2 * err;
+        if (e2 >= dx) {
+            --x;
+            dx += bsq;
+            err += dx;
+        }
+        if (e2 <= dy) {
+            ++y;
+            dy += asq;
+            err += dy;
+        }
+    }
+}
+
+// The runs of rows H / 2 .. H - 1 (rows[0] is row H / 2), width and height 3 .. WALK_LIMIT.
+void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
+    rows.assign((size_t)(height - height / 2), WalkRow{1, 0});
+    walk_quarter(width, height, [&](int64_t x, int64_t y) {
+        WalkRow &row = rows[(size_t)(y - height / 2)];
+        if (row.inner > row.outer) row.outer = x;  // x only falls: a row's first point is outermost
+        row.inner = x;
+    });
+}
+
+// Paints the walked ellipse of box (l, t, l + width, t + height): see above.
+void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
+                          bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
+    int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
+    int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
+    if (first >= last) return;
+    std::vector<WalkRow> rows;
+    walk_ellipse(width, height, rows);
+    int64_t right = l + width - 1;
+    for (int64_t y = first; y < last; ++y) {
+        int64_t rel = y - t;
+        const WalkRow &row =
+            rows[(size_t)((rel >= height / 2 ? rel : height - 1 - rel) - height / 2)];
+        if (row.inner > row.outer) continue;
+        if (fill) canvas_span(canvas, y, right - row.outer, l + row.outer + 1, fill_colour);
+        if (pen) {
+            canvas_span(canvas, y, l + row.inner, l + row.outer + 1, pen_colour);
+            canvas_span(canvas, y, right - row.outer, right - row.inner + 1, pen_colour);
+        }
+    }
+}
+
+// ---- Ellipses too large to walk --------------------------------------------------------------
+//
 // An ellipse is worked in doubled coordinates about the centre of its pixel-centre box, so that
 // boxes of even size (centre between pixels) stay integral: the box W x H gives semi-axes
 // A = W - 1 and B = H - 1, and the pixel at doubled offset (X, Y) has X = A (mod 2), Y = B (mod 2);
@@ -280,90 +361,27 @@ int64_t ellipse_half(const EllipseShape &e, int64_t y) {
     return std::max(e.turn_half, largest_inside(e, -1, y));
 }
 
-// The halves of the ellipses painted lately, by box size: a program redraws the same circles
-// frame after frame, and a row's half costs a square root and 128-bit products to work out.
-// Only boxes up to CACHED_HEIGHT rows are kept, so the cache stays a few hundred kilobytes.
-struct HalfTable {
-    int64_t width, height;        // the box; 0 x 0 for an empty slot
-    std::vector<int64_t> halves;  // ellipse_half of Y = (B mod 2) + 2i, for Y up to B + 2
-};
-
-struct EllipseCache {
-    HalfTable tables[32];  // most recent boxes
-    unsigned next;         // the slot taken by the next new box, round robin
-    unsigned last;         // the slot used last: a program often paints a row of equal circles
-};
-
-EllipseCache ellipse_cache;
-const int64_t CACHED_HEIGHT = 2048;
-
-const std::vector<int64_t> &cached_halves(int64_t width, int64_t height) {
-    const HalfTable &last = ellipse_cache.tables[ellipse_cache.last];
-    if (last.width == width && last.height == height) return last.halves;
-    for (unsigned i = 0; i < 32; ++i) {
-        const HalfTable &table = ellipse_cache.tables[i];
-        if (table.width == width && table.height == height) {
-            ellipse_cache.last = i;
-            return table.halves;
-        }
-    }
-    ellipse_cache.last = ellipse_cache.next++ % 32;
-    HalfTable &table = ellipse_cache.tables[ellipse_cache.last];
+// Paints the ellipse of box (l, t, l + width, t + height) by the closed form, width and height at
+// least 3: the fill in fill_colour (unless fill is false), then the outline in pen_colour (unless
+// pen is false).
+void paint_far_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
+                       bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
     EllipseShape shape;
     ellipse_prepare(shape, width, height);
-    table.width = width;
-    table.height = height;
-    table.halves.resize((size_t)(shape.b / 2 + 2));
-    for (size_t i = 0; i < table.halves.size(); ++i)
-        table.halves[i] = ellipse_half(shape, shape.last + 2 * (int64_t)i);
-    return table.halves;
-}
-
-// Paints the ellipse of box (l, t, l + width, t + height), width and height at least 3: the fill
-// in fill_colour (unless fill is false), then the outline in pen_colour (unless pen is false).
-void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
-                   bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
-    int64_t a = width - 1, b = height - 1;
-    int64_t cx2 = 2 * l + a, cy2 = 2 * t + b;  // doubled centre
+    int64_t cx2 = 2 * l + shape.a, cy2 = 2 * t + shape.b;  // doubled centre
     int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
     if (first >= last) return;
     // Each visible row needs half() of its own |Y| and of the one above; both halves of the
-    // ellipse share them, so they are worked out once for the range of |Y| in view (or kept
-    // for the whole of a small ellipse).
+    // ellipse share them, so they are worked out once for the range of |Y| in view.
     auto distance = [&](int64_t y) { return 2 * y - cy2 < 0 ? cy2 - 2 * y : 2 * y - cy2; };
-    int64_t low = b & 1;
-    std::vector<int64_t> in_view;
-    const int64_t *halves;
-    if (height <= CACHED_HEIGHT) {
-        halves = cached_halves(width, height).data();
-    } else {
-        EllipseShape shape;
-        ellipse_prepare(shape, width, height);
-        int64_t high = std::max(distance(first), distance(last - 1)) + 2;
-        if (!(2 * first <= cy2 && cy2 <= 2 * (last - 1)))
-            low = std::min(distance(first), distance(last - 1));
-        in_view.resize((size_t)((high - low) / 2 + 1));
-        for (size_t i = 0; i < in_view.size(); ++i)
-            in_view[i] = ellipse_half(shape, low + 2 * (int64_t)i);
-        halves = in_view.data();
-    }
+    int64_t low = std::min(distance(first), distance(last - 1));
+    int64_t high = std::max(distance(first), distance(last - 1)) + 2;
+    if (2 * first <= cy2 && cy2 <= 2 * (last - 1)) low = shape.b & 1;
+    std::vector<int64_t> halves((size_t)((high - low) / 2 + 1));
+    for (size_t i = 0; i < halves.size(); ++i)
+        halves[i] = ellipse_half(shape, low + 2 * (int64_t)i);
     auto half = [&](int64_t dy) { return halves[(size_t)((dy - low) / 2)]; };
-    // The outline lies within the fill's span: in the fill's colour it would change nothing.
-    if (fill && pen && pen_colour == fill_colour) pen = false;
-    if (fill && !pen) {
-        // One span a row, clipped here (the rows already are) and filled straight in.
-        uint32_t pixel = pixel_from_colorref(fill_colour);
-        int64_t stride = canvas.surface->width;
-        uint32_t *row = canvas.surface->pixels + (first + canvas.origin_y) * stride;
-        for (int64_t y = first; y < last; ++y, row += stride) {
-            int64_t h = half(distance(y));
-            int64_t from = std::max<int64_t>((cx2 - h) / 2 + canvas.origin_x, canvas.clip_left);
-            int64_t to = std::min<int64_t>((cx2 + h) / 2 + 1 + canvas.origin_x, canvas.clip_right);
-            if (from < to) fill_pixels(row + from, (size_t)(to - from), pixel);
-        }
-        return;
-    }
     for (int64_t y = first; y < last; ++y) {
         int64_t dy = distance(y);
         int64_t h = half(dy);
@@ -376,7 +394,48 @@ void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, in
     }
 }
 
-// The filled disc a wide pen leaves at an end point or a join.
+// The ring between the closed-form ellipse of box (l, t, l + w, t + h) and the one of the inner
+// box (il, it, il + iw, it + ih), or the whole ellipse when ih is 0; for wide pens on ellipses
+// too large to walk. On each row the outer span less the inner one.
+void paint_far_ring(const Canvas &canvas, int64_t l, int64_t t, int64_t w, int64_t h, int64_t il,
+                    int64_t it, int64_t iw, int64_t ih, COLORREF colour) {
+    EllipseShape outer, inner = {};
+    ellipse_prepare(outer, w, h);
+    if (ih > 0) ellipse_prepare(inner, iw, ih);
+    int64_t cx2 = 2 * l + outer.a, cy2 = 2 * t + outer.b;
+    int64_t icx2 = 2 * il + inner.a, icy2 = 2 * it + inner.b;
+    int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
+    int64_t last = std::min(t + h, canvas.clip_bottom - canvas.origin_y);
+    for (int64_t y = first; y < last; ++y) {
+        int64_t dy = 2 * y - cy2 < 0 ? cy2 - 2 * y : 2 * y - cy2;
+        int64_t half = ellipse_half(outer, dy);
+        int64_t x0 = (cx2 - half) / 2, x1 = (cx2 + half) / 2 + 1;
+        if (ih > 0 && y >= it && y < it + ih) {
+            int64_t idy = 2 * y - icy2 < 0 ? icy2 - 2 * y : 2 * y - icy2;
+            int64_t ihalf = ellipse_half(inner, idy);
+            int64_t i0 = (icx2 - ihalf) / 2, i1 = (icx2 + ihalf) / 2 + 1;
+            if (i0 < i1) {
+                canvas_span(canvas, y, x0, std::min(x1, i0), colour);
+                canvas_span(canvas, y, std::max(x0, i1), x1, colour);
+                continue;
+            }
+        }
+        canvas_span(canvas, y, x0, x1, colour);
+    }
+}
+
+// The ellipse of box (l, t, l + width, t + height), width and height at least 3.
+void paint_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
+                   bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
+    if (width <= WALK_LIMIT && height <= WALK_LIMIT)
+        paint_walked_ellipse(canvas, l, t, width, height, pen, pen_colour, fill, fill_colour);
+    else
+        paint_far_ellipse(canvas, l, t, width, height, pen, pen_colour, fill, fill_colour);
+}
+
+// The disc a wide pen leaves at an end point or a join: the ellipse of the width x width box whose
+// top-left lies width / 2 up and left of the point (so an even width reaches a pixel further up
+// and left); widths 1 and 2 leave the square.
 void paint_disc(const Canvas &canvas, int64_t x, int64_t y, int width, COLORREF colour) {
     int64_t l = x - width / 2, t = y - width / 2;
     if (width <= 2)
@@ -459,23 +518,154 @@ void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour, int 
     }
 }
 
-// A line of a wide pen: the band square to the line, offset by the rounded half widths, with a
-// round cap at each end (both ends painted).
+// The body of a wide pen's segment from p to q, without its ends. Horizontal and vertical
+// segments are the rectangle [min, max) along the line, rows (or columns) from the path's minus
+// width / 2 on, width in all: an even width reaches one pixel further up (or left) than down.
+// A slanted one is the four-point polygon square to the line: the pen's width projected on the
+// axes, wx = width |dy| / length and wy = width |dx| / length, is split into halves rounded to
+// whole pixels, the larger half (wx + 1) / 2, (wy + 1) / 2 on the side of larger x and the
+// smaller half wx / 2, wy / 2 on the other; then filled like any polygon.
+void wide_segment(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF colour) {
+    int64_t dx = q.x - p.x, dy = q.y - p.y;
+    if (dx == 0 && dy == 0) return;
+    if (dy == 0) {
+        int64_t top = p.y - width / 2;
+        canvas_fill(canvas, std::min(p.x, q.x), top, std::max(p.x, q.x), top + width, colour);
+        return;
+    }
+    if (dx == 0) {
+        int64_t left = p.x - width / 2;
+        canvas_fill(canvas, left, std::min(p.y, q.y), left + width, std::max(p.y, q.y), colour);
+        return;
+    }
+    long double ldx = (long double)dx, ldy = (long double)dy;
+    long double length = sqrtl(ldx * ldx + ldy * ldy);
+    long double wx = width * fabsl(ldy) / length, wy = width * fabsl(ldx) / length;
+    auto round = [](long double v) { return (int64_t)floorl(v + 0.5L); };
+    // The normal toward larger x has a y part of the sign of -dx on lines running down and of dx
+    // on lines running up.
+    int64_t sy = (dy > 0) == (dx > 0) ? -1 : 1;
+    int64_t big_x = round((wx + 1) / 2), big_y = sy * round((wy + 1) / 2);
+    int64_t small_x = -round(wx / 2), small_y = -sy * round(wy / 2);
+    Point64 band[4] = {{p.x + small_x, p.y + small_y},
+                       {p.x + big_x, p.y + big_y},
+                       {q.x + big_x, q.y + big_y},
+                       {q.x + small_x, q.y + small_y}};
+    fill_polygon(canvas, band, 4, colour);
+}
+
+// A line of a wide pen: its body and a round cap, the pen's disc, at each end (both ends painted).
 void wide_line(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF colour) {
     if (!canvas.surface) return;
     paint_disc(canvas, p.x, p.y, width, colour);
     paint_disc(canvas, q.x, q.y, width, colour);
-    if (p.x == q.x && p.y == q.y) return;
-    long double dx = (long double)(q.x - p.x), dy = (long double)(q.y - p.y);
-    long double length = sqrtl(dx * dx + dy * dy);
-    long double nx = -dy / length * width / 2, ny = dx / length * width / 2;
-    int64_t ox1 = (int64_t)floorl(nx + 0.5L), oy1 = (int64_t)floorl(ny + 0.5L);
-    int64_t ox2 = (int64_t)floorl(-nx + 0.5L), oy2 = (int64_t)floorl(-ny + 0.5L);
-    Point64 band[4] = {{p.x + ox1, p.y + oy1},
-                       {q.x + ox1, q.y + oy1},
-                       {q.x + ox2, q.y + oy2},
-                       {p.x + ox2, p.y + oy2}};
-    fill_polygon(canvas, band, 4, colour);
+    wide_segment(canvas, p, q, width, colour);
+}
+
+// What a shape paints around a point, as row spans relative to it: (dy, x0, x1) triples, x1
+// exclusive. Made once by painting the shape on a private surface, then stamped at many points.
+struct Stamp {
+    std::vector<int64_t> spans;
+};
+
+template <typename Paint>
+void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
+    int size = (int)(2 * reach + 1);
+    std::vector<uint32_t> pixels((size_t)size * size, 0);
+    Surface surface = {size, size, pixels.data()};
+    Canvas local = {};
+    local.surface = &surface;
+    local.origin_x = reach;
+    local.origin_y = reach;
+    local.clip_right = size;
+    local.clip_bottom = size;
+    paint(local, RGB(255, 255, 255));
+    stamp.spans.clear();
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size;) {
+            if (!pixels[(size_t)y * size + x]) {
+                ++x;
+                continue;
+            }
+            int start = x;
+            while (x < size && pixels[(size_t)y * size + x]) ++x;
+            stamp.spans.insert(stamp.spans.end(), {y - reach, start - reach, x - reach});
+        }
+}
+
+// The outline of the walked ellipse (see Ellipses) with a wide pen: the closed path through its
+// points stroked like a polygon's, each step's body and the pen's disc at every point (round
+// joins). The points are 8-neighbours, so the bodies come in five shapes: a straight step's is
+// inside the disc (whose middle column and row span the pen's width), and the four diagonal ones
+// are stamped like the disc. Points whose stamps cannot reach the clip are skipped, so the rows
+// touched lie within reach of the clip.
+void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
+                           int64_t height, int pen_width, COLORREF colour) {
+    int64_t a = width - 1, b = height - 1;
+    std::vector<Point64> quarter;
+    walk_quarter(width, height, [&](int64_t x, int64_t y) { quarter.push_back(Point64{x, y}); });
+    // The loop: down the right to the bottom, up the left, then the top half back to the start.
+    int64_t n = (int64_t)quarter.size();
+    std::vector<Point64> path;
+    path.reserve((size_t)(4 * n));
+    for (int64_t i = 0; i < n; ++i) path.push_back({l + quarter[i].x, t + quarter[i].y});
+    for (int64_t i = n - 1; i >= 0; --i) path.push_back({l + a - quarter[i].x, t + quarter[i].y});
+    for (int64_t i = 0; i < n; ++i) path.push_back({l + a - quarter[i].x, t + b - quarter[i].y});
+    for (int64_t i = n - 1; i >= 0; --i) path.push_back({l + quarter[i].x, t + b - quarter[i].y});
+
+    int64_t reach = pen_width + 2;
+    Stamp disc, diagonal[4];  // diagonal[(dx > 0) + 2 (dy > 0)]
+    make_stamp(
+        reach, [&](const Canvas &c, COLORREF k) { paint_disc(c, 0, 0, pen_width, k); }, disc);
+    for (int i = 0; i < 4; ++i) {
+        Point64 to = {i & 1 ? 1 : -1, i & 2 ? 1 : -1};
+        make_stamp(
+            reach,
+            [&](const Canvas &c, COLORREF k) {
+                wide_segment(c, {0, 0}, to, pen_width, k);
+            },
+            diagonal[i]);
+    }
+    int64_t view_l = canvas.clip_left - canvas.origin_x - reach;
+    int64_t view_r = canvas.clip_right - canvas.origin_x + reach;
+    int64_t view_t = canvas.clip_top - canvas.origin_y - reach;
+    int64_t view_b = canvas.clip_bottom - canvas.origin_y + reach;
+    // Neighbouring stamps overlap on most rows: each row gathers the spans of the right half of
+    // the path and of the left half, painting a gathered span only when one that neither
+    // overlaps nor touches it comes, so most pixels are painted once.
+    int64_t first_row = view_t - reach;
+    std::vector<int64_t> gathered((size_t)(view_b - view_t + 2 * reach + 1) * 4, 0);
+    auto add = [&](const Stamp &stamp, Point64 p, int side) {
+        for (size_t k = 0; k + 2 < stamp.spans.size(); k += 3) {
+            int64_t y = p.y + stamp.spans[k];
+            int64_t x0 = p.x + stamp.spans[k + 1], x1 = p.x + stamp.spans[k + 2];
+            int64_t *span = &gathered[(size_t)((y - first_row) * 4 + 2 * side)];
+            if (span[0] < span[1] && (x1 < span[0] || x0 > span[1])) {
+                canvas_span(canvas, y, span[0], span[1], colour);
+                span[0] = span[1] = 0;
+            }
+            if (span[0] >= span[1]) {
+                span[0] = x0;
+                span[1] = x1;
+            } else {
+                span[0] = std::min(span[0], x0);
+                span[1] = std::max(span[1], x1);
+            }
+        }
+    };
+    for (size_t i = 0; i < path.size(); ++i) {
+        Point64 p = path[i], q = path[(i + 1) % path.size()];
+        if (p.x < view_l || p.x >= view_r || p.y < view_t || p.y >= view_b) continue;
+        int side = i >= (size_t)n && i < (size_t)(3 * n) ? 1 : 0;
+        add(disc, p, side);
+        if (q.x != p.x && q.y != p.y) add(diagonal[(q.x > p.x) + 2 * (q.y > p.y)], p, side);
+    }
+    for (size_t row = 0; row * 4 < gathered.size(); ++row)
+        for (int side = 0; side < 2; ++side) {
+            const int64_t *span = &gathered[row * 4 + 2 * side];
+            if (span[0] < span[1])
+                canvas_span(canvas, first_row + (int64_t)row, span[0], span[1], colour);
+        }
 }
 
 // The pen's stroke along a path of points (closed: back to the first), each vertex painted once.
@@ -611,34 +801,33 @@ BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
     GdiBrush *brush = brush_get(dc->brush);
     bool has_pen = pen && pen->style != PS_NULL;
     bool has_brush = brush && !brush->hollow;
-    if (!has_pen) {
-        // Like Rectangle, the brush alone covers one pixel less to the right and below.
-        r -= 1;
-        b -= 1;
-    }
     int64_t width = r - l, height = b - t;
     if (width <= 2 || height <= 2) {
-        // Too small to curve: painted as the rectangle of the same box.
-        if (has_pen) {
-            paint_rectangle(canvas, pen, brush, gap_colour_of(dc), l, t, r, b);
-        } else if (has_brush && width > 0 && height > 0) {
-            canvas_fill(canvas, l, t, r, b, brush->colour);
-        }
-    } else if (!has_pen || pen->width <= 1) {
-        paint_ellipse(canvas, l, t, width, height, has_pen, has_pen ? pen->colour : 0, has_brush,
+        // Too small to curve: painted as the rectangle of the same box (so without a pen the
+        // brush covers one pixel less to the right and below).
+        paint_rectangle(canvas, has_pen ? pen : nullptr, brush, gap_colour_of(dc), l, t, r, b);
+    } else if (!has_pen) {
+        // The brush alone covers the outline's pixels too.
+        if (has_brush) paint_ellipse(canvas, l, t, width, height, false, 0, true, brush->colour);
+    } else if (pen->width <= 1) {
+        paint_ellipse(canvas, l, t, width, height, true, pen->colour, has_brush,
                       has_brush ? brush->colour : 0);
+    } else if (width <= WALK_LIMIT && height <= WALK_LIMIT) {
+        if (has_brush) paint_ellipse(canvas, l, t, width, height, false, 0, true, brush->colour);
+        stroke_walked_ellipse(canvas, l, t, width, height, pen->width, pen->colour);
     } else {
-        // A wide pen: the band between the ellipse grown by the pen's reach outward and the one
-        // shrunk by its reach inward, the brush inside.
+        // Too large to walk: the ring between the ellipse grown by the pen's reach outward and
+        // the one shrunk by its reach inward, the brush inside.
         int64_t out_l = l - pen->width / 2, out_t = t - pen->width / 2;
         int64_t out_r = r + (pen->width - 1) / 2, out_b = b + (pen->width - 1) / 2;
         int64_t in_l = out_l + pen->width, in_t = out_t + pen->width;
         int64_t in_r = out_r - pen->width, in_b = out_b - pen->width;
-        paint_ellipse(canvas, out_l, out_t, out_r - out_l, out_b - out_t, false, 0, true,
-                      pen->colour);
-        if (in_r - in_l >= 3 && in_b - in_t >= 3)
-            paint_ellipse(canvas, in_l, in_t, in_r - in_l, in_b - in_t, false, 0, has_brush,
-                          has_brush ? brush->colour : 0);
+        bool hole = in_r - in_l >= 3 && in_b - in_t >= 3;
+        paint_far_ring(canvas, out_l, out_t, out_r - out_l, out_b - out_t, in_l, in_t, in_r - in_l,
+                       hole ? in_b - in_t : 0, pen->colour);
+        if (hole && has_brush)
+            paint_ellipse(canvas, in_l, in_t, in_r - in_l, in_b - in_t, false, 0, true,
+                          brush->colour);
         else if (has_brush && in_r > in_l && in_b > in_t)
             canvas_fill(canvas, in_l, in_t, in_r, in_b, brush->colour);
     }

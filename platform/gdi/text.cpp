@@ -1,7 +1,13 @@
 // Text: a font asked for with CreateFontA is matched with fontconfig, sized with the rules of
 // Windows' character cells and drawn with FreeType. Matches, sizes and rendered glyphs are cached,
 // so a font created and deleted around every call costs a lookup, not a load.
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/text.h"
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/gdi/raster.h"
+#include "platform/kernel/codepage.h"
+#include "platform/surface.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

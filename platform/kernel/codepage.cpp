@@ -1,6 +1,6 @@
 // Windows-1252, the 8-bit code page of the layer's text: typed characters are turned into it and
 // drawn characters out of it. It is Latin-1 but for 0x80..0x9F.
-#include "platform/internal.h"
+#include "platform/kernel/codepage.h"
 
 namespace {
 

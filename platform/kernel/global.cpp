@@ -1,6 +1,7 @@
 // Movable global memory: GlobalAlloc blocks behind checked handles, with a lock count, so that a
 // freed block's handle makes later calls harmless failures.
-#include "platform/internal.h"
+#include "platform/kernel/handles.h"
+#include "platform/win32.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,8 @@
 // The handle table: every window, context, GDI object, menu and memory block the layer gives out
 // is an index into this table with a generation count, so stale handles are recognised.
-#include "platform/internal.h"
+#include "platform/kernel/handles.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace {

@@ -1,6 +1,10 @@
 // SDL's side of the windows: starting the video subsystem, one SDL window per top-level window,
 // presenting a window's pixels (and the pop-up over them), and the screen size.
-#include "platform/sdl/sdl_glue.h"
+#include "platform/sdl/video.h"
+
+#include "platform/sdl/x11_errors.h"
+#include "platform/surface.h"
+#include "platform/user/window.h"
 
 #include <SDL.h>
 

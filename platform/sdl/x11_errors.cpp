@@ -7,8 +7,8 @@
 // wake-up. The server then answers BadWindow, and Xlib's default handler, which SDL passes every
 // error on to, ends the program. Such an error only says that a request reached a window that is
 // gone; it is let pass, and every other error goes on as before.
-// Xlib's names clash with the Windows ones of sdl_glue.h (BOOL): only the one function is shared.
-void sdl_x11_tolerate_dead_windows();
+// Xlib's names clash with the Windows ones (BOOL): its header includes neither.
+#include "platform/sdl/x11_errors.h"
 
 #ifdef TAVIX_HAVE_X11
 #include <X11/Xlib.h>

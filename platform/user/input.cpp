@@ -1,9 +1,12 @@
 // Keyboard and mouse input: SDL's key, text and mouse events become WM_KEYDOWN/WM_KEYUP,
 // WM_SYSKEYDOWN, WM_LBUTTONDOWN and friends (after the menus had their look), and
 // TranslateMessage's characters in Windows-1252.
-#include "platform/user/window.h"
+#include "platform/user/input.h"
 
-#include "platform/sdl/sdl_glue.h"
+#include "platform/kernel/codepage.h"
+#include "platform/user/menu_track.h"
+#include "platform/user/queue.h"
+#include "platform/user/window.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // through the handle table. Nothing here draws or needs a window.
 #include "platform/user/menu_model.h"
 
+#include "platform/kernel/handles.h"
+
 #include <cctype>
 #include <cstring>
 

@@ -1,6 +1,9 @@
 // Drawing menus with the layer's own GDI: the bar at the top of a window and the pop-up that the
 // tracking code shows as an overlay. Only measures and paints; what is open is decided elsewhere.
+#include "platform/user/menu_paint.h"
+
 #include "platform/user/menu_model.h"
+#include "platform/user/window.h"
 
 #include <algorithm>
 
@@ -115,7 +118,7 @@ std::vector<RECT> menu_bar_titles(HDC dc, const Menu &bar) {
     int x = 0;
     for (const MenuItem &item : bar.items) {
         int w = text_width(dc, menu_split_label(item.text).label) + 2 * kTitlePad;
-        titles.push_back(RECT{x, 0, x + w, kMenuBarHeight});
+        titles.push_back(RECT{x, 0, x + w, MENU_BAR_HEIGHT});
         x += w;
     }
     return titles;
@@ -124,8 +127,8 @@ std::vector<RECT> menu_bar_titles(HDC dc, const Menu &bar) {
 void menu_draw_bar(HDC dc, const Menu &bar, int width, int selected, TitleLook look) {
     std::vector<RECT> titles = menu_bar_titles(dc, bar);
     TextSetup setup(dc);
-    fill(dc, 0, 0, width, kMenuBarHeight, kFace);
-    int text_top = (kMenuBarHeight - text_height(dc)) / 2;
+    fill(dc, 0, 0, width, MENU_BAR_HEIGHT, kFace);
+    int text_top = (MENU_BAR_HEIGHT - text_height(dc)) / 2;
     for (size_t i = 0; i < bar.items.size(); ++i) {
         const MenuItem &item = bar.items[i];
         const RECT &r = titles[i];

@@ -1,7 +1,15 @@
 // Using menus: attaching a bar to a window, and the mouse and keyboard handling of the bar and its
 // pop-ups. Input reaches here before it becomes a message; there is no modal loop, so the
 // program's timers and painting go on while a pop-up is open.
+#include "platform/user/menu_track.h"
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/surface.h"
+#include "platform/user/input.h"
 #include "platform/user/menu_model.h"
+#include "platform/user/menu_paint.h"
+#include "platform/user/window.h"
 
 #include <vector>
 
@@ -132,7 +140,7 @@ void open_popup(HWND hwnd, int title, bool select_first) {
     tracking.popup_old_bitmap = SelectObject(tracking.popup_dc, tracking.popup_bitmap);
     // Below its title; moved left or up when the window is too small to hold it there.
     RECT title_rect = titles_of(hwnd, *bar)[(size_t)title];
-    int x = title_rect.left, y = kMenuBarHeight;
+    int x = title_rect.left, y = MENU_BAR_HEIGHT;
     if (x + tracking.layout.width > surface->width) x = surface->width - tracking.layout.width;
     if (y + tracking.layout.height > surface->height) y = surface->height - tracking.layout.height;
     if (x < 0) x = 0;
@@ -200,7 +208,7 @@ int mnemonic_match(const Menu &menu, int vk, int after, bool *unique) {
 }
 
 bool mouse_event(HWND hwnd, const Menu &bar, const InputEvent &e) {
-    bool on_bar = e.y >= 0 && e.y < kMenuBarHeight;
+    bool on_bar = e.y >= 0 && e.y < MENU_BAR_HEIGHT;
     bool active = tracking.hwnd == hwnd && tracking.mode != TRACK_IDLE;
     int item = active ? popup_item_at(e.x, e.y) : -1;
     bool on_popup = active && tracking.popup_dc && inside(tracking.popup_rect, e.x, e.y);

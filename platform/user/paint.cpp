@@ -1,6 +1,9 @@
 // Painting: the invalid part of each window (InvalidateRect, ValidateRect), BeginPaint/EndPaint
 // with the class background erased through WM_ERASEBKGND, and window device contexts (GetDC).
+#include "platform/gdi/dc.h"
+#include "platform/user/platform.h"
 #include "platform/user/window.h"
+#include "platform/win32.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Starting the layer: the first call that needs a display starts SDL; without one the program
 // cannot do anything useful, so it says why and stops.
-#include "platform/internal.h"
+#include "platform/user/platform.h"
 
-#include "platform/sdl/sdl_glue.h"
+#include "platform/sdl/video.h"
 
 #include <cstdio>
 #include <cstdlib>

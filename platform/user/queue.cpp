@@ -1,9 +1,12 @@
 // The thread's one message queue: posted messages, then input, then SDL's pending events, then
 // WM_PAINT for an invalid window, then a due WM_TIMER (one pending per timer at most), then
 // WM_QUIT. Waiting blocks in SDL up to the next timer deadline and never spins.
-#include "platform/user/window.h"
+#include "platform/user/queue.h"
 
-#include "platform/sdl/sdl_glue.h"
+#include "platform/sdl/events.h"
+#include "platform/user/input.h"
+#include "platform/user/platform.h"
+#include "platform/user/window.h"
 
 #include <algorithm>
 #include <ctime>

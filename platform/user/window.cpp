@@ -3,7 +3,12 @@
 // window procedure, and the window view that painting and the menus use.
 #include "platform/user/window.h"
 
-#include "platform/sdl/sdl_glue.h"
+#include "platform/kernel/handles.h"
+#include "platform/sdl/video.h"
+#include "platform/surface.h"
+#include "platform/user/menu_track.h"
+#include "platform/user/platform.h"
+#include "platform/user/queue.h"
 
 #include <algorithm>
 #include <cstring>
@@ -142,8 +147,7 @@ void window_resize_surface(HWND hwnd, int width, int height) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-// ---- The window view of internal.h
-// ---------------------------------------------------------------
+// ---- What the painting, menu and GDI code see of a window ---------------------------------------
 
 Surface *window_surface(HWND hwnd) {
     Window *w = window_get(hwnd);

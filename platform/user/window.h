@@ -1,15 +1,17 @@
-// The window record and what the files of platform/user/ share about windows, the queue, painting
-// and the keyboard. Private to platform/user/.
+// Windows: the window record, the classic metrics, what the painting, menu and GDI code see of a
+// window, and the window events the SDL glue reports.
 #ifndef TAVIX_PLATFORM_USER_WINDOW_H
 #define TAVIX_PLATFORM_USER_WINDOW_H
 
-#include "platform/internal.h"
+#include "platform/surface.h"
+#include "platform/win32.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// The classic metrics the layer emulates, in pixels.
+// The classic metrics the layer emulates, in pixels: windows take their caption, frames and menu
+// bar from here, the menus their bar's height.
 enum ClassicMetric {
     CAPTION_HEIGHT = 19,
     FIXED_FRAME = 3,
@@ -62,31 +64,37 @@ void windows_present_changed();
 // new client size with WM_SIZE and invalidates the window.
 void window_resize_surface(HWND hwnd, int width, int height);
 
-// ---- Queue (queue.cpp) ----
-uint64_t clock_ms();
-// Appends an input message (keyboard, mouse, close request) behind earlier input. ch is the
-// character a key-down produces (KEYCHAR_*), ignored for other messages.
-void queue_post_input(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int ch);
-// Attaches text-input character ch to the newest SDL key-down of hwnd still queued; false when
-// there is none (the text then arrives as WM_CHAR of its own).
-bool queue_attach_char(HWND hwnd, int ch);
-// Forgets the window's queued messages and timers (it is being destroyed).
-void queue_forget_window(HWND hwnd);
-void queue_set_mouse_position(int x, int y);
+// ---- What the painting, menu and GDI code see of a window --------------------------------------
+//
+// A top-level window shows one surface: the menu bar (when the window has one) on top, the client
+// area below it. The window manager draws caption and frame outside it.
 
-// Characters carried with SDL key-downs.
-enum KeyChar {
-    KEYCHAR_DERIVE = -1,  // not known from the key event: derive it from the virtual key
-    KEYCHAR_NONE = -2,    // the key produced no character in the 8-bit code page
-};
+// The window's surface, or nullptr when hwnd is not a live window.
+Surface *window_surface(HWND hwnd);
+// Where the client area lies inside the window's surface (left, top, right, bottom).
+bool window_client_area(HWND hwnd, RECT *area);
+// The window's pixels changed; they reach the screen when the queue next runs dry.
+void window_mark_changed(HWND hwnd);
+// Only the area (surface coordinates) changed: the next present hands the display no more.
+void window_mark_damaged(HWND hwnd, const RECT &area);
+// A surface drawn over the window at (x, y) of its surface (the open pop-up menu), or nullptr for
+// none. The window keeps only the pointer: the owner keeps it alive until it sets another.
+void window_set_overlay(HWND hwnd, const Surface *overlay, int x, int y);
+// The menu bar attached by SetMenu (nullptr for none); attaching or removing one moves the client
+// area and reports the new size with WM_SIZE.
+void window_attach_menu_bar(HWND hwnd, HMENU menu);
+HMENU window_menu_bar(HWND hwnd);
+// Posts WM_PAINT-worthy damage in client coordinates (as InvalidateRect).
+void window_invalidate_client(HWND hwnd, const RECT *rect);
 
-// ---- Keyboard (keyboard.cpp) ----
-// A key message left the queue (PeekMessageA with PM_REMOVE); from_input: it came from SDL, with
-// the character ch it made.
-void keyboard_message_retrieved(const MSG &msg, bool from_input, int ch);
-// The character a key-down makes for TranslateMessage, or -1 for none.
-int keyboard_char_for(const MSG &msg);
-// UTF-8 text to Windows-1252 characters; a character outside the code page becomes -1.
-std::vector<int> keyboard_cp1252_from_utf8(const char *utf8);
+// ---- Window events from the SDL glue -----------------------------------------------------------
+
+void input_close_requested(HWND hwnd);
+void input_exposed(HWND hwnd);
+// The window manager resized the surface to width x height.
+void input_resized(HWND hwnd, int width, int height);
+// The SDL window's top-left (its surface's origin) moved to (x, y) on the screen.
+void input_moved(HWND hwnd, int x, int y);
+void input_focus(HWND hwnd);
 
 #endif

@@ -2,7 +2,8 @@
 // stored messages oldest first with the newest at the bottom, printing scrolls up one line, and
 // a closed console is harmless to print to. Lines are told apart by their lengths: each band of
 // the window is measured for how far its ink reaches to the right.
-#include "platform/internal.h"
+#include "platform/surface.h"
+#include "platform/user/window.h"
 #include "tests/core/library_harness.h"
 
 #include <gtest/gtest.h>

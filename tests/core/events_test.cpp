@@ -219,7 +219,7 @@ TEST_F(Events, AnimationSwitch) {
     EXPECT_EQ(library_state.running, 0);
     EXPECT_EQ(library_state.single_step, 0) << "halt clears a pending step";
 
-    library_state.running = 1;
+    TAVIX_set_animation(TAVIX_ANIM_RUN);
     for (int code : {3, 4, -1, 6, 100}) {
         EXPECT_EQ(TAVIX_set_animation(code), 1) << code;
         EXPECT_EQ(library_state.running, 1) << code;

@@ -73,7 +73,7 @@ class Playback : public ::testing::Test {
 };
 
 TEST_F(Playback, ScriptedTicksNeedNoTimerAndTheEndGoesOnLive) {
-    library_state.playing_back = 1;
+    handle_command(ID_PLAYBACK);
     script = {scripted(TAVIX_PERIODIC), scripted(TAVIX_PERIODIC), scripted(TAVIX_MOUSE, -3, 8)};
     EXPECT_EQ(harness::next_event().code, TAVIX_PERIODIC);
     EXPECT_EQ(harness::next_event().code, TAVIX_PERIODIC);
@@ -91,7 +91,7 @@ TEST_F(Playback, ScriptedTicksNeedNoTimerAndTheEndGoesOnLive) {
 }
 
 TEST_F(Playback, AScriptedEventReplacesTheLiveOneOfItsPass) {
-    library_state.playing_back = 1;
+    handle_command(ID_PLAYBACK);
     script = {scripted(TAVIX_KBD, 0, 0, 'k')};
     harness::post_click(ox() + 5, oy() + 5);
     harness::Event e = harness::next_event();
@@ -100,7 +100,7 @@ TEST_F(Playback, AScriptedEventReplacesTheLiveOneOfItsPass) {
 }
 
 TEST_F(Playback, PlayOneDeliversOneScriptedEvent) {
-    library_state.play_one = 1;
+    handle_command(ID_PLAY_ONE);
     script = {scripted(TAVIX_KBD, 0, 0, 'p'), scripted(TAVIX_KBD, 0, 0, 'q')};
     EXPECT_EQ(harness::next_event().key, 'p');
     EXPECT_EQ(library_state.play_one, 0);
@@ -110,7 +110,7 @@ TEST_F(Playback, PlayOneDeliversOneScriptedEvent) {
 }
 
 TEST_F(Playback, AQuitTakenWithAScriptedEventComesNext) {
-    library_state.playing_back = 1;
+    handle_command(ID_PLAYBACK);
     script = {scripted(TAVIX_MOUSE, 5, 6), scripted(TAVIX_MOUSE, 7, 8)};
     PostQuitMessage(0);
     harness::Event first = harness::next_event();
@@ -128,7 +128,7 @@ TEST_F(Playback, AQuitTakenWithAScriptedEventComesNext) {
 }
 
 TEST_F(Playback, FailedReadStopsPlaybackAndTheSameWaitGoesOnLive) {
-    library_state.playing_back = 1;
+    handle_command(ID_PLAYBACK);
     harness::post_action([] {});
     harness::post_char(library_state.graphics_window, 'c');
     EXPECT_EQ(harness::next_event().key, 'c');
@@ -137,7 +137,7 @@ TEST_F(Playback, FailedReadStopsPlaybackAndTheSameWaitGoesOnLive) {
 }
 
 TEST_F(Playback, EveryDeliveredEventIsRecorded) {
-    library_state.recording = 1;
+    handle_command(ID_RECORD);
     TAVIX_set_animation(TAVIX_ANIM_RUN);
     harness::post_timer();
     harness::post_timer();

@@ -20,8 +20,8 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_EQ(TAVIX_show_console(1), 0);
 
     // Start clears the animation switches, whatever they held.
-    library_state.running = 1;
-    library_state.single_step = 1;
+    handle_command(ID_STEP);
+    handle_command(ID_ANIMATE);
     harness::start_library();
     ASSERT_NE(library_state.graphics_window, nullptr);
     ASSERT_NE(library_state.console_window, nullptr);

@@ -26,7 +26,7 @@ class Messages : public ::testing::Test {
    protected:
     static void SetUpTestSuite() { drawtest::open_library(); }
     void SetUp() override { take_console(); }
-    void TearDown() override { library_state.logging = 1; }
+    void TearDown() override { TAVIX_set_logging(1); }
 };
 
 std::string long_text(size_t length) {
@@ -154,7 +154,7 @@ TEST_F(Messages, EachCallPrintsItsWarningsInOrderThenItsLogLine) {
     };
     for (int logging = 1; logging >= 0; --logging) {
         for (const MessageCase &c : cases) {
-            library_state.logging = logging;
+            TAVIX_set_logging(logging);
             EXPECT_EQ(c.call(), c.result) << c.what;
             EXPECT_EQ(take_console(), logging ? c.lines_logging_on : c.lines_logging_off)
                 << c.what << (logging ? ", logging on" : ", logging off");

@@ -1,5 +1,6 @@
 // What the drawing calls paint into the back buffer, read at library coordinates: the pixels a
 // shape promises, the ones it must leave alone, text lines around their anchor, the wiped frame.
+#include "library/draw/guard.h"
 #include "library/draw/raster.h"
 #include "tests/draw/draw_fixture.h"
 
@@ -22,9 +23,9 @@ const COLORREF WHITE_VALUE = RGB(255, 255, 255);
 class Pixels : public ::testing::Test {
    protected:
     static void SetUpTestSuite() { drawtest::open_library(); }
-    void SetUp() override { library_state.logging = 0; }
+    void SetUp() override { TAVIX_set_logging(0); }
     void TearDown() override {
-        library_state.logging = 1;
+        TAVIX_set_logging(1);
         drawtest::take_console();
     }
 };
@@ -228,7 +229,7 @@ TEST_F(Pixels, EveryRecordAndTheWipeMarkTheBufferDirty) {
     };
     int index = 0;
     for (const auto &call : calls) {
-        library_state.dirty = 0;
+        present_buffer();
         call();
         EXPECT_EQ(library_state.dirty, 1) << "call " << index++;
     }
@@ -362,6 +363,84 @@ TEST_F(Pixels, FarPointsPaintTheBufferAsNearOnesDo) {
     for (const Case &c : cases) {
         std::vector<Point> near = painted_by(c.near);
         EXPECT_EQ(painted_by(c.far), near) << c.what;
+    }
+}
+
+// Every point of a lies within a pixel (across or diagonally) of a point of b.
+bool near_all(const std::vector<Point> &a, const std::vector<Point> &b) {
+    std::set<Point> in_b(b.begin(), b.end());
+    for (const Point &p : a) {
+        bool found = false;
+        for (int dy = -1; dy <= 1 && !found; ++dy)
+            for (int dx = -1; dx <= 1 && !found; ++dx) found = in_b.count({p.x + dx, p.y + dy}) > 0;
+        if (!found) return false;
+    }
+    return true;
+}
+
+// Paints points given as the library hands them to GDI (x, ~y), the viewport on its origin.
+void paint_handed_over(const POINT *points, int count, int width, bool filled) {
+    HDC dc = library_state.buffer_dc;
+    HPEN pen = CreatePen(PS_SOLID, width, 0);
+    HBRUSH brush = filled ? CreateSolidBrush(0) : (HBRUSH)GetStockObject(NULL_BRUSH);
+    HGDIOBJ kept_pen = SelectObject(dc, pen), kept_brush = SelectObject(dc, brush);
+    SetViewportOrgEx(dc, library_state.origin_x, library_state.origin_y + 1, nullptr);
+    if (count == 2) {
+        MoveToEx(dc, points[0].x, points[0].y, nullptr);
+        LineTo(dc, points[1].x, points[1].y);
+    } else {
+        Polygon(dc, points, count);
+    }
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    SelectObject(dc, kept_pen);
+    SelectObject(dc, kept_brush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
+// Where GDI takes only short coordinates (Windows), far triangles and lines are cut at a guard
+// box before they are painted: what shows in the buffer moves by at most a pixel, however near
+// the guard lies, as long as it holds the buffer.
+TEST_F(Pixels, FarShapesCutAtAGuardMoveByAtMostAPixel) {
+    struct Case {
+        const char *what;
+        int x1, y1, x2, y2, x3, y3;
+        int width;  // lines: their pen; triangles: 0 filled, else the outline's pen
+        bool line;
+    };
+    const Case cases[] = {
+        {"diagonal line", INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0, 1, true},
+        {"line of slope 1/3", -2100000000, 700000000, 300, -100, 0, 0, 1, true},
+        {"nearly flat line", -2147483000, -270, 2147483000, 269, 0, 0, 1, true},
+        {"steep line", -999999937, -2147483000, 1000000013, 2147483000, 0, 0, 1, true},
+        {"wide line", 0, 0, -2000000000, 1000000000, 0, 0, 5, true},
+        {"triangle with a far corner", 0, 0, 2000000000, 1000000000, 0, 1000000000, 0, false},
+        {"triangle with two far corners", -3, 7, -2147483003, -2147482993, 2147482997, -2147482993,
+         0, false},
+        {"nearly flat triangle", 0, 300, -2147483000, -270, 2147483000, 269, 0, false},
+        {"outlined triangle", -50, -50, 1999999950, 999999950, 0, 1000000000, 3, false},
+    };
+    for (int64_t guard : {(int64_t)1000, (int64_t)1 << 26}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.what) + ", guard " + std::to_string(guard));
+            POINT whole[3] = {{c.x1, ~c.y1}, {c.x2, ~c.y2}, {c.x3, ~c.y3}};
+            std::vector<Point> exact = painted_by([&] {
+                if (c.line)
+                    TAVIX_draw_line(0, c.x1, c.y1, c.x2, c.y2, c.width);
+                else
+                    TAVIX_draw_triangle(0, c.x1, c.y1, c.x2, c.y2, c.x3, c.y3, c.width);
+            });
+            std::vector<Point> cut = painted_by([&] {
+                POINT points[GUARD_POLYGON_MAX] = {whole[0], whole[1]};
+                int count = 2;
+                if (c.line ? !cut_line_at_guard(points, guard)
+                           : (count = cut_polygon_at_guard(whole, 3, guard, points)) < 3)
+                    return;
+                paint_handed_over(points, count, c.width, c.width == 0);
+            });
+            ASSERT_FALSE(exact.empty());
+            EXPECT_TRUE(near_all(exact, cut) && near_all(cut, exact));
+        }
     }
 }
 

@@ -22,7 +22,7 @@ class Properties : public ::testing::Test {
     static void SetUpTestSuite() { drawtest::open_library(); }
     void SetUp() override { drawtest::take_console(); }
     void TearDown() override {
-        library_state.logging = 1;
+        TAVIX_set_logging(1);
         drawtest::take_console();
     }
 };
@@ -105,7 +105,7 @@ TEST_F(Properties, RandomCallsReturnPrintWholeLinesAndPaintOnlyTheirShape) {
     const int painted_checks = 60;  // reading the whole buffer back is the slow part
     for (int i = 0; i < iterations; ++i) {
         bool check_paint = i % (iterations / painted_checks) == 0;
-        library_state.logging = a.between(0, 1);
+        TAVIX_set_logging(a.between(0, 1));
         int colour = a.colour();
         int kind = a.between(0, 6);
         int x1 = a.coordinate(), y1 = a.coordinate(), x2 = a.coordinate(), y2 = a.coordinate();

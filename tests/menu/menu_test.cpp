@@ -105,8 +105,8 @@ TEST_F(RunMenuTest, AnimationCommands) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.id);
         reset_library();
-        library_state.running = c.running_before;
-        library_state.single_step = c.step_before;
+        if (c.running_before) TAVIX_set_animation(TAVIX_ANIM_RUN);
+        if (c.step_before) TAVIX_set_animation(TAVIX_ANIM_STEP);
         handle_command(c.id);
         EXPECT_EQ(library_state.running, c.running);
         EXPECT_EQ(library_state.single_step, c.single_step);

@@ -1,7 +1,9 @@
 // Contexts and objects: defaults, what SelectObject hands back, deleting selected, stock and dead
 // objects, pixels, blits with overlap and clipping, scrolling, FillRect.
 #include "paint_helpers.h"
-#include "platform/internal.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/surface.h"
 
 #include <gtest/gtest.h>
 
@@ -179,6 +181,28 @@ TEST(Objects, CreationChecksItsArguments) {
 
 // ---- Pixels, blits, scrolling, FillRect
 // ----------------------------------------------------------
+
+// The viewport origin moves every call's logical points, added in 64 bits: an origin near one
+// end of the int range reaches points near the other.
+TEST(Contexts, TheViewportOriginMovesEveryCall) {
+    Canvas32 c(6, 6);
+    POINT previous = {9, 9};
+    EXPECT_TRUE(SetViewportOrgEx(c.dc, 2, 3, &previous));
+    EXPECT_EQ(previous.x, 0);
+    EXPECT_EQ(previous.y, 0);
+    EXPECT_EQ(SetPixel(c.dc, 0, 0, RED), RED);
+    EXPECT_EQ(GetPixel(c.dc, 0, 0), RED);
+    EXPECT_EQ(GetPixel(c.dc, 4, 0), CLR_INVALID);
+    EXPECT_TRUE(SetViewportOrgEx(c.dc, INT_MIN + 4, INT_MAX - 1, &previous));
+    EXPECT_EQ(previous.x, 2);
+    EXPECT_EQ(previous.y, 3);
+    EXPECT_EQ(SetPixel(c.dc, INT_MAX, INT_MIN + 3, RED), RED);
+    MoveToEx(c.dc, INT_MAX - 3, INT_MIN + 5, nullptr);
+    LineTo(c.dc, INT_MAX, INT_MIN + 5);
+    SetViewportOrgEx(c.dc, 0, 0, nullptr);
+    EXPECT_EQ(coverage(c.dc, 6, 6), "1:3 3:0..2");
+    EXPECT_FALSE(SetViewportOrgEx(nullptr, 0, 0, nullptr));
+}
 
 TEST(Pixels, SetPixelOnlyOnTheSurface) {
     Canvas32 c(5, 5);

@@ -353,6 +353,19 @@ TEST(Extremes, WidePensAtHugeCoordinates) {
         }
 }
 
+// A hollow ellipse with a wide pen is a ring, also where it is too large to walk point by point.
+TEST(Extremes, HollowWideEllipsesAreRings) {
+    for (int radius : {20, 100000, 1000000000}) {
+        Canvas32 c(64, 64);
+        Tools tools(c.dc, 5, false);
+        // The top of the circle at (32, 2).
+        EXPECT_TRUE(Ellipse(c.dc, 32 - radius, 2, 32 + radius + 1, 2 * radius + 3));
+        for (int y = 0; y < 5; ++y) EXPECT_EQ(GetPixel(c.dc, 32, y), PEN) << radius << " row " << y;
+        EXPECT_EQ(GetPixel(c.dc, 32, 6), WHITE) << radius;
+        EXPECT_EQ(GetPixel(c.dc, 32, 22), WHITE) << radius;  // the centre of the smallest
+    }
+}
+
 // The arc of a circle far larger than the surface stays within a pixel of the true circle, both
 // for circles walked step by step and for ones too large to walk.
 TEST(Extremes, ArcsOfLargeCirclesFollowTheCircle) {
@@ -446,14 +459,6 @@ std::string ellipse_mismatch(int64_t l, int64_t t, int64_t w, int64_t h, int siz
            std::to_string(t) + "\nwant " + want + "\ngot  " + got;
 }
 
-TEST(EllipseWalk, EverySmallBoxAgreesWithTheWalk) {
-    for (int w = 3; w <= 40; ++w)
-        for (int h = 3; h <= 40; ++h) {
-            std::string mismatch = ellipse_mismatch(1, 1, w, h, 42);
-            ASSERT_EQ(mismatch, "");
-        }
-}
-
 TEST(EllipseWalk, LargeBoxesAgreeWithTheWalkWhereverSeen) {
     const int size = 48;
     struct Box {
@@ -474,19 +479,6 @@ TEST(EllipseWalk, LargeBoxesAgreeWithTheWalkWhereverSeen) {
         };
         for (const View &view : views)
             EXPECT_EQ(ellipse_mismatch(view.l, view.t, box.w, box.h, size), "");
-    }
-}
-
-TEST(EllipseWalk, ABoxFirstSeenClippedPaintsWholeAfterwards) {
-    // What is worked out for a box when little of it shows serves every later view of it.
-    struct Box {
-        int64_t w, h;
-    } boxes[] = {{37, 59}, {123, 77}, {9, 301}, {250, 3}};
-    for (const Box &box : boxes) {
-        int size = (int)std::max(box.w, box.h) + 2;
-        EXPECT_EQ(ellipse_mismatch(-box.w + 5, -box.h + 4, box.w, box.h, size), "");
-        EXPECT_EQ(ellipse_mismatch(1, 1, box.w, box.h, size), "");
-        EXPECT_EQ(ellipse_mismatch(size - 3, 2, box.w, box.h, size), "");
     }
 }
 

@@ -1,6 +1,8 @@
 // Window contexts on the offscreen driver: the client-area origin and clip below the menu bar, the
 // whole-surface context, and drawing after the window is gone.
-#include "platform/internal.h"
+#include "platform/gdi/dc.h"
+#include "platform/surface.h"
+#include "platform/user/window.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>

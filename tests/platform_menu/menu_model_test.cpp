@@ -1,6 +1,7 @@
 // The menu model without a window: the Run menu's items in order, check marks by command id with
 // the previous state returned, grayed items, label splitting, and dead or bad handles.
 #include "tests/programs/platform_run_menu.h"
+#include "platform/kernel/handles.h"
 #include "platform/user/menu_model.h"
 
 #include <gtest/gtest.h>

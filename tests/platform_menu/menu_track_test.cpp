@@ -2,6 +2,9 @@
 // hook as the SDL glue delivers them, and the test reads which commands were posted, which events
 // the menu kept from the window, and whether the pop-up is showing.
 #include "tests/programs/platform_run_menu.h"
+#include "platform/surface.h"
+#include "platform/user/input.h"
+#include "platform/user/menu_track.h"
 #include "platform/user/window.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,7 @@
 // re-posted to another window; mouse events in client coordinates.
 #include "helpers.h"
 
-#include "platform/internal.h"
-#include "platform/sdl/sdl_glue.h"
+#include "platform/user/input.h"
 #include "platform/user/window.h"
 
 #include <SDL.h>

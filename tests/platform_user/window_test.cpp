@@ -2,8 +2,10 @@
 // metrics and the menu bar, showing, painting, dead handles, and events from the window manager.
 #include "helpers.h"
 
-#include "platform/internal.h"
-#include "platform/sdl/sdl_glue.h"
+#include "platform/sdl/video.h"
+#include "platform/surface.h"
+#include "platform/user/input.h"
+#include "platform/user/platform.h"
 #include "platform/user/window.h"
 
 #include <SDL.h>

@@ -46,15 +46,13 @@ class LibraryTest : public ::testing::Test {
 
     // Every switch off (logging on, as at load), no stream, no ticks counted, an empty queue.
     static void reset_library() {
-        LibraryState &s = library_state;
         harness::reset_event_state();
         close_script();
-        s.logging = 1;
-        CheckMenuItem(s.run_menu, ID_LOGGING, MF_BYCOMMAND | MF_CHECKED);
-        CheckMenuItem(s.run_menu, ID_RECORD, MF_BYCOMMAND | MF_UNCHECKED);
-        CheckMenuItem(s.run_menu, ID_PLAYBACK, MF_BYCOMMAND | MF_UNCHECKED);
+        TAVIX_set_logging(1);
+        stop_recording();
+        stop_playback();
         drain_queue();
-        s.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
+        library_state.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
     }
 
     // Runs every queued message through the window procedures, as the wait's passes do; unlike

@@ -140,7 +140,6 @@ TEST_F(ScriptTest, KeysRoundTripAsSignedBytes) {
 // Reads scripted events straight from the reader until it fails; the events as text.
 std::string play_all(std::string *messages) {
     std::string out;
-    library_state.playing_back = 1;
     for (int guard = 0; guard < 50; guard++) {
         int mark = LibraryTest::console_mark();
         library_state.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
@@ -200,7 +199,7 @@ TEST_F(ScriptTest, EndOfScriptIsReportedAgainUntilTheStreamCloses) {
 
 TEST_F(ScriptTest, PlayOneWalksThroughAPeriodicRun) {
     write_file("TAVIX_PERIODIC(3);\nTAVIX_KBD(97);\nTAVIX_PERIODIC(1);\nTAVIX_KBD(98);\n");
-    library_state.running = 1;
+    TAVIX_set_animation(TAVIX_ANIM_RUN);
     const Delivered expected[] = {{TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_PERIODIC, 0, 0, 0},
                                   {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_KBD, 0, 0, 'a'},
                                   {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_KBD, 0, 0, 'b'}};

@@ -30,21 +30,6 @@ const int kPrefixMs = 240000, kStartMs = 90000, kEventMs = 10000;
 const e2e::Rgb kBlack{0, 0, 0};
 const e2e::Rgb kRed{255, 0, 0};
 
-// How many pixels of a region Windows paints differently today, and why; every other region
-// must match exactly. Fewer is fine (the test says so): lower the figure.
-struct KnownDifference {
-    const char *region;
-    int pixels;
-    const char *why;
-};
-const KnownDifference kKnownDifferences[] = {
-    {"circles", 8, "the one-pixel ellipse outline takes corner steps GDI does not, at some radii"},
-    {"wide lines", 496, "wide pens come out a pixel narrower on one side at most angles"},
-    {"wide triangles", 527, "wide pens, and their joins at the corners"},
-    {"wide rectangles", 8, "wide pens at the corners of some widths"},
-    {"random mixed", 86, "wide pens and small circles, as above"},
-};
-
 std::string win64_dir() {
     const char *d = getenv("TAVIX_WIN64_DIR");
     return d ? d : "";
@@ -238,14 +223,10 @@ TEST_F(WineTest, WindowsClientTakesTheSameInputAndPaintsTheSamePicture) {
     differences.save_png("client_differences.png");
     for (const Region &r : regions) {
         if (r.name == "text") continue;
-        int known = 0;
-        for (const KnownDifference &k : kKnownDifferences)
-            if (r.name == k.region) known = k.pixels;
         int n = differing[r.name];
-        printf("region %-16s %4d pixels differ, %4d known%s\n", r.name.c_str(), n, known,
-               n < known ? ": fewer than known, lower the figure" : "");
-        EXPECT_LE(n, known) << "region " << r.name << ", first differences (client pixels):\n"
-                            << first[r.name];
+        printf("region %-16s %4d pixels differ\n", r.name.c_str(), n);
+        EXPECT_EQ(n, 0) << "region " << r.name << ", first differences (client pixels):\n"
+                        << first[r.name];
     }
     EXPECT_EQ(0, differing[kOutside]) << first[kOutside];
 }

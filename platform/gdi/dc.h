@@ -1,0 +1,48 @@
+// Device contexts: the record behind a context handle, the canvas its drawing lands on, and the
+// window contexts the window and menu code make.
+#ifndef TAVIX_PLATFORM_GDI_DC_H
+#define TAVIX_PLATFORM_GDI_DC_H
+
+#include "platform/surface.h"
+#include "platform/win32.h"
+
+#include <cstdint>
+
+struct GdiDC {
+    bool memory;           // a CreateCompatibleDC context: paints into the selected bitmap
+    HWND window;           // window contexts: the window painted; null for screen and memory ones
+    bool client_only;      // window contexts: origin and clip at the client area
+    HBITMAP bitmap;        // memory contexts: the selected bitmap
+    HPEN pen;              // selected pen
+    HBRUSH brush;          // selected brush
+    HFONT font;            // selected font
+    COLORREF text_colour;  // SetTextColor
+    COLORREF bk_colour;    // SetBkColor
+    int bk_mode;           // OPAQUE or TRANSPARENT
+    int64_t pos_x, pos_y;  // current position (MoveToEx), logical coordinates
+    int viewport_x, viewport_y;  // SetViewportOrgEx: device point of logical (0, 0)
+};
+
+// Where a context's drawing lands: logical (x, y) is surface pixel (x + origin_x, y + origin_y),
+// and only pixels inside clip (surface coordinates, right/bottom exclusive) are painted.
+struct Canvas {
+    Surface *surface;  // nullptr: nothing to paint on (screen context, dead window)
+    int64_t origin_x;  // surface column of logical x = 0
+    int64_t origin_y;  // surface row of logical y = 0
+    int clip_left, clip_top, clip_right, clip_bottom;  // within the surface, never empty if surface
+};
+
+GdiDC *dc_get(HDC dc);
+// The canvas of a context; surface is nullptr when there is nothing to paint on.
+Canvas dc_canvas(GdiDC *dc);
+// After painting through a window context: the window shows the change.
+void dc_painted(GdiDC *dc);
+// A context that draws on the window's surface (hwnd null: a screen context, which draws nothing
+// but is what CreateCompatibleDC/CreateCompatibleBitmap accept as a model). client_only: origin and
+// clip at the client area (GetDC, BeginPaint); otherwise the whole surface (the menu bar). Drawing
+// through it after the window is gone does nothing.
+HDC dc_create_for_window(HWND hwnd, bool client_only);
+// Frees a context made by dc_create_for_window or CreateCompatibleDC.
+void dc_destroy(HDC dc);
+
+#endif

@@ -1,0 +1,24 @@
+// Pixel surfaces, what windows, bitmaps and the screen glue share: a block of 32-bit pixels laid
+// out 0x00RRGGBB, row after row, stride = width. Windows (COLORREF) say 0x00BBGGRR: convert at
+// the boundary with these two.
+#ifndef TAVIX_PLATFORM_SURFACE_H
+#define TAVIX_PLATFORM_SURFACE_H
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+struct Surface {
+    int width;         // pixels
+    int height;        // pixels
+    uint32_t *pixels;  // width * height pixels, owned by whoever made the surface
+};
+
+inline uint32_t pixel_from_colorref(COLORREF c) {
+    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+inline COLORREF colorref_from_pixel(uint32_t p) {
+    return ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16);
+}
+
+#endif
