@@ -77,7 +77,6 @@ void draw_popup() {
 void release_popup_picture() {
     window_set_overlay(tracking.hwnd, nullptr, 0, 0);
     SelectObject(tracking.popup_dc, tracking.popup_old_bitmap);
-    if (Surface *picture = bitmap_surface(tracking.popup_bitmap)) fine_detach(picture);
     DeleteObject(tracking.popup_bitmap);
     DeleteDC(tracking.popup_dc);
     tracking.popup_dc = nullptr;
