@@ -12,6 +12,9 @@ struct Surface {
     int width;         // pixels
     int height;        // pixels
     uint32_t *pixels;  // width * height pixels, owned by whoever made the surface
+    // On a screen of scale N > 1: the same picture N times larger, which is what the screen
+    // shows (platform/gdi/fine.h); null otherwise.
+    Surface *fine = nullptr;
 };
 
 inline uint32_t pixel_from_colorref(COLORREF c) {

@@ -4,6 +4,7 @@
 // no-op.
 #include "platform/gdi/dc.h"
 
+#include "platform/gdi/fine.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdi/raster.h"
 #include "platform/kernel/handles.h"
@@ -309,7 +310,7 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
     if (!clip_box(from, &sl, &st, &sr, &sb)) return TRUE;
     int64_t dl = sl + shift_x, dt = st + shift_y, dr = sr + shift_x, db = sb + shift_y;
     if (!clip_box(to, &dl, &dt, &dr, &db)) return TRUE;
-    if (dst->window && to.surface != from.surface) {
+    if (dst->window && to.surface != from.surface && !from.surface->fine) {
         RECT changed =
             copy_block_changes(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x),
                                (int)(dt - shift_y), (int)(dr - dl), (int)(db - dt));
@@ -318,6 +319,13 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
     }
     copy_block(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x), (int)(dt - shift_y),
                (int)(dr - dl), (int)(db - dt));
+    // Pixels from a surface with a larger companion may carry its marks: within one surface the
+    // companion's blocks move with them; anywhere else they are plain pixels.
+    if (to.surface == from.surface)
+        fine_move(to.surface, (int)dl, (int)dt, (int)(dl - shift_x), (int)(dt - shift_y),
+                  (int)(dr - dl), (int)(db - dt));
+    else if (from.surface->fine)
+        fine_unmark(to.surface, (int)dl, (int)dt, (int)dr, (int)db);
     dc_painted(dst);
     return TRUE;
 }
@@ -354,6 +362,8 @@ BOOL WINAPI ScrollDC(HDC handle, int dx, int dy, const RECT *scroll, const RECT 
     if (dl < dr && dt < db) {
         copy_block(canvas.surface, (int)dl, (int)dt, canvas.surface, (int)(dl - dx), (int)(dt - dy),
                    (int)(dr - dl), (int)(db - dt));
+        fine_move(canvas.surface, (int)dl, (int)dt, (int)(dl - dx), (int)(dt - dy), (int)(dr - dl),
+                  (int)(db - dt));
         dc_painted(dc);
     }
     if (update_rect && (dx != 0 || dy != 0)) {

@@ -4,6 +4,7 @@
 #include "platform/gdi/objects.h"
 
 #include "platform/gdi/dc.h"
+#include "platform/gdi/fine.h"
 #include "platform/gdi/text.h"
 #include "platform/kernel/handles.h"
 #include "platform/surface.h"
@@ -170,6 +171,7 @@ void object_free(HGDIOBJ object, HandleKind kind) {
             break;
         case HANDLE_BITMAP: {
             GdiBitmap *bitmap = (GdiBitmap *)record;
+            fine_detach(&bitmap->surface);
             free(bitmap->surface.pixels);
             free(bitmap);
             break;

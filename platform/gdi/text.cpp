@@ -4,6 +4,7 @@
 #include "platform/gdi/text.h"
 
 #include "platform/gdi/dc.h"
+#include "platform/gdi/fine.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdi/raster.h"
 #include "platform/kernel/codepage.h"
@@ -405,6 +406,71 @@ int64_t text_width(FontSize *size, const GdiFont *font, const char *chars, int c
     return width;
 }
 
+// The font's size at scale times its height (and width), for the larger companion of a surface
+// on a scaled screen. Sizes made here are shared with fonts asked for at that height and, like
+// theirs, kept while the cache has room; nothing holds one past the call that draws with it.
+FontSize *scaled_size_of(GdiFont *font, FontSize *size, int scale) {
+    GdiFont big = *font;
+    big.height = (font->height == 0 ? DEFAULT_CELL : font->height) * scale;
+    big.width = font->width * scale;
+    auto key = std::make_tuple(size->entry, big.height, big.width);
+    auto found = text.sizes.find(key);
+    if (found != text.sizes.end()) return found->second;
+    if (text.sizes.size() >= SIZE_CACHE_LIMIT) drop_unused_sizes();
+    FontSize *made = make_size(size->entry, &big);
+    text.sizes[key] = made;
+    return made;
+}
+
+// Where a text drawn at 1x is drawn again into the larger companion of the canvas's surface:
+// the 1x cell with room for the glyphs' reach around it, in surface pixels; empty when clipped.
+struct FineText {
+    int n;               // the companion's scale
+    FontSize *big;       // the font at n times its size
+    int64_t l, t, r, b;  // the box
+};
+
+FineText fine_text_box(const Canvas &canvas, GdiFont *font, FontSize *size, int64_t x, int64_t y,
+                       int64_t width) {
+    FineText f;
+    f.n = fine_scale(canvas.surface);
+    f.big = scaled_size_of(font, size, f.n);
+    int64_t reach = (f.big->reach + f.n - 1) / f.n + 1;
+    f.l = std::max<int64_t>(x + canvas.origin_x - reach, canvas.clip_left);
+    f.r = std::min<int64_t>(x + canvas.origin_x + width + reach, canvas.clip_right);
+    f.t = std::max<int64_t>(y + canvas.origin_y - reach, canvas.clip_top);
+    f.b = std::min<int64_t>(y + canvas.origin_y + size->ascent + size->descent + reach,
+                            canvas.clip_bottom);
+    return f;
+}
+
+// Draws the text into the companion with the font n times larger: the opaque cell n times larger
+// and each character at its 1x pen position times n, so the layout is the 1x layout and only
+// the glyphs are finer. The box was brought up to date before the 1x drawing; it is marked now,
+// so what is drawn here is what the screen shows until those pixels are drawn over.
+void draw_fine(const Canvas &canvas, const FineText &f, const GdiDC *dc, FontSize *size, int64_t x,
+               int64_t y, const char *chars, int count, int64_t width) {
+    if (f.l >= f.r || f.t >= f.b) return;
+    int n = f.n;
+    fine_mark(canvas.surface, (int)f.l, (int)f.t, (int)f.r, (int)f.b);
+    Canvas fine = {canvas.surface->fine, canvas.origin_x * n, canvas.origin_y * n, (int)f.l * n,
+                   (int)f.t * n,         (int)f.r * n,        (int)f.b * n};
+    if (dc->bk_mode == OPAQUE)
+        canvas_fill(fine, x * n, y * n, (x + width) * n, (y + size->ascent + size->descent) * n,
+                    dc->bk_colour);
+    int64_t reach = (f.big->reach + n - 1) / n + 1;
+    int64_t pen = x, baseline = y * n + f.big->ascent;
+    for (int i = 0; i < count && pen + canvas.origin_x - reach < f.r; ++i) {
+        unsigned char c = (unsigned char)chars[i];
+        int advance = advance_of(size, c);
+        if (pen + advance + canvas.origin_x + reach > f.l) {
+            const Glyph &glyph = glyph_of(f.big, c);
+            if (glyph.width > 0) blend_glyph(fine, glyph, pen * n, baseline, dc->text_colour);
+        }
+        pen += advance;
+    }
+}
+
 }  // namespace
 
 void font_forget(GdiFont *font) {
@@ -423,11 +489,20 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
     FontSize *size = size_of(font);
     if (!size) return TRUE;
     int64_t baseline = (int64_t)y + size->ascent;
-    if (dc->bk_mode == OPAQUE) {
-        int64_t width = text_width(size, font, chars, count);
+    // On a scaled screen the text is drawn into the surface's larger companion too; what lies
+    // under it there is brought up to date first, as the 1x drawing is about to change it.
+    bool fine = canvas.surface->fine != nullptr;
+    int64_t width = dc->bk_mode == OPAQUE || fine ? text_width(size, font, chars, count) : 0;
+    FineText fine_box = {};
+    if (fine) {
+        fine_box = fine_text_box(canvas, font, size, x, y, width);
+        if (fine_box.l < fine_box.r && fine_box.t < fine_box.b)
+            fine_sync(canvas.surface, (int)fine_box.l, (int)fine_box.t, (int)fine_box.r,
+                      (int)fine_box.b);
+    }
+    if (dc->bk_mode == OPAQUE)
         canvas_fill(canvas, x, y, x + width, (int64_t)y + size->ascent + size->descent,
                     dc->bk_colour);
-    }
     // Characters wholly left of the surface only advance the pen (their bitmaps are never
     // rendered); those right of it are skipped.
     int64_t pen = x, right_edge = canvas.clip_right - canvas.origin_x;
@@ -446,6 +521,7 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
             pen += glyph.advance;
         }
     }
+    if (fine) draw_fine(canvas, fine_box, dc, size, x, y, chars, count, width);
     dc_painted(dc);
     return TRUE;
 }

@@ -2,6 +2,7 @@
 // presenting a window's pixels (and the pop-up over them), and the screen size.
 #include "platform/sdl/video.h"
 
+#include "platform/gdi/fine.h"
 #include "platform/sdl/x11_errors.h"
 #include "platform/surface.h"
 #include "platform/user/window.h"
@@ -35,12 +36,34 @@ SDL_Surface *wrap(const Surface *s) {
 }
 
 // Copies the area (window coordinates) from the surface lying at (at_x, at_y) of the window to
-// the screen, every pixel as a scale x scale block. The window surface of an X display holds
+// the screen, every pixel as a scale x scale block (or, where the surface has a companion at that
+// scale, that companion pixel for pixel). The window surface of an X display holds
 // pixels exactly as ours are laid out: rows are copied as they are (each scaled row once, then
 // repeated); any other layout goes through SDL's converting blit, which scales by repeating too.
 void copy_to_screen(SDL_Surface *screen, const Surface *from, const RECT &area, int at_x,
                     int at_y) {
     int width = area.right - area.left, height = area.bottom - area.top;
+    if (from->fine && fine_scale(from) == scale) {
+        // A surface with a companion at the screen's scale is shown from it, pixel for pixel:
+        // its text was drawn there sharp, and the rest is brought up to date as blocks first.
+        int left = area.left - at_x, top = area.top - at_y;
+        fine_sync(from, left, top, left + width, top + height);
+        const Surface *fine = from->fine;
+        if (screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen)) {
+            for (int row = 0; row < height * scale; ++row)
+                memcpy(
+                    (uint8_t *)screen->pixels + (size_t)(area.top * scale + row) * screen->pitch +
+                        (size_t)area.left * scale * sizeof(uint32_t),
+                    fine->pixels + (size_t)(top * scale + row) * fine->width + (size_t)left * scale,
+                    (size_t)width * scale * sizeof(uint32_t));
+        } else if (SDL_Surface *pixels = wrap(fine)) {
+            SDL_Rect src = {left * scale, top * scale, width * scale, height * scale};
+            SDL_Rect dst = {area.left * scale, area.top * scale, width * scale, height * scale};
+            SDL_BlitSurface(pixels, &src, screen, &dst);
+            SDL_FreeSurface(pixels);
+        }
+        return;
+    }
     if (screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen)) {
         size_t row_bytes = (size_t)width * scale * sizeof(uint32_t);
         for (int row = 0; row < height; ++row) {

@@ -3,6 +3,7 @@
 // window procedure, and the window view that painting and the menus use.
 #include "platform/user/window.h"
 
+#include "platform/gdi/fine.h"
 #include "platform/kernel/handles.h"
 #include "platform/sdl/video.h"
 #include "platform/surface.h"
@@ -64,6 +65,9 @@ void set_surface_size(Window *w, int width, int height) {
     w->surface.width = width;
     w->surface.height = height;
     w->surface.pixels = w->pixels.data();
+    // On a scaled screen the window is shown from a companion that size times larger, where
+    // text is drawn sharp (platform/gdi/fine.h).
+    fine_attach(&w->surface, sdl_scale());
     w->changed = true;
 }
 
@@ -270,6 +274,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
     w->height = w->surface.height + 2 * frame + caption;
     w->hwnd = (HWND)handle_new(HANDLE_WINDOW, w);
     if (!w->hwnd) {
+        fine_detach(&w->surface);
         delete w;
         return nullptr;
     }
@@ -308,6 +313,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     table.windows.erase(std::find(table.windows.begin(), table.windows.end(), w));
     handle_free(hwnd);
     if (w->sdl_id) sdl_window_destroy(w->sdl_id);
+    fine_detach(&w->surface);
     delete w;
     return TRUE;
 }

@@ -1,6 +1,8 @@
 // Text: font heights and metrics, the fixed 8 x 13 font, opaque and transparent drawing, extents
 // that match what is painted, every 8-bit character, and fonts made and dropped per call.
 #include "paint_helpers.h"
+#include "platform/gdi/fine.h"
+#include "platform/gdi/objects.h"
 
 #include <gtest/gtest.h>
 
@@ -366,3 +368,86 @@ TEST(TextOut, ATextRunningInFromTheLeftShowsWhatTheWholeTextPaints) {
 }
 
 }  // namespace
+
+// A surface's companion twice as large, as windows have on a scale-2 screen: text is drawn into
+// it sharp while the 1x pixels a program reads stay exactly those of an unscaled surface; whatever
+// later covers the text, moves it or copies it out leaves no trace of the marks behind.
+namespace fine_text {
+
+// The companion after it is brought up to date: how many of its 2 x 2 blocks are not one colour,
+// and how many of its pixels are not white.
+struct FineLook {
+    int mixed = 0, inked = 0;
+};
+
+FineLook look_of(Surface *s) {
+    fine_sync(s, 0, 0, s->width, s->height);
+    FineLook look;
+    const Surface &f = *s->fine;
+    for (int y = 0; y < f.height; y += 2)
+        for (int x = 0; x < f.width; x += 2) {
+            uint32_t c = f.pixels[(size_t)y * f.width + x];
+            look.mixed += f.pixels[(size_t)y * f.width + x + 1] != c ||
+                          f.pixels[(size_t)(y + 1) * f.width + x] != c ||
+                          f.pixels[(size_t)(y + 1) * f.width + x + 1] != c;
+        }
+    for (int i = 0; i < f.width * f.height; ++i) look.inked += f.pixels[i] != 0xFFFFFFu;
+    return look;
+}
+
+TEST(FineText, TextIsSharpInTheCompanionAndProgramsSeeTheUnscaledPixels) {
+    const int W = 70, H = 40;
+    Canvas32 plain(W, H), scaled(W, H);
+    Surface *s = bitmap_surface(scaled.bitmap);
+    fine_attach(s, 2);
+    ASSERT_NE(s->fine, nullptr);
+    EXPECT_EQ(look_of(s).inked, 0);
+    HFONT font = make_font(-11);
+    for (Canvas32 *c : {&plain, &scaled}) {
+        SelectObject(c->dc, font);
+        SetTextColor(c->dc, INK);
+        SetBkColor(c->dc, PAPER);
+        TextOutA(c->dc, 3, 22, "Hig", 3);
+        SetBkMode(c->dc, TRANSPARENT);
+        TextOutA(c->dc, 30, 22, "Rx", 2);
+    }
+    EXPECT_EQ(coverage(scaled.dc, W, H), coverage(plain.dc, W, H));
+    FineLook drawn = look_of(s);
+    EXPECT_GT(drawn.mixed, 5) << "text in the companion is drawn, not magnified";
+
+    // Scrolled up by 20: the companion's text moves with its pixels, and equals text drawn
+    // there in the first place; what the scroll left behind is painted over and goes.
+    Canvas32 moved(W, H);
+    Surface *m = bitmap_surface(moved.bitmap);
+    fine_attach(m, 2);
+    SelectObject(moved.dc, font);
+    SetTextColor(moved.dc, INK);
+    SetBkColor(moved.dc, PAPER);
+    TextOutA(moved.dc, 3, 2, "Hig", 3);
+    SetBkMode(moved.dc, TRANSPARENT);
+    TextOutA(moved.dc, 30, 2, "Rx", 2);
+    ScrollDC(scaled.dc, 0, -20, nullptr, nullptr, nullptr, nullptr);
+    RECT below = {0, 20, W, H};
+    FillRect(scaled.dc, &below, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    FillRect(moved.dc, &below, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    look_of(s);
+    look_of(m);
+    EXPECT_EQ(memcmp(s->fine->pixels, m->fine->pixels, (size_t)W * H * 4 * 4), 0);
+    EXPECT_EQ(coverage(scaled.dc, W, H), coverage(moved.dc, W, H));
+
+    // Copied out to a surface without a companion: plain pixels, no marks.
+    BitBlt(plain.dc, 0, 0, W, H, scaled.dc, 0, 0, SRCCOPY);
+    const Surface *p = bitmap_surface(plain.bitmap);
+    int marked = 0;
+    for (int i = 0; i < W * H; ++i) marked += (p->pixels[i] & FINE_MARK) != 0;
+    EXPECT_EQ(marked, 0);
+
+    // A fill over the text leaves none of its ink, even where its 1x pixels were paper already.
+    RECT all = {0, 0, W, H};
+    FillRect(scaled.dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(look_of(s).inked, 0);
+    for (Canvas32 *c : {&plain, &scaled, &moved}) SelectObject(c->dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+}
+
+}  // namespace fine_text
