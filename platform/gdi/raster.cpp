@@ -235,14 +235,63 @@ void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
     });
 }
 
+// A box size's walk: its rows' runs, and the quarter's points once a wide pen has asked for them.
+struct WalkedBox {
+    int64_t width = 0, height = 0;
+    std::vector<WalkRow> rows;
+    std::vector<Point64> quarter;  // empty until asked for
+    uint64_t used = 0;             // when last asked for (the cache's clock)
+};
+
+// The walks of the box sizes painted last: a picture repeats the same few circles, which are then
+// walked once and cost only their spans. Boxes up to WALK_CACHE_SIDE across are kept (at most some
+// 100 KB each), WALK_CACHE_SIZE of them, the least recently used making way; larger ones are
+// walked into a scratch entry on every call.
+const int64_t WALK_CACHE_SIDE = 2048;
+const size_t WALK_CACHE_SIZE = 16;
+
+struct WalkCache {
+    WalkedBox boxes[WALK_CACHE_SIZE];
+    WalkedBox scratch;
+    uint64_t clock = 0;
+};
+
+thread_local WalkCache walk_cache;
+
+// The walk of a width x height box (3 .. WALK_LIMIT each), with its quarter's points if asked.
+const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter) {
+    WalkCache &cache = walk_cache;
+    WalkedBox *box = &cache.scratch;
+    if (width <= WALK_CACHE_SIDE && height <= WALK_CACHE_SIDE) {
+        box = &cache.boxes[0];
+        for (WalkedBox &entry : cache.boxes) {
+            if (entry.width == width && entry.height == height) {
+                box = &entry;
+                break;
+            }
+            if (entry.used < box->used) box = &entry;
+        }
+        box->used = ++cache.clock;
+    }
+    if (box->width != width || box->height != height) {
+        box->width = width;
+        box->height = height;
+        walk_ellipse(width, height, box->rows);
+        box->quarter.clear();
+    }
+    if (with_quarter && box->quarter.empty())
+        walk_quarter(width, height,
+                     [&](int64_t x, int64_t y) { box->quarter.push_back(Point64{x, y}); });
+    return *box;
+}
+
 // Paints the walked ellipse of box (l, t, l + width, t + height): see above.
 void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
                           bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
     int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
     if (first >= last) return;
-    std::vector<WalkRow> rows;
-    walk_ellipse(width, height, rows);
+    const std::vector<WalkRow> &rows = walked_box(width, height, false).rows;
     int64_t right = l + width - 1;
     for (int64_t y = first; y < last; ++y) {
         int64_t rel = y - t;
@@ -599,11 +648,67 @@ void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
 // inside the disc (whose middle column and row span the pen's width), and the four diagonal ones
 // are stamped like the disc. Points whose stamps cannot reach the clip are skipped, so the rows
 // touched lie within reach of the clip.
+// A wide pen's stamps: its disc, and the bodies of its four diagonal steps,
+// diagonal[(dx > 0) + 2 (dy > 0)]. The last few widths' are kept (up to STAMP_CACHE_WIDTH, whose
+// stamps hold some thousand spans each); wider pens' are made afresh.
+struct PenStamps {
+    int width = 0;
+    Stamp disc, diagonal[4];
+    uint64_t used = 0;
+};
+
+const int STAMP_CACHE_WIDTH = 256;
+const size_t STAMP_CACHE_SIZE = 4;
+
+struct StampCache {
+    PenStamps pens[STAMP_CACHE_SIZE];
+    PenStamps scratch;
+    uint64_t clock = 0;
+};
+
+thread_local StampCache stamp_cache;
+
+const PenStamps &pen_stamps(int pen_width) {
+    StampCache &cache = stamp_cache;
+    PenStamps *pen = &cache.scratch;
+    if (pen_width <= STAMP_CACHE_WIDTH) {
+        pen = &cache.pens[0];
+        for (PenStamps &entry : cache.pens) {
+            if (entry.width == pen_width) {
+                pen = &entry;
+                break;
+            }
+            if (entry.used < pen->used) pen = &entry;
+        }
+        pen->used = ++cache.clock;
+    }
+    if (pen->width != pen_width) {
+        int64_t reach = pen_width + 2;
+        make_stamp(
+            reach, [&](const Canvas &c, COLORREF k) { paint_disc(c, 0, 0, pen_width, k); },
+            pen->disc);
+        for (int i = 0; i < 4; ++i) {
+            Point64 to = {i & 1 ? 1 : -1, i & 2 ? 1 : -1};
+            make_stamp(
+                reach,
+                [&](const Canvas &c, COLORREF k) {
+                    wide_segment(c, {0, 0}, to, pen_width, k);
+                },
+                pen->diagonal[i]);
+        }
+        pen->width = pen_width;
+    }
+    return *pen;
+}
+
 void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
                            int64_t height, int pen_width, COLORREF colour) {
     int64_t a = width - 1, b = height - 1;
-    std::vector<Point64> quarter;
-    walk_quarter(width, height, [&](int64_t x, int64_t y) { quarter.push_back(Point64{x, y}); });
+    // The stamps first: making them paints discs, which may walk other boxes.
+    const PenStamps &stamps = pen_stamps(pen_width);
+    const Stamp &disc = stamps.disc;
+    const Stamp *diagonal = stamps.diagonal;
+    const std::vector<Point64> &quarter = walked_box(width, height, true).quarter;
     // The loop: down the right to the bottom, up the left, then the top half back to the start.
     int64_t n = (int64_t)quarter.size();
     std::vector<Point64> path;
@@ -614,18 +719,6 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
     for (int64_t i = n - 1; i >= 0; --i) path.push_back({l + quarter[i].x, t + b - quarter[i].y});
 
     int64_t reach = pen_width + 2;
-    Stamp disc, diagonal[4];  // diagonal[(dx > 0) + 2 (dy > 0)]
-    make_stamp(
-        reach, [&](const Canvas &c, COLORREF k) { paint_disc(c, 0, 0, pen_width, k); }, disc);
-    for (int i = 0; i < 4; ++i) {
-        Point64 to = {i & 1 ? 1 : -1, i & 2 ? 1 : -1};
-        make_stamp(
-            reach,
-            [&](const Canvas &c, COLORREF k) {
-                wide_segment(c, {0, 0}, to, pen_width, k);
-            },
-            diagonal[i]);
-    }
     int64_t view_l = canvas.clip_left - canvas.origin_x - reach;
     int64_t view_r = canvas.clip_right - canvas.origin_x + reach;
     int64_t view_t = canvas.clip_top - canvas.origin_y - reach;
