@@ -280,29 +280,49 @@ const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter) {
         box->quarter.clear();
     }
     if (with_quarter && box->quarter.empty())
-        walk_quarter(width, height,
-                     [&](int64_t x, int64_t y) { box->quarter.push_back(Point64{x, y}); });
+        walk_quarter(width, height, [&](int64_t x, int64_t y) {
+            box->quarter.push_back(Point64{x, y});
+        });
     return *box;
 }
 
-// Paints the walked ellipse of box (l, t, l + width, t + height): see above.
+// Paints the walked ellipse of box (l, t, l + width, t + height): see above. Each pixel is set
+// once: a row's fill is split into the two pen runs and the inside between them, and where pen
+// and brush have one colour the row is a single span.
 void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
                           bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
+    if (!canvas.surface) return;
     int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
     if (first >= last) return;
     const std::vector<WalkRow> &rows = walked_box(width, height, false).rows;
-    int64_t right = l + width - 1;
+    // Columns in the surface; the box's left may lie far off, so clip in 64 bits.
+    int64_t left = l + canvas.origin_x, right = left + width - 1;
+    int64_t clip_l = canvas.clip_left, clip_r = canvas.clip_right;
+    uint32_t pen_pixel = pixel_from_colorref(pen_colour);
+    uint32_t fill_pixel = pixel_from_colorref(fill_colour);
+    bool one_colour = !pen || (fill && pen_colour == fill_colour);
+    uint32_t *pixels = canvas.surface->pixels;
+    int64_t stride = canvas.surface->width;
+    auto span = [&](uint32_t *row, int64_t x0, int64_t x1, uint32_t pixel) {
+        x0 = std::max(x0, clip_l);
+        x1 = std::min(x1, clip_r);
+        if (x0 < x1) fill_pixels(row + x0, (size_t)(x1 - x0), pixel);
+    };
     for (int64_t y = first; y < last; ++y) {
         int64_t rel = y - t;
-        const WalkRow &row =
+        const WalkRow &run =
             rows[(size_t)((rel >= height / 2 ? rel : height - 1 - rel) - height / 2)];
-        if (row.inner > row.outer) continue;
-        if (fill) canvas_span(canvas, y, right - row.outer, l + row.outer + 1, fill_colour);
-        if (pen) {
-            canvas_span(canvas, y, l + row.inner, l + row.outer + 1, pen_colour);
-            canvas_span(canvas, y, right - row.outer, right - row.inner + 1, pen_colour);
+        if (run.inner > run.outer) continue;
+        uint32_t *row = pixels + (y + canvas.origin_y) * stride;
+        if (fill && one_colour) {
+            span(row, right - run.outer, left + run.outer + 1, fill_pixel);
+            continue;
         }
+        // The left run, the inside (empty where the runs meet) and the right run.
+        if (pen) span(row, right - run.outer, right - run.inner + 1, pen_pixel);
+        if (fill) span(row, right - run.inner + 1, left + run.inner, fill_pixel);
+        if (pen) span(row, left + run.inner, left + run.outer + 1, pen_pixel);
     }
 }
 
