@@ -746,8 +746,11 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
     // Neighbouring stamps overlap on most rows: each row gathers the spans of the right half of
     // the path and of the left half, painting a gathered span only when one that neither
     // overlaps nor touches it comes, so most pixels are painted once.
-    int64_t first_row = view_t - reach;
-    std::vector<int64_t> gathered((size_t)(view_b - view_t + 2 * reach + 1) * 4, 0);
+    // The stamped points lie in the view and the box, their spans within reach of them.
+    int64_t first_row = std::max(view_t, t) - reach;
+    int64_t last_row = std::min(view_b - 1, t + b) + reach;
+    if (first_row > last_row) return;
+    std::vector<int64_t> gathered((size_t)(last_row - first_row + 1) * 4, 0);
     auto add = [&](const Stamp &stamp, Point64 p, int side) {
         for (size_t k = 0; k + 2 < stamp.spans.size(); k += 3) {
             int64_t y = p.y + stamp.spans[k];
