@@ -662,12 +662,6 @@ void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
         }
 }
 
-// The outline of the walked ellipse (see Ellipses) with a wide pen: the closed path through its
-// points stroked like a polygon's, each step's body and the pen's disc at every point (round
-// joins). The points are 8-neighbours, so the bodies come in five shapes: a straight step's is
-// inside the disc (whose middle column and row span the pen's width), and the four diagonal ones
-// are stamped like the disc. Points whose stamps cannot reach the clip are skipped, so the rows
-// touched lie within reach of the clip.
 // A wide pen's stamps: its disc, and the bodies of its four diagonal steps,
 // diagonal[(dx > 0) + 2 (dy > 0)]. The last few widths' are kept (up to STAMP_CACHE_WIDTH, whose
 // stamps hold some thousand spans each); wider pens' are made afresh.
@@ -721,6 +715,12 @@ const PenStamps &pen_stamps(int pen_width) {
     return *pen;
 }
 
+// The outline of the walked ellipse (see Ellipses) with a wide pen: the closed path through its
+// points stroked like a polygon's, each step's body and the pen's disc at every point (round
+// joins). The points are 8-neighbours, so the bodies come in five shapes: a straight step's is
+// inside the disc (whose middle column and row span the pen's width), and the four diagonal ones
+// are stamped like the disc. Points whose stamps cannot reach the clip are skipped, so the rows
+// touched lie within reach of the clip.
 void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
                            int64_t height, int pen_width, COLORREF colour) {
     int64_t a = width - 1, b = height - 1;
