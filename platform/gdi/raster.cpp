@@ -304,17 +304,18 @@ void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t wi
     bool one_colour = !pen || (fill && pen_colour == fill_colour);
     uint32_t *pixels = canvas.surface->pixels;
     int64_t stride = canvas.surface->width;
-    auto span = [&](uint32_t *row, int64_t x0, int64_t x1, uint32_t pixel) {
+    auto span = [clip_l, clip_r](uint32_t *row, int64_t x0, int64_t x1, uint32_t pixel) {
         x0 = std::max(x0, clip_l);
         x1 = std::min(x1, clip_r);
         if (x0 < x1) fill_pixels(row + x0, (size_t)(x1 - x0), pixel);
     };
-    for (int64_t y = first; y < last; ++y) {
+    const WalkRow *runs = rows.data();
+    int64_t middle = height / 2;
+    uint32_t *row = pixels + (first + canvas.origin_y) * stride;
+    for (int64_t y = first; y < last; ++y, row += stride) {
         int64_t rel = y - t;
-        const WalkRow &run =
-            rows[(size_t)((rel >= height / 2 ? rel : height - 1 - rel) - height / 2)];
+        WalkRow run = runs[rel >= middle ? rel - middle : height - 1 - rel - middle];
         if (run.inner > run.outer) continue;
-        uint32_t *row = pixels + (y + canvas.origin_y) * stride;
         if (fill && one_colour) {
             span(row, right - run.outer, left + run.outer + 1, fill_pixel);
             continue;
