@@ -47,7 +47,7 @@ inline void put_pixel(const Canvas &canvas, int64_t sx, int64_t sy, uint32_t pix
 // Sets count pixels from to onward, 16 bytes a store where the compiler has SSE2: the first and
 // last four pixels unaligned (they may overlap the middle), the middle aligned, as memset does.
 // Short spans (circle rows, glyph-sized boxes) thus cost a handful of stores and no pixel loop.
-void fill_pixels(uint32_t *to, size_t count, uint32_t pixel) {
+inline __attribute__((always_inline)) void fill_pixels(uint32_t *to, size_t count, uint32_t pixel) {
 #ifdef __SSE2__
     if (count >= 4) {
         __m128i four = _mm_set1_epi32((int)pixel);
