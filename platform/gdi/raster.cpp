@@ -245,7 +245,7 @@ struct WalkedBox {
 
 // The walks of the box sizes painted last: a picture repeats the same few circles, which are then
 // walked once and cost only their spans. Boxes up to WALK_CACHE_SIDE across are kept (at most some
-// 100 KB each), WALK_CACHE_SIZE of them, the least recently used making way; larger ones are
+// 50 KB each), WALK_CACHE_SIZE of them, the least recently used making way; larger ones are
 // walked into a scratch entry on every call.
 const int64_t WALK_CACHE_SIDE = 2048;
 const size_t WALK_CACHE_SIZE = 16;
@@ -665,7 +665,7 @@ void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
 
 // A wide pen's stamps: its disc, and the bodies of its four diagonal steps,
 // diagonal[(dx > 0) + 2 (dy > 0)]. The last few widths' are kept (up to STAMP_CACHE_WIDTH, whose
-// stamps hold some thousand spans each); wider pens' are made afresh.
+// five stamps take at most some 60 KB); wider pens' are made afresh.
 struct PenStamps {
     int width = 0;
     Stamp disc, diagonal[4];
