@@ -2,6 +2,7 @@
 // back buffer every drawing call paints into, and the 100 ms animation timer; the settings from
 // the environment are read first and a snapshot is saved last.
 #include "library/core/state.h"
+#include "library/draw/raster.h"
 
 static void register_window_classes(HINSTANCE instance) {
     WNDCLASSA window_class = {};
@@ -70,6 +71,7 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
 int TAVIX_finish(void) {
     if (library_state.snapshot_path) save_picture(library_state.snapshot_path);
     draw_console_batch();
+    release_shape_objects();
     ReleaseDC(library_state.graphics_window, library_state.window_dc);
     // A released context may be handed to another window; forget it so that a later paint or
     // present copies nowhere instead of into a stranger.

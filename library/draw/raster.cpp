@@ -1,6 +1,7 @@
 // The shape rasteriser: paints one shape record into the back buffer with the context's own
-// pens, brushes and fonts, and wipes the whole buffer. Each record creates and deletes its
-// objects; between records the context keeps its initial pen, brush, font and background mode.
+// pens, brushes and fonts, and wipes the whole buffer. The objects a record needs are made once
+// and kept (see Kept objects) and selected only while it is painted: between records the
+// context keeps its initial pen, brush, font and background mode.
 //
 // A shape goes to the platform in the library's own coordinates: while it is painted, the
 // buffer's viewport origin lies on the library's origin, so that no int point overflows on its
@@ -63,17 +64,88 @@ static int pen_width(const ShapeRecord *shape) {
     return shape->width > PEN_WIDTH_LIMIT ? PEN_WIDTH_LIMIT : shape->width;
 }
 
+// ---- Kept objects ----
+//
+// A picture repeats a few colours, widths and sizes, so the pens, brushes and fonts made for the
+// records are kept for the next ones alike, a few slots of each, the oldest slot making way
+// (deleted: it is selected only while its record paints). release_shape_objects deletes them all.
+
+struct KeptObject {
+    HGDIOBJ object;
+    COLORREF colour;  // pens and brushes
+    int width;        // pens: the width; fonts: the size
+};
+
+static const int KEPT_PENS = 32, KEPT_BRUSHES = COLOUR_COUNT, KEPT_FONTS = 4;
+static KeptObject kept_pens[KEPT_PENS], kept_brushes[KEPT_BRUSHES], kept_fonts[KEPT_FONTS];
+static int next_pen, next_brush, next_font;
+
+// The kept object of slots[0 .. count) matching colour and width, or null.
+static HGDIOBJ find_kept(const KeptObject *slots, int count, COLORREF colour, int width) {
+    for (int i = 0; i < count; ++i)
+        if (slots[i].object && slots[i].colour == colour && slots[i].width == width)
+            return slots[i].object;
+    return nullptr;
+}
+
+// Keeps a newly made object in the next slot of slots[0 .. count), deleting the one there.
+static HGDIOBJ keep(KeptObject *slots, int count, int *next, HGDIOBJ object, COLORREF colour,
+                    int width) {
+    KeptObject &slot = slots[*next];
+    *next = (*next + 1) % count;
+    if (slot.object) DeleteObject(slot.object);
+    slot = {object, colour, width};
+    return object;
+}
+
+void release_shape_objects(void) {
+    KeptObject *lists[3] = {kept_pens, kept_brushes, kept_fonts};
+    int counts[3] = {KEPT_PENS, KEPT_BRUSHES, KEPT_FONTS};
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < counts[k]; ++i) {
+            if (lists[k][i].object) DeleteObject(lists[k][i].object);
+            lists[k][i] = {nullptr, 0, 0};
+        }
+}
+
+static HPEN solid_pen(int width, COLORREF colour) {
+    HGDIOBJ pen = find_kept(kept_pens, KEPT_PENS, colour, width);
+    if (!pen)
+        pen = keep(kept_pens, KEPT_PENS, &next_pen, CreatePen(PS_SOLID, width, colour), colour,
+                   width);
+    return (HPEN)pen;
+}
+
 // The pen of a closed shape. Width 0 is the platform's thinnest pen, so a filled shape is also
 // outlined in its own colour.
 static HPEN shape_pen(const ShapeRecord *shape) {
-    return CreatePen(PS_SOLID, pen_width(shape), colour_value(shape));
+    return solid_pen(pen_width(shape), colour_value(shape));
 }
 
-// A filled shape's own solid brush, or the shared hollow brush that leaves an outline's inside
-// as it was (deleting the shared brush later does nothing).
+static HBRUSH solid_brush(COLORREF colour) {
+    HGDIOBJ brush = find_kept(kept_brushes, KEPT_BRUSHES, colour, 0);
+    if (!brush)
+        brush = keep(kept_brushes, KEPT_BRUSHES, &next_brush, CreateSolidBrush(colour), colour, 0);
+    return (HBRUSH)brush;
+}
+
+// A filled shape's own solid brush, or the stock hollow brush that leaves an outline's inside as
+// it was.
 static HBRUSH shape_brush(const ShapeRecord *shape) {
-    if (shape->width == 0) return CreateSolidBrush(colour_value(shape));
-    return (HBRUSH)GetStockObject(NULL_BRUSH);
+    if (shape->width != 0) return (HBRUSH)GetStockObject(NULL_BRUSH);
+    return solid_brush(colour_value(shape));
+}
+
+// The library's font at a size, in pixels of cell height.
+static HFONT text_font(int size) {
+    HGDIOBJ font = find_kept(kept_fonts, KEPT_FONTS, 0, size);
+    if (!font)
+        font = keep(kept_fonts, KEPT_FONTS, &next_font,
+                    CreateFontA(-size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, "TAVIX-font"),
+                    0, size);
+    return (HFONT)font;
 }
 
 static void paint_triangle(const ShapeRecord *shape) {
@@ -94,8 +166,6 @@ static void paint_triangle(const ShapeRecord *shape) {
     Polygon(dc, points, count);
     SelectObject(dc, kept_pen);
     SelectObject(dc, kept_brush);
-    DeleteObject(pen);
-    DeleteObject(brush);
     end_shape(dc);
 }
 
@@ -121,8 +191,6 @@ static void paint_box(const ShapeRecord *shape) {
             Ellipse(dc, left, top, right, bottom);
         SelectObject(dc, kept_pen);
         SelectObject(dc, kept_brush);
-        DeleteObject(pen);
-        DeleteObject(brush);
     }
     end_shape(dc);
 }
@@ -133,12 +201,10 @@ static void paint_line(const ShapeRecord *shape) {
     if (!cut_line_at_guard(ends, COORDINATE_GUARD)) return;
 #endif
     HDC dc = begin_shape();
-    HPEN pen = CreatePen(PS_SOLID, pen_width(shape), colour_value(shape));
-    HGDIOBJ kept_pen = SelectObject(dc, pen);
+    HGDIOBJ kept_pen = SelectObject(dc, shape_pen(shape));
     MoveToEx(dc, ends[0].x, ends[0].y, nullptr);
     LineTo(dc, ends[1].x, ends[1].y);
     SelectObject(dc, kept_pen);
-    DeleteObject(pen);
     end_shape(dc);
 }
 
@@ -155,10 +221,7 @@ static void paint_text(const ShapeRecord *shape) {
     SetTextColor(dc, colour_value(shape));
     int kept_mode = GetBkMode(dc);
     SetBkMode(dc, TRANSPARENT);
-    HFONT font = CreateFontA(-shape->x2, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, "TAVIX-font");
-    HGDIOBJ kept_font = SelectObject(dc, font);
+    HGDIOBJ kept_font = SelectObject(dc, text_font(shape->x2));
 
     const char *text = (const char *)GlobalLock(shape->text_block);
     if (text) {
@@ -185,7 +248,6 @@ static void paint_text(const ShapeRecord *shape) {
 
     SetBkMode(dc, kept_mode);
     SelectObject(dc, kept_font);
-    DeleteObject(font);
     end_shape(dc);
 }
 
@@ -218,11 +280,9 @@ void rasterise_shape(const ShapeRecord *shape) {
 
 void wipe_buffer(void) {
     HDC dc = library_state.buffer_dc;
-    HBRUSH brush = CreateSolidBrush(library_state.colours[WHITE]);
-    HGDIOBJ kept_brush = SelectObject(dc, brush);
+    HGDIOBJ kept_brush = SelectObject(dc, solid_brush(library_state.colours[WHITE]));
     // Outlined with the context's initial pen, one pixel of black: the buffer gets its frame.
     Rectangle(dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT);
     SelectObject(dc, kept_brush);
-    DeleteObject(brush);
     library_state.dirty = 1;
 }

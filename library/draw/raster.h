@@ -36,5 +36,7 @@ struct ShapeRecord {
 void rasterise_shape(const ShapeRecord *shape);
 // Fills the back buffer white inside a one-pixel frame of the context's pen; marks it dirty.
 void wipe_buffer(void);
+// Deletes the pens, brushes and fonts kept for the records (the next record makes them anew).
+void release_shape_objects(void);
 
 #endif

@@ -47,7 +47,7 @@ inline void put_pixel(const Canvas &canvas, int64_t sx, int64_t sy, uint32_t pix
 // Sets count pixels from to onward, 16 bytes a store where the compiler has SSE2: the first and
 // last four pixels unaligned (they may overlap the middle), the middle aligned, as memset does.
 // Short spans (circle rows, glyph-sized boxes) thus cost a handful of stores and no pixel loop.
-void fill_pixels(uint32_t *to, size_t count, uint32_t pixel) {
+inline __attribute__((always_inline)) void fill_pixels(uint32_t *to, size_t count, uint32_t pixel) {
 #ifdef __SSE2__
     if (count >= 4) {
         __m128i four = _mm_set1_epi32((int)pixel);
@@ -235,25 +235,95 @@ void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
     });
 }
 
-// Paints the walked ellipse of box (l, t, l + width, t + height): see above.
+// A box size's walk: its rows' runs, and the quarter's points once a wide pen has asked for them.
+struct WalkedBox {
+    int64_t width = 0, height = 0;
+    std::vector<WalkRow> rows;
+    std::vector<Point64> quarter;  // empty until asked for
+    uint64_t used = 0;             // when last asked for (the cache's clock)
+};
+
+// The walks of the box sizes painted last: a picture repeats the same few circles, which are then
+// walked once and cost only their spans. Boxes up to WALK_CACHE_SIDE across are kept (at most some
+// 50 KB each), WALK_CACHE_SIZE of them, the least recently used making way; larger ones are
+// walked into a scratch entry on every call.
+const int64_t WALK_CACHE_SIDE = 2048;
+const size_t WALK_CACHE_SIZE = 16;
+
+struct WalkCache {
+    WalkedBox boxes[WALK_CACHE_SIZE];
+    WalkedBox scratch;
+    uint64_t clock = 0;
+};
+
+thread_local WalkCache walk_cache;
+
+// The walk of a width x height box (3 .. WALK_LIMIT each), with its quarter's points if asked.
+const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter) {
+    WalkCache &cache = walk_cache;
+    WalkedBox *box = &cache.scratch;
+    if (width <= WALK_CACHE_SIDE && height <= WALK_CACHE_SIDE) {
+        box = &cache.boxes[0];
+        for (WalkedBox &entry : cache.boxes) {
+            if (entry.width == width && entry.height == height) {
+                box = &entry;
+                break;
+            }
+            if (entry.used < box->used) box = &entry;
+        }
+        box->used = ++cache.clock;
+    }
+    if (box->width != width || box->height != height) {
+        box->width = width;
+        box->height = height;
+        walk_ellipse(width, height, box->rows);
+        box->quarter.clear();
+    }
+    if (with_quarter && box->quarter.empty())
+        walk_quarter(width, height, [&](int64_t x, int64_t y) {
+            box->quarter.push_back(Point64{x, y});
+        });
+    return *box;
+}
+
+// Paints the walked ellipse of box (l, t, l + width, t + height): see above. Each pixel is set
+// once: a row's fill is split into the two pen runs and the inside between them, and where pen
+// and brush have one colour the row is a single span.
 void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width, int64_t height,
                           bool pen, COLORREF pen_colour, bool fill, COLORREF fill_colour) {
+    if (!canvas.surface) return;
     int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
     if (first >= last) return;
-    std::vector<WalkRow> rows;
-    walk_ellipse(width, height, rows);
-    int64_t right = l + width - 1;
-    for (int64_t y = first; y < last; ++y) {
+    const std::vector<WalkRow> &rows = walked_box(width, height, false).rows;
+    // Columns in the surface; the box's left may lie far off, so clip in 64 bits.
+    int64_t left = l + canvas.origin_x, right = left + width - 1;
+    int64_t clip_l = canvas.clip_left, clip_r = canvas.clip_right;
+    uint32_t pen_pixel = pixel_from_colorref(pen_colour);
+    uint32_t fill_pixel = pixel_from_colorref(fill_colour);
+    bool one_colour = !pen || (fill && pen_colour == fill_colour);
+    uint32_t *pixels = canvas.surface->pixels;
+    int64_t stride = canvas.surface->width;
+    auto span = [clip_l, clip_r](uint32_t *row, int64_t x0, int64_t x1, uint32_t pixel) {
+        x0 = std::max(x0, clip_l);
+        x1 = std::min(x1, clip_r);
+        if (x0 < x1) fill_pixels(row + x0, (size_t)(x1 - x0), pixel);
+    };
+    const WalkRow *runs = rows.data();
+    int64_t middle = height / 2;
+    uint32_t *row = pixels + (first + canvas.origin_y) * stride;
+    for (int64_t y = first; y < last; ++y, row += stride) {
         int64_t rel = y - t;
-        const WalkRow &row =
-            rows[(size_t)((rel >= height / 2 ? rel : height - 1 - rel) - height / 2)];
-        if (row.inner > row.outer) continue;
-        if (fill) canvas_span(canvas, y, right - row.outer, l + row.outer + 1, fill_colour);
-        if (pen) {
-            canvas_span(canvas, y, l + row.inner, l + row.outer + 1, pen_colour);
-            canvas_span(canvas, y, right - row.outer, right - row.inner + 1, pen_colour);
+        WalkRow run = runs[rel >= middle ? rel - middle : height - 1 - rel - middle];
+        if (run.inner > run.outer) continue;
+        if (fill && one_colour) {
+            span(row, right - run.outer, left + run.outer + 1, fill_pixel);
+            continue;
         }
+        // The left run, the inside (empty where the runs meet) and the right run.
+        if (pen) span(row, right - run.outer, right - run.inner + 1, pen_pixel);
+        if (fill) span(row, right - run.inner + 1, left + run.inner, fill_pixel);
+        if (pen) span(row, left + run.inner, left + run.outer + 1, pen_pixel);
     }
 }
 
@@ -593,6 +663,59 @@ void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
         }
 }
 
+// A wide pen's stamps: its disc, and the bodies of its four diagonal steps,
+// diagonal[(dx > 0) + 2 (dy > 0)]. The last few widths' are kept (up to STAMP_CACHE_WIDTH, whose
+// five stamps take at most some 60 KB); wider pens' are made afresh.
+struct PenStamps {
+    int width = 0;
+    Stamp disc, diagonal[4];
+    uint64_t used = 0;
+};
+
+const int STAMP_CACHE_WIDTH = 256;
+const size_t STAMP_CACHE_SIZE = 4;
+
+struct StampCache {
+    PenStamps pens[STAMP_CACHE_SIZE];
+    PenStamps scratch;
+    uint64_t clock = 0;
+};
+
+thread_local StampCache stamp_cache;
+
+const PenStamps &pen_stamps(int pen_width) {
+    StampCache &cache = stamp_cache;
+    PenStamps *pen = &cache.scratch;
+    if (pen_width <= STAMP_CACHE_WIDTH) {
+        pen = &cache.pens[0];
+        for (PenStamps &entry : cache.pens) {
+            if (entry.width == pen_width) {
+                pen = &entry;
+                break;
+            }
+            if (entry.used < pen->used) pen = &entry;
+        }
+        pen->used = ++cache.clock;
+    }
+    if (pen->width != pen_width) {
+        int64_t reach = pen_width + 2;
+        make_stamp(
+            reach, [&](const Canvas &c, COLORREF k) { paint_disc(c, 0, 0, pen_width, k); },
+            pen->disc);
+        for (int i = 0; i < 4; ++i) {
+            Point64 to = {i & 1 ? 1 : -1, i & 2 ? 1 : -1};
+            make_stamp(
+                reach,
+                [&](const Canvas &c, COLORREF k) {
+                    wide_segment(c, {0, 0}, to, pen_width, k);
+                },
+                pen->diagonal[i]);
+        }
+        pen->width = pen_width;
+    }
+    return *pen;
+}
+
 // The outline of the walked ellipse (see Ellipses) with a wide pen: the closed path through its
 // points stroked like a polygon's, each step's body and the pen's disc at every point (round
 // joins). The points are 8-neighbours, so the bodies come in five shapes: a straight step's is
@@ -602,8 +725,11 @@ void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
 void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
                            int64_t height, int pen_width, COLORREF colour) {
     int64_t a = width - 1, b = height - 1;
-    std::vector<Point64> quarter;
-    walk_quarter(width, height, [&](int64_t x, int64_t y) { quarter.push_back(Point64{x, y}); });
+    // The stamps first: making them paints discs, which may walk other boxes.
+    const PenStamps &stamps = pen_stamps(pen_width);
+    const Stamp &disc = stamps.disc;
+    const Stamp *diagonal = stamps.diagonal;
+    const std::vector<Point64> &quarter = walked_box(width, height, true).quarter;
     // The loop: down the right to the bottom, up the left, then the top half back to the start.
     int64_t n = (int64_t)quarter.size();
     std::vector<Point64> path;
@@ -614,18 +740,6 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
     for (int64_t i = n - 1; i >= 0; --i) path.push_back({l + quarter[i].x, t + b - quarter[i].y});
 
     int64_t reach = pen_width + 2;
-    Stamp disc, diagonal[4];  // diagonal[(dx > 0) + 2 (dy > 0)]
-    make_stamp(
-        reach, [&](const Canvas &c, COLORREF k) { paint_disc(c, 0, 0, pen_width, k); }, disc);
-    for (int i = 0; i < 4; ++i) {
-        Point64 to = {i & 1 ? 1 : -1, i & 2 ? 1 : -1};
-        make_stamp(
-            reach,
-            [&](const Canvas &c, COLORREF k) {
-                wide_segment(c, {0, 0}, to, pen_width, k);
-            },
-            diagonal[i]);
-    }
     int64_t view_l = canvas.clip_left - canvas.origin_x - reach;
     int64_t view_r = canvas.clip_right - canvas.origin_x + reach;
     int64_t view_t = canvas.clip_top - canvas.origin_y - reach;
@@ -633,8 +747,11 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
     // Neighbouring stamps overlap on most rows: each row gathers the spans of the right half of
     // the path and of the left half, painting a gathered span only when one that neither
     // overlaps nor touches it comes, so most pixels are painted once.
-    int64_t first_row = view_t - reach;
-    std::vector<int64_t> gathered((size_t)(view_b - view_t + 2 * reach + 1) * 4, 0);
+    // The stamped points lie in the view and the box, their spans within reach of them.
+    int64_t first_row = std::max(view_t, t) - reach;
+    int64_t last_row = std::min(view_b - 1, t + b) + reach;
+    if (first_row > last_row) return;
+    std::vector<int64_t> gathered((size_t)(last_row - first_row + 1) * 4, 0);
     auto add = [&](const Stamp &stamp, Point64 p, int side) {
         for (size_t k = 0; k + 2 < stamp.spans.size(); k += 3) {
             int64_t y = p.y + stamp.spans[k];

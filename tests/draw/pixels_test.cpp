@@ -102,6 +102,21 @@ TEST_F(Pixels, ColoursAreTheTablesValues) {
     }
 }
 
+// The pens and brushes made for the records are kept and recycled: every colour and width, in
+// more combinations than are kept, over and again in both orders, paints its own colour.
+TEST_F(Pixels, RecycledPensAndBrushesPaintTheirOwnColour) {
+    for (int pass = 0; pass < 2; ++pass)
+        for (int k = 0; k < 4 * COLOUR_COUNT; ++k) {
+            int n = pass ? 4 * COLOUR_COUNT - 1 - k : k;
+            int colour = n % COLOUR_COUNT, width = n / COLOUR_COUNT;
+            TAVIX_draw_rectangle(colour, -5, 5, 5, -5, width);
+            EXPECT_EQ(drawtest::pixel(-5, 0), library_state.colours[colour])
+                << "colour " << colour << ", width " << width;
+            TAVIX_draw_circle(colour, 20, 0, 3);
+            EXPECT_EQ(drawtest::pixel(20, 0), library_state.colours[colour]) << "colour " << colour;
+        }
+}
+
 TEST_F(Pixels, CircleIsAFilledDiscTwiceTheRadiusPlusOneAcross) {
     std::vector<Point> disc = painted_by([] { TAVIX_draw_circle(3, 10, -20, -5); });
     std::set<Point> on(disc.begin(), disc.end());
