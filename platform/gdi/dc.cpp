@@ -52,6 +52,7 @@ HDC dc_register(GdiDC *dc) {
 template <typename Handle>
 HGDIOBJ swap_selection(Handle *slot, HGDIOBJ object, HandleKind kind) {
     HGDIOBJ previous = *slot;
+    if (previous == object) return previous;  // the count would go up and down again
     object_retain(object, kind);
     *slot = (Handle)object;
     object_release(previous, kind);

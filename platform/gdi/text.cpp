@@ -26,6 +26,10 @@
 #include <tuple>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // One font file opened by FreeType, shared by every size of it.
@@ -380,7 +384,37 @@ void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y,
             continue;
         }
         const uint8_t *cover = glyph.coverage.data() + (size_t)run.row * glyph.width;
-        for (int64_t col = from; col < to; ++col) {
+        int64_t col = from;
+#ifdef __SSE2__
+        // Four pixels at a time, each channel in a 16-bit lane with the same arithmetic as below
+        // (every intermediate stays under 2^16); the fourth byte comes out 0 as it does there.
+        if (to - col >= 4) {
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i fg16 = _mm_unpacklo_epi8(_mm_set1_epi32((int)fg), zero);
+            const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(128);
+            const __m128i keep = _mm_set1_epi32(0x00FFFFFF);
+            for (; to - col >= 4; col += 4) {
+                uint32_t four;
+                memcpy(&four, cover + col, 4);
+                __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)four), zero);
+                a = _mm_unpacklo_epi16(a, a);  // a0 a0 a1 a1 a2 a2 a3 a3
+                __m128i a_lo = _mm_unpacklo_epi32(a, a), a_hi = _mm_unpackhi_epi32(a, a);
+                __m128i bg = _mm_loadu_si128((const __m128i *)(out + col));
+                __m128i lo = _mm_unpacklo_epi8(bg, zero), hi = _mm_unpackhi_epi8(bg, zero);
+                lo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(fg16, a_lo),
+                                                 _mm_mullo_epi16(lo, _mm_sub_epi16(full, a_lo))),
+                                   half);
+                hi = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(fg16, a_hi),
+                                                 _mm_mullo_epi16(hi, _mm_sub_epi16(full, a_hi))),
+                                   half);
+                lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+                hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+                _mm_storeu_si128((__m128i *)(out + col),
+                                 _mm_and_si128(_mm_packus_epi16(lo, hi), keep));
+            }
+        }
+#endif
+        for (; col < to; ++col) {
             // Each channel is (f a + b (255 - a) + 127) / 255, red and blue side by side in one
             // word; (x + 128 + ((x + 128) >> 8)) >> 8 is that quotient exactly for x < 2^16.
             uint32_t a = cover[col], bg = out[col];
