@@ -188,34 +188,6 @@ void object_free(HGDIOBJ object, HandleKind kind) {
     handle_free(object);
 }
 
-// The selection count and doomed flag of a GDI object, false for anything else. A caller that
-// knows the object's kind passes it and saves a lookup (the selections run twice a shape).
-bool object_usage(HGDIOBJ object, HandleKind kind, int **selected, bool **doomed) {
-    if (kind == HANDLE_NONE) kind = handle_kind(object);
-    void *record = handle_get(object, kind);
-    if (!record) return false;
-    switch (kind) {
-        case HANDLE_PEN:
-            *selected = &((GdiPen *)record)->selected;
-            *doomed = &((GdiPen *)record)->doomed;
-            return true;
-        case HANDLE_BRUSH:
-            *selected = &((GdiBrush *)record)->selected;
-            *doomed = &((GdiBrush *)record)->doomed;
-            return true;
-        case HANDLE_BITMAP:
-            *selected = &((GdiBitmap *)record)->selected;
-            *doomed = &((GdiBitmap *)record)->doomed;
-            return true;
-        case HANDLE_FONT:
-            *selected = &((GdiFont *)record)->selected;
-            *doomed = &((GdiFont *)record)->doomed;
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 GdiPen *pen_get(HPEN pen) {
@@ -240,18 +212,8 @@ HBITMAP bitmap_create(int width, int height) {
     return bitmap_new(width, height, false);
 }
 
-void object_retain(HGDIOBJ object, HandleKind kind) {
-    int *selected;
-    bool *doomed;
-    if (object_usage(object, kind, &selected, &doomed)) ++*selected;
-}
-
-void object_release(HGDIOBJ object, HandleKind kind) {
-    int *selected;
-    bool *doomed;
-    if (!object_usage(object, kind, &selected, &doomed)) return;
-    if (*selected > 0) --*selected;
-    if (*selected == 0 && *doomed && !handle_is_permanent(object))
+void object_free_doomed(HGDIOBJ object, HandleKind kind) {
+    if (!handle_is_permanent(object))
         object_free(object, kind == HANDLE_NONE ? handle_kind(object) : kind);
 }
 

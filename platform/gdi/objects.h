@@ -50,10 +50,50 @@ GdiFont *font_get(HFONT font);
 // A zeroed 32-bit bitmap; 0 x 0 gives the shared 1 x 1 bitmap memory contexts start with, and
 // negative or oversized requests give null.
 HBITMAP bitmap_create(int width, int height);
+
+// The selection count and doomed flag of a GDI object, false for anything else. A caller that
+// knows the object's kind passes it and saves a lookup (the selections run twice a shape).
+inline bool object_usage(HGDIOBJ object, HandleKind kind, int **selected, bool **doomed) {
+    if (kind == HANDLE_NONE) kind = handle_kind(object);
+    void *record = handle_get(object, kind);
+    if (!record) return false;
+    switch (kind) {
+        case HANDLE_PEN:
+            *selected = &((GdiPen *)record)->selected;
+            *doomed = &((GdiPen *)record)->doomed;
+            return true;
+        case HANDLE_BRUSH:
+            *selected = &((GdiBrush *)record)->selected;
+            *doomed = &((GdiBrush *)record)->doomed;
+            return true;
+        case HANDLE_BITMAP:
+            *selected = &((GdiBitmap *)record)->selected;
+            *doomed = &((GdiBitmap *)record)->doomed;
+            return true;
+        case HANDLE_FONT:
+            *selected = &((GdiFont *)record)->selected;
+            *doomed = &((GdiFont *)record)->doomed;
+            return true;
+        default:
+            return false;
+    }
+}
+// Frees an object DeleteObject doomed once no context has it selected (stock objects stay).
+void object_free_doomed(HGDIOBJ object, HandleKind kind);
 // A context lets go of an object it had selected (a doomed object is freed now if unused).
-void object_release(HGDIOBJ object, HandleKind kind = HANDLE_NONE);
+inline void object_release(HGDIOBJ object, HandleKind kind = HANDLE_NONE) {
+    int *selected;
+    bool *doomed;
+    if (!object_usage(object, kind, &selected, &doomed)) return;
+    if (*selected > 0) --*selected;
+    if (*selected == 0 && *doomed) object_free_doomed(object, kind);
+}
 // A context takes an object (counts the selection).
-void object_retain(HGDIOBJ object, HandleKind kind = HANDLE_NONE);
+inline void object_retain(HGDIOBJ object, HandleKind kind = HANDLE_NONE) {
+    int *selected;
+    bool *doomed;
+    if (object_usage(object, kind, &selected, &doomed)) ++*selected;
+}
 // The solid colour of a brush, false for a hollow or dead brush.
 bool brush_colour(HBRUSH brush, COLORREF *colour);
 // The surface of a bitmap made by CreateCompatibleBitmap, nullptr for a dead handle.
