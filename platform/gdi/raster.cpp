@@ -243,6 +243,22 @@ struct WalkedBox {
     uint64_t used = 0;             // when last asked for (the cache's clock)
 };
 
+// The entry of a small least-recently-used cache that matches, else the one used longest ago (which
+// the caller then fills); either way it is marked as just used.
+template <typename Entry, size_t N, typename Matches>
+Entry &cache_slot(Entry (&entries)[N], uint64_t &clock, Matches matches) {
+    Entry *slot = &entries[0];
+    for (Entry &entry : entries) {
+        if (matches(entry)) {
+            slot = &entry;
+            break;
+        }
+        if (entry.used < slot->used) slot = &entry;
+    }
+    slot->used = ++clock;
+    return *slot;
+}
+
 // The walks of the box sizes painted last: a picture repeats the same few circles, which are then
 // walked once and cost only their spans. Boxes up to WALK_CACHE_SIDE across are kept (at most some
 // 50 KB each), WALK_CACHE_SIZE of them, the least recently used making way; larger ones are
@@ -262,17 +278,10 @@ thread_local WalkCache walk_cache;
 const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter) {
     WalkCache &cache = walk_cache;
     WalkedBox *box = &cache.scratch;
-    if (width <= WALK_CACHE_SIDE && height <= WALK_CACHE_SIDE) {
-        box = &cache.boxes[0];
-        for (WalkedBox &entry : cache.boxes) {
-            if (entry.width == width && entry.height == height) {
-                box = &entry;
-                break;
-            }
-            if (entry.used < box->used) box = &entry;
-        }
-        box->used = ++cache.clock;
-    }
+    if (width <= WALK_CACHE_SIDE && height <= WALK_CACHE_SIDE)
+        box = &cache_slot(cache.boxes, cache.clock, [&](const WalkedBox &entry) {
+            return entry.width == width && entry.height == height;
+        });
     if (box->width != width || box->height != height) {
         box->width = width;
         box->height = height;
@@ -686,17 +695,9 @@ thread_local StampCache stamp_cache;
 const PenStamps &pen_stamps(int pen_width) {
     StampCache &cache = stamp_cache;
     PenStamps *pen = &cache.scratch;
-    if (pen_width <= STAMP_CACHE_WIDTH) {
-        pen = &cache.pens[0];
-        for (PenStamps &entry : cache.pens) {
-            if (entry.width == pen_width) {
-                pen = &entry;
-                break;
-            }
-            if (entry.used < pen->used) pen = &entry;
-        }
-        pen->used = ++cache.clock;
-    }
+    if (pen_width <= STAMP_CACHE_WIDTH)
+        pen = &cache_slot(cache.pens, cache.clock,
+                          [&](const PenStamps &entry) { return entry.width == pen_width; });
     if (pen->width != pen_width) {
         int64_t reach = pen_width + 2;
         make_stamp(
