@@ -10,6 +10,8 @@
 // hides the console window before it reports READY.
 #include "library/core/state.h"
 
+#include "tests/programs/event_echo.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -43,14 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
         while (access(stall, F_OK) != 0) usleep(20000);
     }
 
-    for (;;) {
-        int x, y;
-        char key;
-        int code = TAVIX_next_event(&x, &y, &key);
-        printf("EVENT %d %d %d %d\n", code, x, y, (int)(signed char)key);
-        fflush(stdout);
-        if (code == TAVIX_QUIT) break;
-    }
+    echo_events_until_quit();
     TAVIX_finish();
     return 0;
 }

@@ -11,6 +11,8 @@
 // lies in the region named "text", so a comparison can leave font rendering out.
 #include "library/tavix.h"
 
+#include "tests/programs/event_echo.h"
+
 #include <cstdio>
 
 // A linear congruential generator: the C library's rand() differs between platforms.
@@ -185,14 +187,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     printf("READY\n");
     fflush(stdout);
 
-    for (;;) {
-        int x = 0, y = 0;
-        char key = 0;
-        int code = TAVIX_next_event(&x, &y, &key);
-        printf("EVENT %d %d %d %d\n", code, x, y, (int)(signed char)key);
-        fflush(stdout);
-        if (code == TAVIX_QUIT) break;
-    }
+    echo_events_until_quit();
     TAVIX_finish();
     return 0;
 }
