@@ -136,13 +136,28 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
     int64_t first = std::max(ymin, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(ymax, canvas.clip_bottom - canvas.origin_y);  // exclusive
     if (first >= last) return;
-    std::vector<EdgeWalk> edges;
+    // Edges and a row's crossings live on the stack for the polygons that are drawn most
+    // (triangles, pen bands, small shapes).
+    const size_t ON_STACK = 16;
+    EdgeWalk edges_here[ON_STACK];
+    int64_t crossings_here[ON_STACK];
+    std::vector<EdgeWalk> edges_heap;
+    std::vector<int64_t> crossings_heap;
+    EdgeWalk *edges = edges_here;
+    int64_t *crossings = crossings_here;
+    if (count > ON_STACK) {
+        edges_heap.resize(count);
+        crossings_heap.resize(count);
+        edges = edges_heap.data();
+        crossings = crossings_heap.data();
+    }
+    size_t edge_count = 0;
     for (size_t i = 0; i < count; ++i) {
         Point64 a = points[i], b = points[(i + 1) % count];
         if (a.y == b.y) continue;
         if (a.y > b.y) std::swap(a, b);
         if (b.y <= first || a.y >= last) continue;
-        EdgeWalk e;
+        EdgeWalk &e = edges[edge_count++];
         e.top = std::max(a.y, first);
         e.bottom = b.y;
         e.den = b.y - a.y;
@@ -154,15 +169,17 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
         wide_t run = b.x - a.x, step = floor_div(run, den);
         e.step = clamp_wide(step);
         e.step_rest = (int64_t)(run - step * den);
-        edges.push_back(e);
     }
-    std::vector<int64_t> crossings;
-    crossings.reserve(edges.size());
-    for (int64_t y = first; y < last; ++y) {
-        crossings.clear();
-        for (EdgeWalk &e : edges) {
+    uint32_t pixel = pixel_from_colorref(colour);
+    int64_t stride = canvas.surface->width;
+    uint32_t *row = canvas.surface->pixels + (first + canvas.origin_y) * stride;
+    int64_t ox = canvas.origin_x;
+    for (int64_t y = first; y < last; ++y, row += stride) {
+        size_t n = 0;
+        for (size_t k = 0; k < edge_count; ++k) {
+            EdgeWalk &e = edges[k];
             if (y < e.top || y >= e.bottom) continue;
-            crossings.push_back(e.quotient + (e.rest != 0));
+            crossings[n++] = e.quotient + (e.rest != 0);
             e.quotient += e.step;
             e.rest += e.step_rest;
             if (e.rest >= e.den) {
@@ -170,13 +187,16 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
                 ++e.quotient;
             }
         }
-        if (crossings.size() == 2) {  // every row of a triangle or a convex shape
+        if (n == 2) {  // every row of a triangle or a convex shape
             if (crossings[0] > crossings[1]) std::swap(crossings[0], crossings[1]);
         } else {
-            std::sort(crossings.begin(), crossings.end());
+            std::sort(crossings, crossings + n);
         }
-        for (size_t i = 0; i + 1 < crossings.size(); i += 2)
-            canvas_span(canvas, y, crossings[i], crossings[i + 1], colour);
+        for (size_t i = 0; i + 1 < n; i += 2) {
+            int64_t x0 = std::max(crossings[i] + ox, (int64_t)canvas.clip_left);
+            int64_t x1 = std::min(crossings[i + 1] + ox, (int64_t)canvas.clip_right);
+            if (x0 < x1) fill_pixels(row + x0, (size_t)(x1 - x0), pixel);
+        }
     }
 }
 
@@ -236,10 +256,16 @@ void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
 }
 
 // A box size's walk: its rows' runs, and the quarter's points once a wide pen has asked for them.
+// A row of the whole filled ellipse, from its left run's outer end to its right run's.
+struct FillSpan {
+    int32_t start, count;  // from the box's left; count 0: the row is empty
+};
+
 struct WalkedBox {
     int64_t width = 0, height = 0;
     std::vector<WalkRow> rows;
     std::vector<Point64> quarter;  // empty until asked for
+    std::vector<FillSpan> spans;   // every row of the box top to bottom; empty until asked for
     uint64_t used = 0;             // when last asked for (the cache's clock)
 };
 
@@ -274,8 +300,10 @@ struct WalkCache {
 
 thread_local WalkCache walk_cache;
 
-// The walk of a width x height box (3 .. WALK_LIMIT each), with its quarter's points if asked.
-const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter) {
+// The walk of a width x height box (3 .. WALK_LIMIT each), with its quarter's points and its
+// rows' spans if asked.
+const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter,
+                            bool with_spans = false) {
     WalkCache &cache = walk_cache;
     WalkedBox *box = &cache.scratch;
     if (width <= WALK_CACHE_SIDE && height <= WALK_CACHE_SIDE)
@@ -287,11 +315,23 @@ const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter) {
         box->height = height;
         walk_ellipse(width, height, box->rows);
         box->quarter.clear();
+        box->spans.clear();
     }
     if (with_quarter && box->quarter.empty())
         walk_quarter(width, height, [&](int64_t x, int64_t y) {
             box->quarter.push_back(Point64{x, y});
         });
+    if (with_spans && box->spans.empty()) {
+        int64_t middle = height / 2;
+        box->spans.resize((size_t)height);
+        for (int64_t rel = 0; rel < height; ++rel) {
+            WalkRow run = box->rows[(size_t)(rel >= middle ? rel - middle : height - 1 - rel - middle)];
+            box->spans[(size_t)rel] =
+                run.inner > run.outer
+                    ? FillSpan{0, 0}
+                    : FillSpan{(int32_t)(width - 1 - run.outer), (int32_t)(2 * run.outer + 2 - width)};
+        }
+    }
     return *box;
 }
 
@@ -304,7 +344,6 @@ void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t wi
     int64_t first = std::max(t, canvas.clip_top - canvas.origin_y);
     int64_t last = std::min(t + height, canvas.clip_bottom - canvas.origin_y);
     if (first >= last) return;
-    const std::vector<WalkRow> &rows = walked_box(width, height, false).rows;
     // Columns in the surface; the box's left may lie far off, so clip in 64 bits.
     int64_t left = l + canvas.origin_x, right = left + width - 1;
     int64_t clip_l = canvas.clip_left, clip_r = canvas.clip_right;
@@ -313,6 +352,17 @@ void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t wi
     bool one_colour = !pen || (fill && pen_colour == fill_colour);
     uint32_t *pixels = canvas.surface->pixels;
     int64_t stride = canvas.surface->width;
+    if (fill && one_colour && left >= clip_l && right < clip_r) {
+        // A solid ellipse whose columns all show (most circles): one span a row, as walked.
+        const FillSpan *spans = walked_box(width, height, false, true).spans.data();
+        uint32_t *at = pixels + (first + canvas.origin_y) * stride + left;
+        for (int64_t y = first; y < last; ++y, at += stride) {
+            FillSpan s = spans[y - t];
+            if (s.count > 0) fill_pixels(at + s.start, (size_t)s.count, fill_pixel);
+        }
+        return;
+    }
+    const std::vector<WalkRow> &rows = walked_box(width, height, false).rows;
     auto span = [clip_l, clip_r](uint32_t *row, int64_t x0, int64_t x1, uint32_t pixel) {
         x0 = std::max(x0, clip_l);
         x1 = std::min(x1, clip_r);
@@ -580,6 +630,25 @@ void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour, int 
     wide_t num = (wide_t)2 * minor * jlo + c;
     int64_t k = (int64_t)floor_div(num, (wide_t)2 * major);
     int64_t rest = (int64_t)(num - (wide_t)k * 2 * major);  // in [0, 2 major)
+    if (period == 0) {
+        // Solid: the pixel's index steps along the major axis, and along the minor one when the
+        // error term overflows.
+        int64_t stride = canvas.surface->width;
+        int64_t a = a0 + sa * jlo, b = b0 + sb * k;
+        int64_t at = x_major ? b * stride + a : a * stride + b;
+        int64_t step_a = x_major ? sa : sa * stride, step_b = x_major ? sb * stride : sb;
+        uint32_t *pixels = canvas.surface->pixels;
+        for (int64_t j = jlo; j <= jhi; ++j) {
+            pixels[at] = pixel;
+            at += step_a;
+            rest += 2 * minor;
+            if (rest >= 2 * major) {
+                rest -= 2 * major;
+                at += step_b;
+            }
+        }
+        return;
+    }
     for (int64_t j = jlo; j <= jhi; ++j) {
         int64_t a = a0 + sa * j, b = b0 + sb * k;
         bool dash = period == 0 || (phase + j) % period < on;
@@ -825,6 +894,11 @@ void paint_framed_box(const Canvas &canvas, int64_t l, int64_t t, int64_t r, int
     if (first >= last || from >= to) return;
     const Surface &surface = *canvas.surface;
     uint32_t frame = pixel_from_colorref(frame_colour);
+    if (fill && frame == pixel_from_colorref(fill_colour)) {
+        // Frame and inside alike (a filled shape outlined in its own colour): one fill.
+        fill_rows(surface, first, last, from, to, frame);
+        return;
+    }
     int64_t inner_first = std::max(first, top + 1), inner_last = std::min(last, bottom - 1);
     int64_t inner_from = std::max(from, left + 1), inner_to = std::min(to, right - 1);
     if (fill && inner_first < inner_last && inner_from < inner_to)
