@@ -52,6 +52,13 @@ struct Glyph {
     int width, height;              // bitmap size
     std::vector<uint8_t> coverage;  // width * height, 0..255
     std::vector<GlyphRun> runs;     // the covered pixels, row by row, left to right
+    // Where the covered pixels lie in a surface of plan_stride pixels a row, from the bitmap's
+    // corner: made at the first drawing of a small glyph wholly inside its surface, so that the
+    // next drawings store pixel after pixel without walking the runs.
+    mutable int64_t plan_stride = 0;       // 0: no plan
+    mutable std::vector<int32_t> solid_at;  // fully covered pixels
+    mutable std::vector<int32_t> blend_at;  // partly covered pixels, with blend_cover's coverage
+    mutable std::vector<uint8_t> blend_cover;
 };
 
 }  // namespace
@@ -289,6 +296,7 @@ FontSize *size_of(GdiFont *font) {
 // Renders c at the size into glyph: advance, placement and coverage.
 void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
     glyph.advance = glyph.left = glyph.top = glyph.width = glyph.height = 0;
+    glyph.plan_stride = 0;
     glyph.coverage.clear();
     glyph.runs.clear();
     FT_Face face = size->entry->face;
@@ -359,6 +367,61 @@ int advance_of(FontSize *size, unsigned char c) {
     return glyph.ready ? glyph.advance : glyph_of(size, c).advance;
 }
 
+// One pixel of fg over bg at coverage a: each channel is (f a + b (255 - a) + 127) / 255, red and
+// blue side by side in one word; (x + 128 + ((x + 128) >> 8)) >> 8 is that quotient exactly for
+// x < 2^16.
+inline uint32_t blend_pixel(uint32_t fg, uint32_t bg, uint32_t a) {
+    uint32_t rb = (fg & 0xFF00FFu) * a + (bg & 0xFF00FFu) * (255 - a) + 0x800080u;
+    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+    uint32_t g = ((fg >> 8) & 0xFFu) * a + ((bg >> 8) & 0xFFu) * (255 - a) + 0x80u;
+    return rb | (((g + (g >> 8)) >> 8) << 8);
+}
+
+#ifdef __SSE2__
+// Four pixels of fg (fg16: its channels in 16-bit lanes) over bg at the coverages in the four
+// bytes of cover, each channel in a 16-bit lane with blend_pixel's arithmetic (every intermediate
+// stays under 2^16); the fourth byte comes out 0 as it does there.
+inline __m128i blend_four(__m128i fg16, __m128i bg, uint32_t cover) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(128);
+    __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)cover), zero);
+    a = _mm_unpacklo_epi16(a, a);  // a0 a0 a1 a1 a2 a2 a3 a3
+    __m128i a_lo = _mm_unpacklo_epi32(a, a), a_hi = _mm_unpackhi_epi32(a, a);
+    __m128i lo = _mm_unpacklo_epi8(bg, zero), hi = _mm_unpackhi_epi8(bg, zero);
+    lo = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(fg16, a_lo), _mm_mullo_epi16(lo, _mm_sub_epi16(full, a_lo))),
+        half);
+    hi = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(fg16, a_hi), _mm_mullo_epi16(hi, _mm_sub_epi16(full, a_hi))),
+        half);
+    lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+    hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+    return _mm_and_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0x00FFFFFF));
+}
+#endif
+
+// Glyphs up to this many pixels get a plan (see Glyph); text sizes up to some 60 pixels.
+const int PLAN_PIXELS_UP_TO = 4096;
+
+void make_plan(const Glyph &glyph, int64_t stride) {
+    glyph.solid_at.clear();
+    glyph.blend_at.clear();
+    glyph.blend_cover.clear();
+    for (const GlyphRun &run : glyph.runs) {
+        const uint8_t *cover = glyph.coverage.data() + (size_t)run.row * glyph.width;
+        for (int col = run.col; col < run.col + run.length; ++col) {
+            int32_t at = (int32_t)(run.row * stride + col);
+            if (run.solid) {
+                glyph.solid_at.push_back(at);
+            } else {
+                glyph.blend_at.push_back(at);
+                glyph.blend_cover.push_back(cover[col]);
+            }
+        }
+    }
+    glyph.plan_stride = stride;
+}
+
 // Blends a glyph's coverage onto the canvas in colour, the glyph's origin at logical (x, y).
 void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y, COLORREF colour) {
     int64_t left = x + glyph.left + canvas.origin_x, top = y - glyph.top + canvas.origin_y;
@@ -370,6 +433,32 @@ void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y,
     int64_t stride = canvas.surface->width;
     uint32_t *origin = canvas.surface->pixels + top * stride + left;  // the bitmap's corner
     bool whole = row0 == 0 && row1 == glyph.height && col0 == 0 && col1 == glyph.width;
+    if (whole && (int64_t)glyph.width * glyph.height <= PLAN_PIXELS_UP_TO &&
+        (int64_t)glyph.height * stride <= INT32_MAX) {
+        if (glyph.plan_stride != stride) make_plan(glyph, stride);
+        for (int32_t at : glyph.solid_at) origin[at] = fg;
+        const int32_t *at = glyph.blend_at.data();
+        const uint8_t *cover = glyph.blend_cover.data();
+        size_t count = glyph.blend_at.size(), i = 0;
+#ifdef __SSE2__
+        // Four pixels from anywhere in the glyph gathered, blended together and put back.
+        const __m128i fg16 = _mm_unpacklo_epi8(_mm_set1_epi32((int)fg), _mm_setzero_si128());
+        for (; i + 4 <= count; i += 4) {
+            uint32_t *p0 = origin + at[i], *p1 = origin + at[i + 1], *p2 = origin + at[i + 2],
+                     *p3 = origin + at[i + 3];
+            uint32_t four;
+            memcpy(&four, cover + i, 4);
+            __m128i out = blend_four(fg16, _mm_set_epi32((int)*p3, (int)*p2, (int)*p1, (int)*p0),
+                                     four);
+            *p0 = (uint32_t)_mm_cvtsi128_si32(out);
+            *p1 = (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(out, 4));
+            *p2 = (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(out, 8));
+            *p3 = (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(out, 12));
+        }
+#endif
+        for (; i < count; ++i) origin[at[i]] = blend_pixel(fg, origin[at[i]], cover[i]);
+        return;
+    }
     for (const GlyphRun &run : glyph.runs) {
         int64_t from = run.col, to = run.col + run.length;
         if (!whole) {
@@ -386,43 +475,17 @@ void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y,
         const uint8_t *cover = glyph.coverage.data() + (size_t)run.row * glyph.width;
         int64_t col = from;
 #ifdef __SSE2__
-        // Four pixels at a time, each channel in a 16-bit lane with the same arithmetic as below
-        // (every intermediate stays under 2^16); the fourth byte comes out 0 as it does there.
         if (to - col >= 4) {
-            const __m128i zero = _mm_setzero_si128();
-            const __m128i fg16 = _mm_unpacklo_epi8(_mm_set1_epi32((int)fg), zero);
-            const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(128);
-            const __m128i keep = _mm_set1_epi32(0x00FFFFFF);
+            const __m128i fg16 = _mm_unpacklo_epi8(_mm_set1_epi32((int)fg), _mm_setzero_si128());
             for (; to - col >= 4; col += 4) {
                 uint32_t four;
                 memcpy(&four, cover + col, 4);
-                __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)four), zero);
-                a = _mm_unpacklo_epi16(a, a);  // a0 a0 a1 a1 a2 a2 a3 a3
-                __m128i a_lo = _mm_unpacklo_epi32(a, a), a_hi = _mm_unpackhi_epi32(a, a);
                 __m128i bg = _mm_loadu_si128((const __m128i *)(out + col));
-                __m128i lo = _mm_unpacklo_epi8(bg, zero), hi = _mm_unpackhi_epi8(bg, zero);
-                lo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(fg16, a_lo),
-                                                 _mm_mullo_epi16(lo, _mm_sub_epi16(full, a_lo))),
-                                   half);
-                hi = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(fg16, a_hi),
-                                                 _mm_mullo_epi16(hi, _mm_sub_epi16(full, a_hi))),
-                                   half);
-                lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-                hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
-                _mm_storeu_si128((__m128i *)(out + col),
-                                 _mm_and_si128(_mm_packus_epi16(lo, hi), keep));
+                _mm_storeu_si128((__m128i *)(out + col), blend_four(fg16, bg, four));
             }
         }
 #endif
-        for (; col < to; ++col) {
-            // Each channel is (f a + b (255 - a) + 127) / 255, red and blue side by side in one
-            // word; (x + 128 + ((x + 128) >> 8)) >> 8 is that quotient exactly for x < 2^16.
-            uint32_t a = cover[col], bg = out[col];
-            uint32_t rb = (fg & 0xFF00FFu) * a + (bg & 0xFF00FFu) * (255 - a) + 0x800080u;
-            rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
-            uint32_t g = ((fg >> 8) & 0xFFu) * a + ((bg >> 8) & 0xFFu) * (255 - a) + 0x80u;
-            out[col] = rb | (((g + (g >> 8)) >> 8) << 8);
-        }
+        for (; col < to; ++col) out[col] = blend_pixel(fg, out[col], cover[col]);
     }
 }
 

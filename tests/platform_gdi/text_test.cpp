@@ -328,9 +328,20 @@ TEST(TextOut, LargeSizesDrawTheSameEveryTime) {
     DeleteObject(font);
 }
 
+// Paints every row of the canvas a colour of its own, so that blended pixels show what lay below.
+void paint_striped(Canvas32 &c) {
+    for (int y = 0; y < c.height; ++y) {
+        HBRUSH brush = CreateSolidBrush(RGB(y * 37 % 256, 255 - y * 91 % 256, y * 13 % 256));
+        RECT row = {0, y, c.width, y + 1};
+        FillRect(c.dc, &row, brush);
+        DeleteObject(brush);
+    }
+}
+
 TEST(TextOut, ATextRunningInFromTheLeftShowsWhatTheWholeTextPaints) {
     // Glyphs wholly left of the surface are skipped unrendered; whatever reaches in must still
-    // show, overhangs and slanted, bold, large and fixed-cell glyphs included.
+    // show, overhangs and slanted, bold, large and fixed-cell glyphs included. Glyphs cut by the
+    // edge and whole ones are painted by different code, over rows of many colours here.
     struct Case {
         int height, width, weight;
         BOOL italic;
@@ -351,9 +362,10 @@ TEST(TextOut, ATextRunningInFromTheLeftShowsWhatTheWholeTextPaints) {
         Canvas32 all(whole + shown + 100, height);
         SelectObject(all.dc, font);
         SetBkMode(all.dc, TRANSPARENT);
+        paint_striped(all);
         TextOutA(all.dc, 50, 0, text, 9);
         for (int shift = 0; shift < whole; shift += 7) {
-            cut.clear();
+            paint_striped(cut);
             TextOutA(cut.dc, -shift, 0, text, 9);
             int differ = 0;
             for (int y = 0; y < height; ++y)
