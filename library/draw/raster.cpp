@@ -76,7 +76,7 @@ struct KeptObject {
     int width;        // pens: the width; fonts: the size
 };
 
-static const int KEPT_PENS = 32, KEPT_BRUSHES = COLOUR_COUNT, KEPT_FONTS = 4;
+static const int KEPT_PENS = 32, KEPT_BRUSHES = COLOUR_COUNT, KEPT_FONTS = 8;
 static KeptObject kept_pens[KEPT_PENS], kept_brushes[KEPT_BRUSHES], kept_fonts[KEPT_FONTS];
 static int next_pen, next_brush, next_font;
 

@@ -33,6 +33,10 @@ GdiDC *dc_new(bool memory, HWND window, bool client_only) {
     object_retain(dc->brush);
     object_retain(dc->font);
     object_retain(dc->bitmap);
+    dc->pen_record = pen_get(dc->pen);
+    dc->brush_record = brush_get(dc->brush);
+    dc->font_record = font_get(dc->font);
+    dc->bitmap_record = memory ? bitmap_get(dc->bitmap) : nullptr;
     return dc;
 }
 
@@ -48,14 +52,22 @@ HDC dc_register(GdiDC *dc) {
     return handle;
 }
 
-// Replaces *slot with object, of the slot's kind, counting the selections; returns what was there.
-template <typename Handle>
-HGDIOBJ swap_selection(Handle *slot, HGDIOBJ object, HandleKind kind) {
+// Replaces *slot and *record_slot with object and its record, of the slot's kind, counting the
+// selections; returns what was there. The one let go is freed if it was deleted meanwhile.
+template <typename Handle, typename Record>
+HGDIOBJ swap_selection(Handle *slot, Record **record_slot, HGDIOBJ object, Record *record,
+                       HandleKind kind) {
     HGDIOBJ previous = *slot;
     if (previous == object) return previous;  // the count would go up and down again
-    object_retain(object, kind);
+    Record *previous_record = *record_slot;
+    ++record->selected;
     *slot = (Handle)object;
-    object_release(previous, kind);
+    *record_slot = record;
+    if (previous_record) {
+        if (previous_record->selected > 0) --previous_record->selected;
+        if (previous_record->selected == 0 && previous_record->doomed)
+            object_free_doomed(previous, kind);
+    }
     return previous;
 }
 
@@ -107,16 +119,12 @@ RECT copy_block_changes(Surface *dst, int dx, int dy, const Surface *src, int sx
 
 }  // namespace
 
-GdiDC *dc_get(HDC dc) {
-    return (GdiDC *)handle_get(dc, HANDLE_DC);
-}
-
 Canvas dc_canvas(GdiDC *dc) {
     Canvas canvas = {};
     Surface *surface = nullptr;
     RECT area = {0, 0, 0, 0};
     if (dc->memory) {
-        surface = bitmap_surface(dc->bitmap);
+        surface = dc->bitmap_record ? &dc->bitmap_record->surface : nullptr;
         if (surface) area = RECT{0, 0, surface->width, surface->height};
     } else if (dc->window) {
         surface = window_surface(dc->window);
@@ -170,22 +178,25 @@ BOOL WINAPI DeleteDC(HDC dc) {
 
 HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     GdiDC *dc = dc_get(handle);
-    if (!dc) return nullptr;
-    switch (handle_kind(object)) {
+    HandleSlot *slot = dc ? handle_slot(object) : nullptr;
+    if (!slot) return nullptr;
+    switch (slot->kind) {
         case HANDLE_PEN:
-            return swap_selection(&dc->pen, object, HANDLE_PEN);
+            return swap_selection(&dc->pen, &dc->pen_record, object, (GdiPen *)slot->object,
+                                  HANDLE_PEN);
         case HANDLE_BRUSH:
-            return swap_selection(&dc->brush, object, HANDLE_BRUSH);
+            return swap_selection(&dc->brush, &dc->brush_record, object, (GdiBrush *)slot->object,
+                                  HANDLE_BRUSH);
         case HANDLE_FONT:
-            return swap_selection(&dc->font, object, HANDLE_FONT);
+            return swap_selection(&dc->font, &dc->font_record, object, (GdiFont *)slot->object,
+                                  HANDLE_FONT);
         case HANDLE_BITMAP: {
             // Only a memory context takes a bitmap, and a bitmap lives in one context at a time
             // (the shared default bitmap excepted).
             if (!dc->memory) return nullptr;
-            GdiBitmap *bitmap = bitmap_get((HBITMAP)object);
-            if (object != dc->bitmap && bitmap->selected > 0 && !handle_is_permanent(object))
-                return nullptr;
-            return swap_selection(&dc->bitmap, object, HANDLE_BITMAP);
+            GdiBitmap *bitmap = (GdiBitmap *)slot->object;
+            if (object != dc->bitmap && bitmap->selected > 0 && !slot->permanent) return nullptr;
+            return swap_selection(&dc->bitmap, &dc->bitmap_record, object, bitmap, HANDLE_BITMAP);
         }
         default:
             return nullptr;

@@ -3,11 +3,19 @@
 #ifndef TAVIX_PLATFORM_GDI_DC_H
 #define TAVIX_PLATFORM_GDI_DC_H
 
+#include "platform/kernel/handles.h"
 #include "platform/surface.h"
 #include "platform/win32.h"
 
 #include <cstdint>
 
+struct GdiPen;
+struct GdiBrush;
+struct GdiFont;
+struct GdiBitmap;
+
+// The selected objects are kept with their records: a selected object is never freed (deleting it
+// only dooms it until it is let go), so drawing reads them without a handle lookup.
 struct GdiDC {
     bool memory;           // a CreateCompatibleDC context: paints into the selected bitmap
     HWND window;           // window contexts: the window painted; null for screen and memory ones
@@ -16,6 +24,10 @@ struct GdiDC {
     HPEN pen;              // selected pen
     HBRUSH brush;          // selected brush
     HFONT font;            // selected font
+    GdiBitmap *bitmap_record;  // their records (bitmap: null for window contexts)
+    GdiPen *pen_record;
+    GdiBrush *brush_record;
+    GdiFont *font_record;
     COLORREF text_colour;  // SetTextColor
     COLORREF bk_colour;    // SetBkColor
     int bk_mode;           // OPAQUE or TRANSPARENT
@@ -32,7 +44,9 @@ struct Canvas {
     int clip_left, clip_top, clip_right, clip_bottom;  // within the surface, never empty if surface
 };
 
-GdiDC *dc_get(HDC dc);
+inline GdiDC *dc_get(HDC dc) {
+    return (GdiDC *)handle_get(dc, HANDLE_DC);
+}
 // The canvas of a context; surface is nullptr when there is nothing to paint on.
 Canvas dc_canvas(GdiDC *dc);
 // After painting through a window context: the window shows the change.

@@ -977,7 +977,7 @@ BOOL WINAPI Rectangle(HDC handle, int left, int top, int right, int bottom) {
     if (!order_box(&l, &t, &r, &b)) return TRUE;
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return TRUE;
-    paint_rectangle(canvas, pen_get(dc->pen), brush_get(dc->brush), gap_colour_of(dc), l, t, r, b);
+    paint_rectangle(canvas, dc->pen_record, dc->brush_record, gap_colour_of(dc), l, t, r, b);
     dc_painted(dc);
     return TRUE;
 }
@@ -989,8 +989,8 @@ BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
     if (!order_box(&l, &t, &r, &b)) return TRUE;
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return TRUE;
-    GdiPen *pen = pen_get(dc->pen);
-    GdiBrush *brush = brush_get(dc->brush);
+    GdiPen *pen = dc->pen_record;
+    GdiBrush *brush = dc->brush_record;
     bool has_pen = pen && pen->style != PS_NULL;
     bool has_brush = brush && !brush->hollow;
     int64_t width = r - l, height = b - t;
@@ -1034,9 +1034,9 @@ BOOL WINAPI Polygon(HDC handle, const POINT *points, int count) {
     if (!canvas.surface) return TRUE;
     std::vector<Point64> path((size_t)count);
     for (int i = 0; i < count; ++i) path[(size_t)i] = Point64{points[i].x, points[i].y};
-    GdiBrush *brush = brush_get(dc->brush);
+    GdiBrush *brush = dc->brush_record;
     if (brush && !brush->hollow) fill_polygon(canvas, path.data(), path.size(), brush->colour);
-    stroke_path(canvas, pen_get(dc->pen), path.data(), path.size(), true, gap_colour_of(dc));
+    stroke_path(canvas, dc->pen_record, path.data(), path.size(), true, gap_colour_of(dc));
     dc_painted(dc);
     return TRUE;
 }
@@ -1049,7 +1049,7 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
     dc->pos_y = y;
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return TRUE;
-    stroke_path(canvas, pen_get(dc->pen), path, 2, false, gap_colour_of(dc));
+    stroke_path(canvas, dc->pen_record, path, 2, false, gap_colour_of(dc));
     dc_painted(dc);
     return TRUE;
 }

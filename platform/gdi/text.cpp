@@ -578,7 +578,7 @@ void font_forget(GdiFont *font) {
 
 BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
     GdiDC *dc = dc_get(handle);
-    GdiFont *font = dc ? font_get(dc->font) : nullptr;
+    GdiFont *font = dc ? dc->font_record : nullptr;
     if (!font || count < 0 || (!chars && count > 0)) return FALSE;
     if (count == 0) return TRUE;
     Canvas canvas = dc_canvas(dc);
@@ -625,7 +625,7 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
 
 BOOL WINAPI GetTextExtentPoint32A(HDC handle, LPCSTR chars, int count, LPSIZE extent) {
     GdiDC *dc = dc_get(handle);
-    GdiFont *font = dc ? font_get(dc->font) : nullptr;
+    GdiFont *font = dc ? dc->font_record : nullptr;
     if (!font || !extent || count < 0 || (!chars && count > 0)) return FALSE;
     FontSize *size = size_of(font);
     int64_t width = text_width(size, font, chars, count);
@@ -640,7 +640,7 @@ BOOL WINAPI GetTextExtentPointA(HDC handle, LPCSTR chars, int count, LPSIZE exte
 
 BOOL WINAPI GetTextMetricsA(HDC handle, LPTEXTMETRICA metrics) {
     GdiDC *dc = dc_get(handle);
-    GdiFont *font = dc ? font_get(dc->font) : nullptr;
+    GdiFont *font = dc ? dc->font_record : nullptr;
     if (!font || !metrics) return FALSE;
     FontSize *size = size_of(font);
     memset(metrics, 0, sizeof *metrics);

@@ -22,8 +22,10 @@ std::unordered_map<const void *, HGLOBAL> fixed_blocks;
 
 GlobalBlock *block_of(HGLOBAL handle) {
     if (!handle) return nullptr;
-    auto fixed = fixed_blocks.find(handle);
-    if (fixed != fixed_blocks.end()) handle = fixed->second;
+    if (!fixed_blocks.empty()) {  // most programs have none: no hashing then
+        auto fixed = fixed_blocks.find(handle);
+        if (fixed != fixed_blocks.end()) handle = fixed->second;
+    }
     return (GlobalBlock *)handle_get(handle, HANDLE_GLOBAL);
 }
 
