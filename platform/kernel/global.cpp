@@ -3,14 +3,17 @@
 #include "platform/kernel/handles.h"
 #include "platform/win32.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <unordered_map>
 
 namespace {
 
 struct GlobalBlock {
-    void *data;      // the bytes (at least one, so a zero-sized block still has an address)
+    void *data;      // the bytes, right behind the record (at least one, so a zero-sized block
+                     // still has an address)
     SIZE_T size;     // bytes asked for
     int locks;       // GlobalLock count not yet matched by GlobalUnlock
     bool fixed;      // GMEM_FIXED: the handle is the data pointer itself
@@ -34,13 +37,18 @@ GlobalBlock *block_of(HGLOBAL handle) {
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
     // Beyond what a 32-bit program could ask for at all.
     if (bytes > 0x7FFFFFFFu) return nullptr;
-    void *data = (flags & GMEM_ZEROINIT) ? calloc(1, bytes ? bytes : 1) : malloc(bytes ? bytes : 1);
-    if (!data) return nullptr;
-    GlobalBlock *block = new GlobalBlock{data, bytes, 0, !(flags & GMEM_MOVEABLE), nullptr};
+    // One allocation for the record and the bytes; the bytes start at an alignment malloc gives.
+    const size_t header = (sizeof(GlobalBlock) + alignof(std::max_align_t) - 1) &
+                          ~(alignof(std::max_align_t) - 1);
+    size_t size = header + (bytes ? bytes : 1);
+    char *memory = (char *)((flags & GMEM_ZEROINIT) ? calloc(1, size) : malloc(size));
+    if (!memory) return nullptr;
+    void *data = memory + header;
+    GlobalBlock *block =
+        new (memory) GlobalBlock{data, bytes, 0, !(flags & GMEM_MOVEABLE), nullptr};
     block->handle = handle_new(HANDLE_GLOBAL, block);
     if (!block->handle) {
-        free(data);
-        delete block;
+        free(memory);
         return nullptr;
     }
     if (block->fixed) {
@@ -69,8 +77,7 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL handle) {
     if (!block) return handle;  // failure: the handle comes back
     if (block->fixed) fixed_blocks.erase(block->data);
     handle_free(block->handle);
-    free(block->data);
-    delete block;
+    free(block);  // the bytes with it
     return nullptr;
 }
 
