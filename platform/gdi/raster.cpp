@@ -193,16 +193,20 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
                 ++e.quotient;
             }
         }
-        if (n == 2) {  // every row of a triangle or a convex shape
-            if (crossings[0] > crossings[1]) std::swap(crossings[0], crossings[1]);
-        } else {
-            std::sort(crossings, crossings + n);
-        }
-        for (size_t i = 0; i + 1 < n; i += 2) {
-            int64_t x0 = std::max(crossings[i] + ox, (int64_t)canvas.clip_left);
-            int64_t x1 = std::min(crossings[i + 1] + ox, (int64_t)canvas.clip_right);
+        auto span = [&](int64_t from, int64_t to) {
+            int64_t x0 = std::max(from + ox, (int64_t)canvas.clip_left);
+            int64_t x1 = std::min(to + ox, (int64_t)canvas.clip_right);
             if (x0 < x1) fill_pixels(row + x0, (size_t)(x1 - x0), pixel);
+        };
+        if (n == 2) {  // every row of a triangle or a convex shape
+            // Taken as two values, not swapped in place, which the compiler did with one wide load
+            // that had to wait for both stores to land.
+            int64_t a = crossings[0], b = crossings[1];
+            span(std::min(a, b), std::max(a, b));
+            continue;
         }
+        std::sort(crossings, crossings + n);
+        for (size_t i = 0; i + 1 < n; i += 2) span(crossings[i], crossings[i + 1]);
     }
 }
 
