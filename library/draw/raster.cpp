@@ -67,18 +67,21 @@ static int pen_width(const ShapeRecord *shape) {
 // ---- Kept objects ----
 //
 // A picture repeats a few colours, widths and sizes, so the pens, brushes and fonts made for the
-// records are kept for the next ones alike, a few slots of each, the oldest slot making way
-// (deleted: it is selected only while its record paints). release_shape_objects deletes them all.
+// records are kept for the next ones alike. Brushes and the thin pens (widths 0 and 1: filled
+// shapes and most outlines) have a place per colour index, found without a search; wider pens and
+// the fonts are kept in a few slots each, the oldest slot making way (deleted: it is selected
+// only while its record paints). release_shape_objects deletes them all.
 
 struct KeptObject {
     HGDIOBJ object;
-    COLORREF colour;  // pens and brushes
+    COLORREF colour;  // pens and brushes: the colour it was made in
     int width;        // pens: the width; fonts: the size
 };
 
-static const int KEPT_PENS = 32, KEPT_BRUSHES = COLOUR_COUNT, KEPT_FONTS = 8;
-static KeptObject kept_pens[KEPT_PENS], kept_brushes[KEPT_BRUSHES], kept_fonts[KEPT_FONTS];
-static int next_pen, next_brush, next_font;
+static const int KEPT_PENS = 32, KEPT_FONTS = 8;
+static KeptObject thin_pens[2][COLOUR_COUNT], brushes[COLOUR_COUNT];
+static KeptObject kept_pens[KEPT_PENS], kept_fonts[KEPT_FONTS];
+static int next_pen, next_font;
 
 // The kept object of slots[0 .. count) matching colour and width, or null.
 static HGDIOBJ find_kept(const KeptObject *slots, int count, COLORREF colour, int width) {
@@ -88,63 +91,76 @@ static HGDIOBJ find_kept(const KeptObject *slots, int count, COLORREF colour, in
     return nullptr;
 }
 
-// Keeps a newly made object in the next slot of slots[0 .. count), deleting the one there.
-static HGDIOBJ keep(KeptObject *slots, int count, int *next, HGDIOBJ object, COLORREF colour,
-                    int width) {
-    KeptObject &slot = slots[*next];
-    *next = (*next + 1) % count;
+// Keeps a newly made object in slot, deleting the one there.
+static HGDIOBJ keep(KeptObject &slot, HGDIOBJ object, COLORREF colour, int width) {
     if (slot.object) DeleteObject(slot.object);
     slot = {object, colour, width};
     return object;
 }
 
+// Keeps a newly made object in the next slot of slots[0 .. count).
+static HGDIOBJ keep_next(KeptObject *slots, int count, int *next, HGDIOBJ object, COLORREF colour,
+                         int width) {
+    KeptObject &slot = slots[*next];
+    *next = (*next + 1) % count;
+    return keep(slot, object, colour, width);
+}
+
 void release_shape_objects(void) {
-    KeptObject *lists[3] = {kept_pens, kept_brushes, kept_fonts};
-    int counts[3] = {KEPT_PENS, KEPT_BRUSHES, KEPT_FONTS};
-    for (int k = 0; k < 3; ++k)
+    KeptObject *lists[4] = {&thin_pens[0][0], brushes, kept_pens, kept_fonts};
+    int counts[4] = {2 * COLOUR_COUNT, COLOUR_COUNT, KEPT_PENS, KEPT_FONTS};
+    for (int k = 0; k < 4; ++k)
         for (int i = 0; i < counts[k]; ++i) {
             if (lists[k][i].object) DeleteObject(lists[k][i].object);
             lists[k][i] = {nullptr, 0, 0};
         }
 }
 
-static HPEN solid_pen(int width, COLORREF colour) {
-    HGDIOBJ pen = find_kept(kept_pens, KEPT_PENS, colour, width);
+// The solid pen of a colour index and a width. A colour's value is checked too, in case the
+// colour table was changed since the pen was made.
+static HPEN solid_pen(int colour, int width) {
+    COLORREF value = library_state.colours[colour];
+    if (width <= 1) {
+        KeptObject &slot = thin_pens[width][colour];
+        if (slot.object && slot.colour == value) return (HPEN)slot.object;
+        return (HPEN)keep(slot, CreatePen(PS_SOLID, width, value), value, width);
+    }
+    HGDIOBJ pen = find_kept(kept_pens, KEPT_PENS, value, width);
     if (!pen)
-        pen = keep(kept_pens, KEPT_PENS, &next_pen, CreatePen(PS_SOLID, width, colour), colour,
-                   width);
+        pen = keep_next(kept_pens, KEPT_PENS, &next_pen, CreatePen(PS_SOLID, width, value), value,
+                        width);
     return (HPEN)pen;
 }
 
 // The pen of a closed shape. Width 0 is the platform's thinnest pen, so a filled shape is also
 // outlined in its own colour.
 static HPEN shape_pen(const ShapeRecord *shape) {
-    return solid_pen(pen_width(shape), colour_value(shape));
+    return solid_pen(shape->colour, pen_width(shape));
 }
 
-static HBRUSH solid_brush(COLORREF colour) {
-    HGDIOBJ brush = find_kept(kept_brushes, KEPT_BRUSHES, colour, 0);
-    if (!brush)
-        brush = keep(kept_brushes, KEPT_BRUSHES, &next_brush, CreateSolidBrush(colour), colour, 0);
-    return (HBRUSH)brush;
+static HBRUSH solid_brush(int colour) {
+    COLORREF value = library_state.colours[colour];
+    KeptObject &slot = brushes[colour];
+    if (slot.object && slot.colour == value) return (HBRUSH)slot.object;
+    return (HBRUSH)keep(slot, CreateSolidBrush(value), value, 0);
 }
 
 // A filled shape's own solid brush, or the stock hollow brush that leaves an outline's inside as
 // it was.
 static HBRUSH shape_brush(const ShapeRecord *shape) {
     if (shape->width != 0) return (HBRUSH)GetStockObject(NULL_BRUSH);
-    return solid_brush(colour_value(shape));
+    return solid_brush(shape->colour);
 }
 
 // The library's font at a size, in pixels of cell height.
 static HFONT text_font(int size) {
     HGDIOBJ font = find_kept(kept_fonts, KEPT_FONTS, 0, size);
     if (!font)
-        font = keep(kept_fonts, KEPT_FONTS, &next_font,
-                    CreateFontA(-size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, "TAVIX-font"),
-                    0, size);
+        font = keep_next(kept_fonts, KEPT_FONTS, &next_font,
+                         CreateFontA(-size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_DONTCARE, "TAVIX-font"),
+                         0, size);
     return (HFONT)font;
 }
 
@@ -280,7 +296,7 @@ void rasterise_shape(const ShapeRecord *shape) {
 
 void wipe_buffer(void) {
     HDC dc = library_state.buffer_dc;
-    HGDIOBJ kept_brush = SelectObject(dc, solid_brush(library_state.colours[WHITE]));
+    HGDIOBJ kept_brush = SelectObject(dc, solid_brush(WHITE));
     // Outlined with the context's initial pen, one pixel of black: the buffer gets its frame.
     Rectangle(dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT);
     SelectObject(dc, kept_brush);
