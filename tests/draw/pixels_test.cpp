@@ -2,6 +2,7 @@
 // shape promises, the ones it must leave alone, text lines around their anchor, the wiped frame.
 #include "library/draw/guard.h"
 #include "library/draw/raster.h"
+#include "platform/kernel/handles.h"
 #include "tests/draw/draw_fixture.h"
 
 #include <gtest/gtest.h>
@@ -273,6 +274,39 @@ TEST_F(Pixels, TheBufferContextIsLeftAsItWas) {
     EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
     EXPECT_EQ(GetBkMode(dc), mode);
     EXPECT_EQ(GetTextColor(dc), library_state.colours[PINK]);
+}
+
+// The library keeps the pens, brushes and fonts it makes for its records, follows a colour
+// whose value changed, and deletes every one it made when it lets them go (at finish).
+TEST_F(Pixels, KeptObjectsFollowTheColourTableAndAreAllDeleted) {
+    auto live_objects = [] {
+        int n = 0;
+        for (uint32_t i = 0; i < handle_table.count; ++i) {
+            const HandleSlot &slot = handle_table.slots[i];
+            n += !slot.permanent &&
+                 (slot.kind == HANDLE_PEN || slot.kind == HANDLE_BRUSH || slot.kind == HANDLE_FONT);
+        }
+        return n;
+    };
+    release_shape_objects();
+    int before = live_objects();
+    for (int colour = 0; colour < COLOUR_COUNT; ++colour)
+        for (int width = 0; width < 40; width += 3)
+            TAVIX_draw_rectangle(colour, -10, -10, 10, 10, width);
+    for (int size = 5; size < 30; ++size) TAVIX_draw_text(BLACK, 0, 0, size, "x");
+    EXPECT_GT(live_objects(), before + 2 * COLOUR_COUNT);
+
+    COLORREF blue = library_state.colours[BLUE];
+    for (COLORREF value : {RGB(1, 2, 3), blue}) {
+        library_state.colours[BLUE] = value;
+        TAVIX_draw_circle(BLUE, 0, 0, 5);
+        TAVIX_draw_rectangle(BLUE, 20, 20, 30, 30, 1);
+        EXPECT_EQ(drawtest::pixel(0, 0), value);
+        EXPECT_EQ(drawtest::pixel(0, 5), value);
+        EXPECT_EQ(drawtest::pixel(20, 25), value);
+    }
+    release_shape_objects();
+    EXPECT_EQ(live_objects(), before);
 }
 
 // The circle of centre (x, y) and radius r painted by the platform's Ellipse, its box unclamped.
