@@ -279,21 +279,30 @@ struct WalkedBox {
     uint64_t used = 0;             // when last asked for (the cache's clock)
 };
 
-// The entry of a small least-recently-used cache that matches, else the one used longest ago (which
-// the caller then fills); either way it is marked as just used.
-template <typename Entry, size_t N, typename Matches>
-Entry &cache_slot(Entry (&entries)[N], uint64_t &clock, Matches matches) {
-    Entry *slot = &entries[0];
-    for (Entry &entry : entries) {
-        if (matches(entry)) {
-            slot = &entry;
-            break;
+// A small least-recently-used cache of N entries, each with a member used (when last asked for,
+// by the cache's clock), and a scratch entry for what is too large to keep.
+template <typename Entry, size_t N>
+struct SmallCache {
+    Entry entries[N];
+    Entry scratch;
+    uint64_t clock = 0;
+
+    // The entry that matches, else the one used longest ago (which the caller then fills); either
+    // way it is marked as just used.
+    template <typename Matches>
+    Entry &slot(Matches matches) {
+        Entry *found = &entries[0];
+        for (Entry &entry : entries) {
+            if (matches(entry)) {
+                found = &entry;
+                break;
+            }
+            if (entry.used < found->used) found = &entry;
         }
-        if (entry.used < slot->used) slot = &entry;
+        found->used = ++clock;
+        return *found;
     }
-    slot->used = ++clock;
-    return *slot;
-}
+};
 
 // The walks of the box sizes painted last: a picture repeats the same few circles, which are then
 // walked once and cost only their spans. Boxes up to WALK_CACHE_SIDE across are kept (at most some
@@ -302,22 +311,15 @@ Entry &cache_slot(Entry (&entries)[N], uint64_t &clock, Matches matches) {
 const int64_t WALK_CACHE_SIDE = 2048;
 const size_t WALK_CACHE_SIZE = 16;
 
-struct WalkCache {
-    WalkedBox boxes[WALK_CACHE_SIZE];
-    WalkedBox scratch;
-    uint64_t clock = 0;
-};
-
-thread_local WalkCache walk_cache;
+thread_local SmallCache<WalkedBox, WALK_CACHE_SIZE> walk_cache;
 
 // The walk of a width x height box (3 .. WALK_LIMIT each), with its quarter's points and its
 // rows' spans if asked.
 const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter,
                             bool with_spans = false) {
-    WalkCache &cache = walk_cache;
-    WalkedBox *box = &cache.scratch;
+    WalkedBox *box = &walk_cache.scratch;
     if (width <= WALK_CACHE_SIDE && height <= WALK_CACHE_SIDE)
-        box = &cache_slot(cache.boxes, cache.clock, [&](const WalkedBox &entry) {
+        box = &walk_cache.slot([&](const WalkedBox &entry) {
             return entry.width == width && entry.height == height;
         });
     if (box->width != width || box->height != height) {
@@ -763,20 +765,12 @@ struct PenStamps {
 const int STAMP_CACHE_WIDTH = 256;
 const size_t STAMP_CACHE_SIZE = 4;
 
-struct StampCache {
-    PenStamps pens[STAMP_CACHE_SIZE];
-    PenStamps scratch;
-    uint64_t clock = 0;
-};
-
-thread_local StampCache stamp_cache;
+thread_local SmallCache<PenStamps, STAMP_CACHE_SIZE> stamp_cache;
 
 const PenStamps &pen_stamps(int pen_width) {
-    StampCache &cache = stamp_cache;
-    PenStamps *pen = &cache.scratch;
+    PenStamps *pen = &stamp_cache.scratch;
     if (pen_width <= STAMP_CACHE_WIDTH)
-        pen = &cache_slot(cache.pens, cache.clock,
-                          [&](const PenStamps &entry) { return entry.width == pen_width; });
+        pen = &stamp_cache.slot([&](const PenStamps &entry) { return entry.width == pen_width; });
     if (pen->width != pen_width) {
         int64_t reach = pen_width + 2;
         make_stamp(
