@@ -17,21 +17,21 @@ struct GdiBitmap;
 // The selected objects are kept with their records: a selected object is never freed (deleting it
 // only dooms it until it is let go), so drawing reads them without a handle lookup.
 struct GdiDC {
-    bool memory;           // a CreateCompatibleDC context: paints into the selected bitmap
-    HWND window;           // window contexts: the window painted; null for screen and memory ones
-    bool client_only;      // window contexts: origin and clip at the client area
-    HBITMAP bitmap;        // memory contexts: the selected bitmap
-    HPEN pen;              // selected pen
-    HBRUSH brush;          // selected brush
-    HFONT font;            // selected font
-    GdiBitmap *bitmap_record;  // their records (bitmap: null for window contexts)
-    GdiPen *pen_record;
-    GdiBrush *brush_record;
-    GdiFont *font_record;
-    COLORREF text_colour;  // SetTextColor
-    COLORREF bk_colour;    // SetBkColor
-    int bk_mode;           // OPAQUE or TRANSPARENT
-    int64_t pos_x, pos_y;  // current position (MoveToEx), logical coordinates
+    bool memory;       // a CreateCompatibleDC context: paints into the selected bitmap
+    HWND window;       // window contexts: the window painted; null for screen and memory ones
+    bool client_only;  // window contexts: origin and clip at the client area
+    HBITMAP bitmap;    // memory contexts: the selected bitmap
+    HPEN pen;          // selected pen
+    HBRUSH brush;      // selected brush
+    HFONT font;        // selected font
+    GdiBitmap *bitmap_record;    // the bitmap's record; null for window contexts
+    GdiPen *pen_record;          // the pen's record
+    GdiBrush *brush_record;      // the brush's record
+    GdiFont *font_record;        // the font's record
+    COLORREF text_colour;        // SetTextColor
+    COLORREF bk_colour;          // SetBkColor
+    int bk_mode;                 // OPAQUE or TRANSPARENT
+    int64_t pos_x, pos_y;        // current position (MoveToEx), logical coordinates
     int viewport_x, viewport_y;  // SetViewportOrgEx: device point of logical (0, 0)
 };
 

@@ -265,12 +265,20 @@ void walk_ellipse(int64_t width, int64_t height, std::vector<WalkRow> &rows) {
     });
 }
 
-// A box size's walk: its rows' runs, and the quarter's points once a wide pen has asked for them.
+// The run of row rel of a height-row box (0: the top row): the walk's rows are the lower half,
+// and the upper half mirrors them.
+inline WalkRow run_of(const WalkRow *rows, int64_t height, int64_t rel) {
+    int64_t middle = height / 2;
+    return rows[rel >= middle ? rel - middle : height - 1 - rel - middle];
+}
+
 // A row of the whole filled ellipse, from its left run's outer end to its right run's.
 struct FillSpan {
     int32_t start, count;  // from the box's left; count 0: the row is empty
 };
 
+// A box size's walk: its rows' runs, the quarter's points once a wide pen has asked for them, and
+// the filled rows' spans once a solid ellipse has.
 struct WalkedBox {
     int64_t width = 0, height = 0;
     std::vector<WalkRow> rows;
@@ -319,9 +327,8 @@ const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter,
                             bool with_spans = false) {
     WalkedBox *box = &walk_cache.scratch;
     if (width <= WALK_CACHE_SIDE && height <= WALK_CACHE_SIDE)
-        box = &walk_cache.slot([&](const WalkedBox &entry) {
-            return entry.width == width && entry.height == height;
-        });
+        box = &walk_cache.slot(
+            [&](const WalkedBox &entry) { return entry.width == width && entry.height == height; });
     if (box->width != width || box->height != height) {
         box->width = width;
         box->height = height;
@@ -334,14 +341,12 @@ const WalkedBox &walked_box(int64_t width, int64_t height, bool with_quarter,
             box->quarter.push_back(Point64{x, y});
         });
     if (with_spans && box->spans.empty()) {
-        int64_t middle = height / 2;
         box->spans.resize((size_t)height);
         for (int64_t rel = 0; rel < height; ++rel) {
-            WalkRow run = box->rows[(size_t)(rel >= middle ? rel - middle : height - 1 - rel - middle)];
-            box->spans[(size_t)rel] =
-                run.inner > run.outer
-                    ? FillSpan{0, 0}
-                    : FillSpan{(int32_t)(width - 1 - run.outer), (int32_t)(2 * run.outer + 2 - width)};
+            WalkRow run = run_of(box->rows.data(), height, rel);
+            FillSpan span = {(int32_t)(width - 1 - run.outer),
+                             (int32_t)(2 * run.outer + 2 - width)};
+            box->spans[(size_t)rel] = run.inner > run.outer ? FillSpan{0, 0} : span;
         }
     }
     return *box;
@@ -380,12 +385,9 @@ void paint_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t wi
         x1 = std::min(x1, clip_r);
         if (x0 < x1) fill_pixels(row + x0, (size_t)(x1 - x0), pixel);
     };
-    const WalkRow *runs = rows.data();
-    int64_t middle = height / 2;
     uint32_t *row = pixels + (first + canvas.origin_y) * stride;
     for (int64_t y = first; y < last; ++y, row += stride) {
-        int64_t rel = y - t;
-        WalkRow run = runs[rel >= middle ? rel - middle : height - 1 - rel - middle];
+        WalkRow run = run_of(rows.data(), height, y - t);
         if (run.inner > run.outer) continue;
         if (fill && one_colour) {
             span(row, right - run.outer, left + run.outer + 1, fill_pixel);

@@ -55,7 +55,7 @@ struct Glyph {
     // Where the covered pixels lie in a surface of plan_stride pixels a row, from the bitmap's
     // corner: made at the first drawing of a small glyph wholly inside its surface, so that the
     // next drawings store pixel after pixel without walking the runs.
-    mutable int64_t plan_stride = 0;       // 0: no plan
+    mutable int64_t plan_stride = 0;        // 0: no plan
     mutable std::vector<int32_t> solid_at;  // fully covered pixels
     mutable std::vector<int32_t> blend_at;  // partly covered pixels, with blend_cover's coverage
     mutable std::vector<uint8_t> blend_cover;
@@ -448,8 +448,8 @@ void blend_glyph(const Canvas &canvas, const Glyph &glyph, int64_t x, int64_t y,
                      *p3 = origin + at[i + 3];
             uint32_t four;
             memcpy(&four, cover + i, 4);
-            __m128i out = blend_four(fg16, _mm_set_epi32((int)*p3, (int)*p2, (int)*p1, (int)*p0),
-                                     four);
+            __m128i out =
+                blend_four(fg16, _mm_set_epi32((int)*p3, (int)*p2, (int)*p1, (int)*p0), four);
             *p0 = (uint32_t)_mm_cvtsi128_si32(out);
             *p1 = (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(out, 4));
             *p2 = (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(out, 8));

@@ -38,8 +38,8 @@ HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
     // Beyond what a 32-bit program could ask for at all.
     if (bytes > 0x7FFFFFFFu) return nullptr;
     // One allocation for the record and the bytes; the bytes start at an alignment malloc gives.
-    const size_t header = (sizeof(GlobalBlock) + alignof(std::max_align_t) - 1) &
-                          ~(alignof(std::max_align_t) - 1);
+    const size_t header =
+        (sizeof(GlobalBlock) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
     size_t size = header + (bytes ? bytes : 1);
     char *memory = (char *)((flags & GMEM_ZEROINIT) ? calloc(1, size) : malloc(size));
     if (!memory) return nullptr;
