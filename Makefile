@@ -26,7 +26,7 @@ build: configure
 
 # Builds the cone alone, not the tests and examples.
 run: configure
-	cmake --build $(BUILD) -j$(JOBS) --target cone
+	cmake --build $(BUILD) -j$(JOBS) --target tavix_cone
 	cd $(BUILD) && ./cone
 
 unit-tests: build
@@ -53,14 +53,14 @@ win32: deps
 win64: deps
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror
-	cmake --build $(WIN64_BUILD) -j$(JOBS) --target cone picture_client
+	cmake --build $(WIN64_BUILD) -j$(JOBS) --target tavix_cone tavix_picture_client
 
 win64-tests: build win64
 	TAVIX_WIN64_DIR=$(CURDIR)/$(WIN64_BUILD) ctest --test-dir $(BUILD) --output-on-failure -L wine
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DTAVIX_FUZZ=ON -DTAVIX_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug
-	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_targets
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target tavix_fuzz_targets
 
 fuzz-run: fuzz
 	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \

@@ -7,7 +7,7 @@ include(CMakePackageConfigHelpers)
 
 set(TAVIX_INSTALL_TARGETS tavix tavix_program)
 if(NOT WIN32)
-  list(APPEND TAVIX_INSTALL_TARGETS platform platform_main)
+  list(APPEND TAVIX_INSTALL_TARGETS tavix_platform tavix_main)
 endif()
 install(TARGETS ${TAVIX_INSTALL_TARGETS} EXPORT tavixTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -32,6 +32,9 @@ install(FILES ${PROJECT_BINARY_DIR}/tavixConfig.cmake ${PROJECT_BINARY_DIR}/tavi
 if(NOT TAVIX_WITH_X11)
   set(TAVIX_WITH_X11 OFF)
 endif()
+if(NOT TAVIX_WITH_SDL2)
+  set(TAVIX_WITH_SDL2 OFF)
+endif()
 
 # The pkg-config file. The library is static, so its plain --libs name everything it needs; the
 # prefix is found from the file's own place, so the files may be installed anywhere.
@@ -39,7 +42,10 @@ if(WIN32)
   set(TAVIX_PC_REQUIRES "")
   set(TAVIX_PC_LIBS "-ltavix -luser32 -lgdi32 -lkernel32 -lwindowscodecs -lole32 -luuid -static -lstdc++")
 else()
-  set(TAVIX_PC_REQUIRES "sdl2 freetype2 fontconfig libpng")
+  set(TAVIX_PC_REQUIRES "freetype2 fontconfig libpng")
+  if(TAVIX_WITH_SDL2)
+    string(PREPEND TAVIX_PC_REQUIRES "sdl2 ")
+  endif()
   if(TAVIX_WITH_X11)
     string(APPEND TAVIX_PC_REQUIRES " x11")
   endif()

@@ -1,4 +1,4 @@
-// Pixel surfaces, what windows, bitmaps and the screen glue share: a block of 32-bit pixels laid
+// Pixel surfaces, what windows, bitmaps and the backends share: a block of 32-bit pixels laid
 // out 0x00RRGGBB, row after row, stride = width. Windows (COLORREF) say 0x00BBGGRR: convert at
 // the boundary with these two.
 #ifndef TAVIX_PLATFORM_SURFACE_H
@@ -16,6 +16,13 @@ struct Surface {
     // shows (platform/gdi/fine.h); null otherwise.
     Surface *fine = nullptr;
 };
+
+// Scale of the surface's fine companion (1 without one).
+int fine_scale(const Surface *surface);
+// Brings [left, right) x [top, bottom) of the companion up to date: every unmarked pixel is
+// copied as a block. The box is in surface pixels and must lie within the surface. (The rest of
+// the companion's calls are in platform/gdi/fine.h, implemented in platform/gdi/fine.cpp.)
+void fine_sync(const Surface *surface, int left, int top, int right, int bottom);
 
 inline uint32_t pixel_from_colorref(COLORREF c) {
     return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);

@@ -23,11 +23,7 @@ const uint32_t FINE_MARK = 0xFF000000u;
 void fine_attach(Surface *surface, int scale);
 // Frees the surface's companion, if any.
 void fine_detach(Surface *surface);
-// Scale of the surface's companion (1 without one).
-int fine_scale(const Surface *surface);
-// Brings [left, right) x [top, bottom) of the companion up to date: every unmarked pixel is
-// copied as a block. The box is in surface pixels and must lie within the surface.
-void fine_sync(const Surface *surface, int left, int top, int right, int bottom);
+// fine_scale and fine_sync, what a backend needs to show a companion, are in platform/surface.h.
 // Marks the box: its blocks in the companion are what the screen shows until those pixels are
 // written again. The caller brought the box up to date before drawing into it at 1x, and draws
 // the same into the companion.

@@ -1,10 +1,11 @@
-// Text: a font asked for with CreateFontA is matched with fontconfig, sized with the rules of
-// Windows' character cells and drawn with FreeType. Matches, sizes and rendered glyphs are cached,
-// so a font created and deleted around every call costs a lookup, not a load.
+// Text: a font asked for with CreateFontA is matched to a font file (font_files.h), sized with
+// the rules of Windows' character cells and drawn with FreeType. Matches, sizes and rendered
+// glyphs are cached, so a font created and deleted around every call costs a lookup, not a load.
 #include "platform/gdi/text.h"
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/fine.h"
+#include "platform/gdi/font_files.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdi/raster.h"
 #include "platform/kernel/codepage.h"
@@ -14,7 +15,6 @@
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <climits>
@@ -86,7 +86,7 @@ struct FontSize {
 namespace {
 
 struct TextState {
-    bool started;        // FreeType and fontconfig are set up
+    bool started;        // FreeType and the font file lookup are set up
     bool failed;         // set-up failed or nothing matched: text is not drawn
     bool warned;         // the one warning has been printed
     FT_Library library;  // FreeType
@@ -118,9 +118,9 @@ bool text_start() {
     if (FT_Init_FreeType(&text.library) != 0) {
         text.failed = true;
         warn_once("FreeType could not be started");
-    } else if (!FcInit()) {
+    } else if (const char *why = font_files_start()) {
         text.failed = true;
-        warn_once("fontconfig could not be started");
+        warn_once(why);
     }
     return !text.failed;
 }
@@ -139,46 +139,20 @@ FaceEntry *open_face(const char *file, int index, bool bold, bool italic) {
     return entry;
 }
 
-// The face fontconfig offers for a request; a family that is not installed falls back to the
-// generic family of the pitch and family bits (sans-serif unless fixed pitch or roman).
+// The face the font file lookup offers for a request; a family that is not installed falls back
+// to the generic family of the pitch and family bits (sans-serif unless fixed pitch or roman).
 FaceEntry *match_face(const GdiFont *font) {
     bool bold = font->weight >= 600;
-    bool fixed =
-        (font->pitch_family & 3) == FIXED_PITCH || (font->pitch_family & 0xF0) == FF_MODERN;
     auto key =
         std::make_tuple(std::string(font->face), font->weight, font->italic, font->pitch_family);
     auto found = text.matches.find(key);
     if (found != text.matches.end()) return found->second;
 
-    FcPattern *pattern = FcPatternCreate();
-    if (font->face[0]) FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)font->face);
-    const char *generic = fixed                                     ? "monospace"
-                          : (font->pitch_family & 0xF0) == FF_ROMAN ? "serif"
-                                                                    : "sans-serif";
-    // Windows answers a sans request for a face it lacks with Arial; asking for Arial first gets
-    // a face with its metrics where one is installed (fontconfig maps it to Liberation Sans), so
-    // texts measured for Windows fit their boxes here too.
-    if (!fixed && (font->pitch_family & 0xF0) != FF_ROMAN)
-        FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)"Arial");
-    FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)generic);
-    if (font->weight > 0)
-        FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::min(font->weight, 1000)));
-    FcPatternAddInteger(pattern, FC_SLANT, font->italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    if (fixed) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
     FaceEntry *entry = nullptr;
-    FcChar8 *file = nullptr;
+    std::string file;
     int index = 0;
-    if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        entry = open_face((const char *)file, index, bold, font->italic);
-    }
-    if (match) FcPatternDestroy(match);
-    FcPatternDestroy(pattern);
+    if (font_files_find(font->face, font->weight, font->italic, font->pitch_family, &file, &index))
+        entry = open_face(file.c_str(), index, bold, font->italic);
     if (!entry) warn_once("no font could be found");
     text.matches[key] = entry;
     return entry;

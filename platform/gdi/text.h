@@ -1,4 +1,4 @@
-// Text: fonts resolved with fontconfig and drawn with FreeType.
+// Text: fonts resolved to files (font_files.h) and drawn with FreeType.
 #ifndef TAVIX_PLATFORM_GDI_TEXT_H
 #define TAVIX_PLATFORM_GDI_TEXT_H
 

@@ -6,7 +6,7 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/fine.h"
 #include "platform/gdi/objects.h"
-#include "platform/sdl/video.h"
+#include "platform/backend/backend.h"
 #include "platform/surface.h"
 #include "platform/user/input.h"
 #include "platform/user/menu_model.h"
@@ -142,7 +142,8 @@ void open_popup(HWND hwnd, int title, bool select_first) {
     tracking.popup_old_bitmap = SelectObject(tracking.popup_dc, tracking.popup_bitmap);
     // On a scaled screen the pop-up, like a window, is shown from a larger companion where its
     // text is drawn sharp.
-    if (Surface *picture = bitmap_surface(tracking.popup_bitmap)) fine_attach(picture, sdl_scale());
+    if (Surface *picture = bitmap_surface(tracking.popup_bitmap))
+        fine_attach(picture, backend->scale());
     // Below its title; moved left or up when the window is too small to hold it there.
     RECT title_rect = titles_of(hwnd, *bar)[(size_t)title];
     int x = title_rect.left, y = MENU_BAR_HEIGHT;

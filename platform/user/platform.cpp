@@ -1,8 +1,8 @@
-// Starting the layer: the first call that needs a display starts SDL; without one the program
-// cannot do anything useful, so it says why and stops.
+// Starting the layer: the first call that needs a display starts the backend; without one the
+// program cannot do anything useful, so it says why and stops.
 #include "platform/user/platform.h"
 
-#include "platform/sdl/video.h"
+#include "platform/backend/backend.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,7 @@ void platform_ensure_started() {
     if (started) return;
     started = true;
     char why[256];
-    if (!sdl_start(why, sizeof why)) {
+    if (!backend_start(why, sizeof why)) {
         fprintf(stderr,
                 "tavix: cannot open a display: %s\n"
                 "tavix: run it on a desktop, or without one under Xvfb (xvfb-run ./program)\n",

@@ -3,7 +3,7 @@
 // WM_QUIT. Waiting blocks in SDL up to the next timer deadline and never spins.
 #include "platform/user/queue.h"
 
-#include "platform/sdl/events.h"
+#include "platform/backend/backend.h"
 #include "platform/user/input.h"
 #include "platform/user/platform.h"
 #include "platform/user/window.h"
@@ -207,7 +207,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT min, UINT max, UINT remove_f
     bool remove = (remove_flags & PM_REMOVE) != 0;
     if (take_posted(msg, hwnd, min, max, remove) || take_input(msg, hwnd, min, max, remove))
         return TRUE;
-    if (sdl_pump_events() &&
+    if (backend->pump() &&
         (take_posted(msg, hwnd, min, max, remove) || take_input(msg, hwnd, min, max, remove)))
         return TRUE;
     if (wants(WM_PAINT, min, max)) {
@@ -241,9 +241,9 @@ BOOL WINAPI WaitMessage(void) {
     platform_ensure_started();
     for (;;) {
         if (message_ready()) return TRUE;
-        if (sdl_pump_events() && message_ready()) return TRUE;
+        if (backend->pump() && message_ready()) return TRUE;
         windows_present_changed();
-        sdl_wait_events(ms_to_next_timer());
+        backend->wait(ms_to_next_timer());
     }
 }
 

@@ -1,4 +1,4 @@
-// The thread's one message queue as the window, input and SDL code feed it.
+// The thread's one message queue as the window, input and backend code feed it.
 #ifndef TAVIX_PLATFORM_USER_QUEUE_H
 #define TAVIX_PLATFORM_USER_QUEUE_H
 
@@ -22,8 +22,5 @@ enum KeyChar {
     KEYCHAR_DERIVE = -1,  // not known from the key event: derive it from the virtual key
     KEYCHAR_NONE = -2,    // the key produced no character in the 8-bit code page
 };
-
-// False while the input queue is full: SDL's events then stay in SDL's queue.
-bool input_queue_has_room();
 
 #endif

@@ -3,9 +3,9 @@
 // window procedure, and the window view that painting and the menus use.
 #include "platform/user/window.h"
 
+#include "platform/backend/backend.h"
 #include "platform/gdi/fine.h"
 #include "platform/kernel/handles.h"
-#include "platform/sdl/video.h"
 #include "platform/surface.h"
 #include "platform/user/menu_track.h"
 #include "platform/user/platform.h"
@@ -67,7 +67,7 @@ void set_surface_size(Window *w, int width, int height) {
     w->surface.pixels = w->pixels.data();
     // On a scaled screen the window is shown from a companion that size times larger, where
     // text is drawn sharp (platform/gdi/fine.h).
-    fine_attach(&w->surface, sdl_scale());
+    fine_attach(&w->surface, backend->scale());
     w->changed = true;
 }
 
@@ -126,12 +126,12 @@ void window_client_size(const Window *w, int *width, int *height) {
 void windows_present_changed() {
     for (Window *w : table.windows) {
         bool damaged = w->damage.left < w->damage.right && w->damage.top < w->damage.bottom;
-        if (!(w->changed || damaged) || !w->visible || !w->sdl_id) continue;
+        if (!(w->changed || damaged) || !w->visible || !w->backend_id) continue;
         RECT area = w->changed ? RECT{0, 0, w->surface.width, w->surface.height} : w->damage;
-        // What the display shows already is not sent again; SDL widens the area to all of the
-        // window when its own copy of the pixels is new (first showing, resize).
-        w->presented = sdl_window_present(w->sdl_id, &w->surface, w->overlay, w->overlay_x,
-                                          w->overlay_y, area);
+        // What the display shows already is not sent again; the backend widens the area to all of
+        // the window when its own copy of the pixels is new (first showing, resize).
+        w->presented = backend->window_present(w->backend_id, &w->surface, w->overlay, w->overlay_x,
+                                               w->overlay_y, area);
         w->changed = false;
         w->damage = RECT{0, 0, 0, 0};
     }
@@ -250,7 +250,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
     if ((style & WS_CHILD) || (parent && !window_get(parent))) return nullptr;
 
     int screen_w, screen_h;
-    sdl_screen_size(&screen_w, &screen_h);
+    backend->screen_size(&screen_w, &screen_h);
     bool default_pos = x == CW_USEDEFAULT;
     if (default_pos) x = y = 0;
     if (width == CW_USEDEFAULT) {
@@ -278,7 +278,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
         delete w;
         return nullptr;
     }
-    w->sdl_id = sdl_window_create(
+    w->backend_id = backend->window_create(
         w->hwnd, w->title.c_str(), default_pos ? CW_USEDEFAULT : x + frame, y + frame + caption,
         w->surface.width, w->surface.height, (style & WS_THICKFRAME) != 0);
     table.windows.push_back(w);
@@ -302,7 +302,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     w->destroying = true;
     if (w->visible) {
         w->visible = false;
-        if (w->sdl_id) sdl_window_show(w->sdl_id, false, false);
+        if (w->backend_id) backend->window_show(w->backend_id, false, false);
     }
     if (table.focus == hwnd) table.focus = nullptr;
     window_call(hwnd, WM_DESTROY, 0, 0);
@@ -312,7 +312,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     if (!w) return TRUE;
     table.windows.erase(std::find(table.windows.begin(), table.windows.end(), w));
     handle_free(hwnd);
-    if (w->sdl_id) sdl_window_destroy(w->sdl_id);
+    if (w->backend_id) backend->window_destroy(w->backend_id);
     fine_detach(&w->surface);
     delete w;
     return TRUE;
@@ -337,7 +337,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int show) {
     if (!(w = window_get(hwnd))) return was_visible;
     if (!want) {
         w->visible = false;
-        if (w->sdl_id) sdl_window_show(w->sdl_id, false, false);
+        if (w->backend_id) backend->window_show(w->backend_id, false, false);
         if (table.focus == hwnd) SetFocus(nullptr);
         return was_visible;
     }
@@ -349,7 +349,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int show) {
     InvalidateRect(hwnd, nullptr, TRUE);
     bool activate = show != SW_SHOWNA && show != SW_SHOWNOACTIVATE && show != SW_SHOWMINNOACTIVE &&
                     show != SW_MINIMIZE;
-    if (w->sdl_id) sdl_window_show(w->sdl_id, true, activate);
+    if (w->backend_id) backend->window_show(w->backend_id, true, activate);
     if (activate) SetFocus(hwnd);
     return was_visible;
 }
@@ -425,7 +425,7 @@ int WINAPI GetSystemMetrics(int index) {
     switch (index) {
         case SM_CXSCREEN:
         case SM_CYSCREEN:
-            sdl_screen_size(&screen_w, &screen_h);
+            backend->screen_size(&screen_w, &screen_h);
             return index == SM_CXSCREEN ? screen_w : screen_h;
         case SM_CYCAPTION:
             return CAPTION_HEIGHT;
@@ -458,7 +458,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     return (HCURSOR)stock_handle((HANDLE *)&table.stock_cursor);
 }
 
-// ---- Window events from the SDL glue ----------------------------------------------------------
+// ---- Window events from the backend -----------------------------------------------------------
 
 void input_close_requested(HWND hwnd) {
     if (window_get(hwnd)) queue_post_input(hwnd, WM_CLOSE, 0, 0, KEYCHAR_DERIVE);
@@ -477,19 +477,19 @@ void input_resized(HWND hwnd, int width, int height) {
     if (!w) return;
     // A window without a sizing frame keeps its size, as window managers that honour the size
     // hints see to; a sizing one grows no larger than the screen. Either way a window forced to
-    // a huge size never costs more pixels than the screen can show, here or in SDL.
+    // a huge size never costs more pixels than the screen can show, here or in the backend.
     int keep_w = width, keep_h = height;
     if (!(w->style & WS_THICKFRAME)) {
         keep_w = w->surface.width;
         keep_h = w->surface.height;
     } else {
         int screen_w, screen_h;
-        sdl_screen_size(&screen_w, &screen_h);
+        backend->screen_size(&screen_w, &screen_h);
         keep_w = std::min(width, screen_w);
         keep_h = std::min(height, screen_h);
     }
-    if ((keep_w != width || keep_h != height) && w->sdl_id)
-        sdl_window_set_size(w->sdl_id, keep_w, keep_h);
+    if ((keep_w != width || keep_h != height) && w->backend_id)
+        backend->window_set_size(w->backend_id, keep_w, keep_h);
     window_resize_surface(hwnd, keep_w, keep_h);
 }
 

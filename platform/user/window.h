@@ -1,8 +1,9 @@
-// Windows: the window record, the classic metrics, what the painting, menu and GDI code see of a
-// window, and the window events the SDL glue reports.
+// Windows: the window record, the classic metrics, and what the painting, menu and GDI code see of
+// a window. The window events a backend reports are in platform/backend/events.h.
 #ifndef TAVIX_PLATFORM_USER_WINDOW_H
 #define TAVIX_PLATFORM_USER_WINDOW_H
 
+#include "platform/backend/events.h"
 #include "platform/surface.h"
 #include "platform/win32.h"
 
@@ -45,7 +46,7 @@ struct Window {
     RECT presented;                // area the last present handed to the display, surface coords
     const Surface *overlay;        // drawn over the window when presenting (open pop-up), or null
     int overlay_x, overlay_y;      // overlay position in surface coordinates
-    uint32_t sdl_id;               // id of the SDL window showing the surface, 0 for none
+    uint32_t backend_id;           // the backend's window showing the surface, 0 for none
 };
 
 // The live window behind hwnd, or null.
@@ -86,15 +87,5 @@ void window_attach_menu_bar(HWND hwnd, HMENU menu);
 HMENU window_menu_bar(HWND hwnd);
 // Posts WM_PAINT-worthy damage in client coordinates (as InvalidateRect).
 void window_invalidate_client(HWND hwnd, const RECT *rect);
-
-// ---- Window events from the SDL glue -----------------------------------------------------------
-
-void input_close_requested(HWND hwnd);
-void input_exposed(HWND hwnd);
-// The window manager resized the surface to width x height.
-void input_resized(HWND hwnd, int width, int height);
-// The SDL window's top-left (its surface's origin) moved to (x, y) on the screen.
-void input_moved(HWND hwnd, int x, int y);
-void input_focus(HWND hwnd);
 
 #endif

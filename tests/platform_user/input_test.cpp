@@ -175,7 +175,7 @@ TEST(Keyboard, KeysOfOtherLayoutsMakeKeyDownsThatCarryTheirCharacter) {
     };
     HWND console = make_window(), graphics = make_window();
     drain();
-    uint32_t id = window_get(console)->sdl_id;
+    uint32_t id = window_get(console)->backend_id;
     ASSERT_NE(id, 0u);
     for (const Case &c : cases) {
         SDL_Event e = {};

@@ -2,7 +2,7 @@
 // metrics and the menu bar, showing, painting, dead handles, and events from the window manager.
 #include "helpers.h"
 
-#include "platform/sdl/video.h"
+#include "platform/backend/backend.h"
 #include "platform/surface.h"
 #include "platform/user/input.h"
 #include "platform/user/platform.h"
@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -114,7 +115,7 @@ TEST(Window, SystemMetricsAreTheClassicOnes) {
     EXPECT_EQ(GetSystemMetrics(SM_CXSIZEFRAME), 4);
     EXPECT_EQ(GetSystemMetrics(SM_CYMENU), 19);
     int w, h;
-    sdl_screen_size(&w, &h);
+    backend->screen_size(&w, &h);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), w);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), h);
     EXPECT_GT(w, 0);
@@ -331,6 +332,42 @@ TEST(Platform, WithoutADisplayTheProgramSaysSoAndStops) {
     }
 }
 
+TEST(Platform, HeadlessRunningOrTheBackendsNameChoosesTheBackend) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        const char *headless;
+        const char *backend;
+        int status;          // 0: started on the backend named in chosen
+        const char *chosen;  // or what stderr says
+    } cases[] = {
+        {nullptr, nullptr, 0, "sdl"},
+        {"1", nullptr, 0, "null"},
+        {"1", "sdl", 0, "null"},
+        {nullptr, "null", 0, "null"},
+        {"0", "sdl", 0, "sdl"},
+        {nullptr, "nonesuch", 1,
+         "TAVIX_BACKEND=nonesuch names no backend of this build .sdl, null."},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EXIT(
+            {
+                setenv("SDL_VIDEODRIVER", "offscreen", 1);
+                if (c.headless)
+                    setenv("TAVIX_HEADLESS", c.headless, 1);
+                else
+                    unsetenv("TAVIX_HEADLESS");
+                if (c.backend)
+                    setenv("TAVIX_BACKEND", c.backend, 1);
+                else
+                    unsetenv("TAVIX_BACKEND");
+                platform_ensure_started();
+                exit(strcmp(backend->name, c.chosen) == 0 ? 0 : 2);
+            },
+            testing::ExitedWithCode(c.status), c.status ? c.chosen : "")
+            << (c.headless ? c.headless : "-") << " " << (c.backend ? c.backend : "-");
+    }
+}
+
 TEST(Window, PixelsReachTheScreenOnlyWhenTheQueueRunsDry) {
     HWND hwnd = make_window(WS_POPUP, 50, 50);
     drain();
@@ -390,7 +427,7 @@ TEST(Window, APresentHandsTheDisplayOnlyWhatChanged) {
         EXPECT_EQ(w->presented.bottom, step.expected.bottom) << step.what;
     }
     // What was handed over is what the window shows.
-    SDL_Surface *screen = SDL_GetWindowSurface(SDL_GetWindowFromID(w->sdl_id));
+    SDL_Surface *screen = SDL_GetWindowSurface(SDL_GetWindowFromID(w->backend_id));
     ASSERT_NE(screen, nullptr);
     const uint32_t *shown = (const uint32_t *)screen->pixels;
     int stride = screen->pitch / 4;

@@ -1,11 +1,9 @@
 // SDL's events as the window code wants them: window events, keys with Windows virtual-key codes
 // and PC scan codes, text, mouse; and waiting for events without spinning.
-#include "platform/sdl/events.h"
+#include "platform/backend/sdl/events.h"
 
-#include "platform/sdl/video.h"
-#include "platform/user/input.h"
-#include "platform/user/queue.h"
-#include "platform/user/window.h"
+#include "platform/backend/events.h"
+#include "platform/backend/sdl/video.h"
 #include "platform/win32.h"
 
 #include <SDL.h>

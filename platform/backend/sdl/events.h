@@ -1,6 +1,6 @@
-// SDL's events: pumped or waited for, each turned into a call of the window and input code.
-#ifndef TAVIX_PLATFORM_SDL_EVENTS_H
-#define TAVIX_PLATFORM_SDL_EVENTS_H
+// SDL's events: pumped or waited for, each reported to the window code (platform/backend/events.h).
+#ifndef TAVIX_PLATFORM_BACKEND_SDL_EVENTS_H
+#define TAVIX_PLATFORM_BACKEND_SDL_EVENTS_H
 
 // Turns every pending SDL event into calls of the input_* functions; true when there was any.
 bool sdl_pump_events();

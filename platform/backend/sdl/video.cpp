@@ -1,11 +1,11 @@
 // SDL's side of the windows: starting the video subsystem, one SDL window per top-level window,
 // presenting a window's pixels (and the pop-up over them), and the screen size.
-#include "platform/sdl/video.h"
+#include "platform/backend/sdl/video.h"
 
-#include "platform/gdi/fine.h"
-#include "platform/sdl/x11_errors.h"
+#include "platform/backend/backend.h"
+#include "platform/backend/events.h"
+#include "platform/backend/sdl/x11_errors.h"
 #include "platform/surface.h"
-#include "platform/user/window.h"
 
 #include <SDL.h>
 
@@ -27,7 +27,6 @@ int scale = 1;  // screen pixels per window pixel, each way (TAVIX_SCALE, else f
 // The SDL surface a window's pixels were last shown through. A resize that makes SDL replace
 // it also resizes the window's own surface, which then asks for all of it anyway.
 const char *const SCREEN_KEY = "tavix.screen";
-bool headless_run;  // headless running was asked for: windows are never shown anywhere
 
 // Wraps a surface's pixels, laid out 0x00RRGGBB, for SDL's blitter without copying them.
 SDL_Surface *wrap(const Surface *s) {
@@ -94,16 +93,7 @@ void copy_to_screen(SDL_Surface *screen, const Surface *from, const RECT &area, 
 
 // TAVIX_SCALE when it is a whole number from 1 to 4; else 2 on a display of 192 DPI or more.
 int choose_scale() {
-    const char *asked = SDL_getenv("TAVIX_SCALE");
-    if (asked && *asked) {
-        char *end = nullptr;
-        long n = strtol(asked, &end, 10);
-        if (*end == '\0' && n >= 1 && n <= 4) return (int)n;
-        fprintf(stderr,
-                "tavix: TAVIX_SCALE=%s is not a whole number from 1 to 4; the display's resolution "
-                "decides the scale\n",
-                asked);
-    }
+    if (int asked = backend_scale_asked()) return asked;
     float dpi = 0;
     if (!headless && SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) == 0 && dpi >= 192) return 2;
     return 1;
@@ -121,13 +111,6 @@ bool sdl_start(char *why, size_t why_size) {
     // would make SDL replace each window with a new GL window at its first showing (a test or
     // tool holding the first window id then holds a dead one) and costs CPU under software GL.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    // Headless running: windows are kept in memory by the offscreen driver, whatever display
-    // there is or is not, and nothing ever appears on a screen.
-    const char *headless_setting = SDL_getenv("TAVIX_HEADLESS");
-    bool headless_asked = headless_setting && strcmp(headless_setting, "1") == 0;
-    headless_run = headless_asked;
-    if (headless_asked)
-        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
@@ -135,10 +118,10 @@ bool sdl_start(char *why, size_t why_size) {
     const char *driver = SDL_GetCurrentVideoDriver();
     headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
     // SDL falls back to drawing nowhere when it finds no display; that is only wanted when asked
-    // for (headless running, or the driver by name in tests), never as a surprise to someone who
-    // expects a window.
+    // for (the driver by name, as tests do; headless running takes the null backend instead),
+    // never as a surprise to someone who expects a window.
     const char *requested = SDL_getenv("SDL_VIDEODRIVER");
-    if (headless && !headless_run && !(requested && strstr(requested, driver))) {
+    if (headless && !(requested && strstr(requested, driver))) {
         snprintf(why, why_size, "no display found (DISPLAY and WAYLAND_DISPLAY are not usable)");
         SDL_Quit();
         return false;
@@ -212,8 +195,6 @@ void sdl_window_show(uint32_t id, bool show, bool activate) {
 RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
                         int overlay_y, RECT area) {
     RECT none = {0, 0, 0, 0};
-    // The window's pixels are all there is to a headless window; copying them on is wasted.
-    if (headless_run) return none;
     SDL_Window *window = SDL_GetWindowFromID(id);
     if (!window) return none;
     SDL_Surface *screen = SDL_GetWindowSurface(window);

@@ -1,8 +1,8 @@
-// SDL's video for the window code: starting it, the screen, and one SDL window per top-level
-// window showing its surface. No SDL type crosses this header, so only platform/sdl/ includes
-// SDL.
-#ifndef TAVIX_PLATFORM_SDL_VIDEO_H
-#define TAVIX_PLATFORM_SDL_VIDEO_H
+// SDL's video behind the backend contract (platform/backend/backend.h): starting it, the screen,
+// and one SDL window per top-level window showing its surface. No SDL type crosses this header,
+// so only platform/backend/sdl/ includes SDL.
+#ifndef TAVIX_PLATFORM_BACKEND_SDL_VIDEO_H
+#define TAVIX_PLATFORM_BACKEND_SDL_VIDEO_H
 
 #include "platform/surface.h"
 #include "platform/win32.h"

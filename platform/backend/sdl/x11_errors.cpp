@@ -8,7 +8,7 @@
 // error on to, ends the program. Such an error only says that a request reached a window that is
 // gone; it is let pass, and every other error goes on as before.
 // Xlib's names clash with the Windows ones (BOOL): its header includes neither.
-#include "platform/sdl/x11_errors.h"
+#include "platform/backend/sdl/x11_errors.h"
 
 #ifdef TAVIX_HAVE_X11
 #include <X11/Xlib.h>

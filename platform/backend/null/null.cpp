@@ -1,0 +1,75 @@
+// The null backend: no screen at all. Windows live only in the layer's memory (their surfaces are
+// all there is of them), nothing outside the program makes input, and waiting is sleeping until
+// the deadline. Headless running (TAVIX_HEADLESS=1) takes it, and so do tests that need no window
+// on a screen.
+#include "platform/backend/backend.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+
+namespace {
+
+int scale = 1;         // TAVIX_SCALE, else 1: there is no display to ask
+uint32_t last_id = 0;  // ids handed out so far; never 0
+
+bool null_start(char *, size_t) {
+    if (int asked = backend_scale_asked()) scale = asked;
+    return true;
+}
+
+int null_scale() {
+    return scale;
+}
+
+// The size a screen-less desktop reports elsewhere too, so windows placed by it land alike.
+void null_screen_size(int *width, int *height) {
+    *width = 1024 / scale;
+    *height = 768 / scale;
+}
+
+uint32_t null_window_create(HWND, const char *, int, int, int, int, bool) {
+    if (++last_id == 0) ++last_id;
+    return last_id;
+}
+
+void null_window_destroy(uint32_t) {}
+
+void null_window_show(uint32_t, bool, bool) {}
+
+void null_window_set_size(uint32_t, int, int) {}
+
+// There is no screen to hand pixels to: the window's surface is all it shows.
+RECT null_window_present(uint32_t, const Surface *, const Surface *, int, int, RECT) {
+    return RECT{0, 0, 0, 0};
+}
+
+bool null_pump() {
+    return false;
+}
+
+// Nothing outside the program makes events: sleeping until the deadline (at most a second, so a
+// wait without one still looks round now and then) is the wait.
+bool null_wait(int timeout_ms) {
+    int ms = timeout_ms < 0 ? 1000 : std::min(timeout_ms, 1000);
+    timespec left = {ms / 1000, (long)(ms % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+    return false;
+}
+
+}  // namespace
+
+extern const Backend null_backend = {
+    "null",                // name
+    null_start,            // start
+    null_scale,            // scale
+    null_screen_size,      // screen_size
+    null_window_create,    // window_create
+    null_window_destroy,   // window_destroy
+    null_window_show,      // window_show
+    null_window_set_size,  // window_set_size
+    null_window_present,   // window_present
+    null_pump,             // pump
+    null_wait,             // wait
+};

@@ -1,0 +1,19 @@
+// The SDL backend's table: SDL2 windows on whatever display SDL finds (X11, Wayland, ...), and its
+// offscreen driver for tests that want real SDL windows without a screen.
+#include "platform/backend/backend.h"
+#include "platform/backend/sdl/events.h"
+#include "platform/backend/sdl/video.h"
+
+extern const Backend sdl_backend = {
+    "sdl",                // name
+    sdl_start,            // start
+    sdl_scale,            // scale
+    sdl_screen_size,      // screen_size
+    sdl_window_create,    // window_create
+    sdl_window_destroy,   // window_destroy
+    sdl_window_show,      // window_show
+    sdl_window_set_size,  // window_set_size
+    sdl_window_present,   // window_present
+    sdl_pump_events,      // pump
+    sdl_wait_events,      // wait
+};
