@@ -14,8 +14,8 @@ bool menu_filter_input(HWND hwnd, const InputEvent &event);
 void menu_paint_bar(HWND hwnd);
 // The window is going away: close any open pop-up and forget the window.
 void menu_window_destroyed(HWND hwnd);
-// True when the menus took the window's latest key-down: the text SDL reports for that key belongs
-// to the menu too and must not become WM_CHAR.
+// True when the menus took the window's latest key-down: the text the backend reports for that key
+// belongs to the menu too and must not become WM_CHAR.
 bool menu_took_last_key(HWND hwnd);
 
 #endif

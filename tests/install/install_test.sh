@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the built library into a temporary prefix and builds a user's C program against it
-# three ways: pkg-config, find_package of the installed CMake package, and add_subdirectory of the
-# source tree. Each program runs without a display, saves its picture, and the picture's pixels
+# four ways: pkg-config, find_package of the installed CMake package, add_subdirectory of the
+# source tree, and add_subdirectory into a project with a target named platform of its own. Each program runs without a display, saves its picture, and the picture's pixels
 # and the version it reports are checked.
 #   tests/install/install_test.sh <source dir> <build dir>
 set -eu
@@ -26,19 +26,22 @@ mkdir "$work/pc"
 # shellcheck disable=SC2046
 cc "$here/picture.c" -o "$work/pc/picture" $(pkg-config --cflags --libs tavix)
 
-# Two more: a CMake project that finds the installed package, and one that adds the source tree.
+# Three more: a CMake project that finds the installed package, one that adds the source tree, and
+# one that adds it beside a target of its own named platform.
 cmake_quiet() { cmake "$@" >"$work/cmake.log" 2>&1 || { cat "$work/cmake.log"; exit 1; }; }
 cmake_quiet -S "$here/consumer" -B "$work/fp" -DTAVIX_VIA=find_package -DCMAKE_PREFIX_PATH="$prefix"
 cmake_quiet --build "$work/fp"
 cmake_quiet -S "$here/consumer" -B "$work/as" -DTAVIX_VIA=add_subdirectory -DTAVIX_SOURCE="$src"
 cmake_quiet --build "$work/as" -j2
+cmake_quiet -S "$here/consumer" -B "$work/pp" -DTAVIX_VIA=parent -DTAVIX_SOURCE="$src"
+cmake_quiet --build "$work/pp" -j2
 
 # Each runs with no display at all, saves its picture; library (x, y) is buffer pixel
 # (297 + x, 248 - y).
 pixel() { convert "$1" -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" \
           -crop "1x1+$((297 + $2))+$((248 - $3))" info:; }
 status=0
-for way in pc fp as; do
+for way in pc fp as pp; do
     out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY TAVIX_HEADLESS=1 "$work/$way/picture" "$work/$way.png") || {
         echo "FAIL: $way: the program failed"; status=1; continue; }
     [ "$out" = "$version" ] || { echo "FAIL: $way: version $out, not $version"; status=1; }
