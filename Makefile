@@ -32,7 +32,7 @@ run: configure
 unit-tests: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) -LE wine
 
-# Installs into a temporary prefix and builds a user's program against it three ways.
+# Installs into a temporary prefix and builds a user's program against it four ways.
 install-test: build
 	sh tests/install/install_test.sh . $(BUILD)
 
