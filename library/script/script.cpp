@@ -122,9 +122,7 @@ static void write_line_now(int type, int x, int y, char key) {
 
 void write_run_on_signal(void) {
     LibraryState &s = library_state;
-    if (!s.recording || s.periodic_count <= 0 || !s.script_file || line_in_progress ||
-        script_descriptor < 0)
-        return;
+    if (!s.recording || s.periodic_count <= 0 || line_in_progress) return;
     // "TAVIX_PERIODIC(n);\n" without stdio, which may be what the signal interrupted.
     char line[40] = "TAVIX_PERIODIC(";
     size_t at = 15;
@@ -136,12 +134,25 @@ void write_run_on_signal(void) {
     line[at++] = ')';
     line[at++] = ';';
     line[at++] = '\n';
+    // The program ends after this: a failed write has nobody left to tell.
 #ifdef _WIN32
-    long written = _write(script_descriptor, line, (unsigned)at);
+    if (s.script_file) _write(script_descriptor, line, (unsigned)at);
 #else
-    long written = (long)write(script_descriptor, line, at);
+    if (s.script_file) {
+        ssize_t ignored = write(script_descriptor, line, at);
+        (void)ignored;
+        return;
+    }
+    // Only ticks so far: the file is not open yet, and is made (or emptied) as the recording's
+    // first line would make it, an ordinary file only.
+    int fd = open(s.script_name, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ftruncate(fd, 0) == 0 &&
+        write(fd, line, at) < 0) {
+    }
+    close(fd);
 #endif
-    if (written == (long)at) s.periodic_count = 0;
 }
 
 // A replay that stops at a line it cannot read says where, and the program's exit says that
