@@ -117,7 +117,7 @@ struct LibraryState {
     int32_t client_height = 0;       // reported: the part of the buffer the window shows
     uint8_t snapshot_visible = 0;    // the snapshot holds the visible client area only
     uint8_t snapshot_taken = 0;      // TAVIX_finish (or the exit) has written the snapshot
-    int32_t exit_status = 0;         // status the program exits with when it ends: 0, or 4/5
+    int32_t exit_status = 0;         // status the program exits with when it ends: 0, or EXIT_*
     int32_t script_line_number = 0;  // lines of the script stream read so far (playback)
 };
 

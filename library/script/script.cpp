@@ -120,7 +120,9 @@ static void write_line_now(int type, int x, int y, char key) {
     stop_recording();
 }
 
+// Windows programs are not ended by these signals: nothing to do there.
 void write_run_on_signal(void) {
+#ifndef _WIN32
     LibraryState &s = library_state;
     if (!s.recording || s.periodic_count <= 0 || line_in_progress) return;
     // "TAVIX_PERIODIC(n);\n" without stdio, which may be what the signal interrupted.
@@ -135,9 +137,6 @@ void write_run_on_signal(void) {
     line[at++] = ';';
     line[at++] = '\n';
     // The program ends after this: a failed write has nobody left to tell.
-#ifdef _WIN32
-    if (s.script_file) _write(script_descriptor, line, (unsigned)at);
-#else
     if (s.script_file) {
         ssize_t ignored = write(script_descriptor, line, at);
         (void)ignored;
@@ -168,6 +167,7 @@ static void report_refused_line(const char *line, int number) {
 int read_script_event(void) {
     LibraryState &s = library_state;
     if (!s.script_file) {
+        errno = 0;
         s.script_file = open_script_file(s.script_name, false);
         s.script_line_number = 0;
         if (!s.script_file) {
