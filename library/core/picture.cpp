@@ -73,17 +73,11 @@ static void folder_of(const char *file, char *out, size_t size) {
 }
 
 // Why a picture could not be saved at path (null when it could), looking only: nothing on disk
-// changes. *mode is the mode the new file takes: the old file's, or the usual one for a new file.
+// changes. *mode is the old file's permissions, for the new file to keep; -1 when there is none.
 static const char *destination_problem(const char *path, char *dest, size_t size, int *mode) {
     if (!resolve_destination(path, dest, size)) return strerror(ELOOP);
     struct stat info;
-#ifndef _WIN32
-    mode_t mask = umask(0);
-    umask(mask);
-    *mode = 0666 & ~mask;
-#else
-    *mode = _S_IREAD | _S_IWRITE;
-#endif
+    *mode = -1;
     if (stat(dest, &info) == 0) {
         if (S_ISDIR(info.st_mode)) return strerror(EISDIR);
         // A FIFO would block the save, a device is not a picture.
@@ -146,18 +140,28 @@ static uint32_t *read_back_buffer(void) {
 // making, writing, closing or renaming failed, and then the new file is gone again.
 static int write_beside(const char *dest, int mode, const unsigned char *data, size_t size,
                         int *error) {
-    char temp[PICTURE_PATH_SIZE + 32];
-#ifdef _WIN32
+    // A name of its own beside dest; the usual permissions for a new file (the umask's), the old
+    // file's when it replaces one.
     static unsigned counter;
-    snprintf(temp, sizeof temp, "%s.tmp-%lu-%u", dest, (unsigned long)GetCurrentProcessId(),
-             counter++);
-    int fd = _open(temp, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, mode);
+    char temp[PICTURE_PATH_SIZE + 32];
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+#ifdef _WIN32
+        snprintf(temp, sizeof temp, "%s.tmp-%lu-%u", dest, (unsigned long)GetCurrentProcessId(),
+                 counter++);
+        fd = _open(temp, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
-    snprintf(temp, sizeof temp, "%s.tmp-XXXXXX", dest);
-    int fd = mkstemp(temp);
-    if (fd >= 0 && fchmod(fd, (mode_t)mode) != 0) {
-        // The picture is still written; only its permissions are mkstemp's.
+        snprintf(temp, sizeof temp, "%s.tmp-%ld-%u", dest, (long)getpid(), counter++);
+        fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+#endif
+        if (fd < 0 && errno != EEXIST) break;
     }
+#ifndef _WIN32
+    if (fd >= 0 && mode >= 0 && fchmod(fd, (mode_t)mode) != 0) {
+        // The picture is still written, with the usual permissions.
+    }
+#else
+    (void)mode;
 #endif
     if (fd < 0) {
         *error = errno;
