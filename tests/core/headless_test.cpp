@@ -170,6 +170,15 @@ TEST_F(HeadlessTest, EachSettingAndItsBadValues) {
             EXPECT_EQ(o.out, "");  // nothing ran
         }
     }
+    // A file that may not be read (the superuser reads everything).
+    if (geteuid() != 0) {
+        write_file("TAVIX_KBD(1);\n", "secret.scr");
+        ASSERT_EQ(chmod("secret.scr", 0), 0);
+        Outcome o = run({client}, {"TAVIX_HEADLESS=1", "TAVIX_REPLAY=secret.scr"});
+        EXPECT_EQ(o.status, 3);
+        EXPECT_TRUE(has(o.err, "TAVIX_REPLAY: cannot read secret.scr: Permission denied\n"))
+            << o.err;
+    }
     EXPECT_FALSE(exists("missing"));
     struct stat fifo;
     EXPECT_TRUE(stat("fifo", &fifo) == 0 && S_ISFIFO(fifo.st_mode));
@@ -289,13 +298,14 @@ TEST_F(HeadlessTest, ASignalWhileRecordingKeepsThePendingRun) {
 TEST_F(HeadlessTest, TavixRunPassesSettingsAndStatusThrough) {
     const std::string tool = std::string(getenv("TAVIX_BUILD_DIR")) + "/tavix-run";
     const std::string echo =
-        "echo \"$TAVIX_HEADLESS|$TAVIX_REPLAY|$TAVIX_SNAPSHOT|$TAVIX_CONSOLE|"
-        "$TAVIX_SCRIPT|$*\"; exit 7";
-    Outcome o = run({tool, "--headless", "--replay", "r.scr", "--snapshot", "s.png", "--console",
-                     "--script", "x.scr", "--", "/bin/sh", "-c", echo, "sh", "a", "b c"},
-                    {});
+        "echo \"$TAVIX_HEADLESS|$TAVIX_REPLAY|$TAVIX_SNAPSHOT|$TAVIX_SNAPSHOT_AREA|"
+        "$TAVIX_CONSOLE|$TAVIX_SCRIPT|$*\"; exit 7";
+    Outcome o =
+        run({tool, "--headless", "--replay", "r.scr", "--snapshot", "s.png", "--visible",
+             "--console", "--script", "x.scr", "--", "/bin/sh", "-c", echo, "sh", "a", "b c"},
+            {});
     EXPECT_EQ(o.status, 7);
-    EXPECT_EQ(o.out, "1|r.scr|s.png|stderr|x.scr|a b c\n");
+    EXPECT_EQ(o.out, "1|r.scr|s.png|visible|stderr|x.scr|a b c\n");
 
     for (const std::vector<std::string> &bad :
          {std::vector<std::string>{tool, "--fast", "--", "/bin/true"},
