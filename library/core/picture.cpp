@@ -1,17 +1,110 @@
 // Saving the back buffer as a PNG file: the pixels read through the window system's own bitmap
-// call, encoded by the system's encoder (png_libpng.cpp or png_wic.cpp), then written out. A write
-// that fails leaves no partial file behind.
+// call, encoded by the system's encoder (png_libpng.cpp or png_wic.cpp), then written out. The
+// picture goes to a new file beside the old one and takes its place only once it is whole, so a
+// failed save leaves an old picture exactly as it was; only ordinary files are ever written.
 #include "library/core/state.h"
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#define PICTURE_PATH_SIZE 4096  // bytes of a resolved file name, with its zero
+
+static const char not_regular[] = "not a regular file";
+
+static char last_failure[256];  // the reason the last save failed
+
 static int refuse(const char *path, const char *reason) {
+    snprintf(last_failure, sizeof last_failure, "%s", reason);
     TAVIX_console_printf("Cannot save picture %s: %s\n", path ? path : "(no name)", reason);
     return 0;
+}
+
+// The file a save really writes: a symbolic link is followed, even to a file not there yet, so
+// that replacing the picture keeps the link. False when the name does not fit or loops.
+static bool resolve_destination(const char *path, char *out, size_t size) {
+    if (snprintf(out, size, "%s", path) >= (int)size) return false;
+#ifndef _WIN32
+    for (int depth = 0; depth < 40; depth++) {
+        struct stat link;
+        if (lstat(out, &link) != 0 || !S_ISLNK(link.st_mode)) return true;
+        char target[PICTURE_PATH_SIZE];
+        ssize_t length = readlink(out, target, sizeof target - 1);
+        if (length < 0) return true;
+        target[length] = '\0';
+        // A relative target is relative to the link's own folder.
+        const char *slash = strrchr(out, '/');
+        char joined[PICTURE_PATH_SIZE];
+        int n = target[0] == '/' || !slash
+                    ? snprintf(joined, sizeof joined, "%s", target)
+                    : snprintf(joined, sizeof joined, "%.*s/%s", (int)(slash - out), out, target);
+        if (n >= (int)sizeof joined || snprintf(out, size, "%s", joined) >= (int)size) return false;
+    }
+    return false;
+#else
+    return true;
+#endif
+}
+
+// The folder that holds file (where the new file is made beside it).
+static void folder_of(const char *file, char *out, size_t size) {
+    const char *slash = strrchr(file, '/');
+#ifdef _WIN32
+    const char *back = strrchr(file, '\\');
+    if (!slash || (back && back > slash)) slash = back;
+#endif
+    if (!slash)
+        snprintf(out, size, ".");
+    else if (slash == file)
+        snprintf(out, size, "/");
+    else
+        snprintf(out, size, "%.*s", (int)(slash - file), file);
+}
+
+// Why a picture could not be saved at path (null when it could), looking only: nothing on disk
+// changes. *mode is the old file's permissions, for the new file to keep; -1 when there is none.
+static const char *destination_problem(const char *path, char *dest, size_t size, int *mode) {
+    if (!resolve_destination(path, dest, size)) return strerror(ELOOP);
+    struct stat info;
+    *mode = -1;
+    if (stat(dest, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return strerror(EISDIR);
+        // A FIFO would block the save, a device is not a picture.
+        if (!S_ISREG(info.st_mode)) return not_regular;
+        if (access(dest, W_OK) != 0) return strerror(errno);
+        *mode = (int)(info.st_mode & 07777);
+    } else if (errno != ENOENT) {
+        return strerror(errno);
+    }
+    char folder[PICTURE_PATH_SIZE];
+    folder_of(dest, folder, sizeof folder);
+    if (stat(folder, &info) != 0) return strerror(errno);
+    if (!S_ISDIR(info.st_mode)) return strerror(ENOTDIR);
+#ifndef _WIN32
+    if (access(folder, W_OK | X_OK) != 0) return strerror(errno);
+#endif
+    return nullptr;
+}
+
+const char *picture_failure(void) {
+    return last_failure;
+}
+
+const char *picture_unwritable(const char *path) {
+    char dest[PICTURE_PATH_SIZE];
+    int mode = 0;
+    return destination_problem(path, dest, sizeof dest, &mode);
 }
 
 // Reads the back buffer's pixels, top row first, 0x00RRGGBB each; null when they cannot be had.
@@ -43,40 +136,103 @@ static uint32_t *read_back_buffer(void) {
     return pixels;
 }
 
-// Writes size bytes to path; 0 with *error set when opening, writing or closing failed.
-static int write_file(const char *path, const unsigned char *data, size_t size, int *error) {
-    FILE *file = fopen(path, "wb");
-    if (!file) {
+// Writes all of data to a new file beside dest and renames it onto dest; 0 with *error set when
+// making, writing, closing or renaming failed, and then the new file is gone again.
+static int write_beside(const char *dest, int mode, const unsigned char *data, size_t size,
+                        int *error) {
+    // A name of its own beside dest; the usual permissions for a new file (the umask's), the old
+    // file's when it replaces one.
+    static unsigned counter;
+    char temp[PICTURE_PATH_SIZE + 32];
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+#ifdef _WIN32
+        snprintf(temp, sizeof temp, "%s.tmp-%lu-%u", dest, (unsigned long)GetCurrentProcessId(),
+                 counter++);
+        fd = _open(temp, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+        snprintf(temp, sizeof temp, "%s.tmp-%ld-%u", dest, (long)getpid(), counter++);
+        fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+#endif
+        if (fd < 0 && errno != EEXIST) break;
+    }
+#ifndef _WIN32
+    if (fd >= 0 && mode >= 0 && fchmod(fd, (mode_t)mode) != 0) {
+        // The picture is still written, with the usual permissions.
+    }
+#else
+    (void)mode;
+#endif
+    if (fd < 0) {
         *error = errno;
         return 0;
     }
     *error = 0;
-    if (fwrite(data, 1, size, file) != size) *error = errno ? errno : EIO;
-    if (fflush(file) != 0 && !*error) *error = errno ? errno : EIO;
-    if (fclose(file) != 0 && !*error) *error = errno ? errno : EIO;
-    if (!*error) return 1;
-    // Only an ordinary file is removed: the path may name a device (a full one, in the tests).
-    struct stat status;
-    if (stat(path, &status) == 0 && S_ISREG(status.st_mode)) remove(path);
-    return 0;
+    for (size_t done = 0; done < size && !*error;) {
+#ifdef _WIN32
+        int n = _write(fd, data + done, (unsigned)(size - done));
+#else
+        ssize_t n = write(fd, data + done, size - done);
+#endif
+        if (n > 0)
+            done += (size_t)n;
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            *error = n < 0 ? errno : EIO;
+    }
+#ifdef _WIN32
+    if (_close(fd) != 0 && !*error) *error = errno ? errno : EIO;
+    if (!*error && !MoveFileExA(temp, dest, MOVEFILE_REPLACE_EXISTING)) *error = EACCES;
+#else
+    if (close(fd) != 0 && !*error) *error = errno ? errno : EIO;
+    if (!*error && rename(temp, dest) != 0) *error = errno;
+#endif
+    if (*error) remove(temp);
+    return *error ? 0 : 1;
 }
 
-int save_picture(const char *path) {
+// The visible client area in buffer pixels: buffer pixel (i, j) is shown at client pixel (i, j),
+// so the window shows the buffer's top-left client_width x client_height, never more than all.
+static void visible_size(int *width, int *height) {
+    LibraryState &s = library_state;
+    *width = s.client_width > 0 && s.client_width < TAVIX_WIDTH ? s.client_width : TAVIX_WIDTH;
+    *height =
+        s.client_height > 0 && s.client_height < TAVIX_HEIGHT ? s.client_height : TAVIX_HEIGHT;
+}
+
+int save_picture_area(const char *path, int visible_only) {
     if (!library_state.buffer_dc) return refuse(path, "the library is not open");
     if (!path || !*path) return refuse(path, "no file name");
+    char dest[PICTURE_PATH_SIZE];
+    int mode = 0;
+    if (const char *why = destination_problem(path, dest, sizeof dest, &mode))
+        return refuse(path, why);
     uint32_t *pixels = read_back_buffer();
     if (!pixels) return refuse(path, "the picture cannot be read");
+    int width = TAVIX_WIDTH, height = TAVIX_HEIGHT;
+    if (visible_only) {
+        visible_size(&width, &height);
+        // Rows move forward into their shorter places; no row overtakes one still to be read.
+        for (int j = 0; j < height; j++)
+            memmove(pixels + (size_t)j * width, pixels + (size_t)j * TAVIX_WIDTH,
+                    (size_t)width * 4);
+    }
     unsigned char *png = nullptr;
     size_t size = 0;
     const char *reason = nullptr;
-    int encoded = encode_png(pixels, TAVIX_WIDTH, TAVIX_HEIGHT, &png, &size, &reason);
+    int encoded = encode_png(pixels, width, height, &png, &size, &reason);
     free(pixels);
     if (!encoded) return refuse(path, reason);
     int error = 0;
-    int written = write_file(path, png, size, &error);
+    int written = write_beside(dest, mode, png, size, &error);
     free(png);
     if (!written) return refuse(path, strerror(error));
     return 1;
+}
+
+int save_picture(const char *path) {
+    return save_picture_area(path, 0);
 }
 
 int TAVIX_save_picture(const char *path) {

@@ -1,12 +1,24 @@
 // Settings a run takes from its environment, read once when the library opens: headless running,
-// the script file's name, a script to replay at once, a picture to save at the end and the
-// console copied to standard error. A bad value is reported on standard error and ignored.
+// the script file's name, a script to replay at once, a picture to save at the end (and how much
+// of it) and the console copied to standard error. A bad value is reported on standard error and
+// ignored; a replay that cannot be read ends the program, a snapshot that cannot be written makes
+// its exit status say so.
 #include "library/core/state.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+static const char not_regular[] = "not a regular file";
 
 // The value of a variable; an empty one counts as unset.
 static const char *setting(const char *name) {
@@ -26,31 +38,36 @@ static const char *keep(const char *value) {
     return copy;
 }
 
-// The file opens and its first byte reads (a directory may open but never reads).
+// The file is an ordinary one that opens and whose first byte reads. It is opened without waiting
+// and looked at before it is read, so a FIFO without a writer or a terminal never blocks the start.
 static const char *unreadable(const char *path) {
-    FILE *file = fopen(path, "rb");
-    if (!file) return strerror(errno);
-    getc(file);
-    const char *why = ferror(file) ? strerror(errno) : nullptr;
-    fclose(file);
+#ifdef _WIN32
+    int fd = _open(path, _O_RDONLY | _O_BINARY);
+    if (fd < 0) return strerror(errno);
+    const char *why =
+        GetFileType((HANDLE)_get_osfhandle(fd)) == FILE_TYPE_DISK ? nullptr : not_regular;
+    struct _stat info;
+    if (!why && _fstat(fd, &info) == 0 && (info.st_mode & _S_IFDIR)) why = strerror(EISDIR);
+    char byte;
+    if (!why && _read(fd, &byte, 1) < 0) why = strerror(errno);
+    _close(fd);
     return why;
-}
-
-// The file can be written: an existing one opens for update (its contents untouched), a missing
-// one is created and removed again.
-static const char *unwritable(const char *path) {
-    FILE *file = fopen(path, "r+b");
-    if (!file && errno == ENOENT) {
-        file = fopen(path, "wb");
-        if (file) {
-            fclose(file);
-            remove(path);
-            return nullptr;
-        }
-    }
-    if (!file) return strerror(errno);
-    fclose(file);
-    return nullptr;
+#else
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return strerror(errno);
+    struct stat info;
+    const char *why = nullptr;
+    if (fstat(fd, &info) != 0)
+        why = strerror(errno);
+    else if (S_ISDIR(info.st_mode))
+        why = strerror(EISDIR);
+    else if (!S_ISREG(info.st_mode))
+        why = not_regular;
+    char byte;
+    if (!why && read(fd, &byte, 1) < 0) why = strerror(errno);
+    close(fd);
+    return why;
+#endif
 }
 
 // Lines printed before the library opened are in the ring: they come first.
@@ -93,19 +110,31 @@ void read_settings(void) {
         if (const char *name = keep(value)) s.script_name = name;
     }
     // The replayed file is the script file from now on, whatever TAVIX_SCRIPT said.
+    // A replay that cannot even start would let the program run without its input and pass
+    // for a good run: the program ends here instead.
     if (const char *value = setting("TAVIX_REPLAY")) {
-        if (const char *why = unreadable(value))
-            ignore("TAVIX_REPLAY", value, why);
-        else if (const char *name = keep(value)) {
+        if (const char *why = unreadable(value)) {
+            fprintf(stderr, "TAVIX_REPLAY: cannot read %s: %s\n", value, why);
+            exit(EXIT_REPLAY_UNREADABLE);
+        }
+        if (const char *name = keep(value)) {
             s.script_name = name;
             s.replaying = 1;
         }
     }
+    // Looking at the path changes nothing on disk; a snapshot that cannot be had is a failed run.
     if (const char *value = setting("TAVIX_SNAPSHOT")) {
-        if (const char *why = unwritable(value))
-            ignore("TAVIX_SNAPSHOT", value, why);
-        else
+        if (const char *why = picture_unwritable(value)) {
+            fprintf(stderr, "TAVIX_SNAPSHOT: cannot write %s: %s\n", value, why);
+            set_exit_status(EXIT_SNAPSHOT_FAILED);
+        } else
             s.snapshot_path = keep(value);
+    }
+    if (const char *value = setting("TAVIX_SNAPSHOT_AREA")) {
+        if (strcmp(value, "visible") == 0 || strcmp(value, "buffer") == 0)
+            s.snapshot_visible = value[0] == 'v';
+        else
+            ignore("TAVIX_SNAPSHOT_AREA", value, "the value must be visible or buffer");
     }
 }
 

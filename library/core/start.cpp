@@ -1,6 +1,6 @@
 // Opening and closing the library: the two window classes, the graphics and console windows, the
 // back buffer every drawing call paints into, and the 100 ms animation timer; the settings from
-// the environment are read first and a snapshot is saved last.
+// the environment are read first and a snapshot is saved last (or at the exit, core/exit.cpp).
 #include "library/core/state.h"
 #include "library/draw/raster.h"
 
@@ -34,6 +34,7 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     if (!instance) instance = GetModuleHandleA(nullptr);
 #endif
     read_settings();
+    watch_exit();
     if (!previous_instance) register_window_classes(instance);
 
     int screen_width = GetSystemMetrics(SM_CXSCREEN);
@@ -69,7 +70,7 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
 }
 
 int TAVIX_finish(void) {
-    if (library_state.snapshot_path) save_picture(library_state.snapshot_path);
+    take_snapshot();
     draw_console_batch();
     release_shape_objects();
     ReleaseDC(library_state.graphics_window, library_state.window_dc);

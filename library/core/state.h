@@ -111,6 +111,14 @@ struct LibraryState {
     uint8_t headless = 0;           // only scripts bring input: a wait nothing else could end quits
     uint8_t replaying = 0;          // a playback started by TAVIX_REPLAY: its end posts quit
     uint8_t console_to_stderr = 0;  // every console line is also written to standard error
+
+    // ---- Trustworthy replays and snapshots (core/settings.cpp, core/exit.cpp) ----
+    int32_t client_width = 0;        // the graphics window's client size in pixels, as last
+    int32_t client_height = 0;       // reported: the part of the buffer the window shows
+    uint8_t snapshot_visible = 0;    // the snapshot holds the visible client area only
+    uint8_t snapshot_taken = 0;      // TAVIX_finish (or the exit) has written the snapshot
+    int32_t exit_status = 0;         // status the program exits with when it ends: 0, or EXIT_*
+    int32_t script_line_number = 0;  // lines of the script stream read so far (playback)
 };
 
 extern LibraryState library_state;
@@ -140,6 +148,18 @@ void close_script(void);
 void read_settings(void);   // before the windows exist
 void apply_settings(void);  // once they exist: starts a replay
 int save_picture(const char *path);
+int save_picture_area(const char *path, int visible_only);  // the visible area, or the whole
+const char *picture_unwritable(const char *path);  // why a save there fails; null when it would not
+const char *picture_failure(void);                 // the reason the last failed save gave
+
+// ---- The end of the program (core/exit.cpp) ------------------------------------------------
+#define EXIT_REPLAY_UNREADABLE 3  // the TAVIX_REPLAY file cannot be read
+#define EXIT_REPLAY_INCOMPLETE 4  // the replay stopped at a refused line
+#define EXIT_SNAPSHOT_FAILED 5    // the snapshot could not be written
+void watch_exit(void);            // at start: the snapshot and status at exit, the word on a signal
+void take_snapshot(void);         // the snapshot asked for, once; a failure sets the exit status
+void set_exit_status(int status);  // the most telling failure so far wins: the lowest code
+void write_run_on_signal(void);    // script/: the pending run of ticks, async-signal-safe
 // Encodes width x height pixels (0x00RRGGBB, top row first) as PNG into a new malloc'd buffer.
 // Returns 1 with *data and *size set, or 0 with *reason saying why.
 int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,

@@ -8,6 +8,8 @@ static void set_origin(HWND hwnd) {
     GetClientRect(hwnd, &client);
     library_state.origin_x = client.left + (client.right - client.left) / 2;
     library_state.origin_y = client.top + (client.bottom - client.top) / 2;
+    library_state.client_width = client.right - client.left;
+    library_state.client_height = client.bottom - client.top;
 }
 
 static void paint_graphics_window(HWND hwnd) {

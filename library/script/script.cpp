@@ -5,6 +5,7 @@
 #include "library/script/script_line.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #ifdef _WIN32
@@ -21,7 +22,17 @@
 // is refused before it is used. Writing empties the file only once it is known to be regular.
 static FILE *open_script_file(const char *name, bool writing) {
 #ifdef _WIN32
-    return fopen(name, writing ? "wt" : "rt");
+    FILE *stream = fopen(name, writing ? "at" : "rt");
+    // Only a file on disk: a pipe or a device would block or swallow the script.
+    if (stream && GetFileType((HANDLE)_get_osfhandle(_fileno(stream))) != FILE_TYPE_DISK) {
+        fclose(stream);
+        return nullptr;
+    }
+    if (stream && writing && _chsize(_fileno(stream), 0) != 0) {
+        fclose(stream);
+        return nullptr;
+    }
+    return stream;
 #else
     int fd = open(
         name, (writing ? O_WRONLY | O_CREAT : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
@@ -65,7 +76,21 @@ void record_event(int type, int x, int y, char key) {
     write_script_line(type, x, y, key);
 }
 
+// While a line is on its way to the file (or the stream opens or closes) a signal must not
+// write to it; otherwise every line written is already in the file, and the descriptor's
+// position is the file's end.
+static volatile sig_atomic_t line_in_progress;
+static int script_descriptor = -1;  // the recording stream's descriptor, for the signal handler
+
+static void write_line_now(int type, int x, int y, char key);
+
 void write_script_line(int type, int x, int y, char key) {
+    line_in_progress = 1;
+    write_line_now(type, x, y, key);
+    line_in_progress = 0;
+}
+
+static void write_line_now(int type, int x, int y, char key) {
     LibraryState &s = library_state;
     if (!s.script_file) {
         s.script_file = open_script_file(s.script_name, true);
@@ -73,6 +98,7 @@ void write_script_line(int type, int x, int y, char key) {
             TAVIX_console_printf("Cannot open script file %s for writing\n", s.script_name);
             return;
         }
+        script_descriptor = fileno(s.script_file);
     }
     char line[SCRIPT_LINE_SIZE];
     if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) == 0)
@@ -89,17 +115,70 @@ void write_script_line(int type, int x, int y, char key) {
     fclose(s.script_file);
     s.script_file = nullptr;
     s.periodic_count = 0;
-    TAVIX_console_printf("Cannot write script file %s: %s\n", SCRIPT_FILE_NAME,
+    TAVIX_console_printf("Cannot write script file %s: %s\n", s.script_name,
                          reason ? strerror(reason) : "write failed");
     stop_recording();
+}
+
+// Windows programs are not ended by these signals: nothing to do there.
+void write_run_on_signal(void) {
+#ifndef _WIN32
+    LibraryState &s = library_state;
+    if (!s.recording || s.periodic_count <= 0 || line_in_progress) return;
+    // "TAVIX_PERIODIC(n);\n" without stdio, which may be what the signal interrupted.
+    char line[40] = "TAVIX_PERIODIC(";
+    size_t at = 15;
+    char digits[12];
+    int n = 0;
+    for (unsigned v = (unsigned)s.periodic_count; n == 0 || v; v /= 10)
+        digits[n++] = (char)('0' + v % 10);
+    while (n) line[at++] = digits[--n];
+    line[at++] = ')';
+    line[at++] = ';';
+    line[at++] = '\n';
+    // The program ends after this: a failed write has nobody left to tell.
+    if (s.script_file) {
+        ssize_t ignored = write(script_descriptor, line, at);
+        (void)ignored;
+        return;
+    }
+    // Only ticks so far: the file is not open yet, and is made (or emptied) as the recording's
+    // first line would make it, an ordinary file only.
+    int fd = open(s.script_name, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ftruncate(fd, 0) == 0 &&
+        write(fd, line, at) < 0) {
+    }
+    close(fd);
+#endif
+}
+
+// A replay that stops at a line it cannot read says where, and the program's exit says that
+// the replay did not complete.
+static void report_refused_line(const char *line, int number) {
+    size_t length = strnlen(line, SCRIPT_LINE_SIZE);
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) length--;
+    fprintf(stderr, "TAVIX_REPLAY: %s line %d refused: %.*s\n", library_state.script_name, number,
+            (int)length, line);
+    set_exit_status(EXIT_REPLAY_INCOMPLETE);
 }
 
 int read_script_event(void) {
     LibraryState &s = library_state;
     if (!s.script_file) {
+        errno = 0;
         s.script_file = open_script_file(s.script_name, false);
+        s.script_line_number = 0;
         if (!s.script_file) {
+            int reason = errno;
             TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
+            // Readable at the start, gone since: the replay never ran.
+            if (s.replaying) {
+                fprintf(stderr, "TAVIX_REPLAY: cannot read %s: %s\n", s.script_name,
+                        reason ? strerror(reason) : "not a regular file");
+                set_exit_status(EXIT_REPLAY_UNREADABLE);
+            }
             stop_playback();
             return 0;
         }
@@ -111,14 +190,18 @@ int read_script_event(void) {
     }
 
     char line[SCRIPT_LINE_SIZE];
-    if (!next_script_line(s.script_file, line)) {
+    int number = 0;
+    if (!next_script_line_numbered(s.script_file, line, &s.script_line_number, &number)) {
         // The stream stays open at its end: starting playback again reports the end again.
         TAVIX_console_printf("EOF encountered in script file %s\n", s.script_name);
         stop_playback();
         return 0;
     }
     ScriptEvent event;
-    if (!decode_script_line(line, &event)) return 0;
+    if (!decode_script_line(line, &event)) {
+        if (s.replaying) report_refused_line(line, number);
+        return 0;
+    }
 
     s.pending.type = event.type;
     switch (event.type) {
@@ -146,8 +229,11 @@ void close_script(void) {
         stop_recording();
     }
     if (s.script_file) {
+        line_in_progress = 1;
         fclose(s.script_file);
         s.script_file = nullptr;
+        script_descriptor = -1;
+        line_in_progress = 0;
     }
     // A run left half delivered by a stopped playback (or half counted by a recording whose
     // line could not be written) is forgotten with its stream: the next playback starts at

@@ -39,15 +39,24 @@ static int is_empty_line(const char *line) {
     return line[0] == '\n' || (line[0] == '\r' && line[1] == '\n' && line[2] == '\0');
 }
 
-int next_script_line(FILE *stream, char *line) {
+int next_script_line_numbered(FILE *stream, char *line, int *lines_read, int *number) {
     if (!fgets(line, SCRIPT_LINE_SIZE, stream)) return 0;
     while (is_empty_line(line)) {
+        ++*lines_read;
         if (!fgets(line, SCRIPT_LINE_SIZE, stream)) return 0;
     }
     // A last line without its newline set the end-of-file indicator while it was read: the
     // script ends there instead of delivering a line that may have been cut short.
     if (feof(stream)) return 0;
+    // A piece of a long line has the number of the line it belongs to.
+    *number = *lines_read + 1;
+    if (strchr(line, '\n')) ++*lines_read;
     return 1;
+}
+
+int next_script_line(FILE *stream, char *line) {
+    int lines_read = 0, number = 0;
+    return next_script_line_numbered(stream, line, &lines_read, &number);
 }
 
 static int is_digit(char c) {

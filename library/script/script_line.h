@@ -31,6 +31,9 @@ int format_script_line(char *line, size_t size, int type, int x, int y, signed c
 // a line longer than the buffer is returned in pieces. Returns 0 at the end of the script: no
 // more text, or a last line that lacks its newline.
 int next_script_line(FILE *stream, char *line);
+// The same, counting: *lines_read is the number of whole lines of the stream read so far (kept by
+// the caller from the stream's start), *number becomes the line number of the line returned.
+int next_script_line_numbered(FILE *stream, char *line, int *lines_read, int *number);
 
 // Decodes one line (zero-terminated, at most SCRIPT_LINE_SIZE bytes are looked at). Returns 1
 // and fills *event for a well-formed mouse, key or periodic line; 0 for anything else: an unknown

@@ -1,6 +1,7 @@
-// The thread's one message queue: posted messages, then input, then SDL's pending events, then
-// WM_PAINT for an invalid window, then a due WM_TIMER (one pending per timer at most), then
-// WM_QUIT. Waiting blocks in SDL up to the next timer deadline and never spins.
+// The thread's one message queue, in Windows' order: posted messages, then WM_QUIT, then input
+// (the backend's pending events pulled when none is queued), then WM_PAINT for an invalid window,
+// then a due WM_TIMER (one pending per timer at most). Waiting blocks in the backend up to the next
+// timer deadline and never spins.
 #include "platform/user/queue.h"
 
 #include "platform/backend/backend.h"
@@ -126,6 +127,15 @@ bool take_timer(MSG *out, HWND hwnd, UINT min, UINT max, bool remove) {
     return false;
 }
 
+// WM_QUIT once PostQuitMessage was called: as on Windows, after the posted messages and before
+// input, paints and timers, so a quit never waits behind a due tick.
+bool take_quit(MSG *out, HWND hwnd, UINT min, UINT max, bool remove) {
+    if (!queue.quit || hwnd || !wants(WM_QUIT, min, max)) return false;
+    *out = make_msg(nullptr, WM_QUIT, (WPARAM)queue.quit_code, 0);
+    if (remove) queue.quit = false;
+    return true;
+}
+
 // Something PeekMessageA would return now, without pulling SDL events.
 bool message_ready() {
     if (!queue.posted.empty() || !queue.input.empty() || queue.quit) return true;
@@ -205,10 +215,13 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT min, UINT max, UINT remove_f
     if (!msg) return FALSE;
     if (hwnd && !window_get(hwnd)) return FALSE;
     bool remove = (remove_flags & PM_REMOVE) != 0;
-    if (take_posted(msg, hwnd, min, max, remove) || take_input(msg, hwnd, min, max, remove))
+    if (take_posted(msg, hwnd, min, max, remove) || take_quit(msg, hwnd, min, max, remove) ||
+        take_input(msg, hwnd, min, max, remove))
         return TRUE;
+    // Pulling the backend's events may post (a close request) as well as queue input.
     if (backend->pump() &&
-        (take_posted(msg, hwnd, min, max, remove) || take_input(msg, hwnd, min, max, remove)))
+        (take_posted(msg, hwnd, min, max, remove) || take_quit(msg, hwnd, min, max, remove) ||
+         take_input(msg, hwnd, min, max, remove)))
         return TRUE;
     if (wants(WM_PAINT, min, max)) {
         // WM_PAINT stays until the window is validated; PM_REMOVE does not take it away.
@@ -218,11 +231,6 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT min, UINT max, UINT remove_f
         }
     }
     if (take_timer(msg, hwnd, min, max, remove)) return TRUE;
-    if (queue.quit && !hwnd && wants(WM_QUIT, min, max)) {
-        *msg = make_msg(nullptr, WM_QUIT, (WPARAM)queue.quit_code, 0);
-        if (remove) queue.quit = false;
-        return TRUE;
-    }
     windows_present_changed();
     return FALSE;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using harness::Event;
 using harness::next_event;
 
@@ -198,6 +200,20 @@ TEST_F(Events, HaltingWhileArmedStillDeliversTheTick) {
     // Halted now: the click is next, whatever notices come.
     harness::post_timer();
     EXPECT_EQ(next_event().code, TAVIX_MOUSE);
+}
+
+// Ctrl+Q with the animation running and a tick already due: the quit comes first, at once.
+TEST_F(Events, CtrlQWithATickDueReturnsQuitAtOnce) {
+    HWND window = library_state.graphics_window;
+    SetTimer(window, TAVIX_TIMER_ID, 10, nullptr);
+    MSG msg;
+    while (!PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE)) usleep(1000);
+    TAVIX_set_animation(TAVIX_ANIM_RUN);
+    PostMessageA(window, WM_KEYDOWN, VK_CONTROL, 0);
+    PostMessageA(window, WM_KEYDOWN, 'Q', 0);
+    Event e = next_event();
+    KillTimer(window, TAVIX_TIMER_ID);
+    EXPECT_EQ(e.code, TAVIX_QUIT);
 }
 
 TEST_F(Events, ASingleStepYieldsExactlyOneTick) {

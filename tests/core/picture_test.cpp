@@ -82,9 +82,11 @@ TEST_F(PictureTest, AFailureSaysWhyAndLeavesNoFile) {
         {"missing/picture.png",
          "Cannot save picture missing/picture.png: No such file or directory\n"},
         {".", "Cannot save picture .: Is a directory\n"},
-        // A full disk; the device itself is not removed.
-        {"/dev/full", "Cannot save picture /dev/full: No space left on device\n"},
+        // Only ordinary files are written: a device is left alone, a FIFO never blocks.
+        {"/dev/full", "Cannot save picture /dev/full: not a regular file\n"},
+        {"fifo", "Cannot save picture fifo: not a regular file\n"},
     };
+    ASSERT_EQ(mkfifo("fifo", 0644), 0);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path ? c.path : "null");
         EXPECT_EQ(TAVIX_save_picture(c.path), 0);
@@ -94,6 +96,24 @@ TEST_F(PictureTest, AFailureSaysWhyAndLeavesNoFile) {
     EXPECT_TRUE(exists("/dev/full"));
 }
 
+// Asking whether a picture could be saved changes nothing on disk: a dangling link stays one.
+TEST_F(PictureTest, LookingAtAPathChangesNothing) {
+    ASSERT_EQ(symlink("target.png", "link.png"), 0);
+    EXPECT_EQ(picture_unwritable("link.png"), nullptr);
+    EXPECT_EQ(picture_unwritable("new.png"), nullptr);
+    struct stat link;
+    EXPECT_TRUE(lstat("link.png", &link) == 0 && S_ISLNK(link.st_mode));
+    EXPECT_FALSE(exists("target.png"));
+    EXPECT_FALSE(exists("new.png"));
+    // Saving through it fills the target and keeps the link.
+    ASSERT_EQ(TAVIX_save_picture("link.png"), 1);
+    EXPECT_TRUE(lstat("link.png", &link) == 0 && S_ISLNK(link.st_mode));
+    PngPicture png;
+    EXPECT_TRUE(read_png("target.png", &png));
+}
+
+// A save that fails part way (a full disk, here a file size limit) leaves the picture that was
+// there before exactly as it was, and no file of its own.
 TEST_F(PictureTest, AFileCutShortByAWriteFailureIsRemoved) {
     draw_something();
     ASSERT_EQ(TAVIX_save_picture("whole.png"), 1);
@@ -108,14 +128,28 @@ TEST_F(PictureTest, AFileCutShortByAWriteFailureIsRemoved) {
         signal(SIGXFSZ, SIG_IGN);
         rlimit small = {limit, limit};
         setrlimit(RLIMIT_FSIZE, &small);
+        TAVIX_clear_window();
         int saved = TAVIX_save_picture("cut.png");
         bool said = newest_message() == "Cannot save picture cut.png: File too large\n";
-        _exit(saved == 0 && said && !exists("cut.png") ? 0 : 1);
+        int replaced = TAVIX_save_picture("whole.png");
+        _exit(saved == 0 && said && replaced == 0 && !exists("cut.png") ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_FALSE(exists("cut.png"));
+    struct stat after;
+    ASSERT_EQ(stat("whole.png", &after), 0);
+    EXPECT_EQ(after.st_size, whole.st_size);
+    PngPicture png;
+    ASSERT_TRUE(read_png("whole.png", &png));
+    EXPECT_EQ(png.at(library_state.origin_x + 100, library_state.origin_y - 100), 0x0000FFu);
+    std::string names;
+    if (DIR *folder = opendir(".")) {
+        while (dirent *entry = readdir(folder)) names += std::string(entry->d_name) + " ";
+        closedir(folder);
+    }
+    EXPECT_EQ(names.find(".png."), std::string::npos) << names;
 }
 
 TEST_F(PictureTest, RecordingUsesTheScriptFileNamedInTheEnvironment) {
@@ -125,6 +159,19 @@ TEST_F(PictureTest, RecordingUsesTheScriptFileNamedInTheEnvironment) {
     handle_command(ID_RECORD);
     EXPECT_EQ(read_file("named.scr"), "TAVIX_KBD(113);\n");
     EXPECT_FALSE(exists(SCRIPT_FILE_NAME));
+
+    // Its messages name it too.
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 10;
+    handle_command(ID_RECORD);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    record_event(TAVIX_KBD, 0, 0, 'q');
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_EQ(newest_message(), "Cannot write script file named.scr: File too large\n");
 }
 
 }  // namespace

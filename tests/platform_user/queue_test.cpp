@@ -1,5 +1,6 @@
 // The message queue: its order, timer coalescing, waiting, and the recording helpers.
 #include "helpers.h"
+#include "platform/user/queue.h"
 
 #include <gtest/gtest.h>
 
@@ -70,12 +71,15 @@ void drain() {
     seen_messages().clear();
 }
 
-TEST(Queue, PostedMessagesComeFirstThenPaintThenTimerThenQuit) {
+// Windows' order (Wine's too): posted messages, then the quit, then input, paints and timers. A
+// quit is never held up by a due tick, nor by input still queued.
+TEST(Queue, PostedMessagesThenQuitThenInputThenPaintThenTimer) {
     HWND hwnd = make_window();
     drain();
     SetTimer(hwnd, 7, 100, nullptr);
     sleep_ms(120);
     InvalidateRect(hwnd, nullptr, TRUE);
+    queue_post_input(hwnd, WM_LBUTTONDOWN, 1, MAKELPARAM(5, 6), KEYCHAR_NONE);
     PostQuitMessage(3);
     PostMessageA(hwnd, WM_USER, 1, 2);
     PostMessageA(hwnd, WM_USER + 1, 3, 4);
@@ -84,13 +88,13 @@ TEST(Queue, PostedMessagesComeFirstThenPaintThenTimerThenQuit) {
     std::vector<UINT> order;
     while (order.size() < 10 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         order.push_back(msg.message);
-        if (msg.message == WM_QUIT) {
+        if (msg.message == WM_QUIT)
             EXPECT_EQ(msg.wParam, 3u);
-            break;
-        }
-        DispatchMessageA(&msg);
+        else
+            DispatchMessageA(&msg);
     }
-    EXPECT_EQ(order, (std::vector<UINT>{WM_USER, WM_USER + 1, WM_PAINT, WM_TIMER, WM_QUIT}));
+    EXPECT_EQ(order, (std::vector<UINT>{WM_USER, WM_USER + 1, WM_QUIT, WM_LBUTTONDOWN, WM_PAINT,
+                                        WM_TIMER}));
     KillTimer(hwnd, 7);
     DestroyWindow(hwnd);
     drain();

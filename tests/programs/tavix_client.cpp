@@ -7,13 +7,17 @@
 //
 // With TAVIX_CLIENT_STALL_UNTIL naming a file, it takes no event at all until that file exists,
 // so input piles up behind it as behind a slow program. With TAVIX_CLIENT_HIDE_CONSOLE set it
-// hides the console window before it reports READY.
+// hides the console window before it reports READY. With TAVIX_CLIENT_RECORD set it records with
+// the animation running from the start. TAVIX_CLIENT_END says how it ends after quit: "return"
+// or "exit" without TAVIX_finish, "crash" by SIGSEGV; otherwise TAVIX_finish, then return.
 #include "library/core/state.h"
 
 #include "tests/programs/event_echo.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <csignal>
+#include <cstring>
 #include <unistd.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
@@ -45,7 +49,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
         while (access(stall, F_OK) != 0) usleep(20000);
     }
 
+    if (getenv("TAVIX_CLIENT_RECORD")) {
+        handle_command(ID_RECORD);
+        TAVIX_set_animation(TAVIX_ANIM_RUN);
+    }
+
     echo_events_until_quit();
+    const char *end = getenv("TAVIX_CLIENT_END");
+    if (end && strcmp(end, "return") == 0) return 0;
+    if (end && strcmp(end, "exit") == 0) exit(0);
+    if (end && strcmp(end, "crash") == 0) raise(SIGSEGV);
     TAVIX_finish();
     return 0;
 }

@@ -114,6 +114,41 @@ TEST_F(ScriptTest, PlaysTheExampleBackThroughTheWait) {
     EXPECT_FALSE(checked(ID_PLAYBACK));
 }
 
+// An animated client replayed a thousand times, a tick due each time its script ends: the quit
+// that the replay's end posts comes before that tick, so every replay ends in the same picture.
+TEST_F(ScriptTest, EveryReplayEndsInTheSamePictureThoughATickIsDue) {
+    write_file("TAVIX_PERIODIC(2);\nTAVIX_MOUSE(10, 20);\n", "replay.scr");
+    HWND window = library_state.graphics_window;
+    SetTimer(window, TAVIX_TIMER_ID, 10, nullptr);
+    library_state.script_name = "replay.scr";
+    int run = 0, frames = 2;
+    bool third_circle = false;
+    for (; run < 1000 && frames == 2 && !third_circle; run++) {
+        MSG msg;
+        while (!PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE)) usleep(500);
+        library_state.replaying = 1;  // as TAVIX_REPLAY starts it
+        handle_command(ID_PLAYBACK);
+        TAVIX_set_animation(TAVIX_ANIM_RUN);
+        TAVIX_clear_window();
+        frames = 0;
+        for (;;) {
+            // A message of the window system's own ahead of the tick, as there often is one.
+            PostMessageA(window, WM_NULL, 0, 0);
+            Delivered e = next_event();
+            if (e.type == TAVIX_QUIT) break;
+            if (e.type == TAVIX_PERIODIC) TAVIX_draw_circle(RED, -200 + 20 * frames++, 0, 5);
+        }
+        close_script();
+        third_circle = GetPixel(library_state.buffer_dc, library_state.origin_x - 160,
+                                library_state.origin_y) != library_state.colours[WHITE];
+    }
+    SetTimer(window, TAVIX_TIMER_ID, TAVIX_TIMER_PERIOD, nullptr);
+    library_state.script_name = SCRIPT_FILE_NAME;
+    TAVIX_set_animation(TAVIX_ANIM_HALT);
+    EXPECT_EQ(run, 1000) << "replay " << run << " ended after " << frames << " frames";
+    EXPECT_FALSE(third_circle);
+}
+
 TEST_F(ScriptTest, KeysRoundTripAsSignedBytes) {
     const struct {
         int key;

@@ -231,6 +231,23 @@ TEST_F(WineTest, WindowsClientTakesTheSameInputAndPaintsTheSamePicture) {
     EXPECT_EQ(0, differing[kOutside]) << first[kOutside];
 }
 
+// With two posted messages, the quit, a paint and a due timer all waiting, Windows (Wine) hands
+// out the posted messages, then the quit, then the paint and the timer; the layer does the same.
+TEST_F(WineTest, TheQueueHandsOutTheQuitBeforePaintsAndTimersAsWindowsDoes) {
+    const char kWindowsOrder[] = "ORDER WM_USER WM_USER+1 WM_QUIT WM_PAINT WM_TIMER";
+    e2e::Process linux_app(x, e2e::build_dir() + "/tests/windows_e2e/queue_order");
+    ASSERT_TRUE(linux_app.ok()) << linux_app.error();
+    int status = -1;
+    EXPECT_TRUE(linux_app.wait(kStartMs, &status)) << linux_app.errors();
+    WineProgram windows_app(x, "tests/windows_e2e/queue_order.exe");
+    ASSERT_TRUE(windows_app.process.ok()) << windows_app.process.error();
+    EXPECT_TRUE(windows_app.process.wait(kStartMs, &status)) << windows_app.process.errors();
+    std::vector<std::string> windows_lines = windows_app.process.output_lines();
+    ASSERT_EQ(windows_lines.size(), 1u) << windows_app.process.output();
+    EXPECT_EQ(windows_lines[0], kWindowsOrder);
+    EXPECT_EQ(linux_app.output_lines(), windows_lines);
+}
+
 TEST_F(WineTest, WindowsConeStartsTakesAClickAndQuits) {
     WineProgram cone(x, "cone.exe");
     ASSERT_TRUE(cone.process.ok()) << cone.process.error();

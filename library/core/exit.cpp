@@ -1,0 +1,103 @@
+// The end of a program: the snapshot of one that returns from main or calls exit without
+// TAVIX_finish, the exit status that tells a failed replay or snapshot from a good run, and, when
+// a signal ends the program, the recording's pending run of ticks and a word on standard error.
+#include "library/core/state.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+void set_exit_status(int status) {
+    int &current = library_state.exit_status;
+    if (status > 0 && (current == 0 || status < current)) current = status;
+}
+
+void take_snapshot(void) {
+    LibraryState &s = library_state;
+    if (!s.snapshot_path || s.snapshot_taken) return;
+    s.snapshot_taken = 1;
+    if (save_picture_area(s.snapshot_path, s.snapshot_visible)) return;
+    fprintf(stderr, "TAVIX_SNAPSHOT: cannot write %s: %s\n", s.snapshot_path, picture_failure());
+    set_exit_status(EXIT_SNAPSHOT_FAILED);
+}
+
+// Runs after main has returned or exit was called, before the objects made before TAVIX_start
+// are destroyed. A failure status replaces the program's own, so the program ends here.
+static void at_exit(void) {
+    take_snapshot();
+    if (library_state.exit_status) {
+        fflush(nullptr);
+        _exit(library_state.exit_status);
+    }
+}
+
+#ifndef _WIN32
+struct FatalSignal {
+    int number;
+    const char *name;
+};
+
+static const FatalSignal fatal_signals[] = {
+    {SIGHUP, "SIGHUP"},   {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"},
+    {SIGTERM, "SIGTERM"}, {SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"},
+    {SIGFPE, "SIGFPE"},   {SIGILL, "SIGILL"},   {SIGABRT, "SIGABRT"},
+};
+#define FATAL_SIGNAL_COUNT (sizeof fatal_signals / sizeof fatal_signals[0])
+
+static size_t append(char *out, size_t at, const char *text) {
+    while (*text) out[at++] = *text++;
+    return at;
+}
+
+// Only async-signal-safe calls: the program may have stopped anywhere, inside malloc or stdio.
+static void on_fatal_signal(int number) {
+    size_t index = 0;
+    while (index < FATAL_SIGNAL_COUNT && fatal_signals[index].number != number) index++;
+    write_run_on_signal();
+    LibraryState &s = library_state;
+    if (s.snapshot_path && !s.snapshot_taken && index < FATAL_SIGNAL_COUNT) {
+        char line[96], digits[12];
+        int n = 0;
+        for (unsigned v = (unsigned)number; n == 0 || v; v /= 10)
+            digits[n++] = (char)('0' + v % 10);
+        size_t at = append(line, 0, "TAVIX: no snapshot: stopped by signal ");
+        while (n) line[at++] = digits[--n];
+        at = append(line, at, " (");
+        at = append(line, at, fatal_signals[index].name);
+        at = append(line, at, ")\n");
+        ssize_t ignored = write(2, line, at);
+        (void)ignored;
+    }
+    // The program ends as the signal would have ended it: its status still shows the signal.
+    signal(number, SIG_DFL);
+    raise(number);
+}
+#endif
+
+void watch_exit(void) {
+    static bool watching;
+    if (watching) return;
+    watching = true;
+    atexit(at_exit);
+#ifndef _WIN32
+    for (size_t i = 0; i < FATAL_SIGNAL_COUNT; i++) {
+        struct sigaction now;
+        if (sigaction(fatal_signals[i].number, nullptr, &now) != 0) continue;
+        // A signal the program ignores (nohup) or handles itself (a sanitizer too) is left be.
+        if ((now.sa_flags & SA_SIGINFO) || now.sa_handler != SIG_DFL) continue;
+        struct sigaction action;
+        memset(&action, 0, sizeof action);
+        action.sa_handler = on_fatal_signal;
+        sigemptyset(&action.sa_mask);
+        sigaction(fatal_signals[i].number, &action, nullptr);
+    }
+#endif
+}
