@@ -1,6 +1,6 @@
 // Settings a run takes from its environment, read once when the library opens: headless running,
 // the script file's name, a script to replay at once, a picture to save at the end and the
-// console copied to standard error. A bad value is reported on standard error and ignored.
+// console copied to standard error, the file sound is written to. A bad value is reported on standard error and ignored.
 #include "library/core/state.h"
 
 #include <cerrno>
@@ -100,6 +100,12 @@ void read_settings(void) {
             s.script_name = name;
             s.replaying = 1;
         }
+    }
+    if (const char *value = setting("TAVIX_SOUND")) {
+        if (const char *why = unwritable(value))
+            ignore("TAVIX_SOUND", value, why);
+        else if (const char *path = keep(value))
+            register_sound_file(path);
     }
     if (const char *value = setting("TAVIX_SNAPSHOT")) {
         if (const char *why = unwritable(value))

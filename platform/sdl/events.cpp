@@ -2,6 +2,7 @@
 // and PC scan codes, text, mouse; and waiting for events without spinning.
 #include "platform/sdl/events.h"
 
+#include "platform/sdl/audio.h"
 #include "platform/sdl/video.h"
 #include "platform/user/input.h"
 #include "platform/user/queue.h"
@@ -279,6 +280,7 @@ void handle_event(const SDL_Event &e) {
             break;
         }
         default:
+            sdl_audio_event(e.type);
             break;
     }
 }
