@@ -238,10 +238,10 @@ static unsigned char *read_whole_file(const char *path, size_t limit, size_t *si
 
 int TAVIX_load_sound(const char *path) {
     SoundState &s = library_state.sound;
-    if (!path) path = "(null)";
-    const char *why = nullptr;
+    const char *why = path ? nullptr : "no file name given";
     size_t size = 0;
-    unsigned char *data = read_whole_file(path, SOUND_MAX_FILE_BYTES, &size, &why);
+    unsigned char *data = path ? read_whole_file(path, SOUND_MAX_FILE_BYTES, &size, &why) : nullptr;
+    if (!path) path = "(null)";
     int16_t *frames = nullptr;
     int32_t frame_count = 0;
     int decoded = data && decode_wav(data, size, &frames, &frame_count, &why);
