@@ -247,6 +247,8 @@ TEST_F(SoundTest, DamagedFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(TAVIX_free_sound(0), 0);
     EXPECT_EQ(printed_since(mark), 3);
     EXPECT_NE(TAVIX_load_sound("good.wav"), sound) << "a freed number is never handed out again";
+    // Loading, freeing and refused plays never choose an output: no device was opened.
+    EXPECT_EQ(library_state.sound.output, SOUND_UNDECIDED);
 }
 
 // The sound client run headless with TAVIX_SOUND: the file holds what was heard.
