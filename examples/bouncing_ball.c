@@ -1,8 +1,9 @@
 /* A bouncing ball: animation ticks.
  *
  * TAVIX_set_animation(TAVIX_ANIM_RUN) makes the library send a TAVIX_PERIODIC event every
- * 100 ms. On each tick the program rubs out the ball, moves it, and draws it again. The Run
- * menu (or Ctrl+H, Ctrl+R, Ctrl+S) halts, restarts and single-steps the animation. */
+ * 100 ms. On each tick the program rubs out the ball, moves it, and draws it again; it beeps
+ * when the ball bounces (TAVIX_beep returns at once: the tone plays while the ball moves on). The
+ * Run menu (or Ctrl+H, Ctrl+R, Ctrl+S) halts, restarts and single-steps the animation. */
 #include <tavix.h>
 
 #define RADIUS 20
@@ -26,8 +27,14 @@ int main(void) {
         ball_x += step_x;
         ball_y += step_y;
         /* The visible part runs from x = -297 to 297 and from y = -247 to 248: bounce off it. */
-        if (ball_x + RADIUS > 297 || ball_x - RADIUS < -297) step_x = -step_x;
-        if (ball_y + RADIUS > 248 || ball_y - RADIUS < -247) step_y = -step_y;
+        if (ball_x + RADIUS > 297 || ball_x - RADIUS < -297) {
+            step_x = -step_x;
+            TAVIX_beep(660, 60); /* the side walls */
+        }
+        if (ball_y + RADIUS > 248 || ball_y - RADIUS < -247) {
+            step_y = -step_y;
+            TAVIX_beep(440, 60); /* the floor and the ceiling */
+        }
         TAVIX_draw_circle(RED, ball_x, ball_y, RADIUS);
     }
     TAVIX_finish();

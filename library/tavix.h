@@ -113,6 +113,20 @@ int TAVIX_draw_formatted(int colour, int x, int y, int size, const char *format,
 /* Fills the back buffer white, with a one-pixel black frame. */
 int TAVIX_clear_window(void);
 
+/* ---- Sound -------------------------------------------------------------------------------- */
+
+/* Reads a WAV file (PCM, 8 or 16 bits, mono or stereo); its sound number, or 0 with a console
+ * line that names the file and the reason. */
+int TAVIX_load_sound(const char *path);
+/* Forgets a loaded sound, silencing it where it plays. 1, or 0 for a number not loaded. */
+int TAVIX_free_sound(int sound);
+/* Starts a loaded sound and returns at once; sounds and beeps mix, up to 16 at once. */
+int TAVIX_play_sound(int sound);
+/* Silences every sound and beep. Returns 1. */
+int TAVIX_stop_sounds(void);
+/* Starts a tone of 20 to 20000 Hz for up to 60000 ms and returns at once. */
+int TAVIX_beep(int frequency, int milliseconds);
+
 #ifdef __cplusplus
 }
 #endif

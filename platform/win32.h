@@ -11,6 +11,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+/* The wave output calls (winmm), which the lean <windows.h> leaves out. */
+#include <mmsystem.h>
 #else
 
 #include <stddef.h>
@@ -527,6 +529,73 @@ LPVOID WINAPI GlobalLock(HGLOBAL block);
 BOOL WINAPI GlobalUnlock(HGLOBAL block);
 HGLOBAL WINAPI GlobalFree(HGLOBAL block);
 SIZE_T WINAPI GlobalSize(HGLOBAL block);
+
+/* ---- Wave output (winmm) ------------------------------------------------------------------ */
+
+/* One device at a time plays 8- or 16-bit PCM, one or two channels, from buffers written to it
+ * in order. With CALLBACK_WINDOW every buffer played (or taken back by waveOutReset) is posted
+ * back to the window as MM_WOM_DONE (wParam the device, lParam the header), and the header then
+ * has WHDR_DONE set. */
+typedef UINT MMRESULT;
+typedef uintptr_t DWORD_PTR;
+TAVIX_DECLARE_HANDLE(HWAVEOUT);
+typedef HWAVEOUT *LPHWAVEOUT;
+
+typedef struct tWAVEFORMATEX {
+    WORD wFormatTag;
+    WORD nChannels;
+    DWORD nSamplesPerSec;
+    DWORD nAvgBytesPerSec;
+    WORD nBlockAlign;
+    WORD wBitsPerSample;
+    WORD cbSize;
+} WAVEFORMATEX, *LPWAVEFORMATEX;
+typedef const WAVEFORMATEX *LPCWAVEFORMATEX;
+
+typedef struct wavehdr_tag {
+    LPSTR lpData;
+    DWORD dwBufferLength;
+    DWORD dwBytesRecorded;
+    DWORD_PTR dwUser;
+    DWORD dwFlags;
+    DWORD dwLoops;
+    struct wavehdr_tag *lpNext;
+    DWORD_PTR reserved;
+} WAVEHDR, *LPWAVEHDR;
+
+#define WAVE_FORMAT_PCM 1
+#define WAVE_MAPPER ((UINT)-1)
+#define WAVE_FORMAT_QUERY 0x0001
+#define CALLBACK_NULL 0x00000000L
+#define CALLBACK_WINDOW 0x00010000L
+#define WHDR_DONE 0x00000001
+#define WHDR_PREPARED 0x00000002
+#define WHDR_INQUEUE 0x00000010
+#define MM_WOM_OPEN 0x3BB
+#define MM_WOM_CLOSE 0x3BC
+#define MM_WOM_DONE 0x3BD
+#define MMSYSERR_NOERROR 0
+#define MMSYSERR_ERROR 1
+#define MMSYSERR_BADDEVICEID 2
+#define MMSYSERR_ALLOCATED 4
+#define MMSYSERR_INVALHANDLE 5
+#define MMSYSERR_NODRIVER 6
+#define MMSYSERR_NOMEM 7
+#define MMSYSERR_INVALFLAG 10
+#define MMSYSERR_INVALPARAM 11
+#define WAVERR_BADFORMAT 32
+#define WAVERR_STILLPLAYING 33
+#define WAVERR_UNPREPARED 34
+
+UINT WINAPI waveOutGetNumDevs(void);
+MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT id, LPCWAVEFORMATEX format, DWORD_PTR callback,
+                            DWORD_PTR instance, DWORD flags);
+MMRESULT WINAPI waveOutClose(HWAVEOUT device);
+MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT size);
+MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT size);
+MMRESULT WINAPI waveOutWrite(HWAVEOUT device, LPWAVEHDR header, UINT size);
+MMRESULT WINAPI waveOutReset(HWAVEOUT device);
+MMRESULT WINAPI waveOutGetErrorTextA(MMRESULT error, LPSTR text, UINT size);
 
 /* ---- Program entry ------------------------------------------------------------------------- */
 

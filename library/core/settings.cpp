@@ -1,8 +1,8 @@
 // Settings a run takes from its environment, read once when the library opens: headless running,
 // the script file's name, a script to replay at once, a picture to save at the end (and how much
-// of it) and the console copied to standard error. A bad value is reported on standard error and
-// ignored; a replay that cannot be read ends the program, a snapshot that cannot be written makes
-// its exit status say so.
+// of it), the console copied to standard error and the file sound is written to. A bad value is
+// reported on standard error and ignored; a replay that cannot be read ends the program, a
+// snapshot that cannot be written makes its exit status say so.
 #include "library/core/state.h"
 
 #include <cerrno>
@@ -121,6 +121,12 @@ void read_settings(void) {
             s.script_name = name;
             s.replaying = 1;
         }
+    }
+    if (const char *value = setting("TAVIX_SOUND")) {
+        if (const char *why = unwritable(value))
+            ignore("TAVIX_SOUND", value, why);
+        else if (const char *path = keep(value))
+            register_sound_file(path);
     }
     // Looking at the path changes nothing on disk; a snapshot that cannot be had is a failed run.
     if (const char *value = setting("TAVIX_SNAPSHOT")) {

@@ -78,6 +78,7 @@ int TAVIX_finish(void) {
     // present copies nowhere instead of into a stranger.
     library_state.window_dc = nullptr;
     close_script();
+    finish_sound();
     return 1;
 }
 

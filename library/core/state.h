@@ -5,6 +5,7 @@
 #define TAVIX_CORE_STATE_H
 
 #include "library/script/script_line.h"
+#include "library/sound/sound.h"
 #include "library/tavix.h"
 
 #include <cstdint>
@@ -104,6 +105,9 @@ struct LibraryState {
     int32_t console_batch_lines = 0;  // lines printed to the shown console and not yet drawn
     int32_t console_batch_used = 0;   // bytes of console_batch those lines take
     char console_batch[CONSOLE_BATCH_SIZE] = {};  // their texts, oldest first, each with its zero
+
+    // ---- Sound (sound/) ----
+    SoundState sound;  // loaded sounds, the voices being heard and where they go (sound/sound.h)
 
     // ---- Settings read once from the environment by TAVIX_start (core/settings.cpp) ----
     const char *script_name = SCRIPT_FILE_NAME;  // the file recording and playback use

@@ -58,6 +58,9 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
         case WM_TIMER:
             library_state.timer_tick = 1;
             return 0;
+        case MM_WOM_DONE:
+            sound_buffer_done();
+            return 0;
         case WM_LBUTTONDOWN: {
             // Both halves are unsigned 16-bit numbers; the key stays as the wait reset it.
             int client_x = LOWORD(lp);

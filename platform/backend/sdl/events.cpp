@@ -3,6 +3,7 @@
 #include "platform/backend/sdl/events.h"
 
 #include "platform/backend/events.h"
+#include "platform/backend/sdl/audio.h"
 #include "platform/backend/sdl/video.h"
 #include "platform/win32.h"
 
@@ -277,6 +278,7 @@ void handle_event(const SDL_Event &e) {
             break;
         }
         default:
+            sdl_audio_event(e.type);
             break;
     }
 }
