@@ -123,7 +123,7 @@ void read_settings(void) {
         }
     }
     if (const char *value = setting("TAVIX_SOUND")) {
-        if (const char *why = unwritable(value))
+        if (const char *why = picture_unwritable(value))
             ignore("TAVIX_SOUND", value, why);
         else if (const char *path = keep(value))
             register_sound_file(path);
