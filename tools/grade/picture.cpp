@@ -15,7 +15,7 @@ const int VISIBLE_WIDTH = 595, VISIBLE_HEIGHT = 496;
 // A file claiming more pixels than this is refused rather than read into memory.
 const long LARGEST_PICTURE = 4096L * 4096L;
 // How far around a changed pixel the difference picture rings it, in pixels.
-const int RING = 5;
+const int RING = 8;
 const uint32_t CHANGED = 0xFF0000u;  // the changed pixels themselves
 const uint32_t NEAR = 0xFF00FFu;     // the ring around them
 

@@ -44,7 +44,7 @@ std::string image(const std::string &file, const char *alt) {
 const char *const STYLE =
     "body{font-family:sans-serif;margin:1em;color:#222}"
     "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:4px;vertical-align:top}"
-    "th{background:#eee;text-align:left}"
+    "th{background:#eee;text-align:left}a{color:inherit}"
     "img{width:298px;image-rendering:pixelated;display:block}"
     ".same{background:#d8f5d8}.bad{background:#fbd5d5}.none{color:#888;width:298px}"
     "pre{margin:0;font-size:12px;white-space:pre-wrap;max-width:24em}"
@@ -87,6 +87,18 @@ bool write_report(const std::string &dir, const Grading &g, std::string *why) {
         page += "<tr><td>" + escaped(row.run->script) +
                 "</td><td class=" + (row.outcome == "ok" ? "same" : "bad") + ">" +
                 escaped(row.words) + "</td>" + image(row.picture, "reference") + "</tr>\n";
+    // At a glance: one line per submission, one cell per script, each leading to its row.
+    page += "</table>\n<h2>At a glance</h2>\n<table><tr><th>submission</th>";
+    for (const std::string &script : g.scripts) page += "<th>" + escaped(script) + "</th>";
+    page += "</tr>\n";
+    for (size_t i = 0; i < g.rows.size(); ++i) {
+        const Row &row = g.rows[i];
+        if (row.run->script_index == 0) page += "<tr><td>" + escaped(row.run->program) + "</td>";
+        page += "<td class=" + std::string(row.outcome == "same" ? "same" : "bad") +
+                "><a href=\"#row" + std::to_string(i + 1) + "\">" + escaped(row.words) +
+                "</a></td>";
+        if (row.run->script_index + 1 == (int)g.scripts.size()) page += "</tr>\n";
+    }
     page +=
         "</table>\n<h2>Submissions</h2>\n<p>In the difference picture the pixels that differ "
         "are red, ringed in magenta; the rest is the reference's picture, pale.</p>\n"
@@ -94,11 +106,13 @@ bool write_report(const std::string &dir, const Grading &g, std::string *why) {
         "pixels</th><th>console</th><th>reference</th><th>submission</th><th>difference</th>"
         "</tr>\n";
     std::string summary = "submission,script,outcome,differing_pixels,console_line,words\n";
-    for (const Row &row : g.rows) {
+    for (size_t i = 0; i < g.rows.size(); ++i) {
+        const Row &row = g.rows[i];
         const Run &run = *row.run;
         const Row &ref = g.reference_rows[(size_t)run.script_index];
         std::string pixels = row.differing_pixels < 0 ? "" : std::to_string(row.differing_pixels);
-        page += "<tr><td>" + escaped(run.program) + "</td><td>" + escaped(run.script) +
+        page += "<tr id=row" + std::to_string(i + 1) + "><td>" + escaped(run.program) +
+                "</td><td>" + escaped(run.script) +
                 "</td><td class=" + (row.outcome == "same" ? "same" : "bad") + ">" +
                 escaped(row.words) + "</td><td class=n>" + pixels + "</td>" + console_cell(row) +
                 image(ref.picture, "reference") + image(row.picture, "submission") +
