@@ -102,8 +102,13 @@ RECT copy_block_changes(Surface *dst, int dx, int dy, const Surface *src, int sx
         uint32_t *to = dst->pixels + (size_t)(dy + row) * dst->width + dx;
         const uint32_t *from = src->pixels + (size_t)(sy + row) * src->width + sx;
         if (memcmp(to, from, (size_t)w * sizeof(uint32_t)) == 0) continue;
+        // The row differs somewhere: its first and last differing pixels, found 16 at a time
+        // first (rows that differ mostly differ in a few pixels).
         int left = 0, right = w;
+        while (left + 16 <= w && memcmp(to + left, from + left, 64) == 0) left += 16;
         while (to[left] == from[left]) ++left;
+        while (right - 16 >= left && memcmp(to + right - 16, from + right - 16, 64) == 0)
+            right -= 16;
         while (to[right - 1] == from[right - 1]) --right;
         memcpy(to + left, from + left, (size_t)(right - left) * sizeof(uint32_t));
         if (changed.left >= changed.right) {
