@@ -36,6 +36,24 @@ bool snapshot_at_exit(const std::string &program) {
     return system(command.c_str()) == 0 && exists(picture);
 }
 
+// summary.csv's lines by "submission script" (the program's name after prefix, the script's first
+// three letters), each holding the rest of its line.
+std::map<std::string, std::string> summary(const std::string &path, const std::string &prefix) {
+    std::map<std::string, std::string> rows;
+    std::istringstream csv(read_file(path));
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "submission,script,outcome,differing_pixels,console_line,words");
+    while (std::getline(csv, line)) {
+        std::string program = line.substr(0, line.find(','));
+        std::string rest = line.substr(program.size() + 1);
+        std::string script = rest.substr(0, rest.find(','));
+        rows[program.substr(program.rfind(prefix) + prefix.size()) + " " +
+             script.substr(script.rfind('/') + 1, 3)] = rest.substr(script.size() + 1);
+    }
+    return rows;
+}
+
 TEST(Grade, EverySubmissionGetsItsOutcome) {
     const std::string build = getenv("TAVIX_BUILD_DIR"), here = GRADE_PROGRAMS;
     const std::string source = std::string(getenv("TAVIX_SOURCE_DIR")) + "/tests/grade/";
@@ -69,18 +87,7 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
         {"forks", "one", "same", "0"},  // its child, still holding the pipe, does not hold it up
         {"forks", "two", "same", "0"},
     };
-    std::map<std::string, std::string> rows;  // "submission script" -> the rest of the line
-    std::istringstream csv(read_file("report/summary.csv"));
-    std::string line;
-    std::getline(csv, line);
-    EXPECT_EQ(line, "submission,script,outcome,differing_pixels,console_line,words");
-    while (std::getline(csv, line)) {
-        std::string program = line.substr(0, line.find(','));
-        std::string rest = line.substr(program.size() + 1);
-        std::string script = rest.substr(0, rest.find(','));
-        rows[program.substr(program.rfind("grade_") + 6) + " " +
-             script.substr(script.rfind('/') + 1, 3)] = rest.substr(script.size() + 1);
-    }
+    std::map<std::string, std::string> rows = summary("report/summary.csv", "grade_");
     EXPECT_EQ(rows.size(), sizeof expected / sizeof expected[0]);
     for (const Expected &e : expected) {
         std::string key = std::string(e.submission) + " " + e.script;
@@ -94,6 +101,30 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
     std::string difference = "pictures/2-grade_pixel_off-2-two_scr-difference.png";
     EXPECT_NE(page.find("src=\"" + difference + "\""), std::string::npos);
     EXPECT_TRUE(exists("report/" + difference));
+}
+
+// The guide's worked example gives what the guide says it gives.
+TEST(Grade, TheGuidesExampleGradesAsTheGuideSays) {
+    const std::string build = getenv("TAVIX_BUILD_DIR");
+    const std::string source = std::string(getenv("TAVIX_SOURCE_DIR")) + "/docs/grading/";
+    const std::string programs = build + "/docs/grading/grading_";
+    if (!exists(programs + "flowers")) GTEST_SKIP() << "the examples are not built";
+    system("rm -rf class");
+    int status =
+        system((build + "/tavix-grade --out class --reference " + programs + "flowers --script " +
+                source + "garden.scr --script " + source + "meadow.scr " + programs + "alice " +
+                programs + "bob " + programs + "carol > class.out 2>&1")
+                   .c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << read_file("class.out");
+    const std::map<std::string, std::string> expected = {
+        {"alice gar", "same,0,0,same"},
+        {"alice mea", "same,0,0,same"},
+        {"bob gar", "differs,340,0,differs: 340 pixels"},
+        {"bob mea", "differs,272,0,differs: 272 pixels"},
+        {"carol gar", "same,0,0,same"},
+        {"carol mea", "crashed,,,crashed with signal 6 (SIGABRT)"},
+    };
+    EXPECT_EQ(summary("class/summary.csv", "grading_"), expected);
 }
 
 }  // namespace
