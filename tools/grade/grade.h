@@ -72,6 +72,8 @@ struct Grading {
 // Writes report.html and summary.csv into dir; false with *why set when they cannot be written.
 bool write_report(const std::string &dir, const Grading &grading, std::string *why);
 
+// Monotonic seconds.
+double now_s();
 // Runs every run, at most jobs at once; returns when all have ended.
 void run_all(std::vector<Run> &runs, const Limits &limits, int jobs);
 

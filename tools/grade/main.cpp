@@ -56,12 +56,6 @@ double number(const char *option, const char *text, double low, double high) {
     return value;
 }
 
-double now_s() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
-
 // Removes a folder and all it holds, whatever rights the program left on its contents.
 void remove_tree(const std::string &path) {
     struct stat status;

@@ -23,12 +23,6 @@ extern char **environ;
 
 namespace {
 
-double now_s() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
-
 // The tasks (processes and threads) the user runs now: what the process limit counts.
 long user_tasks() {
     DIR *proc = opendir("/proc");
@@ -185,6 +179,12 @@ void finish_run(Run &run, const Limits &limits) {
 }
 
 }  // namespace
+
+double now_s() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
 
 void run_all(std::vector<Run> &runs, const Limits &limits, int jobs) {
     // A program writing to a pipe whose reader is gone must not take this process down.
