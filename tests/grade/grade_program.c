@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-enum { REFERENCE, IDENTICAL, PIXEL_OFF, CRASHES, HANGS, NO_FINISH, CHATTY, FORKS };
+enum { REFERENCE, IDENTICAL, PIXEL_OFF, CRASHES, HANGS, NO_FINISH, CHATTY, FORKS, REFUSED };
 
 int main(void) {
     TAVIX_start(NULL, NULL, NULL, 1);
@@ -29,6 +29,11 @@ int main(void) {
             TAVIX_console_printf("click at %d, %d\n", x, y);
         } else if (event == TAVIX_KBD) {
             if (GRADE_VARIANT == CRASHES) abort();
+            if (GRADE_VARIANT == REFUSED) {
+                /* What the library says and does when a replay stops at a line it refuses. */
+                fprintf(stderr, "TAVIX_REPLAY: one line.scr line 3 refused: TAVIX_JUNK\n");
+                exit(4);
+            }
             if (GRADE_VARIANT == CHATTY) {
                 FILE *junk = fopen("junk.txt", "w");
                 for (int i = 0; i < 100000; ++i) {

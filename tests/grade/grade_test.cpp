@@ -58,7 +58,7 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
     const std::string build = getenv("TAVIX_BUILD_DIR"), here = GRADE_PROGRAMS;
     const std::string source = std::string(getenv("TAVIX_SOURCE_DIR")) + "/tests/grade/";
     const char *submissions[] = {"identical", "pixel_off", "crashes", "hangs",
-                                 "no_finish", "chatty",    "forks"};
+                                 "no_finish", "chatty",    "forks",   "refused"};
     std::string command = build + "/tavix-grade --timeout 3 --out report --reference " + here +
                           "/grade_reference --script " + source + "one.scr --script " + source +
                           "two.scr";
@@ -86,6 +86,8 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
         {"chatty", "two", "same", "0"},
         {"forks", "one", "same", "0"},  // its child, still holding the pipe, does not hold it up
         {"forks", "two", "same", "0"},
+        {"refused", "one", "replay-incomplete", ""},  // stops at the key
+        {"refused", "two", "same", "0"},
     };
     std::map<std::string, std::string> rows = summary("report/summary.csv", "grade_");
     EXPECT_EQ(rows.size(), sizeof expected / sizeof expected[0]);
@@ -96,6 +98,7 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
     }
     EXPECT_NE(rows["crashes one"].find("signal 6 (SIGABRT)"), std::string::npos);
     EXPECT_NE(rows["hangs one"].find("timed out after 3 s"), std::string::npos);
+    EXPECT_NE(rows["refused one"].find("replay incomplete at line 3"), std::string::npos);
 
     std::string page = read_file("report/report.html");
     std::string difference = "pictures/2-grade_pixel_off-2-two_scr-difference.png";
