@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -197,6 +198,17 @@ int compare_console(const std::vector<std::string> &ref, const std::vector<std::
     return (int)first + 1;
 }
 
+// Writes a picture into the pictures folder as *name; a picture that cannot be written is said
+// on stderr and left out of the report (*name emptied).
+bool save(const std::string &folder, const Picture &picture, std::string *name) {
+    std::string why;
+    if (write_picture(folder + "/" + *name, picture, &why)) return true;
+    fprintf(stderr, "tavix-grade: cannot write %s/%s: %s\n", folder.c_str(), name->c_str(),
+            why.c_str());
+    name->clear();
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -273,7 +285,7 @@ int main(int argc, char **argv) {
     run_all(runs, g.limits, g.jobs);
     g.seconds = now_s() - start;
 
-    bool reference_failed = false, all_same = true;
+    bool reference_failed = false, all_same = true, pictures_lost = false;
     std::vector<Picture> ref_pictures(g.scripts.size());
     std::vector<std::vector<std::string>> ref_console(g.scripts.size());
     std::vector<bool> ref_ok(g.scripts.size());
@@ -283,7 +295,6 @@ int main(int argc, char **argv) {
         Row row;
         row.run = &run;
         Picture picture;
-        std::string why;
         bool failed = run_failed(run, g.limits, &picture, &row.outcome, &row.words);
         if (run.err_cut) row.words += failed ? " (standard error cut)" : "";
         if (run.submission < 0) {
@@ -295,8 +306,7 @@ int main(int argc, char **argv) {
                 ref_pictures[s] = picture;
                 ref_console[s] = console_lines(run);
                 row.picture = "reference-" + script + ".png";
-                if (!write_picture(pictures + "/" + row.picture, picture, &why))
-                    fail("cannot write pictures: %s", why.c_str());
+                pictures_lost |= !save(pictures, picture, &row.picture);
             }
             g.reference_rows.push_back(row);
             continue;
@@ -305,8 +315,7 @@ int main(int argc, char **argv) {
             std::to_string(run.submission + 1) + "-" + file_stem(run.program) + "-" + script;
         if (!failed) {
             row.picture = stem + "-picture.png";
-            if (!write_picture(pictures + "/" + row.picture, picture, &why))
-                fail("cannot write pictures: %s", why.c_str());
+            pictures_lost |= !save(pictures, picture, &row.picture);
         }
         if (!failed && !ref_ok[s]) {
             row.outcome = "not-compared";
@@ -315,8 +324,7 @@ int main(int argc, char **argv) {
             Picture difference;
             row.differing_pixels = compare_pictures(ref_pictures[s], picture, &difference);
             row.difference = stem + "-difference.png";
-            if (!write_picture(pictures + "/" + row.difference, difference, &why))
-                fail("cannot write pictures: %s", why.c_str());
+            pictures_lost |= !save(pictures, difference, &row.difference);
             row.console_line =
                 compare_console(ref_console[s], console_lines(run), &row.console_diff);
             int code = WEXITSTATUS(run.status);
@@ -356,6 +364,7 @@ int main(int argc, char **argv) {
     printf("tavix-grade: %zu submission%s x %zu script%s: %ld same, %ld not; %s/report.html\n",
            g.submissions.size(), g.submissions.size() == 1 ? "" : "s", g.scripts.size(),
            g.scripts.size() == 1 ? "" : "s", same, (long)g.rows.size() - same, out.c_str());
+    if (pictures_lost) return BAD_USE;
     if (reference_failed) {
         fprintf(stderr, "tavix-grade: the reference failed on a script; see the report\n");
         return REFERENCE_FAILED;
