@@ -59,7 +59,7 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
     const std::string source = std::string(getenv("TAVIX_SOURCE_DIR")) + "/tests/grade/";
     const char *submissions[] = {"identical", "pixel_off", "crashes", "hangs",
                                  "no_finish", "chatty",    "forks",   "refused"};
-    std::string command = build + "/tavix-grade --timeout 3 --out report --reference " + here +
+    std::string command = build + "/tavix-grade --timeout 5 --out report --reference " + here +
                           "/grade_reference --script " + source + "one.scr --script " + source +
                           "two.scr";
     for (const char *s : submissions) command += std::string(" ") + here + "/grade_" + s;
@@ -97,7 +97,7 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
         EXPECT_EQ(rows[key].compare(0, want.size(), want), 0) << key << ": " << rows[key];
     }
     EXPECT_NE(rows["crashes one"].find("signal 6 (SIGABRT)"), std::string::npos);
-    EXPECT_NE(rows["hangs one"].find("timed out after 3 s"), std::string::npos);
+    EXPECT_NE(rows["hangs one"].find("timed out after 5 s"), std::string::npos);
     EXPECT_NE(rows["refused one"].find("replay incomplete at line 3"), std::string::npos);
 
     std::string page = read_file("report/report.html");
