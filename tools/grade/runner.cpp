@@ -48,14 +48,17 @@ long user_tasks() {
     return count;
 }
 
-// The environment of a run: the caller's, less every TAVIX_ setting, plus the run's own.
+// The environment of a run: the caller's, less what the run sets itself and the script file's
+// name, plus the run's own. Other TAVIX_ settings reach every run alike.
 std::vector<std::string> run_environment(const Run &run, const std::string &script_name) {
+    static const char *const replaced[] = {
+        "TAVIX_HEADLESS=",      "TAVIX_CONSOLE=", "TAVIX_REPLAY=", "TAVIX_SNAPSHOT=",
+        "TAVIX_SNAPSHOT_AREA=", "TAVIX_SCRIPT=",  "HOME=",         "TMPDIR="};
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e) {
-        if (strncmp(*e, "TAVIX_", 6) == 0 || strncmp(*e, "HOME=", 5) == 0 ||
-            strncmp(*e, "TMPDIR=", 7) == 0)
-            continue;
-        env.push_back(*e);
+        bool keep = true;
+        for (const char *name : replaced) keep &= strncmp(*e, name, strlen(name)) != 0;
+        if (keep) env.push_back(*e);
     }
     env.push_back("TAVIX_HEADLESS=1");
     env.push_back("TAVIX_CONSOLE=stderr");
