@@ -1,5 +1,7 @@
 // How fast a headless replay runs: the cone decorator's own loop (every event followed by its
-// full redraw) fed 20,000 scripted events, with no display. Events per second for the record.
+// full redraw) fed 20,000 scripted events, with no display; the cone's scene drawn alone as
+// often, to compare with what the replay adds; and a program that draws one small circle per
+// event, whose replay costs little more than the wait and what each event changes.
 #include "bench/cone_script.h"
 #include "decorator/state.h"
 #include "library/core/state.h"
@@ -7,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <string>
 #include <ctime>
 
 namespace {
@@ -20,24 +23,44 @@ double seconds(clockid_t clock) {
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-void BM_HeadlessReplay(benchmark::State &state) {
+bool write_script(const std::string &text) {
     FILE *file = fopen(kScript, "w");
-    if (!file) {
-        state.SkipWithError("cannot write the script");
-        return;
-    }
-    fputs(cone_script(kEvents).c_str(), file);
-    fclose(file);
+    if (!file) return false;
+    fputs(text.c_str(), file);
+    return fclose(file) == 0;
+}
 
+// The library opens once per process, headless, its script file the benchmark's.
+void open_library() {
     static int module_marker;
+    if (library_state.graphics_window) return;
     setenv("TAVIX_HEADLESS", "1", 1);
     setenv("TAVIX_SCRIPT", kScript, 1);
-    ConeState cone;
-    reset_cone(&cone);
     srand(1);
     TAVIX_start(reinterpret_cast<HINSTANCE>(&module_marker), nullptr, (LPSTR) "", SW_SHOWNORMAL);
     TAVIX_show_console(0);
     TAVIX_set_logging(0);
+}
+
+// As TAVIX_REPLAY starts it: the script's end posts quit.
+void start_replay() {
+    close_script();  // a replay that reached the end leaves its stream there
+    // Nor may the last replay's quit, still queued, end this one.
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    library_state.quit_pending = 0;
+    library_state.replaying = 1;
+    handle_command(ID_PLAYBACK);
+}
+
+void BM_HeadlessReplay(benchmark::State &state) {
+    if (!write_script(cone_script(kEvents))) {
+        state.SkipWithError("cannot write the script");
+        return;
+    }
+    open_library();
+    ConeState cone;
+    reset_cone(&cone);
 
     long events = 0;
     double wall = 0, cpu = 0;
@@ -46,9 +69,7 @@ void BM_HeadlessReplay(benchmark::State &state) {
         TAVIX_clear_window();
         TAVIX_set_animation(TAVIX_ANIM_RUN);
         start_cone(&cone);
-        // As TAVIX_REPLAY starts it: the script's end posts quit.
-        library_state.replaying = 1;
-        handle_command(ID_PLAYBACK);
+        start_replay();
         double wall0 = seconds(CLOCK_MONOTONIC), cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
         while (!cone.done) {
             int x = 0, y = 0;
@@ -66,6 +87,57 @@ void BM_HeadlessReplay(benchmark::State &state) {
     state.counters["s_per_20000"] = wall * kEvents / events;
     remove(kScript);
 }
+
+// The cone's scene drawn kEvents times with no wait between: what the replay's redraws cost
+// before the wait, the script and the present add theirs (compare s_per_20000).
+void BM_ConeSceneAlone(benchmark::State &state) {
+    open_library();
+    ConeState cone;
+    reset_cone(&cone);
+    start_cone(&cone);
+    double wall = 0, cpu = 0;
+    for (auto _ : state) {
+        double wall0 = seconds(CLOCK_MONOTONIC), cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+        for (int i = 0; i < kEvents; ++i) draw_scene(&cone);
+        wall += seconds(CLOCK_MONOTONIC) - wall0;
+        cpu += seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    }
+    state.counters["s_per_20000"] = wall / state.iterations();
+    state.counters["cpu_s_per_20000"] = cpu / state.iterations();
+}
+
+// One circle of radius 5 per event, the cone's script: the picture changes a little each time.
+void BM_SmallCircleReplay(benchmark::State &state) {
+    const int events = 200000;
+    if (!write_script(cone_script(events))) {
+        state.SkipWithError("cannot write the script");
+        return;
+    }
+    open_library();
+    long delivered = 0;
+    double wall = 0, cpu = 0;
+    for (auto _ : state) {
+        TAVIX_clear_window();
+        start_replay();
+        double wall0 = seconds(CLOCK_MONOTONIC), cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+        for (int i = 0;; ++i) {
+            int x = 0, y = 0;
+            char key = 0;
+            if (TAVIX_next_event(&x, &y, &key) == TAVIX_QUIT) break;
+            TAVIX_draw_circle(i % 24, i % 400 - 200, i % 300 - 150, 5);
+            ++delivered;
+        }
+        wall += seconds(CLOCK_MONOTONIC) - wall0;
+        cpu += seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    }
+    state.counters["events_per_s"] = delivered / wall;
+    state.counters["cpu_events_per_s"] = delivered / cpu;
+    remove(kScript);
+}
+
+// The cone's quit ends every later wait of the process: its replay comes last.
+BENCHMARK(BM_SmallCircleReplay)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_ConeSceneAlone)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_HeadlessReplay)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace

@@ -66,5 +66,6 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-dev, libfreetype-dev, libfontconfig-dev, libpng-dev, libx11-dev, pkg-config")
+# tavix-grade, in bin/, also needs GLib at run time.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-dev, libfreetype-dev, libfontconfig-dev, libpng-dev, libx11-dev, pkg-config, libglib2.0-0")
 include(CPack)

@@ -15,6 +15,9 @@ struct Surface {
     // On a screen of scale N > 1: the same picture N times larger, which is what the screen
     // shows (platform/gdi/fine.h); null otherwise.
     Surface *fine = nullptr;
+    // Windows: counts the times the pixels were handed out to be drawn on or were reallocated,
+    // so that a bitmap copied here can tell whether the copy is still what the window holds.
+    uint64_t version = 0;
 };
 
 // Scale of the surface's fine companion (1 without one).

@@ -102,8 +102,13 @@ RECT copy_block_changes(Surface *dst, int dx, int dy, const Surface *src, int sx
         uint32_t *to = dst->pixels + (size_t)(dy + row) * dst->width + dx;
         const uint32_t *from = src->pixels + (size_t)(sy + row) * src->width + sx;
         if (memcmp(to, from, (size_t)w * sizeof(uint32_t)) == 0) continue;
+        // The row differs somewhere: its first and last differing pixels, found 16 at a time
+        // first (rows that differ mostly differ in a few pixels).
         int left = 0, right = w;
+        while (left + 16 <= w && memcmp(to + left, from + left, 64) == 0) left += 16;
         while (to[left] == from[left]) ++left;
+        while (right - 16 >= left && memcmp(to + right - 16, from + right - 16, 64) == 0)
+            right -= 16;
         while (to[right - 1] == from[right - 1]) --right;
         memcpy(to + left, from + left, (size_t)(right - left) * sizeof(uint32_t));
         if (changed.left >= changed.right) {
@@ -117,9 +122,92 @@ RECT copy_block_changes(Surface *dst, int dx, int dy, const Surface *src, int sx
     return changed;
 }
 
+bool empty(const RECT &r) {
+    return r.left >= r.right || r.top >= r.bottom;
+}
+
+// The intersection of a and b; empty (not necessarily zero) when they do not meet.
+RECT intersection(const RECT &a, const RECT &b) {
+    return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                std::min(a.bottom, b.bottom)};
+}
+
+bool same_rect(const RECT &a, const RECT &b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+void add_box(RECT *to, const RECT &box) {
+    if (empty(box)) return;
+    if (empty(*to)) {
+        *to = box;
+        return;
+    }
+    to->left = std::min(to->left, box.left);
+    to->top = std::min(to->top, box.top);
+    to->right = std::max(to->right, box.right);
+    to->bottom = std::max(to->bottom, box.bottom);
+}
+
+// A bitmap whose pixels were handed out without word of where they were drawn on: all changed.
+void settle_changes(GdiBitmap *bitmap) {
+    if (!bitmap->drawing) return;
+    bitmap->changed = RECT{0, 0, bitmap->surface.width, bitmap->surface.height};
+    bitmap->drawing = false;
+}
+
+// Copies the w x h block at (sx, sy) of a bitmap to (dx, dy) of a window's surface and tells the
+// window what changed. Where the same block went to the same place last time and the window's
+// pixels have not been handed out since, only what was drawn on the bitmap since then is
+// compared and copied; a picture redrawn in a small part then costs that part.
+// bitmap is the source's record when the source is a bitmap, else null.
+void copy_to_window(HWND window, Surface *to, int dx, int dy, const Surface *from,
+                    GdiBitmap *bitmap, int sx, int sy, int w, int h, uint64_t version_before) {
+    RECT block = {sx, sy, sx + w, sy + h};
+    RECT area = block;
+    if (bitmap) {
+        settle_changes(bitmap);
+        if (bitmap->shown_in == window && bitmap->shown_version == version_before &&
+            same_rect(bitmap->shown_block, block) && bitmap->shown_at.x == dx &&
+            bitmap->shown_at.y == dy)
+            area = intersection(block, bitmap->changed);
+    }
+    if (!empty(area)) {
+        RECT changed =
+            copy_block_changes(to, dx + (area.left - sx), dy + (area.top - sy), from, area.left,
+                               area.top, area.right - area.left, area.bottom - area.top);
+        window_mark_damaged(window, changed);
+    }
+    if (bitmap) {
+        bitmap->changed = RECT{0, 0, 0, 0};
+        bitmap->shown_in = window;
+        bitmap->shown_block = block;
+        bitmap->shown_at = POINT{dx, dy};
+        bitmap->shown_version = to->version;
+    }
+}
+
+// Where a drawing on a context's canvas went: a bitmap counts box (surface coordinates) changed.
+void painted_surface_box(GdiDC *dc, const Canvas &canvas, RECT box) {
+    if (dc->memory && dc->bitmap_record) {
+        RECT clip = {canvas.clip_left, canvas.clip_top, canvas.clip_right, canvas.clip_bottom};
+        add_box(&dc->bitmap_record->changed, intersection(box, clip));
+        dc->bitmap_record->drawing = false;
+    }
+    dc_painted(dc);
+}
+
 }  // namespace
 
 Canvas dc_canvas(GdiDC *dc) {
+    if (dc->memory && dc->bitmap_record) {
+        // Pixels handed out twice without word between: the first drawing went anywhere.
+        settle_changes(dc->bitmap_record);
+        dc->bitmap_record->drawing = true;
+    }
+    return dc_canvas_to_read(dc);
+}
+
+Canvas dc_canvas_to_read(GdiDC *dc) {
     Canvas canvas = {};
     Surface *surface = nullptr;
     RECT area = {0, 0, 0, 0};
@@ -147,7 +235,20 @@ Canvas dc_canvas(GdiDC *dc) {
 }
 
 void dc_painted(GdiDC *dc) {
+    if (dc->memory && dc->bitmap_record) settle_changes(dc->bitmap_record);
     if (dc->window) window_mark_changed(dc->window);
+}
+
+void dc_painted_box(GdiDC *dc, const Canvas &canvas, int64_t left, int64_t top, int64_t right,
+                    int64_t bottom) {
+    auto surface_x = [&](int64_t x) {
+        return (LONG)std::clamp<int64_t>(x + canvas.origin_x, 0, canvas.clip_right);
+    };
+    auto surface_y = [&](int64_t y) {
+        return (LONG)std::clamp<int64_t>(y + canvas.origin_y, 0, canvas.clip_bottom);
+    };
+    painted_surface_box(dc, canvas,
+                        RECT{surface_x(left), surface_y(top), surface_x(right), surface_y(bottom)});
 }
 
 HDC dc_create_for_window(HWND hwnd, bool client_only) {
@@ -290,14 +391,14 @@ COLORREF WINAPI SetPixel(HDC handle, int x, int y, COLORREF colour) {
         sy >= canvas.clip_bottom)
         return CLR_INVALID;
     canvas.surface->pixels[sy * canvas.surface->width + sx] = pixel_from_colorref(colour);
-    dc_painted(dc);
+    painted_surface_box(dc, canvas, RECT{(LONG)sx, (LONG)sy, (LONG)sx + 1, (LONG)sy + 1});
     return colour & 0x00FFFFFFu;
 }
 
 COLORREF WINAPI GetPixel(HDC handle, int x, int y) {
     GdiDC *dc = dc_get(handle);
     if (!dc) return CLR_INVALID;
-    Canvas canvas = dc_canvas(dc);
+    Canvas canvas = dc_canvas_to_read(dc);
     if (!canvas.surface) return CLR_INVALID;
     int64_t sx = x + canvas.origin_x, sy = y + canvas.origin_y;
     if (sx < canvas.clip_left || sx >= canvas.clip_right || sy < canvas.clip_top ||
@@ -312,21 +413,29 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
     GdiDC *src = dc_get(src_handle);
     if (!dst || !src || rop != SRCCOPY) return FALSE;
     if (width <= 0 || height <= 0) return TRUE;
-    Canvas to = dc_canvas(dst), from = dc_canvas(src);
-    if (!to.surface || !from.surface) return TRUE;
+    // The window's version before this call hands its pixels out (see copy_to_window).
+    Window *window = dst->window ? window_get(dst->window) : nullptr;
+    uint64_t version_before = window ? window->surface.version : 0;
+    Canvas to = dc_canvas(dst), from = dc_canvas_to_read(src);
+    if (!to.surface || !from.surface) {
+        if (to.surface) painted_surface_box(dst, to, RECT{0, 0, 0, 0});
+        return TRUE;
+    }
     // The source block in source surface coordinates, clipped to what the source shows; the
     // destination moves with it, then is clipped in turn and moves the source back.
     int64_t sl = src_x + from.origin_x, st = src_y + from.origin_y;
     int64_t sr = sl + width, sb = st + height;
     int64_t shift_x = (x + to.origin_x) - sl, shift_y = (y + to.origin_y) - st;
-    if (!clip_box(from, &sl, &st, &sr, &sb)) return TRUE;
+    bool shown = clip_box(from, &sl, &st, &sr, &sb);
     int64_t dl = sl + shift_x, dt = st + shift_y, dr = sr + shift_x, db = sb + shift_y;
-    if (!clip_box(to, &dl, &dt, &dr, &db)) return TRUE;
+    if (!shown || !clip_box(to, &dl, &dt, &dr, &db)) {
+        painted_surface_box(dst, to, RECT{0, 0, 0, 0});  // nothing drawn on
+        return TRUE;
+    }
     if (dst->window && to.surface != from.surface && !from.surface->fine) {
-        RECT changed =
-            copy_block_changes(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x),
-                               (int)(dt - shift_y), (int)(dr - dl), (int)(db - dt));
-        window_mark_damaged(dst->window, changed);
+        copy_to_window(dst->window, to.surface, (int)dl, (int)dt, from.surface,
+                       src->memory ? src->bitmap_record : nullptr, (int)(dl - shift_x),
+                       (int)(dt - shift_y), (int)(dr - dl), (int)(db - dt), version_before);
         return TRUE;
     }
     copy_block(to.surface, (int)dl, (int)dt, from.surface, (int)(dl - shift_x), (int)(dt - shift_y),
@@ -338,7 +447,7 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
                   (int)(dr - dl), (int)(db - dt));
     else if (from.surface->fine)
         fine_unmark(to.surface, (int)dl, (int)dt, (int)dr, (int)db);
-    dc_painted(dst);
+    painted_surface_box(dst, to, RECT{(LONG)dl, (LONG)dt, (LONG)dr, (LONG)db});
     return TRUE;
 }
 
@@ -376,7 +485,9 @@ BOOL WINAPI ScrollDC(HDC handle, int dx, int dy, const RECT *scroll, const RECT 
                    (int)(dr - dl), (int)(db - dt));
         fine_move(canvas.surface, (int)dl, (int)dt, (int)(dl - dx), (int)(dt - dy), (int)(dr - dl),
                   (int)(db - dt));
-        dc_painted(dc);
+        painted_surface_box(dc, canvas, RECT{(LONG)dl, (LONG)dt, (LONG)dr, (LONG)db});
+    } else {
+        painted_surface_box(dc, canvas, RECT{0, 0, 0, 0});
     }
     if (update_rect && (dx != 0 || dy != 0)) {
         // The part of the scrolled area nothing moved into, as a bounding box.
@@ -401,6 +512,6 @@ int WINAPI FillRect(HDC handle, const RECT *rect, HBRUSH brush) {
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return 1;
     canvas_fill(canvas, rect->left, rect->top, rect->right, rect->bottom, colour);
-    dc_painted(dc);
+    dc_painted_box(dc, canvas, rect->left, rect->top, rect->right, rect->bottom);
     return 1;
 }

@@ -47,10 +47,19 @@ struct Canvas {
 inline GdiDC *dc_get(HDC dc) {
     return (GdiDC *)handle_get(dc, HANDLE_DC);
 }
-// The canvas of a context; surface is nullptr when there is nothing to paint on.
+// The canvas of a context, to draw on; surface is nullptr when there is nothing to paint on. A
+// bitmap's whole canvas counts as changed until dc_painted_box says where the drawing went.
 Canvas dc_canvas(GdiDC *dc);
-// After painting through a window context: the window shows the change.
+// The same, only to read its pixels.
+Canvas dc_canvas_to_read(GdiDC *dc);
+// After painting through a context: a window shows the change; a bitmap counts its whole canvas
+// as changed (dc_painted_box narrows that down).
 void dc_painted(GdiDC *dc);
+// After painting through a context only inside the logical box [left, right) x [top, bottom) of
+// its canvas: a bitmap counts no more than that as changed, so that its next copy to a window
+// costs what changed. The box may be larger than what was painted, never smaller.
+void dc_painted_box(GdiDC *dc, const Canvas &canvas, int64_t left, int64_t top, int64_t right,
+                    int64_t bottom);
 // A context that draws on the window's surface (hwnd null: a screen context, which draws nothing
 // but is what CreateCompatibleDC/CreateCompatibleBitmap accept as a model). client_only: origin and
 // clip at the client area (GetDC, BeginPaint); otherwise the whole surface (the menu bar). Drawing

@@ -26,6 +26,16 @@ struct GdiBitmap {
     Surface surface;  // the pixels; width and height at least 1
     int selected;     // how many memory contexts have it selected (at most one on Windows)
     bool doomed;      // as GdiPen
+    // Since the bitmap last reached a window: what changed, so that the next copy to the same
+    // place of the same window costs what changed (dc.h, dc_painted).
+    RECT changed;  // bounds of the pixels drawn on since, surface coordinates
+    // A context handed out the pixels to draw on and has not said where. Code that writes
+    // surface.pixels any other way than through a context's dc_canvas sets it too.
+    bool drawing;
+    HWND shown_in;           // the window the bitmap was last copied to, null for none
+    RECT shown_block;        // the block copied there, in the bitmap's coordinates
+    POINT shown_at;          // the block's top left in the window's surface
+    uint64_t shown_version;  // the window surface's version just after that copy
 };
 
 struct FontSize;  // text.cpp: a resolved face at one size with its glyph cache

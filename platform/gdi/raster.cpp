@@ -976,6 +976,22 @@ void canvas_fill(const Canvas &canvas, int64_t left, int64_t top, int64_t right,
                   pixel_from_colorref(colour));
 }
 
+// How far a shape's pixels may lie beyond its outline's box or path: the pen's reach, with room.
+static int64_t pen_reach(const GdiPen *pen) {
+    return pen && pen->style != PS_NULL ? pen->width + 1 : 1;
+}
+
+// The bounds of a path's points grown by reach on every side.
+static void painted_path(GdiDC *dc, const Canvas &canvas, const Point64 *path, size_t count,
+                         int64_t reach) {
+    int64_t l = path[0].x, t = path[0].y, r = l, b = t;
+    for (size_t i = 1; i < count; ++i) {
+        l = std::min(l, path[i].x), r = std::max(r, path[i].x);
+        t = std::min(t, path[i].y), b = std::max(b, path[i].y);
+    }
+    dc_painted_box(dc, canvas, l - reach, t - reach, r + reach + 1, b + reach + 1);
+}
+
 BOOL WINAPI Rectangle(HDC handle, int left, int top, int right, int bottom) {
     GdiDC *dc = dc_get(handle);
     if (!dc) return FALSE;
@@ -984,7 +1000,8 @@ BOOL WINAPI Rectangle(HDC handle, int left, int top, int right, int bottom) {
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return TRUE;
     paint_rectangle(canvas, dc->pen_record, dc->brush_record, gap_colour_of(dc), l, t, r, b);
-    dc_painted(dc);
+    int64_t reach = pen_reach(dc->pen_record);
+    dc_painted_box(dc, canvas, l - reach, t - reach, r + reach, b + reach);
     return TRUE;
 }
 
@@ -1029,7 +1046,8 @@ BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
         else if (has_brush && in_r > in_l && in_b > in_t)
             canvas_fill(canvas, in_l, in_t, in_r, in_b, brush->colour);
     }
-    dc_painted(dc);
+    int64_t reach = pen_reach(pen);
+    dc_painted_box(dc, canvas, l - reach, t - reach, r + reach, b + reach);
     return TRUE;
 }
 
@@ -1043,7 +1061,7 @@ BOOL WINAPI Polygon(HDC handle, const POINT *points, int count) {
     GdiBrush *brush = dc->brush_record;
     if (brush && !brush->hollow) fill_polygon(canvas, path.data(), path.size(), brush->colour);
     stroke_path(canvas, dc->pen_record, path.data(), path.size(), true, gap_colour_of(dc));
-    dc_painted(dc);
+    painted_path(dc, canvas, path.data(), path.size(), pen_reach(dc->pen_record));
     return TRUE;
 }
 
@@ -1056,6 +1074,6 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return TRUE;
     stroke_path(canvas, dc->pen_record, path, 2, false, gap_colour_of(dc));
-    dc_painted(dc);
+    painted_path(dc, canvas, path, 2, pen_reach(dc->pen_record));
     return TRUE;
 }

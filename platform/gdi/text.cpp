@@ -593,7 +593,11 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
         }
     }
     if (fine) draw_fine(canvas, fine_box, dc, size, x, y, chars, count, width);
-    dc_painted(dc);
+    // The pen stops after the last glyph drawn, the opaque cell at x + width; glyphs reach
+    // farther than their cell by at most the size's reach.
+    int64_t reach = size->reach + 1;
+    dc_painted_box(dc, canvas, x - reach, y - reach, std::max(pen, x + width) + reach,
+                   (int64_t)y + size->ascent + size->descent + reach);
     return TRUE;
 }
 

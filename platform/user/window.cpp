@@ -65,6 +65,7 @@ void set_surface_size(Window *w, int width, int height) {
     w->surface.width = width;
     w->surface.height = height;
     w->surface.pixels = w->pixels.data();
+    ++w->surface.version;
     // On a scaled screen the window is shown from a companion that size times larger, where
     // text is drawn sharp (platform/gdi/fine.h).
     fine_attach(&w->surface, backend->scale());
@@ -155,7 +156,9 @@ void window_resize_surface(HWND hwnd, int width, int height) {
 
 Surface *window_surface(HWND hwnd) {
     Window *w = window_get(hwnd);
-    return w ? &w->surface : nullptr;
+    if (!w) return nullptr;
+    ++w->surface.version;  // whoever asks may draw on it
+    return &w->surface;
 }
 
 bool window_client_area(HWND hwnd, RECT *area) {

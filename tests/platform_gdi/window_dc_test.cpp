@@ -1,6 +1,7 @@
 // Window contexts on the offscreen driver: the client-area origin and clip below the menu bar, the
 // whole-surface context, and drawing after the window is gone.
 #include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
 #include "platform/surface.h"
 #include "platform/user/window.h"
 #include "platform/win32.h"
@@ -74,6 +75,136 @@ TEST(WindowContext, DrawsInTheClientAreaBelowTheMenuBar) {
     EXPECT_TRUE(TextOutA(dc, 0, 0, "gone", 4));
     EXPECT_TRUE(ScrollDC(dc, 0, -1, nullptr, nullptr, nullptr, nullptr));
     ReleaseDC(hwnd, dc);
+}
+
+// A bitmap copied to a window again and again after each drawing: the window ends up with the
+// bitmap's pixels every time, though each copy only takes what the bitmap says changed. Every
+// kind of drawing, at the edges too, and the window drawn on behind the bitmap's back.
+TEST(WindowContext, CopiesOfABitmapTakeEveryChange) {
+    DestroyWindow(make_plain_window());  // the class registered
+    HWND hwnd = CreateWindowExA(0, "gdi_test_window", "GDI", WS_CAPTION | WS_SYSMENU, 0, 0, 420,
+                                340, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    HDC window = GetDC(hwnd);
+    HDC memory = CreateCompatibleDC(window), other = CreateCompatibleDC(window);
+    HGDIOBJ held = SelectObject(memory, CreateCompatibleBitmap(window, 400, 300));
+    HGDIOBJ other_held = SelectObject(other, CreateCompatibleBitmap(window, 100, 100));
+    HPEN wide = CreatePen(PS_SOLID, 9, RGB(200, 0, 0)),
+         dashed = CreatePen(PS_DASH, 1, RGB(0, 0, 9));
+    HBRUSH brush = CreateSolidBrush(RGB(0, 120, 0));
+    HFONT font = CreateFontA(-40, 0, 0, 0, FW_BOLD, TRUE, 0, 0, 0, 0, 0, 0, 0, "");
+    RECT fill = {-5, 280, 30, 320}, small = {40, 20, 60, 25};
+    RECT whole = {0, 0, 100, 100};
+    FillRect(other, &whole, brush);
+    POINT star[] = {{350, -10}, {410, 150}, {300, 60}, {420, 60}, {330, 150}};
+    struct Step {
+        const char *name;
+        void (*draw)(HDC memory, HDC window, HDC other, HGDIOBJ *objects, const void *data);
+        const void *data;
+    };
+    HGDIOBJ objects[] = {wide, dashed, brush, font};
+    const Step steps[] = {
+        {"wide rectangle over the corner",
+         [](HDC m, HDC, HDC, HGDIOBJ *o, const void *) {
+             SelectObject(m, o[0]);
+             Rectangle(m, -3, -3, 50, 40);
+         },
+         nullptr},
+        {"wide ellipse",
+         [](HDC m, HDC, HDC, HGDIOBJ *, const void *) { Ellipse(m, 100, 50, 180, 90); }, nullptr},
+        {"huge ellipse ring",
+         [](HDC m, HDC, HDC, HGDIOBJ *, const void *) { Ellipse(m, -5000, 100, 5000, 9000); },
+         nullptr},
+        {"thin ellipse",
+         [](HDC m, HDC, HDC, HGDIOBJ *, const void *) {
+             SelectObject(m, GetStockObject(BLACK_PEN));
+             Ellipse(m, 200, 200, 204, 204);
+         },
+         nullptr},
+        {"wide polygon",
+         [](HDC m, HDC, HDC, HGDIOBJ *o, const void *d) {
+             SelectObject(m, o[0]);
+             Polygon(m, (const POINT *)d, 5);
+         },
+         star},
+        {"dashed line",
+         [](HDC m, HDC, HDC, HGDIOBJ *o, const void *) {
+             SelectObject(m, o[1]);
+             MoveToEx(m, 10, 290, nullptr);
+             LineTo(m, 390, 120);
+         },
+         nullptr},
+        {"wide line off the bitmap",
+         [](HDC m, HDC, HDC, HGDIOBJ *o, const void *) {
+             SelectObject(m, o[0]);
+             MoveToEx(m, 395, -20, nullptr);
+             LineTo(m, 395, 400);
+         },
+         nullptr},
+        {"italic text, transparent",
+         [](HDC m, HDC, HDC, HGDIOBJ *o, const void *) {
+             SelectObject(m, o[3]);
+             SetBkMode(m, TRANSPARENT);
+             TextOutA(m, 120, 140, "Wjfy", 4);
+         },
+         nullptr},
+        {"text, opaque, past the right edge",
+         [](HDC m, HDC, HDC, HGDIOBJ *, const void *) {
+             SetBkMode(m, OPAQUE);
+             SetBkColor(m, RGB(0, 0, 255));
+             TextOutA(m, 330, 250, "gap ", 4);
+         },
+         nullptr},
+        {"pixel",
+         [](HDC m, HDC, HDC, HGDIOBJ *, const void *) { SetPixel(m, 399, 299, RGB(1, 2, 3)); },
+         nullptr},
+        {"fill",
+         [](HDC m, HDC, HDC, HGDIOBJ *o, const void *d) {
+             FillRect(m, (const RECT *)d, (HBRUSH)o[2]);
+         },
+         &fill},
+        {"copy from another bitmap",
+         [](HDC m, HDC, HDC x, HGDIOBJ *, const void *) {
+             BitBlt(m, 250, 5, 60, 30, x, 0, 0, SRCCOPY);
+         },
+         nullptr},
+        {"scroll",
+         [](HDC m, HDC, HDC, HGDIOBJ *, const void *) {
+             RECT updated;
+             ScrollDC(m, 7, 11, nullptr, nullptr, nullptr, &updated);
+         },
+         nullptr},
+        {"the window drawn on directly",
+         [](HDC, HDC w, HDC, HGDIOBJ *o, const void *d) {
+             FillRect(w, (const RECT *)d, (HBRUSH)o[2]);
+         },
+         &small},
+        {"nothing", [](HDC, HDC, HDC, HGDIOBJ *, const void *) {}, nullptr},
+    };
+    RECT area;
+    ASSERT_TRUE(window_client_area(hwnd, &area));
+    Surface *bitmap =
+        &((GdiBitmap *)handle_get(GetCurrentObject(memory, OBJ_BITMAP), HANDLE_BITMAP))->surface;
+    // Asked for once: asking counts as drawing on the window, which makes the next copy whole.
+    const Surface *shown = window_surface(hwnd);
+    for (int round = 0; round < 2; ++round)
+        for (const Step &step : steps) {
+            step.draw(memory, window, other, objects, step.data);
+            BitBlt(window, 0, 0, 400, 300, memory, 0, 0, SRCCOPY);
+            int wrong = 0;
+            for (int y = 0; y < 300 && y < area.bottom - area.top; ++y)
+                for (int x = 0; x < 400 && x < area.right; ++x)
+                    wrong += shown->pixels[(size_t)(y + area.top) * shown->width + x] !=
+                             bitmap->pixels[(size_t)y * bitmap->width + x];
+            EXPECT_EQ(wrong, 0) << step.name << ", round " << round;
+        }
+    DeleteObject(SelectObject(memory, held));
+    DeleteObject(SelectObject(other, other_held));
+    DeleteDC(memory);
+    DeleteDC(other);
+    ReleaseDC(hwnd, window);
+    DestroyWindow(hwnd);
 }
 
 }  // namespace

@@ -1,0 +1,373 @@
+// tavix-grade's command line, the plan of runs (the reference and every submission on every
+// script), the comparison of each run with the reference's and the exit status.
+#include "tools/grade/grade.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+// Exit statuses.
+const int ALL_SAME = 0, SOME_DIFFER = 1, BAD_USE = 2, REFERENCE_FAILED = 3;
+
+void usage(FILE *to) {
+    fputs(
+        "usage: tavix-grade --reference PROGRAM --script FILE [--script FILE...]\n"
+        "                   [--jobs N] [--timeout S] [--memory MB] [--whole-buffer]\n"
+        "                   [--out DIR] [--] SUBMISSION...\n"
+        "Replays every script into the reference and into every submission, headless, each run\n"
+        "in a fresh folder of its own, and compares the pictures (the visible area) and the\n"
+        "console text with the reference's. Writes DIR/report.html (pictures in DIR/pictures)\n"
+        "and DIR/summary.csv; DIR is ./grading unless given.\n"
+        "  --script FILE    a script to replay (once per script)\n"
+        "  --jobs N         runs at once (default: one per processor)\n"
+        "  --timeout S      seconds a run may take (default 10)\n"
+        "  --memory MB      memory a run may take (default 1024)\n"
+        "  --whole-buffer   compare the whole 601 x 540 buffer, not only what the window shows\n"
+        "Exit status: 0 every submission matched on every script; 1 some did not; 2 a bad\n"
+        "command line or a report that cannot be written; 3 the reference itself failed.\n",
+        to);
+}
+
+[[noreturn]] void fail(const char *format, const char *what) {
+    fprintf(stderr, "tavix-grade: ");
+    fprintf(stderr, format, what);
+    fputc('\n', stderr);
+    usage(stderr);
+    exit(BAD_USE);
+}
+
+double number(const char *option, const char *text, double low, double high) {
+    char *end = nullptr;
+    errno = 0;
+    double value = strtod(text, &end);
+    if (errno || end == text || *end || !(value >= low && value <= high))
+        fail("bad value for %s", option);
+    return value;
+}
+
+// Removes a folder and all it holds, whatever rights the program left on its contents.
+void remove_tree(const std::string &path) {
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0) return;
+    if (!S_ISDIR(status.st_mode)) {
+        unlink(path.c_str());
+        return;
+    }
+    chmod(path.c_str(), 0700);
+    if (DIR *dir = opendir(path.c_str())) {
+        while (dirent *entry = readdir(dir)) {
+            if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
+            remove_tree(path + "/" + entry->d_name);
+        }
+        closedir(dir);
+    }
+    rmdir(path.c_str());
+}
+
+std::string base_name(const std::string &path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name made of the file's own name that is safe in a file name and a link.
+std::string file_stem(const std::string &path) {
+    std::string name = base_name(path), out;
+    for (char c : name) out += isalnum((unsigned char)c) || c == '-' || c == '_' ? c : '_';
+    return out.empty() ? "x" : out;
+}
+
+// The library's own lines on standard error, which are not console text.
+bool diagnostic(const std::string &line) {
+    static const char *const prefixes[] = {
+        "tavix: ", "tavix-grade: ", "TAVIX: ", "TAVIX_REPLAY: ", "TAVIX_SNAPSHOT: "};
+    for (const char *p : prefixes)
+        if (line.compare(0, strlen(p), p) == 0) return true;
+    return false;
+}
+
+std::vector<std::string> console_lines(const Run &run) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < run.err.size()) {
+        size_t end = run.err.find('\n', start);
+        if (end == std::string::npos) end = run.err.size();
+        std::string line = run.err.substr(start, end - start);
+        if (!diagnostic(line)) lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The line number of the refused script line the library reported, or 0.
+long refused_line(const Run &run) {
+    size_t at = run.err.find("TAVIX_REPLAY: ");
+    while (at != std::string::npos) {
+        size_t end = run.err.find('\n', at);
+        std::string line = run.err.substr(at, end == std::string::npos ? end : end - at);
+        size_t refused = line.find(" refused: ");
+        size_t number = line.rfind(" line ", refused);
+        if (refused != std::string::npos && number != std::string::npos)
+            return strtol(line.c_str() + number + 6, nullptr, 10);
+        at = run.err.find("TAVIX_REPLAY: ", at + 1);
+    }
+    return 0;
+}
+
+std::string signal_words(int signal) {
+    const char *name = sigabbrev_np(signal);
+    char text[64];
+    snprintf(text, sizeof text, "crashed with signal %d%s%s%s", signal, name ? " (SIG" : "",
+             name ? name : "", name ? ")" : "");
+    return text;
+}
+
+// Why a run gave nothing to compare, or false when it ended as it should and left its picture
+// in *picture.
+bool run_failed(const Run &run, const Limits &limits, Picture *picture, std::string *outcome,
+                std::string *words) {
+    char text[256];
+    if (!run.start_error.empty()) {
+        *outcome = "cannot-run";
+        *words = run.start_error;
+        return true;
+    }
+    if (run.timed_out) {
+        *outcome = "timed-out";
+        snprintf(text, sizeof text, "timed out after %g s", limits.timeout_s);
+        *words = text;
+        return true;
+    }
+    if (WIFSIGNALED(run.status)) {
+        *outcome = "crashed";
+        *words = signal_words(WTERMSIG(run.status));
+        return true;
+    }
+    int code = WEXITSTATUS(run.status);
+    if (code == 127 && run.err.find("tavix-grade: cannot run ") != std::string::npos) {
+        *outcome = "cannot-run";
+        *words = "cannot run " + run.program;
+        return true;
+    }
+    if (code == 3) {
+        *outcome = "replay-unreadable";
+        *words = "the program could not read the script";
+        return true;
+    }
+    if (code == 4) {
+        *outcome = "replay-incomplete";
+        snprintf(text, sizeof text, "replay incomplete at line %ld", refused_line(run));
+        *words = text;
+        return true;
+    }
+    std::string why;
+    if (code == 5 || !read_picture(run.folder + "/snapshot.png", picture, &why)) {
+        *outcome = "no-picture";
+        *words = code == 5 ? "no picture: the snapshot could not be written" : "no picture";
+        if (code != 0 && code != 5) {
+            snprintf(text, sizeof text, " (exit status %d)", code);
+            *words += text;
+        }
+        return true;
+    }
+    if (!limits.whole_buffer) *picture = visible_area(*picture);
+    return false;
+}
+
+// Compares the console lines from the first that differs: that line and two more, both sides.
+int compare_console(const std::vector<std::string> &ref, const std::vector<std::string> &student,
+                    std::vector<std::string> *shown) {
+    size_t first = 0;
+    while (first < ref.size() && first < student.size() && ref[first] == student[first]) ++first;
+    if (first == ref.size() && first == student.size()) return 0;
+    for (size_t i = first; i < first + 3 && (i < ref.size() || i < student.size()); ++i) {
+        shown->push_back(i < ref.size() ? ref[i] : std::string());
+        shown->push_back(i < student.size() ? student[i] : std::string());
+    }
+    return (int)first + 1;
+}
+
+// Writes a picture into the pictures folder as *name; a picture that cannot be written is said
+// on stderr and left out of the report (*name emptied).
+bool save(const std::string &folder, const Picture &picture, std::string *name) {
+    std::string why;
+    if (write_picture(folder + "/" + *name, picture, &why)) return true;
+    fprintf(stderr, "tavix-grade: cannot write %s/%s: %s\n", folder.c_str(), name->c_str(),
+            why.c_str());
+    name->clear();
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Grading g;
+    g.limits = Limits{10, 1024, 64, 64, 1 << 20, false};
+    g.jobs = (int)sysconf(_SC_NPROCESSORS_ONLN);
+    if (g.jobs < 1) g.jobs = 1;
+    std::string out = "grading";
+    int i = 1;
+    for (; i < argc; ++i) {
+        const char *a = argv[i];
+        if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
+            usage(stdout);
+            return 0;
+        }
+        if (strcmp(a, "--") == 0) {
+            ++i;
+            break;
+        }
+        if (strcmp(a, "--whole-buffer") == 0) {
+            g.limits.whole_buffer = true;
+            continue;
+        }
+        if (a[0] != '-') {
+            g.submissions.push_back(a);
+            continue;
+        }
+        bool takes_value = strcmp(a, "--reference") == 0 || strcmp(a, "--script") == 0 ||
+                           strcmp(a, "--jobs") == 0 || strcmp(a, "--timeout") == 0 ||
+                           strcmp(a, "--memory") == 0 || strcmp(a, "--out") == 0;
+        if (!takes_value) fail("unknown option %s", a);
+        if (i + 1 >= argc || !argv[i + 1][0]) fail("%s needs a value", a);
+        const char *value = argv[++i];
+        if (strcmp(a, "--reference") == 0) g.reference = value;
+        if (strcmp(a, "--script") == 0) g.scripts.push_back(value);
+        if (strcmp(a, "--out") == 0) out = value;
+        if (strcmp(a, "--jobs") == 0) g.jobs = (int)number(a, value, 1, 256);
+        if (strcmp(a, "--timeout") == 0) g.limits.timeout_s = number(a, value, 0.1, 86400);
+        if (strcmp(a, "--memory") == 0) g.limits.memory_mb = (long)number(a, value, 64, 1 << 20);
+    }
+    for (; i < argc; ++i) g.submissions.push_back(argv[i]);
+    if (g.reference.empty()) fail("%s", "no --reference program");
+    if (g.scripts.empty()) fail("%s", "no --script file");
+    if (g.submissions.empty()) fail("%s", "no submission");
+    for (const std::string &script : g.scripts)
+        if (access(script.c_str(), R_OK) != 0) fail("cannot read script %s", script.c_str());
+
+    mkdir(out.c_str(), 0777);
+    std::string pictures = out + "/pictures";
+    mkdir(pictures.c_str(), 0777);
+    struct stat status;
+    if (stat(pictures.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        fail("cannot make the folder %s", pictures.c_str());
+    const char *tmp = getenv("TMPDIR");
+    std::string scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/tavix-grade-XXXXXX";
+    if (!mkdtemp(&scratch[0])) fail("cannot make a folder in %s", tmp && *tmp ? tmp : "/tmp");
+
+    // The plan: the reference's runs first, so that they are done early, then the submissions.
+    std::vector<Run> runs;
+    for (int p = -1; p < (int)g.submissions.size(); ++p)
+        for (int s = 0; s < (int)g.scripts.size(); ++s) {
+            Run run;
+            run.program = p < 0 ? g.reference : g.submissions[(size_t)p];
+            char resolved[PATH_MAX];
+            if (realpath(run.program.c_str(), resolved)) run.program_path = resolved;
+            run.script = g.scripts[(size_t)s];
+            run.submission = p;
+            run.script_index = s;
+            run.folder = scratch + "/run" + std::to_string(runs.size());
+            if (mkdir(run.folder.c_str(), 0700) != 0) fail("cannot make %s", run.folder.c_str());
+            runs.push_back(run);
+        }
+    double start = now_s();
+    run_all(runs, g.limits, g.jobs);
+    g.seconds = now_s() - start;
+
+    bool reference_failed = false, all_same = true, pictures_lost = false;
+    std::vector<Picture> ref_pictures(g.scripts.size());
+    std::vector<std::vector<std::string>> ref_console(g.scripts.size());
+    std::vector<bool> ref_ok(g.scripts.size());
+    for (const Run &run : runs) {
+        size_t s = (size_t)run.script_index;
+        std::string script = std::to_string(s + 1) + "-" + file_stem(run.script);
+        Row row;
+        row.run = &run;
+        Picture picture;
+        bool failed = run_failed(run, g.limits, &picture, &row.outcome, &row.words);
+        if (run.submission < 0) {
+            ref_ok[s] = !failed;
+            reference_failed |= failed;
+            if (!failed) {
+                row.outcome = "ok";
+                row.words = "ran to the end of the script";
+                ref_pictures[s] = picture;
+                ref_console[s] = console_lines(run);
+                row.picture = "reference-" + script + ".png";
+                pictures_lost |= !save(pictures, picture, &row.picture);
+            }
+            g.reference_rows.push_back(row);
+            continue;
+        }
+        std::string stem =
+            std::to_string(run.submission + 1) + "-" + file_stem(run.program) + "-" + script;
+        if (!failed) {
+            row.picture = stem + "-picture.png";
+            pictures_lost |= !save(pictures, picture, &row.picture);
+        }
+        if (!failed && !ref_ok[s]) {
+            row.outcome = "not-compared";
+            row.words = "not compared: the reference failed on this script";
+        } else if (!failed) {
+            Picture difference;
+            row.differing_pixels = compare_pictures(ref_pictures[s], picture, &difference);
+            row.difference = stem + "-difference.png";
+            pictures_lost |= !save(pictures, difference, &row.difference);
+            row.console_line =
+                compare_console(ref_console[s], console_lines(run), &row.console_diff);
+            int code = WEXITSTATUS(run.status);
+            int ref_code = WEXITSTATUS(runs[s].status);
+            std::string words;
+            char text[128];
+            if (row.differing_pixels > 0) {
+                snprintf(text, sizeof text, "%ld pixel%s", row.differing_pixels,
+                         row.differing_pixels == 1 ? "" : "s");
+                words += text;
+            }
+            if (row.console_line > 0) {
+                snprintf(text, sizeof text, "%sconsole from line %d", words.empty() ? "" : ", ",
+                         row.console_line);
+                words += text;
+            }
+            if (code != ref_code) {
+                snprintf(text, sizeof text, "%sexit status %d (reference %d)",
+                         words.empty() ? "" : ", ", code, ref_code);
+                words += text;
+            }
+            row.outcome = words.empty() ? "same" : "differs";
+            row.words = words.empty() ? "same" : "differs: " + words;
+        }
+        if (run.err_cut) row.words += "; its standard error was cut at 1 MB";
+        all_same &= row.outcome == "same";
+        g.rows.push_back(row);
+    }
+    remove_tree(scratch);
+
+    std::string why;
+    if (!write_report(out, g, &why)) {
+        fprintf(stderr, "tavix-grade: %s\n", why.c_str());
+        return BAD_USE;
+    }
+    long same = 0;
+    for (const Row &row : g.rows) same += row.outcome == "same";
+    printf("tavix-grade: %zu submission%s x %zu script%s: %ld same, %ld not; %s/report.html\n",
+           g.submissions.size(), g.submissions.size() == 1 ? "" : "s", g.scripts.size(),
+           g.scripts.size() == 1 ? "" : "s", same, (long)g.rows.size() - same, out.c_str());
+    if (pictures_lost) return BAD_USE;
+    if (reference_failed) {
+        fprintf(stderr, "tavix-grade: the reference failed on a script; see the report\n");
+        return REFERENCE_FAILED;
+    }
+    return all_same ? ALL_SAME : SOME_DIFFER;
+}
