@@ -154,7 +154,9 @@ void apply_settings(void);  // once they exist: starts a replay
 int save_picture(const char *path);
 int save_picture_area(const char *path, int visible_only);  // the visible area, or the whole
 const char *picture_unwritable(const char *path);  // why a save there fails; null when it would not
-const char *picture_failure(void);                 // the reason the last failed save gave
+FILE *open_regular_file(const char *path, bool writing,
+                        const char **why);  // a binary stream on a regular file, or null and why
+const char *picture_failure(void);          // the reason the last failed save gave
 
 // ---- The end of the program (core/exit.cpp) ------------------------------------------------
 #define EXIT_REPLAY_UNREADABLE 3  // the TAVIX_REPLAY file cannot be read

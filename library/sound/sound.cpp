@@ -33,9 +33,10 @@ static int open_file(void) {
     SoundState &s = library_state.sound;
     if (s.file) return 1;
     if (s.file_done || s.output != SOUND_FILE) return 0;
-    s.file = fopen(s.file_path, "wb");
+    const char *why;
+    s.file = open_regular_file(s.file_path, true, &why);
     if (!s.file) {
-        file_failed(strerror(errno));
+        file_failed(why);
         return 0;
     }
     write_file_header();
@@ -198,11 +199,8 @@ static SoundClip *clip_of(int sound, const char *what) {
 // The file's bytes, at most limit of them, in a new malloc'd block; null with *why otherwise.
 static unsigned char *read_whole_file(const char *path, size_t limit, size_t *size,
                                       const char **why) {
-    FILE *file = fopen(path, "rb");
-    if (!file) {
-        *why = strerror(errno);
-        return nullptr;
-    }
+    FILE *file = open_regular_file(path, false, why);
+    if (!file) return nullptr;
     size_t capacity = 65536, used = 0;
     unsigned char *data = (unsigned char *)malloc(capacity);
     while (data) {

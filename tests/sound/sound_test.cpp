@@ -231,6 +231,11 @@ TEST_F(SoundTest, DamagedFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(last_message(), "Sound file missing.wav not loaded: No such file or directory\n");
     EXPECT_EQ(TAVIX_load_sound("."), 0);
     EXPECT_NE(last_message().find("Sound file . not loaded: "), std::string::npos);
+    // A FIFO with no writer is refused at once rather than waited on.
+    unlink("pipe.wav");
+    ASSERT_EQ(mkfifo("pipe.wav", 0600), 0);
+    EXPECT_EQ(TAVIX_load_sound("pipe.wav"), 0);
+    EXPECT_EQ(last_message(), "Sound file pipe.wav not loaded: not a regular file\n");
 
     // Numbers that name no sound: refused with a line; 0, a failed load's, quietly.
     write("good.wav", good);
