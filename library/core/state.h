@@ -6,6 +6,7 @@
 
 #include "library/script/script_line.h"
 #include "library/tavix.h"
+#include "platform/win32.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -111,6 +112,9 @@ struct LibraryState {
     uint8_t headless = 0;           // only scripts bring input: a wait nothing else could end quits
     uint8_t replaying = 0;          // a playback started by TAVIX_REPLAY: its end posts quit
     uint8_t console_to_stderr = 0;  // every console line is also written to standard error
+
+    // ---- Life of the library (core/start.cpp) ----
+    uint8_t finished = 0;  // TAVIX_finish has run: the calls that need the windows do nothing
 };
 
 extern LibraryState library_state;
@@ -135,6 +139,10 @@ void record_event(int type, int x, int y, char key);
 void write_script_line(int type, int x, int y, char key);
 int read_script_event(void);
 void close_script(void);
+
+// ---- Life of the library (core/start.cpp) --------------------------------------------------
+// 1 once TAVIX_finish has run, after printing one console line that names the call refused.
+int library_finished(const char *call);
 
 // ---- Settings and pictures (core/settings.cpp, core/picture.cpp) ---------------------------
 void read_settings(void);   // before the windows exist

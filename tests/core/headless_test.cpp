@@ -131,6 +131,7 @@ TEST_F(HeadlessTest, EachSettingAndItsBadValues) {
          "TAVIX_HEADLESS=yes is ignored: the value must be 1 or 0\n"},
         {{"TAVIX_HEADLESS=0"}, 1, "", "cannot open a display"},
         {{}, 1, "", "cannot open a display"},
+        {{}, 1, "", "or with no window at all (TAVIX_HEADLESS=1 ./program)\n"},
     };
     for (const auto &c : cases) {
         std::string trace;
