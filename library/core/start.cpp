@@ -89,7 +89,8 @@ int TAVIX_finish(void) {
     // present copies nowhere instead of into a stranger.
     library_state.window_dc = nullptr;
     close_script();
-    library_state.finished = 1;
+    // Only an open library is finished: a finish before the start leaves the start to come.
+    if (library_state.graphics_window) library_state.finished = 1;
     return 1;
 }
 
