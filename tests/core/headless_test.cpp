@@ -62,6 +62,13 @@ bool exists(const char *path) {
 
 class HeadlessTest : public LibraryTest {
    protected:
+    // Each test runs whole programs one after another; in the checked build each also scans its
+    // memory for leaks as it ends, which on a loaded machine takes longer than a wait would.
+    void SetUp() override {
+        LibraryTest::SetUp();
+        harness::arm_watchdog(300);
+    }
+
     // Add Scoop twice, then a key: recorded by the library as the cone's user would make them.
     static std::string record_session() {
         handle_command(ID_RECORD);
