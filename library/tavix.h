@@ -27,7 +27,7 @@ extern "C" {
 #define WINAPI
 #endif
 #endif
-#if !defined(TAVIX_PLATFORM_WIN32_H) && !defined(_MINWINDEF_)
+#if !defined(TAVIX_PLATFORM_WIN32_H) && !defined(_MINWINDEF_) && !defined(_WINDEF_)
 #if defined(_WIN32) && defined(NO_STRICT)
 typedef void *HINSTANCE;
 #else
