@@ -18,7 +18,9 @@ void report_bad_button(void) {
 void press_button(ConeState *state, int x, int y) {
     (void)x;  // the buttons are stacked: y alone picks one
     // Box i spans 245 - 25(i+1) < y <= 245 - 25i: a click on a dividing line takes the box below.
-    int i = (245 - y) / 25;
+    // In 64 bits, as every hit test here: a click replayed from a script file may lie anywhere
+    // in the int range.
+    int64_t i = (245 - static_cast<int64_t>(y)) / 25;
     switch (i) {
         case 0:
             if (state->scoop_count < MAX_SCOOPS) state->scoop_count += 1;
@@ -52,9 +54,11 @@ void press_button(ConeState *state, int x, int y) {
 }
 
 static int within_scoop(int x, int y, int centre_y) {
-    // 64 bits: a click replayed from a script file may lie anywhere in the int range.
     int64_t dx = x;
     int64_t dy = static_cast<int64_t>(y) - centre_y;
+    // Beyond the radius along either axis is outside; the squares below then stay small.
+    if (dx <= -SCOOP_RADIUS || dx >= SCOOP_RADIUS || dy <= -SCOOP_RADIUS || dy >= SCOOP_RADIUS)
+        return 0;
     return sqrt(static_cast<double>(dx * dx + dy * dy)) < SCOOP_RADIUS;
 }
 
@@ -67,7 +71,7 @@ int on_scoops(int x, int y, int scoop_count) {
 }
 
 // Whether (x, y) lies strictly inside the box that reaches half_size from (cx, cy) on each side.
-static int in_box(int x, int y, int cx, int cy, int half_size) {
+static int in_box(int x, int y, int64_t cx, int64_t cy, int half_size) {
     return x > cx - half_size && x < cx + half_size && y > cy - half_size && y < cy + half_size;
 }
 
@@ -100,8 +104,8 @@ int pick_type(int x, int y, const ConeState *state, int *kind) {
         }
     }
     // Confetti spreads up and to the right of its point, so its box does too.
-    int cx = state->sample_x[TOPPING_CONFETTI];
-    int cy = state->sample_y[TOPPING_CONFETTI];
+    int64_t cx = state->sample_x[TOPPING_CONFETTI];
+    int64_t cy = state->sample_y[TOPPING_CONFETTI];
     if (x > cx && x < cx + 20 && y > cy && y < cy + 20) {
         *kind = TOPPING_CONFETTI;
         return 1;

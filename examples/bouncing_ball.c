@@ -3,7 +3,7 @@
  * TAVIX_set_animation(TAVIX_ANIM_RUN) makes the library send a TAVIX_PERIODIC event every
  * 100 ms. On each tick the program rubs out the ball, moves it, and draws it again; it beeps
  * when the ball bounces (TAVIX_beep returns at once: the tone plays while the ball moves on). The
- * Run menu (or Ctrl+H, Ctrl+R, Ctrl+S) halts, restarts and single-steps the animation. */
+ * Run menu (or Ctrl+H, Ctrl+A, Ctrl+F) halts, restarts and single-steps the animation. */
 #include <tavix.h>
 
 #define RADIUS 20

@@ -7,12 +7,38 @@
 #ifndef TAVIX_H
 #define TAVIX_H
 
-#include "platform/win32.h"
+#include <stddef.h> /* NULL, for the start-up values of a program that starts from main */
+
 #include "tavix_version.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* ---- Start-up types ------------------------------------------------------------------------ */
+
+/* TAVIX_start takes a Windows program's four start-up values. Only their types are declared, as
+ * <windows.h> declares them, so that a program's own names stay free and a program may include
+ * <windows.h> too, before or after this header. */
+#ifndef WINAPI
+#if defined(_WIN32) && !defined(_ARM_)
+#define WINAPI __stdcall
+#else
+#define WINAPI
+#endif
+#endif
+#if !defined(TAVIX_PLATFORM_WIN32_H) && !defined(_MINWINDEF_) && !defined(_WINDEF_)
+#if defined(_WIN32) && defined(NO_STRICT)
+typedef void *HINSTANCE;
+#else
+struct HINSTANCE__;
+typedef struct HINSTANCE__ *HINSTANCE;
+#endif
+typedef char *LPSTR;
+#endif
+/* A program may start from WinMain instead of main; on Linux the library's main calls it. */
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line,
+                   int show_mode);
 
 /* ---- Constants ----------------------------------------------------------------------------- */
 
@@ -34,31 +60,34 @@ extern "C" {
 #define TAVIX_WIDTH 601
 #define TAVIX_HEIGHT 540
 
-/* The 24 colour indices. */
-#define BLACK 0
-#define WHITE 1
-#define RED 2
-#define GREEN 3
-#define BLUE 4
-#define YELLOW 5
-#define MAGENTA 6
-#define CYAN 7
-#define PURPLE 8
-#define NAVY_BLUE 9
-#define DUSTY_PLUM 10
-#define ICE_BLUE 11
-#define TURQUOISE 12
-#define ORANGE 13
-#define BROWN 14
-#define PINK 15
-#define CHALK 16
-#define GOLD 17
-#define PEACH 18
-#define FOREST_GREEN 19
-#define SEA_GREEN 20
-#define OLIVE 21
-#define GRAY_50 22
-#define GRAY_20 23
+/* The 24 colour indices: constants, not macros, so that a program's own scoped enum may reuse
+ * the names. */
+enum {
+    BLACK = 0,
+    WHITE = 1,
+    RED = 2,
+    GREEN = 3,
+    BLUE = 4,
+    YELLOW = 5,
+    MAGENTA = 6,
+    CYAN = 7,
+    PURPLE = 8,
+    NAVY_BLUE = 9,
+    DUSTY_PLUM = 10,
+    ICE_BLUE = 11,
+    TURQUOISE = 12,
+    ORANGE = 13,
+    BROWN = 14,
+    PINK = 15,
+    CHALK = 16,
+    GOLD = 17,
+    PEACH = 18,
+    FOREST_GREEN = 19,
+    SEA_GREEN = 20,
+    OLIVE = 21,
+    GRAY_50 = 22,
+    GRAY_20 = 23
+};
 
 /* ---- Library ------------------------------------------------------------------------------- */
 

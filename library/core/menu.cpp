@@ -182,7 +182,7 @@ int TAVIX_set_logging(int on) {
     library_state.logging = on ? 1 : 0;
     set_run_check(ID_LOGGING, library_state.logging);
     // Switching logging on from the program shows where the log lines go; off leaves it be.
-    if (library_state.logging) TAVIX_show_console(1);
+    if (library_state.logging && !library_state.finished) TAVIX_show_console(1);
     return 1;
 }
 

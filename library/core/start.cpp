@@ -26,9 +26,20 @@ static void register_window_classes(HINSTANCE instance) {
     RegisterClassA(&window_class);
 }
 
+int library_finished(const char *call) {
+    if (!library_state.finished) return 0;
+    TAVIX_console_printf("%s after TAVIX_finish does nothing: the library is finished\n", call);
+    return 1;
+}
+
 int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line,
                 int show_mode) {
     (void)command_line;
+    // A second pair of windows would orphan the first, and with it the picture drawn so far.
+    if (library_state.graphics_window) {
+        TAVIX_console_printf("TAVIX_start again does nothing: the library is already open\n");
+        return 1;
+    }
 #ifdef _WIN32
     // A program that starts from plain main() has no instance handle to give: use the program's.
     if (!instance) instance = GetModuleHandleA(nullptr);
@@ -70,6 +81,7 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
 }
 
 int TAVIX_finish(void) {
+    if (library_finished("TAVIX_finish")) return 1;
     take_snapshot();
     draw_console_batch();
     release_shape_objects();
@@ -79,13 +91,15 @@ int TAVIX_finish(void) {
     library_state.window_dc = nullptr;
     close_script();
     finish_sound();
+    // Only an open library is finished: a finish before the start leaves the start to come.
+    if (library_state.graphics_window) library_state.finished = 1;
     return 1;
 }
 
 int TAVIX_show_console(int show) {
     // Before TAVIX_start there is no console window and nothing happens (a null window would
     // otherwise be taken for the desktop by some calls).
-    if (!library_state.console_window) return 0;
+    if (!library_state.console_window || library_finished("TAVIX_show_console")) return 0;
     draw_console_batch();
     return ShowWindow(library_state.console_window, show ? SW_SHOW : SW_HIDE);
 }

@@ -7,6 +7,7 @@
 #include "library/script/script_line.h"
 #include "library/sound/sound.h"
 #include "library/tavix.h"
+#include "platform/win32.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -123,6 +124,9 @@ struct LibraryState {
     uint8_t snapshot_taken = 0;      // TAVIX_finish (or the exit) has written the snapshot
     int32_t exit_status = 0;         // status the program exits with when it ends: 0, or EXIT_*
     int32_t script_line_number = 0;  // lines of the script stream read so far (playback)
+
+    // ---- Life of the library (core/start.cpp) ----
+    uint8_t finished = 0;  // TAVIX_finish has run: the calls that need the windows do nothing
 };
 
 extern LibraryState library_state;
@@ -147,6 +151,10 @@ void record_event(int type, int x, int y, char key);
 void write_script_line(int type, int x, int y, char key);
 int read_script_event(void);
 void close_script(void);
+
+// ---- Life of the library (core/start.cpp) --------------------------------------------------
+// 1 once TAVIX_finish has run, after printing one console line that names the call refused.
+int library_finished(const char *call);
 
 // ---- Settings and pictures (core/settings.cpp, core/picture.cpp) ---------------------------
 void read_settings(void);   // before the windows exist

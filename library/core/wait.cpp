@@ -38,6 +38,13 @@ static int event_ready(void) {
 }
 
 int TAVIX_next_event(int *x, int *y, char *key) {
+    // The windows are given up: no input can come, and a loop that waits must still end.
+    if (library_finished("TAVIX_next_event")) {
+        *x = 0;
+        *y = 0;
+        *key = 0;
+        return TAVIX_QUIT;
+    }
     PendingEvent *pending = &library_state.pending;
     pending->type = TAVIX_NO_EVENT;
     pending->key = 0;

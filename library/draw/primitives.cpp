@@ -166,11 +166,9 @@ int TAVIX_draw_formatted(int colour, int x, int y, int size, const char *format,
     va_start(values, format);
     int produced = vsnprintf(text, sizeof text, format, values);
     va_end(values);
-    // A text too long for the buffer is drawn cut to fit, and its drawn length is the result.
-    if (produced < 0)
-        text[0] = '\0';
-    else if (produced >= (int)sizeof text)
-        produced = (int)sizeof text - 1;
+    // A text too long for the buffer is drawn cut to fit; the result is still the length the
+    // formatting produced, as the formatter's own is.
+    if (produced < 0) text[0] = '\0';
     TAVIX_draw_text(colour, x, y, size, text);
     return produced;
 }

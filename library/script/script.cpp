@@ -10,25 +10,53 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <share.h>
+#include <stdlib.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+// Two programs recording to one file at once would write over each other's lines. A recorder
+// keeps the file locked while its stream is open, and the system lets the lock go when the
+// program ends, a crash included; a second recorder finds the file taken before it empties it,
+// and its open fails with errno EBUSY. Readers are not kept out.
+#ifdef _WIN32
+static FILE *open_locked_script_file(const char *name) {
+    // The sharing check comes before "w" empties the file.
+    FILE *stream = _fsopen(name, "wt", _SH_DENYWR);
+    if (!stream && _doserrno == ERROR_SHARING_VIOLATION) errno = EBUSY;
+    return stream;
+}
+#else
+// 1 when the descriptor holds the file's lock; a file system without locks is written unlocked.
+static int lock_script_file(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return 1;
+    errno = EBUSY;
+    return 0;
+}
+#endif
+
+// Another program records to the file: this recording ends before it has written anything.
+static void refuse_taken_script_file(void) {
+    TAVIX_console_printf("Cannot record to script file %s: another program is recording to it\n",
+                         library_state.script_name);
+    library_state.periodic_count = 0;
+    stop_recording();
+}
+
 // Opens the script file as a stream, or null. Only a regular file is taken: a FIFO without a
 // partner, a terminal or a device would block the program in the open or in the first read or
 // write (and a directory is no script), so the file is opened without waiting and anything else
-// is refused before it is used. Writing empties the file only once it is known to be regular.
+// is refused before it is used. Writing empties the file only once it is known to be regular
+// and this program holds its lock.
 static FILE *open_script_file(const char *name, bool writing) {
 #ifdef _WIN32
-    FILE *stream = fopen(name, writing ? "at" : "rt");
+    FILE *stream = writing ? open_locked_script_file(name) : fopen(name, "rt");
     // Only a file on disk: a pipe or a device would block or swallow the script.
     if (stream && GetFileType((HANDLE)_get_osfhandle(_fileno(stream))) != FILE_TYPE_DISK) {
-        fclose(stream);
-        return nullptr;
-    }
-    if (stream && writing && _chsize(_fileno(stream), 0) != 0) {
         fclose(stream);
         return nullptr;
     }
@@ -41,7 +69,7 @@ static FILE *open_script_file(const char *name, bool writing) {
     FILE *stream = nullptr;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 &&
-        (!writing || ftruncate(fd, 0) == 0))
+        (!writing || (lock_script_file(fd) && ftruncate(fd, 0) == 0)))
         stream = fdopen(fd, writing ? "w" : "r");
     if (!stream) close(fd);
     return stream;
@@ -93,7 +121,9 @@ void write_script_line(int type, int x, int y, char key) {
 static void write_line_now(int type, int x, int y, char key) {
     LibraryState &s = library_state;
     if (!s.script_file) {
+        errno = 0;
         s.script_file = open_script_file(s.script_name, true);
+        if (!s.script_file && errno == EBUSY) return refuse_taken_script_file();
         if (!s.script_file) {
             TAVIX_console_printf("Cannot open script file %s for writing\n", s.script_name);
             return;

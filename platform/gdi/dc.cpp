@@ -17,18 +17,25 @@
 
 namespace {
 
+// A new context with the stock objects selected; null when memory for it cannot be had, and the
+// call that asked for it fails as it does on Windows.
 GdiDC *dc_new(bool memory, HWND window, bool client_only) {
-    GdiDC *dc = (GdiDC *)calloc(1, sizeof(GdiDC));
+    HGDIOBJ pen = GetStockObject(BLACK_PEN), brush = GetStockObject(WHITE_BRUSH);
+    HGDIOBJ font = GetStockObject(SYSTEM_FONT);
+    HBITMAP bitmap = memory ? bitmap_create(0, 0) : nullptr;
+    GdiDC *dc =
+        pen && brush && font && (bitmap || !memory) ? (GdiDC *)calloc(1, sizeof(GdiDC)) : nullptr;
+    if (!dc) return nullptr;
     dc->memory = memory;
     dc->window = window;
     dc->client_only = client_only;
-    dc->pen = (HPEN)GetStockObject(BLACK_PEN);
-    dc->brush = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    dc->font = (HFONT)GetStockObject(SYSTEM_FONT);
+    dc->pen = (HPEN)pen;
+    dc->brush = (HBRUSH)brush;
+    dc->font = (HFONT)font;
     dc->text_colour = RGB(0, 0, 0);
     dc->bk_colour = RGB(255, 255, 255);
     dc->bk_mode = OPAQUE;
-    if (memory) dc->bitmap = bitmap_create(0, 0);
+    dc->bitmap = bitmap;
     object_retain(dc->pen);
     object_retain(dc->brush);
     object_retain(dc->font);
@@ -41,6 +48,7 @@ GdiDC *dc_new(bool memory, HWND window, bool client_only) {
 }
 
 HDC dc_register(GdiDC *dc) {
+    if (!dc) return nullptr;
     HDC handle = (HDC)handle_new(HANDLE_DC, dc);
     if (!handle) {
         object_release(dc->pen);

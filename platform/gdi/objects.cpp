@@ -25,8 +25,10 @@ HGDIOBJ stock[STOCK_COUNT];
 // Bitmaps larger than this many pixels are refused rather than allocated (1 GiB of pixels).
 const int64_t MAX_BITMAP_PIXELS = (int64_t)1 << 28;
 
+// Each maker returns null when memory cannot be had; the stock object is made at a later call.
 HGDIOBJ make_stock_pen(COLORREF colour, int style) {
     GdiPen *pen = (GdiPen *)calloc(1, sizeof(GdiPen));
+    if (!pen) return nullptr;
     pen->style = style;
     pen->width = 1;
     pen->colour = colour;
@@ -35,6 +37,7 @@ HGDIOBJ make_stock_pen(COLORREF colour, int style) {
 
 HGDIOBJ make_stock_brush(COLORREF colour, bool hollow) {
     GdiBrush *brush = (GdiBrush *)calloc(1, sizeof(GdiBrush));
+    if (!brush) return nullptr;
     brush->colour = colour;
     brush->hollow = hollow;
     return handle_new(HANDLE_BRUSH, brush, true);
@@ -43,6 +46,7 @@ HGDIOBJ make_stock_brush(COLORREF colour, bool hollow) {
 GdiFont *font_new(int height, int width, int weight, bool italic, int pitch_family,
                   const char *face) {
     GdiFont *font = (GdiFont *)calloc(1, sizeof(GdiFont));
+    if (!font) return nullptr;
     font->height = height;
     font->width = width;
     font->weight = weight;
@@ -72,7 +76,7 @@ HGDIOBJ make_stock_font(int index) {
             font = font_new(16, 0, FW_BOLD, false, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
             break;
     }
-    return handle_new(HANDLE_FONT, font, true);
+    return font ? handle_new(HANDLE_FONT, font, true) : nullptr;
 }
 
 HGDIOBJ make_stock(int index) {
@@ -113,6 +117,7 @@ HBITMAP default_bitmap;
 
 HBITMAP bitmap_new(int width, int height, bool permanent) {
     GdiBitmap *bitmap = (GdiBitmap *)calloc(1, sizeof(GdiBitmap));
+    if (!bitmap) return nullptr;
     bitmap->surface.width = width;
     bitmap->surface.height = height;
     bitmap->surface.pixels = (uint32_t *)calloc((size_t)width * (size_t)height, sizeof(uint32_t));
@@ -136,7 +141,7 @@ struct SpareRecords {
     std::vector<GdiBrush *> brushes;
 };
 
-SpareRecords spare;
+SpareRecords &spare = *new SpareRecords();  // never destroyed, as the handle table is not
 const size_t SPARE_RECORDS = 32;
 
 template <typename Record>
@@ -237,6 +242,7 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
     if (style < PS_SOLID || style > PS_NULL) return nullptr;
     GdiPen *pen = new_record(spare.pens);
+    if (!pen) return nullptr;
     pen->style = style;
     // Width 0 and negative widths mean one pixel, as on Windows.
     pen->width = width < 1 ? 1 : width;
@@ -248,6 +254,7 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
     GdiBrush *brush = new_record(spare.brushes);
+    if (!brush) return nullptr;
     brush->colour = colour & 0x00FFFFFFu;
     HBRUSH handle = (HBRUSH)handle_new(HANDLE_BRUSH, brush);
     if (!handle) keep_record(spare.brushes, brush);
@@ -266,6 +273,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
     if (width < 0) width = -width;
     if (width > 2000) width = 2000;
     GdiFont *font = font_new(height, width, weight, italic != 0, (int)pitch_and_family, face);
+    if (!font) return nullptr;
     HFONT handle = (HFONT)handle_new(HANDLE_FONT, font);
     if (!handle) free(font);
     return handle;

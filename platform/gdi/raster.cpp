@@ -74,7 +74,9 @@ inline __attribute__((always_inline)) void fill_pixels(uint32_t *to, size_t coun
     for (; count > 0; --count) *to++ = pixel;
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// TAVIX_PORTABLE_FILLS builds the fills every other processor gets, so that x86 can check them.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && \
+    !defined(TAVIX_PORTABLE_FILLS)
 #define TAVIX_STRING_STORE 1
 // Copies a few pixels. The empty asm keeps the compiler from making the loop a library call,
 // which would cost more than the copy.
@@ -94,8 +96,9 @@ inline void copy_few(const uint32_t *from, uint32_t *to, int64_t count) {
 // row the stores cost half as much again.
 void fill_rows(const Surface &surface, int64_t first, int64_t last, int64_t from, int64_t to,
                uint32_t pixel) {
-    int64_t stride = surface.width, width = to - from, gap = stride - width;
+    int64_t stride = surface.width, width = to - from;
 #ifdef TAVIX_STRING_STORE
+    int64_t gap = stride - width;
     const int64_t ROWS = 64, MAX_GAP = 32;
     if (gap <= MAX_GAP && width * (last - first) >= 16384) {
         uint32_t saved[ROWS * MAX_GAP];

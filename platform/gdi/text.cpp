@@ -96,7 +96,7 @@ struct TextState {
     Glyph scratch;  // the glyph being drawn at a size too large to keep bitmaps of
 };
 
-TextState text;
+TextState &text = *new TextState();  // never destroyed: the faces live to the end
 
 const int DEFAULT_CELL = 16;  // cell height of a font asked for with height 0
 // Sizes kept in the cache beyond those in use; past it, unused ones are dropped.

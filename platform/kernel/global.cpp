@@ -21,7 +21,9 @@ struct GlobalBlock {
 };
 
 // Fixed blocks are handed out as their own address, as Windows does; this finds their record.
-std::unordered_map<const void *, HGLOBAL> fixed_blocks;
+// Never destroyed, as the handle table is not.
+std::unordered_map<const void *, HGLOBAL> &fixed_blocks =
+    *new std::unordered_map<const void *, HGLOBAL>();
 
 GlobalBlock *block_of(HGLOBAL handle) {
     if (!handle) return nullptr;

@@ -8,9 +8,11 @@
 namespace {
 
 // Slot 0 is never used, so no handle is null. Index and generation share the low 32 bits, which
-// keeps handles meaningful when they travel through 32-bit fields.
-std::vector<HandleSlot> slots(1);
-std::vector<uint32_t> free_slots;
+// keeps handles meaningful when they travel through 32-bit fields. The table is never destroyed:
+// the objects it holds live to the end of the process, and the leak check that runs after the
+// static destructors must still find them.
+std::vector<HandleSlot> &slots = *new std::vector<HandleSlot>(1);
+std::vector<uint32_t> &free_slots = *new std::vector<uint32_t>();
 
 uint32_t index_of(const void *handle) {
     return (uint32_t)((uintptr_t)handle & 0xFFFFu);

@@ -15,7 +15,8 @@ void platform_ensure_started() {
     if (!backend_start(why, sizeof why)) {
         fprintf(stderr,
                 "tavix: cannot open a display: %s\n"
-                "tavix: run it on a desktop, or without one under Xvfb (xvfb-run ./program)\n",
+                "tavix: run it on a desktop, under Xvfb (xvfb-run ./program), or with no window "
+                "at all (TAVIX_HEADLESS=1 ./program)\n",
                 why);
         exit(1);
     }

@@ -35,7 +35,7 @@ struct WindowTable {
     HICON stock_icon;                  // the one stock icon handle
     HCURSOR stock_cursor;              // the one stock cursor handle
 };
-WindowTable table;
+WindowTable &table = *new WindowTable();  // never destroyed: windows live to the end
 
 const WindowClass *find_class(LPCSTR name) {
     uintptr_t value = (uintptr_t)name;

@@ -4,7 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
+
+// The newest console message, newline included.
+std::string last_message() {
+    if (library_state.console_first < 0) return "";
+    int slot = (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
+    const char *text = static_cast<const char *>(GlobalLock(library_state.console_lines[slot]));
+    std::string copy = text ? text : "";
+    GlobalUnlock(library_state.console_lines[slot]);
+    return copy;
+}
 
 // The whole life of the library in one process, in order.
 TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
@@ -32,6 +44,15 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_TRUE(IsWindowVisible(library_state.graphics_window));
     EXPECT_TRUE(IsWindowVisible(library_state.console_window));
 
+    // A second start keeps the windows and the picture it has.
+    HWND graphics = library_state.graphics_window, console = library_state.console_window;
+    HDC buffer = library_state.buffer_dc;
+    EXPECT_EQ(TAVIX_start(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 1);
+    EXPECT_EQ(library_state.graphics_window, graphics);
+    EXPECT_EQ(library_state.console_window, console);
+    EXPECT_EQ(library_state.buffer_dc, buffer);
+    EXPECT_EQ(last_message(), "TAVIX_start again does nothing: the library is already open\n");
+
     for (int code : {TAVIX_ANIM_HALT, TAVIX_ANIM_STEP, TAVIX_ANIM_RUN, 3, 4, 6, -1})
         EXPECT_EQ(TAVIX_set_animation(code), 1) << code;
     EXPECT_EQ(TAVIX_set_logging(0), 1);
@@ -50,6 +71,27 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_EQ(library_state.running, 1);
     EXPECT_EQ(TAVIX_set_logging(1), 1);
     EXPECT_NE(library_state.graphics_window, nullptr);
+
+    // The calls that need the windows say so and do nothing; the wait ends a loop at once.
+    int x = 5, y = 5;
+    char key = 'k';
+    EXPECT_EQ(TAVIX_next_event(&x, &y, &key), TAVIX_QUIT);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(last_message(),
+              "TAVIX_next_event after TAVIX_finish does nothing: the library is finished\n");
+    EXPECT_EQ(TAVIX_show_console(0), 0);
+    EXPECT_TRUE(IsWindowVisible(library_state.console_window));
+    EXPECT_EQ(last_message(),
+              "TAVIX_show_console after TAVIX_finish does nothing: the library is finished\n");
+    EXPECT_EQ(TAVIX_finish(), 1);
+    EXPECT_EQ(last_message(),
+              "TAVIX_finish after TAVIX_finish does nothing: the library is finished\n");
+    EXPECT_EQ(TAVIX_start(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 1);
+    EXPECT_EQ(library_state.graphics_window, graphics);
+    // Drawing still goes to the back buffer, which lives to the end of the program.
+    EXPECT_EQ(TAVIX_draw_pixel(RED, 0, 0), 1);
 }
 
 TEST(Lifecycle, WindowsStandWhereTheScreenPutsThem) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
 namespace {
@@ -270,6 +271,46 @@ TEST(Modes, SampleBoxes) {
             EXPECT_EQ(MODE_TOPPING_SELECTED, s.mode) << c.x << ", " << c.y;
             EXPECT_EQ(c.kind, s.topping_kind[0]) << c.x << ", " << c.y;
         }
+    }
+}
+
+// Clicks replayed from a script may lie anywhere in the int range: at the limits every hit test
+// gives its plain answer, a miss except in eat mode, and the buttons' index is no button.
+TEST(Modes, ClicksAtTheIntLimitsMissWithoutOverflow) {
+    const int lo = INT_MIN, hi = INT_MAX;
+    const struct {
+        int x, y;
+    } far[] = {{lo, lo}, {hi, hi}, {lo, hi}, {hi, lo}, {0, lo}, {0, hi}, {-240, lo}, {260, hi}};
+    for (int mode = MODE_ADD_TOPPING; mode <= MODE_CHOOSE_TYPE; ++mode) {
+        for (const auto &f : far) {
+            SCOPED_TRACE(::testing::Message() << "mode " << mode << " at " << f.x << ", " << f.y);
+            ConeState s = started_cone(12);
+            click(&s, 0, 60);
+            s.mode = mode;
+            click(&s, f.x, f.y);
+            EXPECT_EQ(mode, s.mode);
+            EXPECT_EQ(1, s.topping_count);
+            EXPECT_EQ(0, s.topping_x[0]);
+            EXPECT_EQ(mode == MODE_EAT ? 1 : 0, s.bite_count);
+            press_button(&s, f.x, f.y);
+            EXPECT_EQ(mode, s.mode);
+            EXPECT_EQ(1, s.scoop_count);
+        }
+    }
+    // A topping at the limits is found by a click beside it, and missed 8 away.
+    const struct {
+        int tx, ty, x, y, found;
+    } toppings[] = {
+        {hi, hi, hi - 7, hi, 1}, {hi, hi, hi - 8, hi, 0}, {lo, lo, lo + 7, lo + 7, 1},
+        {lo, lo, lo, lo + 8, 0}, {hi, lo, hi, lo, 1},
+    };
+    for (const auto &t : toppings) {
+        ConeState s = started_cone(12);
+        s.topping_count = 1;
+        s.topping_x[0] = t.tx;
+        s.topping_y[0] = t.ty;
+        int slot = -1;
+        EXPECT_EQ(t.found, pick_topping(t.x, t.y, &s, &slot)) << t.x << ", " << t.y;
     }
 }
 

@@ -26,6 +26,14 @@ mkdir "$work/pc"
 # shellcheck disable=SC2046
 cc "$here/picture.c" -o "$work/pc/picture" $(pkg-config --cflags --libs tavix)
 
+# A program whose own names are Windows names (SIZE, POINT, WORD, RGB, RECT, and in C++ a scoped
+# enum of colour names), started from WinMain with tavix.h alone, as C and as C++.
+for lang in c c++; do
+    # shellcheck disable=SC2046
+    c++ -x "$lang" -Wall -Wextra -Werror "$here/own_names.c" -o "$work/own_$lang" \
+        $(pkg-config --cflags --libs tavix)
+done
+
 # Three more: a CMake project that finds the installed package, one that adds the source tree, and
 # one that adds it beside a target of its own named platform.
 cmake_quiet() { cmake "$@" >"$work/cmake.log" 2>&1 || { cat "$work/cmake.log"; exit 1; }; }
@@ -52,5 +60,12 @@ for way in pc fp as pp; do
         [ "$got" = "$3" ] || { echo "FAIL: $way: pixel ($1, $2) is $got, not $3"; bad=1; }
     done
     [ $bad = 0 ] && echo "ok: $way" || status=1
+done
+for lang in c c++; do
+    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY TAVIX_HEADLESS=1 "$work/own_$lang" "$work/own_$lang.png") ||
+        { echo "FAIL: own names ($lang): the program failed"; status=1; continue; }
+    got=$(pixel "$work/own_$lang.png" -50 50)
+    [ "$got" = "255,0,0" ] && echo "ok: own names ($lang)" ||
+        { echo "FAIL: own names ($lang): pixel (-50, 50) is $got"; status=1; }
 done
 exit $status

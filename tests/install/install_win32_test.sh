@@ -13,6 +13,19 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 # shellcheck disable=SC2046
 i686-w64-mingw32-gcc "$src/examples/house.c" -o "$work/house.exe" \
     $(PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig pkg-config --cflags --libs tavix)
+# Names of its own, with tavix.h alone; and <windows.h> included before and after tavix.h. As C
+# and as C++, warnings as errors.
+cflags=$(PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig pkg-config --cflags --libs tavix)
+for lang in c c++; do
+    for program in own_names windows_names windows_names_first; do
+        file=${program%_first}
+        define=; [ "$program" = windows_names_first ] && define=-DTAVIX_FIRST
+        # shellcheck disable=SC2086
+        i686-w64-mingw32-g++ -x "$lang" -Wall -Wextra -Werror $define "$src/tests/install/$file.c" \
+            -o "$work/$program-$lang.exe" $cflags ||
+            { echo "FAIL: $program.c as $lang does not build for Windows"; exit 1; }
+    done
+done
 cmake -S "$src/tests/install/consumer" -B "$work/fp" -DTAVIX_VIA=find_package \
     -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" -DCMAKE_PREFIX_PATH="$prefix" \
     >"$work/log" 2>&1 &&

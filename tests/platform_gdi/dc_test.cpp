@@ -8,6 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
+
+// While set, calloc fails: the linker routes the layer's calls here (--wrap).
+static bool refuse_calloc;
+extern "C" void *__real_calloc(size_t count, size_t size);
+extern "C" void *__wrap_calloc(size_t count, size_t size) {
+    return refuse_calloc ? nullptr : __real_calloc(count, size);
+}
 
 namespace {
 
@@ -177,6 +185,49 @@ TEST(Objects, CreationChecksItsArguments) {
     EXPECT_EQ(CreateCompatibleBitmap(nullptr, 100000, 100000), nullptr);
     HBITMAP empty = CreateCompatibleBitmap(nullptr, 0, 0);
     EXPECT_NE(empty, nullptr);  // the shared 1 x 1 bitmap, as Windows gives
+}
+
+// With no memory to be had, every call that makes an object fails with null, as on Windows, and
+// a program that goes on with the null handle paints nothing and does not crash. Pens and brushes
+// first use up the deleted records kept for reuse.
+TEST(Objects, CallsThatCannotHaveMemoryFail) {
+    Canvas32 c(8, 8);
+    const struct {
+        const char *call;
+        HGDIOBJ (*make)();
+    } calls[] = {
+        {"CreateCompatibleDC", [] { return (HGDIOBJ)CreateCompatibleDC(nullptr); }},
+        {"CreateCompatibleBitmap", [] { return (HGDIOBJ)CreateCompatibleBitmap(nullptr, 9, 9); }},
+        {"CreateFontA",
+         [] {
+             return (HGDIOBJ)CreateFontA(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
+                                         "DejaVu Sans");
+         }},
+        {"CreatePen", [] { return (HGDIOBJ)CreatePen(PS_SOLID, 3, RED); }},
+        {"CreateSolidBrush", [] { return (HGDIOBJ)CreateSolidBrush(RED); }},
+    };
+    for (const auto &call : calls) {
+        SCOPED_TRACE(call.call);
+        std::vector<HGDIOBJ> made;
+        refuse_calloc = true;
+        HGDIOBJ object;
+        while (made.size() < 100 && (object = call.make())) made.push_back(object);
+        EXPECT_LT(made.size(), 40u);
+        SelectObject(c.dc, object);
+        Rectangle(c.dc, 1, 1, 7, 7);
+        EXPECT_FALSE(DeleteObject(object));
+        refuse_calloc = false;
+        EXPECT_EQ(coverage_of(c.dc, 8, 8, RED), "") << "painted with what was not made";
+        object = call.make();
+        EXPECT_NE(object, nullptr) << "memory is back";
+        made.push_back(object);
+        for (HGDIOBJ kept : made) {
+            if (GetObjectType(kept) == OBJ_MEMDC)
+                DeleteDC((HDC)kept);
+            else
+                DeleteObject(kept);
+        }
+    }
 }
 
 // ---- Pixels, blits, scrolling, FillRect

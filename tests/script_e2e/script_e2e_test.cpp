@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -142,11 +143,14 @@ TEST(ScriptEndToEnd, RecordThenPlayBackIntoAFreshRun) {
             const char *keys;  // these keys
             const char *line;  // and the line the client prints for them (null: a click's)
         } steps[] = {
-            {100, 120, nullptr, nullptr}, {400, 300, nullptr, nullptr}, {0, 0, "a", "KBD 97"},
+            {100, 120, nullptr, nullptr},
+            {400, 300, nullptr, nullptr},
+            {0, 0, "a", "KBD 97"},
             {0, 0, "ctrl+f", "PERIODIC"},  // one frame, at the next timer notice
-            {0, 0, "shift+z", "KBD 90"},  {0, 0, "eacute", "KBD -23"},  // a character above 127
-                                                                        // reads negative
-            {297, 267, nullptr, nullptr},                               // the origin
+            {0, 0, "shift+z", "KBD 90"},
+            {0, 0, "eacute", "KBD -23"},   // a character above 127
+                                           // reads negative
+            {297, 267, nullptr, nullptr},  // the origin
         };
         for (const auto &step : steps) {
             if (step.keys) {
@@ -233,6 +237,52 @@ TEST(ScriptEndToEnd, TicksOfARunningAnimationRoundTrip) {
             EXPECT_EQ(lines[i], "PERIODIC") << i;
     }
     unlink((dir + "/TAVIX.SCR").c_str());
+    rmdir(dir.c_str());
+}
+
+// Two copies of the client recording in one folder at once: the second is refused with a
+// console line before it touches the file, the first records on, and the file holds whole lines
+// of the first alone. The lock goes with its program, even one killed while recording.
+TEST(ScriptEndToEnd, ASecondRecorderInTheSameFolderIsRefused) {
+    std::string dir = make_directory();
+    ASSERT_FALSE(dir.empty());
+    const std::string script = dir + "/TAVIX.SCR";
+    const std::string refused =
+        "Cannot record to script file TAVIX.SCR: another program is recording to it\n";
+    ClientRun first, second;
+    first.options.env.push_back("TAVIX_CONSOLE=stderr");
+    second.options.env.push_back("TAVIX_CONSOLE=stderr");
+    ASSERT_TRUE(first.start(dir));
+    ASSERT_TRUE(second.start(dir));
+
+    const struct {
+        ClientRun *run;
+        const char *keys;
+        size_t lines;  // the client's output lines by then
+    } steps[] = {
+        {&first, "ctrl+r", 0}, {&first, "a", 1},  {&second, "ctrl+r", 0},
+        {&second, "b", 1},     {&second, "c", 2}, {&first, "d", 2},
+    };
+    for (const auto &step : steps) {
+        ASSERT_TRUE(step.run->keys(step.keys));
+        ASSERT_TRUE(wait_for_lines(*step.run->app, step.lines)) << step.keys;
+    }
+    EXPECT_EQ(read_file(script), "TAVIX_KBD(97);\nTAVIX_KBD(100);\n");
+    std::string said = second.app->errors();
+    EXPECT_NE(said.find(refused), std::string::npos) << said;
+    EXPECT_EQ(said.find(refused), said.rfind(refused)) << "said once: " << said;
+    EXPECT_EQ(first.app->errors().find("Cannot"), std::string::npos) << first.app->errors();
+
+    // The first ends without a word, still recording; the second may record now.
+    kill(first.app->pid(), SIGKILL);
+    ASSERT_TRUE(first.app->wait(5000));
+    ASSERT_TRUE(second.keys("ctrl+r"));
+    ASSERT_TRUE(second.keys("e"));
+    ASSERT_TRUE(wait_for_lines(*second.app, 3));
+    EXPECT_EQ(read_file(script), "TAVIX_KBD(101);\n");
+    ASSERT_TRUE(second.quit());
+
+    unlink(script.c_str());
     rmdir(dir.c_str());
 }
 
