@@ -30,7 +30,7 @@ static int32_t saturated(int64_t value) {
 }
 
 static const char *colour_name(int colour) {
-    return library_state.colour_names[colour];
+    return colour_label(colour);
 }
 
 // Hands one shape to the rasteriser; a kind ignores the points it does not use.
