@@ -331,17 +331,19 @@ static void paint_polygon(const ShapeRecord *shape) {
     end_shape(dc);
 }
 
-// The area of the colour found at the point, painted over with the record's colour.
+// The area of the colour found at the point, painted over with the record's colour. The point
+// goes to GDI in buffer pixels, with the viewport at rest: flood fills are found in device space,
+// and Wine's GDI does not move the start point with the viewport.
 static void paint_fill(const ShapeRecord *shape) {
-    HDC dc = begin_shape();
-    int x = held(shape->x1), y = held(flipped(shape->y1));
-    COLORREF found = GetPixel(dc, x, y);
-    if (found != CLR_INVALID) {
-        HGDIOBJ kept_brush = SelectObject(dc, solid_brush(shape->colour));
-        ExtFloodFill(dc, x, y, found, FLOODFILLSURFACE);
-        SelectObject(dc, kept_brush);
-    }
-    end_shape(dc);
+    HDC dc = library_state.buffer_dc;
+    int64_t x = (int64_t)library_state.origin_x + shape->x1;
+    int64_t y = (int64_t)library_state.origin_y - shape->y1;
+    if (x < 0 || x >= TAVIX_WIDTH || y < 0 || y >= TAVIX_HEIGHT) return;
+    COLORREF found = GetPixel(dc, (int)x, (int)y);
+    if (found == CLR_INVALID) return;
+    HGDIOBJ kept_brush = SelectObject(dc, solid_brush(shape->colour));
+    ExtFloodFill(dc, (int)x, (int)y, found, FLOODFILLSURFACE);
+    SelectObject(dc, kept_brush);
 }
 
 // An image blended over the picture: its alpha is premultiplied, so source-over is one
