@@ -332,8 +332,8 @@ static void paint_polygon(const ShapeRecord *shape) {
 }
 
 // The area of the colour found at the point, painted over with the record's colour. The point
-// goes to GDI in buffer pixels, with the viewport at rest: flood fills are found in device space,
-// and Wine's GDI does not move the start point with the viewport.
+// goes to GDI in buffer pixels, with the viewport at rest: under the shapes' moved viewport Wine's
+// GDI filled nothing.
 static void paint_fill(const ShapeRecord *shape) {
     HDC dc = library_state.buffer_dc;
     int64_t x = (int64_t)library_state.origin_x + shape->x1;

@@ -44,6 +44,14 @@ struct ShapeRecord {
 // object it replaced there, to be selected back, or null for an image number not loaded.
 HGDIOBJ image_for_drawing(int image, HDC *dc, int *width, int *height);
 
+// Corrections the drawing calls share: a negative value made positive with its warning (the
+// most negative int becomes the largest); a 64-bit box edge held within 32 bits; a text size
+// made positive and held at MAX_PTSIZE, with its warnings.
+int make_positive(int value, const char *warning);
+int32_t saturated(int64_t value);
+int corrected_text_size(int size);
+extern const char RADIUS_WARNING[], WIDTH_WARNING[], SIZE_WARNING[];
+
 // Paints one record into the back buffer and marks the buffer dirty.
 void rasterise_shape(const ShapeRecord *shape);
 // Fills the back buffer white inside a one-pixel frame of the context's pen; marks it dirty.

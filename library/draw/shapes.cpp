@@ -9,25 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
-static const char RADIUS_WARNING[] = "Radius of %d not possible, using radius %d\n";
-static const char WIDTH_WARNING[] = "Width of %d not possible, using width %d\n";
-static const char SIZE_WARNING[] = "ptsize of %d not possible, using ptsize %d\n";
-
 // Every pixel of an arc's ellipse is walked, so its radii are held to what a screen can show.
 static const int ARC_RADIUS_MAX = 30000;
-
-static int make_positive(int value, const char *warning) {
-    if (value >= 0) return value;
-    int positive = value == INT_MIN ? INT_MAX : -value;
-    TAVIX_console_printf(warning, value, positive);
-    return positive;
-}
-
-static int32_t saturated(int64_t value) {
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return (int32_t)value;
-}
 
 // The oval's record for a centre and two radii: its box, both corners included.
 static ShapeRecord oval_record(int kind, int colour, int width, int x, int y, int x_radius,
@@ -162,18 +145,8 @@ int TAVIX_get_pixel(int x, int y) {
     return (int)((c & 0xFF) << 16 | (c & 0xFF00) | ((c >> 16) & 0xFF));
 }
 
-// The size as TAVIX_draw_text corrects it, with its warnings.
-static int text_size(int size) {
-    size = make_positive(size, SIZE_WARNING);
-    if (size > MAX_PTSIZE) {
-        TAVIX_console_printf(SIZE_WARNING, size, MAX_PTSIZE);
-        size = MAX_PTSIZE;
-    }
-    return size;
-}
-
 int TAVIX_text_width(int size, const char *text) {
-    size = text_size(size);
+    size = corrected_text_size(size);
     if (!text) return 0;
     int width, height;
     measure_text(size, text, &width, &height);
@@ -181,7 +154,7 @@ int TAVIX_text_width(int size, const char *text) {
 }
 
 int TAVIX_text_height(int size, const char *text) {
-    size = text_size(size);
+    size = corrected_text_size(size);
     if (!text) return 0;
     int width, height;
     measure_text(size, text, &width, &height);

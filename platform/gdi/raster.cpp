@@ -231,7 +231,7 @@ struct WalkRow {
     int64_t inner, outer;  // the right run, columns from the box's left; inner > outer: no point
 };
 
-// Visits the quarter's points, visit(x, y), in walk order; width and height 3 .. WALK_LIMIT.
+// Visits the quarter's points, visit(x, y), in walk order; width and height 1 .. WALK_LIMIT.
 template <typename Visit>
 void walk_quarter(int64_t width, int64_t height, Visit visit) {
     int64_t a = width - 1, b = height - 1;
@@ -1074,28 +1074,12 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
 
 namespace {
 
-// The walk's first quarter without the guards of walk_quarter, for boxes of any size from 1 up.
+// The walk's first quarter, relative to the box's centre pixel, for boxes of any size from 1 up.
 void arc_quarter(int64_t width, int64_t height, std::vector<Point64> &quarter) {
-    int64_t a = width - 1, b = height - 1;
-    int64_t asq = 8 * a * a, bsq = 8 * b * b;
-    int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
-    int64_t err = dx + dy + a * a * (b % 2);
-    int64_t x = a, y = height / 2;
     quarter.clear();
-    while (x >= width / 2) {
+    walk_quarter(width, height, [&](int64_t x, int64_t y) {
         quarter.push_back(Point64{x - width / 2, y - height / 2});
-        int64_t e2 = 2 * err;
-        if (e2 >= dx) {
-            --x;
-            dx += bsq;
-            err += dx;
-        }
-        if (e2 <= dy) {
-            ++y;
-            dy += asq;
-            err += dy;
-        }
-    }
+    });
 }
 
 // Where the ray through (x, y), relative to the centre with y down, meets the clockwise loop:
