@@ -112,6 +112,9 @@ struct LibraryState {
     uint8_t replaying = 0;          // a playback started by TAVIX_REPLAY: its end posts quit
     uint8_t console_to_stderr = 0;  // every console line is also written to standard error
 
+    // ---- Any colour (draw/colour.cpp) ----
+    uint8_t *rgb_given = nullptr;  // one bit per 0xRRGGBB that TAVIX_rgb returned; null until then
+
     // ---- Images (draw/image.cpp) ----
     struct LoadedImage *images = nullptr;  // image number n is images[n - 1]; malloc'd, grows
     int32_t image_slots = 0;               // entries in images, loaded or freed
@@ -162,7 +165,7 @@ int check_colour(int colour);
 // ---- Any colour, images (draw/colour.cpp, draw/image.cpp, core/png_*.cpp) -------------------
 #define RGB_COLOUR_TAG 0x3C000000u  // top byte of TAVIX_rgb's colour numbers
 #define IMAGE_SIDE_LIMIT 4096       // widest and tallest image TAVIX_load_image takes, pixels
-bool is_rgb_colour(int colour);      // a number TAVIX_rgb makes
+bool is_rgb_colour(int colour);      // a number TAVIX_rgb has returned
 COLORREF colour_value(int colour);   // a checked colour's value (0x00BBGGRR)
 const char *colour_label(int colour);  // its name in log lines: the table's, or "#RRGGBB"
 // Decodes the PNG file at path, of the width and height its header gives, into pixels (width x

@@ -4,10 +4,13 @@
 //
 // TAVIX_rgb's numbers carry RGB_COLOUR_TAG in their top byte and the colour as 0xRRGGBB below it:
 // 1,006,632,960 and up, so no small index, no negative number and no colour value written as a
-// number by mistake (0xRRGGBB or 0x00BBGGRR, both below 2^24) is taken for one.
+// number by mistake (0xRRGGBB or 0x00BBGGRR, both below 2^24) is taken for one. And only a
+// number TAVIX_rgb has returned counts: one bit per colour records those (2 MB, made on the first
+// call), so any other number in that range is still an illegal colour.
 #include "library/core/state.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 int check_colour(int colour) {
     if ((colour >= 0 && colour < COLOUR_COUNT) || is_rgb_colour(colour)) return colour;
@@ -16,7 +19,10 @@ int check_colour(int colour) {
 }
 
 bool is_rgb_colour(int colour) {
-    return ((uint32_t)colour & 0xFF000000u) == RGB_COLOUR_TAG;
+    if (((uint32_t)colour & 0xFF000000u) != RGB_COLOUR_TAG || !library_state.rgb_given)
+        return false;
+    uint32_t rgb = (uint32_t)colour & 0x00FFFFFFu;
+    return (library_state.rgb_given[rgb / 8] >> (rgb % 8)) & 1;
 }
 
 COLORREF colour_value(int colour) {
@@ -48,5 +54,10 @@ int TAVIX_rgb(int red, int green, int blue) {
     red = component(red, "Red", "red");
     green = component(green, "Green", "green");
     blue = component(blue, "Blue", "blue");
-    return (int)(RGB_COLOUR_TAG | (uint32_t)red << 16 | (uint32_t)green << 8 | (uint32_t)blue);
+    uint32_t rgb = (uint32_t)red << 16 | (uint32_t)green << 8 | (uint32_t)blue;
+    if (!library_state.rgb_given) library_state.rgb_given = (uint8_t *)calloc(1u << 21, 1);
+    // Without the record's memory the colour cannot be told from a mistake: the nearest of the
+    // 24 would be a guess, so the number is still returned and drawing calls take it as illegal.
+    if (library_state.rgb_given) library_state.rgb_given[rgb / 8] |= (uint8_t)(1u << (rgb % 8));
+    return (int)(RGB_COLOUR_TAG | rgb);
 }

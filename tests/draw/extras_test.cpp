@@ -95,13 +95,15 @@ TEST_F(Extras, RgbColoursDrawAndLogAsHexAndLeaveIllegalIndicesRed) {
     TAVIX_draw_pixel(teal, 5, 5);
     TAVIX_draw_circle(TAVIX_rgb(-4, 300, 7), 0, 0, 2);
     TAVIX_draw_pixel(24, 1, 1);
-    TAVIX_draw_pixel(0x0180FE, 1, 1);  // a colour value passed as a number by mistake
-    EXPECT_EQ(console(),
-              (std::vector<std::string>{
-                  "#0180FE pixel at (5,5)", "Red of -4 not possible, using red 0",
-                  "Green of 300 not possible, using green 255", "#00FF07 circle at (0,0), radius 2",
-                  "Illegal color 24; using RED.", "red pixel at (1,1)",
-                  "Illegal color 98558; using RED.", "red pixel at (1,1)"}));
+    TAVIX_draw_pixel(0x0180FE, 1, 1);    // a colour value passed as a number by mistake
+    TAVIX_draw_pixel(0x3C123456, 1, 1);  // like TAVIX_rgb's numbers, but never returned by it
+    EXPECT_EQ(
+        console(),
+        (std::vector<std::string>{
+            "#0180FE pixel at (5,5)", "Red of -4 not possible, using red 0",
+            "Green of 300 not possible, using green 255", "#00FF07 circle at (0,0), radius 2",
+            "Illegal color 24; using RED.", "red pixel at (1,1)", "Illegal color 98558; using RED.",
+            "red pixel at (1,1)", "Illegal color 1007826006; using RED.", "red pixel at (1,1)"}));
     EXPECT_EQ(drawtest::pixel(1, 1), RGB(255, 0, 0));
     EXPECT_EQ(TAVIX_get_pixel(400, 0), -1);
     EXPECT_EQ(TAVIX_get_pixel(0, 271), -1);
