@@ -317,6 +317,8 @@ static void paint_arc(const ShapeRecord *shape) {
     end_shape(dc);
 }
 
+// A polygon of up to POLYGON_MAX corners. On Windows its corners are held within the guard
+// rather than cut at it, so only a polygon reaching tens of millions of pixels out is changed.
 static void paint_polygon(const ShapeRecord *shape) {
     POINT corners[POLYGON_MAX];
     for (int i = 0; i < shape->count; ++i)
