@@ -110,6 +110,9 @@ static HGDIOBJ keep_next(KeptObject *slots, int count, int *next, HGDIOBJ object
 }
 
 void release_shape_objects(void) {
+    // The context images are drawn from holds none between records: it goes too.
+    if (library_state.image_dc) DeleteDC(library_state.image_dc);
+    library_state.image_dc = nullptr;
     KeptObject *lists[5] = {&thin_pens[0][0], brushes, kept_pens, kept_fonts, kept_brushes};
     int counts[5] = {2 * COLOUR_COUNT, COLOUR_COUNT, KEPT_PENS, KEPT_FONTS, KEPT_BRUSHES};
     for (int k = 0; k < 5; ++k)

@@ -56,7 +56,8 @@ extern const char RADIUS_WARNING[], WIDTH_WARNING[], SIZE_WARNING[];
 void rasterise_shape(const ShapeRecord *shape);
 // Fills the back buffer white inside a one-pixel frame of the context's pen; marks it dirty.
 void wipe_buffer(void);
-// Deletes the pens, brushes and fonts kept for the records (the next record makes them anew).
+// Deletes the pens, brushes and fonts kept for the records, and the context images are drawn
+// from (the next record makes them anew).
 void release_shape_objects(void);
 // The box TAVIX_draw_text paints for a text at a size (0 .. MAX_PTSIZE), in pixels.
 void measure_text(int size, const char *text, int *width, int *height);
