@@ -4,6 +4,7 @@
 #include "library/core/state.h"
 
 #include <benchmark/benchmark.h>
+#include <png.h>
 
 #include <climits>
 #include <cstdlib>
@@ -134,6 +135,73 @@ static void BM_memset_whole_buffer(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_memset_whole_buffer);
+
+// ---- Calls beyond the first eight ----
+
+// A 64 x 64 sprite whose alpha runs through every value, drawn 1,000 times over the picture.
+static void BM_sprite_64x64_alpha_1000_times(benchmark::State &state) {
+    static int image = 0;
+    if (!image) {
+        std::vector<unsigned char> rgba(64 * 64 * 4);
+        for (int i = 0; i < 64 * 64; ++i) {
+            rgba[4 * i] = (unsigned char)(i * 7);
+            rgba[4 * i + 1] = (unsigned char)(i / 64 * 4);
+            rgba[4 * i + 2] = 200;
+            rgba[4 * i + 3] = (unsigned char)(i * 13 / 3);
+        }
+        png_image png;
+        memset(&png, 0, sizeof png);
+        png.version = PNG_IMAGE_VERSION;
+        png.width = png.height = 64;
+        png.format = PNG_FORMAT_RGBA;
+        const char *path = "/tmp/tavix_bench_sprite.png";
+        png_image_write_to_file(&png, path, 0, rgba.data(), 0, nullptr);
+        image = TAVIX_load_image(path);
+    }
+    for (auto _ : state)
+        for (int i = 0; i < 1000; ++i)
+            TAVIX_draw_image(image, -280 + (i * 37) % 500, 200 - i % 400);
+}
+BENCHMARK(BM_sprite_64x64_alpha_1000_times);
+
+// The whole buffer inside its frame filled, alternately in two colours.
+static void BM_fill_area_whole_buffer(benchmark::State &state) {
+    TAVIX_clear_window();
+    int i = 0;
+    for (auto _ : state) TAVIX_fill_area(i++ % 2 ? ORANGE : TAVIX_rgb(10, 20, 30), 0, 0);
+}
+BENCHMARK(BM_fill_area_whole_buffer);
+
+// A 100-point star, filled and outlined.
+static void polygon_100(benchmark::State &state, int width) {
+    int points[200];
+    for (int i = 0; i < 100; ++i) {
+        static const int rim[4][2] = {{0, 240}, {40, 80}, {0, 160}, {-30, 60}};
+        int r = rim[i % 4][0] + rim[i % 4][1];
+        // A rough turn in whole pixels: four points a step, from a table of 25 steps.
+        int k = i % 25, quarter = i / 25;
+        int c = r - r * k * k / 625, sn = r * k / 25 + r * k * (25 - k) / 1250;
+        int x = quarter == 0 ? c : quarter == 1 ? -sn : quarter == 2 ? -c : sn;
+        int y = quarter == 0 ? sn : quarter == 1 ? c : quarter == 2 ? -sn : -c;
+        points[2 * i] = x;
+        points[2 * i + 1] = y;
+    }
+    for (auto _ : state) TAVIX_draw_polygon(SEA_GREEN, 100, points, width);
+}
+static void BM_polygon_100_points_filled(benchmark::State &state) {
+    polygon_100(state, 0);
+}
+BENCHMARK(BM_polygon_100_points_filled);
+static void BM_polygon_100_points_width_2(benchmark::State &state) {
+    polygon_100(state, 2);
+}
+BENCHMARK(BM_polygon_100_points_width_2);
+
+static void BM_ellipse_outline_radius_200(benchmark::State &state) {
+    int width = (int)state.range(0);
+    for (auto _ : state) TAVIX_draw_ellipse(NAVY_BLUE, 0, 0, 200, 200, width);
+}
+BENCHMARK(BM_ellipse_outline_radius_200)->Arg(1)->Arg(3);
 
 // A picture like the decorator's: 150 calls, 20 of them texts, over a cleared buffer.
 static void draw_scene(void) {

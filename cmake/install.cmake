@@ -40,7 +40,7 @@ endif()
 # prefix is found from the file's own place, so the files may be installed anywhere.
 if(WIN32)
   set(TAVIX_PC_REQUIRES "")
-  set(TAVIX_PC_LIBS "-ltavix -luser32 -lgdi32 -lkernel32 -lwinmm -lwindowscodecs -lole32 -luuid -static -lstdc++")
+  set(TAVIX_PC_LIBS "-ltavix -luser32 -lgdi32 -lmsimg32 -lkernel32 -lwinmm -lwindowscodecs -lole32 -luuid -static -lstdc++")
 else()
   set(TAVIX_PC_REQUIRES "freetype2 fontconfig libpng")
   if(TAVIX_WITH_SDL2)

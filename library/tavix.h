@@ -156,6 +156,39 @@ int TAVIX_stop_sounds(void);
 /* Starts a tone of 20 to 20000 Hz for up to 60000 ms and returns at once. */
 int TAVIX_beep(int frequency, int milliseconds);
 
+/* ---- Any colour, outlines and curves, images, measuring ------------------------------------ */
+
+/* A colour number for red, green, blue (0 to 255 each), taken by every drawing call. */
+int TAVIX_rgb(int red, int green, int blue);
+/* An ellipse: filled for width 0 (equal radii cover what TAVIX_draw_circle covers), else its
+ * outline with a pen that wide. */
+int TAVIX_draw_ellipse(int colour, int x, int y, int x_radius, int y_radius, int width);
+/* An arc from start to end degrees, counter-clockwise from the positive x axis; width 0 fills
+ * the pie slice. Equal angles give the whole ellipse. */
+int TAVIX_draw_arc(int colour, int x, int y, int x_radius, int y_radius, int start_degrees,
+                   int end_degrees, int width);
+/* A polygon of count (3 to 1000) corners, points holding x, y pairs; filled for width 0. */
+int TAVIX_draw_polygon(int colour, int count, const int *points, int width);
+/* Paints over the connected area of the colour found at (x, y) (a flood fill). */
+int TAVIX_fill_area(int colour, int x, int y);
+/* The colour of the picture at (x, y) as 0xRRGGBB, or -1 outside the picture. */
+int TAVIX_get_pixel(int x, int y);
+/* Reads a PNG file (at most 4096 x 4096 pixels); its image number, above 0, or 0 with a
+ * console line that names the file and the reason. */
+int TAVIX_load_image(const char *path);
+/* Draws an image with its upper-left corner at (x, y), its alpha blended over the picture. */
+int TAVIX_draw_image(int image, int x, int y);
+/* An image's width in pixels (0 for an image number not loaded). */
+int TAVIX_image_width(int image);
+/* An image's height in pixels (0 for an image number not loaded). */
+int TAVIX_image_height(int image);
+/* Frees an image; its number may be given to a later image. */
+int TAVIX_free_image(int image);
+/* The width in pixels of the box TAVIX_draw_text paints for that size and text. */
+int TAVIX_text_width(int size, const char *text);
+/* The height in pixels of that box: the number of lines times the line height. */
+int TAVIX_text_height(int size, const char *text);
+
 #ifdef __cplusplus
 }
 #endif

@@ -473,6 +473,17 @@ COLORREF WINAPI GetPixel(HDC dc, int x, int y);
 BOOL WINAPI BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int src_x, int src_y,
                    DWORD rop);
 
+/* Arcs and pies of the ellipse inscribed in a box, from the ray through (x1, y1) to the ray
+ * through (x2, y2), counter-clockwise on the screen (the default arc direction). */
+BOOL WINAPI Arc(HDC dc, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
+BOOL WINAPI Pie(HDC dc, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
+
+/* Flood fill with the selected brush: FLOODFILLSURFACE fills the 4-connected area of the colour
+ * at (x, y); FLOODFILLBORDER the area up to pixels of the colour. */
+#define FLOODFILLBORDER 0
+#define FLOODFILLSURFACE 1
+BOOL WINAPI ExtFloodFill(HDC dc, int x, int y, COLORREF colour, UINT type);
+
 /* Device-independent bitmaps: only 32 bits per pixel, uncompressed, is supported. */
 #define BI_RGB 0
 #define DIB_RGB_COLORS 0
@@ -505,6 +516,23 @@ typedef struct tagBITMAPINFO {
 
 int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits,
                      LPBITMAPINFO info, UINT usage);
+
+/* A bitmap whose pixels the caller writes directly (top-down, biHeight < 0, only). */
+HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits,
+                                HANDLE section, DWORD offset);
+
+/* Blending a bitmap over a context: source over, the source's alpha premultiplied
+ * (AC_SRC_ALPHA), times the constant alpha. Source and destination of the same size. */
+#define AC_SRC_OVER 0x00
+#define AC_SRC_ALPHA 0x01
+typedef struct _BLENDFUNCTION {
+    BYTE BlendOp;
+    BYTE BlendFlags;
+    BYTE SourceConstantAlpha;
+    BYTE AlphaFormat;
+} BLENDFUNCTION;
+BOOL WINAPI AlphaBlend(HDC dst, int x, int y, int width, int height, HDC src, int src_x, int src_y,
+                       int src_width, int src_height, BLENDFUNCTION blend);
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
 BOOL WINAPI GetTextExtentPointA(HDC dc, LPCSTR text, int count, LPSIZE size);

@@ -26,7 +26,7 @@ cleanup() {
 trap cleanup EXIT
 
 x86_64-w64-mingw32-g++ -O2 -Wall -I. -static -o "$work/gdi_corpus.exe" \
-    tests/platform_gdi/gdi_corpus.cpp tests/platform_gdi/gdi_corpus_main.cpp -lgdi32 -luser32
+    tests/platform_gdi/gdi_corpus.cpp tests/platform_gdi/gdi_corpus_main.cpp -lgdi32 -luser32 -lmsimg32
 
 # A private X server at 24 bits per pixel (the bitmap is compatible with the screen) and a private
 # Wine prefix, unless the caller gives one.

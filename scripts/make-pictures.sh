@@ -54,6 +54,10 @@ stop() {
 
 start "$build/docs/programs/doc_coordinates"; shoot "$out/coordinates.png"; stop
 start "$build/docs/programs/doc_colours"; shoot "$out/colours.png"; stop
+for what in rgb ellipse arc polygon fill pixel image text; do
+    start "$build/docs/programs/doc_extras" "$what" "$PWD/examples/sprite.png"
+    shoot "$out/call_$what.png"; stop
+done
 
 start "$build/examples/house"; shoot "$out/house.png"; stop
 start "$build/examples/bouncing_ball"; sleep 2; shoot "$out/bouncing_ball.png"; stop
@@ -67,6 +71,8 @@ start "$build/examples/typing_echo"
 xdotool type --delay 60 "Hello, TAVIX!"
 shoot "$out/typing_echo.png"; stop
 start "$build/examples/tiny_game"; sleep 1.5; click 0 -200; shoot "$out/tiny_game.png"; stop
+start "$build/examples/sprite_scene" "$PWD/examples/sprite.png"; sleep 2.5
+shoot "$out/sprite_scene.png"; stop
 
 # The cone decorator for the README: toppings on the scoops, then its Run menu open with the
 # pointer on "Record Script".

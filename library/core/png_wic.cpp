@@ -1,5 +1,5 @@
-// PNG encoding on Windows, with the system's own image encoder (Windows Imaging Component) into
-// a stream in memory.
+// PNG encoding and decoding on Windows, with the system's own image codecs (Windows Imaging
+// Component): pictures are encoded into a stream in memory, images decoded from their file.
 #ifdef _WIN32
 #include "library/core/state.h"
 
@@ -87,5 +87,42 @@ int encode_png(const uint32_t *pixels, int width, int height, unsigned char **da
     if (SUCCEEDED(com)) CoUninitialize();
     if (!out) *reason = "the PNG encoder failed";
     return out ? 1 : 0;
+}
+// Every PNG becomes 8-bit blue, green, red, alpha (not premultiplied) through WIC's converter.
+int decode_png(const char *path, int width, int height, uint32_t *pixels, const char **reason) {
+    int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    wchar_t *wide = length > 0 ? (wchar_t *)malloc((size_t)length * sizeof(wchar_t)) : nullptr;
+    if (!wide) {
+        *reason = "out of memory";
+        return 0;
+    }
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide, length);
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory *factory = nullptr;
+    IWICBitmapDecoder *decoder = nullptr;
+    IWICBitmapFrameDecode *frame = nullptr;
+    IWICFormatConverter *converter = nullptr;
+    UINT w = 0, h = 0;
+    UINT stride = (UINT)width * 4;
+    bool ok =
+        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IWICImagingFactory, (void **)&factory)) &&
+        SUCCEEDED(factory->CreateDecoderFromFilename(wide, nullptr, GENERIC_READ,
+                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(&w, &h)) &&
+        (int)w == width && (int)h == height &&
+        SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA,
+                                        WICBitmapDitherTypeNone, nullptr, 0.0,
+                                        WICBitmapPaletteTypeCustom)) &&
+        SUCCEEDED(converter->CopyPixels(nullptr, stride, stride * (UINT)height, (BYTE *)pixels));
+    release(converter);
+    release(frame);
+    release(decoder);
+    release(factory);
+    if (SUCCEEDED(com)) CoUninitialize();
+    free(wide);
+    if (!ok) *reason = "damaged PNG file: the decoder failed";
+    return ok ? 1 : 0;
 }
 #endif

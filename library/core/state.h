@@ -127,6 +127,14 @@ struct LibraryState {
 
     // ---- Life of the library (core/start.cpp) ----
     uint8_t finished = 0;  // TAVIX_finish has run: the calls that need the windows do nothing
+
+    // ---- Any colour (draw/colour.cpp) ----
+    uint8_t *rgb_given = nullptr;  // one bit per 0xRRGGBB that TAVIX_rgb returned; null until then
+
+    // ---- Images (draw/image.cpp) ----
+    struct LoadedImage *images = nullptr;  // image number n is images[n - 1]; malloc'd, grows
+    int32_t image_slots = 0;               // entries in images, loaded or freed
+    HDC image_dc = nullptr;  // memory context an image is selected into while it is drawn
 };
 
 extern LibraryState library_state;
@@ -187,5 +195,15 @@ LRESULT paint_console(void);
 
 // ---- Drawing (draw/) -----------------------------------------------------------------------
 int check_colour(int colour);
+
+// ---- Any colour, images (draw/colour.cpp, draw/image.cpp, core/png_*.cpp) -------------------
+#define RGB_COLOUR_TAG 0x3C000000u  // top byte of TAVIX_rgb's colour numbers
+#define IMAGE_SIDE_LIMIT 4096       // widest and tallest image TAVIX_load_image takes, pixels
+bool is_rgb_colour(int colour);      // a number TAVIX_rgb has returned
+COLORREF colour_value(int colour);   // a checked colour's value (0x00BBGGRR)
+const char *colour_label(int colour);  // its name in log lines: the table's, or "#RRGGBB"
+// Decodes the PNG file at path, of the width and height its header gives, into pixels (width x
+// height, 0xAARRGGBB, alpha not premultiplied, top row first). 1, or 0 with *reason set.
+int decode_png(const char *path, int width, int height, uint32_t *pixels, const char **reason);
 
 #endif

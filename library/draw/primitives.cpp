@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <cstring>
 
-static const char RADIUS_WARNING[] = "Radius of %d not possible, using radius %d\n";
-static const char WIDTH_WARNING[] = "Width of %d not possible, using width %d\n";
-static const char SIZE_WARNING[] = "ptsize of %d not possible, using ptsize %d\n";
+const char RADIUS_WARNING[] = "Radius of %d not possible, using radius %d\n";
+const char WIDTH_WARNING[] = "Width of %d not possible, using width %d\n";
+const char SIZE_WARNING[] = "ptsize of %d not possible, using ptsize %d\n";
 
 // A negative radius, width or size made positive, with its warning. The most negative int has
 // no positive counterpart, so it becomes the largest int.
-static int make_positive(int value, const char *warning) {
+int make_positive(int value, const char *warning) {
     if (value >= 0) return value;
     int positive = value == INT_MIN ? INT_MAX : -value;
     TAVIX_console_printf(warning, value, positive);
@@ -23,14 +23,14 @@ static int make_positive(int value, const char *warning) {
 
 // A circle's box edge (centre plus or minus radius) held in the record's 32 bits. Only an edge
 // more than two billion pixels away saturates.
-static int32_t saturated(int64_t value) {
+int32_t saturated(int64_t value) {
     if (value > INT32_MAX) return INT32_MAX;
     if (value < INT32_MIN) return INT32_MIN;
     return (int32_t)value;
 }
 
 static const char *colour_name(int colour) {
-    return library_state.colour_names[colour];
+    return colour_label(colour);
 }
 
 // Hands one shape to the rasteriser; a kind ignores the points it does not use.
@@ -128,13 +128,18 @@ static void log_text(int colour, int x, int y, const char *text) {
                          text);
 }
 
-int TAVIX_draw_text(int colour, int x, int y, int size, const char *text) {
-    if (!text) return 1;
+int corrected_text_size(int size) {
     size = make_positive(size, SIZE_WARNING);
     if (size > MAX_PTSIZE) {
         TAVIX_console_printf(SIZE_WARNING, size, MAX_PTSIZE);
         size = MAX_PTSIZE;
     }
+    return size;
+}
+
+int TAVIX_draw_text(int colour, int x, int y, int size, const char *text) {
+    if (!text) return 1;
+    size = corrected_text_size(size);
     colour = check_colour(colour);
     if (library_state.logging) log_text(colour, x, y, text);
 

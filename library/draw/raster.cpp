@@ -21,7 +21,9 @@
 #include "library/draw/guard.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #ifdef _WIN32
 static const int64_t COORDINATE_GUARD = (int64_t)1 << 26;
@@ -57,7 +59,7 @@ static void end_shape(HDC dc) {
 }
 
 static COLORREF colour_value(const ShapeRecord *shape) {
-    return library_state.colours[shape->colour];
+    return colour_value(shape->colour);
 }
 
 static int pen_width(const ShapeRecord *shape) {
@@ -78,10 +80,11 @@ struct KeptObject {
     int width;        // pens: the width; fonts: the size
 };
 
-static const int KEPT_PENS = 32, KEPT_FONTS = 8;
+static const int KEPT_PENS = 32, KEPT_FONTS = 8, KEPT_BRUSHES = 16;
 static KeptObject thin_pens[2][COLOUR_COUNT], brushes[COLOUR_COUNT];
 static KeptObject kept_pens[KEPT_PENS], kept_fonts[KEPT_FONTS];
-static int next_pen, next_font;
+static KeptObject kept_brushes[KEPT_BRUSHES];  // brushes of TAVIX_rgb's colours
+static int next_pen, next_font, next_brush;
 
 // The kept object of slots[0 .. count) matching colour and width, or null.
 static HGDIOBJ find_kept(const KeptObject *slots, int count, COLORREF colour, int width) {
@@ -107,9 +110,12 @@ static HGDIOBJ keep_next(KeptObject *slots, int count, int *next, HGDIOBJ object
 }
 
 void release_shape_objects(void) {
-    KeptObject *lists[4] = {&thin_pens[0][0], brushes, kept_pens, kept_fonts};
-    int counts[4] = {2 * COLOUR_COUNT, COLOUR_COUNT, KEPT_PENS, KEPT_FONTS};
-    for (int k = 0; k < 4; ++k)
+    // The context images are drawn from holds none between records: it goes too.
+    if (library_state.image_dc) DeleteDC(library_state.image_dc);
+    library_state.image_dc = nullptr;
+    KeptObject *lists[5] = {&thin_pens[0][0], brushes, kept_pens, kept_fonts, kept_brushes};
+    int counts[5] = {2 * COLOUR_COUNT, COLOUR_COUNT, KEPT_PENS, KEPT_FONTS, KEPT_BRUSHES};
+    for (int k = 0; k < 5; ++k)
         for (int i = 0; i < counts[k]; ++i) {
             if (lists[k][i].object) DeleteObject(lists[k][i].object);
             lists[k][i] = {nullptr, 0, 0};
@@ -119,8 +125,8 @@ void release_shape_objects(void) {
 // The solid pen of a colour index and a width. A colour's value is checked too, in case the
 // colour table was changed since the pen was made.
 static HPEN solid_pen(int colour, int width) {
-    COLORREF value = library_state.colours[colour];
-    if (width <= 1) {
+    COLORREF value = colour_value(colour);
+    if (width <= 1 && !is_rgb_colour(colour)) {
         KeptObject &slot = thin_pens[width][colour];
         if (slot.object && slot.colour == value) return (HPEN)slot.object;
         return (HPEN)keep(slot, CreatePen(PS_SOLID, width, value), value, width);
@@ -139,7 +145,14 @@ static HPEN shape_pen(const ShapeRecord *shape) {
 }
 
 static HBRUSH solid_brush(int colour) {
-    COLORREF value = library_state.colours[colour];
+    COLORREF value = colour_value(colour);
+    if (is_rgb_colour(colour)) {
+        HGDIOBJ brush = find_kept(kept_brushes, KEPT_BRUSHES, value, 0);
+        if (!brush)
+            brush = keep_next(kept_brushes, KEPT_BRUSHES, &next_brush, CreateSolidBrush(value),
+                              value, 0);
+        return (HBRUSH)brush;
+    }
     KeptObject &slot = brushes[colour];
     if (slot.object && slot.colour == value) return (HBRUSH)slot.object;
     return (HBRUSH)keep(slot, CreateSolidBrush(value), value, 0);
@@ -267,6 +280,124 @@ static void paint_text(const ShapeRecord *shape) {
     end_shape(dc);
 }
 
+// An arc's or pie's end on the ray at an angle (degrees counter-clockwise from the positive x
+// axis, y up): far enough out along it (32768 pixels) that the ray is exact to a small fraction of
+// a degree, near enough that GDI's products of coordinates stay within 32 bits.
+static POINT ray_point(int32_t cx, int32_t cy, int degrees) {
+    const double PI = 3.14159265358979323846;
+    double angle = (double)(degrees % 360) * PI / 180.0;
+    int dx = (int)lround(32768.0 * cos(angle)), dy = (int)lround(32768.0 * sin(angle));
+    return POINT{(LONG)(cx + dx), (LONG)(flipped(cy) - dy)};
+}
+
+// An arc (width above 0: its outline with a pen that wide) or a filled pie slice (width 0), of
+// the oval's box.
+static void paint_arc(const ShapeRecord *shape) {
+    int left = held(shape->x1), top = held(flipped(shape->y1));
+    int right = held((int64_t)shape->x2 + 1), bottom = held((int64_t)flipped(shape->y2) + 1);
+    // The box's centre as GDI takes it: its middle pixel, the lower-right one of the middle four
+    // for even sizes.
+    int32_t cx = (int32_t)((int64_t)shape->x1 + ((int64_t)shape->x2 - shape->x1 + 1) / 2);
+    int32_t cy = (int32_t)((int64_t)shape->y1 - ((int64_t)shape->y1 - shape->y2 + 1) / 2);
+    POINT start = ray_point(cx, cy, shape->x3), end = ray_point(cx, cy, shape->y3);
+    HDC dc = begin_shape();
+    if (shape->x1 == shape->x2 && shape->y1 == shape->y2 && shape->width <= 1) {
+        // As for a circle of radius 0: the one pixel, which GDI leaves out for a 1 x 1 box.
+        SetPixel(dc, left, top, colour_value(shape));
+        end_shape(dc);
+        return;
+    }
+    HPEN pen = shape_pen(shape);
+    HBRUSH brush = shape_brush(shape);
+    HGDIOBJ kept_pen = SelectObject(dc, pen);
+    HGDIOBJ kept_brush = SelectObject(dc, brush);
+    if (shape->width == 0)
+        Pie(dc, left, top, right, bottom, start.x, start.y, end.x, end.y);
+    else
+        Arc(dc, left, top, right, bottom, start.x, start.y, end.x, end.y);
+    SelectObject(dc, kept_pen);
+    SelectObject(dc, kept_brush);
+    end_shape(dc);
+}
+
+// A polygon of up to POLYGON_MAX corners. On Windows its corners are held within the guard
+// rather than cut at it, so only a polygon reaching tens of millions of pixels out is changed.
+static void paint_polygon(const ShapeRecord *shape) {
+    POINT corners[POLYGON_MAX];
+    for (int i = 0; i < shape->count; ++i)
+        corners[i] =
+            POINT{(LONG)held(shape->points[2 * i]), (LONG)held(flipped(shape->points[2 * i + 1]))};
+    HDC dc = begin_shape();
+    HGDIOBJ kept_pen = SelectObject(dc, shape_pen(shape));
+    HGDIOBJ kept_brush = SelectObject(dc, shape_brush(shape));
+    Polygon(dc, corners, shape->count);
+    SelectObject(dc, kept_pen);
+    SelectObject(dc, kept_brush);
+    end_shape(dc);
+}
+
+// The area of the colour found at the point, painted over with the record's colour. The point
+// goes to GDI in buffer pixels, with the viewport at rest: under the shapes' moved viewport Wine's
+// GDI filled nothing.
+static void paint_fill(const ShapeRecord *shape) {
+    HDC dc = library_state.buffer_dc;
+    int64_t x = (int64_t)library_state.origin_x + shape->x1;
+    int64_t y = (int64_t)library_state.origin_y - shape->y1;
+    if (x < 0 || x >= TAVIX_WIDTH || y < 0 || y >= TAVIX_HEIGHT) return;
+    COLORREF found = GetPixel(dc, (int)x, (int)y);
+    if (found == CLR_INVALID) return;
+    HGDIOBJ kept_brush = SelectObject(dc, solid_brush(shape->colour));
+    ExtFloodFill(dc, (int)x, (int)y, found, FLOODFILLSURFACE);
+    SelectObject(dc, kept_brush);
+}
+
+// An image blended over the picture: its alpha is premultiplied, so source-over is one
+// AlphaBlend.
+static void paint_image(const ShapeRecord *shape) {
+    int64_t x = shape->x1, y = flipped(shape->y1);
+    // Far outside the buffer nothing shows (and Windows takes coordinates of 27 bits only).
+    const int64_t FAR_OFF = (int64_t)1 << 24;
+    if (x < -FAR_OFF || x > FAR_OFF || y < -FAR_OFF || y > FAR_OFF) return;
+    HDC image_dc;
+    int width, height;
+    HGDIOBJ kept = image_for_drawing(shape->x2, &image_dc, &width, &height);
+    if (!kept) return;
+    HDC dc = begin_shape();
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(dc, (int)x, (int)y, width, height, image_dc, 0, 0, width, height, blend);
+    end_shape(dc);
+    SelectObject(image_dc, kept);
+}
+
+void measure_text(int size, const char *text, int *width, int *height) {
+    *width = *height = 0;
+    // Before the start there is no buffer: a context of its own measures alike.
+    HDC dc = library_state.buffer_dc;
+    HDC own = dc ? nullptr : CreateCompatibleDC(nullptr);
+    if (own) dc = own;
+    if (!dc) return;
+    HGDIOBJ kept_font = SelectObject(dc, text_font(size));
+    int length = (int)strlen(text);
+    // As paint_text: the line height is the whole text's extent's height.
+    SIZE extent = {0, 0};
+    GetTextExtentPointA(dc, text, length, &extent);
+    int lines = 0, widest = 0, start = 0;
+    for (;;) {
+        int stop = start;
+        while (text[stop] != '\0' && text[stop] != '\n') ++stop;
+        SIZE line = {0, 0};
+        if (stop > start) GetTextExtentPointA(dc, text + start, stop - start, &line);
+        if (line.cx > widest) widest = line.cx;
+        ++lines;
+        if (text[stop] == '\0') break;
+        start = stop + 1;
+    }
+    SelectObject(dc, kept_font);
+    if (own) DeleteDC(own);
+    *width = widest;
+    *height = (int)((int64_t)lines * extent.cy > INT_MAX ? INT_MAX : (int64_t)lines * extent.cy);
+}
+
 void rasterise_shape(const ShapeRecord *shape) {
     // Before the library opens there is no buffer to paint into.
     if (library_state.buffer_dc) {
@@ -286,6 +417,18 @@ void rasterise_shape(const ShapeRecord *shape) {
                 break;
             case SHAPE_TEXT:
                 paint_text(shape);
+                break;
+            case SHAPE_ARC:
+                paint_arc(shape);
+                break;
+            case SHAPE_POLYGON:
+                paint_polygon(shape);
+                break;
+            case SHAPE_FILL:
+                paint_fill(shape);
+                break;
+            case SHAPE_IMAGE:
+                paint_image(shape);
                 break;
             default:
                 break;

@@ -13,6 +13,10 @@
 #define SHAPE_LINE 3
 #define SHAPE_PIXEL 4
 #define SHAPE_TEXT 5
+#define SHAPE_ARC 6      // box as an oval's; x3, y3 the start and end angles, degrees
+#define SHAPE_POLYGON 7  // points: count x, y pairs
+#define SHAPE_FILL 8     // x1, y1: where the area to fill over starts
+#define SHAPE_IMAGE 9    // x1, y1: upper-left corner; x2: the image number, loaded
 
 #define MAX_PTSIZE 127            // largest text size, pixels
 #define FORMATTED_TEXT_SIZE 1024  // bytes of the formatted text's buffer, with its zero
@@ -30,13 +34,32 @@ struct ShapeRecord {
     int32_t x3, y3;      // third point
     HGLOBAL text_block;  // text: movable block holding the NUL-terminated text; a handle is
                          // pointer-sized, so it has its own field rather than y2
+    const int *points;   // polygon: x, y pairs, count of them (3 .. POLYGON_MAX)
+    int32_t count;
 };
+
+#define POLYGON_MAX 1000  // most corners of a polygon
+
+// Selects a loaded image into the image context for drawing and gives its size; returns the
+// object it replaced there, to be selected back, or null for an image number not loaded.
+HGDIOBJ image_for_drawing(int image, HDC *dc, int *width, int *height);
+
+// Corrections the drawing calls share: a negative value made positive with its warning (the
+// most negative int becomes the largest); a 64-bit box edge held within 32 bits; a text size
+// made positive and held at MAX_PTSIZE, with its warnings.
+int make_positive(int value, const char *warning);
+int32_t saturated(int64_t value);
+int corrected_text_size(int size);
+extern const char RADIUS_WARNING[], WIDTH_WARNING[], SIZE_WARNING[];
 
 // Paints one record into the back buffer and marks the buffer dirty.
 void rasterise_shape(const ShapeRecord *shape);
 // Fills the back buffer white inside a one-pixel frame of the context's pen; marks it dirty.
 void wipe_buffer(void);
-// Deletes the pens, brushes and fonts kept for the records (the next record makes them anew).
+// Deletes the pens, brushes and fonts kept for the records, and the context images are drawn
+// from (the next record makes them anew).
 void release_shape_objects(void);
+// The box TAVIX_draw_text paints for a text at a size (0 .. MAX_PTSIZE), in pixels.
+void measure_text(int size, const char *text, int *width, int *height);
 
 #endif

@@ -342,3 +342,18 @@ int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits
     }
     return end > (int64_t)start ? (int)(end - start) : 0;
 }
+
+HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits,
+                                HANDLE section, DWORD offset) {
+    (void)offset;
+    if (bits) *bits = nullptr;
+    if ((dc && !dc_get(dc)) || !info || usage != DIB_RGB_COLORS || section) return nullptr;
+    const BITMAPINFOHEADER &header = info->bmiHeader;
+    // Only top-down 32-bit pixels: the surface's own layout, blue, green, red, alpha in memory.
+    if (header.biBitCount != 32 || header.biCompression != BI_RGB || header.biWidth <= 0 ||
+        header.biHeight >= 0 || header.biHeight == INT32_MIN)
+        return nullptr;
+    HBITMAP bitmap = bitmap_create(header.biWidth, -header.biHeight);
+    if (bitmap && bits) *bits = bitmap_surface(bitmap)->pixels;
+    return bitmap;
+}

@@ -234,7 +234,7 @@ struct WalkRow {
     int64_t inner, outer;  // the right run, columns from the box's left; inner > outer: no point
 };
 
-// Visits the quarter's points, visit(x, y), in walk order; width and height 3 .. WALK_LIMIT.
+// Visits the quarter's points, visit(x, y), in walk order; width and height 1 .. WALK_LIMIT.
 template <typename Visit>
 void walk_quarter(int64_t width, int64_t height, Visit visit) {
     int64_t a = width - 1, b = height - 1;
@@ -1079,4 +1079,112 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
     stroke_path(canvas, dc->pen_record, path, 2, false, gap_colour_of(dc));
     painted_path(dc, canvas, path, 2, pen_reach(dc->pen_record));
     return TRUE;
+}
+
+// ---- Arcs and pies -----------------------------------------------------------------------------
+//
+// An arc is a run of the points of its ellipse's walk (see Ellipses), taken in a loop round the
+// box: the first quarter walked from the middle of the right side down to the bottom, then its
+// mirror images on to the left side, the top and back. The run starts and ends where the rays
+// through the two given points, from the box's centre (its top-left middle pixel for even
+// sizes), meet that loop: the first point of a quarter at or past the ray, by exact cross
+// products. The arc goes counter-clockwise on the screen: it is the clockwise run between the
+// rays mirrored top to bottom, mirrored back, in the same order. The pen strokes the points
+// as an open path (each 1-pixel step paints its first point, so the last is left out); a pie adds
+// the centre, is filled as a polygon through the points and stroked closed.
+
+namespace {
+
+// The walk's first quarter, relative to the box's centre pixel, for boxes of any size from 1 up.
+void arc_quarter(int64_t width, int64_t height, std::vector<Point64> &quarter) {
+    quarter.clear();
+    walk_quarter(width, height, [&](int64_t x, int64_t y) {
+        quarter.push_back(Point64{x - width / 2, y - height / 2});
+    });
+}
+
+// Where the ray through (x, y), relative to the centre with y down, meets the clockwise loop:
+// an index into the loop's 4 n points.
+int64_t loop_position(const std::vector<Point64> &q, int64_t x, int64_t y) {
+    int64_t n = (int64_t)q.size(), i = 0;
+    if (y >= 0) {
+        if (x >= 0) {
+            while (i < n && !(q[i].x * y <= q[i].y * x)) ++i;
+            return i;
+        }
+        while (i < n && !(q[i].x * y < q[i].y * -x)) ++i;
+        return 2 * n - i;
+    }
+    if (x >= 0) {
+        while (i < n && !(q[i].x * -y <= q[i].y * x)) ++i;
+        return 4 * n - i;
+    }
+    while (i < n && !(q[i].x * -y < q[i].y * -x)) ++i;
+    return 2 * n + i;
+}
+
+// The arc's points, counter-clockwise from the ray through start to the ray through end.
+void arc_points(int64_t l, int64_t t, int64_t width, int64_t height, Point64 start, Point64 end,
+                std::vector<Point64> &points) {
+    std::vector<Point64> q;
+    arc_quarter(width, height, q);
+    points.clear();
+    int64_t n = (int64_t)q.size();
+    if (n == 0) return;
+    int64_t cx = l + width / 2, cy = t + height / 2;
+    int64_t from = loop_position(q, start.x - cx, -(start.y - cy));
+    int64_t to = loop_position(q, end.x - cx, -(end.y - cy));
+    if (to <= from) to += 4 * n;
+    int64_t right = l + width - 1 - width / 2, bottom = t + height - 1 - height / 2;
+    points.reserve((size_t)(to - from));
+    for (int64_t i = from; i < to; ++i) {
+        int64_t k = i % n;
+        const Point64 &p = q[(size_t)k], &m = q[(size_t)(n - 1 - k)];
+        switch ((i / n) % 4) {
+            case 0:
+                points.push_back({cx + p.x, bottom - p.y});
+                break;
+            case 1:
+                points.push_back({right - m.x, bottom - m.y});
+                break;
+            case 2:
+                points.push_back({right - p.x, cy + p.y});
+                break;
+            default:
+                points.push_back({cx + m.x, cy + m.y});
+        }
+    }
+}
+
+// Arc (pie false) and Pie.
+BOOL paint_arc(HDC handle, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2,
+               bool pie) {
+    GdiDC *dc = dc_get(handle);
+    if (!dc) return FALSE;
+    int64_t l = left, t = top, r = right, b = bottom;
+    if (!order_box(&l, &t, &r, &b)) return TRUE;
+    // Every point of the box is walked: larger boxes than any screen are refused.
+    if (r - l > WALK_LIMIT || b - t > WALK_LIMIT) return FALSE;
+    Canvas canvas = dc_canvas(dc);
+    if (!canvas.surface) return TRUE;
+    std::vector<Point64> points;
+    arc_points(l, t, r - l, b - t, Point64{x1, y1}, Point64{x2, y2}, points);
+    if (pie) points.push_back(Point64{l + (r - l) / 2, t + (b - t) / 2});
+    if (points.size() < 2) return TRUE;
+    GdiBrush *brush = dc->brush_record;
+    if (pie && brush && !brush->hollow)
+        fill_polygon(canvas, points.data(), points.size(), brush->colour);
+    stroke_path(canvas, dc->pen_record, points.data(), points.size(), pie, gap_colour_of(dc));
+    dc_painted(dc);
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL WINAPI Arc(HDC dc, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2) {
+    return paint_arc(dc, left, top, right, bottom, x1, y1, x2, y2, false);
+}
+
+BOOL WINAPI Pie(HDC dc, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2) {
+    return paint_arc(dc, left, top, right, bottom, x1, y1, x2, y2, true);
 }

@@ -35,3 +35,22 @@ TEST(DrawingBeforeStart, CallsPrintAndReturnWithoutABuffer) {
     EXPECT_EQ(drawtest::take_console(), expected);
     EXPECT_EQ(library_state.dirty, 1);
 }
+
+TEST(DrawingBeforeStart, NewerCallsDoNotNeedTheBufferAndTextIsMeasuredAlike) {
+    drawtest::take_console();
+    int points[6] = {0, 0, 10, 0, 0, 10};
+    EXPECT_EQ(TAVIX_draw_ellipse(TAVIX_rgb(1, 2, 3), 0, 0, 5, 4, 1), 1);
+    EXPECT_EQ(TAVIX_draw_arc(5, 0, 0, 5, 5, 0, 90, 0), 1);
+    EXPECT_EQ(TAVIX_draw_polygon(6, 3, points, 0), 1);
+    EXPECT_EQ(TAVIX_get_pixel(0, 0), -1);
+    EXPECT_EQ(TAVIX_draw_image(1, 0, 0), 1);
+    EXPECT_EQ(drawtest::take_console(),
+              (std::vector<std::string>{"#010203 ellipse at (0,0), radii 5 and 4, width 1\n",
+                                        "yellow pie slice at (0,0), radii 5 and 5, from 0 to 90 "
+                                        "degrees, filled\n",
+                                        "magenta polygon of 3 points from (0,0), filled\n",
+                                        "Image 1 not loaded, nothing drawn\n"}));
+    // Measured without a buffer, in a context of its own: two lines twice as high as one.
+    EXPECT_EQ(TAVIX_text_height(20, "a\nb"), 2 * TAVIX_text_height(20, "a"));
+    EXPECT_GE(TAVIX_text_width(20, "wide\nw"), TAVIX_text_width(20, "wide"));
+}

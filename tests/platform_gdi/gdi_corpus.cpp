@@ -1,6 +1,7 @@
 // The GDI corpus: ellipses of every small box and random large ones, lines at many angles and
 // lengths, polygons (thin and degenerate ones too), rectangles, shapes partly off the bitmap, all
-// with pens 0 to 12 pixels wide, filled and hollow, then a fixed pseudo-random mixed sequence.
+// with pens 0 to 12 pixels wide, filled and hollow, then a fixed pseudo-random mixed sequence;
+// then arcs and pies, flood fills and alpha blends.
 // Only Windows calls: the same source is the oracle's program and the layer's check.
 #include "gdi_corpus.h"
 
@@ -387,6 +388,157 @@ void mixed(Corpus &c, Random &random) {
     c.wipe();
 }
 
+// Arcs and pies of boxes small and large, between rays through points on a turn in steps of 3
+// degrees (the same ray twice is the whole ellipse), with pens 0 to 12 wide; pies filled and
+// hollow.
+void arcs(Corpus &c) {
+    static const int boxes[][2] = {{1, 1},   {2, 5},     {3, 3},     {4, 4},    {5, 5},   {5, 9},
+                                   {7, 7},   {8, 5},     {10, 16},   {16, 16},  {33, 20}, {64, 64},
+                                   {65, 41}, {151, 151}, {300, 181}, {401, 401}};
+    static const int turns[][2] = {{0, 90},   {0, 180},  {0, 0},     {45, 135}, {90, 270},
+                                   {30, 300}, {177, 3},  {201, 339}, {270, 90}, {12, 15},
+                                   {99, 261}, {315, 45}, {180, 0},   {60, 60},  {123, 333}};
+    const int nb = (int)(sizeof boxes / sizeof boxes[0]),
+              nt = (int)(sizeof turns / sizeof turns[0]);
+    char name[80];
+    int k = 0;
+    for (int i = 0; i < nb; ++i)
+        for (int j = 0; j < nt; ++j)
+            for (int p = 0; p < 3; ++p, ++k) {
+                int w = boxes[i][0], h = boxes[i][1];
+                int width = p == 0 ? (k % 2) : 2 + (k * 7 + p) % 11;
+                int l = 100, t = 60, cx = l + w / 2, cy = t + h / 2;
+                int a0 = turns[j][0], a1 = turns[j][1];
+                int x1 = cx + 5 * cos100(a0), y1 = cy - 5 * cos100(a0 + 270);
+                int x2 = cx + 5 * cos100(a1), y2 = cy - 5 * cos100(a1 + 270);
+                c.tools(width, false);
+                Arc(c.dc, l, t, l + w, t + h, x1, y1, x2, y2);
+                c.touch(l, t, l + w, t + h, width);
+                snprintf(name, sizeof name, "%dx%d %d-%d w%d", w, h, a0, a1, width);
+                c.done(width <= 1 ? "arc-thin" : "arc-wide", name);
+                bool filled = (k % 3) != 2;
+                c.tools(width, filled);
+                Pie(c.dc, l, t, l + w, t + h, x1, y1, x2, y2);
+                c.touch(l, t, l + w, t + h, width);
+                snprintf(name, sizeof name, "%dx%d %d-%d w%d %s", w, h, a0, a1, width,
+                         fill_name(filled));
+                c.done(width <= 1 ? "pie-thin" : "pie-wide", name);
+            }
+    // Rays through points on the box's own axes and corners, near and far.
+    static const int rays[][2] = {{1, 0}, {0, -1}, {-1, 0}, {0, 1}, {1, 1}, {-3, 1}, {1000, -7}};
+    for (int a = 0; a < 7; ++a)
+        for (int b = 0; b < 7; ++b) {
+            c.tools(1, false);
+            Arc(c.dc, 50, 50, 91, 80, 70 + rays[a][0], 65 + rays[a][1], 70 + rays[b][0],
+                65 + rays[b][1]);
+            c.touch(50, 50, 91, 80, 1);
+            snprintf(name, sizeof name, "ray %d-%d", a, b);
+            c.done("arc-thin", name);
+        }
+}
+
+// Flood fills with a brush of another colour, from seeds inside and outside outlines: the whole
+// bitmap, a ring, an outline with a one-pixel gap, areas touching only at corners (which are not
+// connected), and the border fill up to a colour.
+void flood_fills(Corpus &c) {
+    HBRUSH green = CreateSolidBrush(RGB(0, 160, 0));
+    char name[64];
+    for (int s = 0; s < 12; ++s) {
+        c.tools(1, false);
+        switch (s % 6) {
+            case 0:
+                break;  // the white bitmap alone
+            case 1:
+                Ellipse(c.dc, 100, 100, 301, 301);
+                Ellipse(c.dc, 150, 150, 251, 251);
+                break;
+            case 2:
+                Rectangle(c.dc, 100, 100, 200, 180);
+                SetPixel(c.dc, 150, 100, WHITE);  // the gap
+                break;
+            case 3:
+                for (int i = 0; i < 40; ++i) SetPixel(c.dc, 100 + i, 100 + i, PEN);
+                for (int i = 0; i < 40; ++i) SetPixel(c.dc, 101 + i, 100 + i, PEN);
+                break;
+            case 4:
+                c.tools(3, true);
+                Ellipse(c.dc, 40, 40, 200, 120);
+                Rectangle(c.dc, 120, 60, 260, 200);
+                break;
+            default:
+                for (int i = 0; i < 10; ++i) Rectangle(c.dc, 100 + 8 * i, 100, 104 + 8 * i, 140);
+        }
+        SelectObject(c.dc, green);
+        static const POINT seeds[6] = {{5, 5},     {200, 120}, {150, 140},
+                                       {120, 110}, {100, 80},  {102, 120}};
+        POINT seed = s < 6 ? seeds[s] : POINT{seeds[s - 6].x + 1, seeds[s - 6].y + 1};
+        COLORREF at = GetPixel(c.dc, seed.x, seed.y);
+        if (s < 6)
+            ExtFloodFill(c.dc, seed.x, seed.y, at, FLOODFILLSURFACE);
+        else
+            ExtFloodFill(c.dc, seed.x, seed.y, PEN, FLOODFILLBORDER);
+        c.touch(0, 0, CORPUS_WIDTH, CORPUS_HEIGHT, 0);
+        snprintf(name, sizeof name, "%d %s", s % 6, s < 6 ? "surface" : "border");
+        c.done("flood", name);
+    }
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(green);
+}
+
+// A 40 x 30 bitmap of premultiplied colours whose alpha runs 0 to 255 across and down, blended
+// over stripes at places partly off the bitmap, with and without source alpha, at constant
+// alphas 255, 128 and 1.
+void alpha_blends(Corpus &c) {
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 40;
+    info.bmiHeader.biHeight = -30;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HBITMAP sprite = CreateDIBSection(c.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC sprite_dc = CreateCompatibleDC(c.dc);
+    if (!sprite || !bits || !sprite_dc) return;
+    HGDIOBJ old = SelectObject(sprite_dc, sprite);
+    unsigned *pixel = (unsigned *)bits;
+    static const unsigned char special[] = {0, 1, 127, 128, 254, 255};
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            unsigned a = y < 6 ? special[y] : (unsigned)((x * 7 + y * 5) % 256);
+            unsigned r = (unsigned)(x * 6) % 256, g = (unsigned)(y * 8) % 256, b = 200;
+            *pixel++ = (a << 24) | ((r * a + 127) / 255) << 16 | ((g * a + 127) / 255) << 8 |
+                       ((b * a + 127) / 255);
+        }
+    static const POINT places[] = {{100, 100}, {-10, 50}, {580, 520}, {300, -12}};
+    static const int alphas[] = {255, 128, 1};
+    char name[64];
+    for (int p = 0; p < 4; ++p)
+        for (int f = 0; f < 2; ++f)
+            for (int a = 0; a < 3; ++a) {
+                c.tools(-1, true);
+                for (int i = 0; i < 8; ++i) {
+                    HBRUSH stripe = CreateSolidBrush(RGB(30 * i, 255 - 30 * i, (i % 2) * 255));
+                    SelectObject(c.dc, stripe);
+                    Rectangle(c.dc, places[p].x - 5 + 7 * i, places[p].y - 5,
+                              places[p].x + 2 + 7 * i, places[p].y + 36);
+                    SelectObject(c.dc, c.fill);
+                    DeleteObject(stripe);
+                }
+                BLENDFUNCTION blend = {AC_SRC_OVER, 0, (BYTE)alphas[a],
+                                       (BYTE)(f == 0 ? AC_SRC_ALPHA : 0)};
+                AlphaBlend(c.dc, places[p].x, places[p].y, 40, 30, sprite_dc, 0, 0, 40, 30, blend);
+                c.touch(places[p].x - 5, places[p].y - 5, places[p].x + 60, places[p].y + 36, 0);
+                snprintf(name, sizeof name, "%d,%d %s %d", (int)places[p].x, (int)places[p].y,
+                         f == 0 ? "alpha" : "constant", alphas[a]);
+                c.done("blend", name);
+            }
+    SelectObject(sprite_dc, old);
+    DeleteDC(sprite_dc);
+    DeleteObject(sprite);
+}
+
 }  // namespace
 
 int corpus_run(CorpusReport report, void *context) {
@@ -419,6 +571,9 @@ int corpus_run(CorpusReport report, void *context) {
     rectangles(c);
     off_edges(c, random);
     mixed(c, random);
+    arcs(c);
+    flood_fills(c);
+    alpha_blends(c);
 
     SelectObject(dc, old_pen);
     SelectObject(dc, old_brush);

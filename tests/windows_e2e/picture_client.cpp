@@ -8,12 +8,15 @@
 //   READY
 //   EVENT <code> <x> <y> <key>
 // Each family of shapes stays inside its region, so a comparison can tell them apart; all text
-// lies in the region named "text", so a comparison can leave font rendering out.
+// lies in the region named "text", so a comparison can leave font rendering out. With the
+// arguments "extras SPRITE.png" it draws a second picture with the calls beyond the first eight:
+// rgb colours, ellipses, arcs and pies, polygons, flood fills, the PNG blended over shapes.
 #include "library/tavix.h"
 
 #include "tests/programs/event_echo.h"
 
 #include <cstdio>
+#include <cstring>
 
 // A linear congruential generator: the C library's rand() differs between platforms.
 static unsigned int generator_state = 12345u;
@@ -164,6 +167,86 @@ static void draw_text(void) {
     TAVIX_draw_formatted(RED, 40, -235, 16, "%d x %d", TAVIX_WIDTH, TAVIX_HEIGHT);
 }
 
+// Ellipses filled and outlined with pens 1 to 6, circles as ellipses, arcs and pie slices.
+static void draw_curves(void) {
+    region("ellipses", -297, 248, -5, 120);
+    for (int i = 0; i < 8; ++i) {
+        int colour = TAVIX_rgb(30 * i, 200 - 20 * i, 90 + 20 * i);
+        TAVIX_draw_ellipse(colour, -270 + 36 * i, 215, 4 + 2 * i, 25 - 2 * i, i % 3 == 0 ? 0 : i);
+        TAVIX_draw_ellipse(i + 2, -270 + 36 * i, 155, 15, 15, i % 2);
+    }
+    region("arcs", 0, 248, 297, 120);
+    for (int i = 0; i < 8; ++i) {
+        int x = 30 + 36 * (i % 8);
+        TAVIX_draw_arc(TAVIX_rgb(200, 20 * i, 50), x, 215, 16, 24, 30 * i, 200 + 17 * i, i % 4);
+        TAVIX_draw_arc(i + 10, x, 150, 17, 13, 350 - 40 * i, 45 * i, i < 4 ? 0 : 1 + i % 3);
+    }
+}
+
+// Polygons: a star filled and outlined, a self-crossing one, many corners.
+static void draw_polygons(void) {
+    region("polygons", -297, 115, -5, -10);
+    int star[20];
+    static const int outer[10][2] = {{0, 50},  {12, 16},   {48, 15},  {19, -6},  {29, -40},
+                                     {0, -20}, {-29, -40}, {-19, -6}, {-48, 15}, {-12, 16}};
+    for (int i = 0; i < 10; ++i)
+        star[2 * i] = -240 + outer[i][0], star[2 * i + 1] = 55 + outer[i][1];
+    TAVIX_draw_polygon(GOLD, 10, star, 0);
+    for (int i = 0; i < 10; ++i) star[2 * i] += 110;
+    TAVIX_draw_polygon(TAVIX_rgb(10, 90, 200), 10, star, 3);
+    int many[2 * 60];
+    for (int i = 0; i < 60; ++i) {
+        many[2 * i] = -50 + (i * 37) % 41 - 20;
+        many[2 * i + 1] = 55 + (i * 53) % 97 - 48;
+    }
+    TAVIX_draw_polygon(SEA_GREEN, 60, many, 0);
+}
+
+// Flood fills: a ring between two outlines, an outline with a gap (the fill leaks out to the
+// region's frame), the inside of a polygon.
+static void draw_fills(void) {
+    region("fills", 0, 115, 297, -10);
+    TAVIX_draw_rectangle(BLACK, 2, 113, 295, -8, 1);
+    TAVIX_draw_ellipse(BLACK, 60, 55, 50, 50, 1);
+    TAVIX_draw_ellipse(BLACK, 60, 55, 25, 25, 2);
+    TAVIX_fill_area(TAVIX_rgb(250, 150, 60), 60 + 37, 55);
+    TAVIX_draw_rectangle(BLUE, 130, 100, 200, 10, 1);
+    TAVIX_draw_pixel(WHITE, 130, 50);
+    TAVIX_fill_area(TAVIX_rgb(220, 240, 255), 160, 50);
+    int wedge[8] = {220, 100, 290, 100, 250, 20, 230, 60};
+    TAVIX_draw_polygon(RED, 4, wedge, 1);
+    TAVIX_fill_area(PINK, 245, 80);
+}
+
+// The sprite blended over stripes, at several places, one cut by the window's edge.
+static void draw_images(const char *sprite) {
+    region("images", -297, -15, 297, -195);
+    for (int i = 0; i < 20; ++i)
+        TAVIX_draw_rectangle(TAVIX_rgb(12 * i, 255 - 12 * i, (i % 3) * 120), -290 + 29 * i, -20,
+                             -275 + 29 * i, -190, 0);
+    int image = TAVIX_load_image(sprite);
+    for (int i = 0; i < 12; ++i) TAVIX_draw_image(image, -300 + 50 * i, -30 - 11 * i);
+    TAVIX_free_image(image);
+}
+
+static void draw_measured_text(void) {
+    region("text", -297, -200, 297, -247);
+    const char *label = "Centred\nby measuring";
+    int w = TAVIX_text_width(18, label), h = TAVIX_text_height(18, label);
+    TAVIX_draw_text(BLACK, -w / 2, -200 - h / 2, 18, label);
+}
+
+static void draw_extras(const char *sprite) {
+    TAVIX_clear_window();
+    draw_curves();
+    draw_polygons();
+    draw_fills();
+    draw_images(sprite);
+    draw_measured_text();
+    // The red square the test waits for before it reads the picture, as in the first one.
+    TAVIX_draw_rectangle(RED, -290, 65, -250, 25, 0);
+}
+
 static void draw_picture(void) {
     TAVIX_clear_window();
     draw_circles();
@@ -183,7 +266,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     TAVIX_start(instance, previous, command_line, show);
     TAVIX_show_console(0);
     TAVIX_set_logging(0);
-    draw_picture();
+    // "extras PATH": the second picture, with the sprite at PATH.
+    if (command_line && strncmp(command_line, "extras ", 7) == 0)
+        draw_extras(command_line + 7);
+    else
+        draw_picture();
     printf("READY\n");
     fflush(stdout);
 
