@@ -70,11 +70,8 @@ void on_png_warning(png_structp, png_const_charp) {}
 // No gamma or colour-space change: the file's numbers are drawn as they are.
 int decode_png(const char *path, int width, int height, uint32_t *pixels, const char **reason) {
     static DecodeError error;  // outside the jump's frame, as setjmp asks
-    FILE *file = fopen(path, "rb");
-    if (!file) {
-        *reason = strerror(errno);
-        return 0;
-    }
+    FILE *file = open_regular_file(path, false, reason);
+    if (!file) return 0;
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, on_png_error, on_png_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;

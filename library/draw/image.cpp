@@ -29,11 +29,8 @@ static uint32_t premultiplied(uint32_t pixel) {
 
 // Reads the signature and the IHDR chunk's width and height. 1, or 0 with *reason.
 static int read_header(const char *path, uint32_t *width, uint32_t *height, const char **reason) {
-    FILE *file = fopen(path, "rb");
-    if (!file) {
-        *reason = strerror(errno);
-        return 0;
-    }
+    FILE *file = open_regular_file(path, false, reason);
+    if (!file) return 0;
     unsigned char head[24];
     size_t got = fread(head, 1, sizeof head, file);
     fclose(file);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -286,16 +287,21 @@ TEST_F(Extras, PngsOfEveryKindLoadAndBadOnesAreRefusedWithTheirReason) {
     fclose(out);
     std::string missing = temp_path("missing.png");
     remove(missing.c_str());
-    const std::string *bad[] = {&cut, &text, &huge, &missing};
+    // A FIFO with no writer is refused at once rather than waited on.
+    std::string pipe = temp_path("pipe.png");
+    remove(pipe.c_str());
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string *bad[] = {&cut, &text, &huge, &missing, &pipe};
     for (const std::string *path : bad) EXPECT_EQ(TAVIX_load_image(path->c_str()), 0) << *path;
     std::vector<std::string> lines = console();
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0].rfind("Image " + cut + " not loaded: damaged PNG file: ", 0), 0u)
         << lines[0];
     EXPECT_EQ(lines[1], "Image " + text + " not loaded: not a PNG file");
     EXPECT_EQ(lines[2], "Image " + huge +
                             " not loaded: too large: 20000 x 20000 pixels, at most 4096 x 4096");
     EXPECT_EQ(lines[3], "Image " + missing + " not loaded: No such file or directory");
+    EXPECT_EQ(lines[4], "Image " + pipe + " not loaded: not a regular file");
 }
 
 TEST_F(Extras, FreedAndUnknownImageNumbersWarn) {

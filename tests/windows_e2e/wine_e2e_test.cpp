@@ -66,7 +66,7 @@ struct WineProgram {
                 const std::vector<std::string> &args = {})
         : process(x, kWine, options(exe, args)) {}
     static e2e::ProcessOptions options(const std::string &exe,
-                                       const std::vector<std::string> &args) {
+                                       const std::vector<std::string> &args = {}) {
         e2e::ProcessOptions o;
         o.args = {win64_dir() + "/" + exe};
         o.args.insert(o.args.end(), args.begin(), args.end());
