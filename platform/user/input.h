@@ -24,6 +24,10 @@ enum KeyModifier { KEYMOD_SHIFT = 1, KEYMOD_CTRL = 2, KEYMOD_ALT = 4, KEYMOD_CAP
 // 4 right) of the buttons down after the event.
 void input_mouse(HWND hwnd, InputEvent::Type type, int button, int x, int y, unsigned buttons_held,
                  unsigned modifiers);
+// The wheel turned by notches (positive away from the user) with the pointer over hwnd.
+void input_wheel(HWND hwnd, int notches, unsigned buttons_held, unsigned modifiers);
+// The window manager took the keyboard focus away from hwnd.
+void input_focus_lost(HWND hwnd);
 // A key went down or up. scan is the PC set-1 scan code, plus 0x100 for an extended key.
 void input_key(HWND hwnd, bool down, int vk, int scan, bool repeat, unsigned modifiers);
 // Text that the last key (or an input method) produced, UTF-8.
