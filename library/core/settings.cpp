@@ -101,6 +101,17 @@ void read_settings(void) {
             s.replaying = 1;
         }
     }
+    if (const char *value = setting("TAVIX_SEED")) {
+        char *end = nullptr;
+        errno = 0;
+        unsigned long long number = strtoull(value, &end, 10);
+        if (*value == '-' || *end || errno || number > 0xFFFFFFFFull)
+            ignore("TAVIX_SEED", value, "the value must be a number from 0 to 4294967295");
+        else {
+            s.seed_from_environment = 1;
+            s.environment_seed = (uint32_t)number;
+        }
+    }
     if (const char *value = setting("TAVIX_SNAPSHOT")) {
         if (const char *why = unwritable(value))
             ignore("TAVIX_SNAPSHOT", value, why);
@@ -112,4 +123,10 @@ void read_settings(void) {
 void apply_settings(void) {
     // As if Playback had been chosen from the Run menu.
     if (library_state.replaying && !library_state.playing_back) handle_command(ID_PLAYBACK);
+}
+
+int seed_setting(uint32_t *seed) {
+    if (!library_state.seed_from_environment) return 0;
+    *seed = library_state.environment_seed;
+    return 1;
 }

@@ -51,6 +51,9 @@ static void truncate_script_file(FILE *stream, long length) {
 
 void record_event(int type, int x, int y, char key) {
     LibraryState &s = library_state;
+    // A run of clock readings or empty polls came first: its line goes before this event's.
+    flush_extra_runs();
+    if (!s.recording) return;
     if (type == TAVIX_PERIODIC) {
         // Ticks arrive ten times a second: a run of them becomes one line when it ends.
         s.periodic_count++;
@@ -67,6 +70,17 @@ void record_event(int type, int x, int y, char key) {
 
 void write_script_line(int type, int x, int y, char key) {
     LibraryState &s = library_state;
+    char line[SCRIPT_LINE_SIZE];
+    if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) ==
+        0) {
+        // No line, but the file is still opened (and emptied) as for any event, a quit included.
+        line[0] = '\0';
+    }
+    write_script_text(line);
+}
+
+void write_script_text(const char *line) {
+    LibraryState &s = library_state;
     if (!s.script_file) {
         s.script_file = open_script_file(s.script_name, true);
         if (!s.script_file) {
@@ -74,9 +88,7 @@ void write_script_line(int type, int x, int y, char key) {
             return;
         }
     }
-    char line[SCRIPT_LINE_SIZE];
-    if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) == 0)
-        return;
+    if (!line[0]) return;
     // Each line goes to the file at once, so a program that is killed loses nothing recorded.
     long whole = ftell(s.script_file);
     errno = 0;
@@ -94,16 +106,19 @@ void write_script_line(int type, int x, int y, char key) {
     stop_recording();
 }
 
+int open_script_for_reading(void) {
+    LibraryState &s = library_state;
+    if (s.script_file) return 1;
+    s.script_file = open_script_file(s.script_name, false);
+    if (s.script_file) return 1;
+    TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
+    stop_playback();
+    return 0;
+}
+
 int read_script_event(void) {
     LibraryState &s = library_state;
-    if (!s.script_file) {
-        s.script_file = open_script_file(s.script_name, false);
-        if (!s.script_file) {
-            TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
-            stop_playback();
-            return 0;
-        }
-    }
+    if (!open_script_for_reading()) return 0;
     if (s.periodic_count > 0) {
         s.periodic_count--;
         s.pending.type = TAVIX_PERIODIC;
@@ -111,14 +126,32 @@ int read_script_event(void) {
     }
 
     char line[SCRIPT_LINE_SIZE];
-    if (!next_script_line(s.script_file, line)) {
-        // The stream stays open at its end: starting playback again reports the end again.
-        TAVIX_console_printf("EOF encountered in script file %s\n", s.script_name);
-        stop_playback();
-        return 0;
-    }
     ScriptEvent event;
-    if (!decode_script_line(line, &event)) return 0;
+    for (;;) {
+        if (!take_script_line(line)) {
+            // The stream stays open at its end: starting playback again reports the end again.
+            TAVIX_console_printf("EOF encountered in script file %s\n", s.script_name);
+            stop_playback();
+            return 0;
+        }
+        if (decode_script_line(line, &event)) break;
+        // A line of the richer wait, the clock or the generator, met by this plain wait: what
+        // it can carry is taken, the rest passed over.
+        ScriptExtraLine extra;
+        if (!decode_extra_script_line(line, &extra)) return 0;
+        if (extra.kind == 'T') s.replay_clock = extra.values[0];
+        if (extra.kind == 'S') s.random_state = (uint32_t)extra.values[0];
+        if (extra.kind == 'E' && extra.values[0] >= TAVIX_MOUSE &&
+            extra.values[0] <= TAVIX_PERIODIC &&
+            (extra.values[0] != TAVIX_MOUSE || extra.values[4] == 1)) {
+            event.type = extra.values[0];
+            event.x = extra.values[1];
+            event.y = extra.values[2];
+            event.key = (signed char)(uint8_t)(extra.values[3] & 0xFF);
+            event.count = 1;
+            break;
+        }
+    }
 
     s.pending.type = event.type;
     switch (event.type) {
@@ -137,14 +170,31 @@ int read_script_event(void) {
     return 1;
 }
 
+int take_script_line(char *line) {
+    LibraryState &s = library_state;
+    if (s.script_peeked) {
+        s.script_peeked = 0;
+        memcpy(line, s.script_peek, SCRIPT_LINE_SIZE);
+        return 1;
+    }
+    return s.script_file ? next_script_line(s.script_file, line) : 0;
+}
+
 void close_script(void) {
     LibraryState &s = library_state;
+
     // A recording still running when the library finishes keeps its last run of ticks, and ends
     // here: recording on after the close would reopen the file and empty it.
     if (s.recording) {
+        flush_extra_runs();
         if (s.periodic_count > 0) write_script_line(TAVIX_PERIODIC, 0, 0, 0);
         stop_recording();
     }
+    // The runs, the peeked line and the recorded generator state belong to the stream.
+    s.script_peeked = 0;
+    s.time_run = 0;
+    s.none_run = 0;
+    s.seed_written = 0;
     if (s.script_file) {
         fclose(s.script_file);
         s.script_file = nullptr;
