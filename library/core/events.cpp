@@ -109,9 +109,12 @@ static TAVIX_Event event_now(int type) {
 
 // Live input changes the state and, while a wait or delay collects, becomes an event. During a
 // playback the script alone says what is held, so live input changes nothing here.
-static void deliver_live(const TAVIX_Event &event) {
+static void deliver_live(TAVIX_Event event) {
     if (playback_on()) return;
     apply_delivered_event(&event);
+    // A modifier's own key-down already counts it as held (and its key-up no longer).
+    if (event.type == TAVIX_KEY_DOWN || event.type == TAVIX_KEY_UP)
+        event.modifiers = held_modifiers() | (event.modifiers & TAVIX_MOD_REPEAT);
     if (library_state.collecting) keep_event(event);
 }
 

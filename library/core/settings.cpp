@@ -101,6 +101,18 @@ void read_settings(void) {
             s.replaying = 1;
         }
     }
+    // Recording from the start into the named file (it becomes the script file); a replay
+    // asked for as well wins, since the two never run together.
+    if (const char *value = setting("TAVIX_RECORD")) {
+        if (s.replaying)
+            ignore("TAVIX_RECORD", value, "TAVIX_REPLAY is set");
+        else if (const char *why = unwritable(value))
+            ignore("TAVIX_RECORD", value, why);
+        else if (const char *name = keep(value)) {
+            s.script_name = name;
+            s.record_at_start = 1;
+        }
+    }
     if (const char *value = setting("TAVIX_SEED")) {
         char *end = nullptr;
         errno = 0;
@@ -123,6 +135,8 @@ void read_settings(void) {
 void apply_settings(void) {
     // As if Playback had been chosen from the Run menu.
     if (library_state.replaying && !library_state.playing_back) handle_command(ID_PLAYBACK);
+    // As if Record had been chosen.
+    if (library_state.record_at_start && !library_state.recording) handle_command(ID_RECORD);
 }
 
 int seed_setting(uint32_t *seed) {

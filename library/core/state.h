@@ -138,6 +138,7 @@ struct LibraryState {
     uint8_t headless = 0;           // only scripts bring input: a wait nothing else could end quits
     uint8_t replaying = 0;          // a playback started by TAVIX_REPLAY: its end posts quit
     uint8_t console_to_stderr = 0;  // every console line is also written to standard error
+    uint8_t record_at_start = 0;        // TAVIX_RECORD: the start switches recording on
     uint8_t seed_from_environment = 0;  // TAVIX_SEED gave the seed an unseeded generator takes
     uint32_t environment_seed = 0;      // that seed
 };

@@ -14,7 +14,6 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
     TAVIX_start(instance, previous, command_line, show);
     TAVIX_set_logging(0);
-    TAVIX_show_console(0);
     TAVIX_clear_window();
     if (const char *tick = getenv("RICH_TICK")) {
         TAVIX_set_tick(atoi(tick));
