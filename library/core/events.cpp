@@ -3,6 +3,10 @@
 // events kept while a delay (or a focus loss, which lets go of every key) makes more than one.
 #include "library/core/state.h"
 
+#ifdef _WIN32
+#include <windowsx.h>  // GET_X_LPARAM, GET_Y_LPARAM
+#endif
+
 #include <cstring>
 
 static int playback_on(void) {
@@ -114,7 +118,7 @@ static void deliver_live(TAVIX_Event event) {
     apply_delivered_event(&event);
     // A modifier's own key-down already counts it as held (and its key-up no longer).
     if (event.type == TAVIX_KEY_DOWN || event.type == TAVIX_KEY_UP)
-        event.modifiers = held_modifiers() | (event.modifiers & TAVIX_MOD_REPEAT);
+        event.modifiers = held_modifiers() | (event.modifiers & (TAVIX_MOD_REPEAT | TAVIX_MOD_ALT));
     if (library_state.collecting) keep_event(event);
 }
 
@@ -158,8 +162,10 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
             int down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
             TAVIX_Event event = event_now(down ? TAVIX_KEY_DOWN : TAVIX_KEY_UP);
             event.key = (int)(wp & 0xFF);
-            // Bit 30: the key was already down, so this key-down is an auto-repeat.
+            // Bit 30: the key was already down, so this key-down is an auto-repeat. Bit 29: Alt
+            // is held, though the menus keep Alt's own key messages to themselves.
             if (down && (lp & (1L << 30))) event.modifiers |= TAVIX_MOD_REPEAT;
+            if (lp & (1L << 29)) event.modifiers |= TAVIX_MOD_ALT;
             deliver_live(event);
             break;
         }

@@ -346,18 +346,17 @@ bool key_event(HWND hwnd, const Menu &bar, const InputEvent &e) {
         return false;
     }
 
-    // Alt and F10 reach the window as WM_SYSKEYDOWN/WM_SYSKEYUP as well, as on Windows, where
-    // the menu starts only in the default handling of their messages.
     bool taken = false;
     if (e.vk == VK_MENU) {
         if (!e.repeat) tracking.alt_alone = true;
-        taken = active;
+        taken = true;
     } else {
         tracking.alt_alone = false;
         if (active) {
             taken = key_down_active(hwnd, bar, e);
         } else if (e.vk == VK_F10 && !e.repeat) {
             if (!bar.items.empty()) select_bar(hwnd, 0);
+            taken = true;
         } else if (e.alt && e.vk >= '0' && e.vk <= 'Z') {
             bool unique;
             int t = mnemonic_match(bar, e.vk, -1, &unique);
