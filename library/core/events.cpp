@@ -14,7 +14,7 @@ static int playback_on(void) {
 }
 
 static int held_modifiers(void) {
-    const uint8_t *held = library_state.keys_held;
+    const uint8_t *held = library_state.keys_live;
     return (held[VK_SHIFT] ? TAVIX_MOD_SHIFT : 0) | (held[VK_CONTROL] ? TAVIX_MOD_CTRL : 0) |
            (held[VK_MENU] ? TAVIX_MOD_ALT : 0);
 }
@@ -69,34 +69,39 @@ int take_kept_plain_event(void) {
 
 static const int button_bits[4] = {0, TAVIX_BUTTON_LEFT, TAVIX_BUTTON_MIDDLE, TAVIX_BUTTON_RIGHT};
 
-void apply_delivered_event(const TAVIX_Event *event) {
-    LibraryState &s = library_state;
+// What an event changes in a record of held keys and the mouse (the program's or the live one).
+static void apply_event(const TAVIX_Event *event, uint8_t *keys, int32_t *x, int32_t *y,
+                        int32_t *buttons) {
     int key = event->key & 0xFF;
+    int bit = event->button >= 1 && event->button <= 3 ? button_bits[event->button] : 0;
     switch (event->type) {
         case TAVIX_KEY_DOWN:
-            s.keys_held[key] = 1;
-            break;
+            keys[key] = 1;
+            return;
         case TAVIX_KEY_UP:
-            s.keys_held[key] = 0;
-            break;
+            keys[key] = 0;
+            return;
         case TAVIX_MOUSE:
-            if (event->button >= 1 && event->button <= 3)
-                s.mouse_buttons |= button_bits[event->button];
+            *buttons |= bit;
             break;
         case TAVIX_MOUSE_UP:
-            if (event->button >= 1 && event->button <= 3)
-                s.mouse_buttons &= ~button_bits[event->button];
+            *buttons &= ~bit;
             break;
         case TAVIX_MOUSE_MOVE:
-            s.mouse_buttons = event->button;
+            *buttons = event->button;
+            break;
+        case TAVIX_WHEEL:
             break;
         default:
             return;
     }
-    if (event->type != TAVIX_KEY_DOWN && event->type != TAVIX_KEY_UP) {
-        s.mouse_x = event->x;
-        s.mouse_y = event->y;
-    }
+    *x = event->x;
+    *y = event->y;
+}
+
+void apply_delivered_event(const TAVIX_Event *event) {
+    LibraryState &s = library_state;
+    apply_event(event, s.keys_held, &s.mouse_x, &s.mouse_y, &s.mouse_buttons);
 }
 
 // The event for a message now, with the mouse where it last was and the modifiers held.
@@ -104,22 +109,31 @@ static TAVIX_Event event_now(int type) {
     LibraryState &s = library_state;
     TAVIX_Event event = {};
     event.type = type;
-    event.x = s.mouse_x;
-    event.y = s.mouse_y;
+    event.x = s.mouse_live_x;
+    event.y = s.mouse_live_y;
     event.modifiers = held_modifiers();
     event.time = (long)(DWORD)(s.message_time - s.start_tick);
     return event;
 }
 
-// Live input changes the state and, while a wait or delay collects, becomes an event. During a
+// Live input changes the live state at once; while a wait or delay collects it becomes an event,
+// and the program's state follows when that event is delivered (so that it is the same in a
+// replay, which has only the events); otherwise the program's state follows at once. During a
 // playback the script alone says what is held, so live input changes nothing here.
 static void deliver_live(TAVIX_Event event) {
+    LibraryState &s = library_state;
     if (playback_on()) return;
-    apply_delivered_event(&event);
+    // A key-up of a key not held: one already let go when the focus went (SDL also reports
+    // those), or pressed before the window had the focus. A program has nothing to let go.
+    if (event.type == TAVIX_KEY_UP && !s.keys_live[event.key & 0xFF]) return;
+    apply_event(&event, s.keys_live, &s.mouse_live_x, &s.mouse_live_y, &s.mouse_live_buttons);
     // A modifier's own key-down already counts it as held (and its key-up no longer).
     if (event.type == TAVIX_KEY_DOWN || event.type == TAVIX_KEY_UP)
         event.modifiers = held_modifiers() | (event.modifiers & (TAVIX_MOD_REPEAT | TAVIX_MOD_ALT));
-    if (library_state.collecting) keep_event(event);
+    if (s.collecting)
+        keep_event(event);
+    else
+        apply_delivered_event(&event);
 }
 
 static void mouse_at(LPARAM lp, TAVIX_Event *event) {
@@ -136,7 +150,7 @@ static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
     // A drag that leaves the window still ends in it: the release comes wherever it happens.
     if (type == TAVIX_MOUSE)
         SetCapture(hwnd);
-    else if (library_state.mouse_buttons == 0 && GetCapture() == hwnd)
+    else if (library_state.mouse_live_buttons == 0 && GetCapture() == hwnd)
         ReleaseCapture();
 }
 
@@ -144,11 +158,10 @@ static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
 static void release_all_keys(void) {
     LibraryState &s = library_state;
     for (int key = 0; key < 256; key++) {
-        if (!s.keys_held[key]) continue;
+        if (!s.keys_live[key]) continue;
         TAVIX_Event event = event_now(TAVIX_KEY_UP);
         event.key = key;
         deliver_live(event);
-        s.keys_held[key] = 0;
     }
 }
 
@@ -201,7 +214,7 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
                        ((wp & MK_MBUTTON) ? TAVIX_BUTTON_MIDDLE : 0);
             // A release that happened where the window could not see it: its button-up first.
             for (int button = 1; button <= 3; button++)
-                if ((s.mouse_buttons & button_bits[button]) && !(held & button_bits[button]))
+                if ((s.mouse_live_buttons & button_bits[button]) && !(held & button_bits[button]))
                     note_button(hwnd, TAVIX_MOUSE_UP, button, lp);
             TAVIX_Event event = event_now(TAVIX_MOUSE_MOVE);
             event.button = held;
@@ -220,11 +233,7 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
             event.x = at.x - s.origin_x;
             event.y = s.origin_y - at.y;
             event.button = notches;
-            if (notches != 0 && !playback_on()) {
-                s.mouse_x = event.x;
-                s.mouse_y = event.y;
-                if (s.collecting) keep_event(event);
-            }
+            if (notches != 0) deliver_live(event);
             break;
         }
         case WM_KILLFOCUS:
@@ -256,7 +265,7 @@ static int rich_wait(TAVIX_Event *out, int block) {
         pending->type = TAVIX_QUIT;
     }
     s.collecting = 1;
-    int scripted = 0, empty = 0;
+    int empty = 0;
     for (;;) {
         if (pending->type != TAVIX_QUIT && take_kept(&event)) break;
         if (pending->type == TAVIX_QUIT || (pending->type == TAVIX_PERIODIC && s.timer_tick)) {
@@ -275,7 +284,6 @@ static int rich_wait(TAVIX_Event *out, int block) {
             if (read == 2 && block) continue;
             if (read) {
                 if (quit_taken) s.quit_pending = 1;
-                scripted = 1;
                 empty = read == 2;
                 break;
             }
@@ -309,7 +317,8 @@ static int rich_wait(TAVIX_Event *out, int block) {
         if (out) *out = event;
         return 0;
     }
-    if (scripted) apply_delivered_event(&event);
+    // Kept live events and scripted ones alike: the program's state follows what it is given.
+    apply_delivered_event(&event);
     if (s.recording) record_rich_event(&event);
     if (s.quit_requested) event.type = TAVIX_QUIT;
     if (out) *out = event;
