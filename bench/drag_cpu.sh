@@ -47,6 +47,8 @@ for i in range(10000):
         lag = start + (i + 1) / 10000 - time.monotonic()
         if lag > 0: time.sleep(lag)
 x11.XFlush(d)
+x11.XSync(d, 0)
+print("sent 10000 motions in %.2f s" % (time.monotonic() - start))
 x11.XCloseDisplay(d)
 PY
 sleep 0.5
