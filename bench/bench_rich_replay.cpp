@@ -69,6 +69,7 @@ void BM_RichHeadlessReplay(benchmark::State &state) {
     }
     state.counters["events_per_s"] = events / wall;
     state.counters["cpu_events_per_s"] = events / cpu;
+    state.counters["events"] = (double)events;
     remove(kScript);
 }
 BENCHMARK(BM_RichHeadlessReplay)->Iterations(1)->Unit(benchmark::kSecond);
