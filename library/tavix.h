@@ -86,10 +86,10 @@ int TAVIX_set_logging(int on);
 /* Events that only TAVIX_wait and TAVIX_poll deliver (besides the four above; through them
  * TAVIX_MOUSE is a press of any button). TAVIX_KEY_DOWN and TAVIX_KEY_UP are also the codes of
  * the down and up arrow keys below: one value each, so both readings of the names hold. */
-#define TAVIX_MOUSE_UP 5   /* a mouse button was let go; button says which */
-#define TAVIX_MOUSE_MOVE 6 /* the mouse moved over the picture; button: the TAVIX_BUTTON_ held */
-#define TAVIX_WHEEL 7      /* the wheel turned; button: notches, away from the user > 0 */
-#define TAVIX_KEY_UP 0x26  /* a key was let go (also every held key when the focus goes) */
+#define TAVIX_MOUSE_UP 5    /* a mouse button was let go; button says which */
+#define TAVIX_MOUSE_MOVE 6  /* the mouse moved over the picture; button: the TAVIX_BUTTON_ held */
+#define TAVIX_WHEEL 7       /* the wheel turned; button: notches, away from the user > 0 */
+#define TAVIX_KEY_UP 0x26   /* a key was let go (also every held key when the focus goes) */
 #define TAVIX_KEY_DOWN 0x28 /* a key went down, or repeats while held; key: its TAVIX_KEY_ code */
 
 /* What TAVIX_wait and TAVIX_poll fill in. */
@@ -144,7 +144,7 @@ typedef struct TAVIX_Event {
 #define TAVIX_KEY_F11 0x7A
 #define TAVIX_KEY_F12 0x7B
 
-/* Waits for the next event of any kind, as TAVIX_next_event does; fills *event, returns its type. */
+/* Waits for the next event of any kind, as TAVIX_next_event does; fills it, returns its type. */
 int TAVIX_wait(TAVIX_Event *event);
 /* As TAVIX_wait, but returns 0 at once (event->type 0) when nothing is pending. */
 int TAVIX_poll(TAVIX_Event *event);
@@ -156,7 +156,7 @@ int TAVIX_mouse(int *x, int *y);
 void TAVIX_set_tick(int milliseconds);
 /* Milliseconds since TAVIX_start (in a replay: the recorded clock). */
 long TAVIX_time(void);
-/* Shows the picture and waits that long, windows and menu alive; input is kept for the next wait. */
+/* Shows the picture, waits that long with the windows alive; input is kept for the next wait. */
 void TAVIX_delay(int milliseconds);
 /* A number from 0 to n - 1 from the library's own generator (TAVIX_SEED=N fixes its seed). */
 int TAVIX_random(int n);
