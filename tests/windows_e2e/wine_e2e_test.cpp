@@ -291,8 +291,14 @@ TEST_F(WineTest, WindowsRichClientGetsTheSameKeysDragAndWheel) {
     ASSERT_TRUE(windows_app.process.ok()) << windows_app.process.error();
     std::vector<std::string> windows_events = drive_rich_client(x, windows_app.process, "windows");
     ASSERT_EQ(linux_events.size(), windows_events.size());
-    for (size_t i = 0; i < linux_events.size(); i++)
+    for (size_t i = 0; i < linux_events.size(); i++) {
+        // Every step makes at least one event, the same ones on both.
+        EXPECT_NE(linux_events[i].find("RICH "), std::string::npos) << linux_events[i];
         EXPECT_EQ(linux_events[i], windows_events[i]) << "step " << i;
+    }
+    // The wheel's two notches, away and towards.
+    EXPECT_NE(windows_events.back().find("RICH 7 60 50 0 -1 "), std::string::npos)
+        << windows_events.back();
 }
 
 TEST_F(WineTest, WindowsConeStartsTakesAClickAndQuits) {
