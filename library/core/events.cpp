@@ -298,15 +298,18 @@ static int rich_wait(TAVIX_Event *out, int block) {
 
         if (!took_message && !s.play_one && !s.playing_back && s.kept_count == 0 &&
             pending->type != TAVIX_QUIT && !(pending->type == TAVIX_PERIODIC && s.timer_tick)) {
+            // Headless, only a tick could still come; with no animation armed nothing can, and a
+            // program polling in its own loop would run for ever.
+            if (s.headless && pending->type == TAVIX_NO_EVENT) {
+                pending->type = TAVIX_QUIT;
+                continue;
+            }
             if (!block) {
                 if (pending->type == TAVIX_PERIODIC) s.poll_armed = 1;
                 empty = 1;
                 break;
             }
-            if (s.headless && pending->type == TAVIX_NO_EVENT)
-                pending->type = TAVIX_QUIT;
-            else
-                WaitMessage();
+            WaitMessage();
         }
     }
     s.collecting = 0;
