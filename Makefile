@@ -55,7 +55,7 @@ win64: deps
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror
 	cmake --build $(WIN64_BUILD) -j$(JOBS) --target tavix_cone tavix_picture_client tavix_queue_order \
-	  tavix_sound_client
+	  tavix_sound_client tavix_rich_echo_client
 
 win64-tests: build win64
 	TAVIX_WIN64_DIR=$(CURDIR)/$(WIN64_BUILD) ctest --test-dir $(BUILD) --output-on-failure -L wine

@@ -110,6 +110,88 @@ int TAVIX_set_animation(int code);
 /* Switches the log line of every drawing call on or off. 0 before TAVIX_start, else 1. */
 int TAVIX_set_logging(int on);
 
+/* ---- Games and drawing programs: the richer wait, held keys, the clock, randomness ---------- */
+
+/* Events that only TAVIX_wait and TAVIX_poll deliver (besides the four above; through them
+ * TAVIX_MOUSE is a press of any button). TAVIX_KEY_DOWN and TAVIX_KEY_UP are also the codes of
+ * the down and up arrow keys below: one value each, so both readings of the names hold. */
+#define TAVIX_MOUSE_UP 5    /* a mouse button was let go; button says which */
+#define TAVIX_MOUSE_MOVE 6  /* the mouse moved over the picture; button: the TAVIX_BUTTON_ held */
+#define TAVIX_WHEEL 7       /* the wheel turned; button: notches, away from the user > 0 */
+#define TAVIX_KEY_UP 0x26   /* a key was let go (also every held key when the focus goes) */
+#define TAVIX_KEY_DOWN 0x28 /* a key went down, or repeats while held; key: its TAVIX_KEY_ code */
+
+/* What TAVIX_wait and TAVIX_poll fill in. */
+typedef struct TAVIX_Event {
+    int type;      /* TAVIX_MOUSE, TAVIX_KBD, TAVIX_PERIODIC, TAVIX_QUIT or a code above */
+    int x, y;      /* library coordinates of the mouse when it happened */
+    int key;       /* TAVIX_KBD: the character, 0..255; key events: a TAVIX_KEY_ code */
+    int button;    /* 1 left, 2 middle, 3 right; TAVIX_WHEEL: steps, away from the user > 0 */
+    int modifiers; /* TAVIX_MOD_SHIFT | TAVIX_MOD_CTRL | TAVIX_MOD_ALT held at the time */
+    long time;     /* TAVIX_time() when it happened */
+} TAVIX_Event;
+
+/* Modifier bits of TAVIX_Event.modifiers. */
+#define TAVIX_MOD_SHIFT 1
+#define TAVIX_MOD_CTRL 2
+#define TAVIX_MOD_ALT 4
+#define TAVIX_MOD_REPEAT 8 /* TAVIX_KEY_DOWN only: an auto-repeat of a key already held */
+
+/* Buttons of TAVIX_mouse's result (TAVIX_MOUSE_MOVE's button holds the same bits). */
+#define TAVIX_BUTTON_LEFT 1
+#define TAVIX_BUTTON_RIGHT 2
+#define TAVIX_BUTTON_MIDDLE 4
+
+/* Key codes: the Windows virtual-key codes. Letters are 'A'..'Z', digits '0'..'9'. */
+#define TAVIX_KEY_BACKSPACE 0x08
+#define TAVIX_KEY_TAB 0x09
+#define TAVIX_KEY_ENTER 0x0D
+#define TAVIX_KEY_SHIFT 0x10
+#define TAVIX_KEY_CONTROL 0x11
+#define TAVIX_KEY_ALT 0x12
+#define TAVIX_KEY_ESCAPE 0x1B
+#define TAVIX_KEY_SPACE 0x20
+#define TAVIX_KEY_PAGE_UP 0x21
+#define TAVIX_KEY_PAGE_DOWN 0x22
+#define TAVIX_KEY_END 0x23
+#define TAVIX_KEY_HOME 0x24
+#define TAVIX_KEY_LEFT 0x25
+/* TAVIX_KEY_UP (0x26), the up arrow, and TAVIX_KEY_DOWN (0x28), the down arrow: see above. */
+#define TAVIX_KEY_RIGHT 0x27
+#define TAVIX_KEY_INSERT 0x2D
+#define TAVIX_KEY_DELETE 0x2E
+#define TAVIX_KEY_F1 0x70
+#define TAVIX_KEY_F2 0x71
+#define TAVIX_KEY_F3 0x72
+#define TAVIX_KEY_F4 0x73
+#define TAVIX_KEY_F5 0x74
+#define TAVIX_KEY_F6 0x75
+#define TAVIX_KEY_F7 0x76
+#define TAVIX_KEY_F8 0x77
+#define TAVIX_KEY_F9 0x78
+#define TAVIX_KEY_F10 0x79
+#define TAVIX_KEY_F11 0x7A
+#define TAVIX_KEY_F12 0x7B
+
+/* Waits for the next event of any kind, as TAVIX_next_event does; fills it, returns its type. */
+int TAVIX_wait(TAVIX_Event *event);
+/* As TAVIX_wait, but returns 0 at once (event->type 0) when nothing is pending. */
+int TAVIX_poll(TAVIX_Event *event);
+/* 1 while the key (a TAVIX_KEY_ code, 'A'..'Z', '0'..'9') is held, else 0. */
+int TAVIX_key_down(int key);
+/* The mouse's library position now (either pointer may be null); returns the TAVIX_BUTTON_ held. */
+int TAVIX_mouse(int *x, int *y);
+/* Sets the animation tick's interval in milliseconds (10 to 60000; default 100). */
+void TAVIX_set_tick(int milliseconds);
+/* Milliseconds since TAVIX_start (in a replay: the recorded clock). */
+long TAVIX_time(void);
+/* Shows the picture, waits that long with the windows alive; input is kept for the next wait. */
+void TAVIX_delay(int milliseconds);
+/* A number from 0 to n - 1 from the library's own generator (TAVIX_SEED=N fixes its seed). */
+int TAVIX_random(int n);
+/* Seeds TAVIX_random: the same seed gives the same numbers. */
+void TAVIX_seed(unsigned seed);
+
 /* ---- Console ------------------------------------------------------------------------------- */
 
 /* Prints one formatted line to the console. Returns the number of characters formatted. */

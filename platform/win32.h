@@ -625,6 +625,27 @@ MMRESULT WINAPI waveOutWrite(HWAVEOUT device, LPWAVEHDR header, UINT size);
 MMRESULT WINAPI waveOutReset(HWAVEOUT device);
 MMRESULT WINAPI waveOutGetErrorTextA(MMRESULT error, LPSTR text, UINT size);
 
+/* ---- Mouse wheel, capture, sleeping -------------------------------------------------------- */
+
+#define WM_MOUSEWHEEL 0x020A
+#define WHEEL_DELTA 120 /* one notch of the wheel */
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
+#define GET_WHEEL_DELTA_WPARAM(wp) ((short)HIWORD(wp))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+
+BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point);
+/* While a window has the capture, mouse messages come to it wherever the pointer is. */
+HWND WINAPI SetCapture(HWND hwnd);
+BOOL WINAPI ReleaseCapture(void);
+HWND WINAPI GetCapture(void);
+void WINAPI Sleep(DWORD milliseconds);
+
 /* ---- Program entry ------------------------------------------------------------------------- */
 
 /* The program's entry, called by platform_main's main() with the command line after the

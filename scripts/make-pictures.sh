@@ -73,6 +73,26 @@ shoot "$out/typing_echo.png"; stop
 start "$build/examples/tiny_game"; sleep 1.5; click 0 -200; shoot "$out/tiny_game.png"; stop
 start "$build/examples/sprite_scene" "$PWD/examples/sprite.png"; sleep 2.5
 shoot "$out/sprite_scene.png"; stop
+# The arrow-key game with a fixed seed, flown up and to the right for a moment.
+start env TAVIX_SEED=3 "$build/examples/arrow_game"
+xdotool keydown Right keydown Up; sleep 0.5; xdotool keyup Up; sleep 0.4; xdotool keyup Right
+shoot "$out/arrow_game.png"; stop
+# The paint program: a wave drawn with the left button, a stroke rubbed out of it with the right.
+# drag <button> <x y>...: presses at the first point, moves through the others, lets go.
+drag() {
+    b=$1; shift
+    xdotool mousemove $((wx + 297 + $1)) $((wy + 19 + 248 - $2)) mousedown "$b"; shift 2
+    while [ $# -ge 2 ]; do
+        xdotool mousemove $((wx + 297 + $1)) $((wy + 19 + 248 - $2)); sleep 0.03; shift 2
+    done
+    xdotool mouseup "$b"; sleep 0.2
+}
+start "$build/examples/paint"
+drag 1 -250 0 -200 60 -150 80 -100 60 -50 0 0 -60 50 -80 100 -60 150 0 200 60 250 80
+xdotool key 2; xdotool click 4 click 4 click 4 click 4
+drag 1 -250 -150 -125 -100 0 -150 125 -100 250 -150
+drag 3 -20 150 0 0 20 -200
+shoot "$out/paint.png"; stop
 
 # The cone decorator for the README: toppings on the scoops, then its Run menu open with the
 # pointer on "Record Script".

@@ -90,6 +90,7 @@ static int playback_active(void) {
 static void toggle_recording(void) {
     LibraryState &s = library_state;
     if (s.recording) {
+        flush_extra_runs();
         s.recording = 0;
         set_run_check(ID_RECORD, 0);
         if (s.periodic_count > 0) {

@@ -128,6 +128,29 @@ void read_settings(void) {
         else if (const char *path = keep(value))
             register_sound_file(path);
     }
+    // Recording from the start into the named file (it becomes the script file); a replay
+    // asked for as well wins, since the two never run together.
+    if (const char *value = setting("TAVIX_RECORD")) {
+        if (s.replaying)
+            ignore("TAVIX_RECORD", value, "TAVIX_REPLAY is set");
+        else if (const char *why = picture_unwritable(value))
+            ignore("TAVIX_RECORD", value, why);
+        else if (const char *name = keep(value)) {
+            s.script_name = name;
+            s.record_at_start = 1;
+        }
+    }
+    if (const char *value = setting("TAVIX_SEED")) {
+        char *end = nullptr;
+        errno = 0;
+        unsigned long long number = strtoull(value, &end, 10);
+        if (*value == '-' || *end || errno || number > 0xFFFFFFFFull)
+            ignore("TAVIX_SEED", value, "the value must be a number from 0 to 4294967295");
+        else {
+            s.seed_from_environment = 1;
+            s.environment_seed = (uint32_t)number;
+        }
+    }
     // Looking at the path changes nothing on disk; a snapshot that cannot be had is a failed run.
     if (const char *value = setting("TAVIX_SNAPSHOT")) {
         if (const char *why = picture_unwritable(value)) {
@@ -147,4 +170,12 @@ void read_settings(void) {
 void apply_settings(void) {
     // As if Playback had been chosen from the Run menu.
     if (library_state.replaying && !library_state.playing_back) handle_command(ID_PLAYBACK);
+    // As if Record had been chosen.
+    if (library_state.record_at_start && !library_state.recording) handle_command(ID_RECORD);
+}
+
+int seed_setting(uint32_t *seed) {
+    if (!library_state.seed_from_environment) return 0;
+    *seed = library_state.environment_seed;
+    return 1;
 }

@@ -75,7 +75,8 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     ShowWindow(library_state.console_window, show_mode);
     ShowWindow(library_state.graphics_window, show_mode);
 
-    SetTimer(library_state.graphics_window, TAVIX_TIMER_ID, TAVIX_TIMER_PERIOD, nullptr);
+    library_state.start_tick = GetTickCount();
+    SetTimer(library_state.graphics_window, TAVIX_TIMER_ID, library_state.tick_period, nullptr);
     apply_settings();
     return 1;
 }

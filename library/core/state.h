@@ -19,6 +19,8 @@
 #define CONSOLE_TEXT_SIZE 1024    // bytes of one formatted console message, with its zero
 #define CONSOLE_BATCH_SIZE 16384  // bytes of console lines gathered for one drawing
 #define COLOUR_COUNT 24
+#define KEPT_EVENT_COUNT 4096   // events a delay or a focus loss may keep for the next waits
+#define TAVIX_DELAY_TIMER_ID 3  // the timer that ends a TAVIX_delay
 
 // Run menu command ids.
 #define ID_ANIMATE 1
@@ -99,6 +101,37 @@ struct LibraryState {
     FILE *script_file = nullptr;  // the one stream on the script file, null while closed
     int32_t periodic_count = 0;   // periodic events not yet written (recording) or still to play
 
+    // ---- Games and drawing programs (core/events.cpp, core/clock.cpp, script/script_extra.cpp)
+    TAVIX_Event kept[KEPT_EVENT_COUNT] = {};  // events kept for the next waits, a ring
+    int32_t kept_first = 0;                   // ring slot of the oldest kept event
+    int32_t kept_count = 0;                   // kept events not yet delivered
+    uint8_t collecting = 0;  // inside TAVIX_wait, TAVIX_poll or TAVIX_delay: input is kept
+    uint8_t poll_armed = 0;  // an empty TAVIX_poll left a periodic event armed for the next one
+    uint8_t keys_held[256] = {};     // each virtual key held (0/1), as the delivered events say
+    int32_t mouse_x = 0;             // library x of the mouse, as the delivered events say
+    int32_t mouse_y = 0;             // library y of the mouse, as the delivered events say
+    int32_t mouse_buttons = 0;       // TAVIX_BUTTON_ bits held, as the delivered events say
+    uint8_t keys_live[256] = {};     // each virtual key held, as the messages dispatched so far say
+    int32_t mouse_live_x = 0;        // library x of the mouse in the messages dispatched so far
+    int32_t mouse_live_y = 0;        // library y of the mouse in the messages dispatched so far
+    int32_t mouse_live_buttons = 0;  // TAVIX_BUTTON_ bits held in them
+    int32_t wheel_rest = 0;          // wheel delta below one notch, carried to the next message
+    DWORD message_time = 0;          // GetTickCount time of the message being dispatched
+    DWORD start_tick = 0;            // GetTickCount at TAVIX_start: TAVIX_time's zero
+    int32_t tick_period = TAVIX_TIMER_PERIOD;  // ms between animation timer notices
+    uint32_t random_state = 0;                 // TAVIX_random's generator state
+    uint8_t random_seeded = 0;  // the generator has been seeded (by the program or the clock)
+    uint8_t seed_written = 0;   // this recording already holds the generator's state
+    long replay_clock = 0;      // playback: the clock the script last gave
+    int32_t time_run = 0;       // recording: TAVIX_time calls not yet written that returned
+                                // time_run_value; playback: calls still to answer with replay_clock
+    long time_run_value = 0;    // the value of that run while recording
+    int32_t none_run = 0;  // empty polls not yet written (recording) or still to give (playback)
+    uint8_t script_peeked = 0;  // script_peek holds the next line of the script, not yet taken
+    char script_peek[SCRIPT_LINE_SIZE] = {};  // that line
+    int32_t script_peek_number = 0;           // its line number in the file
+    int32_t script_taken_number = 0;  // line number of the script line taken last (playback)
+
     // ---- Console (console/ring.cpp) ----
     HGLOBAL console_lines[CONSOLE_RING_SIZE] = {};  // the console ring's message blocks
     int32_t console_first = -1;       // ring slot of the oldest console message, -1 while empty
@@ -135,6 +168,11 @@ struct LibraryState {
     struct LoadedImage *images = nullptr;  // image number n is images[n - 1]; malloc'd, grows
     int32_t image_slots = 0;               // entries in images, loaded or freed
     HDC image_dc = nullptr;  // memory context an image is selected into while it is drawn
+
+    // ---- Settings of games and drawing programs (core/settings.cpp) ----
+    uint8_t record_at_start = 0;        // TAVIX_RECORD: the start switches recording on
+    uint8_t seed_from_environment = 0;  // TAVIX_SEED gave the seed an unseeded generator takes
+    uint32_t environment_seed = 0;      // that seed
 };
 
 extern LibraryState library_state;
@@ -163,6 +201,39 @@ void close_script(void);
 // ---- Life of the library (core/start.cpp) --------------------------------------------------
 // 1 once TAVIX_finish has run, after printing one console line that names the call refused.
 int library_finished(const char *call);
+
+// ---- Games and drawing programs (core/events.cpp, core/clock.cpp, script/script_extra.cpp) --
+// Turns a graphics window message into the events TAVIX_wait delivers and the held-key and mouse
+// state; keeps the events while collecting. Called before the message's own handling.
+void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
+// The oldest kept event that TAVIX_next_event can deliver (a left click, a character, quit) into
+// pending, dropping the other kinds before it; 0 when there is none.
+int take_kept_plain_event(void);
+// A scripted event delivered by TAVIX_wait or TAVIX_poll: the held keys and mouse follow it.
+void apply_delivered_event(const TAVIX_Event *event);
+long live_time(void);
+// Recording the richer wait: an event, an empty poll, a TAVIX_time result, the generator state.
+void record_rich_event(const TAVIX_Event *event);
+void record_empty_poll(void);
+void record_time(long value);
+void record_seed(uint32_t state);
+// Writes whichever run of empty polls or clock readings is pending (before any other line).
+void flush_extra_runs(void);
+// Playback for the richer wait: 1 with *event, 2 for an empty poll, 0 as read_script_event.
+int read_script_rich(TAVIX_Event *event);
+// Playback of TAVIX_time and TAVIX_random: the recorded clock; the recorded state, if the
+// script's next line holds one (1) or not (0).
+long replay_time(void);
+int replay_seed(uint32_t *state);
+// Opens the script file for reading unless a stream is open; 0, with its message and the
+// playback stopped, when it cannot be opened.
+int open_script_for_reading(void);
+// The next line of the script, the peeked one first; 0 at its end.
+int take_script_line(char *line);
+// Writes one formatted line to the script file, opening it first; as write_script_line.
+void write_script_text(const char *line);
+// TAVIX_SEED from the environment: 1 with *seed when it is set and valid.
+int seed_setting(uint32_t *seed);
 
 // ---- Settings and pictures (core/settings.cpp, core/picture.cpp) ---------------------------
 void read_settings(void);   // before the windows exist
@@ -197,10 +268,10 @@ LRESULT paint_console(void);
 int check_colour(int colour);
 
 // ---- Any colour, images (draw/colour.cpp, draw/image.cpp, core/png_*.cpp) -------------------
-#define RGB_COLOUR_TAG 0x3C000000u  // top byte of TAVIX_rgb's colour numbers
-#define IMAGE_SIDE_LIMIT 4096       // widest and tallest image TAVIX_load_image takes, pixels
-bool is_rgb_colour(int colour);      // a number TAVIX_rgb has returned
-COLORREF colour_value(int colour);   // a checked colour's value (0x00BBGGRR)
+#define RGB_COLOUR_TAG 0x3C000000u     // top byte of TAVIX_rgb's colour numbers
+#define IMAGE_SIDE_LIMIT 4096          // widest and tallest image TAVIX_load_image takes, pixels
+bool is_rgb_colour(int colour);        // a number TAVIX_rgb has returned
+COLORREF colour_value(int colour);     // a checked colour's value (0x00BBGGRR)
 const char *colour_label(int colour);  // its name in log lines: the table's, or "#RRGGBB"
 // Decodes the PNG file at path, of the width and height its header gives, into pixels (width x
 // height, 0xAARRGGBB, alpha not premultiplied, top row first). 1, or 0 with *reason set.

@@ -22,6 +22,7 @@ int pump_one_message(void) {
         return 1;
     }
     if (took) {
+        library_state.message_time = msg.time;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -56,6 +57,8 @@ int TAVIX_next_event(int *x, int *y, char *key) {
         library_state.quit_pending = 0;
         pending->type = TAVIX_QUIT;
     }
+    // Input that arrived during a TAVIX_delay comes first, in the order it arrived.
+    if (pending->type == TAVIX_NO_EVENT && library_state.kept_count > 0) take_kept_plain_event();
 
     while (!event_ready()) {
         int took_message = pump_one_message();

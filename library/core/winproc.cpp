@@ -25,6 +25,9 @@ static void paint_graphics_window(HWND hwnd) {
 
 LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     PendingEvent *pending = &library_state.pending;
+    // The richer wait's view of input comes first; the handling below is the same for every
+    // program.
+    note_input_message(hwnd, message, wp, lp);
     switch (message) {
         case WM_CREATE:
             build_run_menu(hwnd);
@@ -83,6 +86,10 @@ LRESULT CALLBACK console_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
             // so Ctrl tracking, accelerators and characters work whichever window has the focus.
             PostMessageA(library_state.graphics_window, message, wp, lp);
             return 0;
+        case WM_KILLFOCUS:
+            // Keys held while the console had the focus were the graphics window's keys too.
+            if (hwnd == library_state.console_window) note_input_message(hwnd, message, wp, lp);
+            return DefWindowProcA(hwnd, message, wp, lp);
         case WM_PAINT:
             if (hwnd != library_state.console_window) {
                 // A console window the library no longer tracks: validate it, or its paint

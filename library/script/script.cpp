@@ -90,6 +90,9 @@ static void truncate_script_file(FILE *stream, long length) {
 
 void record_event(int type, int x, int y, char key) {
     LibraryState &s = library_state;
+    // A run of clock readings or empty polls came first: its line goes before this event's.
+    flush_extra_runs();
+    if (!s.recording) return;
     if (type == TAVIX_PERIODIC) {
         // Ticks arrive ten times a second: a run of them becomes one line when it ends.
         s.periodic_count++;
@@ -120,6 +123,17 @@ void write_script_line(int type, int x, int y, char key) {
 
 static void write_line_now(int type, int x, int y, char key) {
     LibraryState &s = library_state;
+    char line[SCRIPT_LINE_SIZE];
+    if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) ==
+        0) {
+        // No line, but the file is still opened (and emptied) as for any event, a quit included.
+        line[0] = '\0';
+    }
+    write_script_text(line);
+}
+
+void write_script_text(const char *line) {
+    LibraryState &s = library_state;
     if (!s.script_file) {
         errno = 0;
         s.script_file = open_script_file(s.script_name, true);
@@ -130,9 +144,7 @@ static void write_line_now(int type, int x, int y, char key) {
         }
         script_descriptor = fileno(s.script_file);
     }
-    char line[SCRIPT_LINE_SIZE];
-    if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) == 0)
-        return;
+    if (!line[0]) return;
     // Each line goes to the file at once, so a program that is killed loses nothing recorded.
     long whole = ftell(s.script_file);
     errno = 0;
@@ -194,25 +206,28 @@ static void report_refused_line(const char *line, int number) {
     set_exit_status(EXIT_REPLAY_INCOMPLETE);
 }
 
+int open_script_for_reading(void) {
+    LibraryState &s = library_state;
+    if (s.script_file) return 1;
+    errno = 0;
+    s.script_file = open_script_file(s.script_name, false);
+    s.script_line_number = 0;
+    if (s.script_file) return 1;
+    int reason = errno;
+    TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
+    // Readable at the start, gone since: the replay never ran.
+    if (s.replaying) {
+        fprintf(stderr, "TAVIX_REPLAY: cannot read %s: %s\n", s.script_name,
+                reason ? strerror(reason) : "not a regular file");
+        set_exit_status(EXIT_REPLAY_UNREADABLE);
+    }
+    stop_playback();
+    return 0;
+}
+
 int read_script_event(void) {
     LibraryState &s = library_state;
-    if (!s.script_file) {
-        errno = 0;
-        s.script_file = open_script_file(s.script_name, false);
-        s.script_line_number = 0;
-        if (!s.script_file) {
-            int reason = errno;
-            TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
-            // Readable at the start, gone since: the replay never ran.
-            if (s.replaying) {
-                fprintf(stderr, "TAVIX_REPLAY: cannot read %s: %s\n", s.script_name,
-                        reason ? strerror(reason) : "not a regular file");
-                set_exit_status(EXIT_REPLAY_UNREADABLE);
-            }
-            stop_playback();
-            return 0;
-        }
-    }
+    if (!open_script_for_reading()) return 0;
     if (s.periodic_count > 0) {
         s.periodic_count--;
         s.pending.type = TAVIX_PERIODIC;
@@ -220,17 +235,34 @@ int read_script_event(void) {
     }
 
     char line[SCRIPT_LINE_SIZE];
-    int number = 0;
-    if (!next_script_line_numbered(s.script_file, line, &s.script_line_number, &number)) {
-        // The stream stays open at its end: starting playback again reports the end again.
-        TAVIX_console_printf("EOF encountered in script file %s\n", s.script_name);
-        stop_playback();
-        return 0;
-    }
     ScriptEvent event;
-    if (!decode_script_line(line, &event)) {
-        if (s.replaying) report_refused_line(line, number);
-        return 0;
+    for (;;) {
+        if (!take_script_line(line)) {
+            // The stream stays open at its end: starting playback again reports the end again.
+            TAVIX_console_printf("EOF encountered in script file %s\n", s.script_name);
+            stop_playback();
+            return 0;
+        }
+        if (decode_script_line(line, &event)) break;
+        // A line of the richer wait, the clock or the generator, met by this plain wait: what
+        // it can carry is taken, the rest passed over.
+        ScriptExtraLine extra;
+        if (!decode_extra_script_line(line, &extra)) {
+            if (s.replaying) report_refused_line(line, s.script_taken_number);
+            return 0;
+        }
+        if (extra.kind == 'T') s.replay_clock = extra.values[0];
+        if (extra.kind == 'S') s.random_state = (uint32_t)extra.values[0];
+        if (extra.kind == 'E' && extra.values[0] >= TAVIX_MOUSE &&
+            extra.values[0] <= TAVIX_PERIODIC &&
+            (extra.values[0] != TAVIX_MOUSE || extra.values[4] == 1)) {
+            event.type = extra.values[0];
+            event.x = extra.values[1];
+            event.y = extra.values[2];
+            event.key = (signed char)(uint8_t)(extra.values[3] & 0xFF);
+            event.count = 1;
+            break;
+        }
     }
 
     s.pending.type = event.type;
@@ -250,14 +282,33 @@ int read_script_event(void) {
     return 1;
 }
 
+int take_script_line(char *line) {
+    LibraryState &s = library_state;
+    if (s.script_peeked) {
+        s.script_peeked = 0;
+        memcpy(line, s.script_peek, SCRIPT_LINE_SIZE);
+        s.script_taken_number = s.script_peek_number;
+        return 1;
+    }
+    return s.script_file && next_script_line_numbered(s.script_file, line, &s.script_line_number,
+                                                      &s.script_taken_number);
+}
+
 void close_script(void) {
     LibraryState &s = library_state;
+
     // A recording still running when the library finishes keeps its last run of ticks, and ends
     // here: recording on after the close would reopen the file and empty it.
     if (s.recording) {
+        flush_extra_runs();
         if (s.periodic_count > 0) write_script_line(TAVIX_PERIODIC, 0, 0, 0);
         stop_recording();
     }
+    // The runs, the peeked line and the recorded generator state belong to the stream.
+    s.script_peeked = 0;
+    s.time_run = 0;
+    s.none_run = 0;
+    s.seed_written = 0;
     if (s.script_file) {
         line_in_progress = 1;
         fclose(s.script_file);

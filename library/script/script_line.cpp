@@ -126,3 +126,35 @@ int decode_script_line(const char *line, ScriptEvent *event) {
             return 0;
     }
 }
+
+struct ExtraForm {
+    const char *word;  // the line's start, up to its opening parenthesis
+    char kind;
+    int numbers;  // how many it carries
+    int counted;  // index of a count that must be at least 1, or -1
+};
+
+static const ExtraForm extra_forms[] = {
+    {"TAVIX_EVENT(", 'E', 7, -1},
+    {"TAVIX_TIME(", 'T', 2, 1},
+    {"TAVIX_SEED(", 'S', 1, -1},
+    {"TAVIX_NONE(", 'N', 1, 0},
+};
+
+int decode_extra_script_line(const char *line, ScriptExtraLine *extra) {
+    size_t length = strnlen(line, SCRIPT_LINE_SIZE);
+    for (const ExtraForm &form : extra_forms) {
+        size_t word = strlen(form.word);
+        if (length < word || memcmp(line, form.word, word) != 0) continue;
+        size_t at = word;
+        for (int i = 0; i < form.numbers; i++) {
+            int64_t value = 0;
+            if (!take_number(line, length, at, 1, &value, &at)) return 0;
+            extra->values[i] = (int)value;
+        }
+        if (form.counted >= 0 && extra->values[form.counted] < 1) return 0;
+        extra->kind = form.kind;
+        return 1;
+    }
+    return 0;
+}

@@ -41,4 +41,19 @@ int next_script_line_numbered(FILE *stream, char *line, int *lines_read, int *nu
 // SCRIPT_NUMBER_SIZE - 1 characters or outside its range.
 int decode_script_line(const char *line, ScriptEvent *event);
 
+// The lines only the richer wait, the clock and the generator write, each a word of its own that
+// the letter after "TAVIX_" tells apart from the three above ('E', 'T', 'S', 'N'):
+//   TAVIX_EVENT(type, x, y, key, button, modifiers, time);  an event TAVIX_wait/TAVIX_poll gave
+//   TAVIX_TIME(t, n);   n calls of TAVIX_time in a row returned t
+//   TAVIX_SEED(s);      TAVIX_random's generator state here was s (as a signed 32-bit number)
+//   TAVIX_NONE(n);      n calls of TAVIX_poll in a row found nothing
+#define SCRIPT_EXTRA_NUMBERS 7  // numbers of the longest of them, the event line
+struct ScriptExtraLine {
+    char kind;                          // 'E', 'T', 'S' or 'N'
+    int values[SCRIPT_EXTRA_NUMBERS];  // its numbers, in the order written
+};
+// Decodes one of those lines: 1 with *extra filled when the line starts with its word and holds
+// all its numbers (signed, each within 32 bits; counts at least 1), else 0.
+int decode_extra_script_line(const char *line, ScriptExtraLine *extra);
+
 #endif

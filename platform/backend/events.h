@@ -30,6 +30,8 @@ void input_mouse(HWND hwnd, InputEvent::Type type, int button, int x, int y, uns
 void input_key(HWND hwnd, bool down, int vk, int scan, bool repeat, unsigned modifiers);
 // Text that the last key (or an input method) produced, UTF-8.
 void input_text(HWND hwnd, const char *utf8);
+// The wheel turned by notches (positive away from the user) with the pointer over hwnd.
+void input_wheel(HWND hwnd, int notches, unsigned buttons_held, unsigned modifiers);
 // False while the input queue is full: a backend then stops reporting and keeps the rest, in
 // order, until the program has taken some (platform/user/queue.cpp).
 bool input_queue_has_room();
@@ -45,5 +47,7 @@ void input_resized(HWND hwnd, int width, int height);
 void input_moved(HWND hwnd, int x, int y);
 // The window got the keyboard focus.
 void input_focus(HWND hwnd);
+// The window manager took the keyboard focus away from hwnd.
+void input_focus_lost(HWND hwnd);
 
 #endif

@@ -1,6 +1,6 @@
-// Keyboard and mouse input: SDL's key, text and mouse events become WM_KEYDOWN/WM_KEYUP,
-// WM_SYSKEYDOWN, WM_LBUTTONDOWN and friends (after the menus had their look), and
-// TranslateMessage's characters in Windows-1252.
+// Keyboard and mouse input: SDL's key, text, mouse and wheel events become WM_KEYDOWN/WM_KEYUP,
+// WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL and friends (after the menus had their look),
+// TranslateMessage's characters in Windows-1252, and the mouse capture.
 #include "platform/user/input.h"
 
 #include "platform/kernel/codepage.h"
@@ -103,7 +103,46 @@ WPARAM mouse_flags(unsigned buttons_held, unsigned modifiers) {
     return flags;
 }
 
+HWND capture_window;  // the window SetCapture named, or null
+
+// Where surface pixel (x, y) of the window lies on the screen: its outer top-left plus the frame
+// and caption the window manager draws around the surface.
+POINT screen_of(const Window *w, int x, int y) {
+    int frame, caption;
+    window_decoration(w->style, &frame, &caption);
+    return POINT{w->x + frame + x, w->y + frame + caption + y};
+}
+
 }  // namespace
+
+// ---- Capture and coordinates ------------------------------------------------------------------
+
+HWND WINAPI SetCapture(HWND hwnd) {
+    HWND previous = GetCapture();
+    capture_window = window_get(hwnd) ? hwnd : nullptr;
+    return previous;
+}
+
+BOOL WINAPI ReleaseCapture(void) {
+    capture_window = nullptr;
+    return TRUE;
+}
+
+HWND WINAPI GetCapture(void) {
+    if (capture_window && !window_get(capture_window)) capture_window = nullptr;
+    return capture_window;
+}
+
+BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
+    Window *w = window_get(hwnd);
+    if (!w || !point) return FALSE;
+    RECT client;
+    window_client_area(hwnd, &client);
+    POINT origin = screen_of(w, client.left, client.top);
+    point->x -= origin.x;
+    point->y -= origin.y;
+    return TRUE;
+}
 
 // ---- From SDL ---------------------------------------------------------------------------------
 
@@ -111,13 +150,28 @@ void input_mouse(HWND hwnd, InputEvent::Type type, int button, int x, int y, uns
                  unsigned modifiers) {
     Window *w = window_get(hwnd);
     if (!w) return;
-    queue_set_mouse_position(w->x + x, w->y + y);
+    POINT screen = screen_of(w, x, y);
+    queue_set_mouse_position(screen.x, screen.y);
     InputEvent event = {type, x, y, button, 0, false, false};
     if (menu_filter_input(hwnd, event)) return;
     if (!(w = window_get(hwnd))) return;
+    // A window that holds the capture gets the pointer wherever it is, in its client coordinates
+    // (negative left of and above the client area); the others only inside their client area.
+    HWND captured = GetCapture();
+    if (captured && captured != hwnd && (w = window_get(captured))) {
+        POINT at = screen;
+        ScreenToClient(captured, &at);
+        RECT area;
+        window_client_area(captured, &area);
+        hwnd = captured;
+        x = at.x + area.left;
+        y = at.y + area.top;
+    }
     RECT client;
     window_client_area(hwnd, &client);
-    if (x < client.left || x >= client.right || y < client.top || y >= client.bottom) return;
+    if (hwnd != captured &&
+        (x < client.left || x >= client.right || y < client.top || y >= client.bottom))
+        return;
     UINT message;
     switch (type) {
         case InputEvent::MOUSE_MOVE:
@@ -135,6 +189,25 @@ void input_mouse(HWND hwnd, InputEvent::Type type, int button, int x, int y, uns
     if ((type != InputEvent::MOUSE_MOVE) && (button < 1 || button > 3)) return;
     queue_post_input(hwnd, message, mouse_flags(buttons_held, modifiers),
                      MAKELPARAM(x - client.left, y - client.top), KEYCHAR_DERIVE);
+}
+
+void input_wheel(HWND hwnd, int notches, unsigned buttons_held, unsigned modifiers) {
+    if (!window_get(hwnd) || notches == 0) return;
+    // Windows sends the wheel to the focus window when it is one of the program's; the position
+    // is the pointer's on the screen, not in the client area.
+    HWND focus = GetFocus();
+    if (focus) hwnd = focus;
+    POINT at = queue_mouse_position();
+    int delta = notches * WHEEL_DELTA;
+    if (delta > 32767) delta = 32767;
+    if (delta < -32768) delta = -32768;
+    WPARAM wp = MAKEWPARAM(mouse_flags(buttons_held, modifiers), (WORD)(short)delta);
+    queue_post_input(hwnd, WM_MOUSEWHEEL, wp, MAKELPARAM(at.x, at.y), KEYCHAR_DERIVE);
+}
+
+void input_focus_lost(HWND hwnd) {
+    // Only the window that has the focus loses it; a stale notice for another changes nothing.
+    if (window_get(hwnd) && GetFocus() == hwnd) SetFocus(nullptr);
 }
 
 void input_key(HWND hwnd, bool down, int vk, int scan, bool repeat, unsigned modifiers) {

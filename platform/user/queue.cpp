@@ -210,6 +210,10 @@ void queue_set_mouse_position(int x, int y) {
     queue.mouse.y = y;
 }
 
+POINT queue_mouse_position() {
+    return queue.mouse;
+}
+
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT min, UINT max, UINT remove_flags) {
     platform_ensure_started();
     if (!msg) return FALSE;
@@ -344,4 +348,13 @@ BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id) {
 
 DWORD WINAPI GetTickCount(void) {
     return (DWORD)clock_ms();
+}
+
+void WINAPI Sleep(DWORD milliseconds) {
+    timespec ts;
+    ts.tv_sec = (time_t)(milliseconds / 1000);
+    ts.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
+    while (nanosleep(&ts, &ts) != 0) {
+        // Interrupted by a signal: sleep on for what is left.
+    }
 }

@@ -16,6 +16,8 @@ bool queue_attach_char(HWND hwnd, int ch);
 // Forgets the window's queued messages and timers (it is being destroyed).
 void queue_forget_window(HWND hwnd);
 void queue_set_mouse_position(int x, int y);
+// The pointer's last position in screen coordinates.
+POINT queue_mouse_position();
 
 // Characters carried with key-downs from the backend.
 enum KeyChar {

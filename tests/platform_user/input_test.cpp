@@ -278,3 +278,60 @@ TEST(Mouse, ClicksArriveInClientCoordinatesBelowTheMenuBar) {
     DestroyWindow(hwnd);
     drain();
 }
+
+TEST(Mouse, WheelCaptureAndFocusLossAsWindowsSendsThem) {
+    HWND hwnd = make_window(), other = make_window();
+    SetFocus(hwnd);
+    drain();
+    // Pointer at surface pixel (50, 60): the wheel carries it in screen coordinates, which
+    // ScreenToClient brings back to the client pixel; one notch is WHEEL_DELTA, toward the user
+    // negative, the buttons and Shift/Ctrl in the low word.
+    input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, 50, 60, 0, 0);
+    input_wheel(other, 1, 0, 0);
+    input_wheel(hwnd, -2, 4, KEYMOD_SHIFT);
+    MSG m = take();
+    EXPECT_EQ(m.message, (UINT)WM_MOUSEMOVE);
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_MOUSEWHEEL);
+    EXPECT_EQ(m.hwnd, hwnd);  // the focus window, wherever the pointer is
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(m.wParam), WHEEL_DELTA);
+    EXPECT_EQ(LOWORD(m.wParam), 0);
+    POINT at = {GET_X_LPARAM(m.lParam), GET_Y_LPARAM(m.lParam)};
+    ASSERT_TRUE(ScreenToClient(hwnd, &at));
+    EXPECT_EQ(at.x, 50);
+    EXPECT_EQ(at.y, 60);
+    m = take();
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(m.wParam), -2 * WHEEL_DELTA);
+    EXPECT_EQ(LOWORD(m.wParam), MK_RBUTTON | MK_SHIFT);
+
+    // Outside the client area nothing comes, unless the window holds the capture: then moves and
+    // the release come in its client coordinates, negative to the left.
+    input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, -5, 10, 1, 0);
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(SetCapture(hwnd), nullptr);
+    EXPECT_EQ(GetCapture(), hwnd);
+    input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, -5, 10, 1, 0);
+    input_mouse(hwnd, InputEvent::MOUSE_UP, 1, 700, 10, 0, 0);
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_MOUSEMOVE);
+    EXPECT_EQ(GET_X_LPARAM(m.lParam), -5);
+    EXPECT_EQ(m.wParam, (WPARAM)MK_LBUTTON);
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_LBUTTONUP);
+    EXPECT_EQ(GET_X_LPARAM(m.lParam), 700);
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // The window manager taking the focus away reaches the focus window as WM_KILLFOCUS; a
+    // notice for a window without the focus changes nothing.
+    seen_messages().clear();
+    input_focus_lost(other);
+    EXPECT_EQ(GetFocus(), hwnd);
+    input_focus_lost(hwnd);
+    EXPECT_EQ(GetFocus(), nullptr);
+    ASSERT_EQ(seen_of(WM_KILLFOCUS).size(), 1u);
+    EXPECT_EQ(seen_of(WM_KILLFOCUS)[0].hwnd, hwnd);
+    DestroyWindow(hwnd);
+    DestroyWindow(other);
+    drain();
+}

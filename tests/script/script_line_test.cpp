@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 #include <cstring>
 
 namespace {
@@ -132,3 +133,35 @@ TEST(ScriptLineFormat, RoundTrips) {
 }
 
 }  // namespace
+
+TEST(ScriptLineDecode, TheRicherWaitsLinesAndWhatIsNotOne) {
+    struct Case {
+        const char *line;
+        char kind;  // 0: refused
+        std::vector<int> values;
+    };
+    const Case cases[] = {
+        {"TAVIX_EVENT(40, 1, -2, 37, 0, 1, 1234);\n", 'E', {40, 1, -2, 37, 0, 1, 1234}},
+        {"TAVIX_TIME(1234, 3);\n", 'T', {1234, 3}},
+        {"TAVIX_SEED(-5);\n", 'S', {-5}},
+        {"TAVIX_NONE(2);\n", 'N', {2}},
+        {"TAVIX_EVENT(40, 1, -2, 37, 0, 1);\n", 0, {}},  // a number short
+        {"TAVIX_TIME(5, 0);\n", 0, {}},                  // a run of none
+        {"TAVIX_NONE(-1);\n", 0, {}},
+        {"TAVIX_TEST(5, 1);\n", 0, {}},  // the letter of a form, not its word
+        {"TAVIX_KBD(97);\n", 0, {}},     // the first three are not these
+        {"TAVIX_SEED(99999999999);\n", 0, {}},
+    };
+    for (const Case &c : cases) {
+        ScriptExtraLine extra = {};
+        int decoded = decode_extra_script_line(c.line, &extra);
+        EXPECT_EQ(decoded, c.kind != 0) << c.line;
+        if (!decoded || !c.kind) continue;
+        EXPECT_EQ(extra.kind, c.kind) << c.line;
+        for (size_t i = 0; i < c.values.size(); i++)
+            EXPECT_EQ(extra.values[i], c.values[i]) << c.line;
+        // None of them is taken for one of the first three.
+        ScriptEvent event;
+        EXPECT_FALSE(decode_script_line(c.line, &event)) << c.line;
+    }
+}

@@ -426,4 +426,113 @@ TEST_F(ScriptTest, LiveEventsThroughTheWaitAreRecorded) {
     EXPECT_EQ(read_file(), "TAVIX_MOUSE(5, 6);\nTAVIX_KBD(107);\nTAVIX_PERIODIC(1);\n");
 }
 
+// One run of a small game's calls: the richer wait's events for posted input, a poll that finds
+// nothing, the clock and the generator. Returned as text, one item per line, to compare runs.
+std::string play_a_little_game() {
+    HWND g = library_state.graphics_window;
+    int ox = library_state.origin_x, oy = library_state.origin_y;
+    std::string out;
+    char item[160];
+    auto take = [&](int n) {
+        for (int i = 0; i < n; i++) {
+            TAVIX_Event e;
+            int type = TAVIX_wait(&e);
+            snprintf(item, sizeof item, "%d %d %d %d %d %d %ld held %d mouse %d\n", type, e.x, e.y,
+                     e.key, e.button, e.modifiers, e.time, TAVIX_key_down('A'),
+                     TAVIX_mouse(nullptr, nullptr));
+            out += item;
+        }
+    };
+    // As a program starts: no button held from earlier tests.
+    library_state.mouse_buttons = library_state.mouse_live_buttons = 0;
+    bool live = !library_state.playing_back;
+    if (live) {
+        PostMessageA(g, WM_KEYDOWN, 'A', 0x001E0001);
+        PostMessageA(g, WM_KEYUP, 'A', (LPARAM)0xC01E0001u);
+    }
+    take(3);  // key down, key up, the character (posted by the translation, so behind the up)
+    if (live) {
+        PostMessageA(g, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(ox + 5, oy - 6));
+        PostMessageA(g, WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(ox + 7, oy - 9));
+        PostMessageA(g, WM_RBUTTONUP, 0, MAKELPARAM(ox + 7, oy - 9));
+    }
+    take(3);  // the press, the drag, the release
+    TAVIX_Event none;
+    snprintf(item, sizeof item, "poll %d\n", TAVIX_poll(&none));
+    out += item;
+    for (int i = 0; i < 3; i++) {
+        snprintf(item, sizeof item, "time %ld random %d\n", TAVIX_time(), TAVIX_random(1000));
+        out += item;
+    }
+    return out;
+}
+
+TEST_F(ScriptTest, TheRicherWaitTheClockAndTheGeneratorReplayAsRecorded) {
+    handle_command(ID_RECORD);
+    std::string live = play_a_little_game();
+    handle_command(ID_RECORD);
+    std::string file = read_file();
+    // The event lines carry every field; the runs and the generator's state have their own.
+    for (const char *form :
+         {"TAVIX_EVENT(40, ", "TAVIX_EVENT(2, ", "TAVIX_EVENT(38, ", "TAVIX_EVENT(1, 5, 6, 0, 3, ",
+          "TAVIX_EVENT(6, 7, 9, 0, 2, ", "TAVIX_EVENT(5, 7, 9, 0, 3, ", "TAVIX_NONE(1);",
+          "TAVIX_TIME(", "TAVIX_SEED("})
+        EXPECT_NE(file.find(form), std::string::npos) << form << " in\n" << file;
+    EXPECT_EQ(live.compare(0, 3, "40 "), 0) << live;  // the key-down of A comes first
+    EXPECT_NE(live.find(" 65 0 0 "), std::string::npos) << live;
+    EXPECT_NE(live.find("held 1 mouse 0"), std::string::npos) << live;  // A, after its key-down
+    EXPECT_NE(live.find("6 7 9 0 2 0 "), std::string::npos) << live;    // dragged with the right
+    EXPECT_NE(live.find("poll 0"), std::string::npos) << live;
+
+    // Played back, the same calls get the same answers, a second time too; the stream's end
+    // then stops the playback.
+    for (int run = 0; run < 2; run++) {
+        handle_command(ID_PLAYBACK);
+        library_state.random_seeded = 0;
+        library_state.random_state = 12345;
+        EXPECT_EQ(play_a_little_game(), live) << "run " << run << ", script:\n" << file;
+        handle_command(ID_PLAYBACK);
+    }
+}
+
+TEST_F(ScriptTest, ADelayKeepsInputInOrderAndCorrectionsAreWarned) {
+    HWND g = library_state.graphics_window;
+    PostMessageA(g, WM_CHAR, 'p', 0);
+    PostMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(library_state.origin_x, 0));
+    PostMessageA(g, WM_CHAR, 'q', 0);
+    long before = TAVIX_time();
+    TAVIX_delay(30);
+    EXPECT_GE(TAVIX_time() - before, 30);
+    // Nothing was lost, nothing reordered; TAVIX_next_event takes the left click and characters.
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 'p'}));
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_MOUSE, 0, library_state.origin_y, 0}));
+    TAVIX_Event e;
+    EXPECT_EQ(TAVIX_wait(&e), TAVIX_KBD);
+    EXPECT_EQ(e.key, 'q');
+
+    const struct {
+        void (*call)();
+        const char *warning;
+    } cases[] = {
+        {[] { TAVIX_set_tick(5); }, "Tick of 5 ms not possible, using 10 ms\n"},
+        {[] { TAVIX_set_tick(70000); }, "Tick of 70000 ms not possible, using 60000 ms\n"},
+        {[] { TAVIX_delay(-4); }, "Delay of -4 ms not possible, using 0 ms\n"},
+        {[] { EXPECT_EQ(TAVIX_random(0), 0); }, "Random range of 0 not possible, using 1\n"},
+    };
+    for (const auto &c : cases) {
+        c.call();
+        EXPECT_EQ(last_message(), c.warning);
+    }
+    TAVIX_set_tick(100);
+    // The same seed, the same numbers; every one in range.
+    TAVIX_seed(42);
+    int first[8];
+    for (int &n : first) n = TAVIX_random(6);
+    TAVIX_seed(42);
+    for (int n : first) {
+        EXPECT_EQ(TAVIX_random(6), n);
+        EXPECT_TRUE(n >= 0 && n < 6);
+    }
+}
+
 }  // namespace

@@ -269,6 +269,76 @@ TEST_F(WineTest, TheQueueHandsOutTheQuitBeforePaintsAndTimersAsWindowsDoes) {
     EXPECT_EQ(linux_app.output_lines(), windows_lines);
 }
 
+// The richer wait's client, Linux or Windows, given one table of real input: for each step the
+// events it printed, motion reduced to where it ended (Windows and the layer may coalesce motion
+// differently, never the other events).
+std::vector<std::string> drive_rich_client(const e2e::XServer &x, e2e::Process &app,
+                                           const std::string &tag) {
+    std::vector<std::string> seen;
+    Screen screen{x, {}};
+    EXPECT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &screen.w, kStartMs))
+        << tag << ": no graphics window; " << app.errors();
+    EXPECT_TRUE(app.wait_for_line("READY", kStartMs)) << tag << ": " << app.output();
+    if (::testing::Test::HasFailure()) return seen;
+    e2e::sleep_ms(1000);
+    EXPECT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &screen.w, kEventMs)) << tag;
+    EXPECT_TRUE(e2e::focus_window(x, screen.w)) << tag;
+    auto at = [&](int lx, int ly) {
+        return std::vector<std::string>{"mousemove", std::to_string(screen.sx(lx)),
+                                        std::to_string(screen.sy(ly))};
+    };
+    const std::vector<std::vector<std::string>> steps = {
+        at(10, 20),         {"key", "Left"},   {"key", "a"},         {"key", "shift+b"},
+        {"key", "F5"},      {"key", "Delete"}, {"keydown", "Right"}, {"keyup", "Right"},
+        {"mousedown", "1"}, at(-40, -30),      at(60, 50),           {"mouseup", "1"},
+        {"click", "3"},     {"click", "4"},    {"click", "5"},
+    };
+    size_t from = 0;
+    for (const auto &step : steps) {
+        std::vector<std::string> argv = {"xdotool"};
+        argv.insert(argv.end(), step.begin(), step.end());
+        EXPECT_EQ(0, e2e::run_command(argv, x.display())) << tag;
+        e2e::sleep_ms(700);
+        std::vector<std::string> lines = app.output_lines();
+        std::string summary = step[0] + ":";
+        std::string last_move;
+        for (size_t i = from; i < lines.size(); i++) {
+            if (lines[i].compare(0, 7, "RICH 6 ") == 0) {
+                last_move = lines[i];
+                continue;
+            }
+            if (lines[i].compare(0, 5, "RICH ") == 0) summary += " [" + lines[i] + "]";
+        }
+        if (!last_move.empty()) summary += " moved [" + last_move + "]";
+        from = lines.size();
+        seen.push_back(summary);
+    }
+    std::vector<std::string> quit = {"xdotool", "key", "ctrl+q"};
+    e2e::run_command(quit, x.display());
+    int status = -1;
+    EXPECT_TRUE(app.wait(kEventMs, &status)) << tag << ": still running after Ctrl+Q";
+    return seen;
+}
+
+TEST_F(WineTest, WindowsRichClientGetsTheSameKeysDragAndWheel) {
+    e2e::Process linux_app(x, e2e::build_dir() + "/tests/windows_e2e/rich_echo_client");
+    ASSERT_TRUE(linux_app.ok()) << linux_app.error();
+    std::vector<std::string> linux_events = drive_rich_client(x, linux_app, "linux");
+    ASSERT_FALSE(HasFailure());
+    WineProgram windows_app(x, "tests/windows_e2e/rich_echo_client.exe");
+    ASSERT_TRUE(windows_app.process.ok()) << windows_app.process.error();
+    std::vector<std::string> windows_events = drive_rich_client(x, windows_app.process, "windows");
+    ASSERT_EQ(linux_events.size(), windows_events.size());
+    for (size_t i = 0; i < linux_events.size(); i++) {
+        // Every step makes at least one event, the same ones on both.
+        EXPECT_NE(linux_events[i].find("RICH "), std::string::npos) << linux_events[i];
+        EXPECT_EQ(linux_events[i], windows_events[i]) << "step " << i;
+    }
+    // The wheel's two notches, away and towards.
+    EXPECT_NE(windows_events.back().find("RICH 7 60 50 0 -1 "), std::string::npos)
+        << windows_events.back();
+}
+
 TEST_F(WineTest, WindowsConeStartsTakesAClickAndQuits) {
     WineProgram cone(x, "cone.exe");
     ASSERT_TRUE(cone.process.ok()) << cone.process.error();

@@ -237,6 +237,9 @@ void handle_window_event(const SDL_WindowEvent &e) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             input_focus(hwnd);
             break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            input_focus_lost(hwnd);
+            break;
         default:
             break;
     }
@@ -277,6 +280,14 @@ void handle_event(const SDL_Event &e) {
                             modifiers_of(SDL_GetModState()));
             break;
         }
+        case SDL_MOUSEWHEEL:
+            // Only the vertical wheel has a Windows message here; SDL reports X11's buttons 4
+            // and 5 as one notch each, away from the user positive, as Windows counts.
+            if (HWND hwnd = sdl_hwnd_of(e.wheel.windowID)) {
+                int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+                input_wheel(hwnd, notches, buttons_held, modifiers_of(SDL_GetModState()));
+            }
+            break;
         default:
             sdl_audio_event(e.type);
             break;

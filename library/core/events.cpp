@@ -1,0 +1,349 @@
+// The richer wait for games and drawing programs: every key going down and up, every mouse
+// button, motion and the wheel as TAVIX_Event records, the keys and buttons held now, and the
+// events kept while a delay (or a focus loss, which lets go of every key) makes more than one.
+#include "library/core/state.h"
+
+#ifdef _WIN32
+#include <windowsx.h>  // GET_X_LPARAM, GET_Y_LPARAM
+#endif
+
+#include <cstring>
+
+static int playback_on(void) {
+    return library_state.playing_back || library_state.play_one;
+}
+
+static int held_modifiers(void) {
+    const uint8_t *held = library_state.keys_live;
+    return (held[VK_SHIFT] ? TAVIX_MOD_SHIFT : 0) | (held[VK_CONTROL] ? TAVIX_MOD_CTRL : 0) |
+           (held[VK_MENU] ? TAVIX_MOD_ALT : 0);
+}
+
+static void keep_event(const TAVIX_Event &event) {
+    LibraryState &s = library_state;
+    if (s.kept_count > 0 && event.type == TAVIX_MOUSE_MOVE) {
+        // Motion may be coalesced: a move right behind another replaces it.
+        TAVIX_Event &last = s.kept[(s.kept_first + s.kept_count - 1) % KEPT_EVENT_COUNT];
+        if (last.type == TAVIX_MOUSE_MOVE && last.button == event.button) {
+            last = event;
+            return;
+        }
+    }
+    // A full ring keeps what came first; TAVIX_delay stops taking input before it fills.
+    if (s.kept_count == KEPT_EVENT_COUNT) return;
+    s.kept[(s.kept_first + s.kept_count) % KEPT_EVENT_COUNT] = event;
+    s.kept_count++;
+}
+
+static int take_kept(TAVIX_Event *event) {
+    LibraryState &s = library_state;
+    if (s.kept_count == 0) return 0;
+    *event = s.kept[s.kept_first];
+    s.kept_first = (s.kept_first + 1) % KEPT_EVENT_COUNT;
+    s.kept_count--;
+    return 1;
+}
+
+int take_kept_plain_event(void) {
+    TAVIX_Event event;
+    while (take_kept(&event)) {
+        PendingEvent &pending = library_state.pending;
+        if (event.type == TAVIX_KBD) {
+            pending.type = TAVIX_KBD;
+            pending.key = (signed char)(event.key & 0xFF);
+            return 1;
+        }
+        if (event.type == TAVIX_MOUSE && event.button == 1) {
+            pending.type = TAVIX_MOUSE;
+            pending.x = event.x;
+            pending.y = event.y;
+            return 1;
+        }
+        if (event.type == TAVIX_QUIT) {
+            pending.type = TAVIX_QUIT;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+static const int button_bits[4] = {0, TAVIX_BUTTON_LEFT, TAVIX_BUTTON_MIDDLE, TAVIX_BUTTON_RIGHT};
+
+// What an event changes in a record of held keys and the mouse (the program's or the live one).
+static void apply_event(const TAVIX_Event *event, uint8_t *keys, int32_t *x, int32_t *y,
+                        int32_t *buttons) {
+    int key = event->key & 0xFF;
+    int bit = event->button >= 1 && event->button <= 3 ? button_bits[event->button] : 0;
+    switch (event->type) {
+        case TAVIX_KEY_DOWN:
+            keys[key] = 1;
+            return;
+        case TAVIX_KEY_UP:
+            keys[key] = 0;
+            return;
+        case TAVIX_MOUSE:
+            *buttons |= bit;
+            break;
+        case TAVIX_MOUSE_UP:
+            *buttons &= ~bit;
+            break;
+        case TAVIX_MOUSE_MOVE:
+            *buttons = event->button;
+            break;
+        case TAVIX_WHEEL:
+            break;
+        default:
+            return;
+    }
+    *x = event->x;
+    *y = event->y;
+}
+
+void apply_delivered_event(const TAVIX_Event *event) {
+    LibraryState &s = library_state;
+    apply_event(event, s.keys_held, &s.mouse_x, &s.mouse_y, &s.mouse_buttons);
+}
+
+// The event for a message now, with the mouse where it last was and the modifiers held.
+static TAVIX_Event event_now(int type) {
+    LibraryState &s = library_state;
+    TAVIX_Event event = {};
+    event.type = type;
+    event.x = s.mouse_live_x;
+    event.y = s.mouse_live_y;
+    event.modifiers = held_modifiers();
+    event.time = (long)(DWORD)(s.message_time - s.start_tick);
+    return event;
+}
+
+// Live input changes the live state at once; while a wait or delay collects it becomes an event,
+// and the program's state follows when that event is delivered (so that it is the same in a
+// replay, which has only the events); otherwise the program's state follows at once. During a
+// playback the script alone says what is held, so live input changes nothing here.
+static void deliver_live(TAVIX_Event event) {
+    LibraryState &s = library_state;
+    if (playback_on()) return;
+    // A key-up of a key not held: one already let go when the focus went (SDL also reports
+    // those), or pressed before the window had the focus. A program has nothing to let go.
+    if (event.type == TAVIX_KEY_UP && !s.keys_live[event.key & 0xFF]) return;
+    apply_event(&event, s.keys_live, &s.mouse_live_x, &s.mouse_live_y, &s.mouse_live_buttons);
+    // A modifier's own key-down already counts it as held (and its key-up no longer).
+    if (event.type == TAVIX_KEY_DOWN || event.type == TAVIX_KEY_UP)
+        event.modifiers = held_modifiers() | (event.modifiers & (TAVIX_MOD_REPEAT | TAVIX_MOD_ALT));
+    if (s.collecting)
+        keep_event(event);
+    else
+        apply_delivered_event(&event);
+}
+
+static void mouse_at(LPARAM lp, TAVIX_Event *event) {
+    // Signed halves: with the capture, the pointer may be left of or above the client area.
+    event->x = GET_X_LPARAM(lp) - library_state.origin_x;
+    event->y = library_state.origin_y - GET_Y_LPARAM(lp);
+}
+
+static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
+    TAVIX_Event event = event_now(type);
+    event.button = button;
+    mouse_at(lp, &event);
+    deliver_live(event);
+    // A drag that leaves the window still ends in it: the release comes wherever it happens.
+    if (type == TAVIX_MOUSE)
+        SetCapture(hwnd);
+    else if (library_state.mouse_live_buttons == 0 && GetCapture() == hwnd)
+        ReleaseCapture();
+}
+
+// Every key counts as let go: each held one gets its key-up.
+static void release_all_keys(void) {
+    LibraryState &s = library_state;
+    for (int key = 0; key < 256; key++) {
+        if (!s.keys_live[key]) continue;
+        TAVIX_Event event = event_now(TAVIX_KEY_UP);
+        event.key = key;
+        deliver_live(event);
+    }
+}
+
+void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    LibraryState &s = library_state;
+    switch (message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYUP: {
+            int down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+            TAVIX_Event event = event_now(down ? TAVIX_KEY_DOWN : TAVIX_KEY_UP);
+            event.key = (int)(wp & 0xFF);
+            // Bit 30: the key was already down, so this key-down is an auto-repeat. Bit 29: Alt
+            // is held, though the menus keep Alt's own key messages to themselves.
+            if (down && (lp & (1L << 30))) event.modifiers |= TAVIX_MOD_REPEAT;
+            if (lp & (1L << 29)) event.modifiers |= TAVIX_MOD_ALT;
+            deliver_live(event);
+            break;
+        }
+        case WM_CHAR:
+            // Exactly the characters TAVIX_next_event gives: none while Ctrl is held.
+            if (s.ctrl_down != 1) {
+                TAVIX_Event event = event_now(TAVIX_KBD);
+                event.key = (int)(wp & 0xFF);
+                deliver_live(event);
+            }
+            break;
+        case WM_LBUTTONDOWN:
+            note_button(hwnd, TAVIX_MOUSE, 1, lp);
+            break;
+        case WM_MBUTTONDOWN:
+            note_button(hwnd, TAVIX_MOUSE, 2, lp);
+            break;
+        case WM_RBUTTONDOWN:
+            note_button(hwnd, TAVIX_MOUSE, 3, lp);
+            break;
+        case WM_LBUTTONUP:
+            note_button(hwnd, TAVIX_MOUSE_UP, 1, lp);
+            break;
+        case WM_MBUTTONUP:
+            note_button(hwnd, TAVIX_MOUSE_UP, 2, lp);
+            break;
+        case WM_RBUTTONUP:
+            note_button(hwnd, TAVIX_MOUSE_UP, 3, lp);
+            break;
+        case WM_MOUSEMOVE: {
+            int held = ((wp & MK_LBUTTON) ? TAVIX_BUTTON_LEFT : 0) |
+                       ((wp & MK_RBUTTON) ? TAVIX_BUTTON_RIGHT : 0) |
+                       ((wp & MK_MBUTTON) ? TAVIX_BUTTON_MIDDLE : 0);
+            // A release that happened where the window could not see it: its button-up first.
+            for (int button = 1; button <= 3; button++)
+                if ((s.mouse_live_buttons & button_bits[button]) && !(held & button_bits[button]))
+                    note_button(hwnd, TAVIX_MOUSE_UP, button, lp);
+            TAVIX_Event event = event_now(TAVIX_MOUSE_MOVE);
+            event.button = held;
+            mouse_at(lp, &event);
+            deliver_live(event);
+            break;
+        }
+        case WM_MOUSEWHEEL: {
+            // Fine-grained wheels send parts of a notch: they add up to whole steps.
+            s.wheel_rest += GET_WHEEL_DELTA_WPARAM(wp);
+            int notches = s.wheel_rest / WHEEL_DELTA;
+            s.wheel_rest -= notches * WHEEL_DELTA;
+            POINT at = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            ScreenToClient(hwnd, &at);
+            TAVIX_Event event = event_now(TAVIX_WHEEL);
+            event.x = at.x - s.origin_x;
+            event.y = s.origin_y - at.y;
+            event.button = notches;
+            if (notches != 0) deliver_live(event);
+            break;
+        }
+        case WM_KILLFOCUS:
+            release_all_keys();
+            break;
+        default:
+            break;
+    }
+}
+
+// One wait of TAVIX_wait (block) or TAVIX_poll: the passes of TAVIX_next_event, with every kind
+// of event, the kept ones first.
+static int rich_wait(TAVIX_Event *out, int block) {
+    LibraryState &s = library_state;
+    TAVIX_Event event = {};
+    if (!s.graphics_window) {
+        // Nothing can come before the library is open: the program should end, not hang.
+        event.type = block ? TAVIX_QUIT : 0;
+        if (out) *out = event;
+        return event.type;
+    }
+    PendingEvent *pending = &s.pending;
+    pending->type = s.poll_armed ? TAVIX_PERIODIC : TAVIX_NO_EVENT;
+    pending->key = 0;
+    pending->x = pending->y = 0;
+    s.poll_armed = 0;
+    if (s.quit_pending) {
+        s.quit_pending = 0;
+        pending->type = TAVIX_QUIT;
+    }
+    s.collecting = 1;
+    int empty = 0;
+    for (;;) {
+        if (pending->type != TAVIX_QUIT && take_kept(&event)) break;
+        if (pending->type == TAVIX_QUIT || (pending->type == TAVIX_PERIODIC && s.timer_tick)) {
+            event = event_now(pending->type);
+            event.time = live_time();
+            break;
+        }
+        int took_message = pump_one_message();
+        if (s.kept_count > 0) continue;
+
+        if (s.play_one || s.playing_back) {
+            s.play_one = 0;
+            int quit_taken = pending->type == TAVIX_QUIT;
+            int read = read_script_rich(&event);
+            // An empty poll of the recorded run, met by a wait: the wait goes on to the next.
+            if (read == 2 && block) continue;
+            if (read) {
+                if (quit_taken) s.quit_pending = 1;
+                empty = read == 2;
+                break;
+            }
+            stop_playback();
+        }
+
+        if ((s.single_step || s.running) && pending->type == TAVIX_NO_EVENT) {
+            s.timer_tick = 0;
+            pending->type = TAVIX_PERIODIC;
+            s.single_step = 0;
+        }
+
+        if (!took_message && !s.play_one && !s.playing_back && s.kept_count == 0 &&
+            pending->type != TAVIX_QUIT && !(pending->type == TAVIX_PERIODIC && s.timer_tick)) {
+            // Headless, only a tick could still come; with no animation armed nothing can, and a
+            // program polling in its own loop would run for ever.
+            if (s.headless && pending->type == TAVIX_NO_EVENT) {
+                pending->type = TAVIX_QUIT;
+                continue;
+            }
+            if (!block) {
+                if (pending->type == TAVIX_PERIODIC) s.poll_armed = 1;
+                empty = 1;
+                break;
+            }
+            WaitMessage();
+        }
+    }
+    s.collecting = 0;
+
+    if (empty) {
+        if (s.recording) record_empty_poll();
+        memset(&event, 0, sizeof event);
+        if (out) *out = event;
+        return 0;
+    }
+    // Kept live events and scripted ones alike: the program's state follows what it is given.
+    apply_delivered_event(&event);
+    if (s.recording) record_rich_event(&event);
+    if (s.quit_requested) event.type = TAVIX_QUIT;
+    if (out) *out = event;
+    return event.type;
+}
+
+int TAVIX_wait(TAVIX_Event *event) {
+    return rich_wait(event, 1);
+}
+
+int TAVIX_poll(TAVIX_Event *event) {
+    return rich_wait(event, 0);
+}
+
+int TAVIX_key_down(int key) {
+    // Letters are their upper-case codes: 'a'..'z' are the codes of the number pad and F keys.
+    if (key < 0 || key > 255) return 0;
+    return library_state.keys_held[key];
+}
+
+int TAVIX_mouse(int *x, int *y) {
+    if (x) *x = library_state.mouse_x;
+    if (y) *y = library_state.mouse_y;
+    return library_state.mouse_buttons;
+}

@@ -1,0 +1,164 @@
+// Recording and playback of what the richer wait, the clock and the generator hand the program:
+// an event line per delivered event, runs of clock readings and of empty polls, the generator's
+// state. Playback answers TAVIX_time and TAVIX_random from the script, in the order recorded.
+#include "library/core/state.h"
+#include "library/script/script_line.h"
+
+#include <cstring>
+
+static void write_extra(const char *format, long a, long b) {
+    char line[SCRIPT_LINE_SIZE];
+    snprintf(line, sizeof line, format, a, b);
+    write_script_text(line);
+}
+
+void flush_extra_runs(void) {
+    LibraryState &s = library_state;
+    if (!s.recording) return;
+    if (s.time_run > 0) {
+        int run = s.time_run;
+        s.time_run = 0;
+        write_extra("TAVIX_TIME(%ld, %ld);\n", s.time_run_value, run);
+    }
+    if (s.none_run > 0) {
+        int run = s.none_run;
+        s.none_run = 0;
+        write_extra("TAVIX_NONE(%ld);\n", run, 0);
+    }
+}
+
+// Before a line of another kind: the pending runs of every kind go first, in the order they came
+// (only one is ever pending, since each starts by writing the others).
+static void flush_all_runs(void) {
+    LibraryState &s = library_state;
+    flush_extra_runs();
+    if (s.recording && s.periodic_count > 0) {
+        write_script_line(TAVIX_PERIODIC, 0, 0, 0);
+        s.periodic_count = 0;
+    }
+}
+
+void record_rich_event(const TAVIX_Event *e) {
+    flush_all_runs();
+    LibraryState &s = library_state;
+    // A quit writes no line of its own, as in a plain recording.
+    if (!s.recording || e->type == TAVIX_QUIT) return;
+    char line[SCRIPT_LINE_SIZE];
+    snprintf(line, sizeof line, "TAVIX_EVENT(%d, %d, %d, %d, %d, %d, %ld);\n", e->type, e->x, e->y,
+             e->key, e->button, e->modifiers, e->time);
+    write_script_text(line);
+}
+
+void record_empty_poll(void) {
+    LibraryState &s = library_state;
+    if (s.time_run > 0 || s.periodic_count > 0) flush_all_runs();
+    if (s.recording) s.none_run++;
+}
+
+void record_time(long value) {
+    LibraryState &s = library_state;
+    if (s.none_run > 0 || s.periodic_count > 0 || (s.time_run > 0 && s.time_run_value != value))
+        flush_all_runs();
+    if (!s.recording) return;
+    s.time_run_value = value;
+    s.time_run++;
+}
+
+void record_seed(uint32_t state) {
+    flush_all_runs();
+    if (!library_state.recording) return;
+    write_extra("TAVIX_SEED(%ld);\n", (long)(int32_t)state, 0);
+}
+
+// The script's next line, left in place: the next take returns it again. Opens the stream the
+// way the event reader does; 0 when there is no line.
+static const char *peek_script_line(void) {
+    LibraryState &s = library_state;
+    if (s.script_peeked) return s.script_peek;
+    if (!s.script_file && (!s.playing_back || !open_script_for_reading())) return nullptr;
+    if (!next_script_line_numbered(s.script_file, s.script_peek, &s.script_line_number,
+                                   &s.script_peek_number))
+        return nullptr;
+    s.script_peeked = 1;
+    return s.script_peek;
+}
+
+// The next line decoded as the extra line of kind, taken only when it is one.
+static int take_extra_line(char kind, ScriptExtraLine *extra) {
+    const char *line = peek_script_line();
+    if (!line || !decode_extra_script_line(line, extra) || extra->kind != kind) return 0;
+    library_state.script_peeked = 0;
+    return 1;
+}
+
+long replay_time(void) {
+    LibraryState &s = library_state;
+    if (s.time_run > 0) {
+        s.time_run--;
+        return s.replay_clock;
+    }
+    ScriptExtraLine extra;
+    if (take_extra_line('T', &extra)) {
+        s.replay_clock = extra.values[0];
+        s.time_run = extra.values[1] - 1;
+    }
+    return s.replay_clock;
+}
+
+int replay_seed(uint32_t *state) {
+    ScriptExtraLine extra;
+    if (!take_extra_line('S', &extra)) return 0;
+    *state = (uint32_t)extra.values[0];
+    return 1;
+}
+
+int read_script_rich(TAVIX_Event *event) {
+    LibraryState &s = library_state;
+    if (s.none_run > 0) {
+        s.none_run--;
+        return 2;
+    }
+    memset(event, 0, sizeof *event);
+    event->x = s.mouse_x;
+    event->y = s.mouse_y;
+    event->time = s.replay_clock;
+    // Plain lines (and the periodic runs they make) come through the plain reader, which also
+    // opens the stream and reports its end; an event line of the richer wait is taken here first.
+    if (s.periodic_count == 0) {
+        if (!open_script_for_reading()) return 0;
+        ScriptExtraLine extra;
+        for (;;) {
+            const char *line = peek_script_line();
+            if (!line || !decode_extra_script_line(line, &extra)) break;
+            s.script_peeked = 0;
+            if (extra.kind == 'T') {
+                s.replay_clock = extra.values[0];
+                s.time_run = 0;
+            } else if (extra.kind == 'S') {
+                s.random_state = (uint32_t)extra.values[0];
+                s.random_seeded = 1;
+            } else if (extra.kind == 'N') {
+                s.none_run = extra.values[0] - 1;
+                return 2;
+            } else {
+                event->type = extra.values[0];
+                event->x = extra.values[1];
+                event->y = extra.values[2];
+                event->key = extra.values[3];
+                event->button = extra.values[4];
+                event->modifiers = extra.values[5];
+                event->time = extra.values[6];
+                return 1;
+            }
+        }
+    }
+    if (!read_script_event()) return 0;
+    event->type = s.pending.type;
+    if (event->type == TAVIX_MOUSE) {
+        event->x = s.pending.x;
+        event->y = s.pending.y;
+        event->button = 1;
+    }
+    if (event->type == TAVIX_KBD) event->key = (unsigned char)s.pending.key;
+    return 1;
+}
