@@ -981,7 +981,7 @@ void canvas_fill(const Canvas &canvas, int64_t left, int64_t top, int64_t right,
 
 // How far a shape's pixels may lie beyond its outline's box or path: the pen's reach, with room.
 static int64_t pen_reach(const GdiPen *pen) {
-    return pen && pen->style != PS_NULL ? pen->width + 1 : 1;
+    return pen && pen->style != PS_NULL ? (int64_t)pen->width + 1 : 1;
 }
 
 // The bounds of a path's points grown by reach on every side.
