@@ -149,12 +149,7 @@ int TAVIX_draw_image(int image, int x, int y) {
         return 1;
     }
     if (library_state.logging) TAVIX_console_printf("Image %d at (%d,%d)\n", image, x, y);
-    ShapeRecord shape = {};
-    shape.kind = SHAPE_IMAGE;
-    shape.x1 = x;
-    shape.y1 = y;
-    shape.x2 = image;
-    rasterise_shape(&shape);
+    paint_shape(SHAPE_IMAGE, 0, 0, x, y, image);
     return 1;
 }
 

@@ -33,9 +33,7 @@ static const char *colour_name(int colour) {
     return colour_label(colour);
 }
 
-// Hands one shape to the rasteriser; a kind ignores the points it does not use.
-static void paint_shape(int kind, int colour, int width, int x1, int y1, int x2 = 0, int y2 = 0,
-                        int x3 = 0, int y3 = 0) {
+void paint_shape(int kind, int colour, int width, int x1, int y1, int x2, int y2, int x3, int y3) {
     ShapeRecord shape = {};
     shape.kind = kind;
     shape.colour = colour;

@@ -54,6 +54,9 @@ extern const char RADIUS_WARNING[], WIDTH_WARNING[], SIZE_WARNING[];
 
 // Paints one record into the back buffer and marks the buffer dirty.
 void rasterise_shape(const ShapeRecord *shape);
+// Hands one shape of points to the rasteriser; a kind ignores the points it does not use.
+void paint_shape(int kind, int colour, int width, int x1, int y1, int x2 = 0, int y2 = 0,
+                 int x3 = 0, int y3 = 0);
 // Fills the back buffer white inside a one-pixel frame of the context's pen; marks it dirty.
 void wipe_buffer(void);
 // Deletes the pens, brushes and fonts kept for the records, and the context images are drawn

@@ -128,12 +128,7 @@ int TAVIX_fill_area(int colour, int x, int y) {
     }
     if (library_state.logging)
         TAVIX_console_printf("%s fill from (%d,%d)\n", colour_label(colour), x, y);
-    ShapeRecord shape = {};
-    shape.kind = SHAPE_FILL;
-    shape.colour = colour;
-    shape.x1 = x;
-    shape.y1 = y;
-    rasterise_shape(&shape);
+    paint_shape(SHAPE_FILL, colour, 0, x, y);
     return 1;
 }
 

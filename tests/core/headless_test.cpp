@@ -15,47 +15,17 @@
 
 namespace {
 
-struct Outcome {
-    int status = -1;  // exit status, -1 when the program did not exit by itself
-    int signal = 0;   // the signal that ended it, if one did
-    std::string out;
-    std::string err;
-};
+using Outcome = harness::RunOutcome;
 
 std::string contents(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
+    return harness::file_contents(path);
 }
 
 // Runs argv in the current directory with no display of any kind and the extra variables env
 // ("NAME=value"); what it printed is collected through files.
 Outcome run(const std::vector<std::string> &argv, const std::vector<std::string> &env) {
-    pid_t child = fork();
-    if (child == 0) {
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TAVIX_SCRIPT"})
-            unsetenv(name);
-        for (const std::string &setting : env) putenv(strdup(setting.c_str()));
-        int out = open("run.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open("run.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char *> args;
-        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    Outcome o;
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child) {
-        if (WIFEXITED(status)) o.status = WEXITSTATUS(status);
-        if (WIFSIGNALED(status)) o.signal = WTERMSIG(status);
-    }
-    o.out = contents("run.out");
-    o.err = contents("run.err");
-    return o;
+    return harness::run_program(argv, env,
+                                {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TAVIX_SCRIPT"});
 }
 
 bool has(const std::string &text, const std::string &part) {

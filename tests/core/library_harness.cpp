@@ -1,10 +1,16 @@
 // Helpers for tests that open the library in their own process.
 #include "tests/core/library_harness.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace harness {
@@ -103,6 +109,40 @@ void arm_watchdog(int seconds) {
 
 void disarm_watchdog() {
     alarm(0);
+}
+
+RunOutcome run_program(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+                       const std::vector<std::string> &unset) {
+    pid_t child = fork();
+    if (child == 0) {
+        for (const std::string &name : unset) unsetenv(name.c_str());
+        for (const std::string &setting : env) putenv(strdup(setting.c_str()));
+        int out = open("run.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open("run.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char *> args;
+        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    RunOutcome o;
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child) {
+        if (WIFEXITED(status)) o.status = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) o.signal = WTERMSIG(status);
+    }
+    o.out = file_contents("run.out");
+    o.err = file_contents("run.err");
+    return o;
+}
+
+std::string file_contents(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
 }
 
 }  // namespace harness

@@ -7,6 +7,8 @@
 #include "library/core/state.h"
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace harness {
 
@@ -32,6 +34,20 @@ struct Event {
     char key;
 };
 Event next_event();
+
+// A whole program run as a child process: what it printed, and how it ended.
+struct RunOutcome {
+    int status = -1;  // exit status, -1 when the program did not exit by itself
+    int signal = 0;   // the signal that ended it, if one did
+    std::string out;
+    std::string err;
+};
+// Runs argv in the current directory with the variables named in unset removed and those of env
+// ("NAME=value") added; what it printed is collected through the files run.out and run.err.
+RunOutcome run_program(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+                       const std::vector<std::string> &unset);
+// A file's bytes; empty when it cannot be read.
+std::string file_contents(const std::string &path);
 
 // Ends the process with a message when a test has not finished within seconds.
 void arm_watchdog(int seconds);

@@ -71,10 +71,7 @@ Frames decoded(const std::string &bytes, std::string *reason) {
 }
 
 std::string contents(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
+    return harness::file_contents(path);
 }
 
 void write(const std::string &path, const std::string &bytes) {
@@ -101,37 +98,15 @@ int zero_crossings(const Frames &f) {
     return n;
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
+using Outcome = harness::RunOutcome;
 
 // Runs the sound client with the steps as its arguments and the variables env, in the current
 // directory, with no display.
 Outcome run_client(const std::vector<std::string> &steps, const std::vector<std::string> &env) {
-    pid_t child = fork();
-    if (child == 0) {
-        for (const char *name :
-             {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "SDL_AUDIODRIVER"})
-            unsetenv(name);
-        for (const std::string &setting : env) putenv(strdup(setting.c_str()));
-        int out = open("run.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open("run.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char *> args{const_cast<char *>(SOUND_CLIENT)};
-        for (const std::string &s : steps) args.push_back(const_cast<char *>(s.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    Outcome o;
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
-        o.status = WEXITSTATUS(status);
-    o.out = contents("run.out");
-    o.err = contents("run.err");
-    return o;
+    std::vector<std::string> argv{SOUND_CLIENT};
+    argv.insert(argv.end(), steps.begin(), steps.end());
+    return harness::run_program(
+        argv, env, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "SDL_AUDIODRIVER"});
 }
 
 int count_of(const std::string &text, const std::string &part) {
