@@ -390,15 +390,21 @@ BOOL WINAPI SetViewportOrgEx(HDC handle, int x, int y, LPPOINT previous) {
     return TRUE;
 }
 
+// The surface pixel of logical (x, y); false when it lies outside the canvas's clip.
+static bool canvas_pixel(const Canvas &canvas, int x, int y, int64_t *sx, int64_t *sy) {
+    *sx = x + canvas.origin_x;
+    *sy = y + canvas.origin_y;
+    return *sx >= canvas.clip_left && *sx < canvas.clip_right && *sy >= canvas.clip_top &&
+           *sy < canvas.clip_bottom;
+}
+
 COLORREF WINAPI SetPixel(HDC handle, int x, int y, COLORREF colour) {
     GdiDC *dc = dc_get(handle);
     if (!dc) return CLR_INVALID;
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return CLR_INVALID;
-    int64_t sx = x + canvas.origin_x, sy = y + canvas.origin_y;
-    if (sx < canvas.clip_left || sx >= canvas.clip_right || sy < canvas.clip_top ||
-        sy >= canvas.clip_bottom)
-        return CLR_INVALID;
+    int64_t sx, sy;
+    if (!canvas_pixel(canvas, x, y, &sx, &sy)) return CLR_INVALID;
     canvas.surface->pixels[sy * canvas.surface->width + sx] = pixel_from_colorref(colour);
     painted_surface_box(dc, canvas, RECT{(LONG)sx, (LONG)sy, (LONG)sx + 1, (LONG)sy + 1});
     return colour & 0x00FFFFFFu;
@@ -409,10 +415,8 @@ COLORREF WINAPI GetPixel(HDC handle, int x, int y) {
     if (!dc) return CLR_INVALID;
     Canvas canvas = dc_canvas_to_read(dc);
     if (!canvas.surface) return CLR_INVALID;
-    int64_t sx = x + canvas.origin_x, sy = y + canvas.origin_y;
-    if (sx < canvas.clip_left || sx >= canvas.clip_right || sy < canvas.clip_top ||
-        sy >= canvas.clip_bottom)
-        return CLR_INVALID;
+    int64_t sx, sy;
+    if (!canvas_pixel(canvas, x, y, &sx, &sy)) return CLR_INVALID;
     return colorref_from_pixel(canvas.surface->pixels[sy * canvas.surface->width + sx]);
 }
 
@@ -533,10 +537,8 @@ BOOL WINAPI ExtFloodFill(HDC handle, int x, int y, COLORREF colour, UINT type) {
     if (!dc || (type != FLOODFILLSURFACE && type != FLOODFILLBORDER)) return FALSE;
     Canvas canvas = dc_canvas(dc);
     if (!canvas.surface) return FALSE;
-    int64_t sx = x + canvas.origin_x, sy = y + canvas.origin_y;
-    if (sx < canvas.clip_left || sx >= canvas.clip_right || sy < canvas.clip_top ||
-        sy >= canvas.clip_bottom)
-        return FALSE;
+    int64_t sx, sy;
+    if (!canvas_pixel(canvas, x, y, &sx, &sy)) return FALSE;
     const Surface &surface = *canvas.surface;
     uint32_t target = pixel_from_colorref(colour) & 0x00FFFFFFu;
     bool surface_fill = type == FLOODFILLSURFACE;

@@ -138,6 +138,15 @@ RunOutcome run_program(const std::vector<std::string> &argv, const std::vector<s
     return o;
 }
 
+std::string newest_console_message() {
+    if (library_state.console_first < 0) return "";
+    int slot = (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
+    const char *text = static_cast<const char *>(GlobalLock(library_state.console_lines[slot]));
+    std::string copy = text ? text : "";
+    GlobalUnlock(library_state.console_lines[slot]);
+    return copy;
+}
+
 std::string file_contents(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream all;

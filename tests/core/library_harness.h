@@ -35,6 +35,9 @@ struct Event {
 };
 Event next_event();
 
+// The newest console message, newline included; empty while there is none.
+std::string newest_console_message();
+
 // A whole program run as a child process: what it printed, and how it ended.
 struct RunOutcome {
     int status = -1;  // exit status, -1 when the program did not exit by itself

@@ -15,12 +15,7 @@ bool exists(const char *path) {
 }
 
 std::string newest_message() {
-    if (library_state.console_first < 0) return "";
-    int slot = (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
-    const char *text = static_cast<const char *>(GlobalLock(library_state.console_lines[slot]));
-    std::string copy = text ? text : "";
-    GlobalUnlock(library_state.console_lines[slot]);
-    return copy;
+    return harness::newest_console_message();
 }
 
 // Read when a test first opens the library.

@@ -10,12 +10,7 @@ namespace {
 
 // The newest console message, newline included.
 std::string last_message() {
-    if (library_state.console_first < 0) return "";
-    int slot = (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
-    const char *text = static_cast<const char *>(GlobalLock(library_state.console_lines[slot]));
-    std::string copy = text ? text : "";
-    GlobalUnlock(library_state.console_lines[slot]);
-    return copy;
+    return harness::newest_console_message();
 }
 
 // The whole life of the library in one process, in order.
