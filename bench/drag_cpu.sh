@@ -11,7 +11,7 @@ build=${1:?usage: drag_cpu.sh BUILD_DIR [MOTIONS]}
 motions=${2:-10000}
 export motions
 
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{n += $1} END {print n + 0}'; }
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{n += $1} END {printf "%.0f\n", n}'; }
 
 exec 3>/tmp/drag_cpu_display.$$
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

@@ -10,6 +10,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -306,18 +308,39 @@ void handle_with_text(const SDL_Event &e) {
         handle_event(text);
 }
 
-}  // namespace
 
-bool sdl_pump_events() {
-    bool any = false;
+// While only pointer motion comes (a drag, the pointer swept over the window), SDL is pumped,
+// which reads the X connection, at most once per MOTION_PACE: each pump then takes a batch of
+// motion, which the queue coalesces, instead of waking the program for every motion the server
+// sends. A key, click or anything else that comes meanwhile waits no longer than that; once a pump
+// brings anything but motion, or nothing, the next one reads at once.
+const std::chrono::microseconds MOTION_PACE(2000);
+std::chrono::steady_clock::time_point paced_until;  // before it, a pump reads nothing new
+
+// Reports the events SDL holds already, without pumping it (first: one SDL handed over already);
+// true when any was reported. When all were motion, the next read waits for the pace.
+bool report_queued(const SDL_Event *first = nullptr) {
+    bool any = first != nullptr, only_motion = !first || first->type == SDL_MOUSEMOTION;
+    if (first) handle_with_text(*first);
     SDL_Event e;
     // A full input queue takes nothing more: the rest waits in SDL's queue, in order, until the
     // program has taken some.
-    while (input_queue_has_room() && SDL_PollEvent(&e)) {
+    while (input_queue_has_room() &&
+           SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
         any = true;
+        only_motion = only_motion && e.type == SDL_MOUSEMOTION;
         handle_with_text(e);
     }
+    if (any && only_motion) paced_until = std::chrono::steady_clock::now() + MOTION_PACE;
     return any;
+}
+
+}  // namespace
+
+bool sdl_pump_events() {
+    // One pump reads all the X connection holds; SDL_PollEvent would pump again for every event.
+    if (std::chrono::steady_clock::now() >= paced_until) SDL_PumpEvents();
+    return report_queued();
 }
 
 bool sdl_wait_events(int timeout_ms) {
@@ -326,9 +349,23 @@ bool sdl_wait_events(int timeout_ms) {
         SDL_Delay((Uint32)(timeout_ms < 0 ? 1000 : std::min(timeout_ms, 1000)));
         return sdl_pump_events();
     }
+    auto now = std::chrono::steady_clock::now();
+    if (now < paced_until) {
+        // Motion came last: what comes next is read when the pace allows, or at the deadline.
+        auto until = paced_until;
+        if (timeout_ms >= 0) until = std::min(until, now + std::chrono::milliseconds(timeout_ms));
+        std::this_thread::sleep_until(until);
+        paced_until = {};
+        if (sdl_pump_events()) return true;
+        if (timeout_ms >= 0) {
+            auto slept = std::chrono::duration_cast<std::chrono::milliseconds>(until - now);
+            timeout_ms = std::max(0, timeout_ms - (int)slept.count());
+            if (timeout_ms == 0) return false;
+        }
+    }
     SDL_Event e;
     if (!SDL_WaitEventTimeout(&e, timeout_ms < 0 ? -1 : timeout_ms)) return false;
-    handle_with_text(e);
-    sdl_pump_events();
+    // SDL pumped every pending event before it handed over the first.
+    report_queued(&e);
     return true;
 }

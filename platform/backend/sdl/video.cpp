@@ -4,7 +4,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/backend/events.h"
-#include "platform/backend/sdl/x11_errors.h"
+#include "platform/backend/sdl/x11.h"
 #include "platform/surface.h"
 
 #include <SDL.h>
@@ -170,6 +170,7 @@ uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width
         return 0;
     }
     SDL_SetWindowData(window, HWND_KEY, (void *)hwnd);
+    sdl_x11_stop_raw_motion(window);
     return SDL_GetWindowID(window);
 }
 
