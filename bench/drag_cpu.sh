@@ -1,8 +1,9 @@
 #!/bin/sh
 # What a drag costs a program idle in TAVIX_wait: 10,000 pointer motions within one second, sent
 # through XTest to a private Xvfb with the left button held, while the CPU time of the program's
-# threads is read from /proc (as cpu_share.sh does). The share is over the drag's second and the
-# half second after it, with the machine's load beside it.
+# threads is read from /proc (as cpu_share.sh does) over the drag and the half second after it.
+# It prints that CPU time, as a share of the drag's time (the target: under 5 %) and of the whole
+# stretch, with the machine's load beside it.
 #   drag_cpu.sh BUILD_DIR [MOTIONS]   (MOTIONS 0: the same stretch without a drag, the baseline)
 # DRAG_CLIENT=PROGRAM measures another program instead (tests/programs/tavix_client waits with
 # TAVIX_next_event, which delivers no motion: what the layer alone costs).
@@ -62,6 +63,10 @@ sleep 0.5
 p1=$(cpu_ns $pid) load1=$(cut -d' ' -f1 /proc/loadavg) t1=$(date +%s%N)
 xdotool mouseup 1 key ctrl+q
 wait $pid 2>/dev/null
-awk -v p=$((p1 - p0)) -v t=$((t1 - t0)) -v l0="$load0" -v l1="$load1" -v moves="$(cat "$out")" \
-    -v n="$motions" 'BEGIN { printf "drag of %d motions: program %5.2f %% of a core over %.2f s (%.3f s of CPU), %s delivered (load %s -> %s)\n",
-             n, 100 * p / t, t / 1e9, p / 1e9, moves, l0, l1 }'
+# The target is set against the drag's own time (10,000 motions a second; MOTIONS 0: one second):
+# the CPU time per second of it, in per cent, is the figure that counts; the share over the whole
+# stretch is beside it.
+moves=$(grep '^MOVES' "$out")
+awk -v p=$((p1 - p0)) -v t=$((t1 - t0)) -v l0="$load0" -v l1="$load1" -v moves="${moves:-no MOVES}" \
+    -v n="$motions" 'BEGIN { printf "drag of %d motions: %.3f s of CPU = %4.1f %% of the drag'"'"'s time (%4.2f %% of a core over %.2f s), %s delivered (load %s -> %s)\n",
+             n, p / 1e9, 100 * p / 1e9 / (n > 0 ? n / 10000 : 1), 100 * p / t, t / 1e9, moves, l0, l1 }'

@@ -65,6 +65,8 @@ struct Backend {
 
     // Reports every pending input and window event (events.h) without blocking, stopping early
     // while input_queue_has_room() is false (the rest waits, in order). True when any was reported.
+    // Right after a report of pointer motion alone, a backend may leave what came since for the
+    // next call a few milliseconds on (the SDL backend: 2), so a drag is read in batches.
     bool (*pump)();
     // Blocks until an event is pending or timeout_ms passed (negative: no limit; a backend with
     // nothing outside the program to wait for may wake every second instead), then reports every

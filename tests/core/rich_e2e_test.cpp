@@ -121,6 +121,10 @@ TEST(RichE2E, EachKeyAndButtonArrivesAsItsEvents) {
         // The wheel: X buttons 4 (away from the user) and 5 (towards).
         {{"click", "4"}, {rich(W, 5, 6, 0, 1, 0)}},
         {{"click", "5"}, {rich(W, 5, 6, 0, -1, 0)}},
+        // A click right behind motion (read a moment after it): the motion first, the click where
+        // it ended.
+        {{"mousemove", std::to_string(c.sx(30)), std::to_string(c.sy(40)), "click", "1"},
+         {rich(M, 30, 40, 0, 0, 0), rich(1, 30, 40, 0, 1, 0), rich(MU, 30, 40, 0, 1, 0)}},
     };
     e2e::sleep_ms(300);
     size_t from = 0;
