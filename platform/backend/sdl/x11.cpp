@@ -46,6 +46,8 @@ void sdl_x11_tolerate_dead_windows() {
 void sdl_x11_stop_raw_motion(SDL_Window *window) {
 #ifdef TAVIX_HAVE_XI2
     static Display *done;
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (!driver || SDL_strcmp(driver, "x11") != 0) return;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
