@@ -23,6 +23,10 @@
 struct Backend {
     // The name TAVIX_BACKEND chooses it by ("sdl", "null").
     const char *name;
+    // False when none of its windows is on any screen (null/): present() hands pixels nowhere,
+    // so a window's pixels are seen only by whoever reads them back, and the window code may
+    // leave a copy into a window unmade until someone does (platform/gdi/dc.h).
+    bool shows_windows;
 
     // Starts the backend once, before any other call but scale() and screen_size(). Returns false
     // with a one-line reason in why when it cannot run here (no display): the layer then says so

@@ -4,6 +4,7 @@
 // no-op.
 #include "platform/gdi/dc.h"
 
+#include "platform/backend/backend.h"
 #include "platform/gdi/fine.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdi/raster.h"
@@ -205,18 +206,9 @@ void painted_surface_box(GdiDC *dc, const Canvas &canvas, RECT box) {
     dc_painted(dc);
 }
 
-}  // namespace
-
-Canvas dc_canvas(GdiDC *dc) {
-    if (dc->memory && dc->bitmap_record) {
-        // Pixels handed out twice without word between: the first drawing went anywhere.
-        settle_changes(dc->bitmap_record);
-        dc->bitmap_record->drawing = true;
-    }
-    return dc_canvas_to_read(dc);
-}
-
-Canvas dc_canvas_to_read(GdiDC *dc) {
+// The canvas of a context: its bitmap's, or for a window context one on the window's surface as
+// the caller had it handed out (null: none).
+Canvas canvas_on(GdiDC *dc, Surface *window_pixels) {
     Canvas canvas = {};
     Surface *surface = nullptr;
     RECT area = {0, 0, 0, 0};
@@ -224,7 +216,7 @@ Canvas dc_canvas_to_read(GdiDC *dc) {
         surface = dc->bitmap_record ? &dc->bitmap_record->surface : nullptr;
         if (surface) area = RECT{0, 0, surface->width, surface->height};
     } else if (dc->window) {
-        surface = window_surface(dc->window);
+        surface = window_pixels;
         if (surface) {
             area = RECT{0, 0, surface->width, surface->height};
             if (dc->client_only && !window_client_area(dc->window, &area)) surface = nullptr;
@@ -241,6 +233,50 @@ Canvas dc_canvas_to_read(GdiDC *dc) {
     if (canvas.clip_left < canvas.clip_right && canvas.clip_top < canvas.clip_bottom)
         canvas.surface = surface;
     return canvas;
+}
+
+// A block of a bitmap copied to a window no screen shows: left for the window to make when
+// someone asks for its pixels (dc.h). A copy left before of another block or bitmap is made now.
+void leave_copy(Window *window, GdiBitmap *bitmap, const RECT &block, POINT at) {
+    if (window->copy_source &&
+        !(window->copy_source == bitmap && same_rect(window->copy_block, block) &&
+          window->copy_at.x == at.x && window->copy_at.y == at.y))
+        dc_make_copy_left(window);
+    window->copy_source = bitmap;
+    window->copy_block = block;
+    window->copy_at = at;
+    window_mark_damaged(window->hwnd, RECT{at.x, at.y, at.x + (block.right - block.left),
+                                           at.y + (block.bottom - block.top)});
+}
+
+}  // namespace
+
+Canvas dc_canvas(GdiDC *dc) {
+    if (dc->memory && dc->bitmap_record) {
+        // Pixels handed out twice without word between: the first drawing went anywhere.
+        settle_changes(dc->bitmap_record);
+        dc->bitmap_record->drawing = true;
+    }
+    return canvas_on(dc, dc->memory ? nullptr : window_surface(dc->window));
+}
+
+Canvas dc_canvas_to_read(GdiDC *dc) {
+    return canvas_on(dc, dc->memory ? nullptr : window_pixels(dc->window));
+}
+
+void dc_make_copy_left(Window *window) {
+    GdiBitmap *bitmap = window->copy_source;
+    if (!bitmap) return;
+    window->copy_source = nullptr;
+    const RECT &block = window->copy_block;
+    copy_to_window(window->hwnd, &window->surface, window->copy_at.x, window->copy_at.y,
+                   &bitmap->surface, bitmap, block.left, block.top, block.right - block.left,
+                   block.bottom - block.top, window->surface.version);
+}
+
+void dc_bitmap_going(GdiBitmap *bitmap) {
+    for (Window *window : window_list())
+        if (window->copy_source == bitmap) dc_make_copy_left(window);
 }
 
 void dc_painted(GdiDC *dc) {
@@ -429,7 +465,11 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
     // The window's version before this call hands its pixels out (see copy_to_window).
     Window *window = dst->window ? window_get(dst->window) : nullptr;
     uint64_t version_before = window ? window->surface.version : 0;
-    Canvas to = dc_canvas(dst), from = dc_canvas_to_read(src);
+    // A bitmap's block to a window no screen shows may wait for someone to look (dc.h).
+    GdiBitmap *source = src->memory ? src->bitmap_record : nullptr;
+    bool may_wait = window && source && !source->surface.fine && !backend->shows_windows;
+    Canvas to = may_wait ? canvas_on(dst, &window->surface) : dc_canvas(dst);
+    Canvas from = dc_canvas_to_read(src);
     if (!to.surface || !from.surface) {
         if (to.surface) painted_surface_box(dst, to, RECT{0, 0, 0, 0});
         return TRUE;
@@ -443,6 +483,13 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
     int64_t dl = sl + shift_x, dt = st + shift_y, dr = sr + shift_x, db = sb + shift_y;
     if (!shown || !clip_box(to, &dl, &dt, &dr, &db)) {
         painted_surface_box(dst, to, RECT{0, 0, 0, 0});  // nothing drawn on
+        return TRUE;
+    }
+    if (may_wait) {
+        leave_copy(window, source,
+                   RECT{(LONG)(dl - shift_x), (LONG)(dt - shift_y), (LONG)(dr - shift_x),
+                        (LONG)(db - shift_y)},
+                   POINT{(LONG)dl, (LONG)dt});
         return TRUE;
     }
     if (dst->window && to.surface != from.surface && !from.surface->fine) {

@@ -13,6 +13,7 @@ struct GdiPen;
 struct GdiBrush;
 struct GdiFont;
 struct GdiBitmap;
+struct Window;
 
 // The selected objects are kept with their records: a selected object is never freed (deleting it
 // only dooms it until it is let go), so drawing reads them without a handle lookup.
@@ -67,5 +68,17 @@ void dc_painted_box(GdiDC *dc, const Canvas &canvas, int64_t left, int64_t top, 
 HDC dc_create_for_window(HWND hwnd, bool client_only);
 // Frees a context made by dc_create_for_window or CreateCompatibleDC.
 void dc_destroy(HDC dc);
+
+// Copies of a bitmap to a window whose pixels no screen shows (Backend::shows_windows false) are
+// left unmade: the window keeps where the block goes, and its surface gets the block when anything
+// next asks for the window's pixels (window_surface, window_pixels, a resize), when another block
+// is copied there, or before the bitmap is freed. A replay that copies its whole picture after
+// every event then costs nothing for the copies no one looks at. What the surface gets is the
+// block as the bitmap holds it then, so a window read after its bitmap was drawn on, and before
+// the next copy, shows the later drawing.
+// Makes the window's copy left unmade; the window code calls it.
+void dc_make_copy_left(Window *window);
+// Before a bitmap is freed: every window's copy of it left unmade is made.
+void dc_bitmap_going(GdiBitmap *bitmap);
 
 #endif

@@ -176,6 +176,7 @@ void object_free(HGDIOBJ object, HandleKind kind) {
             break;
         case HANDLE_BITMAP: {
             GdiBitmap *bitmap = (GdiBitmap *)record;
+            dc_bitmap_going(bitmap);
             fine_detach(&bitmap->surface);
             free(bitmap->surface.pixels);
             free(bitmap);

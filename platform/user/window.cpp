@@ -4,6 +4,7 @@
 #include "platform/user/window.h"
 
 #include "platform/backend/backend.h"
+#include "platform/gdi/dc.h"
 #include "platform/gdi/fine.h"
 #include "platform/kernel/handles.h"
 #include "platform/surface.h"
@@ -54,6 +55,7 @@ int menu_bar_height(const Window *w) {
 }
 
 void set_surface_size(Window *w, int width, int height) {
+    if (w->copy_source) dc_make_copy_left(w);
     width = std::clamp(width, 1, MAX_SURFACE_SIDE);
     height = std::clamp(height, 1, MAX_SURFACE_SIDE);
     std::vector<uint32_t> pixels((size_t)width * (size_t)height, 0x00FFFFFFu);
@@ -155,9 +157,15 @@ void window_resize_surface(HWND hwnd, int width, int height) {
 // ---- What the painting, menu and GDI code see of a window ---------------------------------------
 
 Surface *window_surface(HWND hwnd) {
+    Surface *surface = window_pixels(hwnd);
+    if (surface) ++surface->version;  // whoever asks may draw on it
+    return surface;
+}
+
+Surface *window_pixels(HWND hwnd) {
     Window *w = window_get(hwnd);
     if (!w) return nullptr;
-    ++w->surface.version;  // whoever asks may draw on it
+    if (w->copy_source) dc_make_copy_left(w);
     return &w->surface;
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct GdiBitmap;
+
 // The classic metrics the layer emulates, in pixels: windows take their caption, frames and menu
 // bar from here, the menus their bar's height.
 enum ClassicMetric {
@@ -47,6 +49,11 @@ struct Window {
     const Surface *overlay;        // drawn over the window when presenting (open pop-up), or null
     int overlay_x, overlay_y;      // overlay position in surface coordinates
     uint32_t backend_id;           // the backend's window showing the surface, 0 for none
+    // A copy of a bitmap's block left unmade, on a backend that shows no window: the surface
+    // gets it when anything next asks for the pixels (platform/gdi/dc.h). Null when none.
+    GdiBitmap *copy_source;
+    RECT copy_block;  // the block, in the bitmap's coordinates
+    POINT copy_at;    // where its top left goes in the surface
 };
 
 // The live window behind hwnd, or null.
@@ -70,8 +77,12 @@ void window_resize_surface(HWND hwnd, int width, int height);
 // A top-level window shows one surface: the menu bar (when the window has one) on top, the client
 // area below it. The window manager draws caption and frame outside it.
 
-// The window's surface, or nullptr when hwnd is not a live window.
+// The window's surface, to draw on, or nullptr when hwnd is not a live window. Any copy left
+// unmade is made first.
 Surface *window_surface(HWND hwnd);
+// The same, only to read its pixels: the next copy of a bitmap to the window may still take no
+// more than what changed on the bitmap.
+Surface *window_pixels(HWND hwnd);
 // Where the client area lies inside the window's surface (left, top, right, bottom).
 bool window_client_area(HWND hwnd, RECT *area);
 // The window's pixels changed; they reach the screen when the queue next runs dry.

@@ -1,5 +1,6 @@
-// Window contexts on the offscreen driver: the client-area origin and clip below the menu bar, the
-// whole-surface context, and drawing after the window is gone.
+// Window contexts: the client-area origin and clip below the menu bar, the whole-surface context,
+// drawing after the window is gone, and copies of bitmaps to windows (made at once where windows
+// are shown, else when the window is next read: both runs are in CMakeLists.txt).
 #include "platform/gdi/dc.h"
 #include "platform/gdi/objects.h"
 #include "platform/surface.h"
@@ -186,12 +187,13 @@ TEST(WindowContext, CopiesOfABitmapTakeEveryChange) {
     ASSERT_TRUE(window_client_area(hwnd, &area));
     Surface *bitmap =
         &((GdiBitmap *)handle_get(GetCurrentObject(memory, OBJ_BITMAP), HANDLE_BITMAP))->surface;
-    // Asked for once: asking counts as drawing on the window, which makes the next copy whole.
-    const Surface *shown = window_surface(hwnd);
     for (int round = 0; round < 2; ++round)
         for (const Step &step : steps) {
             step.draw(memory, window, other, objects, step.data);
             BitBlt(window, 0, 0, 400, 300, memory, 0, 0, SRCCOPY);
+            // Read, not drawn on: the next copy may still take only what changed. Where no screen
+            // shows the window, this is also where the copy is made.
+            const Surface *shown = window_pixels(hwnd);
             int wrong = 0;
             for (int y = 0; y < 300 && y < area.bottom - area.top; ++y)
                 for (int x = 0; x < 400 && x < area.right; ++x)
@@ -203,6 +205,70 @@ TEST(WindowContext, CopiesOfABitmapTakeEveryChange) {
     DeleteObject(SelectObject(other, other_held));
     DeleteDC(memory);
     DeleteDC(other);
+    ReleaseDC(hwnd, window);
+    DestroyWindow(hwnd);
+}
+
+// A copy of a bitmap to a window, then something that would lose it if it were left unmade: the
+// window still shows the copy, and what came after it.
+TEST(WindowContext, ACopyIsKeptWhateverComesBeforeTheWindowIsRead) {
+    DestroyWindow(make_plain_window());  // the class registered
+    HWND hwnd = CreateWindowExA(0, "gdi_test_window", "GDI", WS_POPUP, 0, 0, 100, 80, nullptr,
+                                nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    HDC window = GetDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    const COLORREF red = RGB(255, 0, 0), white = RGB(255, 255, 255);
+    struct Case {
+        const char *what;
+        void (*between)(HWND hwnd, HDC window, HDC memory, HBRUSH blue);
+        COLORREF at_10_10, at_30_30, at_70_10;
+    } cases[] = {
+        {"the bitmap deleted",
+         [](HWND, HDC, HDC m, HBRUSH) {
+             DeleteObject(SelectObject(m, CreateCompatibleBitmap(m, 1, 1)));
+         },
+         red, red, white},
+        {"a smaller block of another bitmap copied over it and beside it",
+         [](HWND, HDC w, HDC m, HBRUSH b) {
+             HDC other = CreateCompatibleDC(m);
+             HGDIOBJ held = SelectObject(other, CreateCompatibleBitmap(m, 20, 20));
+             RECT all = {0, 0, 20, 20};
+             FillRect(other, &all, b);
+             BitBlt(w, 0, 0, 20, 20, other, 0, 0, SRCCOPY);
+             BitBlt(w, 60, 0, 20, 20, other, 0, 0, SRCCOPY);
+             DeleteObject(SelectObject(other, held));
+             DeleteDC(other);
+         },
+         RGB(0, 0, 255), red, RGB(0, 0, 255)},
+        {"the window made smaller than the block",
+         [](HWND h, HDC, HDC, HBRUSH) { window_resize_surface(h, 35, 35); }, red, red, CLR_INVALID},
+        {"the window drawn on",
+         [](HWND, HDC w, HDC, HBRUSH b) {
+             RECT spot = {5, 5, 15, 15};
+             FillRect(w, &spot, b);
+         },
+         RGB(0, 0, 255), red, white},
+    };
+    for (const Case &c : cases) {
+        RECT all = {0, 0, 100, 80}, picture = {0, 0, 40, 40};
+        FillRect(window, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+        HGDIOBJ held = SelectObject(memory, CreateCompatibleBitmap(window, 40, 40));
+        HBRUSH fill = CreateSolidBrush(red);
+        FillRect(memory, &picture, fill);
+        DeleteObject(fill);
+        BitBlt(window, 0, 0, 40, 40, memory, 0, 0, SRCCOPY);
+        c.between(hwnd, window, memory, blue);
+        EXPECT_EQ(GetPixel(window, 10, 10), c.at_10_10) << c.what;
+        EXPECT_EQ(GetPixel(window, 30, 30), c.at_30_30) << c.what;
+        EXPECT_EQ(GetPixel(window, 70, 10), c.at_70_10) << c.what;
+        DeleteObject(SelectObject(memory, held));
+        window_resize_surface(hwnd, 100, 80);
+    }
+    DeleteObject(blue);
+    DeleteDC(memory);
     ReleaseDC(hwnd, window);
     DestroyWindow(hwnd);
 }

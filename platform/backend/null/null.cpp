@@ -62,6 +62,7 @@ bool null_wait(int timeout_ms) {
 
 extern const Backend null_backend = {
     "null",                // name
+    false,                 // shows_windows
     null_start,            // start
     null_scale,            // scale
     null_screen_size,      // screen_size

@@ -6,6 +6,7 @@
 
 extern const Backend sdl_backend = {
     "sdl",                // name
+    true,                 // shows_windows
     sdl_start,            // start
     sdl_scale,            // scale
     sdl_screen_size,      // screen_size
