@@ -256,7 +256,9 @@ async function openPage(browser, port, program, query = {}, fixedTime = 0) {
   const url = `http://127.0.0.1:${port}/${program}.html${search ? `?${search}` : ''}`;
   await page.goto(url, { waitUntil: 'load' });
   await within(30000, page.evaluate(() => window.tavix.ready), `${program}: window.tavix.ready`);
-  const box = await (await page.$('#tavix-graphics')).boundingBox();
+  // Where the canvas's pixels start: inside its border, as a person's pointer sees them.
+  const model = await (await page.$('#tavix-graphics')).boxModel();
+  const box = { x: model.content[0].x, y: model.content[0].y };
   const size = await page.$eval('#tavix-graphics', (c) => [c.width, c.height]);
   return { context, page, box, size, errors };
 }
@@ -288,11 +290,7 @@ async function perform(view, step) {
       break;
     }
     case 'type':
-      for (const ch of a) {
-        if (ch === '\r') await page.keyboard.press('Enter');
-        else if (ch === '\b') await page.keyboard.press('Backspace');
-        else await page.keyboard.type(ch);
-      }
+      for (const ch of a) await typeCharacter(page, ch);
       break;
     case 'press':
       await page.keyboard.press(a);
@@ -325,6 +323,24 @@ async function perform(view, step) {
       break;
     default:
       throw new Error(`unknown step ${kind}`);
+  }
+}
+
+// A character typed as on a US keyboard: the shifted ones with Shift held.
+const SHIFTED = {
+  '~': 'Backquote', '!': 'Digit1', '@': 'Digit2', '#': 'Digit3', $: 'Digit4', '%': 'Digit5',
+  '^': 'Digit6', '&': 'Digit7', '*': 'Digit8', '(': 'Digit9', ')': 'Digit0', _: 'Minus',
+  '+': 'Equal', '{': 'BracketLeft', '}': 'BracketRight', '|': 'Backslash', ':': 'Semicolon',
+  '"': 'Quote', '<': 'Comma', '>': 'Period', '?': 'Slash',
+};
+async function typeCharacter(page, ch) {
+  const shifted = SHIFTED[ch] ?? (/[A-Z]/.test(ch) ? `Key${ch}` : null);
+  if (shifted) {
+    await page.keyboard.down('Shift');
+    await page.keyboard.press(shifted);
+    await page.keyboard.up('Shift');
+  } else {
+    await page.keyboard.press({ '\r': 'Enter', '\b': 'Backspace' }[ch] ?? ch);
   }
 }
 
@@ -373,9 +389,11 @@ async function runBrowser(browser, port, c, steps) {
     if (size[0] !== WIDTH || size[1] !== BAR + HEIGHT)
       throw new Error(`graphics canvas is ${size[0]} x ${size[1]}, not ${WIDTH} x ${BAR + HEIGHT}`);
     await page.focus('#tavix-graphics');
-    for (const step of steps) {
+    for (const [i, step] of steps.entries()) {
       await perform(view, step);
       await idle(page);
+      if (process.env.TAVIX_WEB_STEPS)
+        await page.screenshot({ path: path.join(outDir, `${c.name}-step${i}.png`) });
     }
     let recording = null;
     if (c.record) {
@@ -390,6 +408,10 @@ async function runBrowser(browser, port, c, steps) {
     const pixels = await picture(page);
     if (errors.length) throw new Error(`page errors: ${errors.join(' | ')}`);
     return { pixels, recording };
+  } catch (e) {
+    // What the page showed when it went wrong, for the one who reads the failure.
+    await view.page.screenshot({ path: path.join(outDir, `${c.name}-failed.png`) }).catch(() => {});
+    throw e;
   } finally {
     await view.context.close();
   }
