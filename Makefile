@@ -9,7 +9,11 @@ WIN64_BUILD := build-win64
 FUZZ_BUILD := build-fuzz
 DEB_BUILD := build-deb
 FUZZ_SECONDS ?= 30
+WEB_BUILD := build-web
+WEB_DEPS := $(CURDIR)/build-web-deps/prefix
+WEB_PORT ?= 8000
 
+.PHONY: web run-web
 .PHONY: all deps configure build run test unit-tests install-test asan-tests win32 win64 win64-tests \
   fuzz fuzz-run bench deb pictures clean format web-tests
 
@@ -100,5 +104,17 @@ bench: build
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
+# The browser build: the cone, the examples and the browser test's programs as pages of
+# $(WEB_BUILD)/site/ (emscripten; FreeType, libpng and zlib for wasm from scripts/web-deps.sh).
+web:
+	sh scripts/web-deps.sh
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=OFF \
+	  -DTAVIX_INSTALL=OFF -DCMAKE_PREFIX_PATH=$(WEB_DEPS) -DCMAKE_FIND_ROOT_PATH=$(WEB_DEPS)
+	cmake --build $(WEB_BUILD) -j$(JOBS) --target tavix_site
+
+# Serves the site on 127.0.0.1 (WEB_PORT, 0 for any free port) and prints the address.
+run-web: web
+	node web/serve.js $(WEB_BUILD)/site $(WEB_PORT)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WEB_BUILD)

@@ -9,6 +9,11 @@
 #ifdef TAVIX_BACKEND_SDL
 extern const Backend sdl_backend;
 #endif
+#ifdef TAVIX_BACKEND_WEB
+extern const Backend web_backend;
+bool web_pump_events();
+bool web_wait_events(int timeout_ms);
+#endif
 #ifdef TAVIX_BACKEND_NULL
 extern const Backend null_backend;
 #endif
@@ -19,6 +24,9 @@ namespace {
 const Backend *const BUILT[] = {
 #ifdef TAVIX_BACKEND_SDL
     &sdl_backend,
+#endif
+#ifdef TAVIX_BACKEND_WEB
+    &web_backend,
 #endif
 #ifdef TAVIX_BACKEND_NULL
     &null_backend,
@@ -76,6 +84,20 @@ bool backend_start(char *why, size_t why_size) {
     }
     backend = chosen;
     return backend->start(why, why_size);
+}
+
+bool backend_pump() {
+#ifdef TAVIX_BACKEND_WEB
+    if (backend == &web_backend) return web_pump_events();
+#endif
+    return backend->pump();
+}
+
+bool backend_wait(int timeout_ms) {
+#ifdef TAVIX_BACKEND_WEB
+    if (backend == &web_backend) return web_wait_events(timeout_ms);
+#endif
+    return backend->wait(timeout_ms);
 }
 
 int backend_scale_asked() {

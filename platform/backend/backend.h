@@ -80,6 +80,12 @@ extern const Backend *backend;
 // takes that one; else the first built that shows windows.
 bool backend_start(char *why, size_t why_size);
 
+// The chosen backend's pump() and wait(), as the window code calls them. The web backend
+// suspends the program in them (emscripten's Asyncify), which follows direct calls only: these
+// call it directly, any other backend through its table.
+bool backend_pump();
+bool backend_wait(int timeout_ms);
+
 // TAVIX_SCALE when it is set to a whole number from 1 to 4; 0 when it is not set, or (after one
 // line on stderr) not such a number: the backend then decides.
 int backend_scale_asked();

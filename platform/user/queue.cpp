@@ -13,6 +13,10 @@
 #include <ctime>
 #include <deque>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace {
 
 struct InputMessage {
@@ -223,7 +227,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT min, UINT max, UINT remove_f
         take_input(msg, hwnd, min, max, remove))
         return TRUE;
     // Pulling the backend's events may post (a close request) as well as queue input.
-    if (backend->pump() &&
+    if (backend_pump() &&
         (take_posted(msg, hwnd, min, max, remove) || take_quit(msg, hwnd, min, max, remove) ||
          take_input(msg, hwnd, min, max, remove)))
         return TRUE;
@@ -253,9 +257,9 @@ BOOL WINAPI WaitMessage(void) {
     platform_ensure_started();
     for (;;) {
         if (message_ready()) return TRUE;
-        if (backend->pump() && message_ready()) return TRUE;
+        if (backend_pump() && message_ready()) return TRUE;
         windows_present_changed();
-        backend->wait(ms_to_next_timer());
+        backend_wait(ms_to_next_timer());
     }
 }
 
@@ -351,10 +355,15 @@ DWORD WINAPI GetTickCount(void) {
 }
 
 void WINAPI Sleep(DWORD milliseconds) {
+#ifdef __EMSCRIPTEN__
+    // In a page, sleeping is giving the browser its turn for that long.
+    emscripten_sleep(milliseconds);
+#else
     timespec ts;
     ts.tv_sec = (time_t)(milliseconds / 1000);
     ts.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
     while (nanosleep(&ts, &ts) != 0) {
         // Interrupted by a signal: sleep on for what is left.
     }
+#endif
 }

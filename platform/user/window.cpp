@@ -37,15 +37,28 @@ struct WindowTable {
 };
 WindowTable &table = *new WindowTable();  // never destroyed: windows live to the end
 
+// Windows tells a class atom (MAKEINTATOM) from a class name by the value alone: below 0x10000
+// it is an atom. That holds where the lowest 64 KiB of the address space is never mapped (Windows,
+// Linux); on WebAssembly the program's own constants, class names among them, lie there. There a
+// small value is a name when the text at it names a class, and an atom only otherwise.
+#if defined(__wasm__)
+const bool LOW_ADDRESSES_HOLD_DATA = true;
+#else
+const bool LOW_ADDRESSES_HOLD_DATA = false;
+#endif
+
+bool may_be_atom(LPCSTR name) {
+    return (uintptr_t)name < 0x10000;
+}
+
 const WindowClass *find_class(LPCSTR name) {
-    uintptr_t value = (uintptr_t)name;
-    for (const WindowClass &c : table.classes) {
-        if (value < 0x10000) {
-            if (value == c.atom) return &c;
-        } else if (strcasecmp(c.name.c_str(), name) == 0) {
-            return &c;
-        }
-    }
+    if (!name) return nullptr;
+    if (!may_be_atom(name) || LOW_ADDRESSES_HOLD_DATA)
+        for (const WindowClass &c : table.classes)
+            if (strcasecmp(c.name.c_str(), name) == 0) return &c;
+    if (may_be_atom(name))
+        for (const WindowClass &c : table.classes)
+            if ((uintptr_t)name == c.atom) return &c;
     return nullptr;
 }
 
@@ -228,8 +241,8 @@ void window_invalidate_client(HWND hwnd, const RECT *rect) {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *wc) {
     platform_ensure_started();
-    if (!wc || !wc->lpfnWndProc || !wc->lpszClassName || (uintptr_t)wc->lpszClassName < 0x10000 ||
-        !wc->lpszClassName[0])
+    if (!wc || !wc->lpfnWndProc || !wc->lpszClassName ||
+        (may_be_atom(wc->lpszClassName) && !LOW_ADDRESSES_HOLD_DATA) || !wc->lpszClassName[0])
         return 0;
     if (find_class(wc->lpszClassName)) return 0;
     if (table.classes.size() >= 0x3FFF) return 0;

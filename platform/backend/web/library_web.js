@@ -1,0 +1,300 @@
+// The page's side of the web backend (platform/backend/web/web.cpp): one <canvas> per window, the
+// canvases' mouse, wheel, key and focus events queued in order, and the wait that hands the
+// browser its turn. Linked with --js-library; Module.tavixHooks (the page's script) hears when the
+// program waits with nothing pending and when a window's pixels first reach its canvas.
+
+var LibraryTavixWeb = {
+  $TavixWeb: {
+    scale: 1,
+    windows: {},   // id -> {canvas, context, image, shown}
+    nextId: 1,
+    queue: [],     // pending events: [kind, id, fields...] and their text
+    wake: null,    // resumes a suspended wait
+    lastTurn: 0,   // performance.now() when the browser last had its turn
+    buttons: 0,    // mouse buttons held: 1 left, 2 middle, 4 right
+    wheel: 0,      // wheel movement not yet a whole notch
+    channel: null,
+
+    hook: function(name, arg) {
+      var hooks = Module['tavixHooks'];
+      if (hooks && hooks[name]) hooks[name](arg);
+    },
+
+    // PC set-1 scan codes (0x100: extended) and the virtual key of each key position.
+    keys: (function() {
+      var k = {};
+      var row = function(codes, scans, vks) {
+        for (var i = 0; i < codes.length; ++i) k[codes[i]] = [scans[i], vks[i]];
+      };
+      var letters = 'QWERTYUIOPASDFGHJKLZXCVBNM';
+      var letterScans = [0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1E, 0x1F,
+                         0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x2C, 0x2D, 0x2E, 0x2F, 0x30,
+                         0x31, 0x32];
+      for (var i = 0; i < 26; ++i) k['Key' + letters[i]] = [letterScans[i], letters.charCodeAt(i)];
+      for (var d = 1; d <= 9; ++d) k['Digit' + d] = [1 + d, 0x30 + d];
+      k['Digit0'] = [0x0B, 0x30];
+      for (var f = 1; f <= 10; ++f) k['F' + f] = [0x3A + f, 0x6F + f];
+      k['F11'] = [0x57, 0x7A];
+      k['F12'] = [0x58, 0x7B];
+      row(['Escape', 'Minus', 'Equal', 'Backspace', 'Tab', 'BracketLeft', 'BracketRight', 'Enter',
+           'ControlLeft', 'Semicolon', 'Quote', 'Backquote', 'ShiftLeft', 'Backslash', 'Comma',
+           'Period', 'Slash', 'ShiftRight', 'NumpadMultiply', 'AltLeft', 'Space', 'CapsLock',
+           'NumLock', 'ScrollLock', 'Numpad7', 'Numpad8', 'Numpad9', 'NumpadSubtract', 'Numpad4',
+           'Numpad5', 'Numpad6', 'NumpadAdd', 'Numpad1', 'Numpad2', 'Numpad3', 'Numpad0',
+           'NumpadDecimal', 'IntlBackslash', 'NumpadEnter', 'ControlRight', 'NumpadDivide',
+           'PrintScreen', 'AltRight', 'Pause', 'Home', 'ArrowUp', 'PageUp', 'ArrowLeft',
+           'ArrowRight', 'End', 'ArrowDown', 'PageDown', 'Insert', 'Delete', 'MetaLeft',
+           'MetaRight', 'ContextMenu'],
+          [0x01, 0x0C, 0x0D, 0x0E, 0x0F, 0x1A, 0x1B, 0x1C, 0x1D, 0x27, 0x28, 0x29, 0x2A, 0x2B,
+           0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3A, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A,
+           0x4B, 0x4C, 0x4D, 0x4E, 0x4F, 0x50, 0x51, 0x52, 0x53, 0x56, 0x11C, 0x11D, 0x135,
+           0x137, 0x138, 0x45, 0x147, 0x148, 0x149, 0x14B, 0x14D, 0x14F, 0x150, 0x151, 0x152,
+           0x153, 0x15B, 0x15C, 0x15D],
+          [0x1B, 0xBD, 0xBB, 0x08, 0x09, 0xDB, 0xDD, 0x0D, 0x11, 0xBA, 0xDE, 0xC0, 0x10, 0xDC,
+           0xBC, 0xBE, 0xBF, 0x10, 0x6A, 0x12, 0x20, 0x14, 0x90, 0x91, 0x67, 0x68, 0x69, 0x6D,
+           0x64, 0x65, 0x66, 0x6B, 0x61, 0x62, 0x63, 0x60, 0x6E, 0xE2, 0x0D, 0x11, 0x6F, 0x2C,
+           0x12, 0x13, 0x24, 0x26, 0x21, 0x25, 0x27, 0x23, 0x28, 0x22, 0x2D, 0x2E, 0x5B, 0x5C,
+           0x5D]);
+      return k;
+    })(),
+
+    modifiers: function(e) {
+      return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0) |
+             (e.getModifierState && e.getModifierState('CapsLock') ? 8 : 0);
+    },
+
+    push: function(event) {
+      TavixWeb.queue.push(event);
+      TavixWeb.hook('input');
+      if (TavixWeb.wake) TavixWeb.wake();
+    },
+
+    // A pointer position in the canvas's screen pixels (its backing store), rounded down.
+    position: function(win, e) {
+      var rect = win.canvas.getBoundingClientRect();
+      var sx = rect.width > 0 ? win.canvas.width / rect.width : 1;
+      var sy = rect.height > 0 ? win.canvas.height / rect.height : 1;
+      return [Math.floor((e.clientX - rect.left) * sx), Math.floor((e.clientY - rect.top) * sy)];
+    },
+
+    listen: function(id, win) {
+      var canvas = win.canvas;
+      var bit = function(button) { return button == 0 ? 1 : button == 1 ? 2 : button == 2 ? 4 : 0; };
+      canvas.tabIndex = 0;
+      canvas.style.outline = 'none';
+      canvas.style.touchAction = 'none';
+      var mouse = function(type, e, button) {
+        var at = TavixWeb.position(win, e);
+        TavixWeb.push({kind: 1, id: id, f: [type, button, at[0], at[1], TavixWeb.buttons,
+                                            TavixWeb.modifiers(e)]});
+      };
+      win.listeners = {
+        pointerdown: function(e) {
+          if (bit(e.button) == 0) return;
+          canvas.focus({preventScroll: true});
+          // A drag goes on reporting to this canvas outside it, as a captured mouse does.
+          if (canvas.setPointerCapture) {
+            try { canvas.setPointerCapture(e.pointerId); } catch (err) {}
+          }
+          TavixWeb.buttons |= bit(e.button);
+          mouse(0, e, e.button + 1);
+          e.preventDefault();
+        },
+        pointerup: function(e) {
+          if (bit(e.button) == 0 || !(TavixWeb.buttons & bit(e.button))) return;
+          TavixWeb.buttons &= ~bit(e.button);
+          mouse(1, e, e.button + 1);
+          e.preventDefault();
+        },
+        pointermove: function(e) { mouse(2, e, 0); },
+        contextmenu: function(e) { e.preventDefault(); },
+        wheel: function(e) {
+          // Away from the user is positive, as Windows counts; a notch is 100 pixels or 3 lines.
+          var step = e.deltaMode == 1 ? 3 : e.deltaMode == 2 ? 1 : 100;
+          TavixWeb.wheel -= e.deltaY / step;
+          var notches = TavixWeb.wheel > 0 ? Math.floor(TavixWeb.wheel) : Math.ceil(TavixWeb.wheel);
+          if (notches != 0) {
+            TavixWeb.wheel -= notches;
+            TavixWeb.push({kind: 3, id: id, f: [notches, TavixWeb.buttons, TavixWeb.modifiers(e)]});
+          }
+          e.preventDefault();
+        },
+        keydown: function(e) { TavixWeb.key(id, e, true); },
+        keyup: function(e) { TavixWeb.key(id, e, false); },
+        focus: function() { TavixWeb.push({kind: 4, id: id, f: []}); },
+        blur: function() {
+          // Keys and buttons held when the canvas loses the focus are let go by the layer.
+          TavixWeb.push({kind: 5, id: id, f: []});
+        },
+      };
+      for (var name in win.listeners)
+        canvas.addEventListener(name, win.listeners[name], name == 'wheel' ? {passive: false} : false);
+    },
+
+    key: function(id, e, down) {
+      // Keys the browser should keep: reloading, full screen, its developer tools.
+      if (e.code == 'F5' || e.code == 'F11' || e.code == 'F12' || e.metaKey) return;
+      var known = TavixWeb.keys[e.code];
+      var vk = known ? known[1] : 0;
+      if (e.key && e.key.length == 1) {
+        var c = e.key.toUpperCase().charCodeAt(0);
+        if ((c >= 0x41 && c <= 0x5A) || (c >= 0x30 && c <= 0x39)) vk = c;
+      }
+      e.preventDefault();
+      if (!vk) return;
+      var text = '';
+      var altGr = e.getModifierState && e.getModifierState('AltGraph');
+      if (down && e.key && Array.from(e.key).length == 1 && ((!e.ctrlKey && !e.altKey) || altGr))
+        text = e.key;
+      TavixWeb.push({kind: 2, id: id, f: [down ? 1 : 0, vk, known ? known[0] : 0, e.repeat ? 1 : 0,
+                                          TavixWeb.modifiers(e)], text: text});
+    },
+
+    // The canvas a new window takes: the page's graphics canvas first, then its console
+    // canvas, then new ones after the last.
+    claim: function() {
+      var names = ['tavix-graphics', 'tavix-console'];
+      for (var i = 0; i < names.length; ++i) {
+        var c = document.getElementById(names[i]);
+        if (c && !c.tavixTaken) return c;
+        if (!c) {
+          c = document.createElement('canvas');
+          c.id = names[i];
+          (document.getElementById('tavix-windows') || document.body).appendChild(c);
+          return c;
+        }
+      }
+      var extra = document.createElement('canvas');
+      extra.className = 'tavix-window';
+      (document.getElementById('tavix-windows') || document.body).appendChild(extra);
+      return extra;
+    },
+
+    // Sizes the canvas's backing store in screen pixels, shown at window pixels by CSS.
+    resize: function(id, width, height) {
+      var win = TavixWeb.windows[id];
+      if (!win) return;
+      win.canvas.width = width;
+      win.canvas.height = height;
+      win.canvas.style.width = (width / TavixWeb.scale) + 'px';
+      win.canvas.style.height = (height / TavixWeb.scale) + 'px';
+      win.context = win.canvas.getContext('2d', {alpha: false});
+    },
+
+    // Gives the browser its turn now; the program resumes on the next task.
+    resumeSoon: function(wakeUp) {
+      if (!TavixWeb.channel) {
+        TavixWeb.channel = new MessageChannel();
+        TavixWeb.channel.port1.onmessage = function() {
+          var f = TavixWeb.channelWake;
+          TavixWeb.channelWake = null;
+          if (f) f();
+        };
+      }
+      TavixWeb.channelWake = wakeUp;
+      TavixWeb.channel.port2.postMessage(0);
+    },
+  },
+
+  tavix_web_start__deps: ['$TavixWeb'],
+  tavix_web_start: function(asked) {
+    var ratio = typeof window !== 'undefined' && window.devicePixelRatio ? window.devicePixelRatio : 1;
+    TavixWeb.scale = asked > 0 ? asked : Math.max(1, Math.min(4, Math.round(ratio)));
+    TavixWeb.lastTurn = performance.now();
+    return TavixWeb.scale;
+  },
+
+  // The desktop a headless Linux run reports too, so windows are laid out alike.
+  tavix_web_screen_size: function(width, height) {
+    HEAP32[width >> 2] = Math.floor(1024 / TavixWeb.scale);
+    HEAP32[height >> 2] = Math.floor(768 / TavixWeb.scale);
+  },
+
+  tavix_web_window_create__deps: ['$TavixWeb'],
+  tavix_web_window_create: function(title, width, height) {
+    var canvas = TavixWeb.claim();
+    canvas.tavixTaken = true;
+    canvas.title = UTF8ToString(title);
+    canvas.style.display = 'none';
+    var id = TavixWeb.nextId++;
+    var win = {canvas: canvas, context: null, shown: false, presented: false};
+    TavixWeb.windows[id] = win;
+    TavixWeb.resize(id, width, height);
+    TavixWeb.listen(id, win);
+    return id;
+  },
+
+  tavix_web_window_destroy: function(id) {
+    var win = TavixWeb.windows[id];
+    if (!win) return;
+    for (var name in win.listeners) win.canvas.removeEventListener(name, win.listeners[name]);
+    win.canvas.style.display = 'none';
+    win.canvas.tavixTaken = false;
+    delete TavixWeb.windows[id];
+    TavixWeb.queue = TavixWeb.queue.filter(function(e) { return e.id != id; });
+  },
+
+  tavix_web_window_show: function(id, show, activate) {
+    var win = TavixWeb.windows[id];
+    if (!win) return;
+    win.shown = !!show;
+    win.canvas.style.display = show ? '' : 'none';
+    if (show && activate) win.canvas.focus({preventScroll: true});
+  },
+
+  tavix_web_window_resize__deps: ['$TavixWeb'],
+  tavix_web_window_resize: function(id, width, height) { TavixWeb.resize(id, width, height); },
+
+  tavix_web_window_put: function(id, rgba, width, height, x, y, w, h) {
+    var win = TavixWeb.windows[id];
+    if (!win) return;
+    var pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
+    win.context.putImageData(new ImageData(pixels, width, height), 0, 0, x, y, w, h);
+    if (!win.presented) {
+      win.presented = true;
+      TavixWeb.hook('presented', win.canvas);
+    }
+  },
+
+  tavix_web_next_event: function(fields, text, textSize) {
+    var e = TavixWeb.queue.shift();
+    if (!e) return 0;
+    HEAP32[fields >> 2] = e.id;
+    for (var i = 0; i < e.f.length; ++i) HEAP32[(fields >> 2) + 1 + i] = e.f[i];
+    stringToUTF8(e.text || '', text, textSize);
+    return e.kind;
+  },
+
+  tavix_web_turn_due: function() {
+    return performance.now() - TavixWeb.lastTurn >= 16 ? 1 : 0;
+  },
+
+  // Suspends the program until an event comes or timeout_ms passed (negative: no limit); with
+  // events already pending, or a timeout of 0, only for the browser's turn.
+  tavix_web_wait__deps: ['$TavixWeb'],
+  tavix_web_wait: function(timeout) {
+    return Asyncify.handleSleep(function(wakeUp) {
+      var done = false, timer = null;
+      var resume = function() {
+        if (done) return;
+        done = true;
+        if (timer !== null) clearTimeout(timer);
+        TavixWeb.wake = null;
+        TavixWeb.lastTurn = performance.now();
+        wakeUp();
+      };
+      TavixWeb.hook('turn');
+      if (TavixWeb.queue.length > 0 || timeout == 0) {
+        TavixWeb.resumeSoon(resume);
+        return;
+      }
+      TavixWeb.wake = function() { TavixWeb.resumeSoon(resume); };
+      if (timeout > 0) timer = setTimeout(resume, timeout);
+      // Blocked, nothing pending, every window presented: the page may look now.
+      TavixWeb.hook('idle');
+    });
+  },
+};
+
+autoAddDeps(LibraryTavixWeb, '$TavixWeb');
+mergeInto(LibraryManager.library, LibraryTavixWeb);

@@ -1,0 +1,227 @@
+// The web backend: each top-level window a <canvas> of the page, input from the canvases' DOM
+// events, time from the browser's clock. The page's side (canvases, events, waiting) is in
+// library_web.js; this file turns it into the backend contract.
+//
+// Waiting gives the browser its turn: wait() suspends the program (emscripten's Asyncify) until an
+// event comes or the deadline passes, and pump() does the same for a moment when the program has
+// not waited for a frame's time, so a program that polls still shows its pictures. The window
+// code reaches both by direct calls (backend_pump, backend_wait), the only calls Asyncify
+// follows in this build (cmake/tavix_web.cmake).
+#include "platform/backend/backend.h"
+#include "platform/backend/events.h"
+#include "platform/surface.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+extern "C" {
+// library_web.js
+int tavix_web_start(int scale_asked);
+void tavix_web_screen_size(int *width, int *height);
+int tavix_web_window_create(const char *title, int width, int height);
+void tavix_web_window_destroy(int id);
+void tavix_web_window_show(int id, int show, int activate);
+void tavix_web_window_resize(int id, int width, int height);
+void tavix_web_window_put(int id, const uint32_t *rgba, int width, int height, int x, int y,
+                          int w, int h);
+int tavix_web_next_event(int *fields, char *text, int text_size);
+void tavix_web_wait(int timeout_ms);
+int tavix_web_turn_due();
+}
+
+namespace {
+
+int scale = 1;
+
+// One window's copy of its pixels as the canvas takes them (bytes R, G, B, A), screen pixels.
+struct WebWindow {
+    HWND hwnd;
+    int width = 0, height = 0;  // surface pixels; 0 until first presented
+    std::vector<uint32_t> rgba;
+};
+std::map<uint32_t, WebWindow> windows;
+
+// Event kinds and fields as library_web.js hands them over.
+enum { EV_NONE, EV_MOUSE, EV_KEY, EV_WHEEL, EV_FOCUS, EV_BLUR, EV_CLOSE, EV_EXPOSED };
+
+uint32_t rgba_of(uint32_t pixel) {
+    return 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
+}
+
+// Copies the area (surface coordinates of the window) of a surface lying at (at_x, at_y) into
+// the window's copy: from its companion pixel for pixel when it has one at this scale, else each
+// pixel as a scale x scale block.
+void copy_area(WebWindow &w, const Surface *from, const RECT &area, int at_x, int at_y) {
+    int stride = w.width * scale;
+    int left = area.left - at_x, top = area.top - at_y;
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (from->fine && fine_scale(from) == scale) {
+        fine_sync(from, left, top, left + width, top + height);
+        const Surface *fine = from->fine;
+        for (int row = 0; row < height * scale; ++row) {
+            const uint32_t *src =
+                fine->pixels + (size_t)(top * scale + row) * fine->width + (size_t)left * scale;
+            uint32_t *to = w.rgba.data() + (size_t)(area.top * scale + row) * stride +
+                           (size_t)area.left * scale;
+            for (int i = 0; i < width * scale; ++i) to[i] = rgba_of(src[i]);
+        }
+        return;
+    }
+    for (int row = 0; row < height; ++row) {
+        const uint32_t *src = from->pixels + (size_t)(top + row) * from->width + left;
+        for (int k = 0; k < scale; ++k) {
+            uint32_t *to = w.rgba.data() + (size_t)((area.top + row) * scale + k) * stride +
+                           (size_t)area.left * scale;
+            for (int i = 0; i < width; ++i)
+                for (int j = 0; j < scale; ++j) *to++ = rgba_of(src[i]);
+        }
+    }
+}
+
+bool web_start(char *, size_t) {
+    scale = tavix_web_start(backend_scale_asked());
+    return true;
+}
+
+int web_scale() {
+    return scale;
+}
+
+void web_screen_size(int *width, int *height) {
+    tavix_web_screen_size(width, height);
+}
+
+uint32_t web_window_create(HWND hwnd, const char *title, int, int, int width, int height, bool) {
+    int id = tavix_web_window_create(title ? title : "", width * scale, height * scale);
+    if (id <= 0) {
+        fprintf(stderr, "tavix: the page has no room for a window\n");
+        return 0;
+    }
+    windows[(uint32_t)id].hwnd = hwnd;
+    return (uint32_t)id;
+}
+
+void web_window_destroy(uint32_t id) {
+    if (windows.erase(id)) tavix_web_window_destroy((int)id);
+}
+
+void web_window_show(uint32_t id, bool show, bool activate) {
+    if (windows.count(id)) tavix_web_window_show((int)id, show, activate);
+}
+
+// A canvas has no frame to drag: its size is always the surface's (window_present follows it).
+void web_window_set_size(uint32_t, int, int) {}
+
+RECT web_window_present(uint32_t id, const Surface *surface, const Surface *overlay,
+                        int overlay_x, int overlay_y, RECT area) {
+    RECT none = {0, 0, 0, 0};
+    auto found = windows.find(id);
+    if (found == windows.end() || !surface->pixels) return none;
+    WebWindow &w = found->second;
+    if (w.width != surface->width || w.height != surface->height) {
+        // First showing, or the window changed size: the canvas takes the new size, all of it.
+        w.width = surface->width;
+        w.height = surface->height;
+        w.rgba.assign((size_t)w.width * scale * (size_t)w.height * scale, 0xFFFFFFFFu);
+        tavix_web_window_resize((int)id, w.width * scale, w.height * scale);
+        area = RECT{0, 0, w.width, w.height};
+    }
+    area.left = std::max<LONG>(area.left, 0);
+    area.top = std::max<LONG>(area.top, 0);
+    area.right = std::min<LONG>(area.right, w.width);
+    area.bottom = std::min<LONG>(area.bottom, w.height);
+    if (area.left >= area.right || area.top >= area.bottom) return none;
+    copy_area(w, surface, area, 0, 0);
+    if (overlay && overlay->pixels) {
+        RECT over = {std::max<LONG>(area.left, overlay_x), std::max<LONG>(area.top, overlay_y),
+                     std::min<LONG>(area.right, overlay_x + overlay->width),
+                     std::min<LONG>(area.bottom, overlay_y + overlay->height)};
+        if (over.left < over.right && over.top < over.bottom)
+            copy_area(w, overlay, over, overlay_x, overlay_y);
+    }
+    tavix_web_window_put((int)id, w.rgba.data(), w.width * scale, w.height * scale,
+                         area.left * scale, area.top * scale, (area.right - area.left) * scale,
+                         (area.bottom - area.top) * scale);
+    return area;
+}
+
+// Positions come from the page in screen pixels; a point left of or above the canvas (a drag
+// may report one) stays outside it.
+int window_pixels(int value) {
+    return value >= 0 ? value / scale : -((-value + scale - 1) / scale);
+}
+
+// Reports the page's pending events, in order, while the input queue has room.
+bool report_events() {
+    bool any = false;
+    int f[8];
+    char text[32];
+    while (input_queue_has_room()) {
+        int kind = tavix_web_next_event(f, text, (int)sizeof text);
+        if (kind == EV_NONE) break;
+        any = true;
+        auto found = windows.find((uint32_t)f[0]);
+        if (found == windows.end()) continue;
+        HWND hwnd = found->second.hwnd;
+        switch (kind) {
+            case EV_MOUSE:
+                input_mouse(hwnd, (InputEvent::Type)f[1], f[2], window_pixels(f[3]),
+                            window_pixels(f[4]), (unsigned)f[5], (unsigned)f[6]);
+                break;
+            case EV_KEY:
+                input_key(hwnd, f[1] != 0, f[2], f[3], f[4] != 0, (unsigned)f[5]);
+                // The key's text follows it at once, so the two reach the queue together.
+                if (f[1] && text[0]) input_text(hwnd, text);
+                break;
+            case EV_WHEEL:
+                input_wheel(hwnd, f[1], (unsigned)f[2], (unsigned)f[3]);
+                break;
+            case EV_FOCUS:
+                input_focus(hwnd);
+                break;
+            case EV_BLUR:
+                input_focus_lost(hwnd);
+                break;
+            case EV_CLOSE:
+                input_close_requested(hwnd);
+                break;
+            case EV_EXPOSED:
+                input_exposed(hwnd);
+                break;
+            default:
+                break;
+        }
+    }
+    return any;
+}
+
+}  // namespace
+
+// A program that has not waited for a frame's time gets suspended for a moment here, so the
+// browser can show what was presented and hand over its input. (Called directly by the window
+// code, through backend_pump(): Asyncify follows direct calls only.)
+bool web_pump_events() {
+    if (tavix_web_turn_due()) tavix_web_wait(0);
+    return report_events();
+}
+
+bool web_wait_events(int timeout_ms) {
+    tavix_web_wait(timeout_ms);
+    return report_events();
+}
+
+extern const Backend web_backend = {
+    "web",                // name
+    web_start,            // start
+    web_scale,            // scale
+    web_screen_size,      // screen_size
+    web_window_create,    // window_create
+    web_window_destroy,   // window_destroy
+    web_window_show,      // window_show
+    web_window_set_size,  // window_set_size
+    web_window_present,   // window_present
+    web_pump_events,      // pump
+    web_wait_events,      // wait
+};
