@@ -40,7 +40,8 @@ const button = (i) => ['click', -240, 232 - 25 * i];
 const FIXED_TIME = 1700000000;
 
 // ---- The cases ------------------------------------------------------------------------------
-// program: the page NAME.html of the browser build; native: the Linux program, in build/.
+// program: the page NAME.html of the browser build; native: the Linux program, in build/;
+// args: the program's arguments (the page's arg=...; nativeArgs on Linux if they differ).
 // steps: the input, the same for both builds unless recorded (below). A step is
 //   ['click', x, y]        a left click at library (x, y)             script: TAVIX_MOUSE(x, y);
 //   ['type', text]         the characters typed ("\r" Enter, "\b" Backspace)  TAVIX_KBD(code);
@@ -52,7 +53,8 @@ const FIXED_TIME = 1700000000;
 //   ['wheel', x, y, notches]  ['hold', key, ms]   ['press', key]   ['pause', ms]
 // record: the browser runs with TAVIX_RECORD=rec.txt from the start and the Linux build replays
 // what it recorded (for programs that read the clock or the random generator, or animate); the
-// run ends with end: a step list that quits (the recording is read once the program exited).
+// run ends with end: steps that halt the animation, if it runs, and stop the recording (Record
+// Script again), after which the page offers rec.txt.
 // tail: for recorded cases, the lines the recording must end with (before them only ticks).
 // controls: the same case with one input changed on one side: {linux: f} replays f(script) on
 // Linux, {browser: f} gives f(steps) to the browser; the picture must differ from the other
@@ -65,6 +67,17 @@ const moveLastClick = (steps) => {
   return copy;
 };
 const cases = [
+  {
+    // Every drawing call: the Wine stage's client, its first picture and, with the sprite, its
+    // second (the browser finds the sprite preloaded beside the page's program).
+    name: 'picture_client', program: 'picture_client', native: 'tests/windows_e2e/picture_client',
+    steps: [],
+  },
+  {
+    name: 'picture_client_extras', program: 'picture_client',
+    native: 'tests/windows_e2e/picture_client', args: ['extras', 'sprite.png'],
+    nativeArgs: ['extras', path.join(root, 'tests/windows_e2e/sprite.png')], steps: [],
+  },
   {
     name: 'house', program: 'house', native: 'examples/house',
     steps: [['click', 10, 10], ['type', 'x']],
@@ -87,7 +100,7 @@ const cases = [
       button(1), ['click', -30, 150], button(2), ['click', 260, 192], ['click', 20, 20],
       ['menu', 'ctrl', 'frame'], button(4), ['click', -20, 60], button(6), ['click', 0, 130],
       ['menu', 'alt', 'frame'], button(3), ['click', 10, 60], ['type', 'k']],
-    end: [['menu', 'alt', 'quit']],
+    end: [['menu', 'ctrl', 'record']],
     tail: ['TAVIX_MOUSE(-240, 232);', 'TAVIX_MOUSE(-240, 232);', 'TAVIX_MOUSE(30, 100);',
       'TAVIX_MOUSE(-240, 207);', 'TAVIX_MOUSE(-30, 150);', 'TAVIX_MOUSE(-240, 182);',
       'TAVIX_MOUSE(260, 192);', 'TAVIX_MOUSE(20, 20);', 'TAVIX_PERIODIC(1);',
@@ -104,7 +117,7 @@ const cases = [
       ['type', 's'], ['menu', 'f10', 'frame'], ['click', 0, -100], ['menu', 'ctrl', 'frame'],
       ['click', 5, 5], ['menu', 'ctrl', 'logging'], ['menu', 'alt', 'logging'],
       ['menu', 'ctrl', 'frame'], ['type', 'f']],
-    end: [['menu', 'mouse', 'quit']],
+    end: [['menu', 'mouse', 'record']],
     tail: ['TAVIX_MOUSE(100, 100);', 'TAVIX_PERIODIC(1);', 'TAVIX_KBD(102);', 'TAVIX_PERIODIC(1);',
       'TAVIX_MOUSE(-100, 50);', 'TAVIX_PERIODIC(1);', 'TAVIX_KBD(115);', 'TAVIX_PERIODIC(1);',
       'TAVIX_MOUSE(0, -100);', 'TAVIX_PERIODIC(1);', 'TAVIX_MOUSE(5, 5);', 'TAVIX_PERIODIC(1);',
@@ -114,18 +127,18 @@ const cases = [
     name: 'bouncing_ball', program: 'bouncing_ball', native: 'examples/bouncing_ball',
     record: true, steps: [['pause', 700], ['menu', 'ctrl', 'halt'], ['menu', 'ctrl', 'frame'],
       ['menu', 'ctrl', 'animate'], ['pause', 400]],
-    end: [['menu', 'altchord', 'quit']],
+    end: [['menu', 'ctrl', 'halt'], ['menu', 'altchord', 'record']],
   },
   {
     name: 'sprite_scene', program: 'sprite_scene', native: 'examples/sprite_scene', record: true,
-    steps: [['pause', 500]], end: [['menu', 'f10', 'quit']],
+    steps: [['pause', 500]], end: [['menu', 'f10', 'halt'], ['menu', 'f10', 'record']],
   },
   {
     name: 'arrow_game', program: 'arrow_game', native: 'examples/arrow_game', record: true,
     query: { TAVIX_SEED: '7' },
     steps: [['hold', 'ArrowRight', 400], ['hold', 'ArrowUp', 300], ['hold', 'ArrowLeft', 200],
       ['press', 'Escape']],
-    end: [['menu', 'mouse', 'quit']],
+    end: [['menu', 'mouse', 'record']],
   },
   {
     name: 'paint', program: 'paint', native: 'examples/paint', record: true,
@@ -133,7 +146,7 @@ const cases = [
       ['wheel', 0, 0, 3], ['drag', 'left', [[0, -50], [100, -100], [200, -20]]],
       ['drag', 'right', [[-180, 110], [-90, 50]]], ['wheel', 0, 0, -5], ['type', '5'],
       ['drag', 'left', [[-250, -200], [250, 180]]]],
-    end: [['menu', 'alt', 'quit']],
+    end: [['menu', 'alt', 'record']],
   },
 ];
 
@@ -241,7 +254,7 @@ function pageHooks(fixedTime) {
       return original.apply(this, args);
     };
   }
-  addEventListener('mousedown', (e) => times.presses.push(e.timeStamp), true);
+  addEventListener('pointerdown', (e) => times.presses.push(e.timeStamp), true);
 }
 
 async function openPage(browser, port, program, query = {}, fixedTime = 0) {
@@ -252,7 +265,8 @@ async function openPage(browser, port, program, query = {}, fixedTime = 0) {
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
   await page.evaluateOnNewDocument(pageHooks, fixedTime);
-  const search = new URLSearchParams(query).toString();
+  const search = new URLSearchParams(Object.entries(query).flatMap(
+    ([name, value]) => (Array.isArray(value) ? value : [value]).map((v) => [name, v]))).toString();
   const url = `http://127.0.0.1:${port}/${program}.html${search ? `?${search}` : ''}`;
   await page.goto(url, { waitUntil: 'load' });
   await within(30000, page.evaluate(() => window.tavix.ready), `${program}: window.tavix.ready`);
@@ -320,6 +334,10 @@ async function perform(view, step) {
     }
     case 'menu':
       await chooseRunItem(view, a, b);
+      // The frame's tick comes with the animation's next timer (100 ms), and a halt still lets
+      // the tick already on its way through: an input before it would take its place, and a
+      // recording stopped before it would miss it, on Linux too.
+      if (b === 'frame' || b === 'halt') await sleep(300);
       break;
     default:
       throw new Error(`unknown step ${kind}`);
@@ -351,7 +369,7 @@ async function chooseRunItem({ page, box }, how, item) {
     case 'mouse':
       await page.mouse.click(box.x + RUN_TITLE[0], box.y + RUN_TITLE[1]);
       await idle(page);
-      await page.mouse.click(box.x + 40, box.y + BAR + row);
+      await page.mouse.click(box.x + 40, box.y + row);
       break;
     case 'alt':  // Alt alone selects the bar; R opens Run; the letter chooses
       await page.keyboard.press('Alt');
@@ -382,7 +400,8 @@ async function chooseRunItem({ page, box }, how, item) {
 
 // Runs the steps in the browser; returns the picture, and the recording for recorded cases.
 async function runBrowser(browser, port, c, steps) {
-  const query = { ...(c.query ?? {}), ...(c.record ? { TAVIX_RECORD: 'rec.txt' } : {}) };
+  const query = { ...(c.query ?? {}), ...(c.record ? { TAVIX_RECORD: 'rec.txt' } : {}),
+    ...(c.args ? { arg: c.args } : {}) };
   const view = await openPage(browser, port, c.program, query, c.fixedTime ? FIXED_TIME : 0);
   try {
     const { page, size, errors } = view;
@@ -397,8 +416,12 @@ async function runBrowser(browser, port, c, steps) {
     }
     let recording = null;
     if (c.record) {
-      for (const step of c.end) await perform(view, step);
-      await within(20000, page.evaluate(() => window.tavix.exited), `${c.program}: exit`);
+      for (const step of c.end) {
+        await perform(view, step);
+        await idle(page);
+      }
+      await page.waitForSelector('#tavix-downloads a[download="rec.txt"]', { timeout: 10000 })
+        .catch(() => { throw new Error('rec.txt is not offered for download'); });
       recording = await page.evaluate((name) => {
         const bytes = window.tavix.readFile(name);
         return bytes && new TextDecoder('latin1').decode(bytes);
@@ -442,7 +465,7 @@ function runLinux(c, scriptText, label) {
     TAVIX_SNAPSHOT_AREA: 'visible',
   };
   if (c.fixedTime) env.LD_PRELOAD = fixedTimePreload();
-  const run = spawnSync(program, [], { env, cwd: path.dirname(program), timeout: 60000 });
+  const run = spawnSync(program, c.nativeArgs ?? c.args ?? [], { env, cwd: path.dirname(program), timeout: 60000 });
   if (run.status !== 0)
     throw new Error(`${c.native} exited with ${run.status ?? run.signal}: ${run.stderr}`);
   return execFileSync('convert', [png, '-depth', '8', 'rgba:-'], { maxBuffer: 1 << 24 });
@@ -541,6 +564,11 @@ async function runMenuRecording(browser, port) {
       savePicture(shown, path.join(outDir, `${c.name}-browser.png`));
     const bare = runLinux(c, script, `${c.name}-control`);
     check(difference(shown, bare).count > 0, `${c.name}: control (without the first click) differs`);
+    // Run -> Quit ends the program, and the page says so.
+    await perform(view, ['menu', 'alt', 'quit']);
+    const status = await within(10000, page.evaluate(() => window.tavix.exited), 'exit')
+      .catch(() => 'none');
+    check(status === 0, `${c.name}: Quit ends the program with status 0 (window.tavix.exited: ${status})`);
   } finally {
     await view.context.close();
   }
@@ -582,7 +610,50 @@ async function figures(browser, port) {
     `most ${Math.max(...clicks).toFixed(1)} ms over ${clicks.length} clicks`);
   console.log(`  cone page gzipped without fonts (.html+.js+.wasm): ${(gzipSize(page) / 1024).toFixed(0)} KiB ` +
     `(${page.map((f) => `${path.basename(f)} ${(fs.statSync(f).size / 1024).toFixed(0)} KiB`).join(', ')})`);
+  await sceneFigures(browser, port);
   console.log(`  machine load (1, 5, 15 min): ${os.loadavg().map((l) => l.toFixed(2)).join(', ')}`);
+}
+
+// The cone's whole scene drawn SCENES times, in the browser (bench_scene.html) and natively
+// (bench_replay's scene-alone case), in turns, the best of each kept. The machine is shared, so
+// beside the wall-clock times the CPU time: the native process's own, and the renderers' (CDP's
+// process info) for the page minus that of the same page drawing it once (loading, compiling).
+const SCENES = 20000;
+async function rendererSeconds(session) {
+  const { processInfo } = await session.send('SystemInfo.getProcessInfo');
+  return new Map(processInfo.filter((p) => p.type === 'renderer').map((p) => [p.id, p.cpuTime]));
+}
+async function browserScenes(browser, port, session, count) {
+  const before = await rendererSeconds(session);
+  const view = await openPage(browser, port, 'bench_scene', { TAVIX_BENCH_COUNT: String(count) });
+  const line = await within(180000, view.page.waitForFunction(() => {
+    const bytes = window.tavix.readFile('bench-result.txt');
+    return bytes && new TextDecoder().decode(bytes);
+  }, { polling: 50 }).then((h) => h.jsonValue()), 'bench_scene');
+  let cpu = 0;
+  for (const [id, t] of await rendererSeconds(session)) cpu += t - (before.get(id) ?? 0);
+  await view.context.close();
+  return { wall: Number(/seconds ([\d.]+)/.exec(line)[1]), cpu };
+}
+async function sceneFigures(browser, port) {
+  const session = await browser.target().createCDPSession();
+  const web = [], native = [];
+  for (let round = 0; round < 2; ++round) {
+    const full = await browserScenes(browser, port, session, SCENES);
+    const once = await browserScenes(browser, port, session, 1);
+    web.push({ wall: full.wall, cpu: full.cpu - once.cpu });
+    const run = execFileSync(path.join(nativeBuild, 'bench/bench_replay'),
+      ['--benchmark_filter=BM_ConeSceneAlone', '--benchmark_format=json'],
+      { stdio: ['ignore', 'pipe', 'ignore'] });
+    const counters = JSON.parse(run).benchmarks[0];
+    native.push({ wall: counters.s_per_20000 * SCENES / 20000,
+      cpu: counters.cpu_s_per_20000 * SCENES / 20000 });
+  }
+  const best = (rs, k) => Math.min(...rs.map((r) => r[k]));
+  const [ww, wc, nw, nc] = [best(web, 'wall'), best(web, 'cpu'), best(native, 'wall'), best(native, 'cpu')];
+  console.log(`  the cone's scene x ${SCENES}: browser ${ww.toFixed(2)} s wall, ${wc.toFixed(2)} s CPU; ` +
+    `native ${nw.toFixed(2)} s wall, ${nc.toFixed(2)} s CPU; browser / native: ` +
+    `${(wc / nc).toFixed(2)} by CPU, ${(ww / nw).toFixed(2)} by wall clock (best of ${web.length})`);
 }
 
 // ---- Main -----------------------------------------------------------------------------------
