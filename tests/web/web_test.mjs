@@ -54,7 +54,7 @@ const FIXED_TIME = 1700000000;
 // record: the browser runs with TAVIX_RECORD=rec.txt from the start and the Linux build replays
 // what it recorded (for programs that read the clock or the random generator, or animate); the
 // run ends with end: steps that halt the animation, if it runs, and stop the recording (Record
-// Script again), after which the page offers rec.txt.
+// Script again), after which the page offers rec.txt; quit: then Ctrl+Q ends the program.
 // tail: for recorded cases, the lines the recording must end with (before them only ticks).
 // controls: the same case with one input changed on one side: {linux: f} replays f(script) on
 // Linux, {browser: f} gives f(steps) to the browser; the picture must differ from the other
@@ -100,7 +100,8 @@ const cases = [
       button(1), ['click', -30, 150], button(2), ['click', 260, 192], ['click', 20, 20],
       ['menu', 'ctrl', 'frame'], button(4), ['click', -20, 60], button(6), ['click', 0, 130],
       ['menu', 'alt', 'frame'], button(3), ['click', 10, 60], ['type', 'k']],
-    end: [['menu', 'ctrl', 'record']],
+    // The cone draws its scene once more for the quit that ends a replay: it quits here too.
+    end: [['menu', 'ctrl', 'record']], quit: true,
     tail: ['TAVIX_MOUSE(-240, 232);', 'TAVIX_MOUSE(-240, 232);', 'TAVIX_MOUSE(30, 100);',
       'TAVIX_MOUSE(-240, 207);', 'TAVIX_MOUSE(-30, 150);', 'TAVIX_MOUSE(-240, 182);',
       'TAVIX_MOUSE(260, 192);', 'TAVIX_MOUSE(20, 20);', 'TAVIX_PERIODIC(1);',
@@ -427,6 +428,11 @@ async function runBrowser(browser, port, c, steps) {
         return bytes && new TextDecoder('latin1').decode(bytes);
       }, 'rec.txt');
       if (recording === null) throw new Error('the program wrote no rec.txt');
+      if (c.quit) {
+        await perform(view, ['menu', 'ctrl', 'quit']);
+        // The page's word that the program ended is checked on its own (menu_record).
+        await within(5000, page.evaluate(() => window.tavix.exited), 'exit').catch(() => {});
+      }
     }
     const pixels = await picture(page);
     if (errors.length) throw new Error(`page errors: ${errors.join(' | ')}`);
