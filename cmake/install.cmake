@@ -28,6 +28,29 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/tavixConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/tavixConfig.cmake ${PROJECT_BINARY_DIR}/tavixConfigVersion.cmake
   DESTINATION ${TAVIX_CMAKE_DIR})
+if(EMSCRIPTEN)
+  # The browser build: tavix_web_page() and the page beside the package; the page's scripts and
+  # the bundled fonts in share/tavix/web/.
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/tavix_web.cmake ${PROJECT_SOURCE_DIR}/web/page.html.in
+    DESTINATION ${TAVIX_CMAKE_DIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/platform/backend/web/library_web.js
+    ${PROJECT_SOURCE_DIR}/web/tavix-page.js ${PROJECT_SOURCE_DIR}/web/serve.js
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/tavix/web)
+  # FreeType, libpng and zlib built for wasm go into the same prefix, so that one prefix holds
+  # everything find_package(tavix) needs.
+  find_package(Freetype REQUIRED)
+  find_package(PNG REQUIRED)
+  install(FILES ${FREETYPE_LIBRARY_RELEASE} ${PNG_LIBRARY_RELEASE} ${ZLIB_LIBRARY_RELEASE}
+    DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(DIRECTORY ${FREETYPE_INCLUDE_DIR_freetype2}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/freetype2)
+  foreach(header png.h pngconf.h pnglibconf.h zlib.h zconf.h)
+    find_file(TAVIX_HEADER_${header} ${header} PATHS ${PNG_INCLUDE_DIRS} NO_DEFAULT_PATH)
+    install(FILES ${TAVIX_HEADER_${header}} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  endforeach()
+  foreach(font ${TAVIX_WEB_FONTS})
+    install(FILES ${TAVIX_FONT_${font}} DESTINATION ${CMAKE_INSTALL_DATADIR}/tavix/web/fonts)
+  endforeach()
+endif()
 
 if(NOT TAVIX_WITH_X11)
   set(TAVIX_WITH_X11 OFF)
@@ -54,7 +77,11 @@ endif()
 file(RELATIVE_PATH TAVIX_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
 string(REGEX REPLACE "/$" "" TAVIX_PC_PREFIX "${TAVIX_PC_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tavix.pc.in ${PROJECT_BINARY_DIR}/tavix.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/tavix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+# A page is linked with the options and files of the CMake package (tavix_web_page), not from
+# pkg-config's flags.
+if(NOT EMSCRIPTEN)
+  install(FILES ${PROJECT_BINARY_DIR}/tavix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endif()
 
 # `cpack -G DEB` in the build folder makes libtavix-dev.
 set(CPACK_PACKAGE_NAME libtavix-dev)

@@ -74,6 +74,15 @@ function(tavix_web_page target)
       C_LINKER_LAUNCHER "env;NODE_PATH=/usr/share/nodejs"
       CXX_LINKER_LAUNCHER "env;NODE_PATH=/usr/share/nodejs")
   endif()
+  # A page is linked again when the page's scripts change.
+  foreach(script ${TAVIX_WEB_CMAKE_DIR}/../platform/backend/web/library_web.js
+                 ${TAVIX_WEB_CMAKE_DIR}/../web/tavix-page.js
+                 ${TAVIX_WEB_CMAKE_DIR}/../../../share/tavix/web/library_web.js
+                 ${TAVIX_WEB_CMAKE_DIR}/../../../share/tavix/web/tavix-page.js)
+    if(EXISTS ${script})
+      set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+    endif()
+  endforeach()
   foreach(file ${PAGE_PRELOAD})
     target_link_options(${target} PRIVATE "SHELL:--preload-file ${file}")
     string(REGEX REPLACE "@.*" "" source ${file})

@@ -298,6 +298,29 @@ TEST(Window, UnknownClassAndDuplicateRegistrationFail) {
     drain();
 }
 
+// A class is named by its name or by the atom RegisterClassA returned; a small value that is no
+// atom handed out names nothing.
+TEST(Window, ClassesAreFoundByNameOrByAtom) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "AtomTestClass";
+    ATOM atom = RegisterClassA(&wc);
+    ASSERT_NE(atom, 0);
+    const LPCSTR names[] = {"atomtestclass", (LPCSTR)(uintptr_t)atom};
+    for (LPCSTR name : names) {
+        HWND hwnd = CreateWindowExA(0, name, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                    nullptr);
+        EXPECT_NE(hwnd, nullptr);
+        DestroyWindow(hwnd);
+    }
+    EXPECT_EQ(CreateWindowExA(0, (LPCSTR)(uintptr_t)(atom + 100), "", WS_POPUP, 0, 0, 10, 10,
+                              nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    wc.lpszClassName = (LPCSTR)(uintptr_t)atom;  // an atom is no new name
+    EXPECT_EQ(RegisterClassA(&wc), 0);
+    drain();
+}
+
 TEST(Platform, WithoutADisplayTheProgramSaysSoAndStops) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // Asked for X without one, and asked for nothing in particular where SDL would fall back to

@@ -273,6 +273,18 @@ var LibraryTavixWeb = {
   // events already pending, or a timeout of 0, only for the browser's turn.
   tavix_web_wait__deps: ['$TavixWeb'],
   tavix_web_wait: function(timeout) {
+    // A main() that returns after it was resumed returns to nobody: its status ends the
+    // program here, as returning from main does (atexit handlers, then the page hears of it).
+    if (!Asyncify.asyncPromiseHandlers) {
+      Asyncify.whenDone().then(function(status) {
+        if (runtimeExited || ABORT) return;
+        try {
+          exit(status);
+        } catch (e) {
+          if (!(e instanceof ExitStatus)) throw e;
+        }
+      }, function() {});
+    }
     return Asyncify.handleSleep(function(wakeUp) {
       var done = false, timer = null;
       var resume = function() {
