@@ -17,7 +17,7 @@ set(TAVIX_WEB_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR} CACHE INTERNAL "Where tavix_we
 # The bundled fonts: the files fontconfig resolves on Linux for the faces the layer asks for
 # (platform/gdi/font_files_web.cpp names them).
 set(TAVIX_WEB_FONTS LiberationSans-Regular.ttf LiberationSans-Bold.ttf DejaVuSans.ttf
-  DejaVuSans-Bold.ttf DejaVuSansMono.ttf)
+  DejaVuSans-Bold.ttf DejaVuSansMono.ttf CACHE INTERNAL "The fonts a page bundles")
 
 # Link options every program linking target gets. root: where the web files lie, as a path or
 # a generator expression ($<BUILD_INTERFACE:...>$<INSTALL_INTERFACE:...>); in the source tree

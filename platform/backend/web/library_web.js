@@ -69,12 +69,15 @@ var LibraryTavixWeb = {
       if (TavixWeb.wake) TavixWeb.wake();
     },
 
-    // A pointer position in the canvas's screen pixels (its backing store), rounded down.
+    // A pointer position in the canvas's screen pixels (its backing store), rounded down: from
+    // the corner of its content, inside any border the page gives it.
     position: function(win, e) {
-      var rect = win.canvas.getBoundingClientRect();
-      var sx = rect.width > 0 ? win.canvas.width / rect.width : 1;
-      var sy = rect.height > 0 ? win.canvas.height / rect.height : 1;
-      return [Math.floor((e.clientX - rect.left) * sx), Math.floor((e.clientY - rect.top) * sy)];
+      var canvas = win.canvas;
+      var rect = canvas.getBoundingClientRect();
+      var left = rect.left + canvas.clientLeft, top = rect.top + canvas.clientTop;
+      var sx = canvas.clientWidth > 0 ? canvas.width / canvas.clientWidth : 1;
+      var sy = canvas.clientHeight > 0 ? canvas.height / canvas.clientHeight : 1;
+      return [Math.floor((e.clientX - left) * sx), Math.floor((e.clientY - top) * sy)];
     },
 
     listen: function(id, win) {
