@@ -447,20 +447,25 @@ async function runBrowser(browser, port, c, steps) {
 }
 
 // ---- The Linux build ------------------------------------------------------------------------
-let fixedTimeLibrary = null;
-// A library that makes time() read FIXED_TIME, for the programs that seed from it.
-function fixedTimePreload() {
-  if (fixedTimeLibrary) return fixedTimeLibrary;
-  const source = path.join(outDir, 'fixed_time.c');
-  fs.writeFileSync(source, '#include <time.h>\n' +
-    `time_t time(time_t *t) { if (t) *t = ${FIXED_TIME}; return ${FIXED_TIME}; }\n`);
-  fixedTimeLibrary = path.join(outDir, 'fixed_time.so');
-  execFileSync('cc', ['-shared', '-fPIC', '-O2', '-o', fixedTimeLibrary, source]);
-  return fixedTimeLibrary;
+const preloads = {};
+// A library that makes time() read FIXED_TIME, for the programs that seed from it; with
+// wasmRand also rand() and srand() as the browser build's C library (emscripten's musl) has
+// them, to tell a difference of generators from any other when the pictures differ.
+function fixedTimePreload(wasmRand) {
+  const name = wasmRand ? 'fixed_time_wasm_rand' : 'fixed_time';
+  if (preloads[name]) return preloads[name];
+  const source = path.join(outDir, `${name}.c`);
+  fs.writeFileSync(source, '#include <stdint.h>\n#include <time.h>\n' +
+    `time_t time(time_t *t) { if (t) *t = ${FIXED_TIME}; return ${FIXED_TIME}; }\n` +
+    (wasmRand ? 'static uint64_t seed;\nvoid srand(unsigned s) { seed = s - 1; }\n' +
+      'int rand(void) { seed = 6364136223846793005ULL * seed + 1; return seed >> 33; }\n' : ''));
+  preloads[name] = path.join(outDir, `${name}.so`);
+  execFileSync('cc', ['-shared', '-fPIC', '-O2', '-o', preloads[name], source]);
+  return preloads[name];
 }
 
 // Replays the script into the Linux program headless; returns its picture as RGBA bytes.
-function runLinux(c, scriptText, label) {
+function runLinux(c, scriptText, label, wasmRand = false) {
   const script = path.join(outDir, `${label}.scr`);
   const png = path.join(outDir, `${label}-linux.png`);
   fs.writeFileSync(script, scriptText);
@@ -470,7 +475,7 @@ function runLinux(c, scriptText, label) {
     ...process.env, TAVIX_HEADLESS: '1', TAVIX_REPLAY: script, TAVIX_SNAPSHOT: png,
     TAVIX_SNAPSHOT_AREA: 'visible',
   };
-  if (c.fixedTime) env.LD_PRELOAD = fixedTimePreload();
+  if (c.fixedTime) env.LD_PRELOAD = fixedTimePreload(wasmRand);
   const run = spawnSync(program, c.nativeArgs ?? c.args ?? [], { env, cwd: path.dirname(program), timeout: 60000 });
   if (run.status !== 0)
     throw new Error(`${c.native} exited with ${run.status ?? run.signal}: ${run.stderr}`);
@@ -517,8 +522,13 @@ async function runCase(browser, port, c) {
   }
   const linux = runLinux(c, script, c.name);
   const d = difference(shown.pixels, linux);
-  if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`))
+  if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`)) {
     savePicture(shown.pixels, path.join(outDir, `${c.name}-browser.png`));
+    if (c.fixedTime) {
+      const dw = difference(shown.pixels, runLinux(c, script, `${c.name}-wasm-rand`, true));
+      console.log(`        with the browser's rand() on Linux too: ${dw.text}`);
+    }
+  }
   for (const [i, control] of (c.controls ?? []).entries()) {
     const side = control.linux ? 'Linux' : 'browser';
     const other = control.linux ? runLinux(c, control.linux(script), `${c.name}-control${i}`)
@@ -678,6 +688,7 @@ async function main() {
   need(fs.existsSync(chromium), `no Chromium at ${chromium} (sh tests/web/install-deps.sh installs it)`);
   need(fs.existsSync(path.join(site, 'index.html')), `no browser build in ${site} (make web builds it)`);
   need(fs.existsSync(path.join(nativeBuild, 'cone')), `no Linux build in ${nativeBuild} (make build)`);
+  fs.rmSync(outDir, { recursive: true, force: true });
   fs.mkdirSync(outDir, { recursive: true });
   const only = process.argv.slice(2);
   const { default: puppeteer } = await import('puppeteer-core');
