@@ -476,7 +476,8 @@ function runLinux(c, scriptText, label, wasmRand = false) {
     TAVIX_SNAPSHOT_AREA: 'visible',
   };
   if (c.fixedTime) env.LD_PRELOAD = fixedTimePreload(wasmRand);
-  const run = spawnSync(program, c.nativeArgs ?? c.args ?? [], { env, cwd: path.dirname(program), timeout: 60000 });
+  const run = spawnSync(program, c.nativeArgs ?? c.args ?? [],
+    { env, cwd: path.dirname(program), timeout: 60000 });
   if (run.status !== 0)
     throw new Error(`${c.native} exited with ${run.status ?? run.signal}: ${run.stderr}`);
   return execFileSync('convert', [png, '-depth', '8', 'rgba:-'], { maxBuffer: 1 << 24 });
@@ -567,11 +568,14 @@ async function runMenuRecording(browser, port) {
     const link = await page.waitForSelector('#tavix-downloads a', { timeout: 10000 });
     const name = await link.evaluate((a) => a.download || a.textContent);
     await link.click();
-    check(await within(10000, done, 'the download') === 'completed', `${c.name}: the download is saved`);
-    const file = path.join(downloads, fs.readdirSync(downloads).find((f) => !f.endsWith('.crdownload')) ?? name);
+    check(await within(10000, done, 'the download') === 'completed',
+      `${c.name}: the download is saved`);
+    const saved = fs.readdirSync(downloads).find((f) => !f.endsWith('.crdownload'));
+    const file = path.join(downloads, saved ?? name);
     const script = fs.readFileSync(file, 'latin1');
-    check(script === 'TAVIX_MOUSE(10, 20);\nTAVIX_MOUSE(150, -30);\nTAVIX_KBD(113);\nTAVIX_MOUSE(-200, 100);\n',
-      `${c.name}: the downloaded ${name} holds the input after Record`);
+    const expected = 'TAVIX_MOUSE(10, 20);\nTAVIX_MOUSE(150, -30);\nTAVIX_KBD(113);\n' +
+      'TAVIX_MOUSE(-200, 100);\n';
+    check(script === expected, `${c.name}: the downloaded ${name} holds the input after Record`);
     const shown = await picture(page);
     // On Linux, the click before the recording started comes first, then the recording.
     const linux = runLinux(c, 'TAVIX_MOUSE(-100, -100);\n' + script, c.name);
@@ -579,13 +583,15 @@ async function runMenuRecording(browser, port) {
     if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`))
       savePicture(shown, path.join(outDir, `${c.name}-browser.png`));
     const bare = runLinux(c, script, `${c.name}-control`);
-    check(difference(shown, bare).count > 0, `${c.name}: control (without the first click) differs`);
+    check(difference(shown, bare).count > 0,
+      `${c.name}: control (without the first click) differs`);
     // Run -> Quit ends the program, and the page says so (by mouse: the download link has the
     // keyboard's focus now).
     await perform(view, ['menu', 'mouse', 'quit']);
     const status = await within(10000, page.evaluate(() => window.tavix.exited), 'exit')
       .catch(() => 'none');
-    check(status === 0, `${c.name}: Quit ends the program with status 0 (window.tavix.exited: ${status})`);
+    check(status === 0,
+      `${c.name}: Quit ends the program with status 0 (window.tavix.exited: ${status})`);
   } finally {
     await view.context.close();
   }
@@ -621,12 +627,14 @@ async function figures(browser, port) {
   check(load.every(Number.isFinite), 'the first picture is timed');
   check(clicks.every(Number.isFinite), 'every click reaches the canvas');
   const page = ['html', 'js', 'wasm'].map((e) => path.join(site, `cone.${e}`));
-  console.log(`  page load to first picture (cone, 127.0.0.1): median ${median(load).toFixed(0)} ms ` +
+  console.log('  page load to first picture (cone, 127.0.0.1): ' +
+    `median ${median(load).toFixed(0)} ms ` +
     `of ${load.map((t) => t.toFixed(0)).join(', ')}`);
   console.log(`  a click to its picture on the canvas: median ${median(clicks).toFixed(1)} ms, ` +
     `most ${Math.max(...clicks).toFixed(1)} ms over ${clicks.length} clicks`);
-  console.log(`  cone page gzipped without fonts (.html+.js+.wasm): ${(gzipSize(page) / 1024).toFixed(0)} KiB ` +
-    `(${page.map((f) => `${path.basename(f)} ${(fs.statSync(f).size / 1024).toFixed(0)} KiB`).join(', ')})`);
+  const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+  console.log(`  cone page gzipped without fonts (.html+.js+.wasm): ${kib(gzipSize(page))} ` +
+    `(${page.map((f) => `${path.basename(f)} ${kib(fs.statSync(f).size)}`).join(', ')})`);
   await sceneFigures(browser, port);
   console.log(`  machine load (1, 5, 15 min): ${os.loadavg().map((l) => l.toFixed(2)).join(', ')}`);
 }
@@ -669,10 +677,13 @@ async function sceneFigures(browser, port) {
       cpu: counters.cpu_s_per_20000 * SCENES / 20000 });
   }
   const best = (rs, k) => Math.min(...rs.map((r) => r[k]));
-  const [ww, wc, nw, nc] = [best(web, 'wall'), best(web, 'cpu'), best(native, 'wall'), best(native, 'cpu')];
-  console.log(`  the cone's scene x ${SCENES}: browser ${ww.toFixed(2)} s wall, ${wc.toFixed(2)} s CPU; ` +
+  const [ww, wc] = [best(web, 'wall'), best(web, 'cpu')];
+  const [nw, nc] = [best(native, 'wall'), best(native, 'cpu')];
+  console.log(`  the cone's scene x ${SCENES}: ` +
+    `browser ${ww.toFixed(2)} s wall, ${wc.toFixed(2)} s CPU; ` +
     `native ${nw.toFixed(2)} s wall, ${nc.toFixed(2)} s CPU; browser / native: ` +
-    `${(wc / nc).toFixed(2)} by CPU, ${(ww / nw).toFixed(2)} by wall clock (best of ${web.length})`);
+    `${(wc / nc).toFixed(2)} by CPU, ${(ww / nw).toFixed(2)} by wall clock ` +
+    `(best of ${web.length})`);
 }
 
 // ---- Main -----------------------------------------------------------------------------------
@@ -685,9 +696,12 @@ function need(ok, message) {
 
 async function main() {
   const started = Date.now();
-  need(fs.existsSync(chromium), `no Chromium at ${chromium} (sh tests/web/install-deps.sh installs it)`);
-  need(fs.existsSync(path.join(site, 'index.html')), `no browser build in ${site} (make web builds it)`);
-  need(fs.existsSync(path.join(nativeBuild, 'cone')), `no Linux build in ${nativeBuild} (make build)`);
+  need(fs.existsSync(chromium),
+    `no Chromium at ${chromium} (sh tests/web/install-deps.sh installs it)`);
+  need(fs.existsSync(path.join(site, 'index.html')),
+    `no browser build in ${site} (make web builds it)`);
+  need(fs.existsSync(path.join(nativeBuild, 'cone')),
+    `no Linux build in ${nativeBuild} (make build)`);
   fs.rmSync(outDir, { recursive: true, force: true });
   fs.mkdirSync(outDir, { recursive: true });
   const only = process.argv.slice(2);
@@ -723,7 +737,8 @@ async function main() {
     server.close();
     fs.rmSync(profile, { recursive: true, force: true });
   }
-  console.log(`web tests: ${((Date.now() - started) / 1000).toFixed(0)} s; pictures and scripts in ${outDir}`);
+  console.log(`web tests: ${((Date.now() - started) / 1000).toFixed(0)} s; ` +
+    `pictures and scripts in ${outDir}`);
   console.log(`${passed} passed, ${failures.length} failed`);
   process.exit(failures.length ? 1 : 0);
 }
