@@ -338,7 +338,7 @@ async function perform(view, step) {
       // The frame's tick comes with the animation's next timer (100 ms), and a halt still lets
       // the tick already on its way through: an input before it would take its place, and a
       // recording stopped before it would miss it, on Linux too.
-      if (b === 'frame' || b === 'halt') await sleep(300);
+      if (b === 'frame' || b === 'halt') await sleep(400);
       break;
     default:
       throw new Error(`unknown step ${kind}`);
