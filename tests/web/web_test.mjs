@@ -665,7 +665,7 @@ async function browserScenes(browser, port, session, count) {
 async function sceneFigures(browser, port) {
   const session = await browser.target().createCDPSession();
   const web = [], native = [];
-  for (let round = 0; round < 2; ++round) {
+  for (let round = 0; round < 3; ++round) {
     const twice = await browserScenes(browser, port, session, 2 * SCENES);
     const once = await browserScenes(browser, port, session, SCENES);
     web.push({ wall: twice.wall - once.wall, cpu: twice.cpu - once.cpu });
@@ -683,7 +683,8 @@ async function sceneFigures(browser, port) {
     `browser ${ww.toFixed(2)} s wall, ${wc.toFixed(2)} s CPU; ` +
     `native ${nw.toFixed(2)} s wall, ${nc.toFixed(2)} s CPU; browser / native: ` +
     `${(wc / nc).toFixed(2)} by CPU, ${(ww / nw).toFixed(2)} by wall clock ` +
-    `(best of ${web.length})`);
+    `(best of ${web.length}; each round's by CPU: ` +
+    `${web.map((r, i) => (r.cpu / native[i].cpu).toFixed(2)).join(', ')})`);
 }
 
 // ---- Main -----------------------------------------------------------------------------------
