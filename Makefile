@@ -15,7 +15,7 @@ WEB_PORT ?= 8000
 
 .PHONY: web run-web
 .PHONY: all deps configure build run test unit-tests install-test asan-tests win32 win64 win64-tests \
-  fuzz fuzz-run bench deb pictures clean format
+  fuzz fuzz-run bench deb pictures clean format web-tests
 
 all: build
 
@@ -78,7 +78,15 @@ fuzz-run: fuzz
 	    $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 
-test: unit-tests install-test asan-tests win32 win64-tests fuzz-run
+# The browser stage: programs of the browser build driven in headless Chromium (puppeteer-core
+# from tests/web/package-lock.json, never a downloaded browser) beside the Linux build.
+web-tests: build web
+	@sh tests/web/install-deps.sh
+	@cd tests/web && { [ node_modules/.package-lock.json -nt package-lock.json ] || \
+	  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; }
+	node tests/web/web_test.mjs
+
+test: unit-tests install-test asan-tests win32 win64-tests fuzz-run web-tests
 
 # The Debian package libtavix-dev, from a build of the library alone.
 deb: deps

@@ -1,0 +1,740 @@
+// The browser stage: each case gives one input sequence to a program of the browser build, in
+// headless Chromium through real mouse and key events on its canvases, and to the same program of
+// the Linux build, headless, as a script (or as the script the browser recorded); the two pictures
+// of the client area must be equal byte for byte. Controls, a deliberately different input, must
+// give a different picture. Then the figures: the cone's scene in the browser beside the native
+// build, page load to first picture, a click to its picture, the page's size.
+//
+//   node tests/web/web_test.mjs [CASE...]
+// TAVIX_WEB_SITE (build-web/site), TAVIX_NATIVE_BUILD (build) and TAVIX_CHROMIUM
+// (/usr/bin/chromium) say where things are; TAVIX_WEB_OUT (build-web/web-tests) keeps the
+// pictures of a failed comparison, the scripts and the recordings.
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import zlib from 'node:zlib';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '../..');
+const site = path.resolve(process.env.TAVIX_WEB_SITE ?? path.join(root, 'build-web/site'));
+const nativeBuild = path.resolve(process.env.TAVIX_NATIVE_BUILD ?? path.join(root, 'build'));
+const chromium = process.env.TAVIX_CHROMIUM ?? '/usr/bin/chromium';
+const outDir = path.resolve(process.env.TAVIX_WEB_OUT ?? path.join(root, 'build-web/web-tests'));
+
+// The graphics canvas: the 19-pixel menu bar, then the 595 x 496 client area whose pixel
+// (297, 248) is the library's (0, 0), y upwards.
+const BAR = 19, WIDTH = 595, HEIGHT = 496, ORIGIN_X = 297, ORIGIN_Y = 248;
+// The Run menu: its title's middle on the bar, and each item's row middle in the pop-up below it
+// (a 3-pixel frame, text items 18 pixels, separators 9), canvas pixels; with the item's mnemonic.
+const RUN_TITLE = [15, 9];
+const RUN_ITEMS = {
+  animate: [31, 'a'], halt: [49, 'h'], frame: [67, 'f'], logging: [94, 'l'],
+  record: [121, 'r'], playback: [139, 'p'], one: [157, 'o'], quit: [184, 'q'],
+};
+// The cone's panel: button i's middle (0 "Add Scoop" .. 7 "LET'S EAT!!!").
+const button = (i) => ['click', -240, 232 - 25 * i];
+// The seconds the cone's clock reads on both builds, so that its scoops' colours agree.
+const FIXED_TIME = 1700000000;
+
+// ---- The cases ------------------------------------------------------------------------------
+// program: the page NAME.html of the browser build; native: the Linux program, in build/;
+// args: the program's arguments (the page's arg=...; nativeArgs on Linux if they differ).
+// steps: the input, the same for both builds unless recorded (below). A step is
+//   ['click', x, y]        a left click at library (x, y)             script: TAVIX_MOUSE(x, y);
+//   ['type', text]         the characters typed ("\r" Enter, "\b" Backspace)  TAVIX_KBD(code);
+//   ['menu', how, item]    a Run menu item, how: 'mouse', 'alt' (Alt, then the mnemonics),
+//                          'altchord' (Alt+R, then the item's letter), 'f10' (F10, Enter, the
+//                          arrows down to it, Enter), 'ctrl' (its Ctrl accelerator)
+//                                                     script: TAVIX_PERIODIC(1); for 'frame'
+//   ['drag', button, [[x, y]...]]  press at the first point, move through the rest, release
+//   ['wheel', x, y, notches]  ['hold', key, ms]   ['press', key]   ['pause', ms]
+// record: the browser runs with TAVIX_RECORD=rec.txt from the start and the Linux build replays
+// what it recorded (for programs that read the clock or the random generator, or animate); the
+// run ends with end: steps that halt the animation, if it runs, and stop the recording (Record
+// Script again), after which the page offers rec.txt; quit: then Ctrl+Q ends the program.
+// tail: for recorded cases, the lines the recording must end with (before them only ticks).
+// controls: the same case with one input changed on one side: {linux: f} replays f(script) on
+// Linux, {browser: f} gives f(steps) to the browser; the picture must differ from the other
+// side's unchanged one.
+const moveFirstClick = (script) =>
+  script.replace(/TAVIX_MOUSE\((-?\d+)/, (_, x) => `TAVIX_MOUSE(${Number(x) + 100}`);
+const moveLastClick = (steps) => {
+  const copy = steps.map((s) => [...s]);
+  copy.findLast((s) => s[0] === 'click')[2] -= 40;
+  return copy;
+};
+const cases = [
+  {
+    // Every drawing call: the Wine stage's client, its first picture and, with the sprite, its
+    // second (the browser finds the sprite preloaded beside the page's program).
+    name: 'picture_client', program: 'picture_client', native: 'tests/windows_e2e/picture_client',
+    steps: [],
+  },
+  {
+    name: 'picture_client_extras', program: 'picture_client',
+    native: 'tests/windows_e2e/picture_client', args: ['extras', 'sprite.png'],
+    nativeArgs: ['extras', path.join(root, 'tests/windows_e2e/sprite.png')], steps: [],
+  },
+  {
+    name: 'house', program: 'house', native: 'examples/house',
+    steps: [['click', 10, 10], ['type', 'x']],
+  },
+  {
+    name: 'click_to_draw', program: 'click_to_draw', native: 'examples/click_to_draw',
+    steps: [['click', -297, 248], ['click', 297, -247], ['click', 0, 0], ['click', -150, -90],
+      ['click', 120, 200], ['click', -296, -247], ['click', 296, 247]],
+    controls: [{ linux: moveFirstClick }, { browser: moveLastClick }],
+  },
+  {
+    name: 'typing_echo', program: 'typing_echo', native: 'examples/typing_echo',
+    steps: [['type', 'Hello, TAVIX! 0123 {}[]~'], ['type', '\r'], ['type', 'abc\bd?'],
+      ['press', 'Tab'], ['type', 'Z']],
+    controls: [{ browser: (s) => [...s.slice(0, -1), ['type', 'Y']] }],
+  },
+  {
+    name: 'cone', program: 'cone', native: 'cone', fixedTime: true, record: true,
+    steps: [['menu', 'mouse', 'halt'], button(0), button(0), ['click', 30, 100],
+      button(1), ['click', -30, 150], button(2), ['click', 260, 192], ['click', 20, 20],
+      ['menu', 'ctrl', 'frame'], button(4), ['click', -20, 60], button(6), ['click', 0, 130],
+      ['menu', 'alt', 'frame'], button(3), ['click', 10, 60], ['type', 'k']],
+    // The cone draws its scene once more for the quit that ends a replay: it quits here too.
+    end: [['menu', 'ctrl', 'record']], quit: true,
+    tail: ['TAVIX_MOUSE(-240, 232);', 'TAVIX_MOUSE(-240, 232);', 'TAVIX_MOUSE(30, 100);',
+      'TAVIX_MOUSE(-240, 207);', 'TAVIX_MOUSE(-30, 150);', 'TAVIX_MOUSE(-240, 182);',
+      'TAVIX_MOUSE(260, 192);', 'TAVIX_MOUSE(20, 20);', 'TAVIX_PERIODIC(1);',
+      'TAVIX_MOUSE(-240, 132);', 'TAVIX_MOUSE(-20, 60);', 'TAVIX_MOUSE(-240, 82);',
+      'TAVIX_MOUSE(0, 130);', 'TAVIX_PERIODIC(1);', 'TAVIX_MOUSE(-240, 157);',
+      'TAVIX_MOUSE(10, 60);', 'TAVIX_KBD(107);'],
+    controls: [{ linux: moveFirstClick }],
+  },
+  {
+    // The Run menu every way a user reaches it, between clicks that tell its ticks apart.
+    name: 'run_menu', program: 'tiny_game', native: 'examples/tiny_game', record: true,
+    steps: [['menu', 'mouse', 'halt'], ['click', 100, 100], ['menu', 'mouse', 'frame'],
+      ['type', 'f'], ['menu', 'alt', 'frame'], ['click', -100, 50], ['menu', 'altchord', 'frame'],
+      ['type', 's'], ['menu', 'f10', 'frame'], ['click', 0, -100], ['menu', 'ctrl', 'frame'],
+      ['click', 5, 5], ['menu', 'ctrl', 'logging'], ['menu', 'alt', 'logging'],
+      ['menu', 'ctrl', 'frame'], ['type', 'f']],
+    end: [['menu', 'mouse', 'record']],
+    tail: ['TAVIX_MOUSE(100, 100);', 'TAVIX_PERIODIC(1);', 'TAVIX_KBD(102);', 'TAVIX_PERIODIC(1);',
+      'TAVIX_MOUSE(-100, 50);', 'TAVIX_PERIODIC(1);', 'TAVIX_KBD(115);', 'TAVIX_PERIODIC(1);',
+      'TAVIX_MOUSE(0, -100);', 'TAVIX_PERIODIC(1);', 'TAVIX_MOUSE(5, 5);', 'TAVIX_PERIODIC(1);',
+      'TAVIX_KBD(102);'],
+  },
+  {
+    name: 'bouncing_ball', program: 'bouncing_ball', native: 'examples/bouncing_ball',
+    record: true, steps: [['pause', 700], ['menu', 'ctrl', 'halt'], ['menu', 'ctrl', 'frame'],
+      ['menu', 'ctrl', 'animate'], ['pause', 400]],
+    end: [['menu', 'ctrl', 'halt'], ['menu', 'altchord', 'record']],
+  },
+  {
+    name: 'sprite_scene', program: 'sprite_scene', native: 'examples/sprite_scene', record: true,
+    steps: [['pause', 500]], end: [['menu', 'f10', 'halt'], ['menu', 'f10', 'record']],
+  },
+  {
+    name: 'arrow_game', program: 'arrow_game', native: 'examples/arrow_game', record: true,
+    query: { TAVIX_SEED: '7' },
+    steps: [['hold', 'ArrowRight', 400], ['hold', 'ArrowUp', 300], ['hold', 'ArrowLeft', 200],
+      ['press', 'Escape']],
+    end: [['menu', 'mouse', 'record']],
+  },
+  {
+    name: 'paint', program: 'paint', native: 'examples/paint', record: true,
+    steps: [['drag', 'left', [[-200, 100], [-150, 120], [-100, 60], [-20, 0]]], ['type', '2'],
+      ['wheel', 0, 0, 3], ['drag', 'left', [[0, -50], [100, -100], [200, -20]]],
+      ['drag', 'right', [[-180, 110], [-90, 50]]], ['wheel', 0, 0, -5], ['type', '5'],
+      ['drag', 'left', [[-250, -200], [250, 180]]]],
+    end: [['menu', 'alt', 'record']],
+  },
+];
+
+// ---- Small helpers --------------------------------------------------------------------------
+const failures = [];
+let passed = 0;
+function check(ok, what) {
+  if (ok) {
+    passed++;
+    console.log(`  ok    ${what}`);
+  } else {
+    failures.push(what);
+    console.log(`  FAIL  ${what}`);
+  }
+  return ok;
+}
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+async function within(ms, promise, what) {
+  let timer;
+  const timeout = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`${what}: no answer within ${ms} ms`)), ms);
+  });
+  try {
+    return await Promise.race([promise, timeout]);
+  } finally {
+    clearTimeout(timer);
+  }
+}
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+
+// The lines of the script that stands for the steps, as the library writes them.
+function scriptOf(steps) {
+  const lines = [];
+  for (const [kind, a, b, c] of steps) {
+    if (kind === 'click') lines.push(`TAVIX_MOUSE(${a}, ${b});`);
+    else if (kind === 'type') {
+      for (const ch of a) {
+        const code = cp1252(ch);
+        lines.push(`TAVIX_KBD(${code > 127 ? code - 256 : code});`);
+      }
+    } else if (kind === 'press' && a === 'Tab') lines.push('TAVIX_KBD(9);');
+    else if (kind === 'menu' && b === 'frame') lines.push('TAVIX_PERIODIC(1);');
+    else if (kind !== 'menu' && kind !== 'pause') throw new Error(`no script line for ${kind}`);
+  }
+  return lines;
+}
+// Windows-1252 code of a character (Latin-1 where the two agree, which covers the tests' text).
+function cp1252(ch) {
+  const code = ch.codePointAt(0);
+  if (code > 255 || (code >= 0x80 && code < 0xa0)) throw new Error(`no test character ${ch}`);
+  return code;
+}
+
+// ---- The server -----------------------------------------------------------------------------
+const MIME = {
+  '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.data': 'application/octet-stream', '.json': 'application/json', '.png': 'image/png',
+  '.css': 'text/css', '.txt': 'text/plain', '.scr': 'text/plain',
+};
+function serve(dir) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
+    if (name === '/favicon.ico') {
+      response.writeHead(204).end();
+      return;
+    }
+    const file = path.join(dir, path.normalize(name === '/' ? '/index.html' : name));
+    if (!file.startsWith(dir + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, {
+      'Content-Type': MIME[path.extname(file)] ?? 'application/octet-stream',
+      'Cache-Control': 'no-store',
+    });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// ---- The browser ----------------------------------------------------------------------------
+// Before the page's own scripts: times of the first picture, of each mouse press and of each
+// present to the graphics canvas; and, for programs that seed from the clock, a clock that reads
+// FIXED_TIME seconds (the page's timers run on their own clock and are not affected).
+function pageHooks(fixedTime) {
+  const times = { presents: [], presses: [] };
+  window.__tavixTimes = times;
+  if (fixedTime) Date.now = () => fixedTime * 1000;
+  let tavix;
+  const watch = (value) => {
+    if (value && value.ready && typeof value.ready.then === 'function' && !times.watched) {
+      times.watched = true;
+      value.ready.then(() => { times.ready = performance.now(); });
+    }
+  };
+  Object.defineProperty(window, 'tavix', {
+    configurable: true, enumerable: true,
+    get: () => tavix,
+    set: (value) => { tavix = value; watch(value); },
+  });
+  for (const name of ['putImageData', 'drawImage']) {
+    const original = CanvasRenderingContext2D.prototype[name];
+    CanvasRenderingContext2D.prototype[name] = function (...args) {
+      if (this.canvas.id === 'tavix-graphics') times.presents.push(performance.now());
+      return original.apply(this, args);
+    };
+  }
+  addEventListener('pointerdown', (e) => times.presses.push(e.timeStamp), true);
+}
+
+async function openPage(browser, port, program, query = {}, fixedTime = 0) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.setViewport({ width: 1300, height: 900, deviceScaleFactor: 1 });
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(String(e)));
+  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
+  await page.evaluateOnNewDocument(pageHooks, fixedTime);
+  const search = new URLSearchParams(Object.entries(query).flatMap(
+    ([name, value]) => (Array.isArray(value) ? value : [value]).map((v) => [name, v]))).toString();
+  const url = `http://127.0.0.1:${port}/${program}.html${search ? `?${search}` : ''}`;
+  await page.goto(url, { waitUntil: 'load' });
+  await within(30000, page.evaluate(() => window.tavix.ready), `${program}: window.tavix.ready`);
+  // Where the canvas's pixels start: inside its border, as a person's pointer sees them.
+  const model = await (await page.$('#tavix-graphics')).boxModel();
+  const box = { x: model.content[0].x, y: model.content[0].y };
+  const size = await page.$eval('#tavix-graphics', (c) => [c.width, c.height]);
+  return { context, page, box, size, errors };
+}
+
+const idle = (page) => within(20000, page.evaluate(() => window.tavix.idle()), 'window.tavix.idle');
+
+// The client area, rows 19..514 of the graphics canvas, as RGBA bytes.
+async function picture(page) {
+  const base64 = await page.evaluate((bar, width, height) => {
+    const canvas = document.getElementById('tavix-graphics');
+    const bytes = canvas.getContext('2d').getImageData(0, bar, width, height).data;
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000)
+      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+    return btoa(text);
+  }, BAR, WIDTH, HEIGHT);
+  return Buffer.from(base64, 'base64');
+}
+
+// One step through the browser's own input: page.mouse and page.keyboard at canvas pixels.
+async function perform(view, step) {
+  const { page, box } = view;
+  const at = (x, y) => [box.x + ORIGIN_X + x, box.y + BAR + ORIGIN_Y - y];
+  const [kind, a, b, c] = step;
+  switch (kind) {
+    case 'click': {
+      const [x, y] = at(a, b);
+      await page.mouse.click(x, y);
+      break;
+    }
+    case 'type':
+      for (const ch of a) await typeCharacter(page, ch);
+      break;
+    case 'press':
+      await page.keyboard.press(a);
+      break;
+    case 'hold':
+      await page.keyboard.down(a);
+      await sleep(b);
+      await page.keyboard.up(a);
+      break;
+    case 'pause':
+      await sleep(a);
+      break;
+    case 'drag': {
+      const points = b.map(([x, y]) => at(x, y));
+      await page.mouse.move(...points[0]);
+      await page.mouse.down({ button: a });
+      for (const p of points.slice(1)) await page.mouse.move(...p, { steps: 4 });
+      await page.mouse.up({ button: a });
+      break;
+    }
+    case 'wheel': {
+      const [x, y] = at(a, b);
+      await page.mouse.move(x, y);
+      // A notch is 100 pixels of wheel travel, away from the user upwards.
+      for (let i = 0; i < Math.abs(c); ++i) await page.mouse.wheel({ deltaY: c > 0 ? -100 : 100 });
+      break;
+    }
+    case 'menu':
+      await chooseRunItem(view, a, b);
+      // The frame's tick comes with the animation's next timer (100 ms), and a halt still lets
+      // the tick already on its way through: an input before it would take its place, and a
+      // recording stopped before it would miss it, on Linux too.
+      if (b === 'frame' || b === 'halt') await sleep(400);
+      break;
+    default:
+      throw new Error(`unknown step ${kind}`);
+  }
+}
+
+// A character typed as on a US keyboard: the shifted ones with Shift held.
+const SHIFTED = {
+  '~': 'Backquote', '!': 'Digit1', '@': 'Digit2', '#': 'Digit3', $: 'Digit4', '%': 'Digit5',
+  '^': 'Digit6', '&': 'Digit7', '*': 'Digit8', '(': 'Digit9', ')': 'Digit0', _: 'Minus',
+  '+': 'Equal', '{': 'BracketLeft', '}': 'BracketRight', '|': 'Backslash', ':': 'Semicolon',
+  '"': 'Quote', '<': 'Comma', '>': 'Period', '?': 'Slash',
+};
+async function typeCharacter(page, ch) {
+  const shifted = SHIFTED[ch] ?? (/[A-Z]/.test(ch) ? `Key${ch}` : null);
+  if (shifted) {
+    await page.keyboard.down('Shift');
+    await page.keyboard.press(shifted);
+    await page.keyboard.up('Shift');
+  } else {
+    await page.keyboard.press({ '\r': 'Enter', '\b': 'Backspace' }[ch] ?? ch);
+  }
+}
+
+async function chooseRunItem({ page, box }, how, item) {
+  const [row, letter] = RUN_ITEMS[item];
+  const order = Object.keys(RUN_ITEMS);
+  switch (how) {
+    case 'mouse':
+      await page.mouse.click(box.x + RUN_TITLE[0], box.y + RUN_TITLE[1]);
+      await idle(page);
+      await page.mouse.click(box.x + 40, box.y + row);
+      break;
+    case 'alt':  // Alt alone selects the bar; R opens Run; the letter chooses
+      await page.keyboard.press('Alt');
+      await page.keyboard.press('r');
+      await page.keyboard.press(letter);
+      break;
+    case 'altchord':
+      await page.keyboard.down('Alt');
+      await page.keyboard.press('r');
+      await page.keyboard.up('Alt');
+      await page.keyboard.press(letter);
+      break;
+    case 'f10':  // F10 selects the bar, Enter opens Run on its first item
+      await page.keyboard.press('F10');
+      await page.keyboard.press('Enter');
+      for (let i = 0; i < order.indexOf(item); ++i) await page.keyboard.press('ArrowDown');
+      await page.keyboard.press('Enter');
+      break;
+    case 'ctrl':
+      await page.keyboard.down('Control');
+      await page.keyboard.press(letter);
+      await page.keyboard.up('Control');
+      break;
+    default:
+      throw new Error(`unknown menu route ${how}`);
+  }
+}
+
+// Runs the steps in the browser; returns the picture, and the recording for recorded cases.
+async function runBrowser(browser, port, c, steps) {
+  const query = { ...(c.query ?? {}), ...(c.record ? { TAVIX_RECORD: 'rec.txt' } : {}),
+    ...(c.args ? { arg: c.args } : {}) };
+  const view = await openPage(browser, port, c.program, query, c.fixedTime ? FIXED_TIME : 0);
+  try {
+    const { page, size, errors } = view;
+    if (size[0] !== WIDTH || size[1] !== BAR + HEIGHT)
+      throw new Error(`graphics canvas is ${size[0]} x ${size[1]}, not ${WIDTH} x ${BAR + HEIGHT}`);
+    await page.focus('#tavix-graphics');
+    for (const [i, step] of steps.entries()) {
+      await perform(view, step);
+      await idle(page);
+      if (process.env.TAVIX_WEB_STEPS)
+        await page.screenshot({ path: path.join(outDir, `${c.name}-step${i}.png`) });
+    }
+    let recording = null;
+    if (c.record) {
+      for (const step of c.end) {
+        await perform(view, step);
+        await idle(page);
+      }
+      await page.waitForSelector('#tavix-downloads a[download="rec.txt"]', { timeout: 10000 })
+        .catch(() => { throw new Error('rec.txt is not offered for download'); });
+      recording = await page.evaluate((name) => {
+        const bytes = window.tavix.readFile(name);
+        return bytes && new TextDecoder('latin1').decode(bytes);
+      }, 'rec.txt');
+      if (recording === null) throw new Error('the program wrote no rec.txt');
+      if (c.quit) {
+        await perform(view, ['menu', 'ctrl', 'quit']);
+        // The page's word that the program ended is checked on its own (menu_record).
+        await within(5000, page.evaluate(() => window.tavix.exited), 'exit').catch(() => {});
+      }
+    }
+    const pixels = await picture(page);
+    if (errors.length) throw new Error(`page errors: ${errors.join(' | ')}`);
+    return { pixels, recording };
+  } catch (e) {
+    // What the page showed when it went wrong, for the one who reads the failure.
+    await view.page.screenshot({ path: path.join(outDir, `${c.name}-failed.png`) }).catch(() => {});
+    throw e;
+  } finally {
+    await view.context.close();
+  }
+}
+
+// ---- The Linux build ------------------------------------------------------------------------
+let fixedTimeLibrary = null;
+// A library that makes time() read FIXED_TIME, for the programs that seed from it.
+function fixedTimePreload() {
+  if (fixedTimeLibrary) return fixedTimeLibrary;
+  const source = path.join(outDir, 'fixed_time.c');
+  fs.writeFileSync(source, '#include <time.h>\n' +
+    `time_t time(time_t *t) { if (t) *t = ${FIXED_TIME}; return ${FIXED_TIME}; }\n`);
+  fixedTimeLibrary = path.join(outDir, 'fixed_time.so');
+  execFileSync('cc', ['-shared', '-fPIC', '-O2', '-o', fixedTimeLibrary, source]);
+  return fixedTimeLibrary;
+}
+
+// Replays the script into the Linux program headless; returns its picture as RGBA bytes.
+function runLinux(c, scriptText, label) {
+  const script = path.join(outDir, `${label}.scr`);
+  const png = path.join(outDir, `${label}-linux.png`);
+  fs.writeFileSync(script, scriptText);
+  fs.rmSync(png, { force: true });
+  const program = path.join(nativeBuild, c.native);
+  const env = {
+    ...process.env, TAVIX_HEADLESS: '1', TAVIX_REPLAY: script, TAVIX_SNAPSHOT: png,
+    TAVIX_SNAPSHOT_AREA: 'visible',
+  };
+  if (c.fixedTime) env.LD_PRELOAD = fixedTimePreload();
+  const run = spawnSync(program, c.nativeArgs ?? c.args ?? [],
+    { env, cwd: path.dirname(program), timeout: 60000 });
+  if (run.status !== 0)
+    throw new Error(`${c.native} exited with ${run.status ?? run.signal}: ${run.stderr}`);
+  return execFileSync('convert', [png, '-depth', '8', 'rgba:-'], { maxBuffer: 1 << 24 });
+}
+
+// ---- Pictures -------------------------------------------------------------------------------
+function difference(a, b) {
+  if (a.length !== b.length) return { count: -1, text: `sizes ${a.length} and ${b.length}` };
+  let count = 0, first = null;
+  for (let i = 0; i < a.length; i += 4) {
+    if (a.readUInt32BE(i) !== b.readUInt32BE(i)) {
+      if (!first) first = i / 4;
+      ++count;
+    }
+  }
+  if (!count) return { count, text: 'the same' };
+  const x = first % WIDTH, y = Math.floor(first / WIDTH), at = first * 4;
+  const rgba = (p) => [...p.subarray(at, at + 4)].join(',');
+  return { count, text: `${count} pixels differ, the first at client (${x}, ${y}): ` +
+    `${rgba(a)} against ${rgba(b)}` };
+}
+function savePicture(pixels, file) {
+  execFileSync('convert', ['-size', `${WIDTH}x${HEIGHT}`, '-depth', '8', 'rgba:-', file],
+    { input: pixels });
+}
+
+async function runCase(browser, port, c) {
+  console.log(`${c.name}:`);
+  const shown = await runBrowser(browser, port, c, c.steps);
+  let script;
+  if (c.record) {
+    script = shown.recording;
+    fs.writeFileSync(path.join(outDir, `${c.name}.rec.txt`), script);
+    if (c.tail) {
+      const lines = script.split('\n').map((l) => l.trim()).filter((l) => l);
+      const head = lines.slice(0, lines.length - c.tail.length);
+      const tail = lines.slice(lines.length - c.tail.length);
+      check(head.every((l) => /^TAVIX_PERIODIC\(\d+\);$/.test(l)) &&
+        tail.join('\n') === c.tail.join('\n'), `${c.name}: the recording holds the input given`);
+    }
+  } else {
+    script = scriptOf(c.steps).map((l) => l + '\n').join('');
+  }
+  const linux = runLinux(c, script, c.name);
+  const d = difference(shown.pixels, linux);
+  if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`))
+    savePicture(shown.pixels, path.join(outDir, `${c.name}-browser.png`));
+  for (const [i, control] of (c.controls ?? []).entries()) {
+    const side = control.linux ? 'Linux' : 'browser';
+    const other = control.linux ? runLinux(c, control.linux(script), `${c.name}-control${i}`)
+      : (await runBrowser(browser, port, c, control.browser(c.steps))).pixels;
+    const dc = difference(control.linux ? shown.pixels : linux, other);
+    check(dc.count > 0, `${c.name}: control ${i}, one input changed on the ${side} side, differs ` +
+      `(${dc.text})`);
+  }
+}
+
+// ---- Recording from the menu and the offered download ----------------------------------------
+// Run -> Record Script starts and stops the recording; the file offered in #tavix-downloads is
+// saved by the browser as a user's would be, and replayed on Linux.
+async function runMenuRecording(browser, port) {
+  const c = { name: 'menu_record', program: 'click_to_draw', native: 'examples/click_to_draw' };
+  console.log(`${c.name}:`);
+  const downloads = fs.mkdtempSync(path.join(outDir, 'downloads-'));
+  const view = await openPage(browser, port, c.program);
+  try {
+    const { page } = view;
+    const session = await browser.target().createCDPSession();
+    await session.send('Browser.setDownloadBehavior', {
+      behavior: 'allow', downloadPath: downloads, eventsEnabled: true,
+      browserContextId: view.context.id,
+    });
+    const done = new Promise((resolve) => session.on('Browser.downloadProgress', (e) => {
+      if (e.state === 'completed' || e.state === 'canceled') resolve(e.state);
+    }));
+    await page.focus('#tavix-graphics');
+    const steps = [['click', -100, -100], ['menu', 'mouse', 'record'], ['click', 10, 20],
+      ['click', 150, -30], ['type', 'q'], ['click', -200, 100], ['menu', 'alt', 'record']];
+    for (const step of steps) {
+      await perform(view, step);
+      await idle(page);
+    }
+    const link = await page.waitForSelector('#tavix-downloads a', { timeout: 10000 });
+    const name = await link.evaluate((a) => a.download || a.textContent);
+    await link.click();
+    check(await within(10000, done, 'the download') === 'completed',
+      `${c.name}: the download is saved`);
+    const saved = fs.readdirSync(downloads).find((f) => !f.endsWith('.crdownload'));
+    const file = path.join(downloads, saved ?? name);
+    const script = fs.readFileSync(file, 'latin1');
+    const expected = 'TAVIX_MOUSE(10, 20);\nTAVIX_MOUSE(150, -30);\nTAVIX_KBD(113);\n' +
+      'TAVIX_MOUSE(-200, 100);\n';
+    check(script === expected, `${c.name}: the downloaded ${name} holds the input after Record`);
+    const shown = await picture(page);
+    // On Linux, the click before the recording started comes first, then the recording.
+    const linux = runLinux(c, 'TAVIX_MOUSE(-100, -100);\n' + script, c.name);
+    const d = difference(shown, linux);
+    if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`))
+      savePicture(shown, path.join(outDir, `${c.name}-browser.png`));
+    const bare = runLinux(c, script, `${c.name}-control`);
+    check(difference(shown, bare).count > 0,
+      `${c.name}: control (without the first click) differs`);
+    // Run -> Quit ends the program, and the page says so (by mouse: the download link has the
+    // keyboard's focus now).
+    await perform(view, ['menu', 'mouse', 'quit']);
+    const status = await within(10000, page.evaluate(() => window.tavix.exited), 'exit')
+      .catch(() => 'none');
+    check(status === 0,
+      `${c.name}: Quit ends the program with status 0 (window.tavix.exited: ${status})`);
+  } finally {
+    await view.context.close();
+  }
+}
+
+// ---- Figures --------------------------------------------------------------------------------
+function gzipSize(files) {
+  return files.reduce((sum, f) => sum + zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length, 0);
+}
+
+async function figures(browser, port) {
+  console.log('figures:');
+  const load = [], clicks = [];
+  for (let i = 0; i < 3; ++i) {
+    const view = await openPage(browser, port, 'cone');
+    const { page } = view;
+    load.push(await page.evaluate(() => window.__tavixTimes.ready));
+    await perform(view, ['menu', 'ctrl', 'halt']);
+    await idle(page);
+    for (let k = 0; k < 6; ++k) {
+      const before = await page.evaluate(() => window.__tavixTimes.presents.length);
+      await perform(view, button(k % 2 ? 0 : 5));
+      await idle(page);
+      clicks.push(await page.evaluate((n) => {
+        const t = window.__tavixTimes;
+        const pressed = t.presses[t.presses.length - 1];
+        const shown = t.presents.slice(n).find((p) => p >= pressed);
+        return shown === undefined ? NaN : shown - pressed;
+      }, before));
+    }
+    await view.context.close();
+  }
+  check(load.every(Number.isFinite), 'the first picture is timed');
+  check(clicks.every(Number.isFinite), 'every click reaches the canvas');
+  const page = ['html', 'js', 'wasm'].map((e) => path.join(site, `cone.${e}`));
+  console.log('  page load to first picture (cone, 127.0.0.1): ' +
+    `median ${median(load).toFixed(0)} ms ` +
+    `of ${load.map((t) => t.toFixed(0)).join(', ')}`);
+  console.log(`  a click to its picture on the canvas: median ${median(clicks).toFixed(1)} ms, ` +
+    `most ${Math.max(...clicks).toFixed(1)} ms over ${clicks.length} clicks`);
+  const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+  console.log(`  cone page gzipped without fonts (.html+.js+.wasm): ${kib(gzipSize(page))} ` +
+    `(${page.map((f) => `${path.basename(f)} ${kib(fs.statSync(f).size)}`).join(', ')})`);
+  await sceneFigures(browser, port);
+  console.log(`  machine load (1, 5, 15 min): ${os.loadavg().map((l) => l.toFixed(2)).join(', ')}`);
+}
+
+// The cone's whole scene drawn SCENES times, in the browser (bench_scene.html) and natively
+// (bench_replay's scene-alone case), in turns, the best of each kept. In the browser it is the
+// page drawing 2 x SCENES less the page drawing SCENES: what the scenes cost once loading,
+// compiling and the wasm's tier-up are done, as the native figure is. The machine is shared, so
+// beside the wall-clock times the CPU time: the native process's own, and the page's renderer's
+// (CDP's process info).
+const SCENES = 20000;
+async function rendererSeconds(session) {
+  const { processInfo } = await session.send('SystemInfo.getProcessInfo');
+  return new Map(processInfo.filter((p) => p.type === 'renderer').map((p) => [p.id, p.cpuTime]));
+}
+async function browserScenes(browser, port, session, count) {
+  const before = await rendererSeconds(session);
+  const view = await openPage(browser, port, 'bench_scene', { TAVIX_BENCH_COUNT: String(count) });
+  const line = await within(180000, view.page.waitForFunction(() => {
+    const bytes = window.tavix.readFile('bench-result.txt');
+    return bytes && new TextDecoder().decode(bytes);
+  }, { polling: 50 }).then((h) => h.jsonValue()), 'bench_scene');
+  let cpu = 0;
+  for (const [id, t] of await rendererSeconds(session)) cpu += t - (before.get(id) ?? 0);
+  await view.context.close();
+  return { wall: Number(/seconds ([\d.]+)/.exec(line)[1]), cpu };
+}
+async function sceneFigures(browser, port) {
+  const session = await browser.target().createCDPSession();
+  const web = [], native = [];
+  for (let round = 0; round < 3; ++round) {
+    const twice = await browserScenes(browser, port, session, 2 * SCENES);
+    const once = await browserScenes(browser, port, session, SCENES);
+    web.push({ wall: twice.wall - once.wall, cpu: twice.cpu - once.cpu });
+    const run = execFileSync(path.join(nativeBuild, 'bench/bench_replay'),
+      ['--benchmark_filter=BM_ConeSceneAlone', '--benchmark_format=json'],
+      { stdio: ['ignore', 'pipe', 'ignore'] });
+    const counters = JSON.parse(run).benchmarks[0];
+    native.push({ wall: counters.s_per_20000 * SCENES / 20000,
+      cpu: counters.cpu_s_per_20000 * SCENES / 20000 });
+  }
+  const best = (rs, k) => Math.min(...rs.map((r) => r[k]));
+  const [ww, wc] = [best(web, 'wall'), best(web, 'cpu')];
+  const [nw, nc] = [best(native, 'wall'), best(native, 'cpu')];
+  console.log(`  the cone's scene x ${SCENES}: ` +
+    `browser ${ww.toFixed(2)} s wall, ${wc.toFixed(2)} s CPU; ` +
+    `native ${nw.toFixed(2)} s wall, ${nc.toFixed(2)} s CPU; browser / native: ` +
+    `${(wc / nc).toFixed(2)} by CPU, ${(ww / nw).toFixed(2)} by wall clock ` +
+    `(best of ${web.length}; each round's by CPU: ` +
+    `${web.map((r, i) => (r.cpu / native[i].cpu).toFixed(2)).join(', ')})`);
+}
+
+// ---- Main -----------------------------------------------------------------------------------
+function need(ok, message) {
+  if (!ok) {
+    console.error(`web tests: ${message}`);
+    process.exit(2);
+  }
+}
+
+async function main() {
+  const started = Date.now();
+  need(fs.existsSync(chromium),
+    `no Chromium at ${chromium} (sh tests/web/install-deps.sh installs it)`);
+  need(fs.existsSync(path.join(site, 'index.html')),
+    `no browser build in ${site} (make web builds it)`);
+  need(fs.existsSync(path.join(nativeBuild, 'cone')),
+    `no Linux build in ${nativeBuild} (make build)`);
+  fs.rmSync(outDir, { recursive: true, force: true });
+  fs.mkdirSync(outDir, { recursive: true });
+  const only = process.argv.slice(2);
+  const { default: puppeteer } = await import('puppeteer-core');
+  const server = await serve(site);
+  const port = server.address().port;
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tavix-chromium-'));
+  // Without the background networking the closed network refuses Chromium's own connections.
+  const browser = await puppeteer.launch({
+    executablePath: chromium, headless: true, userDataDir: profile,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  try {
+    for (const c of cases) {
+      if (only.length && !only.includes(c.name)) continue;
+      try {
+        await runCase(browser, port, c);
+      } catch (e) {
+        check(false, `${c.name}: ${e.message}`);
+      }
+    }
+    for (const [name, run] of [['menu_record', runMenuRecording], ['figures', figures]]) {
+      if (only.length && !only.includes(name)) continue;
+      try {
+        await run(browser, port);
+      } catch (e) {
+        check(false, `${name}: ${e.message}`);
+      }
+    }
+  } finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  console.log(`web tests: ${((Date.now() - started) / 1000).toFixed(0)} s; ` +
+    `pictures and scripts in ${outDir}`);
+  console.log(`${passed} passed, ${failures.length} failed`);
+  process.exit(failures.length ? 1 : 0);
+}
+
+main().catch((e) => {
+  console.error(e);
+  process.exit(1);
+});
