@@ -53,6 +53,7 @@ fi
 if ! command -v emcc >/dev/null 2>&1; then
     if [ "$(id -u)" = 0 ]; then
         say "installing emscripten"
+        apt-get update -qq
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq emscripten
     else
         fail "emscripten is missing; run: sudo apt-get install -y emscripten"
