@@ -118,3 +118,8 @@ run-web: web
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WEB_BUILD)
+
+# The browser build's FreeType draws the Linux build's glyphs (builds the wasm libraries first).
+.PHONY: web-glyph-test
+web-glyph-test:
+	sh scripts/web-deps/glyph-test.sh

@@ -53,6 +53,7 @@ fi
 if ! command -v emcc >/dev/null 2>&1; then
     if [ "$(id -u)" = 0 ]; then
         say "installing emscripten"
+        apt-get update -qq
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq emscripten
     else
         fail "emscripten is missing; run: sudo apt-get install -y emscripten"
@@ -210,7 +211,12 @@ if ! up_to_date freetype "$FREETYPE"; then
     rm -rf "$BUILD/freetype" && mkdir -p "$BUILD/freetype"
     (
         cd "$BUILD/freetype"
-        CFLAGS="$EMFLAGS" EM_PKG_CONFIG_PATH="$PREFIX/lib/pkgconfig" emconfigure "$SRC/freetype/configure" --prefix="$PREFIX" \
+        # configure adds -pthread where it finds threads (FreeType wants them for its debug log
+        # alone); that would make the objects need a threaded wasm build. Naming flags of our own
+        # that link (emscripten's libc answers pthread calls without threads) keeps it out.
+        PTHREAD_CFLAGS=-D_REENTRANT PTHREAD_LIBS=-lc CFLAGS="$EMFLAGS" \
+            EM_PKG_CONFIG_PATH="$PREFIX/lib/pkgconfig" \
+            emconfigure "$SRC/freetype/configure" --prefix="$PREFIX" \
             --host=wasm32-unknown-emscripten --disable-shared --enable-static \
             --without-bzip2 --without-harfbuzz --with-zlib=yes --with-png=yes --without-brotli \
             --without-librsvg >configure.log 2>&1 || {
