@@ -214,6 +214,7 @@ bool web_wait_events(int timeout_ms) {
 
 extern const Backend web_backend = {
     "web",                // name
+    true,                 // shows_windows
     web_start,            // start
     web_scale,            // scale
     web_screen_size,      // screen_size
