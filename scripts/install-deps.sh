@@ -7,6 +7,9 @@ libpng-dev libglib2.0-dev libgtest-dev libgmock-dev libbenchmark-dev libcairo2-d
 g++-mingw-w64-i686 clang libclang-rt-14-dev zlib1g-dev
 g++-mingw-w64-x86-64 wine64"
 
+# Given package names, it installs those instead (the browser stage's own, say).
+[ $# -gt 0 ] && PACKAGES="$*"
+
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
