@@ -32,16 +32,17 @@ static int refuse(const char *path, const char *reason) {
 }
 
 // The file a save really writes: a symbolic link is followed, even to a file not there yet, so
-// that replacing the picture keeps the link. False when the name does not fit or loops.
-static bool resolve_destination(const char *path, char *out, size_t size) {
-    if (snprintf(out, size, "%s", path) >= (int)size) return false;
+// that replacing the picture keeps the link. 0, or the errno saying why not: ENAMETOOLONG when
+// the name (or a link's target joined to its folder) does not fit, ELOOP when the links loop.
+static int resolve_destination(const char *path, char *out, size_t size) {
+    if (snprintf(out, size, "%s", path) >= (int)size) return ENAMETOOLONG;
 #ifndef _WIN32
     for (int depth = 0; depth < 40; depth++) {
         struct stat link;
-        if (lstat(out, &link) != 0 || !S_ISLNK(link.st_mode)) return true;
+        if (lstat(out, &link) != 0 || !S_ISLNK(link.st_mode)) return 0;
         char target[PICTURE_PATH_SIZE];
         ssize_t length = readlink(out, target, sizeof target - 1);
-        if (length < 0) return true;
+        if (length < 0) return 0;
         target[length] = '\0';
         // A relative target is relative to the link's own folder.
         const char *slash = strrchr(out, '/');
@@ -49,11 +50,12 @@ static bool resolve_destination(const char *path, char *out, size_t size) {
         int n = target[0] == '/' || !slash
                     ? snprintf(joined, sizeof joined, "%s", target)
                     : snprintf(joined, sizeof joined, "%.*s/%s", (int)(slash - out), out, target);
-        if (n >= (int)sizeof joined || snprintf(out, size, "%s", joined) >= (int)size) return false;
+        if (n >= (int)sizeof joined || snprintf(out, size, "%s", joined) >= (int)size)
+            return ENAMETOOLONG;
     }
-    return false;
+    return ELOOP;
 #else
-    return true;
+    return 0;
 #endif
 }
 
@@ -75,7 +77,7 @@ static void folder_of(const char *file, char *out, size_t size) {
 // Why a picture could not be saved at path (null when it could), looking only: nothing on disk
 // changes. *mode is the old file's permissions, for the new file to keep; -1 when there is none.
 static const char *destination_problem(const char *path, char *dest, size_t size, int *mode) {
-    if (!resolve_destination(path, dest, size)) return strerror(ELOOP);
+    if (int failure = resolve_destination(path, dest, size)) return strerror(failure);
     struct stat info;
     *mode = -1;
     if (stat(dest, &info) == 0) {

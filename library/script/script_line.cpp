@@ -35,22 +35,45 @@ int format_script_line(char *line, size_t size, int type, int x, int y, signed c
 
 // An empty line is a bare newline; a file written on Windows and read here in text mode
 // still carries the carriage return of its empty lines.
-static int is_empty_line(const char *line) {
-    return line[0] == '\n' || (line[0] == '\r' && line[1] == '\n' && line[2] == '\0');
+static int is_empty_line(const char *line, size_t length) {
+    return (length == 1 && line[0] == '\n') ||
+           (length == 2 && line[0] == '\r' && line[1] == '\n');
+}
+
+// Reads up to SCRIPT_LINE_SIZE - 1 bytes into line, to its newline included, and ends it with a
+// zero. Unlike fgets it says how many bytes it took and whether the newline was among them, so a
+// NUL byte inside a line cannot hide the line's end. Returns 0 when nothing was left to read.
+static int read_piece(FILE *stream, char *line, size_t *length, int *whole) {
+    size_t n = 0;
+    *whole = 0;
+    while (n < SCRIPT_LINE_SIZE - 1) {
+        int c = getc(stream);
+        if (c == EOF) break;
+        line[n++] = (char)c;
+        if (c == '\n') {
+            *whole = 1;
+            break;
+        }
+    }
+    line[n] = '\0';
+    *length = n;
+    return n > 0;
 }
 
 int next_script_line_numbered(FILE *stream, char *line, int *lines_read, int *number) {
-    if (!fgets(line, SCRIPT_LINE_SIZE, stream)) return 0;
-    while (is_empty_line(line)) {
+    size_t length = 0;
+    int whole = 0;
+    if (!read_piece(stream, line, &length, &whole)) return 0;
+    while (is_empty_line(line, length)) {
         ++*lines_read;
-        if (!fgets(line, SCRIPT_LINE_SIZE, stream)) return 0;
+        if (!read_piece(stream, line, &length, &whole)) return 0;
     }
     // A last line without its newline set the end-of-file indicator while it was read: the
     // script ends there instead of delivering a line that may have been cut short.
     if (feof(stream)) return 0;
     // A piece of a long line has the number of the line it belongs to.
     *number = *lines_read + 1;
-    if (strchr(line, '\n')) ++*lines_read;
+    if (whole) ++*lines_read;
     return 1;
 }
 
@@ -141,6 +164,46 @@ static const ExtraForm extra_forms[] = {
     {"TAVIX_NONE(", 'N', 1, 0},
 };
 
+static int in_range(int value, int low, int high) {
+    return value >= low && value <= high;
+}
+
+// An event line holds what the richer wait can deliver and nothing else: one of its event types
+// (a quit has no line), a key code or character of 0 to 255 where the event has one, a button
+// where it has one (1 to 3 for a press or a release, the held buttons' bits for a move, the
+// notches of a wheel turn, which one message of 16 bits cannot make more than 274 of), the
+// modifier bits, a time since the start, and a place within reach of a window's 16-bit
+// coordinates.
+static int event_line_possible(const int *v) {
+    const int type = v[0], x = v[1], y = v[2], key = v[3], button = v[4], modifiers = v[5],
+              time = v[6];
+    const int all_buttons = TAVIX_BUTTON_LEFT | TAVIX_BUTTON_RIGHT | TAVIX_BUTTON_MIDDLE;
+    const int all_modifiers = TAVIX_MOD_SHIFT | TAVIX_MOD_CTRL | TAVIX_MOD_ALT | TAVIX_MOD_REPEAT;
+    if (!in_range(x, -SCRIPT_EVENT_REACH, SCRIPT_EVENT_REACH) ||
+        !in_range(y, -SCRIPT_EVENT_REACH, SCRIPT_EVENT_REACH) || time < 0 ||
+        (modifiers & ~all_modifiers) != 0 ||
+        ((modifiers & TAVIX_MOD_REPEAT) && type != TAVIX_KEY_DOWN))
+        return 0;
+    switch (type) {
+        case TAVIX_KEY_DOWN:
+        case TAVIX_KEY_UP:
+        case TAVIX_KBD:
+            return in_range(key, 0, 255) && button == 0;
+        case TAVIX_MOUSE:
+        case TAVIX_MOUSE_UP:
+            return key == 0 && in_range(button, 1, 3);
+        case TAVIX_MOUSE_MOVE:
+            return key == 0 && (button & ~all_buttons) == 0;
+        case TAVIX_WHEEL:
+            return key == 0 && button != 0 && in_range(button, -SCRIPT_WHEEL_REACH,
+                                                       SCRIPT_WHEEL_REACH);
+        case TAVIX_PERIODIC:
+            return key == 0 && button == 0;
+        default:
+            return 0;
+    }
+}
+
 int decode_extra_script_line(const char *line, ScriptExtraLine *extra) {
     size_t length = strnlen(line, SCRIPT_LINE_SIZE);
     for (const ExtraForm &form : extra_forms) {
@@ -153,6 +216,7 @@ int decode_extra_script_line(const char *line, ScriptExtraLine *extra) {
             extra->values[i] = (int)value;
         }
         if (form.counted >= 0 && extra->values[form.counted] < 1) return 0;
+        if (form.kind == 'E' && !event_line_possible(extra->values)) return 0;
         extra->kind = form.kind;
         return 1;
     }

@@ -53,7 +53,10 @@ struct ScriptExtraLine {
     int values[SCRIPT_EXTRA_NUMBERS];  // its numbers, in the order written
 };
 // Decodes one of those lines: 1 with *extra filled when the line starts with its word and holds
-// all its numbers (signed, each within 32 bits; counts at least 1), else 0.
+// all its numbers (signed, each within 32 bits; counts at least 1) and, for an event line, an
+// event a recording can hold (see script_line.cpp), else 0.
+#define SCRIPT_EVENT_REACH 65536  // farthest x or y of an event line from the picture's centre
+#define SCRIPT_WHEEL_REACH 274    // most notches of one wheel event
 int decode_extra_script_line(const char *line, ScriptExtraLine *extra);
 
 #endif

@@ -63,6 +63,12 @@ class HeadlessTest : public LibraryTest {
 TEST_F(HeadlessTest, EachSettingAndItsBadValues) {
     write_file("TAVIX_KBD(97);\nTAVIX_MOUSE(-, 5);\nTAVIX_PERIODIC(0);\n", "play.scr");
     write_file("TAVIX_KBD(1);\n\nTAVIX_BAD;\r\nTAVIX_KBD(2);\n", "refused.scr");
+    // A NUL byte the reader passes over does not stop the count of lines.
+    write_file(std::string("TAVIX_KBD(65);\0\nTAVIX_KBD(66);\nTAVIX_MOUSE(4294967296, 2);\n", 59),
+               "nul.scr");
+    // An event line no recording makes is refused like any other.
+    write_file("TAVIX_KBD(1);\nTAVIX_EVENT(2, 0, 0, 1000, 0, 0, 0);\n", "event.scr");
+    const std::string long_name(4096, 'n');
     ASSERT_EQ(mkfifo("fifo", 0644), 0);
     const std::string client = TAVIX_CLIENT, ended = "EVENT 4 0 0 0\n";
     const struct {
@@ -82,6 +88,14 @@ TEST_F(HeadlessTest, EachSettingAndItsBadValues) {
          4,
          "EVENT 2 0 0 1\n" + ended,
          "TAVIX_REPLAY: refused.scr line 3 refused: TAVIX_BAD;\n"},
+        {{"TAVIX_HEADLESS=1", "TAVIX_REPLAY=nul.scr"},
+         4,
+         "EVENT 2 0 0 65\nEVENT 2 0 0 66\n" + ended,
+         "TAVIX_REPLAY: nul.scr line 3 refused: TAVIX_MOUSE(4294967296, 2);\n"},
+        {{"TAVIX_HEADLESS=1", "TAVIX_REPLAY=event.scr"},
+         4,
+         "EVENT 2 0 0 1\n" + ended,
+         "TAVIX_REPLAY: event.scr line 2 refused: TAVIX_EVENT(2, 0, 0, 1000, 0, 0, 0);\n"},
         // The line printed before the library opened comes first, then each as it is printed.
         {{"TAVIX_HEADLESS=1", "TAVIX_CONSOLE=stderr"},
          0,
@@ -123,6 +137,9 @@ TEST_F(HeadlessTest, EachSettingAndItsBadValues) {
          5,
          ended,
          "TAVIX_SNAPSHOT: cannot write fifo: not a regular file\n"},
+        // A name too long says so, whichever setting names it.
+        {{"TAVIX_HEADLESS=1", "TAVIX_SNAPSHOT=" + long_name}, 5, ended, "File name too long\n"},
+        {{"TAVIX_HEADLESS=1", "TAVIX_SOUND=" + long_name}, 0, ended, "File name too long\n"},
         {{"TAVIX_HEADLESS=1", "TAVIX_SNAPSHOT_AREA=all"},
          0,
          ended,

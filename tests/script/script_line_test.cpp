@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 #include <vector>
 #include <cstring>
 
@@ -92,6 +93,37 @@ TEST(ScriptLineDecode, NeverLooksPastTheLine) {
     EXPECT_EQ(decode_script_line(buffer, &event), 0);
 }
 
+// Each line read has the number of the line it is in, counted by the newlines before it, whatever
+// bytes the lines hold; a piece of a long line has its line's number.
+TEST(ScriptLineRead, LinesAreNumberedByTheirEnds) {
+    const std::string long_line = "TAVIX_KBD(1);" + std::string(SCRIPT_LINE_SIZE, ' ') + "\n";
+    const struct {
+        std::string file;
+        std::vector<int> numbers;
+    } cases[] = {
+        {"TAVIX_KBD(65);\nTAVIX_KBD(66);\n", {1, 2}},
+        {std::string("TAVIX_KBD(65);\0\nTAVIX_KBD(66);\nTAVIX_MOUSE(1, 2);\n", 50), {1, 2, 3}},
+        {std::string("\0\0\n\nX\0\0\0\nY\n", 11), {1, 3, 4}},
+        {"\n\r\nA\n\nB\n", {3, 5}},  // empty lines are skipped, not forgotten
+        {long_line + "B\n", {1, 1, 2}},
+        {"A\nB", {1}},  // a last line without its newline is not read
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        FILE *stream = tmpfile();
+        ASSERT_NE(stream, nullptr);
+        fwrite(c.file.data(), 1, c.file.size(), stream);
+        rewind(stream);
+        char line[SCRIPT_LINE_SIZE];
+        int lines_read = 0, number = 0;
+        std::vector<int> numbers;
+        while (next_script_line_numbered(stream, line, &lines_read, &number))
+            numbers.push_back(number);
+        EXPECT_EQ(numbers, c.numbers);
+        fclose(stream);
+    }
+}
+
 TEST(ScriptLineFormat, RoundTrips) {
     struct Case {
         int type, x, y, key, count;
@@ -151,6 +183,32 @@ TEST(ScriptLineDecode, TheRicherWaitsLinesAndWhatIsNotOne) {
         {"TAVIX_TEST(5, 1);\n", 0, {}},  // the letter of a form, not its word
         {"TAVIX_KBD(97);\n", 0, {}},     // the first three are not these
         {"TAVIX_SEED(99999999999);\n", 0, {}},
+        // Event lines a recording can make, at the ends of their ranges...
+        {"TAVIX_EVENT(40, -65536, 65536, 255, 0, 15, 2147483647);\n", 'E',
+         {40, -65536, 65536, 255, 0, 15, 2147483647}},
+        {"TAVIX_EVENT(6, 0, 0, 0, 7, 0, 0);\n", 'E', {6, 0, 0, 0, 7, 0, 0}},  // all three held
+        {"TAVIX_EVENT(7, 0, 0, 0, -274, 0, 0);\n", 'E', {7, 0, 0, 0, -274, 0, 0}},
+        {"TAVIX_EVENT(3, 1, 2, 0, 0, 1, 5);\n", 'E', {3, 1, 2, 0, 0, 1, 5}},
+        // ...and the ones none can: no such type (quit has no line), key out of a byte, no
+        // such button, a time before the start, modifiers or places no message carries.
+        {"TAVIX_EVENT(99, 0, 0, 0, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(0, 0, 0, 0, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(4, 0, 0, 0, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(40, 0, 0, 1000, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(38, 0, 0, -7, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(2, 0, 0, 256, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(1, 0, 0, 0, 7, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(5, 0, 0, 0, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(1, 0, 0, 65, 1, 0, 0);\n", 0, {}},  // a click carries no key
+        {"TAVIX_EVENT(6, 0, 0, 0, 8, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(7, 0, 0, 0, 0, 0, 0);\n", 0, {}},  // a turn of no notches
+        {"TAVIX_EVENT(7, 0, 0, 0, 275, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(40, 0, 0, 65, 1, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(2, 0, 0, 97, 0, 0, -2147483648);\n", 0, {}},
+        {"TAVIX_EVENT(2, 0, 0, 97, 0, 16, 0);\n", 0, {}},
+        {"TAVIX_EVENT(38, 0, 0, 65, 0, 8, 0);\n", 0, {}},  // only a key-down repeats
+        {"TAVIX_EVENT(1, 65537, 0, 0, 1, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(3, 0, -2147483648, 0, 0, 0, 0);\n", 0, {}},
     };
     for (const Case &c : cases) {
         ScriptExtraLine extra = {};
