@@ -43,11 +43,18 @@ static int is_empty_line(const char *line, size_t length) {
 // Reads up to SCRIPT_LINE_SIZE - 1 bytes into line, to its newline included, and ends it with a
 // zero. Unlike fgets it says how many bytes it took and whether the newline was among them, so a
 // NUL byte inside a line cannot hide the line's end. Returns 0 when nothing was left to read.
+// The stream is read on one thread only: the byte-at-a-time read need not take its lock.
+#ifdef _WIN32
+#define GET_BYTE _getc_nolock
+#else
+#define GET_BYTE getc_unlocked
+#endif
+
 static int read_piece(FILE *stream, char *line, size_t *length, int *whole) {
     size_t n = 0;
     *whole = 0;
     while (n < SCRIPT_LINE_SIZE - 1) {
-        int c = getc(stream);
+        int c = GET_BYTE(stream);
         if (c == EOF) break;
         line[n++] = (char)c;
         if (c == '\n') {
