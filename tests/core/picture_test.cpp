@@ -80,13 +80,20 @@ TEST_F(PictureTest, AFailureSaysWhyAndLeavesNoFile) {
         // Only ordinary files are written: a device is left alone, a FIFO never blocks.
         {"/dev/full", "Cannot save picture /dev/full: not a regular file\n"},
         {"fifo", "Cannot save picture fifo: not a regular file\n"},
+        // Links that loop are named as such; a name too long is not taken for them (below).
+        {"loop.png", "Cannot save picture loop.png: Too many levels of symbolic links\n"},
     };
     ASSERT_EQ(mkfifo("fifo", 0644), 0);
+    ASSERT_EQ(symlink("loop.png", "loop.png"), 0);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path ? c.path : "null");
         EXPECT_EQ(TAVIX_save_picture(c.path), 0);
         EXPECT_EQ(newest_message(), c.message);
     }
+    // The console line is cut short long before such a name ends: its reason is the saver's.
+    const std::string long_name(4096, 'n');
+    EXPECT_EQ(TAVIX_save_picture(long_name.c_str()), 0);
+    EXPECT_STREQ(picture_failure(), "File name too long");
     EXPECT_FALSE(exists("missing"));
     EXPECT_TRUE(exists("/dev/full"));
 }
