@@ -36,8 +36,7 @@ int format_script_line(char *line, size_t size, int type, int x, int y, signed c
 // An empty line is a bare newline; a file written on Windows and read here in text mode
 // still carries the carriage return of its empty lines.
 static int is_empty_line(const char *line, size_t length) {
-    return (length == 1 && line[0] == '\n') ||
-           (length == 2 && line[0] == '\r' && line[1] == '\n');
+    return (length == 1 && line[0] == '\n') || (length == 2 && line[0] == '\r' && line[1] == '\n');
 }
 
 // Reads up to SCRIPT_LINE_SIZE - 1 bytes into line, to its newline included, and ends it with a
@@ -180,7 +179,7 @@ static int in_range(int value, int low, int high) {
 // where it has one (1 to 3 for a press or a release, the held buttons' bits for a move, the
 // notches of a wheel turn, which one message of 16 bits cannot make more than 274 of), the
 // modifier bits, a time since the start, and a place within reach of a window's 16-bit
-// coordinates.
+// coordinates (SCRIPT_EVENT_REACH).
 static int event_line_possible(const int *v) {
     const int type = v[0], x = v[1], y = v[2], key = v[3], button = v[4], modifiers = v[5],
               time = v[6];
@@ -202,8 +201,8 @@ static int event_line_possible(const int *v) {
         case TAVIX_MOUSE_MOVE:
             return key == 0 && (button & ~all_buttons) == 0;
         case TAVIX_WHEEL:
-            return key == 0 && button != 0 && in_range(button, -SCRIPT_WHEEL_REACH,
-                                                       SCRIPT_WHEEL_REACH);
+            return key == 0 && button != 0 &&
+                   in_range(button, -SCRIPT_WHEEL_REACH, SCRIPT_WHEEL_REACH);
         case TAVIX_PERIODIC:
             return key == 0 && button == 0;
         default:

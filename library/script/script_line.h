@@ -52,11 +52,13 @@ struct ScriptExtraLine {
     char kind;                          // 'E', 'T', 'S' or 'N'
     int values[SCRIPT_EXTRA_NUMBERS];  // its numbers, in the order written
 };
+// Farthest x or y of an event line from the picture's centre: a message's 16-bit coordinates,
+// from a window that may itself lie as far off the screen's corner, with room to spare.
+#define SCRIPT_EVENT_REACH 131072
+#define SCRIPT_WHEEL_REACH 274  // most notches of one wheel event
 // Decodes one of those lines: 1 with *extra filled when the line starts with its word and holds
 // all its numbers (signed, each within 32 bits; counts at least 1) and, for an event line, an
 // event a recording can hold (see script_line.cpp), else 0.
-#define SCRIPT_EVENT_REACH 65536  // farthest x or y of an event line from the picture's centre
-#define SCRIPT_WHEEL_REACH 274    // most notches of one wheel event
 int decode_extra_script_line(const char *line, ScriptExtraLine *extra);
 
 #endif

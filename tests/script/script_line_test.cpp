@@ -184,8 +184,9 @@ TEST(ScriptLineDecode, TheRicherWaitsLinesAndWhatIsNotOne) {
         {"TAVIX_KBD(97);\n", 0, {}},     // the first three are not these
         {"TAVIX_SEED(99999999999);\n", 0, {}},
         // Event lines a recording can make, at the ends of their ranges...
-        {"TAVIX_EVENT(40, -65536, 65536, 255, 0, 15, 2147483647);\n", 'E',
-         {40, -65536, 65536, 255, 0, 15, 2147483647}},
+        {"TAVIX_EVENT(40, -131072, 131072, 255, 0, 15, 2147483647);\n",
+         'E',
+         {40, -131072, 131072, 255, 0, 15, 2147483647}},
         {"TAVIX_EVENT(6, 0, 0, 0, 7, 0, 0);\n", 'E', {6, 0, 0, 0, 7, 0, 0}},  // all three held
         {"TAVIX_EVENT(7, 0, 0, 0, -274, 0, 0);\n", 'E', {7, 0, 0, 0, -274, 0, 0}},
         {"TAVIX_EVENT(3, 1, 2, 0, 0, 1, 5);\n", 'E', {3, 1, 2, 0, 0, 1, 5}},
@@ -207,7 +208,7 @@ TEST(ScriptLineDecode, TheRicherWaitsLinesAndWhatIsNotOne) {
         {"TAVIX_EVENT(2, 0, 0, 97, 0, 0, -2147483648);\n", 0, {}},
         {"TAVIX_EVENT(2, 0, 0, 97, 0, 16, 0);\n", 0, {}},
         {"TAVIX_EVENT(38, 0, 0, 65, 0, 8, 0);\n", 0, {}},  // only a key-down repeats
-        {"TAVIX_EVENT(1, 65537, 0, 0, 1, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(1, 131073, 0, 0, 1, 0, 0);\n", 0, {}},
         {"TAVIX_EVENT(3, 0, -2147483648, 0, 0, 0, 0);\n", 0, {}},
     };
     for (const Case &c : cases) {
