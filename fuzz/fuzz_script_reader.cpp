@@ -1,9 +1,10 @@
-// Fuzzes the script reader: any bytes as a whole script file, cut into lines and decoded as the
-// player does, and as one line on its own. Every decoded event must format back into a line that
-// decodes to the same event.
+// Fuzzes the script reader: any bytes as a whole script file, cut into numbered lines and decoded
+// as the player does, and as one line on its own. Every decoded event must format back into a line
+// that decodes to the same event.
 #include "library/script/script_line.h"
 #include "library/tavix.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -30,8 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         FILE *stream = fmemopen(file.data(), file.size(), "r");
         if (stream) {
             char line[SCRIPT_LINE_SIZE];
-            while (next_script_line(stream, line)) {
+            int lines_read = 0, number = 0;
+            while (next_script_line_numbered(stream, line, &lines_read, &number)) {
                 if (decode_script_line(line, &event)) check_round_trip(event);
+                // A line's number counts the newlines before it, whatever bytes come between.
+                long end = ftell(stream);
+                if (end < 1 ||
+                    number != 1 + (int)std::count(file.begin(), file.begin() + (end - 1), '\n'))
+                    abort();
             }
             fclose(stream);
         }
