@@ -48,8 +48,13 @@ void TAVIX_delay(int milliseconds) {
     // The picture drawn so far is on the screen before the time runs.
     draw_console_batch();
     present_buffer();
+    // The program's own time moves on by the delay's length, however long the wait really took.
+    advance_sound_clock(milliseconds);
     // A playback repeats what happened, not how long it took.
-    if (s.playing_back || s.play_one) return;
+    if (s.playing_back || s.play_one) {
+        advance_replay_clock(milliseconds);
+        return;
+    }
 
     DWORD start = GetTickCount();
     // The timer wakes the wait below at the end even when no other message comes.

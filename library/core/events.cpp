@@ -280,8 +280,12 @@ static int rich_wait(TAVIX_Event *out, int block) {
             s.play_one = 0;
             int quit_taken = pending->type == TAVIX_QUIT;
             int read = read_script_rich(&event);
-            // An empty poll of the recorded run, met by a wait: the wait goes on to the next.
-            if (read == 2 && block) continue;
+            // The recorded run of empty polls, met by a wait: the wait goes on past all of it at
+            // once, however long the run.
+            if (read == 2 && block) {
+                s.none_run = 0;
+                continue;
+            }
             if (read) {
                 if (quit_taken) s.quit_pending = 1;
                 empty = read == 2;
@@ -322,6 +326,7 @@ static int rich_wait(TAVIX_Event *out, int block) {
     }
     // Kept live events and scripted ones alike: the program's state follows what it is given.
     apply_delivered_event(&event);
+    if (event.type == TAVIX_PERIODIC) advance_sound_clock(s.tick_period);
     if (s.recording) record_rich_event(&event);
     if (s.quit_requested) event.type = TAVIX_QUIT;
     if (out) *out = event;

@@ -122,9 +122,10 @@ struct LibraryState {
     uint32_t random_state = 0;                 // TAVIX_random's generator state
     uint8_t random_seeded = 0;  // the generator has been seeded (by the program or the clock)
     uint8_t seed_written = 0;   // this recording already holds the generator's state
-    long replay_clock = 0;      // playback: the clock the script last gave
-    int32_t time_run = 0;       // recording: TAVIX_time calls not yet written that returned
-                                // time_run_value; playback: calls still to answer with replay_clock
+    long replay_clock = 0;  // playback: TAVIX_time's answer, ms; a time line sets it, and what
+                            // the playback delivers moves it on (advance_replay_clock)
+    int32_t time_run = 0;   // recording: TAVIX_time calls not yet written that returned
+                            // time_run_value; playback: calls still to answer with replay_clock
     long time_run_value = 0;    // the value of that run while recording
     int32_t none_run = 0;  // empty polls not yet written (recording) or still to give (playback)
     uint8_t script_peeked = 0;  // script_peek holds the next line of the script, not yet taken
@@ -224,6 +225,14 @@ int read_script_rich(TAVIX_Event *event);
 // Playback of TAVIX_time and TAVIX_random: the recorded clock; the recorded state, if the
 // script's next line holds one (1) or not (0).
 long replay_time(void);
+// Where no time line says what the clock read, a playback's clock moves on by what the program is
+// handed: a tick's interval for each tick, a delay's length, REPLAY_STEP for any other event, an
+// empty poll or a clock reading. So a program that waits for the clock ends, and every replay of
+// a script sees the same times.
+#define REPLAY_STEP 1  // ms
+void advance_replay_clock(long milliseconds);
+// The replay clock's step for a delivered event of the given type.
+void advance_replay_clock_for(int type);
 int replay_seed(uint32_t *state);
 // Opens the script file for reading unless a stream is open; 0, with its message and the
 // playback stopped, when it cannot be opened.

@@ -100,7 +100,7 @@ int TAVIX_next_event(int *x, int *y, char *key) {
     if (library_state.recording)
         record_event(pending->type, pending->x, pending->y, (char)pending->key);
 
-    if (pending->type == TAVIX_PERIODIC) advance_sound_clock(TAVIX_TIMER_PERIOD);
+    if (pending->type == TAVIX_PERIODIC) advance_sound_clock(library_state.tick_period);
 
     *x = pending->x;
     *y = pending->y;

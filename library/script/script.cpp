@@ -109,19 +109,12 @@ void record_event(int type, int x, int y, char key) {
 
 // While a line is on its way to the file (or the stream opens or closes) a signal must not
 // write to it; otherwise every line written is already in the file, and the descriptor's
-// position is the file's end.
+// position is the file's end. A run's count is cleared before its line is written, so a signal
+// never writes a run twice.
 static volatile sig_atomic_t line_in_progress;
 static int script_descriptor = -1;  // the recording stream's descriptor, for the signal handler
 
-static void write_line_now(int type, int x, int y, char key);
-
 void write_script_line(int type, int x, int y, char key) {
-    line_in_progress = 1;
-    write_line_now(type, x, y, key);
-    line_in_progress = 0;
-}
-
-static void write_line_now(int type, int x, int y, char key) {
     LibraryState &s = library_state;
     char line[SCRIPT_LINE_SIZE];
     if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) ==
@@ -129,10 +122,22 @@ static void write_line_now(int type, int x, int y, char key) {
         // No line, but the file is still opened (and emptied) as for any event, a quit included.
         line[0] = '\0';
     }
+    line_in_progress = 1;
+    if (type == TAVIX_PERIODIC) s.periodic_count = 0;
     write_script_text(line);
+    line_in_progress = 0;
 }
 
+static void write_text_now(const char *line);
+
 void write_script_text(const char *line) {
+    sig_atomic_t outer = line_in_progress;
+    line_in_progress = 1;
+    write_text_now(line);
+    line_in_progress = outer;
+}
+
+static void write_text_now(const char *line) {
     LibraryState &s = library_state;
     if (!s.script_file) {
         errno = 0;
@@ -162,35 +167,66 @@ void write_script_text(const char *line) {
     stop_recording();
 }
 
+#ifndef _WIN32
+// Text and numbers put together without stdio, which may be what the signal interrupted.
+static size_t put_text(char *out, size_t at, const char *text) {
+    while (*text) out[at++] = *text++;
+    return at;
+}
+
+static size_t put_number(char *out, size_t at, long value) {
+    unsigned long magnitude = value < 0 ? 0ul - (unsigned long)value : (unsigned long)value;
+    if (value < 0) out[at++] = '-';
+    char digits[24];
+    int n = 0;
+    do digits[n++] = (char)('0' + magnitude % 10);
+    while (magnitude /= 10);
+    while (n) out[at++] = digits[--n];
+    return at;
+}
+#endif
+
 // Windows programs are not ended by these signals: nothing to do there.
 void write_run_on_signal(void) {
 #ifndef _WIN32
     LibraryState &s = library_state;
-    if (!s.recording || s.periodic_count <= 0 || line_in_progress) return;
-    // "TAVIX_PERIODIC(n);\n" without stdio, which may be what the signal interrupted.
-    char line[40] = "TAVIX_PERIODIC(";
-    size_t at = 15;
-    char digits[12];
-    int n = 0;
-    for (unsigned v = (unsigned)s.periodic_count; n == 0 || v; v /= 10)
-        digits[n++] = (char)('0' + v % 10);
-    while (n) line[at++] = digits[--n];
-    line[at++] = ')';
-    line[at++] = ';';
-    line[at++] = '\n';
+    if (!s.recording || line_in_progress) return;
+    // Whichever runs are pending, in the order their lines would have been written: the clock
+    // readings or empty polls, then the ticks. Each line is at most 40 bytes.
+    char text[128];
+    size_t at = 0;
+    if (s.time_run > 0) {
+        at = put_text(text, at, "TAVIX_TIME(");
+        at = put_number(text, at, s.time_run_value);
+        at = put_text(text, at, ", ");
+        at = put_number(text, at, s.time_run);
+        at = put_text(text, at, ");\n");
+    }
+    if (s.none_run > 0) {
+        at = put_text(text, at, "TAVIX_NONE(");
+        at = put_number(text, at, s.none_run);
+        at = put_text(text, at, ");\n");
+    }
+    if (s.periodic_count > 0) {
+        at = put_text(text, at, "TAVIX_PERIODIC(");
+        at = put_number(text, at, s.periodic_count);
+        at = put_text(text, at, ");\n");
+    }
+    if (at == 0) return;
+    s.time_run = s.none_run = s.periodic_count = 0;
     // The program ends after this: a failed write has nobody left to tell.
     if (s.script_file) {
-        ssize_t ignored = write(script_descriptor, line, at);
+        ssize_t ignored = write(script_descriptor, text, at);
         (void)ignored;
         return;
     }
-    // Only ticks so far: the file is not open yet, and is made (or emptied) as the recording's
+    // Only runs so far: the file is not open yet, and is made (or emptied) as the recording's
     // first line would make it, an ordinary file only.
     int fd = open(s.script_name, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return;
     struct stat info;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ftruncate(fd, 0) == 0 &&
-        write(fd, line, at) < 0) {
+        write(fd, text, at) < 0) {
     }
     close(fd);
 #endif
@@ -212,6 +248,9 @@ int open_script_for_reading(void) {
     errno = 0;
     s.script_file = open_script_file(s.script_name, false);
     s.script_line_number = 0;
+    // A replay's clock starts where the program's did; a playback chosen later goes on from the
+    // time it is started, not back.
+    s.replay_clock = s.replaying ? 0 : live_time();
     if (s.script_file) return 1;
     int reason = errno;
     TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
@@ -231,6 +270,7 @@ int read_script_event(void) {
     if (s.periodic_count > 0) {
         s.periodic_count--;
         s.pending.type = TAVIX_PERIODIC;
+        advance_replay_clock_for(TAVIX_PERIODIC);
         return 1;
     }
 
@@ -279,6 +319,7 @@ int read_script_event(void) {
             s.periodic_count = event.count - 1;
             break;
     }
+    advance_replay_clock_for(event.type);
     return 1;
 }
 

@@ -91,6 +91,14 @@ static int take_extra_line(char kind, ScriptExtraLine *extra) {
     return 1;
 }
 
+void advance_replay_clock(long milliseconds) {
+    library_state.replay_clock += milliseconds;
+}
+
+void advance_replay_clock_for(int type) {
+    advance_replay_clock(type == TAVIX_PERIODIC ? library_state.tick_period : REPLAY_STEP);
+}
+
 long replay_time(void) {
     LibraryState &s = library_state;
     if (s.time_run > 0) {
@@ -101,8 +109,13 @@ long replay_time(void) {
     if (take_extra_line('T', &extra)) {
         s.replay_clock = extra.values[0];
         s.time_run = extra.values[1] - 1;
+        return s.replay_clock;
     }
-    return s.replay_clock;
+    // No reading was recorded here: this one moves the clock on, so that a loop that only reads
+    // the clock still sees it pass.
+    long now = s.replay_clock;
+    advance_replay_clock(REPLAY_STEP);
+    return now;
 }
 
 int replay_seed(uint32_t *state) {
@@ -116,6 +129,7 @@ int read_script_rich(TAVIX_Event *event) {
     LibraryState &s = library_state;
     if (s.none_run > 0) {
         s.none_run--;
+        advance_replay_clock(REPLAY_STEP);
         return 2;
     }
     memset(event, 0, sizeof *event);
@@ -139,6 +153,7 @@ int read_script_rich(TAVIX_Event *event) {
                 s.random_seeded = 1;
             } else if (extra.kind == 'N') {
                 s.none_run = extra.values[0] - 1;
+                advance_replay_clock(REPLAY_STEP);
                 return 2;
             } else {
                 event->type = extra.values[0];
@@ -148,12 +163,14 @@ int read_script_rich(TAVIX_Event *event) {
                 event->button = extra.values[4];
                 event->modifiers = extra.values[5];
                 event->time = extra.values[6];
+                advance_replay_clock_for(event->type);
                 return 1;
             }
         }
     }
     if (!read_script_event()) return 0;
     event->type = s.pending.type;
+    event->time = s.replay_clock;
     if (event->type == TAVIX_MOUSE) {
         event->x = s.pending.x;
         event->y = s.pending.y;

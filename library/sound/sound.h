@@ -49,9 +49,10 @@ enum SoundOutput {
 //   its voices.
 // - buffer_queued[i] is set from a successful waveOutWrite of headers[i] until the header comes
 //   back with WHDR_DONE; only then is the buffer filled again.
-// - In the file, sound time runs on the program's own clock: 100 ms for every periodic event
-//   delivered. Silence is counted in file_silence and written only when a sound follows it, so
-//   the file ends where the last sound ends.
+// - In the file, sound time runs on the program's own clock: the tick interval for every
+//   periodic event delivered, by whichever wait, and a delay's length for every TAVIX_delay.
+//   Silence is counted in file_silence and written only when a sound follows it, so the file
+//   ends where the last sound ends.
 struct SoundState {
     SoundClip *clips = nullptr;       // loaded sounds; sound number n is clips[n - 1], never reused
     int32_t clip_count = 0;           // sound numbers handed out
@@ -92,7 +93,7 @@ void start_voice(int32_t clip, int32_t length, int32_t frequency);
 void stop_voices_of(int32_t clip);  // 0 stops every voice
 
 // ---- Output (sound/sound.cpp) --------------------------------------------------------------
-// Moves the sound clock of the file on by milliseconds (called for every periodic event).
+// Moves the sound clock of the file on by milliseconds (every periodic event, every delay).
 void advance_sound_clock(int milliseconds);
 // A waveOut buffer came back (MM_WOM_DONE to the graphics window): refill what is free.
 void sound_buffer_done(void);

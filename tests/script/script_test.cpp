@@ -495,6 +495,95 @@ TEST_F(ScriptTest, TheRicherWaitTheClockAndTheGeneratorReplayAsRecorded) {
     }
 }
 
+// A playback's clock where the script says nothing of it: each tick moves it on by the tick's
+// interval, a delay by its length, any other event, empty poll or reading by a millisecond; a
+// time line sets it. An idle run is passed by a wait at once, however long.
+TEST_F(ScriptTest, APlaybackClockMovesWithWhatItDelivers) {
+    const std::string ticks = "TAVIX_EVENT(3, 0, 0, 0, 0, 0, 0);\n";
+    const struct {
+        std::string script;
+        const char *calls;  // t: TAVIX_time, n: next_event, w: wait, p: poll, d: delay 250 ms,
+                            // s: ticks of 20 ms, l: read the clock until a second has passed
+        const char *seen;   // times from the first reading, the event types
+    } cases[] = {
+        {"TAVIX_PERIODIC(2);\nTAVIX_KBD(97);\n", "tnttnnt", "0 n3 101 102 n3 n2 204"},
+        {ticks + ticks, "tswtwt", "0 w3 21 w3 42"},
+        {"TAVIX_KBD(1);\n", "tdtn", "0 251 n2"},
+        {"TAVIX_TIME(500, 1);\nTAVIX_PERIODIC(1);\nTAVIX_TIME(550, 2);\n", "tntttt",
+         "0 n3 50 50 50 51"},
+        {"TAVIX_MOUSE(1, 2);\nTAVIX_MOUSE(3, 4);\n", "tnnl", "0 n1 n1 l"},
+        {"TAVIX_NONE(2147483647);\nTAVIX_KBD(97);\n", "tppwt", "0 p0 p0 w2 5"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.script);
+        write_file(c.script);
+        handle_command(ID_PLAYBACK);
+        std::string seen;
+        long first = 0;
+        for (const char *call = c.calls; *call; call++) {
+            TAVIX_Event e;
+            std::string item;
+            switch (*call) {
+                case 't': {
+                    long now = TAVIX_time();
+                    if (call == c.calls) first = now;
+                    item = std::to_string(now - first);
+                    break;
+                }
+                case 'n': item = "n" + std::to_string(next_event().type); break;
+                case 'w': item = "w" + std::to_string(TAVIX_wait(&e)); break;
+                case 'p': item = "p" + std::to_string(TAVIX_poll(&e)); break;
+                case 'd': TAVIX_delay(250); break;
+                case 's': TAVIX_set_tick(20); break;
+                case 'l': {
+                    int readings = 0;
+                    while (TAVIX_time() - first < 1000 && readings < 100000) readings++;
+                    item = readings < 100000 ? "l" : "the clock stood still";
+                    break;
+                }
+            }
+            if (!item.empty()) seen += (seen.empty() ? "" : " ") + item;
+        }
+        EXPECT_EQ(seen, c.seen);
+        TAVIX_set_tick(TAVIX_TIMER_PERIOD);
+        stop_playback();
+        close_script();
+    }
+}
+
+// A signal that ends a recording program writes whichever run is pending, once.
+TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
+    const struct {
+        void (*record)();
+        const char *file;
+    } cases[] = {
+        {[] { for (int i = 0; i < 3; i++) record_event(TAVIX_PERIODIC, 0, 0, 0); },
+         "TAVIX_PERIODIC(3);\n"},
+        {[] {
+             record_event(TAVIX_KBD, 0, 0, 'a');
+             record_time(70);
+             record_time(70);
+         },
+         "TAVIX_KBD(97);\nTAVIX_TIME(70, 2);\n"},
+        {[] { for (int i = 0; i < 4; i++) record_empty_poll(); }, "TAVIX_NONE(4);\n"},
+        {[] {
+             record_time(-5);
+             record_time(2147483647);
+         },
+         "TAVIX_TIME(-5, 1);\nTAVIX_TIME(2147483647, 1);\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        remove(SCRIPT_FILE_NAME);
+        handle_command(ID_RECORD);
+        c.record();
+        write_run_on_signal();
+        EXPECT_EQ(read_file(), c.file);
+        close_script();  // nothing is left to write twice
+        EXPECT_EQ(read_file(), c.file);
+    }
+}
+
 TEST_F(ScriptTest, ADelayKeepsInputInOrderAndCorrectionsAreWarned) {
     HWND g = library_state.graphics_window;
     PostMessageA(g, WM_CHAR, 'p', 0);

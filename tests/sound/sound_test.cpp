@@ -253,8 +253,13 @@ TEST_F(SoundTest, TheSoundFileHoldsWhatWasHeard) {
         {{"load=half.wav", "play=1"}, {0, 0, 500, 500, 1001, 1001, 499, 499, -3, -3, -3, -3}},
         // Two at once sum, and clip at the ends of the range instead of wrapping.
         {{"load=loud.wav", "play=1", "play=1"}, twice},
-        // Sound time is the animation's: a tick is 100 ms, 4,410 frames of silence here.
+        // Sound time is the program's own: a tick is 100 ms, 4,410 frames of silence here,
+        // whichever wait delivers it; a tick of another interval and a delay count their length.
         {{"load=loud.wav", "tick", "play=1"}, after_tick},
+        {{"load=loud.wav", "wait", "play=1"}, after_tick},
+        {{"load=loud.wav", "poll", "play=1"}, after_tick},
+        {{"load=loud.wav", "delay=100", "play=1"}, after_tick},
+        {{"load=loud.wav", "interval=40", "wait", "delay=60", "play=1"}, after_tick},
         {{"load=loud.wav", "load=half.wav", "play=1", "tick", "play=1", "play=2"}, overlapped},
         // Stopped: nothing more after it; freed while playing: silenced.
         {{"beep=440,1000", "stop"}, {}},
@@ -307,6 +312,14 @@ TEST_F(SoundTest, TheSoundFileHoldsWhatWasHeard) {
     Frames heard;
     EXPECT_TRUE(output_frames(contents("heard.wav"), &heard));
     EXPECT_EQ(heard.size(), 2u * 4410);
+    // A replay writes what its recording heard: its ticks and delays take no time, but count
+    // their length all the same.
+    write("ticks.scr", "TAVIX_EVENT(3, 0, 0, 0, 0, 0, 40);\nTAVIX_PERIODIC(1);\n");
+    o = run_client({"load=loud.wav", "interval=30", "wait", "delay=40", "tick", "play=1"},
+                   {"TAVIX_HEADLESS=1", "TAVIX_SOUND=heard.wav", "TAVIX_REPLAY=ticks.scr"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(output_frames(contents("heard.wav"), &heard));
+    EXPECT_EQ(heard, after_tick);
     // A file that cannot be written: the run goes on without it.
     o = run_client({"beep=440,100"}, {"TAVIX_HEADLESS=1", "TAVIX_SOUND=missing/heard.wav"});
     EXPECT_EQ(o.status, 0);

@@ -4,6 +4,8 @@
 //   play=N      TAVIX_play_sound(N)      free=N   TAVIX_free_sound(N)
 //   beep=F,MS   TAVIX_beep(F, MS)        stop     TAVIX_stop_sounds()
 //   tick        waits for one periodic event (one step of the animation)
+//   wait, poll  the same through TAVIX_wait, or TAVIX_poll until it comes
+//   interval=MS TAVIX_set_tick(MS)       delay=MS TAVIX_delay(MS)
 // Prints "DONE" at the end; the exit status is 0.
 #include "library/tavix.h"
 
@@ -35,7 +37,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
             int code;
             do code = TAVIX_next_event(&x, &y, &key);
             while (code != TAVIX_PERIODIC && code != TAVIX_QUIT);
-        } else
+        } else if (strcmp(word, "wait") == 0 || strcmp(word, "poll") == 0) {
+            TAVIX_Event event;
+            TAVIX_set_animation(TAVIX_ANIM_STEP);
+            int code;
+            do code = word[0] == 'w' ? TAVIX_wait(&event) : TAVIX_poll(&event);
+            while (code != TAVIX_PERIODIC && code != TAVIX_QUIT);
+        } else if (sscanf(word, "interval=%d", &a) == 1)
+            TAVIX_set_tick(a);
+        else if (sscanf(word, "delay=%d", &a) == 1)
+            TAVIX_delay(a);
+        else
             printf("UNKNOWN %s\n", word);
         fflush(stdout);
     }
