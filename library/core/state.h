@@ -122,10 +122,10 @@ struct LibraryState {
     uint32_t random_state = 0;                 // TAVIX_random's generator state
     uint8_t random_seeded = 0;  // the generator has been seeded (by the program or the clock)
     uint8_t seed_written = 0;   // this recording already holds the generator's state
-    long replay_clock = 0;  // playback: TAVIX_time's answer, ms; a time line sets it, and what
-                            // the playback delivers moves it on (advance_replay_clock)
-    int32_t time_run = 0;   // recording: TAVIX_time calls not yet written that returned
-                            // time_run_value; playback: calls still to answer with replay_clock
+    long replay_clock = 0;      // playback: TAVIX_time's answer, ms; a time line sets it, and what
+                                // the playback delivers moves it on (advance_replay_clock)
+    int32_t time_run = 0;       // recording: TAVIX_time calls not yet written that returned
+                                // time_run_value; playback: calls still to answer with replay_clock
     long time_run_value = 0;    // the value of that run while recording
     int32_t none_run = 0;  // empty polls not yet written (recording) or still to give (playback)
     uint8_t script_peeked = 0;  // script_peek holds the next line of the script, not yet taken

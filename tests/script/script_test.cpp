@@ -530,11 +530,21 @@ TEST_F(ScriptTest, APlaybackClockMovesWithWhatItDelivers) {
                     item = std::to_string(now - first);
                     break;
                 }
-                case 'n': item = "n" + std::to_string(next_event().type); break;
-                case 'w': item = "w" + std::to_string(TAVIX_wait(&e)); break;
-                case 'p': item = "p" + std::to_string(TAVIX_poll(&e)); break;
-                case 'd': TAVIX_delay(250); break;
-                case 's': TAVIX_set_tick(20); break;
+                case 'n':
+                    item = "n" + std::to_string(next_event().type);
+                    break;
+                case 'w':
+                    item = "w" + std::to_string(TAVIX_wait(&e));
+                    break;
+                case 'p':
+                    item = "p" + std::to_string(TAVIX_poll(&e));
+                    break;
+                case 'd':
+                    TAVIX_delay(250);
+                    break;
+                case 's':
+                    TAVIX_set_tick(20);
+                    break;
                 case 'l': {
                     int readings = 0;
                     while (TAVIX_time() - first < 1000 && readings < 100000) readings++;
@@ -557,7 +567,9 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
         void (*record)();
         const char *file;
     } cases[] = {
-        {[] { for (int i = 0; i < 3; i++) record_event(TAVIX_PERIODIC, 0, 0, 0); },
+        {[] {
+             for (int i = 0; i < 3; i++) record_event(TAVIX_PERIODIC, 0, 0, 0);
+         },
          "TAVIX_PERIODIC(3);\n"},
         {[] {
              record_event(TAVIX_KBD, 0, 0, 'a');
@@ -565,7 +577,10 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
              record_time(70);
          },
          "TAVIX_KBD(97);\nTAVIX_TIME(70, 2);\n"},
-        {[] { for (int i = 0; i < 4; i++) record_empty_poll(); }, "TAVIX_NONE(4);\n"},
+        {[] {
+             for (int i = 0; i < 4; i++) record_empty_poll();
+         },
+         "TAVIX_NONE(4);\n"},
         {[] {
              record_time(-5);
              record_time(2147483647);
