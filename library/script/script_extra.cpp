@@ -4,6 +4,7 @@
 #include "library/core/state.h"
 #include "library/script/script_line.h"
 
+#include <climits>
 #include <cstring>
 
 static void write_extra(const char *format, long a, long b) {
@@ -92,7 +93,10 @@ static int take_extra_line(char kind, ScriptExtraLine *extra) {
 }
 
 void advance_replay_clock(long milliseconds) {
-    library_state.replay_clock += milliseconds;
+    // A replay's delays take no time, so a program may add up more of them than a long holds
+    // (32 bits on Windows): the clock stops at its end rather than wrapping.
+    long &clock = library_state.replay_clock;
+    clock = milliseconds > LONG_MAX - clock ? LONG_MAX : clock + milliseconds;
 }
 
 void advance_replay_clock_for(int type) {
