@@ -13,9 +13,8 @@ WEB_BUILD := build-web
 WEB_DEPS := $(CURDIR)/build-web-deps/prefix
 WEB_PORT ?= 8000
 
-.PHONY: web run-web
-.PHONY: all deps configure build run test unit-tests install-test asan-tests win32 win64 win64-tests \
-  fuzz fuzz-run bench deb pictures clean format web-tests
+.PHONY: all deps configure build run check test unit-tests install-test asan-tests win32 win64 \
+  win64-tests fuzz fuzz-run bench deb pictures clean format web web-tests run-web web-glyph-test
 
 all: build
 
@@ -86,6 +85,9 @@ web-tests: build web
 	  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; }
 	node tests/web/web_test.mjs
 
+# The inner loop: the build and every test that needs no cross toolchain, Wine or browser.
+check: unit-tests
+
 test: unit-tests install-test asan-tests win32 win64-tests fuzz-run web-tests
 
 # The Debian package libtavix-dev, from a build of the library alone.
@@ -120,6 +122,5 @@ clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WEB_BUILD)
 
 # The browser build's FreeType draws the Linux build's glyphs (builds the wasm libraries first).
-.PHONY: web-glyph-test
 web-glyph-test:
 	sh scripts/web-deps/glyph-test.sh
