@@ -177,7 +177,9 @@ typedef struct TAVIX_Event {
 int TAVIX_wait(TAVIX_Event *event);
 /* As TAVIX_wait, but returns 0 at once (event->type 0) when nothing is pending. */
 int TAVIX_poll(TAVIX_Event *event);
-/* 1 while the key (a TAVIX_KEY_ code, 'A'..'Z', '0'..'9') is held, else 0. */
+/* 1 while the key (a TAVIX_KEY_ code, 'A'..'Z', '0'..'9') is held, else 0. Letters are upper
+ * case only: 'w' is the code of F8 (and 'a'..'o' the numeric pad's keys, 'p'..'z' F1..F11), so
+ * TAVIX_key_down('w') is 0 while W is held; write TAVIX_key_down('W'). */
 int TAVIX_key_down(int key);
 /* The mouse's library position now (either pointer may be null); returns the TAVIX_BUTTON_ held. */
 int TAVIX_mouse(int *x, int *y);

@@ -89,56 +89,8 @@ EOF
     apt_state_ready=1
 }
 
-# fetch NAME "SOURCE VERSION": unpacks Debian's source package, with Debian's patches applied, in
-# $SRC/NAME and sets FETCHED to the version unpacked. The archive keeps only the newest security
-# update of a package, so when the installed revision has been superseded, the newest revision of
-# the same upstream release is taken instead (it differs by security fixes alone) and said so.
-fetch() {
-    name=$1
-    package=${2% *}
-    version=${2#* }
-    FETCHED=$version
-    if [ -f "$SRC/$name.version" ] && [ -d "$SRC/$name" ]; then
-        read -r wanted FETCHED <"$SRC/$name.version"
-        [ "$wanted" = "$version" ] && return 0
-    fi
-    apt_update
-    rm -rf "$SRC/$name" "$SRC/$name.version" "$SRC/$name.fetch"
-    mkdir -p "$SRC/$name.fetch"
-    # shellcheck disable=SC2086
-    candidates=$(apt-cache $APT_OPTIONS showsrc "$package" 2>/dev/null |
-        sed -n 's/^Version: //p' | sort -u)
-    # The installed version when the archive has it, else the same upstream release's revisions,
-    # newest first (a mirror may still lack the files of the very newest).
-    tried=" "
-    while :; do
-        pick=""
-        for c in $candidates; do
-            case $tried in *" $c "*) continue ;; esac
-            [ "$c" = "$version" ] && { pick=$c; break; }
-            case $c in "${version%-*}"-*) ;; *) continue ;; esac
-            if [ -z "$pick" ] || dpkg --compare-versions "$c" gt "$pick"; then pick=$c; fi
-        done
-        [ -n "$pick" ] ||
-            fail "no source of $package ${version%-*} could be fetched (installed: $version)"
-        [ "$pick" = "$version" ] || say "NOTE: $package $version is no longer in Debian's" \
-            "archive; trying $pick, the same upstream release with later security fixes"
-        say "fetching $package $pick"
-        # shellcheck disable=SC2086
-        (cd "$SRC/$name.fetch" && apt-get $APT_OPTIONS -qq source "$package=$pick" >log 2>&1) &&
-            break
-        sed 's/^/    /' "$SRC/$name.fetch/log" >&2
-        say "apt-get source $package=$pick failed"
-        tried="$tried$pick "
-        rm -rf "$SRC/$name.fetch" && mkdir -p "$SRC/$name.fetch"
-    done
-    unpacked=$(find "$SRC/$name.fetch" -mindepth 1 -maxdepth 1 -type d)
-    [ -d "$unpacked/debian" ] || fail "apt-get source $package=$pick unpacked nothing"
-    mv "$unpacked" "$SRC/$name"
-    rm -rf "$SRC/$name.fetch"
-    echo "$version $pick" >"$SRC/$name.version"
-    FETCHED=$pick
-}
+# fetch NAME "SOURCE VERSION": Debian's source package, unpacked in $SRC/NAME.
+. "$HERE/fetch.sh"
 
 EMFLAGS="-O2"
 

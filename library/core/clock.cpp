@@ -29,6 +29,7 @@ long live_time(void) {
 
 long TAVIX_time(void) {
     LibraryState &s = library_state;
+    s.game_calls_used = 1;
     if (s.playing_back) return replay_time();
     long now = live_time();
     if (s.recording) record_time(now);
@@ -37,6 +38,7 @@ long TAVIX_time(void) {
 
 void TAVIX_delay(int milliseconds) {
     LibraryState &s = library_state;
+    s.game_calls_used = 1;
     if (milliseconds < 0) {
         TAVIX_console_printf("Delay of %d ms not possible, using 0 ms\n", milliseconds);
         milliseconds = 0;
@@ -97,6 +99,7 @@ static uint32_t next_random(void) {
 }
 
 void TAVIX_seed(unsigned seed) {
+    library_state.game_calls_used = 1;
     library_state.random_state = (uint32_t)seed;
     library_state.random_seeded = 1;
     // A recording holds the state only where it cannot be worked out again.
@@ -104,6 +107,7 @@ void TAVIX_seed(unsigned seed) {
 
 int TAVIX_random(int n) {
     LibraryState &s = library_state;
+    s.game_calls_used = 1;
     if (n <= 0) {
         TAVIX_console_printf("Random range of %d not possible, using 1\n", n);
         return 0;

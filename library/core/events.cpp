@@ -172,6 +172,13 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
         case WM_SYSKEYDOWN:
         case WM_KEYUP:
         case WM_SYSKEYUP: {
+            // A Run menu accelerator's key-down is the menu's alone, as Windows' accelerator tables
+            // translate it rather than dispatch it; the key's release still reaches the program,
+            // as it does there, so the key counts as held until then.
+            if (message == WM_KEYDOWN && run_menu_takes_key(wp)) {
+                if (!playback_on()) s.keys_live[wp & 0xFF] = 1;
+                break;
+            }
             int down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
             TAVIX_Event event = event_now(down ? TAVIX_KEY_DOWN : TAVIX_KEY_UP);
             event.key = (int)(wp & 0xFF);
@@ -248,6 +255,7 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
 // of event, the kept ones first.
 static int rich_wait(TAVIX_Event *out, int block) {
     LibraryState &s = library_state;
+    s.game_calls_used = 1;
     TAVIX_Event event = {};
     if (!s.graphics_window) {
         // Nothing can come before the library is open: the program should end, not hang.
@@ -341,10 +349,27 @@ int TAVIX_poll(TAVIX_Event *event) {
     return rich_wait(event, 0);
 }
 
+// The keys whose codes are the lower-case letters, 'a' (0x61) to 'z' (0x7A).
+static const char *const lower_case_code_keys[26] = {
+    "keypad 1", "keypad 2", "keypad 3", "keypad 4", "keypad 5", "keypad 6",
+    "keypad 7", "keypad 8", "keypad 9", "keypad *", "keypad +", "keypad separator",
+    "keypad -", "keypad .", "keypad /", "F1",       "F2",       "F3",
+    "F4",       "F5",       "F6",       "F7",       "F8",       "F9",
+    "F10",      "F11"};
+
 int TAVIX_key_down(int key) {
-    // Letters are their upper-case codes: 'a'..'z' are the codes of the number pad and F keys.
+    LibraryState &s = library_state;
     if (key < 0 || key > 255) return 0;
-    return library_state.keys_held[key];
+    // Letters are their upper-case codes, and a program asking for 'w' while W is held (and the
+    // key 'w' names is not) surely meant W: it is told once.
+    if (key >= 'a' && key <= 'z' && s.keys_held[key - 'a' + 'A'] && !s.keys_held[key] &&
+        !s.key_case_warned) {
+        s.key_case_warned = 1;
+        TAVIX_console_printf(
+            "TAVIX_key_down('%c') is the %s key, not %c: use TAVIX_key_down('%c')\n", key,
+            lower_case_code_keys[key - 'a'], key - 'a' + 'A', key - 'a' + 'A');
+    }
+    return s.keys_held[key];
 }
 
 int TAVIX_mouse(int *x, int *y) {

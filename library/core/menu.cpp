@@ -57,18 +57,24 @@ static void set_run_check(UINT id, int on) {
     CheckMenuItem(library_state.run_menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
+// The command a key-down of key carries out now, 0 for none.
+static int accelerator_command(WPARAM key) {
+    if (!library_state.ctrl_down) return 0;
+    for (const Accelerator &accelerator : accelerators)
+        if (accelerator.key == key) return accelerator.id;
+    return 0;
+}
+
+int run_menu_takes_key(WPARAM key) {
+    return accelerator_command(key) != 0;
+}
+
 void handle_key_down(WPARAM key) {
     if (key == VK_CONTROL) {
         library_state.ctrl_down = 1;
         return;
     }
-    if (!library_state.ctrl_down) return;
-    for (const Accelerator &accelerator : accelerators) {
-        if (accelerator.key == key) {
-            handle_command(accelerator.id);
-            return;
-        }
-    }
+    if (int id = accelerator_command(key)) handle_command(id);
 }
 
 void handle_key_up(WPARAM key) {
@@ -110,6 +116,7 @@ static void toggle_recording(void) {
     if (s.script_file) close_script();
     s.periodic_count = 0;
     s.recording = 1;
+    s.recording_from_start = 0;
     set_run_check(ID_RECORD, 1);
 }
 

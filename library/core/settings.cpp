@@ -170,8 +170,12 @@ void read_settings(void) {
 void apply_settings(void) {
     // As if Playback had been chosen from the Run menu.
     if (library_state.replaying && !library_state.playing_back) handle_command(ID_PLAYBACK);
-    // As if Record had been chosen.
-    if (library_state.record_at_start && !library_state.recording) handle_command(ID_RECORD);
+    // As if Record had been chosen, but before the program has been given anything: a replay
+    // from the program's start repeats this recording exactly.
+    if (library_state.record_at_start && !library_state.recording) {
+        handle_command(ID_RECORD);
+        library_state.recording_from_start = library_state.recording;
+    }
 }
 
 int seed_setting(uint32_t *seed) {

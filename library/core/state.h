@@ -57,6 +57,9 @@ struct PendingEvent {
 //   console_end, going round; console_first == console_end means full: all slots hold a message
 //   and the next one replaces the oldest.
 // - dirty is set by every drawing call and cleared when the back buffer is copied to the window.
+// - recording_from_start is set only by the recording TAVIX_RECORD starts with the program; every
+//   start of a recording from the Run menu clears it. A script opened while it is clear and
+//   game_calls_used is set begins with a comment saying that a replay may end otherwise.
 struct LibraryState {
     // ---- Windows and back buffer (core/start.cpp, core/winproc.cpp) ----
     HWND graphics_window = nullptr;  // the graphics window; non-null means the library is open
@@ -133,6 +136,13 @@ struct LibraryState {
     int32_t script_peek_number = 0;           // its line number in the file
     int32_t script_taken_number = 0;  // line number of the script line taken last (playback)
 
+    // ---- What a learner is told (core/events.cpp, script/script.cpp) ----
+    uint8_t key_case_warned = 0;       // TAVIX_key_down has said once that 'a'..'z' are not letters
+    uint8_t game_calls_used = 0;       // the program has called TAVIX_wait, TAVIX_poll, TAVIX_time,
+                                       // TAVIX_delay, TAVIX_random or TAVIX_seed
+    uint8_t recording_from_start = 0;  // this recording began with the program (TAVIX_RECORD), so
+                                       // its script needs no word that a replay may end otherwise
+
     // ---- Console (console/ring.cpp) ----
     HGLOBAL console_lines[CONSOLE_RING_SIZE] = {};  // the console ring's message blocks
     int32_t console_first = -1;       // ring slot of the oldest console message, -1 while empty
@@ -187,6 +197,9 @@ LRESULT CALLBACK console_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
 // ---- Run menu and accelerators (core/menu.cpp) ---------------------------------------------
 void build_run_menu(HWND hwnd);
 void handle_key_down(WPARAM key);
+// 1 when a key-down of key now would be a Ctrl accelerator of the Run menu (Ctrl held, or
+// thought held): the program is not given that key-down.
+int run_menu_takes_key(WPARAM key);
 void handle_key_up(WPARAM key);
 void handle_command(int id);
 void stop_playback(void);

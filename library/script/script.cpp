@@ -137,8 +137,22 @@ void write_script_text(const char *line) {
     line_in_progress = outer;
 }
 
+// A game recorded from the middle of its run cannot be replayed exactly: a replay starts the
+// program afresh, without the input, clock readings and random numbers it had before. Such a
+// script says so in its first line, which readers pass over.
+static const char midway_note[] =
+    "# Recorded from the middle of a run: a replay starts the program afresh, without the input, "
+    "TAVIX_time readings and TAVIX_random numbers it was given before, so it may end otherwise. "
+    "TAVIX_RECORD=file records a run from its start.\n";
+
+static const char *recording_note(void) {
+    LibraryState &s = library_state;
+    return s.game_calls_used && !s.recording_from_start ? midway_note : "";
+}
+
 static void write_text_now(const char *line) {
     LibraryState &s = library_state;
+    const char *note = "";
     if (!s.script_file) {
         errno = 0;
         s.script_file = open_script_file(s.script_name, true);
@@ -148,12 +162,15 @@ static void write_text_now(const char *line) {
             return;
         }
         script_descriptor = fileno(s.script_file);
+        note = recording_note();
     }
-    if (!line[0]) return;
+    if (!note[0] && !line[0]) return;
     // Each line goes to the file at once, so a program that is killed loses nothing recorded.
     long whole = ftell(s.script_file);
     errno = 0;
-    if (fputs(line, s.script_file) >= 0 && fflush(s.script_file) == 0) return;
+    if (fputs(note, s.script_file) >= 0 && fputs(line, s.script_file) >= 0 &&
+        fflush(s.script_file) == 0)
+        return;
     // A full disk or a broken file: say so once, keep the lines already written whole and end the
     // recording, as its menu item would.
     int reason = errno;
@@ -193,7 +210,7 @@ void write_run_on_signal(void) {
     if (!s.recording || line_in_progress) return;
     // Whichever runs are pending, in the order their lines would have been written: the clock
     // readings or empty polls, then the ticks. Each line is at most 40 bytes.
-    char text[128];
+    char text[sizeof midway_note + 128];
     size_t at = 0;
     if (s.time_run > 0) {
         at = put_text(text, at, "TAVIX_TIME(");
@@ -221,7 +238,12 @@ void write_run_on_signal(void) {
         return;
     }
     // Only runs so far: the file is not open yet, and is made (or emptied) as the recording's
-    // first line would make it, an ordinary file only.
+    // first line would make it, an ordinary file only, with the note that line would bring.
+    const char *note = recording_note();
+    size_t note_length = note[0] ? sizeof midway_note - 1 : 0;
+    memmove(text + note_length, text, at);
+    memcpy(text, note, note_length);
+    at += note_length;
     int fd = open(s.script_name, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return;
     struct stat info;

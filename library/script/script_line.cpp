@@ -70,7 +70,11 @@ int next_script_line_numbered(FILE *stream, char *line, int *lines_read, int *nu
     size_t length = 0;
     int whole = 0;
     if (!read_piece(stream, line, &length, &whole)) return 0;
-    while (is_empty_line(line, length)) {
+    // Empty lines and comments are passed over; a comment longer than the buffer, to its end.
+    while (is_empty_line(line, length) || line[0] == SCRIPT_COMMENT) {
+        int comment = line[0] == SCRIPT_COMMENT;
+        while (comment && !whole)
+            if (!read_piece(stream, line, &length, &whole)) return 0;
         ++*lines_read;
         if (!read_piece(stream, line, &length, &whole)) return 0;
     }

@@ -11,6 +11,7 @@
 #define SCRIPT_LINE_SIZE \
     512  // bytes of one read line: 511 characters, newline included, and a zero
 #define SCRIPT_NUMBER_SIZE 12  // bytes of one number's text with its zero: every 32-bit value fits
+#define SCRIPT_COMMENT '#'     // first character of a comment line, passed over as an empty one is
 
 // One decoded line.
 struct ScriptEvent {
@@ -27,9 +28,9 @@ struct ScriptEvent {
 // (quit, or any other type).
 int format_script_line(char *line, size_t size, int type, int x, int y, signed char key, int count);
 
-// Reads the next line of the script into line (SCRIPT_LINE_SIZE bytes), skipping empty lines;
-// a line longer than the buffer is returned in pieces. Returns 0 at the end of the script: no
-// more text, or a last line that lacks its newline.
+// Reads the next line of the script into line (SCRIPT_LINE_SIZE bytes), skipping empty lines and
+// comments; a line longer than the buffer is returned in pieces. Returns 0 at the end of the
+// script: no more text, or a last line that lacks its newline.
 int next_script_line(FILE *stream, char *line);
 // The same, counting: *lines_read is the number of whole lines of the stream read so far (kept by
 // the caller from the stream's start), *number becomes the line number of the line returned.

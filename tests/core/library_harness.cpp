@@ -67,6 +67,7 @@ void reset_event_state() {
     s.playing_back = 0;
     s.recording = 0;
     s.quit_pending = 0;
+    s.game_calls_used = 0;
 }
 
 void post_click(int client_x, int client_y) {

@@ -18,7 +18,8 @@ void start_library();
 void stop_real_timer();
 // Runs the queue dry through the window procedures (paints included); a quit met is kept.
 void drain_queue();
-// The animation halted, no tick, no Ctrl, no playback: the state a test begins from.
+// The animation halted, no tick, no Ctrl, no playback, no game calls made: the state a test
+// begins from.
 void reset_event_state();
 
 // Input as the platform delivers it, in client pixels of the graphics window.

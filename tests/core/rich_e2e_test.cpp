@@ -104,10 +104,10 @@ TEST(RichE2E, EachKeyAndButtonArrivesAsItsEvents) {
         {{"key", "shift+b"},
          {rich(D, 10, 20, 0x10, 0, 1), rich(D, 10, 20, 'B', 0, 1), rich(2, 10, 20, 'B', 0, 1),
           rich(U, 10, 20, 0x10, 0, 0), rich(U, 10, 20, 'B', 0, 0)}},
-        // Ctrl+letter is an accelerator (here: halt), never a character.
+        // Ctrl+letter is an accelerator (here: halt), never a character; the menu takes the
+        // letter's key-down, and only its release comes, as on Windows.
         {{"key", "ctrl+h"},
-         {rich(D, 10, 20, 0x11, 0, 2), rich(D, 10, 20, 'H', 0, 2), rich(U, 10, 20, 0x11, 0, 0),
-          rich(U, 10, 20, 'H', 0, 0)}},
+         {rich(D, 10, 20, 0x11, 0, 2), rich(U, 10, 20, 0x11, 0, 0), rich(U, 10, 20, 'H', 0, 0)}},
         // Buttons: a press of any button is TAVIX_MOUSE, its release TAVIX_MOUSE_UP.
         {{"click", "1"}, {rich(1, 10, 20, 0, 1, 0), rich(MU, 10, 20, 0, 1, 0)}},
         {{"click", "2"}, {rich(1, 10, 20, 0, 2, 0), rich(MU, 10, 20, 0, 2, 0)}},

@@ -2,7 +2,9 @@
 // the Ctrl-key accelerators as the graphics window receives them.
 #include "tests/script/library_fixture.h"
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -187,6 +189,113 @@ TEST_F(RunMenuTest, CtrlLettersCarryOutTheirCommands) {
         EXPECT_EQ(library_state.recording, c.recording);
         EXPECT_EQ(checked(ID_LOGGING), c.logging == 1);
         EXPECT_EQ(checked(ID_RECORD), c.recording == 1);
+    }
+}
+
+// The key events a program takes with TAVIX_poll, as "D11 U52": down or up, the key in hex.
+std::string polled_keys() {
+    std::string seen;
+    TAVIX_Event e;
+    for (int guard = 0; guard < 100 && TAVIX_poll(&e); guard++) {
+        char item[16];
+        if (e.type != TAVIX_KEY_DOWN && e.type != TAVIX_KEY_UP) continue;
+        snprintf(item, sizeof item, "%s%c%X", seen.empty() ? "" : " ",
+                 e.type == TAVIX_KEY_DOWN ? 'D' : 'U', e.key);
+        seen += item;
+    }
+    return seen;
+}
+
+// The same, from the key event lines of the script file.
+std::string recorded_keys(const std::string &file) {
+    std::string seen;
+    size_t at = 0;
+    for (size_t end; (end = file.find('\n', at)) != std::string::npos; at = end + 1) {
+        int type, x, y, key;
+        char item[16];
+        if (sscanf(file.c_str() + at, "TAVIX_EVENT(%d, %d, %d, %d,", &type, &x, &y, &key) != 4 ||
+            (type != TAVIX_KEY_DOWN && type != TAVIX_KEY_UP))
+            continue;
+        snprintf(item, sizeof item, "%s%c%X", seen.empty() ? "" : " ",
+                 type == TAVIX_KEY_DOWN ? 'D' : 'U', key);
+        seen += item;
+    }
+    return seen;
+}
+
+// The menu takes Ctrl+letter: the program never sees the letter go down, in the events or the
+// keys held, and a recording never holds it; as on Windows, the letter's release still comes.
+TEST_F(RunMenuTest, AcceleratorsAreNotTheProgramsKeys) {
+    write_file("");  // Ctrl+P and Ctrl+O meet the end of the script at once
+    for (char letter : {'A', 'H', 'F', 'L', 'R', 'P', 'O', 'Q'}) {
+        SCOPED_TRACE(letter);
+        reset_library();
+        remove(SCRIPT_FILE_NAME);
+        write_file("");
+        // Recording already runs, except for Ctrl+R, which starts it.
+        if (letter != 'R') handle_command(ID_RECORD);
+        HWND g = library_state.graphics_window;
+        PostMessageA(g, WM_KEYDOWN, VK_CONTROL, 0x001D0001);
+        PostMessageA(g, WM_KEYDOWN, letter, 0x00130001);
+        harness::post_action([letter] { EXPECT_EQ(TAVIX_key_down(letter), 0); });
+        PostMessageA(g, WM_KEYUP, letter, (LPARAM)0xC0130001u);
+        PostMessageA(g, WM_KEYUP, VK_CONTROL, (LPARAM)0xC01D0001u);
+        std::string keys = polled_keys();
+        char up[8];
+        snprintf(up, sizeof up, "U%X", letter);
+        EXPECT_EQ(keys, std::string("D11 ") + up + " U11");
+        if (library_state.recording) handle_command(ID_RECORD);
+        EXPECT_EQ(recorded_keys(read_file()), letter == 'R' ? std::string(up) + " U11" : keys);
+    }
+    reset_library();
+}
+
+// 'a' to 'z' are other keys' codes: asking for one while its letter is held (and the key it
+// names is not) is told on the console, once a program.
+TEST_F(RunMenuTest, LowerCaseLetterCodesAreToldOnce) {
+    const struct {
+        bool fresh;                // a program that has not been told yet
+        std::vector<WPARAM> held;  // keys held, as the program was given them
+        int asked;
+        int result;
+        const char *message;  // "" for none
+    } cases[] = {
+        {true, {}, 'w', 0, ""},
+        {true, {'W'}, 'W', 1, ""},
+        {true, {'W', TAVIX_KEY_F8}, 'w', 1, ""},  // F8 is held too: a program may mean it
+        {true,
+         {'W'},
+         'w',
+         0,
+         "TAVIX_key_down('w') is the F8 key, not W: use TAVIX_key_down('W')\n"},
+        {false, {'A'}, 'a', 0, ""},  // told once
+        {true,
+         {'A'},
+         'a',
+         0,
+         "TAVIX_key_down('a') is the keypad 1 key, not A: use TAVIX_key_down('A')\n"},
+        {true,
+         {'O'},
+         'o',
+         0,
+         "TAVIX_key_down('o') is the keypad / key, not O: use TAVIX_key_down('O')\n"},
+        {true,
+         {'Z'},
+         'z',
+         0,
+         "TAVIX_key_down('z') is the F11 key, not Z: use TAVIX_key_down('Z')\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.asked);
+        if (c.fresh) library_state.key_case_warned = 0;
+        for (WPARAM key : c.held) key_down(key);
+        int mark = console_mark();
+        EXPECT_EQ(TAVIX_key_down(c.asked), c.result);
+        EXPECT_EQ(printed_since(mark), *c.message ? 1 : 0);
+        if (*c.message) {
+            EXPECT_EQ(last_message(), c.message);
+        }
+        for (WPARAM key : c.held) key_up(key);
     }
 }
 

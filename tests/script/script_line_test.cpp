@@ -106,7 +106,8 @@ TEST(ScriptLineRead, LinesAreNumberedByTheirEnds) {
         {std::string("\0\0\n\nX\0\0\0\nY\n", 11), {1, 3, 4}},
         {"\n\r\nA\n\nB\n", {3, 5}},  // empty lines are skipped, not forgotten
         {long_line + "B\n", {1, 1, 2}},
-        {"A\nB", {1}},  // a last line without its newline is not read
+        {"# a\nA\n#" + long_line + "B\n", {2, 4}},  // comments are passed over, a long one whole
+        {"A\nB", {1}},                              // a last line without its newline is not read
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);

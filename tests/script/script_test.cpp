@@ -209,6 +209,11 @@ TEST_F(ScriptTest, ReaderOnAwkwardFiles) {
         {"TAVIX_MOUSE(7);\nTAVIX_KBD(1);\n", "", ""},  // malformed: the end, no message
         {"TAVIX_QUIT();\nTAVIX_KBD(1);\n", "", ""},
         {"", "", "EOF"},
+        // Comments are passed over, a long one to its end.
+        {"# TAVIX_KBD(9);\nTAVIX_KBD(1);\n#TAVIX_KBD(8);" + pad +
+             "TAVIX_KBD(7);\n#\r\nTAVIX_KBD(2);\n",
+         "K1 K2 ", "EOF"},
+        {"TAVIX_KBD(1);\n# no newline", "K1 ", "EOF"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
@@ -561,11 +566,52 @@ TEST_F(ScriptTest, APlaybackClockMovesWithWhatItDelivers) {
     }
 }
 
+const char kMidwayNote[] =
+    "# Recorded from the middle of a run: a replay starts the program afresh, without the input, "
+    "TAVIX_time readings and TAVIX_random numbers it was given before, so it may end otherwise. "
+    "TAVIX_RECORD=file records a run from its start.\n";
+
+// A game recorded from the middle of its run says at the top of its script that a replay may end
+// otherwise; a recording from the program's start, or one of a program that takes nothing but
+// TAVIX_next_event's events, has exactly its events' lines. Every one plays back its events.
+TEST_F(ScriptTest, AGameRecordedFromTheMiddleSaysSo) {
+    const struct {
+        bool from_start;  // TAVIX_RECORD rather than the menu
+        bool game;        // the program has read the clock
+        bool noted;
+    } cases[] = {{false, false, false}, {false, true, true}, {true, true, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.from_start) + " " + std::to_string(c.game));
+        reset_library();
+        if (c.game) TAVIX_time();
+        if (c.from_start) {
+            library_state.game_calls_used = 0;  // nothing has run before the start
+            library_state.record_at_start = 1;
+            apply_settings();
+            library_state.record_at_start = 0;
+            if (c.game) TAVIX_time();
+        } else {
+            handle_command(ID_RECORD);
+        }
+        PostMessageA(library_state.graphics_window, WM_CHAR, 'k', 0);
+        EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 'k'}));
+        handle_command(ID_RECORD);
+        std::string file = read_file();
+        std::string events = file.substr(c.noted ? strlen(kMidwayNote) : 0);
+        EXPECT_EQ(file.substr(0, file.size() - events.size()), c.noted ? kMidwayNote : "");
+        EXPECT_EQ(events.substr(0, 11), c.from_start && c.game ? "TAVIX_TIME(" : "TAVIX_KBD(1");
+        EXPECT_EQ(events.substr(events.size() - 16), "TAVIX_KBD(107);\n");
+        handle_command(ID_PLAYBACK);
+        EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 'k'}));
+        handle_command(ID_PLAYBACK);
+    }
+}
+
 // A signal that ends a recording program writes whichever run is pending, once.
 TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
     const struct {
         void (*record)();
-        const char *file;
+        std::string file;
     } cases[] = {
         {[] {
              for (int i = 0; i < 3; i++) record_event(TAVIX_PERIODIC, 0, 0, 0);
@@ -586,10 +632,16 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
              record_time(2147483647);
          },
          "TAVIX_TIME(-5, 1);\nTAVIX_TIME(2147483647, 1);\n"},
+        {[] {
+             library_state.game_calls_used = 1;
+             record_event(TAVIX_PERIODIC, 0, 0, 0);
+         },
+         std::string(kMidwayNote) + "TAVIX_PERIODIC(1);\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
         remove(SCRIPT_FILE_NAME);
+        library_state.game_calls_used = 0;
         handle_command(ID_RECORD);
         c.record();
         write_run_on_signal();
