@@ -56,6 +56,30 @@ struct Row {
     int console_line = 0;        // first differing console line, from 1; 0 when the same
     std::vector<std::string> console_diff;  // that line and a few after it, both sides
     std::string picture, difference;        // file names in the pictures folder, or empty
+    long reached_line = -1;                 // script line a run that ended early had reached
+    std::vector<std::string> last_lines;    // its last console lines, when it ended badly
+    double points = 0;                      // the points this run earned
+};
+
+// What the grading writes besides report.html and summary.csv, and how it scores.
+struct Outputs {
+    std::vector<std::string> formats = {"html", "csv"};  // html csv json junit gradescope
+                                                         // prairielearn
+    double points = 1;    // points a script gives when picture, text and exit status match
+    long tolerance = 0;   // differing pixels that still count as the same picture
+    bool build = false;   // the programs are folders of sources, compiled first
+    double compile_timeout_s = 120;  // wall-clock time one program's build may take
+    std::string visibility = "visible";  // Gradescope's visibility of the results
+};
+
+// One folder of sources compiled into a program.
+struct Build {
+    std::string folder;      // as given on the command line
+    std::string program;     // the program made, absolute, or empty when none was
+    std::string outcome;     // empty when it compiled, else does-not-compile
+    std::string words;       // the outcome for a reader
+    std::vector<std::string> errors;  // the compiler's first error lines
+    double seconds = 0;
 };
 
 // Everything the report shows.
@@ -67,7 +91,41 @@ struct Grading {
     Limits limits;
     int jobs;
     double seconds;  // the whole grading, wall clock
+    Outputs outputs;
+    std::vector<Build> builds;  // with --build: the reference's first, then every submission's
 };
+
+// The formats besides report.html and summary.csv, each written into dir (formats.cpp); false
+// with *why set when one cannot be written.
+bool write_formats(const std::string &dir, const Grading &grading, std::string *why);
+// Whether the grading writes the format of that name.
+bool wants_format(const Grading &grading, const char *name);
+// Takes the formats' and the build's options at argv[*i] (moving *i past a value); false when
+// argv[*i] is none of them. Bad values end the program through fail.
+bool take_output_option(int argc, char **argv, int *i, Outputs *outputs,
+                        void (*fail)(const char *format, const char *what));
+// A name made of the file's own name that is safe in a file name and a link.
+std::string file_stem(const std::string &path);
+// Whether the row counts as matching the reference (and earns its points).
+bool row_passed(const Row &row);
+
+// Compiles every folder (build.cpp), jobs at once, each within timeout_s; fills builds.
+void build_all(std::vector<Build> &builds, double timeout_s, int jobs, const std::string &scratch,
+               const Limits &limits);
+
+// What copy_tree copied, and why it stopped early (empty when it did not).
+struct CopyCount {
+    long files = 0, bytes = 0;
+    std::string problem;
+};
+// Copies a folder's ordinary files and folders (no links, no devices, at most 2000 files and
+// 64 MB), every file with the given mode (build.cpp).
+void copy_tree(const std::string &from, const std::string &to, CopyCount *copy, int depth,
+               mode_t mode);
+
+// Writes a ready Gradescope autograder folder and a PrairieLearn external grader folder into dir
+// (autograder.cpp); the exit status.
+int write_autograder(int argc, char **argv);
 
 // Writes report.html and summary.csv into dir; false with *why set when they cannot be written.
 bool write_report(const std::string &dir, const Grading &grading, std::string *why);

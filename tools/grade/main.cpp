@@ -25,7 +25,10 @@ void usage(FILE *to) {
     fputs(
         "usage: tavix-grade --reference PROGRAM --script FILE [--script FILE...]\n"
         "                   [--jobs N] [--timeout S] [--memory MB] [--whole-buffer]\n"
-        "                   [--out DIR] [--] SUBMISSION...\n"
+        "                   [--build] [--compile-timeout S] [--format LIST] [--points N]\n"
+        "                   [--tolerance PIXELS] [--out DIR] [--] SUBMISSION...\n"
+        "       tavix-grade --autograder DIR --reference PROGRAM --script FILE... [--deb FILE]\n"
+        "                   [--points N] [--tolerance PIXELS] [--timeout S] [--memory MB]\n"
         "Replays every script into the reference and into every submission, headless, each run\n"
         "in a fresh folder of its own, and compares the pictures (the visible area) and the\n"
         "console text with the reference's. Writes DIR/report.html (pictures in DIR/pictures)\n"
@@ -35,6 +38,14 @@ void usage(FILE *to) {
         "  --timeout S      seconds a run may take (default 10)\n"
         "  --memory MB      memory a run may take (default 1024)\n"
         "  --whole-buffer   compare the whole 601 x 540 buffer, not only what the window shows\n"
+        "  --build          the reference and submissions are folders of sources (*.c, *.cpp,\n"
+        "                   a CMakeLists.txt or a Makefile), compiled against the library first\n"
+        "  --compile-timeout S  seconds one folder's build may take (default 120)\n"
+        "  --format LIST    what to write, comma-separated: html, csv, json, junit, gradescope,\n"
+        "                   prairielearn (default html,csv)\n"
+        "  --points N       points a script gives when it matches (default 1)\n"
+        "  --tolerance PIXELS  differing pixels a picture may have and still match (default 0)\n"
+        "  --autograder DIR write a Gradescope autograder and a PrairieLearn grader into DIR\n"
         "Exit status: 0 every submission matched on every script; 1 some did not; 2 a bad\n"
         "command line or a report that cannot be written; 3 the reference itself failed.\n",
         to);
@@ -74,18 +85,6 @@ void remove_tree(const std::string &path) {
         closedir(dir);
     }
     rmdir(path.c_str());
-}
-
-std::string base_name(const std::string &path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// A name made of the file's own name that is safe in a file name and a link.
-std::string file_stem(const std::string &path) {
-    std::string name = base_name(path), out;
-    for (char c : name) out += isalnum((unsigned char)c) || c == '-' || c == '_' ? c : '_';
-    return out.empty() ? "x" : out;
 }
 
 // The library's own lines on standard error, which are not console text.
@@ -131,6 +130,13 @@ std::string signal_words(int signal) {
     snprintf(text, sizeof text, "crashed with signal %d%s%s%s", signal, name ? " (SIG" : "",
              name ? name : "", name ? ")" : "");
     return text;
+}
+
+// The script line the library said a replay had reached when it ended early, or -1.
+long reached_line(const Run &run) {
+    size_t at = run.err.rfind("TAVIX_REPLAY: ended at line ");
+    if (at == std::string::npos || (at > 0 && run.err[at - 1] != '\n')) return -1;
+    return strtol(run.err.c_str() + at + 28, nullptr, 10);
 }
 
 // Why a run gave nothing to compare, or false when it ended as it should and left its picture
@@ -212,6 +218,7 @@ bool save(const std::string &folder, const Picture &picture, std::string *name) 
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc > 1 && strcmp(argv[1], "--autograder") == 0) return write_autograder(argc, argv);
     Grading g;
     g.limits = Limits{10, 1024, 64, 64, 1 << 20, false};
     g.jobs = (int)sysconf(_SC_NPROCESSORS_ONLN);
@@ -228,6 +235,7 @@ int main(int argc, char **argv) {
             ++i;
             break;
         }
+        if (take_output_option(argc, argv, &i, &g.outputs, fail)) continue;
         if (strcmp(a, "--whole-buffer") == 0) {
             g.limits.whole_buffer = true;
             continue;
@@ -266,6 +274,17 @@ int main(int argc, char **argv) {
     std::string scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/tavix-grade-XXXXXX";
     if (!mkdtemp(&scratch[0])) fail("cannot make a folder in %s", tmp && *tmp ? tmp : "/tmp");
 
+    // Source folders are compiled first, each in the scratch folder; a folder that does not
+    // compile gets that outcome on every script.
+    if (g.outputs.build) {
+        g.builds.resize(g.submissions.size() + 1);
+        for (size_t p = 0; p < g.builds.size(); ++p)
+            g.builds[p].folder = p == 0 ? g.reference : g.submissions[p - 1];
+        build_all(g.builds, g.outputs.compile_timeout_s, g.jobs, scratch, g.limits);
+    }
+    // The library's own word on where a replay that ended early had got to.
+    setenv("TAVIX_REPLAY_LINE", "1", 1);
+
     // The plan: the reference's runs first, so that they are done early, then the submissions.
     std::vector<Run> runs;
     for (int p = -1; p < (int)g.submissions.size(); ++p)
@@ -273,7 +292,10 @@ int main(int argc, char **argv) {
             Run run;
             run.program = p < 0 ? g.reference : g.submissions[(size_t)p];
             char resolved[PATH_MAX];
-            if (realpath(run.program.c_str(), resolved)) run.program_path = resolved;
+            if (g.outputs.build)
+                run.program_path = g.builds[(size_t)p + 1].program;
+            else if (realpath(run.program.c_str(), resolved))
+                run.program_path = resolved;
             run.script = g.scripts[(size_t)s];
             run.submission = p;
             run.script_index = s;
@@ -296,6 +318,17 @@ int main(int argc, char **argv) {
         row.run = &run;
         Picture picture;
         bool failed = run_failed(run, g.limits, &picture, &row.outcome, &row.words);
+        const Build *build = g.outputs.build ? &g.builds[(size_t)run.submission + 1] : nullptr;
+        if (build && !build->outcome.empty()) {
+            row.outcome = build->outcome;
+            row.words = build->words;
+            row.last_lines = build->errors;
+        } else if (failed) {
+            row.reached_line = reached_line(run);
+            std::vector<std::string> lines = console_lines(run);
+            size_t from = lines.size() > 5 ? lines.size() - 5 : 0;
+            row.last_lines.assign(lines.begin() + (long)from, lines.end());
+        }
         if (run.submission < 0) {
             ref_ok[s] = !failed;
             reference_failed |= failed;
@@ -330,7 +363,7 @@ int main(int argc, char **argv) {
             int ref_code = WEXITSTATUS(runs[s].status);
             std::string words;
             char text[128];
-            if (row.differing_pixels > 0) {
+            if (row.differing_pixels > g.outputs.tolerance) {
                 snprintf(text, sizeof text, "%ld pixel%s", row.differing_pixels,
                          row.differing_pixels == 1 ? "" : "s");
                 words += text;
@@ -347,15 +380,22 @@ int main(int argc, char **argv) {
             }
             row.outcome = words.empty() ? "same" : "differs";
             row.words = words.empty() ? "same" : "differs: " + words;
+            if (words.empty() && row.differing_pixels > 0) {
+                snprintf(text, sizeof text, "same: %ld pixel%s, within the tolerance of %ld",
+                         row.differing_pixels, row.differing_pixels == 1 ? "" : "s",
+                         g.outputs.tolerance);
+                row.words = text;
+            }
         }
         if (run.err_cut) row.words += "; its standard error was cut at 1 MB";
         all_same &= row.outcome == "same";
+        row.points = row_passed(row) ? g.outputs.points : 0;
         g.rows.push_back(row);
     }
     remove_tree(scratch);
 
     std::string why;
-    if (!write_report(out, g, &why)) {
+    if (!write_report(out, g, &why) || !write_formats(out, g, &why)) {
         fprintf(stderr, "tavix-grade: %s\n", why.c_str());
         return BAD_USE;
     }

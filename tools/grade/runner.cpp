@@ -199,7 +199,10 @@ void run_all(std::vector<Run> &runs, const Limits &limits, int jobs) {
         while ((int)active.size() < jobs && next < runs.size()) {
             Run &run = runs[next++];
             start_run(run, limits, tasks);
-            if (run.pid) active.push_back(&run);
+            if (run.pid)
+                active.push_back(&run);
+            else
+                run.seconds = 0;  // it never ran
         }
         std::vector<pollfd> fds;
         for (Run *run : active) fds.push_back(pollfd{run->err_fd, POLLIN, 0});
