@@ -3,6 +3,11 @@
  * is a submission with one fault of its own. */
 #include <tavix.h>
 
+/* Built from a folder of sources (tavix-grade --build), the variant comes from a header beside. */
+#ifndef GRADE_VARIANT
+#include "variant.h"
+#endif
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>

@@ -48,7 +48,8 @@ std::map<std::string, std::string> summary(const std::string &path, const std::s
         std::string program = line.substr(0, line.find(','));
         std::string rest = line.substr(program.size() + 1);
         std::string script = rest.substr(0, rest.find(','));
-        rows[program.substr(program.rfind(prefix) + prefix.size()) + " " +
+        size_t name = prefix.empty() ? 0 : program.rfind(prefix) + prefix.size();
+        rows[program.substr(name) + " " +
              script.substr(script.rfind('/') + 1, 3)] = rest.substr(script.size() + 1);
     }
     return rows;
@@ -104,6 +105,146 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
     std::string difference = "pictures/2-grade_pixel_off-2-two_scr-difference.png";
     EXPECT_NE(page.find("src=\"" + difference + "\""), std::string::npos);
     EXPECT_TRUE(exists("report/" + difference));
+    // The crash's row says where its replay had got to (the key, line 2) and what it printed.
+    EXPECT_NE(page.find("reached script line 2\nlast console lines:\n  click at -100, 50\n"),
+              std::string::npos);
+
+    // Only a program told to (as the grader tells every run) says the line it had reached.
+    for (const char *setting : {"", "TAVIX_REPLAY_LINE=1 "}) {
+        std::string run = "cp " + source + "one.scr . && " + setting +
+                          "TAVIX_HEADLESS=1 TAVIX_REPLAY=one.scr " + here +
+                          "/grade_crashes 2>crash.err";
+        system(run.c_str());
+        bool told = read_file("crash.err").find("TAVIX_REPLAY: ended at line 2\n") !=
+                    std::string::npos;
+        EXPECT_EQ(told, setting[0] != 0) << setting << read_file("crash.err");
+    }
+}
+
+// Writes a folder of sources built from grade_program.c: its variant.h, and a build file.
+void source_folder(const std::string &name, const std::string &variant, const char *build_file,
+                   const std::string &build_text) {
+    const std::string source = std::string(getenv("TAVIX_SOURCE_DIR")) + "/tests/grade/";
+    system(("rm -rf '" + name + "' && mkdir '" + name + "' && cp " + source + "grade_program.c '" +
+            name + "/'")
+               .c_str());
+    std::ofstream(name + "/variant.h") << variant << "\n";
+    if (build_file) std::ofstream(name + "/" + build_file) << build_text;
+}
+
+const char *const MAKEFILE =
+    "program: grade_program.o\n\t$(CC) grade_program.o -o program $(LDLIBS)\n";
+const char *const CMAKELISTS =
+    "cmake_minimum_required(VERSION 3.16)\nproject(hangs C)\n"
+    "find_package(PkgConfig REQUIRED)\npkg_check_modules(TAVIX REQUIRED IMPORTED_TARGET tavix)\n"
+    "add_executable(hangs grade_program.c)\n"
+    "target_link_libraries(hangs PRIVATE PkgConfig::TAVIX)\n";
+
+// The class a teacher grades from sources, each folder built its own way.
+void write_class() {
+    source_folder("reference", "#define GRADE_VARIANT 0", nullptr, "");
+    source_folder("=good", "#define GRADE_VARIANT 1", nullptr, "");
+    source_folder("wrong", "#define GRADE_VARIANT 2", "Makefile", MAKEFILE);
+    source_folder("broken", "#define GRADE_VARIANT 1 +", nullptr, "");
+    source_folder("unlinked",
+                  "#define GRADE_VARIANT 1\nvoid TAVIX_unheard_of(void);\n"
+                  "#define TAVIX_finish TAVIX_unheard_of",
+                  nullptr, "");
+    source_folder("hangs", "#define GRADE_VARIANT 4", "CMakeLists.txt", CMAKELISTS);
+}
+
+// Source folders compiled against the library and graded in one go, in every format.
+TEST(Grade, SourceFoldersAreCompiledAndGraded) {
+    const std::string build = getenv("TAVIX_BUILD_DIR");
+    const std::string source = std::string(getenv("TAVIX_SOURCE_DIR")) + "/tests/grade/";
+    const std::string checker = "python3 " + source + "check_results.py ";
+    write_class();
+    system("rm -rf sources");
+    int status = system((build + "/tavix-grade --build --timeout 3 --out sources --format "
+                                 "html,csv,json,junit,gradescope,prairielearn --reference "
+                                 "reference --script " +
+                         source + "one.scr --script " + source +
+                         "two.scr =good wrong broken unlinked hangs > sources.out 2>&1")
+                            .c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << read_file("sources.out");
+
+    struct Expected {
+        const char *folder, *one, *two, *gradescope, *prairielearn;
+    } expected[] = {
+        {"'=good", "same", "same", "2", "1"},  // the name is kept from being a formula
+        {"wrong", "same", "differs", "1", "0.5"},
+        {"broken", "does-not-compile", "does-not-compile", "0", "none"},
+        {"unlinked", "does-not-compile", "does-not-compile", "0", "none"},
+        {"hangs", "timed-out", "timed-out", "0", "0"},
+    };
+    std::map<std::string, std::string> rows = summary("sources/summary.csv", "");
+    EXPECT_EQ(rows.size(), 10u);
+    for (size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) {
+        const Expected &e = expected[i];
+        for (const char *script : {"one", "two"}) {
+            std::string key = std::string(e.folder) + " " + script;
+            std::string want = std::string(script[0] == 'o' ? e.one : e.two) + ",";
+            EXPECT_EQ(rows[key].compare(0, want.size(), want), 0) << key << ": " << rows[key];
+        }
+        std::string stem = std::to_string(i + 1) + "-" + (i == 0 ? "_good" : e.folder);
+        for (const char *format : {"gradescope", "prairielearn"}) {
+            std::string score = format[0] == 'g' ? e.gradescope : e.prairielearn;
+            std::string check = checker + format + " sources/" + format + "/" + stem +
+                                "/results.json " + score;
+            EXPECT_EQ(system(check.c_str()), 0) << check;
+        }
+    }
+    std::string page = read_file("sources/report.html");
+    EXPECT_NE(page.find("the compiler said:\n  ./grade_program.c"), std::string::npos);
+    EXPECT_NE(page.find("undefined reference to"), std::string::npos);
+    std::string junit = read_file("sources/junit.xml");
+    EXPECT_NE(junit.find("<testsuites name=\"tavix-grade\" tests=\"10\" failures=\"1\" "
+                         "errors=\"6\">"),
+              std::string::npos);
+    EXPECT_NE(read_file("sources/results.json").find("\"name\": \"=good\""), std::string::npos);
+}
+
+// The autograder folders, run as Gradescope and PrairieLearn would run them on one student's
+// folder, in a tree of their own instead of /autograder and /grade.
+TEST(Grade, AutogradersWriteTheirResults) {
+    const std::string build = getenv("TAVIX_BUILD_DIR");
+    const std::string source = std::string(getenv("TAVIX_SOURCE_DIR")) + "/tests/grade/";
+    const std::string checker = "python3 " + source + "check_results.py ";
+    write_class();
+    system("rm -rf autograder gs pl");
+    // One pixel off is forgiven: wrong earns every point.
+    std::string make = build + "/tavix-grade --autograder autograder --reference reference "
+                               "--points 5 --tolerance 1 --timeout 3 --script " +
+                       source + "one.scr --script " + source + "two.scr > autograder.out 2>&1";
+    ASSERT_EQ(system(make.c_str()), 0) << read_file("autograder.out");
+    struct Case {
+        const char *student, *format, *score;
+    } cases[] = {
+        {"wrong", "gradescope", "10"},
+        {"hangs", "gradescope", "0"},
+        {"wrong", "prairielearn", "1"},
+        {"broken", "prairielearn", "none"},
+    };
+    // The checker itself refuses what the formats do not allow.
+    std::ofstream("bad.json") << "{\"score\": 1.5, \"tests\": [{\"status\": \"ok\"}]}";
+    EXPECT_NE(system((checker + "gradescope bad.json > /dev/null").c_str()), 0);
+    EXPECT_NE(system((checker + "prairielearn bad.json > /dev/null").c_str()), 0);
+    for (const Case &c : cases) {
+        bool gs = c.format[0] == 'g';
+        std::string root = gs ? "gs" : "pl", student = root + (gs ? "/submission" : "/student");
+        std::string setup =
+            "rm -rf " + root + " && mkdir " + root + " && cp -r autograder/" +
+            (gs ? "gradescope " + root + "/source" : "prairielearn/tests " + root + "/tests") +
+            " && cp -r " + c.student + " " + student;
+        ASSERT_EQ(system(setup.c_str()), 0) << setup;
+        std::string run = std::string(gs ? "TAVIX_AUTOGRADER_ROOT=" : "TAVIX_GRADE_ROOT=") +
+                          root + " TAVIX_GRADE=" + build + "/tavix-grade sh " + root +
+                          (gs ? "/source/run_autograder" : "/tests/run.sh") + " > run.out 2>&1";
+        system(run.c_str());
+        std::string check = checker + c.format + " " + root + "/results/results.json " + c.score;
+        EXPECT_EQ(system(check.c_str()), 0) << c.student << " " << c.format << "\n"
+                                            << read_file("run.out");
+    }
 }
 
 // The guide's worked example gives what the guide says it gives.
