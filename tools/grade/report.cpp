@@ -50,7 +50,8 @@ const char *const STYLE =
     "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:4px;vertical-align:top}"
     "th{background:#eee;text-align:left}a{color:inherit}"
     "img{width:298px;image-rendering:pixelated;display:block}"
-    ".rows{width:100%}.rows td.pic{width:22%}.rows td.pic img{width:100%;max-width:595px}"
+    ".rows{width:100%}.rows td.pic{width:22%;min-width:120px}"
+    ".rows td.pic img{width:100%;max-width:595px}.rows pre{overflow-wrap:anywhere;min-width:14em}"
     ".same{background:#d8f5d8}.bad{background:#fbd5d5}.none{color:#888;width:298px}"
     "pre{margin:0;font-size:12px;white-space:pre-wrap;max-width:24em}"
     ".n{text-align:right;font-variant-numeric:tabular-nums}";
