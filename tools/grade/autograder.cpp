@@ -94,8 +94,11 @@ std::string grade_command(const Outputs &o, const Limits &limits,
                           const std::string &source, const std::string &student) {
     char numbers[256];
     snprintf(numbers, sizeof numbers,
-             " --points %g --tolerance %ld --timeout %g --memory %ld --compile-timeout %g", o.points,
-             o.tolerance, limits.timeout_s, limits.memory_mb, o.compile_timeout_s);
+             " --points %g --tolerance %ld --timeout %g --compile-timeout %g", o.points,
+             o.tolerance, limits.timeout_s, o.compile_timeout_s);
+    if (limits.memory_mb > 0)
+        snprintf(numbers + strlen(numbers), sizeof numbers - strlen(numbers), " --memory %ld",
+                 limits.memory_mb);
     std::string command = "\"$grade\" --build --jobs 1 --format " + std::string(format) + numbers +
                           " --visibility " + o.visibility +
                           (limits.whole_buffer ? " --whole-buffer" : "") + " --reference \"" +
@@ -117,7 +120,8 @@ const char *const SETUP =
     "    exit 1\n"
     "fi\n"
     "apt-get update\n"
-    "DEBIAN_FRONTEND=noninteractive apt-get install -y \"$1\" cmake make g++\n";
+    "DEBIAN_FRONTEND=noninteractive apt-get install -y \"$1\" cmake make g++ \\\n"
+    "    bubblewrap libfaketime\n";
 
 }  // namespace
 
@@ -126,7 +130,7 @@ int write_autograder(int argc, char **argv) {
     std::vector<std::string> scripts;
     Outputs outputs;
     outputs.compile_timeout_s = 60;
-    Limits limits{10, 1024, 64, 64, 1 << 20, false};
+    Limits limits{10, 0, 64, 64, 256, 1 << 20, false};
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (take_output_option(argc, argv, &i, &outputs, refuse_option)) continue;
@@ -214,7 +218,7 @@ int write_autograder(int argc, char **argv) {
                "FROM debian:bookworm\n"
                "COPY libtavix-dev_*.deb /tmp/\n"
                "RUN apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y "
-               "/tmp/libtavix-dev_*.deb cmake make g++ && rm -rf /var/lib/apt/lists/* /tmp/*.deb\n",
+               "/tmp/libtavix-dev_*.deb cmake make g++ bubblewrap libfaketime && rm -rf /var/lib/apt/lists/* /tmp/*.deb\n",
                0644);
     write_file(pl + "/tests/run.sh",
                "#!/bin/sh\n"

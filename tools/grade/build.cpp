@@ -1,8 +1,9 @@
 // Folders of sources made into programs: each folder copied into the scratch folder (ordinary
-// files and folders only, bounded), compiled there against the library tavix-grade belongs to,
-// found through its pkg-config file, within a time limit; a build that fails keeps the
-// compiler's first error lines.
+// files and folders only, bounded), then compiled in a sandbox of its own, as hostile as the
+// program it makes, against the library tavix-grade belongs to (found through its pkg-config
+// file) within a time limit; a build that fails keeps the compiler's first error lines.
 #include "tools/grade/grade.h"
+#include "tools/grade/sandbox.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <poll.h>
 
 extern char **environ;
 
@@ -30,15 +33,22 @@ const size_t LOG_CAP = 256 * 1024;
 const size_t LINE_CAP = 300;
 const int ERROR_LINES = 8;
 
-// The build itself, the same for every folder: it names no file of the submission, so no file
-// name can reach a shell. A CMakeLists.txt or a Makefile is used when there is one; otherwise
-// every C and C++ file is compiled and the objects linked.
+// The build itself, the same for every folder, run in the sandbox's folder with the copy of the
+// submission's folder as $1: it names no file of the submission, so no file name can reach a
+// shell. A CMakeLists.txt or a Makefile is used when there is one (the program made is the
+// newest executable file the build wrote); otherwise every C and C++ file is compiled and the
+// objects linked. The program ends up as tavix-program.
 const char BUILD_SCRIPT[] =
+    "exec 1>&2\n"
+    "cp -R \"$1/.\" . || exit 1\n"
+    ": >.tavix-start\n"
     "if [ -f CMakeLists.txt ]; then\n"
     "  cmake -S . -B tavix-build -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1\n"
     "  cmake --build tavix-build || exit 1\n"
+    "  search=tavix-build\n"
     "elif [ -f Makefile ] || [ -f makefile ] || [ -f GNUmakefile ]; then\n"
     "  make || exit 1\n"
+    "  search=.\n"
     "else\n"
     "  mkdir tavix-objects || exit 1\n"
     "  found= failed=\n"
@@ -54,31 +64,12 @@ const char BUILD_SCRIPT[] =
     "  [ -n \"$found\" ] || { echo 'error: no C or C++ source file in the folder'; exit 1; }\n"
     "  [ -z \"$failed\" ] || exit 1\n"
     "  c++ tavix-objects/*.o -o tavix-program $TAVIX_LIBS || exit 1\n"
-    "fi\n";
-
-// The newest executable ordinary file under dir (not in CMake's own folders), or empty.
-void find_program(const std::string &dir, int depth, std::string *best, time_t *best_time) {
-    if (depth > 3) return;
-    DIR *d = opendir(dir.c_str());
-    if (!d) return;
-    while (dirent *entry = readdir(d)) {
-        const char *name = entry->d_name;
-        if (name[0] == '.' || strcmp(name, "CMakeFiles") == 0 ||
-            strcmp(name, "tavix-objects") == 0)
-            continue;
-        std::string path = dir + "/" + name;
-        struct stat status;
-        if (lstat(path.c_str(), &status) != 0) continue;
-        if (S_ISDIR(status.st_mode)) {
-            find_program(path, depth + 1, best, best_time);
-        } else if (S_ISREG(status.st_mode) && (status.st_mode & S_IXUSR) &&
-                   (best->empty() || status.st_mtime > *best_time)) {
-            *best = path;
-            *best_time = status.st_mtime;
-        }
-    }
-    closedir(d);
-}
+    "  exit 0\n"
+    "fi\n"
+    "program=$(find \"$search\" -maxdepth 3 -name CMakeFiles -prune -o -type f -perm -u+x "
+    "-newer .tavix-start -printf '%T@ %p\\n' | sort -n | tail -n 1 | cut -d' ' -f2-)\n"
+    "[ -n \"$program\" ] || { echo 'error: the build made no program'; exit 1; }\n"
+    "cp \"$program\" tavix-program\n";
 
 // The first error lines of a build's log: from the first line that names an error, or its last
 // lines when none does.
@@ -130,110 +121,176 @@ std::string own_pkg_config_dir() {
     return dir + "/../" TAVIX_GRADE_LIBDIR "/pkgconfig";
 }
 
-// The search path: the teacher's PKG_CONFIG_PATH first, then this program's own library.
-void set_pkg_config_path() {
-    std::string path;
-    if (const char *teacher = getenv("PKG_CONFIG_PATH")) path = teacher;
+// What every build is given: the flags, the search path, and what it may read beyond the
+// system (the library's headers, libraries and pkg-config file, wherever they are).
+struct Toolchain {
+    std::string cflags, libs, pkg_config_path;
+    std::vector<std::string> readable;
+};
+
+void add_readable(Toolchain *tools, const std::string &path) {
+    struct stat status;
+    if (path.empty() || path[0] != '/' || stat(path.c_str(), &status) != 0) return;
+    for (const std::string &known : tools->readable)
+        if (known == path) return;
+    tools->readable.push_back(path);
+}
+
+// The folders named by -I and -L in a line of flags.
+void add_flag_folders(Toolchain *tools, const std::string &flags) {
+    size_t at = 0;
+    while (at < flags.size()) {
+        size_t end = flags.find(' ', at);
+        if (end == std::string::npos) end = flags.size();
+        std::string word = flags.substr(at, end - at);
+        if (word.size() > 2 && (word.compare(0, 2, "-I") == 0 || word.compare(0, 2, "-L") == 0))
+            add_readable(tools, word.substr(2));
+        at = end + 1;
+    }
+}
+
+bool find_toolchain(Toolchain *tools, std::string *why) {
+    // The teacher's PKG_CONFIG_PATH first, then this program's own library.
+    if (const char *teacher = getenv("PKG_CONFIG_PATH")) tools->pkg_config_path = teacher;
     std::string own = own_pkg_config_dir();
-    if (!own.empty()) path += (path.empty() ? "" : ":") + own;
-    setenv("PKG_CONFIG_PATH", path.c_str(), 1);
+    if (!own.empty())
+        tools->pkg_config_path += (tools->pkg_config_path.empty() ? "" : ":") + own;
+    std::string saved = getenv("PKG_CONFIG_PATH") ? getenv("PKG_CONFIG_PATH") : "";
+    bool had = getenv("PKG_CONFIG_PATH") != nullptr;
+    setenv("PKG_CONFIG_PATH", tools->pkg_config_path.c_str(), 1);
+    tools->cflags = command_output("pkg-config --cflags tavix 2>/dev/null");
+    tools->libs = command_output("pkg-config --libs tavix 2>/dev/null");
+    if (had)
+        setenv("PKG_CONFIG_PATH", saved.c_str(), 1);
+    else
+        unsetenv("PKG_CONFIG_PATH");
+    if (tools->libs.empty()) {
+        *why = "cannot find the TAVIX library through pkg-config (searched " +
+               tools->pkg_config_path + ")";
+        return false;
+    }
+    add_flag_folders(tools, tools->cflags);
+    add_flag_folders(tools, tools->libs);
+    // The pkg-config files themselves, for builds that ask pkg-config (a CMakeLists.txt may).
+    size_t at = 0;
+    const std::string &path = tools->pkg_config_path;
+    while (at <= path.size()) {
+        size_t end = path.find(':', at);
+        if (end == std::string::npos) end = path.size();
+        std::string dir = path.substr(at, end - at);
+        add_readable(tools, dir + "/tavix-uninstalled.pc");
+        add_readable(tools, dir + "/tavix.pc");
+        at = end + 1;
+    }
+    return true;
 }
 
 struct Job {
     Build *build;
-    std::string folder;  // the copy, where the build runs
-    pid_t pid = 0;
+    std::string copy;  // the copy of the submission's folder
+    std::unique_ptr<Sandbox> box;
+    std::string log;
     double started = 0;
 };
 
-void start_build(Job &job, const Limits &limits) {
+void refuse(Build &build, const std::string &why) {
+    build.outcome = "does-not-compile";
+    build.words = "does not compile: " + why;
+}
+
+// Starts a build; false when it did not start (the outcome then says why, or the folder was a
+// program already).
+bool start_build(Job &job, const Toolchain &tools, const SandboxHost &host,
+                 const SandboxLimits &limits, int slot, const std::string &scratch) {
     Build &build = *job.build;
     job.started = now_s();
-    CopyCount copy;
     struct stat status;
     char resolved[PATH_MAX];
     // A program already made (the reference often is) is run as it is.
     if (stat(build.folder.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
         access(build.folder.c_str(), X_OK) == 0 && realpath(build.folder.c_str(), resolved)) {
         build.program = resolved;
-        return;
+        return false;
     }
     if (stat(build.folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-        build.outcome = "does-not-compile";
-        build.words = "does not compile: " + build.folder + " is not a folder";
-        return;
+        refuse(build, build.folder + " is neither a folder nor a program");
+        return false;
     }
-    copy_tree(build.folder, job.folder, &copy, 0, 0600);
+    CopyCount copy;
+    copy_tree(build.folder, job.copy, &copy, 0, 0644);
     if (!copy.problem.empty()) {
-        build.outcome = "does-not-compile";
-        build.words = "does not compile: " + copy.problem;
-        return;
+        refuse(build, copy.problem);
+        return false;
     }
-    std::string script = job.folder + "/../build.sh", log = job.folder + "/../build.log";
-    FILE *out = fopen(script.c_str(), "w");
-    if (!out || fputs(BUILD_SCRIPT, out) < 0 || fclose(out) != 0) {
-        build.outcome = "does-not-compile";
-        build.words = "does not compile: cannot write " + script;
-        return;
+    std::string script = scratch + "/build.sh", why;
+    job.box.reset(new Sandbox(host, limits, slot));
+    bool namespaces = host.isolation == Isolation::namespaces;
+    SandboxCommand command;
+    command.program = "/bin/sh";
+    command.args = {".tavix-build.sh", namespaces ? "/tavix-source" : job.copy};
+    for (char **e = environ; *e; ++e)
+        if (strncmp(*e, "HOME=", 5) && strncmp(*e, "TMPDIR=", 7) &&
+            strncmp(*e, "PKG_CONFIG_PATH=", 16))
+            command.env.push_back(*e);
+    std::string inside = namespaces ? "/tmp" : "";
+    command.read_only.push_back({job.copy, namespaces ? "/tavix-source" : job.copy});
+    for (const std::string &path : tools.readable) command.read_only.push_back({path, path});
+    if (!job.box->prepare(scratch, &why) || !job.box->copy_in(script, ".tavix-build.sh", &why)) {
+        refuse(build, why);
+        return false;
     }
-    pid_t pid = fork();
-    if (pid < 0) {
-        build.outcome = "does-not-compile";
-        build.words = std::string("does not compile: cannot start a process: ") + strerror(errno);
-        return;
+    inside = job.box->inside();
+    command.env.push_back("HOME=" + inside);
+    command.env.push_back("TMPDIR=" + inside);
+    command.env.push_back("PKG_CONFIG_PATH=" + tools.pkg_config_path);
+    command.env.push_back("TAVIX_CFLAGS=" + tools.cflags);
+    command.env.push_back("TAVIX_LIBS=" + tools.libs);
+    // Makefiles that rely on make's own rules get the flags too.
+    command.env.push_back("CFLAGS=" + tools.cflags);
+    command.env.push_back("CXXFLAGS=" + tools.cflags);
+    command.env.push_back("LDLIBS=" + tools.libs);
+    if (!job.box->start(command, &why)) {
+        refuse(build, why);
+        return false;
     }
-    if (pid == 0) {
-        setpgid(0, 0);
-        int null_fd = open("/dev/null", O_RDONLY);
-        int log_fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (null_fd < 0 || log_fd < 0 || chdir(job.folder.c_str()) != 0) _exit(126);
-        dup2(null_fd, 0);
-        dup2(log_fd, 1);
-        dup2(log_fd, 2);
-        setenv("HOME", job.folder.c_str(), 1);
-        setenv("TMPDIR", job.folder.c_str(), 1);
-        rlimit limit;
-        limit.rlim_cur = limit.rlim_max = (rlim_t)(limits.memory_mb < 2048 ? 2048 : limits.memory_mb)
-                                          << 20;
-        setrlimit(RLIMIT_AS, &limit);
-        limit.rlim_cur = limit.rlim_max = (rlim_t)limits.file_mb << 20;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = limit.rlim_max = 0;
-        setrlimit(RLIMIT_CORE, &limit);
-        execl("/bin/sh", "sh", script.c_str(), (char *)nullptr);
-        _exit(127);
-    }
-    setpgid(pid, pid);
-    job.pid = pid;
+    return true;
 }
 
-void finish_build(Job &job, int status, bool timed_out, double timeout_s) {
+void read_log(Job &job) {
+    char buffer[65536];
+    ssize_t got;
+    while ((got = read(job.box->err_fd(), buffer, sizeof buffer)) > 0)
+        if (job.log.size() < LOG_CAP)
+            job.log.append(buffer, std::min((size_t)got, LOG_CAP - job.log.size()));
+}
+
+void finish_build(Job &job, const std::string &program, double timeout_s) {
     Build &build = *job.build;
+    Sandbox &box = *job.box;
     build.seconds = now_s() - job.started;
-    std::string log;
-    if (FILE *in = fopen((job.folder + "/../build.log").c_str(), "rb")) {
-        log.resize(LOG_CAP);
-        log.resize(fread(&log[0], 1, LOG_CAP, in));
-        fclose(in);
+    std::string data, why;
+    int status = box.status();
+    bool made = !box.timed_out() && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+                box.read_result("tavix-program", MOST_BYTES, &data, &why);
+    if (made) {
+        int fd = open(program.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0755);
+        made = fd >= 0 && write(fd, data.data(), data.size()) == (ssize_t)data.size();
+        if (fd >= 0 && close(fd) != 0) made = false;
     }
-    std::string program;
-    time_t newest = 0;
-    if (!timed_out && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        find_program(job.folder, 0, &program, &newest);
-    if (!program.empty()) {
+    if (made) {
         build.program = program;
         return;
     }
     build.outcome = "does-not-compile";
-    char text[128];
-    if (timed_out)
+    char text[160];
+    if (box.timed_out())
         snprintf(text, sizeof text, "does not compile: the build took more than %g s", timeout_s);
-    else if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        snprintf(text, sizeof text, "does not compile: the build made no program");
+    else if (!box.limit_words().empty())
+        snprintf(text, sizeof text, "does not compile: %s", box.limit_words().c_str());
     else
         snprintf(text, sizeof text, "does not compile");
     build.words = text;
-    build.errors = error_lines(log);
+    build.errors = error_lines(job.log);
 }
 
 }  // namespace
@@ -248,7 +305,7 @@ void copy_tree(const std::string &from, const std::string &to, CopyCount *copy, 
         copy->problem = "cannot read " + from + ": " + strerror(errno);
         return;
     }
-    mkdir(to.c_str(), 0700 | (mode & 0055));
+    mkdir(to.c_str(), 0700 | ((mode & 0040) ? 0050 : 0) | ((mode & 0004) ? 0005 : 0));
     while (dirent *entry = readdir(dir)) {
         const char *name = entry->d_name;
         if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
@@ -276,58 +333,65 @@ void copy_tree(const std::string &from, const std::string &to, CopyCount *copy, 
     closedir(dir);
 }
 
-void build_all(std::vector<Build> &builds, double timeout_s, int jobs, const std::string &scratch,
-               const Limits &limits) {
-    set_pkg_config_path();
-    std::string cflags = command_output("pkg-config --cflags tavix 2>/dev/null");
-    std::string libs = command_output("pkg-config --libs tavix 2>/dev/null");
-    if (libs.empty()) {
-        fprintf(stderr,
-                "tavix-grade: cannot find the TAVIX library through pkg-config (searched %s)\n",
-                getenv("PKG_CONFIG_PATH"));
-        exit(2);
+bool build_all(std::vector<Build> &builds, const Outputs &outputs, int jobs,
+               const std::string &scratch, const Limits &limits, const SandboxHost &host,
+               std::string *why) {
+    Toolchain tools;
+    if (!find_toolchain(&tools, why)) return false;
+    std::string script = scratch + "/build.sh";
+    int fd = open(script.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    bool written = fd >= 0 && write(fd, BUILD_SCRIPT, sizeof BUILD_SCRIPT - 1) ==
+                                  (ssize_t)(sizeof BUILD_SCRIPT - 1);
+    if (fd >= 0) close(fd);
+    if (!written) {
+        *why = "cannot write " + script;
+        return false;
     }
-    setenv("TAVIX_CFLAGS", cflags.c_str(), 1);
-    setenv("TAVIX_LIBS", libs.c_str(), 1);
-    // Makefiles that rely on make's own rules get the flags too.
-    setenv("CFLAGS", cflags.c_str(), 1);
-    setenv("CXXFLAGS", cflags.c_str(), 1);
-    setenv("LDLIBS", libs.c_str(), 1);
+    // A compiler needs more room than most programs it makes.
+    SandboxLimits box_limits;
+    box_limits.timeout_s = outputs.compile_timeout_s;
+    box_limits.memory_mb = std::max(limits.memory_mb, 2048L);
+    box_limits.disk_mb = std::max(limits.disk_mb, 256L);
+    box_limits.processes = std::max(limits.processes, 64L);
+    box_limits.open_files = std::max(limits.open_files, 256L);
 
     std::vector<Job> all(builds.size());
     for (size_t i = 0; i < builds.size(); ++i) {
         all[i].build = &builds[i];
-        std::string top = scratch + "/build" + std::to_string(i);
-        mkdir(top.c_str(), 0700);
-        all[i].folder = top + "/" + file_stem(builds[i].folder);
+        all[i].copy = scratch + "/source" + std::to_string(i);
     }
+    std::vector<int> free_slots;
+    for (int slot = jobs - 1; slot >= 0; --slot) free_slots.push_back(slot);
+    std::vector<std::pair<Job *, int>> active;
     size_t next = 0;
-    std::vector<Job *> active;
     while (next < all.size() || !active.empty()) {
-        while ((int)active.size() < jobs && next < all.size()) {
+        while (!free_slots.empty() && next < all.size()) {
             Job &job = all[next++];
-            start_build(job, limits);
-            if (job.pid) active.push_back(&job);
+            if (!start_build(job, tools, host, box_limits, free_slots.back(), scratch)) {
+                job.box.reset();
+                continue;
+            }
+            active.push_back({&job, free_slots.back()});
+            free_slots.pop_back();
         }
-        usleep(20000);
+        std::vector<pollfd> fds;
+        for (const auto &a : active) fds.push_back(pollfd{a.first->box->err_fd(), POLLIN, 0});
+        poll(fds.data(), fds.size(), 20);
         for (size_t i = 0; i < active.size();) {
-            Job &job = *active[i];
-            siginfo_t info;
-            memset(&info, 0, sizeof info);
-            bool ended = waitid(P_PID, (id_t)job.pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-                         info.si_pid == job.pid;
-            bool timed_out = !ended && now_s() - job.started >= timeout_s;
-            if (!ended && !timed_out) {
+            Job &job = *active[i].first;
+            read_log(job);
+            if (!job.box->ended()) {
                 ++i;
                 continue;
             }
-            // Whatever the build left running in its group ends with it, while the leader, not
-            // yet reaped, keeps the group's number from being reused.
-            kill(-job.pid, SIGKILL);
-            int status = 0;
-            waitpid(job.pid, &status, 0);
-            finish_build(job, status, timed_out, timeout_s);
+            read_log(job);
+            size_t index = (size_t)(&job - all.data());
+            finish_build(job, scratch + "/program" + std::to_string(index),
+                         outputs.compile_timeout_s);
+            job.box.reset();  // ends what is left and removes its folder
+            free_slots.push_back(active[i].second);
             active.erase(active.begin() + (long)i);
         }
     }
+    return true;
 }

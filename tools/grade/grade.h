@@ -4,6 +4,7 @@
 #ifndef TAVIX_TOOLS_GRADE_H
 #define TAVIX_TOOLS_GRADE_H
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -13,9 +14,10 @@
 // What one run may use; a run over a limit is stopped and reported as such.
 struct Limits {
     double timeout_s;   // wall-clock time of the whole run
-    long memory_mb;     // address space
-    long file_mb;       // largest file the program may write
-    long processes;     // processes and threads beyond those the user already has
+    long memory_mb;     // memory (a cgroup's limit where one can be made, else address space)
+    long disk_mb;       // everything the program may write, in all
+    long processes;     // processes and threads
+    long open_files;    // open files per process
     size_t output_cap;  // bytes of standard error kept; the rest is read and dropped
     bool whole_buffer;  // compare the 601 x 540 buffer instead of the visible area
 };
@@ -27,11 +29,8 @@ struct Run {
     std::string script;        // as given on the command line
     int submission;            // index into the submissions, -1 for the reference
     int script_index;          // index into the scripts
-    std::string folder;        // the fresh working folder (removed at the end)
     // While it runs:
-    pid_t pid = 0;        // the program, leader of its own process group
-    int err_fd = -1;      // read end of its standard error
-    double deadline = 0;  // monotonic seconds
+    int err_fd = -1;  // read end of its standard error
     // What came of it:
     std::string err;          // standard error, at most output_cap bytes
     bool err_cut = false;     // more came than was kept
@@ -39,6 +38,10 @@ struct Run {
     int status = 0;           // the wait status
     std::string start_error;  // why it could not be started, or empty
     double seconds = 0;       // wall-clock time it took
+    std::string limit_words;  // a limit it met, in words, or empty
+    bool limit_killed = false;  // that limit ended it
+    bool has_snapshot = false;  // the picture it left, read once it had ended
+    std::string snapshot, snapshot_why;
 };
 
 // A picture as compared: rows top first, 0x00RRGGBB pixels.
@@ -93,6 +96,8 @@ struct Grading {
     double seconds;  // the whole grading, wall clock
     Outputs outputs;
     std::vector<Build> builds;  // with --build: the reference's first, then every submission's
+    std::string isolation;  // how the runs were isolated and limited, in words
+    std::string seed;       // TAVIX_SEED of every run
 };
 
 // The formats besides report.html and summary.csv, each written into dir (formats.cpp); false
@@ -109,9 +114,13 @@ std::string file_stem(const std::string &path);
 // Whether the row counts as matching the reference (and earns its points).
 bool row_passed(const Row &row);
 
-// Compiles every folder (build.cpp), jobs at once, each within timeout_s; fills builds.
-void build_all(std::vector<Build> &builds, double timeout_s, int jobs, const std::string &scratch,
-               const Limits &limits);
+// Compiles every folder (build.cpp), jobs at once, each in a sandbox of its own within the
+// compile time limit, its program left in scratch; fills builds. False with *why set when the
+// library cannot be found.
+struct SandboxHost;
+bool build_all(std::vector<Build> &builds, const Outputs &outputs, int jobs,
+               const std::string &scratch, const Limits &limits, const SandboxHost &host,
+               std::string *why);
 
 // What copy_tree copied, and why it stopped early (empty when it did not).
 struct CopyCount {
@@ -132,11 +141,18 @@ bool write_report(const std::string &dir, const Grading &grading, std::string *w
 
 // Monotonic seconds.
 double now_s();
-// Runs every run, at most jobs at once; returns when all have ended.
-void run_all(std::vector<Run> &runs, const Limits &limits, int jobs);
+struct SandboxHost;
+// Set by a signal: the grading stops, every run is ended.
+extern volatile sig_atomic_t grade_interrupted;
+// Runs every run in a sandbox of its own (folders made in scratch), at most jobs at once;
+// returns when all have ended, false when interrupted.
+bool run_all(std::vector<Run> &runs, const Limits &limits, int jobs, const SandboxHost &host,
+             const std::string &scratch);
 
 // Reads a PNG file; false with *why set when it cannot be read.
 bool read_picture(const std::string &path, Picture *picture, std::string *why);
+// Reads a PNG file's bytes; likewise.
+bool decode_picture(const std::string &png, Picture *picture, std::string *why);
 // The part a window shows of a whole-buffer snapshot (its top left 595 x 496); any other size is
 // kept as it is.
 Picture visible_area(const Picture &picture);

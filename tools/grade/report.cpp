@@ -4,10 +4,13 @@
 #include "tools/grade/grade.h"
 
 #include <glib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -99,6 +102,8 @@ bool write_report(const std::string &dir, const Grading &g, std::string *why) {
                                    : "the visible 595 x 496 area and the console text",
              g.limits.timeout_s, g.limits.memory_mb, g.jobs, g.seconds);
     page += text;
+    page += "<p>" + escaped(g.isolation) + " Seed of TAVIX_random where a script gives none: " +
+            escaped(g.seed) + ".</p>\n";
     page += "<h2>Reference: " + escaped(g.reference) +
             "</h2>\n<table><tr><th>script</th><th>outcome</th><th>picture</th></tr>\n";
     for (const Row &row : g.reference_rows)
@@ -142,14 +147,21 @@ bool write_report(const std::string &dir, const Grading &g, std::string *why) {
     page += "</table>\n</body></html>\n";
     const std::pair<std::string, const std::string *> files[] = {{dir + "/report.html", &page},
                                                                  {dir + "/summary.csv", &summary}};
+    // Each written whole beside its place, then put there at once: a reader never sees half a
+    // file, and whatever stood at the name (a link, say) is replaced, not written through.
     for (const auto &file : files) {
         if (!wants_format(g, file.second == &page ? "html" : "csv")) continue;
-        FILE *out = fopen(file.first.c_str(), "wb");
+        std::string temporary = file.first + ".XXXXXX";
+        int fd = mkstemp(&temporary[0]);
+        FILE *out = fd < 0 ? nullptr : fdopen(fd, "wb");
         bool ok =
             out && fwrite(file.second->data(), 1, file.second->size(), out) == file.second->size();
+        if (out && fchmod(fd, 0644) != 0) ok = false;
         if (out && fclose(out) != 0) ok = false;
+        if (ok && rename(temporary.c_str(), file.first.c_str()) != 0) ok = false;
         if (!ok) {
             *why = "cannot write " + file.first + ": " + strerror(errno);
+            if (fd >= 0) unlink(temporary.c_str());
             return false;
         }
     }
