@@ -160,7 +160,7 @@ TEST(Grade, SourceFoldersAreCompiledAndGraded) {
     const std::string checker = "python3 " + source + "check_results.py ";
     write_class();
     system("rm -rf sources");
-    int status = system((build + "/tavix-grade --build --timeout 3 --out sources --format "
+    int status = system((build + "/tavix-grade --build --timeout 8 --out sources --format "
                                  "html,csv,json,junit,gradescope,prairielearn --reference "
                                  "reference --script " +
                          source + "one.scr --script " + source +
@@ -214,7 +214,7 @@ TEST(Grade, AutogradersWriteTheirResults) {
     system("rm -rf autograder gs pl");
     // One pixel off is forgiven: wrong earns every point.
     std::string make = build + "/tavix-grade --autograder autograder --reference reference "
-                               "--points 5 --tolerance 1 --timeout 3 --script " +
+                               "--points 5 --tolerance 1 --timeout 8 --script " +
                        source + "one.scr --script " + source + "two.scr > autograder.out 2>&1";
     ASSERT_EQ(system(make.c_str()), 0) << read_file("autograder.out");
     struct Case {

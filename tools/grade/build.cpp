@@ -218,6 +218,7 @@ bool start_build(Job &job, const Toolchain &tools, const SandboxHost &host,
     }
     CopyCount copy;
     copy_tree(build.folder, job.copy, &copy, 0, 0644);
+    chmod(job.copy.c_str(), 0755);
     if (!copy.problem.empty()) {
         refuse(build, copy.problem);
         return false;
@@ -358,7 +359,14 @@ bool build_all(std::vector<Build> &builds, const Outputs &outputs, int jobs,
     std::vector<Job> all(builds.size());
     for (size_t i = 0; i < builds.size(); ++i) {
         all[i].build = &builds[i];
-        all[i].copy = scratch + "/source" + std::to_string(i);
+        // A name nobody can guess: the scratch folder lets every run's user through, and a
+        // build run under a user id of its own could otherwise read another's sources.
+        std::string name = scratch + "/source-XXXXXX";
+        if (!mkdtemp(&name[0])) {
+            *why = "cannot make a folder in " + scratch + ": " + strerror(errno);
+            return false;
+        }
+        all[i].copy = name;
     }
     std::vector<int> free_slots;
     for (int slot = jobs - 1; slot >= 0; --slot) free_slots.push_back(slot);
