@@ -185,12 +185,15 @@ int write_autograder(int argc, char **argv) {
                    grade_command(outputs, limits, scripts, "gradescope", "$root/source",
                                  "$root/submission") +
                    "\nstatus=$?\n"
-                   "if [ -f \"$work/out/gradescope/1-submission/results.json\" ]; then\n"
+                   "# 0 or 1: graded. 3: the reference itself failed, which is no fault of the\n"
+                   "# student's; anything else: the grading could not be done.\n"
+                   "if [ \"$status\" -le 1 ] && [ -f \"$work/out/gradescope/1-submission/results.json\" ]; then\n"
                    "    cp \"$work/out/gradescope/1-submission/results.json\" "
                    "\"$root/results/results.json\"\n"
                    "else\n"
-                   "    printf '{\"score\": 0, \"output\": \"tavix-grade could not grade this "
-                   "submission (exit status %d).\", \"tests\": []}\\n' \"$status\" \\\n"
+                   "    printf '{\"score\": 0, \"output\": \"This submission could not be graded "
+                   "(tavix-grade exit status %d%s); please tell your teacher.\", \"tests\": []}\\n' "
+                   "\"$status\" \"$([ \"$status\" = 3 ] && echo ': the reference failed')\" \\\n"
                    "        >\"$root/results/results.json\"\n"
                    "fi\n"
                    "rm -rf \"$work\"\n",
@@ -231,12 +234,15 @@ int write_autograder(int argc, char **argv) {
                    grade_command(outputs, limits, scripts, "prairielearn", "$root/tests",
                                  "$root/student") +
                    "\nstatus=$?\n"
-                   "if [ -f \"$work/out/prairielearn/1-student/results.json\" ]; then\n"
+                   "# 0 or 1: graded. Otherwise (3: the reference itself failed) the student is not\n"
+                   "# charged an attempt.\n"
+                   "if [ \"$status\" -le 1 ] && [ -f \"$work/out/prairielearn/1-student/results.json\" ]; then\n"
                    "    cp \"$work/out/prairielearn/1-student/results.json\" "
                    "\"$root/results/results.json\"\n"
                    "else\n"
-                   "    printf '{\"gradable\": false, \"format_errors\": [\"tavix-grade could "
-                   "not grade this submission (exit status %d).\"]}\\n' \"$status\" \\\n"
+                   "    printf '{\"gradable\": false, \"format_errors\": [\"This submission could "
+                   "not be graded (tavix-grade exit status %d%s); please tell your teacher.\"]}\\n' "
+                   "\"$status\" \"$([ \"$status\" = 3 ] && echo ': the reference failed')\" \\\n"
                    "        >\"$root/results/results.json\"\n"
                    "fi\n"
                    "rm -rf \"$work\"\n",

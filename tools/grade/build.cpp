@@ -42,6 +42,10 @@ const char BUILD_SCRIPT[] =
     "exec 1>&2\n"
     "cp -R \"$1/.\" . || exit 1\n"
     ": >.tavix-start\n"
+    "top=$(pwd)\n"
+    "# Sources handed in inside one folder of their own are built there.\n"
+    "set -- ./*\n"
+    "if [ $# = 1 ] && [ -d \"$1\" ]; then cd \"$1\" || exit 1; fi\n"
     "if [ -f CMakeLists.txt ]; then\n"
     "  cmake -S . -B tavix-build -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1\n"
     "  cmake --build tavix-build || exit 1\n"
@@ -63,13 +67,13 @@ const char BUILD_SCRIPT[] =
     "  done\n"
     "  [ -n \"$found\" ] || { echo 'error: no C or C++ source file in the folder'; exit 1; }\n"
     "  [ -z \"$failed\" ] || exit 1\n"
-    "  c++ tavix-objects/*.o -o tavix-program $TAVIX_LIBS || exit 1\n"
+    "  c++ tavix-objects/*.o -o \"$top/tavix-program\" $TAVIX_LIBS || exit 1\n"
     "  exit 0\n"
     "fi\n"
     "program=$(find \"$search\" -maxdepth 3 -name CMakeFiles -prune -o -type f -perm -u+x "
-    "-newer .tavix-start -printf '%T@ %p\\n' | sort -n | tail -n 1 | cut -d' ' -f2-)\n"
+    "-newer \"$top/.tavix-start\" -printf '%T@ %p\\n' | sort -n | tail -n 1 | cut -d' ' -f2-)\n"
     "[ -n \"$program\" ] || { echo 'error: the build made no program'; exit 1; }\n"
-    "cp \"$program\" tavix-program\n";
+    "cp \"$program\" \"$top/tavix-program\"\n";
 
 // The first error lines of a build's log: from the first line that names an error, or its last
 // lines when none does.
