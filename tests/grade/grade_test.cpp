@@ -221,7 +221,7 @@ TEST(Grade, AutogradersWriteTheirResults) {
         const char *student, *format, *score;
     } cases[] = {
         {"wrong", "gradescope", "10"},
-        {"hangs", "gradescope", "0"},
+        {"broken", "gradescope", "0"},
         {"wrong", "prairielearn", "1"},
         {"broken", "prairielearn", "none"},
     };
