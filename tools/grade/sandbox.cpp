@@ -591,7 +591,7 @@ bool Sandbox::start(const SandboxCommand &command, std::string *why) {
     if (host_.isolation == Isolation::user_ids) {
         if (!copy_file(command.program, "program", 0500, why)) return false;
     } else if (host_.isolation == Isolation::namespaces) {
-        program_fd = open(command.program.c_str(), O_RDONLY | O_CLOEXEC);
+        program_fd = open(command.program.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         struct stat status;
         if (program_fd < 0 || fstat(program_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
             *why = "cannot run " + command.program + ": " +
@@ -870,7 +870,13 @@ bool Sandbox::read_result(const std::string &name, size_t max, std::string *data
         *why = "cannot open the run's folder";
         return false;
     }
-    bool ok = read_regular_file(dir, name, max, data, why);
+    // Nothing of the run is left to change it now. A file the run did not make itself (a link
+    // to another's, under user ids without a tmpfs) is not taken for its own.
+    struct stat status;
+    bool ok = fstatat(dir, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+              S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_uid == uid_;
+    if (!ok) *why = name + " is missing or not the run's own file";
+    ok = ok && read_regular_file(dir, name, max, data, why);
     close(dir);
     return ok;
 }
