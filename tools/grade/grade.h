@@ -32,13 +32,13 @@ struct Run {
     // While it runs:
     int err_fd = -1;  // read end of its standard error
     // What came of it:
-    std::string err;          // standard error, at most output_cap bytes
-    bool err_cut = false;     // more came than was kept
-    bool timed_out = false;   // stopped at the deadline
-    int status = 0;           // the wait status
-    std::string start_error;  // why it could not be started, or empty
-    double seconds = 0;       // wall-clock time it took
-    std::string limit_words;  // a limit it met, in words, or empty
+    std::string err;            // standard error, at most output_cap bytes
+    bool err_cut = false;       // more came than was kept
+    bool timed_out = false;     // stopped at the deadline
+    int status = 0;             // the wait status
+    std::string start_error;    // why it could not be started, or empty
+    double seconds = 0;         // wall-clock time it took
+    std::string limit_words;    // a limit it met, in words, or empty
     bool limit_killed = false;  // that limit ended it
     bool has_snapshot = false;  // the picture it left, read once it had ended
     std::string snapshot, snapshot_why;
@@ -93,7 +93,7 @@ struct Grading {
     std::vector<Row> rows;            // submission by submission, script by script
     Limits limits;
     int jobs;
-    double seconds;  // the whole grading, wall clock
+    double seconds;         // the whole grading, wall clock
     Outputs outputs;
     std::vector<Build> builds;  // with --build: the reference's first, then every submission's
     std::string isolation;  // how the runs were isolated and limited, in words

@@ -229,7 +229,9 @@ bool save(const std::string &folder, const Picture &picture, std::string *name) 
     return false;
 }
 
-void interrupted(int) { grade_interrupted = 1; }
+void interrupted(int) {
+    grade_interrupted = 1;
+}
 
 }  // namespace
 
@@ -303,6 +305,9 @@ int main(int argc, char **argv) {
                     "the submissions as this user\n");
         return BAD_USE;
     }
+    // Under user ids a run can read this process's command line: it shows no paths there.
+    if (host.isolation == Isolation::user_ids)
+        for (int a = 1; a < argc; ++a) memset(argv[a], 0, strlen(argv[a]));
     if (g.jobs == 0) g.jobs = sandbox_default_jobs();
     // Without a cgroup the limit is of address space, which runs well above memory in use.
     if (g.limits.memory_mb == 0)

@@ -102,8 +102,8 @@ bool write_report(const std::string &dir, const Grading &g, std::string *why) {
                                    : "the visible 595 x 496 area and the console text",
              g.limits.timeout_s, g.limits.memory_mb, g.jobs, g.seconds);
     page += text;
-    page += "<p>" + escaped(g.isolation) + " Seed of TAVIX_random where a script gives none: " +
-            escaped(g.seed) + ".</p>\n";
+    page += "<p>" + escaped(g.isolation) +
+            " Seed of TAVIX_random where a script gives none: " + escaped(g.seed) + ".</p>\n";
     page += "<h2>Reference: " + escaped(g.reference) +
             "</h2>\n<table><tr><th>script</th><th>outcome</th><th>picture</th></tr>\n";
     for (const Row &row : g.reference_rows)

@@ -129,11 +129,13 @@ long count_user_tasks(uid_t uid) {
 
 // The user id of a slot under user ids: a range of its own per grading (by process id), far
 // above the ids of people and of system services.
-uid_t slot_uid(int slot) { return (uid_t)(1990000000u + (unsigned)(getpid() % 10000) * 256u + (unsigned)slot); }
+uid_t slot_uid(int slot) {
+    return (uid_t)(1990000000u + (unsigned)(getpid() % 10000) * 256u + (unsigned)slot);
+}
 
 // The system as a run sees it under namespaces: these folders read-only (links kept as links).
-const char *const SYSTEM_FOLDERS[] = {"/usr", "/etc", "/bin", "/sbin", "/lib", "/lib32", "/lib64",
-                                      "/libx32"};
+const char *const SYSTEM_FOLDERS[] = {"/usr", "/etc",   "/bin",   "/sbin",
+                                      "/lib", "/lib32", "/lib64", "/libx32"};
 
 void add_system(std::vector<std::string> *args) {
     for (const char *folder : SYSTEM_FOLDERS) {
@@ -161,11 +163,13 @@ bool bwrap_works(const std::string &bwrap, long as_uid) {
         dup2(null_fd, 0);
         dup2(null_fd, 1);
         dup2(null_fd, 2);
-        if (as_uid >= 0 && (setgroups(0, nullptr) != 0 || setresgid((gid_t)as_uid, (gid_t)as_uid, (gid_t)as_uid) != 0 ||
+        if (as_uid >= 0 && (setgroups(0, nullptr) != 0 ||
+                            setresgid((gid_t)as_uid, (gid_t)as_uid, (gid_t)as_uid) != 0 ||
                             setresuid((uid_t)as_uid, (uid_t)as_uid, (uid_t)as_uid) != 0))
             _exit(1);
-        std::vector<std::string> args = {bwrap, "--unshare-user", "--unshare-pid", "--unshare-net",
-                                         "--unshare-ipc", "--unshare-uts", "--die-with-parent"};
+        std::vector<std::string> args = {
+            bwrap,           "--unshare-user", "--unshare-pid",    "--unshare-net",
+            "--unshare-ipc", "--unshare-uts",  "--die-with-parent"};
         add_system(&args);
         args.insert(args.end(), {"--proc", "/proc", "--dev", "/dev", "--", "/bin/sh", "-c",
                                  "test -r /proc/1/stat"});
@@ -191,8 +195,10 @@ bool own_mount_namespace(bool root) {
     gid_t gid = getgid();
     if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
     write_small("/proc/self/setgroups", "deny");
-    if (!write_small("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1\n") ||
-        !write_small("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1\n"))
+    if (!write_small("/proc/self/uid_map",
+                     std::to_string(uid) + " " + std::to_string(uid) + " 1\n") ||
+        !write_small("/proc/self/gid_map",
+                     std::to_string(gid) + " " + std::to_string(gid) + " 1\n"))
         return false;
     return mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 }
@@ -286,19 +292,24 @@ void kill_user(uid_t uid) {
 
 const char *isolation_name(Isolation isolation) {
     switch (isolation) {
-    case Isolation::namespaces: return "namespaces";
-    case Isolation::user_ids: return "user-ids";
-    default: return "none";
+        case Isolation::namespaces:
+            return "namespaces";
+        case Isolation::user_ids:
+            return "user-ids";
+        default:
+            return "none";
     }
 }
 
 const char *isolation_gaps(Isolation isolation) {
     switch (isolation) {
-    case Isolation::namespaces: return "";
-    case Isolation::user_ids:
-        return "a run can still use the network (loopback included), see other processes and "
-               "their command lines, and read any file every user may read";
-    default: return "a run can do anything the grader's user can";
+        case Isolation::namespaces:
+            return "";
+        case Isolation::user_ids:
+            return "a run can still use the network (loopback included), see other processes and "
+                   "their command lines, and read any file every user may read";
+        default:
+            return "a run can do anything the grader's user can";
     }
 }
 
@@ -350,6 +361,7 @@ bool SandboxHost::probe(const std::string &mode, SandboxHost *host, std::string 
             host->faketime = library;
             break;
         }
+    if (!host->root) host->user_tasks = count_user_tasks(getuid());
     if (mode == "none") return true;
     if (mode != "" && mode != "namespaces" && mode != "user-ids") {
         *why = "unknown sandbox " + mode + " (namespaces or user-ids)";
@@ -367,10 +379,9 @@ bool SandboxHost::probe(const std::string &mode, SandboxHost *host, std::string 
             host->memory_cgroup = v2;
             host->memory_cgroup_version = 2;
         }
-        std::string pids = own_cgroup("pids");
+        std::string pids = own_cgroup("pids"), cpu = own_cgroup("cpu");
         if (cgroup_writable(pids)) host->pids_cgroup = pids;
-    } else {
-        host->user_tasks = count_user_tasks(getuid());
+        if (cgroup_writable(cpu)) host->cpu_cgroup = cpu;
     }
     std::string reasons;
     if (mode != "user-ids") {
@@ -406,26 +417,25 @@ bool SandboxHost::probe(const std::string &mode, SandboxHost *host, std::string 
 
 std::string SandboxHost::describe(const SandboxLimits &limits) const {
     char text[1024];
-    std::string memory =
-        memory_cgroup.empty()
-            ? std::to_string(limits.memory_mb) + " MB of address space"
-            : std::to_string(limits.memory_mb) + " MB of memory (cgroup v" +
-                  std::to_string(memory_cgroup_version) + ")";
+    std::string memory = memory_cgroup.empty()
+                             ? std::to_string(limits.memory_mb) + " MB of address space"
+                             : std::to_string(limits.memory_mb) + " MB of memory (cgroup v" +
+                                   std::to_string(memory_cgroup_version) + ")";
     std::string disk = private_mounts ? std::to_string(limits.disk_mb) + " MB written in all"
                                       : std::to_string(limits.disk_mb) + " MB a file";
-    snprintf(text, sizeof text,
-             "Isolation: %s%s%s. Limits per run: %g s, %s, %ld processes, %ld open files, %s. "
-             "Clock: %s.",
-             isolation_name(isolation),
-             isolation == Isolation::namespaces
-                 ? " (own user, process, network, IPC and host-name namespaces; the system "
-                   "read-only; no network)"
-                 : "",
-             *isolation_gaps(isolation) ? (std::string("; ") + isolation_gaps(isolation)).c_str()
-                                        : "",
-             limits.timeout_s, memory.c_str(), limits.processes, limits.open_files, disk.c_str(),
-             faketime.empty() ? "the machine's (libfaketime is not installed)"
-                              : ("every run's starts at " + clock_start + " UTC").c_str());
+    snprintf(
+        text, sizeof text,
+        "Isolation: %s%s%s. Limits per run: %g s, %s, %ld processes, %ld open files, %s. "
+        "Clock: %s.",
+        isolation_name(isolation),
+        isolation == Isolation::namespaces
+            ? " (own user, process, network, IPC and host-name namespaces; the system "
+              "read-only; no network)"
+            : "",
+        *isolation_gaps(isolation) ? (std::string("; ") + isolation_gaps(isolation)).c_str() : "",
+        limits.timeout_s, memory.c_str(), limits.processes, limits.open_files, disk.c_str(),
+        faketime.empty() ? "the machine's (libfaketime is not installed)"
+                         : ("every run's starts at " + clock_start + " UTC").c_str());
     return text;
 }
 
@@ -459,7 +469,8 @@ long sandbox_default_memory_mb(int jobs) {
     long long limit = -1;
     if (!v2.empty()) {
         std::string max = read_small(v2 + "/memory.max");
-        if (!max.empty() && max[0] >= '0' && max[0] <= '9') limit = strtoll(max.c_str(), nullptr, 10);
+        if (!max.empty() && max[0] >= '0' && max[0] <= '9')
+            limit = strtoll(max.c_str(), nullptr, 10);
     }
     if (limit < 0 && !v1.empty()) {
         std::string max = read_small(v1 + "/memory.limit_in_bytes");
@@ -477,7 +488,9 @@ long sandbox_default_memory_mb(int jobs) {
 Sandbox::Sandbox(const SandboxHost &host, const SandboxLimits &limits, int slot)
     : host_(host), limits_(limits), slot_(slot), uid_(host.drop_user ? slot_uid(slot) : getuid()) {}
 
-Sandbox::~Sandbox() { clean(); }
+Sandbox::~Sandbox() {
+    clean();
+}
 
 std::string Sandbox::inside() const {
     return host_.isolation == Isolation::namespaces ? "/tmp" : folder_;
@@ -527,16 +540,16 @@ bool Sandbox::copy_file(const std::string &from, const std::string &name, mode_t
     int in = open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat status;
     if (in < 0 || fstat(in, &status) != 0 || !S_ISREG(status.st_mode)) {
-        *why = "cannot read " + from + (in < 0 ? ": " + std::string(strerror(errno))
-                                               : std::string(": not a regular file"));
+        *why = "cannot read " + from +
+               (in < 0 ? ": " + std::string(strerror(errno)) : std::string(": not a regular file"));
         if (in >= 0) close(in);
         return false;
     }
     int dir = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    int out = dir < 0 ? -1
-                      : openat(dir, name.c_str(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                               mode);
+    int out = dir < 0
+                  ? -1
+                  : openat(dir, name.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
     if (dir >= 0) close(dir);
     if (out < 0) {
         *why = "cannot write " + name + " in the run's folder: " + strerror(errno);
@@ -578,7 +591,7 @@ bool Sandbox::start(const SandboxCommand &command, std::string *why) {
     if (host_.isolation == Isolation::user_ids) {
         if (!copy_file(command.program, "program", 0500, why)) return false;
     } else if (host_.isolation == Isolation::namespaces) {
-        program_fd = open(command.program.c_str(), O_RDONLY | O_CLOEXEC);
+        program_fd = open(command.program.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         struct stat status;
         if (program_fd < 0 || fstat(program_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
             *why = "cannot run " + command.program + ": " +
@@ -602,7 +615,17 @@ bool Sandbox::start(const SandboxCommand &command, std::string *why) {
                 write_small(folder + "/memory.max", bytes);
                 write_small(folder + "/memory.swap.max", "0");
                 write_small(folder + "/pids.max", std::to_string(limits_.processes));
+                // One processor at most, whatever number of processes it runs.
+                write_small(folder + "/cpu.max", "100000 100000");
             }
+        }
+    }
+    if (!host_.cpu_cgroup.empty()) {
+        std::string folder = host_.cpu_cgroup + name;
+        if (mkdir(folder.c_str(), 0755) == 0) {
+            cgroup_cpu_ = folder;
+            write_small(folder + "/cpu.cfs_period_us", "100000");
+            write_small(folder + "/cpu.cfs_quota_us", "100000");
         }
     }
     if (!host_.pids_cgroup.empty()) {
@@ -615,15 +638,25 @@ bool Sandbox::start(const SandboxCommand &command, std::string *why) {
 
     std::vector<std::string> args;
     if (host_.isolation == Isolation::namespaces) {
-        args = {host_.bwrap,     "--unshare-user",    "--unshare-pid", "--unshare-net",
-                "--unshare-ipc", "--unshare-uts",     "--unshare-cgroup-try",
-                "--die-with-parent", "--new-session", "--hostname",    "tavix"};
+        args = {host_.bwrap,
+                "--unshare-user",
+                "--unshare-pid",
+                "--unshare-net",
+                "--unshare-ipc",
+                "--unshare-uts",
+                "--unshare-cgroup-try",
+                "--die-with-parent",
+                "--new-session",
+                "--hostname",
+                "tavix"};
         add_system(&args);
         // /dev/shm (libfaketime's semaphore lives there) small, the rest of /dev read-only.
-        args.insert(args.end(), {"--proc", "/proc", "--dev", "/dev", "--perms", "1777", "--size",
-                                 "4194304", "--tmpfs", "/dev/shm", "--remount-ro", "/dev",
-                                 "--bind", folder_, "/tmp", "--chdir", "/tmp", "--perms", "0555",
-                                 "--ro-bind-data", "4", "/run/program"});
+        args.insert(
+            args.end(),
+            {"--proc", "/proc",          "--dev",   "/dev",        "--perms",      "1777",
+             "--size", "4194304",        "--tmpfs", "/dev/shm",    "--remount-ro", "/dev",
+             "--bind", folder_,          "/tmp",    "--chdir",     "/tmp",         "--perms",
+             "0555",   "--ro-bind-data", "4",       "/run/program"});
         for (const auto &bind : command.read_only)
             args.insert(args.end(), {"--ro-bind", bind.first, bind.second});
         args.insert(args.end(), {"--remount-ro", "/", "--info-fd", "3", "--", "/run/program"});
@@ -666,6 +699,7 @@ bool Sandbox::start(const SandboxCommand &command, std::string *why) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (!cgroup_memory_.empty()) write_small(cgroup_memory_ + "/cgroup.procs", "0");
         if (!cgroup_pids_.empty()) write_small(cgroup_pids_ + "/cgroup.procs", "0");
+        if (!cgroup_cpu_.empty()) write_small(cgroup_cpu_ + "/cgroup.procs", "0");
         // Each to a high number first, so that none is overwritten before it is placed.
         int null_fd = fcntl(open("/dev/null", O_RDWR | O_CLOEXEC), F_DUPFD_CLOEXEC, 10);
         int err = fcntl(err_pipe[1], F_DUPFD_CLOEXEC, 10);
@@ -685,8 +719,8 @@ bool Sandbox::start(const SandboxCommand &command, std::string *why) {
         if (!mounted_) set_limit(RLIMIT_FSIZE, (rlim_t)limits_.disk_mb << 20);
         if (cgroup_memory_.empty()) set_limit(RLIMIT_AS, (rlim_t)limits_.memory_mb << 20);
         // A user of its own counts the run's processes alone; otherwise the user's own count.
-        set_limit(RLIMIT_NPROC, (rlim_t)(host_.drop_user ? limits_.processes + 4
-                                                         : tasks + limits_.processes));
+        set_limit(RLIMIT_NPROC,
+                  (rlim_t)(host_.drop_user ? limits_.processes + 4 : tasks + limits_.processes));
         if (host_.drop_user && (setgroups(0, nullptr) != 0 || setresgid(uid_, uid_, uid_) != 0 ||
                                 setresuid(uid_, uid_, uid_) != 0)) {
             dprintf(2, "tavix-grade: cannot change to the run's user id\n");
@@ -742,8 +776,8 @@ bool Sandbox::ended() {
     read_info();
     siginfo_t info;
     memset(&info, 0, sizeof info);
-    bool gone = waitid(P_PID, (id_t)pid_, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-                info.si_pid == pid_;
+    bool gone =
+        waitid(P_PID, (id_t)pid_, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
     if (!gone && monotonic_s() < deadline_) return false;
     if (!gone) timed_out_ = true;
     finish();
@@ -773,7 +807,8 @@ void Sandbox::finish() {
     empty_cgroup(cgroup_pids_, true);
     empty_cgroup(cgroup_memory_, host_.memory_cgroup_version == 2);
     // Under namespaces the namespace's end is enough; otherwise the user id is swept too.
-    if (host_.drop_user && (host_.isolation != Isolation::namespaces || !had_inner)) kill_user(uid_);
+    if (host_.drop_user && (host_.isolation != Isolation::namespaces || !had_inner))
+        kill_user(uid_);
     seconds_ = monotonic_s() - started_;
     max_rss_kb_ = usage.ru_maxrss;
     // Bubblewrap ends as its program did, a signal as 128 + its number: told back as such.
@@ -794,9 +829,9 @@ void Sandbox::check_limits() {
     char text[128];
     bool failed = timed_out_ || WIFSIGNALED(status_) || WEXITSTATUS(status_) != 0;
     if (!cgroup_memory_.empty()) {
-        std::string events = read_small(cgroup_memory_ + (host_.memory_cgroup_version == 1
-                                                              ? "/memory.oom_control"
-                                                              : "/memory.events"));
+        std::string events =
+            read_small(cgroup_memory_ + (host_.memory_cgroup_version == 1 ? "/memory.oom_control"
+                                                                          : "/memory.events"));
         if (field(events, "oom_kill") > 0) {
             snprintf(text, sizeof text, "killed: memory limit %ld MB", limits_.memory_mb);
             met.push_back(text);
@@ -821,8 +856,7 @@ void Sandbox::check_limits() {
         snprintf(text, sizeof text, "process limit %ld", limits_.processes);
         met.push_back(text);
     }
-    for (const std::string &words : met)
-        limit_words_ += (limit_words_.empty() ? "" : "; ") + words;
+    for (const std::string &words : met) limit_words_ += (limit_words_.empty() ? "" : "; ") + words;
 }
 
 bool Sandbox::read_result(const std::string &name, size_t max, std::string *data,
@@ -836,7 +870,13 @@ bool Sandbox::read_result(const std::string &name, size_t max, std::string *data
         *why = "cannot open the run's folder";
         return false;
     }
-    bool ok = read_regular_file(dir, name, max, data, why);
+    // Nothing of the run is left to change it now. A file the run did not make itself (a link
+    // to another's, under user ids without a tmpfs) is not taken for its own.
+    struct stat status;
+    bool ok = fstatat(dir, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+              S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_uid == uid_;
+    if (!ok) *why = name + " is missing or not the run's own file";
+    ok = ok && read_regular_file(dir, name, max, data, why);
     close(dir);
     return ok;
 }
@@ -858,6 +898,8 @@ void Sandbox::clean() {
     }
     if (!cgroup_memory_.empty()) rmdir(cgroup_memory_.c_str());
     if (!cgroup_pids_.empty()) rmdir(cgroup_pids_.c_str());
+    if (!cgroup_cpu_.empty()) rmdir(cgroup_cpu_.c_str());
     cgroup_memory_.clear();
     cgroup_pids_.clear();
+    cgroup_cpu_.clear();
 }

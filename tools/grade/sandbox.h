@@ -42,15 +42,16 @@ struct SandboxLimits {
 struct SandboxHost {
     Isolation isolation = Isolation::none;
     bool root = false;
-    std::string bwrap;          // the bubblewrap program (namespaces)
-    std::string faketime;       // libfaketime's library, or empty: the clock is then not pinned
-    std::string memory_cgroup;  // folder in which each run gets a memory cgroup, or empty
+    std::string bwrap;              // the bubblewrap program (namespaces)
+    std::string faketime;           // libfaketime's library, or empty: the clock is then not pinned
+    std::string memory_cgroup;      // folder in which each run gets a memory cgroup, or empty
     int memory_cgroup_version = 0;  // 1 or 2
-    std::string pids_cgroup;    // likewise for processes (cgroup v1's pids controller), or empty
+    std::string pids_cgroup;      // likewise for processes (cgroup v1's pids controller), or empty
+    std::string cpu_cgroup;       // likewise for processor time (v1's cpu): one processor a run
     bool private_mounts = false;  // each run's folder is a tmpfs of the disk limit's size
-    bool drop_user = false;  // (root) each run under a user id of its own, one per slot
-    long user_tasks = 0;     // (not root) the tasks the user ran at the start: the process limit
-                             // counts on from there
+    bool drop_user = false;       // (root) each run under a user id of its own, one per slot
+    long user_tasks = 0;  // (not root) the tasks the user ran at the start: the process limit
+                          // counts on from there
     std::string clock_start = "2000-01-01 12:00:00";  // every run's wall clock starts here (UTC)
 
     // Finds the best isolation the machine allows (mode ""), or the one asked for
@@ -79,7 +80,7 @@ struct SandboxCommand {
 };
 
 class Sandbox {
-public:
+   public:
     // slot: which of the runs at once this is (0 .. jobs - 1): under user ids, its user id.
     Sandbox(const SandboxHost &host, const SandboxLimits &limits, int slot);
     ~Sandbox();  // ends the run if it still runs and removes its folder
@@ -121,9 +122,8 @@ public:
     // Ends the run if need be and removes the folder; the destructor does it too.
     void clean();
 
-private:
-    bool copy_file(const std::string &from, const std::string &name, mode_t mode,
-                   std::string *why);
+   private:
+    bool copy_file(const std::string &from, const std::string &name, mode_t mode, std::string *why);
     void read_info();
     void finish();
     void check_limits();
@@ -132,10 +132,10 @@ private:
     SandboxLimits limits_;
     int slot_;
     uid_t uid_;  // the run's user id under user ids (and namespaces as root)
-    std::string folder_, cgroup_memory_, cgroup_pids_, program_;
+    std::string folder_, cgroup_memory_, cgroup_pids_, cgroup_cpu_, program_;
     bool mounted_ = false;
-    pid_t pid_ = 0;        // the process started (bubblewrap, or the program itself)
-    int inner_fd_ = -1;    // under namespaces: the first process of its PID namespace (pidfd)
+    pid_t pid_ = 0;      // the process started (bubblewrap, or the program itself)
+    int inner_fd_ = -1;  // under namespaces: the first process of its PID namespace (pidfd)
     int err_fd_ = -1, info_fd_ = -1;
     std::string info_;
     double started_ = 0, deadline_ = 0;
