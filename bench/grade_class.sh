@@ -74,8 +74,8 @@ if command -v hyperfine >/dev/null; then
     make_script 1 | head -20 >"$work/short.scr"
     set --
     for sandbox in $sandboxes; do
-        set -- "$@" "$build/tavix-grade $(option "$sandbox") --jobs 1 --out $work/one \
-            --reference $build/cone --script $work/short.scr $work/student1"
+        one="--jobs 1 --out $work/one --reference $build/cone --script $work/short.scr"
+        set -- "$@" "$build/tavix-grade $(option "$sandbox") $one $work/student1"
     done
     echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
     hyperfine -N --warmup 2 --runs 15 -i "$@"

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -281,12 +282,16 @@ TEST(Grade, TheGuidesExampleGradesAsTheGuideSays) {
 }
 
 // Runs a shell command as a process of its own: its process id (the grader's, as the command
-// ends in exec) and its wait status.
-int run_command(const std::string &command, pid_t *pid) {
+// ends in exec) and its wait status; interrupt_after: seconds after which it gets SIGINT, or 0.
+int run_command(const std::string &command, pid_t *pid, double interrupt_after = 0) {
     *pid = fork();
     if (*pid == 0) {
         execl("/bin/sh", "sh", "-c", command.c_str(), (char *)nullptr);
         _exit(127);
+    }
+    if (interrupt_after > 0) {
+        usleep((useconds_t)(interrupt_after * 1e6));
+        kill(*pid, SIGINT);
     }
     int status = 0;
     waitpid(*pid, &status, 0);
@@ -431,6 +436,21 @@ TEST_P(Hostile, SubmissionsCannotReachBeyondTheirRun) {
     EXPECT_EQ(read_file(out + "/report.html"), report);
     EXPECT_EQ(read_file(out + "/summary.csv"), csv);
     EXPECT_EQ(csv.find("defaced"), std::string::npos);
+
+    // Interrupted while runs that never end and children in sessions of their own are alive:
+    // every run is ended before the grader goes, and nothing is left.
+    system(("rm -rf " + out).c_str());
+    command = "TMPDIR=" + tmp + " " + mark + " exec " + build + "/tavix-grade --sandbox " + mode +
+              " --jobs 2 --out " + out + " --reference " + here + "/grade_reference --script " +
+              source + "two.scr " + here + "/hostile_setsid " + here + "/hostile_deaf " + here +
+              "/hostile_deaf";
+    status = run_command(command + " > hostile.out 2>&1", &grader, 3);
+    alive = processes_with(mark);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << read_file("hostile.out");
+    EXPECT_EQ(alive, std::vector<std::string>());
+    EXPECT_EQ(cgroups_of(grader), std::vector<std::string>());
+    EXPECT_EQ(listing(tmp), std::vector<std::string>());
+    EXPECT_EQ(listing(out), std::vector<std::string>{"pictures"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Sandbox, Hostile, testing::Values("namespaces", "user-ids"),

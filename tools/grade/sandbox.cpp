@@ -467,14 +467,23 @@ long sandbox_default_memory_mb(int jobs) {
     long mb = 512;
     std::string v2 = own_cgroup(""), v1 = own_cgroup("memory");
     long long limit = -1;
-    if (!v2.empty()) {
-        std::string max = read_small(v2 + "/memory.max");
-        if (!max.empty() && max[0] >= '0' && max[0] <= '9')
-            limit = strtoll(max.c_str(), nullptr, 10);
+    // The smallest limit on the way up: the container's may be a parent's.
+    for (std::string folder = v2; folder.size() > strlen("/sys/fs/cgroup");
+         folder.resize(folder.rfind('/'))) {
+        std::string max = read_small(folder + "/memory.max");
+        if (!max.empty() && max[0] >= '0' && max[0] <= '9') {
+            long long value = strtoll(max.c_str(), nullptr, 10);
+            if (limit < 0 || value < limit) limit = value;
+        }
     }
     if (limit < 0 && !v1.empty()) {
-        std::string max = read_small(v1 + "/memory.limit_in_bytes");
-        if (!max.empty()) limit = strtoll(max.c_str(), nullptr, 10);
+        long long value = 0;
+        std::string stat = read_small(v1 + "/memory.stat");
+        size_t at = stat.find("hierarchical_memory_limit ");
+        if (at != std::string::npos) value = strtoll(stat.c_str() + at + 26, nullptr, 10);
+        if (value <= 0)
+            value = strtoll(read_small(v1 + "/memory.limit_in_bytes").c_str(), nullptr, 10);
+        if (value > 0) limit = value;
     }
     // Below the cgroup's limit, leaving a quarter of it (at least 64 MB) to the grader itself.
     if (limit > 0 && limit < (1LL << 50)) {
