@@ -59,8 +59,8 @@ std::map<std::string, std::string> summary(const std::string &path, const std::s
         std::string rest = line.substr(program.size() + 1);
         std::string script = rest.substr(0, rest.find(','));
         size_t name = prefix.empty() ? 0 : program.rfind(prefix) + prefix.size();
-        rows[program.substr(name) + " " +
-             script.substr(script.rfind('/') + 1, 3)] = rest.substr(script.size() + 1);
+        rows[program.substr(name) + " " + script.substr(script.rfind('/') + 1, 3)] =
+            rest.substr(script.size() + 1);
     }
     return rows;
 }
@@ -125,8 +125,8 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
                           "TAVIX_HEADLESS=1 TAVIX_REPLAY=one.scr " + here +
                           "/grade_crashes 2>crash.err";
         system(run.c_str());
-        bool told = read_file("crash.err").find("TAVIX_REPLAY: ended at line 2\n") !=
-                    std::string::npos;
+        bool told =
+            read_file("crash.err").find("TAVIX_REPLAY: ended at line 2\n") != std::string::npos;
         EXPECT_EQ(told, setting[0] != 0) << setting << read_file("crash.err");
     }
 }
@@ -170,9 +170,10 @@ TEST(Grade, SourceFoldersAreCompiledAndGraded) {
     const std::string checker = "python3 " + source + "check_results.py ";
     write_class();
     system("rm -rf sources");
-    int status = system((build + "/tavix-grade --build --timeout 8 --out sources --format "
-                                 "html,csv,json,junit,gradescope,prairielearn --reference "
-                                 "reference --script " +
+    int status = system((build +
+                         "/tavix-grade --build --timeout 8 --out sources --format "
+                         "html,csv,json,junit,gradescope,prairielearn --reference "
+                         "reference --script " +
                          source + "one.scr --script " + source +
                          "two.scr =good wrong broken unlinked hangs > sources.out 2>&1")
                             .c_str());
@@ -199,8 +200,8 @@ TEST(Grade, SourceFoldersAreCompiledAndGraded) {
         std::string stem = std::to_string(i + 1) + "-" + (i == 0 ? "_good" : e.folder);
         for (const char *format : {"gradescope", "prairielearn"}) {
             std::string score = format[0] == 'g' ? e.gradescope : e.prairielearn;
-            std::string check = checker + format + " sources/" + format + "/" + stem +
-                                "/results.json " + score;
+            std::string check =
+                checker + format + " sources/" + format + "/" + stem + "/results.json " + score;
             EXPECT_EQ(system(check.c_str()), 0) << check;
         }
     }
@@ -223,8 +224,9 @@ TEST(Grade, AutogradersWriteTheirResults) {
     write_class();
     system("rm -rf autograder gs pl");
     // One pixel off is forgiven: wrong earns every point.
-    std::string make = build + "/tavix-grade --autograder autograder --reference reference "
-                               "--points 5 --tolerance 1 --timeout 8 --script " +
+    std::string make = build +
+                       "/tavix-grade --autograder autograder --reference reference "
+                       "--points 5 --tolerance 1 --timeout 8 --script " +
                        source + "one.scr --script " + source + "two.scr > autograder.out 2>&1";
     ASSERT_EQ(system(make.c_str()), 0) << read_file("autograder.out");
     struct Case {
@@ -247,8 +249,8 @@ TEST(Grade, AutogradersWriteTheirResults) {
             (gs ? "gradescope " + root + "/source" : "prairielearn/tests " + root + "/tests") +
             " && cp -r " + c.student + " " + student;
         ASSERT_EQ(system(setup.c_str()), 0) << setup;
-        std::string run = std::string(gs ? "TAVIX_AUTOGRADER_ROOT=" : "TAVIX_GRADE_ROOT=") +
-                          root + " TAVIX_GRADE=" + build + "/tavix-grade sh " + root +
+        std::string run = std::string(gs ? "TAVIX_AUTOGRADER_ROOT=" : "TAVIX_GRADE_ROOT=") + root +
+                          " TAVIX_GRADE=" + build + "/tavix-grade sh " + root +
                           (gs ? "/source/run_autograder" : "/tests/run.sh") + " > run.out 2>&1";
         system(run.c_str());
         std::string check = checker + c.format + " " + root + "/results/results.json " + c.score;

@@ -16,10 +16,11 @@ namespace {
 
 [[noreturn]] void refuse(const std::string &why) {
     fprintf(stderr, "tavix-grade: %s\n", why.c_str());
-    fprintf(stderr,
-            "usage: tavix-grade --autograder DIR --reference PROGRAM --script FILE... [--deb FILE]\n"
-            "                   [--points N] [--tolerance PIXELS] [--timeout S] [--memory MB]\n"
-            "                   [--compile-timeout S] [--visibility V] [--whole-buffer]\n");
+    fprintf(
+        stderr,
+        "usage: tavix-grade --autograder DIR --reference PROGRAM --script FILE... [--deb FILE]\n"
+        "                   [--points N] [--tolerance PIXELS] [--timeout S] [--memory MB]\n"
+        "                   [--compile-timeout S] [--visibility V] [--whole-buffer]\n");
     exit(2);
 }
 
@@ -174,30 +175,32 @@ int write_autograder(int argc, char **argv) {
     copy_inputs(gs, reference, scripts);
     if (!deb.empty()) write_file(gs + "/" + base_name(deb), read_all(deb), 0644);
     write_file(gs + "/setup.sh", SETUP, 0755);
-    write_file(gs + "/run_autograder",
-               "#!/bin/sh\n"
-               "# Gradescope runs this for every submission: the student's sources are in\n"
-               "# submission/, the grade goes to results/results.json.\n"
-               "root=${TAVIX_AUTOGRADER_ROOT:-/autograder}\n"
-               "grade=${TAVIX_GRADE:-tavix-grade}\n"
-               "work=$(mktemp -d)\n"
-               "mkdir -p \"$root/results\"\n" +
-                   grade_command(outputs, limits, scripts, "gradescope", "$root/source",
-                                 "$root/submission") +
-                   "\nstatus=$?\n"
-                   "# 0 or 1: graded. 3: the reference itself failed, which is no fault of the\n"
-                   "# student's; anything else: the grading could not be done.\n"
-                   "if [ \"$status\" -le 1 ] && [ -f \"$work/out/gradescope/1-submission/results.json\" ]; then\n"
-                   "    cp \"$work/out/gradescope/1-submission/results.json\" "
-                   "\"$root/results/results.json\"\n"
-                   "else\n"
-                   "    printf '{\"score\": 0, \"output\": \"This submission could not be graded "
-                   "(tavix-grade exit status %d%s); please tell your teacher.\", \"tests\": []}\\n' "
-                   "\"$status\" \"$([ \"$status\" = 3 ] && echo ': the reference failed')\" \\\n"
-                   "        >\"$root/results/results.json\"\n"
-                   "fi\n"
-                   "rm -rf \"$work\"\n",
-               0755);
+    write_file(
+        gs + "/run_autograder",
+        "#!/bin/sh\n"
+        "# Gradescope runs this for every submission: the student's sources are in\n"
+        "# submission/, the grade goes to results/results.json.\n"
+        "root=${TAVIX_AUTOGRADER_ROOT:-/autograder}\n"
+        "grade=${TAVIX_GRADE:-tavix-grade}\n"
+        "work=$(mktemp -d)\n"
+        "mkdir -p \"$root/results\"\n" +
+            grade_command(outputs, limits, scripts, "gradescope", "$root/source",
+                          "$root/submission") +
+            "\nstatus=$?\n"
+            "# 0 or 1: graded. 3: the reference itself failed, which is no fault of the\n"
+            "# student's; anything else: the grading could not be done.\n"
+            "if [ \"$status\" -le 1 ] && [ -f \"$work/out/gradescope/1-submission/results.json\" "
+            "]; then\n"
+            "    cp \"$work/out/gradescope/1-submission/results.json\" "
+            "\"$root/results/results.json\"\n"
+            "else\n"
+            "    printf '{\"score\": 0, \"output\": \"This submission could not be graded "
+            "(tavix-grade exit status %d%s); please tell your teacher.\", \"tests\": []}\\n' "
+            "\"$status\" \"$([ \"$status\" = 3 ] && echo ': the reference failed')\" \\\n"
+            "        >\"$root/results/results.json\"\n"
+            "fi\n"
+            "rm -rf \"$work\"\n",
+        0755);
 
     // PrairieLearn: the image is built once from the Dockerfile (it cannot reach the network
     // while grading); the question's tests folder holds the rest.
@@ -206,7 +209,8 @@ int write_autograder(int argc, char **argv) {
     make_folder(pl + "/tests");
     copy_inputs(pl + "/tests", reference, scripts);
     if (!deb.empty()) write_file(pl + "/" + base_name(deb), read_all(deb), 0644);
-    double seconds = outputs.compile_timeout_s * 2 + limits.timeout_s * 2 * (double)scripts.size() + 10;
+    double seconds =
+        outputs.compile_timeout_s * 2 + limits.timeout_s * 2 * (double)scripts.size() + 10;
     char options[512];
     snprintf(options, sizeof options,
              "{\n  \"externalGradingOptions\": {\n    \"enabled\": true,\n"
@@ -221,38 +225,43 @@ int write_autograder(int argc, char **argv) {
                "FROM debian:bookworm\n"
                "COPY libtavix-dev_*.deb /tmp/\n"
                "RUN apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y "
-               "/tmp/libtavix-dev_*.deb cmake make g++ bubblewrap libfaketime && rm -rf /var/lib/apt/lists/* /tmp/*.deb\n",
+               "/tmp/libtavix-dev_*.deb cmake make g++ bubblewrap libfaketime && rm -rf "
+               "/var/lib/apt/lists/* /tmp/*.deb\n",
                0644);
-    write_file(pl + "/tests/run.sh",
-               "#!/bin/sh\n"
-               "# PrairieLearn runs this for every submission: the student's files are in\n"
-               "# student/, the grade goes to results/results.json.\n"
-               "root=${TAVIX_GRADE_ROOT:-/grade}\n"
-               "grade=${TAVIX_GRADE:-tavix-grade}\n"
-               "work=$(mktemp -d)\n"
-               "mkdir -p \"$root/results\"\n" +
-                   grade_command(outputs, limits, scripts, "prairielearn", "$root/tests",
-                                 "$root/student") +
-                   "\nstatus=$?\n"
-                   "# 0 or 1: graded. Otherwise (3: the reference itself failed) the student is not\n"
-                   "# charged an attempt.\n"
-                   "if [ \"$status\" -le 1 ] && [ -f \"$work/out/prairielearn/1-student/results.json\" ]; then\n"
-                   "    cp \"$work/out/prairielearn/1-student/results.json\" "
-                   "\"$root/results/results.json\"\n"
-                   "else\n"
-                   "    printf '{\"gradable\": false, \"format_errors\": [\"This submission could "
-                   "not be graded (tavix-grade exit status %d%s); please tell your teacher.\"]}\\n' "
-                   "\"$status\" \"$([ \"$status\" = 3 ] && echo ': the reference failed')\" \\\n"
-                   "        >\"$root/results/results.json\"\n"
-                   "fi\n"
-                   "rm -rf \"$work\"\n",
-               0755);
-    printf("tavix-grade: wrote %s/gradescope (zip its contents for Gradescope) and "
-           "%s/prairielearn (the question's tests folder, its info.json options and the "
-           "grading image's Dockerfile)\n",
-           dir.c_str(), dir.c_str());
+    write_file(
+        pl + "/tests/run.sh",
+        "#!/bin/sh\n"
+        "# PrairieLearn runs this for every submission: the student's files are in\n"
+        "# student/, the grade goes to results/results.json.\n"
+        "root=${TAVIX_GRADE_ROOT:-/grade}\n"
+        "grade=${TAVIX_GRADE:-tavix-grade}\n"
+        "work=$(mktemp -d)\n"
+        "mkdir -p \"$root/results\"\n" +
+            grade_command(outputs, limits, scripts, "prairielearn", "$root/tests",
+                          "$root/student") +
+            "\nstatus=$?\n"
+            "# 0 or 1: graded. Otherwise (3: the reference itself failed) the student is not\n"
+            "# charged an attempt.\n"
+            "if [ \"$status\" -le 1 ] && [ -f \"$work/out/prairielearn/1-student/results.json\" ]; "
+            "then\n"
+            "    cp \"$work/out/prairielearn/1-student/results.json\" "
+            "\"$root/results/results.json\"\n"
+            "else\n"
+            "    printf '{\"gradable\": false, \"format_errors\": [\"This submission could "
+            "not be graded (tavix-grade exit status %d%s); please tell your teacher.\"]}\\n' "
+            "\"$status\" \"$([ \"$status\" = 3 ] && echo ': the reference failed')\" \\\n"
+            "        >\"$root/results/results.json\"\n"
+            "fi\n"
+            "rm -rf \"$work\"\n",
+        0755);
+    printf(
+        "tavix-grade: wrote %s/gradescope (zip its contents for Gradescope) and "
+        "%s/prairielearn (the question's tests folder, its info.json options and the "
+        "grading image's Dockerfile)\n",
+        dir.c_str(), dir.c_str());
     if (deb.empty())
-        printf("tavix-grade: add the libtavix-dev Debian package (make deb) to both folders, or "
-               "give it with --deb\n");
+        printf(
+            "tavix-grade: add the libtavix-dev Debian package (make deb) to both folders, or "
+            "give it with --deb\n");
     return 0;
 }

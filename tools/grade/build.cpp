@@ -157,8 +157,7 @@ bool find_toolchain(Toolchain *tools, std::string *why) {
     // The teacher's PKG_CONFIG_PATH first, then this program's own library.
     if (const char *teacher = getenv("PKG_CONFIG_PATH")) tools->pkg_config_path = teacher;
     std::string own = own_pkg_config_dir();
-    if (!own.empty())
-        tools->pkg_config_path += (tools->pkg_config_path.empty() ? "" : ":") + own;
+    if (!own.empty()) tools->pkg_config_path += (tools->pkg_config_path.empty() ? "" : ":") + own;
     std::string saved = getenv("PKG_CONFIG_PATH") ? getenv("PKG_CONFIG_PATH") : "";
     bool had = getenv("PKG_CONFIG_PATH") != nullptr;
     setenv("PKG_CONFIG_PATH", tools->pkg_config_path.c_str(), 1);

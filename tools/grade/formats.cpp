@@ -97,8 +97,7 @@ std::string run_text(const Grading &g, const Row &row) {
     if (row.differing_pixels >= 0) {
         long area = g.limits.whole_buffer ? 601L * 540 : 595L * 496;
         text += "differing pixels: " + std::to_string(row.differing_pixels) + " of " +
-                std::to_string(area) + " (tolerance " + std::to_string(g.outputs.tolerance) +
-                ")\n";
+                std::to_string(area) + " (tolerance " + std::to_string(g.outputs.tolerance) + ")\n";
     }
     for (size_t i = 0; i + 1 < row.console_diff.size(); i += 2) {
         text += "console line " + std::to_string(row.console_line + (int)i / 2) + "\n";
@@ -120,26 +119,25 @@ std::string run_json(const Row &row, const char *indent) {
     bool exited = run.start_error.empty() && !run.timed_out && WIFEXITED(run.status);
     bool signalled = run.start_error.empty() && !run.timed_out && WIFSIGNALED(run.status);
     bool compared = row.differing_pixels >= 0;
-    std::string j = std::string(indent) + "{\"script\": " + json(run.script) +
-                    ", \"outcome\": " + json(row.outcome) + ", \"words\": " + json(row.words) +
-                    ", \"passed\": " + (row_passed(row) ? "true" : "false") +
-                    ", \"points\": " + number(row.points) +
-                    ", \"differing_pixels\": " + integer_or_null(row.differing_pixels, compared) +
-                    ", \"console_line\": " + integer_or_null(row.console_line, compared) +
-                    ", \"exit_status\": " +
-                    integer_or_null(exited ? WEXITSTATUS(run.status) : 0, exited) +
-                    ", \"signal\": " +
-                    integer_or_null(signalled ? WTERMSIG(run.status) : 0, signalled) +
-                    ", \"timed_out\": " + (run.timed_out ? "true" : "false") +
-                    ", \"seconds\": " + number(run.seconds) + ", \"reached_line\": " +
-                    integer_or_null(row.reached_line, row.reached_line >= 0) +
-                    ", \"last_lines\": [";
+    std::string j =
+        std::string(indent) + "{\"script\": " + json(run.script) +
+        ", \"outcome\": " + json(row.outcome) + ", \"words\": " + json(row.words) +
+        ", \"passed\": " + (row_passed(row) ? "true" : "false") +
+        ", \"points\": " + number(row.points) +
+        ", \"differing_pixels\": " + integer_or_null(row.differing_pixels, compared) +
+        ", \"console_line\": " + integer_or_null(row.console_line, compared) +
+        ", \"exit_status\": " + integer_or_null(exited ? WEXITSTATUS(run.status) : 0, exited) +
+        ", \"signal\": " + integer_or_null(signalled ? WTERMSIG(run.status) : 0, signalled) +
+        ", \"timed_out\": " + (run.timed_out ? "true" : "false") +
+        ", \"seconds\": " + number(run.seconds) +
+        ", \"reached_line\": " + integer_or_null(row.reached_line, row.reached_line >= 0) +
+        ", \"last_lines\": [";
     for (size_t i = 0; i < row.last_lines.size(); ++i)
         j += (i ? ", " : "") + json(row.last_lines[i]);
     j += "], \"console_diff\": [";
     for (size_t i = 0; i + 1 < row.console_diff.size(); i += 2)
-        j += std::string(i ? ", " : "") + "{\"line\": " +
-             std::to_string(row.console_line + (int)i / 2) +
+        j += std::string(i ? ", " : "") +
+             "{\"line\": " + std::to_string(row.console_line + (int)i / 2) +
              ", \"reference\": " + json(row.console_diff[i]) +
              ", \"submission\": " + json(row.console_diff[i + 1]) + "}";
     j += "], \"picture\": " + (row.picture.empty() ? "null" : json("pictures/" + row.picture)) +
@@ -153,8 +151,7 @@ std::string build_json(const Build *build) {
     std::string j = "{\"outcome\": " + json(build->outcome.empty() ? "compiled" : build->outcome) +
                     ", \"words\": " + json(build->words) +
                     ", \"seconds\": " + number(build->seconds) + ", \"errors\": [";
-    for (size_t i = 0; i < build->errors.size(); ++i)
-        j += (i ? ", " : "") + json(build->errors[i]);
+    for (size_t i = 0; i < build->errors.size(); ++i) j += (i ? ", " : "") + json(build->errors[i]);
     return j + "]}";
 }
 
@@ -182,8 +179,7 @@ std::string results_json(const Grading &g) {
     j += "  ],\n  \"submissions\": [\n";
     for (size_t p = 0; p < g.submissions.size(); ++p) {
         std::vector<const Row *> rows = rows_of(g, (int)p);
-        j += "    {\"name\": " + json(g.submissions[p]) +
-             ", \"score\": " + number(score_of(rows)) +
+        j += "    {\"name\": " + json(g.submissions[p]) + ", \"score\": " + number(score_of(rows)) +
              ", \"max_score\": " + number(g.outputs.points * (double)g.scripts.size()) +
              ", \"build\": " + build_json(build_of(g, (int)p)) + ", \"runs\": [\n";
         for (size_t i = 0; i < rows.size(); ++i)
@@ -260,12 +256,12 @@ std::string gradescope_json(const Grading &g, int submission) {
         const Row &row = *rows[i];
         bool ok = row_passed(row);
         j += "    {\"name\": " + json(script_name(g, row.run->script_index)) +
-             ", \"number\": " + json(std::to_string(i + 1)) +
-             ", \"score\": " + number(row.points) + ", \"max_score\": " + number(g.outputs.points) +
+             ", \"number\": " + json(std::to_string(i + 1)) + ", \"score\": " + number(row.points) +
+             ", \"max_score\": " + number(g.outputs.points) +
              ", \"status\": " + (ok ? "\"passed\"" : "\"failed\"") +
              ", \"output\": " + json(run_text(g, row)) + ", \"output_format\": \"text\"" +
-             ", \"visibility\": " + json(visibility) + ", \"extra_data\": {\"outcome\": " +
-             json(row.outcome) + ", \"differing_pixels\": " +
+             ", \"visibility\": " + json(visibility) +
+             ", \"extra_data\": {\"outcome\": " + json(row.outcome) + ", \"differing_pixels\": " +
              integer_or_null(row.differing_pixels, row.differing_pixels >= 0) +
              ", \"tolerance\": " + std::to_string(g.outputs.tolerance) + "}}" +
              (i + 1 < rows.size() ? ",\n" : "\n");
@@ -378,7 +374,9 @@ std::string file_stem(const std::string &path) {
     return out.empty() ? "x" : out;
 }
 
-bool row_passed(const Row &row) { return row.outcome == "same"; }
+bool row_passed(const Row &row) {
+    return row.outcome == "same";
+}
 
 bool take_output_option(int argc, char **argv, int *i, Outputs *outputs,
                         void (*fail)(const char *format, const char *what)) {
@@ -430,7 +428,9 @@ bool take_output_option(int argc, char **argv, int *i, Outputs *outputs,
     return true;
 }
 
-bool wants_format(const Grading &g, const char *name) { return has_format(g, name); }
+bool wants_format(const Grading &g, const char *name) {
+    return has_format(g, name);
+}
 
 bool write_formats(const std::string &dir, const Grading &g, std::string *why) {
     if (has_format(g, "json") && !write_text(dir + "/results.json", results_json(g), why))

@@ -68,19 +68,19 @@ struct Row {
 struct Outputs {
     std::vector<std::string> formats = {"html", "csv"};  // html csv json junit gradescope
                                                          // prairielearn
-    double points = 1;    // points a script gives when picture, text and exit status match
-    long tolerance = 0;   // differing pixels that still count as the same picture
-    bool build = false;   // the programs are folders of sources, compiled first
-    double compile_timeout_s = 120;  // wall-clock time one program's build may take
+    double points = 1;   // points a script gives when picture, text and exit status match
+    long tolerance = 0;  // differing pixels that still count as the same picture
+    bool build = false;  // the programs are folders of sources, compiled first
+    double compile_timeout_s = 120;      // wall-clock time one program's build may take
     std::string visibility = "visible";  // Gradescope's visibility of the results
 };
 
 // One folder of sources compiled into a program.
 struct Build {
-    std::string folder;      // as given on the command line
-    std::string program;     // the program made, absolute, or empty when none was
-    std::string outcome;     // empty when it compiled, else does-not-compile
-    std::string words;       // the outcome for a reader
+    std::string folder;               // as given on the command line
+    std::string program;              // the program made, absolute, or empty when none was
+    std::string outcome;              // empty when it compiled, else does-not-compile
+    std::string words;                // the outcome for a reader
     std::vector<std::string> errors;  // the compiler's first error lines
     double seconds = 0;
 };
@@ -93,11 +93,11 @@ struct Grading {
     std::vector<Row> rows;            // submission by submission, script by script
     Limits limits;
     int jobs;
-    double seconds;         // the whole grading, wall clock
+    double seconds;  // the whole grading, wall clock
     Outputs outputs;
     std::vector<Build> builds;  // with --build: the reference's first, then every submission's
-    std::string isolation;  // how the runs were isolated and limited, in words
-    std::string seed;       // TAVIX_SEED of every run
+    std::string isolation;      // how the runs were isolated and limited, in words
+    std::string seed;           // TAVIX_SEED of every run
 };
 
 // The formats besides report.html and summary.csv, each written into dir (formats.cpp); false

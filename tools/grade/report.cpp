@@ -44,8 +44,8 @@ std::string csv(const std::string &field) {
 std::string image(const std::string &file, const char *alt) {
     if (file.empty()) return "<td class=\"none pic\">no picture</td>";
     std::string path = "pictures/" + file;
-    return "<td class=pic><a href=\"" + escaped(path) + "\"><img src=\"" + escaped(path) + "\" alt=\"" + alt +
-           "\"></a></td>";
+    return "<td class=pic><a href=\"" + escaped(path) + "\"><img src=\"" + escaped(path) +
+           "\" alt=\"" + alt + "\"></a></td>";
 }
 
 const char *const STYLE =
@@ -66,7 +66,8 @@ std::string ended_cell(const Row &row) {
     if (row.reached_line >= 0)
         cell += "reached script line " + std::to_string(row.reached_line) + "\n";
     if (!row.last_lines.empty())
-        cell += row.outcome == "does-not-compile" ? "the compiler said:\n" : "last console lines:\n";
+        cell +=
+            row.outcome == "does-not-compile" ? "the compiler said:\n" : "last console lines:\n";
     for (const std::string &line : row.last_lines) cell += "  " + escaped(line) + "\n";
     return cell + "</pre></td>";
 }
