@@ -29,9 +29,37 @@ void take_snapshot(void) {
     set_exit_status(EXIT_SNAPSHOT_FAILED);
 }
 
+#ifndef _WIN32
+static size_t append(char *out, size_t at, const char *text) {
+    while (*text) out[at++] = *text++;
+    return at;
+}
+
+// A replay still running when the program ends (a signal, or an exit before the script's end)
+// says the script line it had reached, when asked to. Async-signal-safe: it may run in the
+// signal handler.
+static void tell_replay_line(void) {
+    const LibraryState &s = library_state;
+    if (!s.tell_replay_line || !s.replaying) return;
+    char line[64], digits[12];
+    int n = 0;
+    for (unsigned v = (unsigned)(s.script_taken_number > 0 ? s.script_taken_number : 0);
+         n == 0 || v; v /= 10)
+        digits[n++] = (char)('0' + v % 10);
+    size_t at = append(line, 0, "TAVIX_REPLAY: ended at line ");
+    while (n) line[at++] = digits[--n];
+    at = append(line, at, "\n");
+    ssize_t ignored = write(2, line, at);
+    (void)ignored;
+}
+#endif
+
 // Runs after main has returned or exit was called, before the objects made before TAVIX_start
 // are destroyed. A failure status replaces the program's own, so the program ends here.
 static void at_exit(void) {
+#ifndef _WIN32
+    tell_replay_line();
+#endif
     take_snapshot();
     if (library_state.exit_status) {
         fflush(nullptr);
@@ -52,16 +80,12 @@ static const FatalSignal fatal_signals[] = {
 };
 #define FATAL_SIGNAL_COUNT (sizeof fatal_signals / sizeof fatal_signals[0])
 
-static size_t append(char *out, size_t at, const char *text) {
-    while (*text) out[at++] = *text++;
-    return at;
-}
-
 // Only async-signal-safe calls: the program may have stopped anywhere, inside malloc or stdio.
 static void on_fatal_signal(int number) {
     size_t index = 0;
     while (index < FATAL_SIGNAL_COUNT && fatal_signals[index].number != number) index++;
     write_run_on_signal();
+    tell_replay_line();
     LibraryState &s = library_state;
     if (s.snapshot_path && !s.snapshot_taken && index < FATAL_SIGNAL_COUNT) {
         char line[96], digits[12];

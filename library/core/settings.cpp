@@ -165,6 +165,12 @@ void read_settings(void) {
         else
             ignore("TAVIX_SNAPSHOT_AREA", value, "the value must be visible or buffer");
     }
+    if (const char *value = setting("TAVIX_REPLAY_LINE")) {
+        if (strcmp(value, "1") == 0)
+            s.tell_replay_line = 1;
+        else
+            ignore("TAVIX_REPLAY_LINE", value, "the value must be 1");
+    }
 }
 
 void apply_settings(void) {

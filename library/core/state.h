@@ -168,6 +168,8 @@ struct LibraryState {
     uint8_t snapshot_taken = 0;      // TAVIX_finish (or the exit) has written the snapshot
     int32_t exit_status = 0;         // status the program exits with when it ends: 0, or EXIT_*
     int32_t script_line_number = 0;  // lines of the script stream read so far (playback)
+    uint8_t tell_replay_line = 0;    // TAVIX_REPLAY_LINE: a replay that ends before its script
+                                     // does says on standard error the line it had reached
 
     // ---- Life of the library (core/start.cpp) ----
     uint8_t finished = 0;  // TAVIX_finish has run: the calls that need the windows do nothing

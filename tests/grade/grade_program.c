@@ -3,6 +3,11 @@
  * is a submission with one fault of its own. */
 #include <tavix.h>
 
+/* Built from a folder of sources (tavix-grade --build), the variant comes from a header beside. */
+#ifndef GRADE_VARIANT
+#include "variant.h"
+#endif
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -11,6 +16,9 @@ enum { REFERENCE, IDENTICAL, PIXEL_OFF, CRASHES, HANGS, NO_FINISH, CHATTY, FORKS
 
 int main(void) {
     TAVIX_start(NULL, NULL, NULL, 1);
+#ifdef GRADE_AFTER_START
+    GRADE_AFTER_START();
+#endif
     TAVIX_set_logging(0);
     TAVIX_clear_window();
     int ticks = 0;

@@ -68,4 +68,19 @@ for lang in c c++; do
     [ "$got" = "255,0,0" ] && echo "ok: own names ($lang)" ||
         { echo "FAIL: own names ($lang): pixel (-50, 50) is $got"; status=1; }
 done
+
+# tavix-grade as installed compiles a folder of sources against the installed library, found
+# through its own tavix.pc (no PKG_CONFIG_PATH), and grades it the same as itself.
+mkdir -p "$work/grade/class"
+cp "$src/tests/grade/grade_program.c" "$work/grade/class/"
+echo '#define GRADE_VARIANT 0' >"$work/grade/class/variant.h"
+if (cd "$work/grade" && env -u PKG_CONFIG_PATH "$prefix/bin/tavix-grade" --build --no-sandbox \
+        --format csv --reference class --script "$src/tests/grade/one.scr" class >grade.log 2>&1) &&
+   grep -q '^class,.*,same,0,0,same$' "$work/grade/grading/summary.csv"; then
+    echo "ok: tavix-grade --build"
+else
+    cat "$work/grade/grade.log" "$work/grade/grading/summary.csv" 2>/dev/null
+    echo "FAIL: tavix-grade --build against the installed library"
+    status=1
+fi
 exit $status

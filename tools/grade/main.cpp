@@ -1,6 +1,7 @@
 // tavix-grade's command line, the plan of runs (the reference and every submission on every
 // script), the comparison of each run with the reference's and the exit status.
 #include "tools/grade/grade.h"
+#include "tools/grade/sandbox.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -24,19 +26,38 @@ const int ALL_SAME = 0, SOME_DIFFER = 1, BAD_USE = 2, REFERENCE_FAILED = 3;
 void usage(FILE *to) {
     fputs(
         "usage: tavix-grade --reference PROGRAM --script FILE [--script FILE...]\n"
-        "                   [--jobs N] [--timeout S] [--memory MB] [--whole-buffer]\n"
-        "                   [--out DIR] [--] SUBMISSION...\n"
+        "                   [--jobs N] [--timeout S] [--memory MB] [--disk MB] [--whole-buffer]\n"
+        "                   [--sandbox namespaces|user-ids | --no-sandbox] [--build]\n"
+        "                   [--compile-timeout S] [--format LIST] [--points N]\n"
+        "                   [--tolerance PIXELS] [--visibility V] [--out DIR] [--] SUBMISSION...\n"
+        "       tavix-grade --autograder DIR --reference PROGRAM --script FILE... [--deb FILE]\n"
+        "                   [--points N] [--tolerance PIXELS] [--timeout S] [--memory MB]\n"
         "Replays every script into the reference and into every submission, headless, each run\n"
         "in a fresh folder of its own, and compares the pictures (the visible area) and the\n"
         "console text with the reference's. Writes DIR/report.html (pictures in DIR/pictures)\n"
         "and DIR/summary.csv; DIR is ./grading unless given.\n"
         "  --script FILE    a script to replay (once per script)\n"
-        "  --jobs N         runs at once (default: one per processor)\n"
+        "  --jobs N         runs at once (default: one per processor this process may use)\n"
         "  --timeout S      seconds a run may take (default 10)\n"
-        "  --memory MB      memory a run may take (default 1024)\n"
+        "  --memory MB      memory a run may take (default 512, less in a smaller container)\n"
+        "  --disk MB        what a run may write, in all (default 64)\n"
+        "  --sandbox MODE   isolate every run so (default: namespaces where bubblewrap works,\n"
+        "                   else user-ids as root, else the grading is refused)\n"
+        "  --no-sandbox     run the programs as this user, with limits only\n"
         "  --whole-buffer   compare the whole 601 x 540 buffer, not only what the window shows\n"
+        "  --build          the reference and submissions are folders of sources (*.c, *.cpp,\n"
+        "                   a CMakeLists.txt or a Makefile), compiled against the library first\n"
+        "  --compile-timeout S  seconds one folder's build may take (default 120)\n"
+        "  --format LIST    what to write, comma-separated: html, csv, json, junit, gradescope,\n"
+        "                   prairielearn (default html,csv)\n"
+        "  --points N       points a script gives when it matches (default 1)\n"
+        "  --tolerance PIXELS  differing pixels a picture may have and still match (default 0)\n"
+        "  --visibility V   when Gradescope shows the results: visible (default), hidden,\n"
+        "                   after_due_date or after_published\n"
+        "  --autograder DIR write a Gradescope autograder and a PrairieLearn grader into DIR\n"
         "Exit status: 0 every submission matched on every script; 1 some did not; 2 a bad\n"
-        "command line or a report that cannot be written; 3 the reference itself failed.\n",
+        "command line, no sandbox or a report that cannot be written; 3 the reference itself\n"
+        "failed; 130 interrupted.\n",
         to);
 }
 
@@ -74,18 +95,6 @@ void remove_tree(const std::string &path) {
         closedir(dir);
     }
     rmdir(path.c_str());
-}
-
-std::string base_name(const std::string &path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// A name made of the file's own name that is safe in a file name and a link.
-std::string file_stem(const std::string &path) {
-    std::string name = base_name(path), out;
-    for (char c : name) out += isalnum((unsigned char)c) || c == '-' || c == '_' ? c : '_';
-    return out.empty() ? "x" : out;
 }
 
 // The library's own lines on standard error, which are not console text.
@@ -133,6 +142,13 @@ std::string signal_words(int signal) {
     return text;
 }
 
+// The script line the library said a replay had reached when it ended early, or -1.
+long reached_line(const Run &run) {
+    size_t at = run.err.rfind("TAVIX_REPLAY: ended at line ");
+    if (at == std::string::npos || (at > 0 && run.err[at - 1] != '\n')) return -1;
+    return strtol(run.err.c_str() + at + 28, nullptr, 10);
+}
+
 // Why a run gave nothing to compare, or false when it ended as it should and left its picture
 // in *picture.
 bool run_failed(const Run &run, const Limits &limits, Picture *picture, std::string *outcome,
@@ -141,6 +157,11 @@ bool run_failed(const Run &run, const Limits &limits, Picture *picture, std::str
     if (!run.start_error.empty()) {
         *outcome = "cannot-run";
         *words = run.start_error;
+        return true;
+    }
+    if (run.limit_killed) {
+        *outcome = "over-limit";
+        *words = run.limit_words;
         return true;
     }
     if (run.timed_out) {
@@ -172,7 +193,7 @@ bool run_failed(const Run &run, const Limits &limits, Picture *picture, std::str
         return true;
     }
     std::string why;
-    if (code == 5 || !read_picture(run.folder + "/snapshot.png", picture, &why)) {
+    if (code == 5 || !run.has_snapshot || !decode_picture(run.snapshot, picture, &why)) {
         *outcome = "no-picture";
         *words = code == 5 ? "no picture: the snapshot could not be written" : "no picture";
         if (code != 0 && code != 5) {
@@ -209,14 +230,18 @@ bool save(const std::string &folder, const Picture &picture, std::string *name) 
     return false;
 }
 
+void interrupted(int) {
+    grade_interrupted = 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc > 1 && strcmp(argv[1], "--autograder") == 0) return write_autograder(argc, argv);
     Grading g;
-    g.limits = Limits{10, 1024, 64, 64, 1 << 20, false};
-    g.jobs = (int)sysconf(_SC_NPROCESSORS_ONLN);
-    if (g.jobs < 1) g.jobs = 1;
-    std::string out = "grading";
+    g.limits = Limits{10, 0, 64, 64, 256, 1 << 20, false};
+    g.jobs = 0;
+    std::string out = "grading", sandbox;
     int i = 1;
     for (; i < argc; ++i) {
         const char *a = argv[i];
@@ -228,8 +253,14 @@ int main(int argc, char **argv) {
             ++i;
             break;
         }
+        if (take_output_option(argc, argv, &i, &g.outputs, fail)) continue;
         if (strcmp(a, "--whole-buffer") == 0) {
             g.limits.whole_buffer = true;
+            continue;
+        }
+        if (strcmp(a, "--no-sandbox") == 0) {
+            if (!sandbox.empty() && sandbox != "none") fail("%s", "--no-sandbox with --sandbox");
+            sandbox = "none";
             continue;
         }
         if (a[0] != '-') {
@@ -238,7 +269,8 @@ int main(int argc, char **argv) {
         }
         bool takes_value = strcmp(a, "--reference") == 0 || strcmp(a, "--script") == 0 ||
                            strcmp(a, "--jobs") == 0 || strcmp(a, "--timeout") == 0 ||
-                           strcmp(a, "--memory") == 0 || strcmp(a, "--out") == 0;
+                           strcmp(a, "--memory") == 0 || strcmp(a, "--out") == 0 ||
+                           strcmp(a, "--disk") == 0 || strcmp(a, "--sandbox") == 0;
         if (!takes_value) fail("unknown option %s", a);
         if (i + 1 >= argc || !argv[i + 1][0]) fail("%s needs a value", a);
         const char *value = argv[++i];
@@ -248,6 +280,13 @@ int main(int argc, char **argv) {
         if (strcmp(a, "--jobs") == 0) g.jobs = (int)number(a, value, 1, 256);
         if (strcmp(a, "--timeout") == 0) g.limits.timeout_s = number(a, value, 0.1, 86400);
         if (strcmp(a, "--memory") == 0) g.limits.memory_mb = (long)number(a, value, 64, 1 << 20);
+        if (strcmp(a, "--disk") == 0) g.limits.disk_mb = (long)number(a, value, 1, 1 << 20);
+        if (strcmp(a, "--sandbox") == 0) {
+            if (strcmp(value, "namespaces") != 0 && strcmp(value, "user-ids") != 0)
+                fail("unknown sandbox %s (namespaces or user-ids)", value);
+            if (sandbox == "none") fail("%s", "--sandbox with --no-sandbox");
+            sandbox = value;
+        }
     }
     for (; i < argc; ++i) g.submissions.push_back(argv[i]);
     if (g.reference.empty()) fail("%s", "no --reference program");
@@ -255,6 +294,36 @@ int main(int argc, char **argv) {
     if (g.submissions.empty()) fail("%s", "no submission");
     for (const std::string &script : g.scripts)
         if (access(script.c_str(), R_OK) != 0) fail("cannot read script %s", script.c_str());
+
+    // What this machine permits, found while this process has one thread.
+    SandboxHost host;
+    std::string why;
+    if (!SandboxHost::probe(sandbox, &host, &why)) {
+        fprintf(stderr, "tavix-grade: %s\n", why.c_str());
+        if (sandbox.empty())
+            fprintf(stderr,
+                    "tavix-grade: install bubblewrap, run as root, or give --no-sandbox to run "
+                    "the submissions as this user\n");
+        return BAD_USE;
+    }
+    // Under user ids a run can read this process's command line: it shows no paths there.
+    if (host.isolation == Isolation::user_ids)
+        for (int a = 1; a < argc; ++a) memset(argv[a], 0, strlen(argv[a]));
+    if (g.jobs == 0) g.jobs = sandbox_default_jobs();
+    // Without a cgroup the limit is of address space, which runs well above memory in use.
+    if (g.limits.memory_mb == 0)
+        g.limits.memory_mb = host.memory_cgroup.empty() ? 1024 : sandbox_default_memory_mb(g.jobs);
+    SandboxLimits described;
+    described.timeout_s = g.limits.timeout_s;
+    described.memory_mb = g.limits.memory_mb;
+    described.disk_mb = g.limits.disk_mb;
+    described.processes = g.limits.processes;
+    described.open_files = g.limits.open_files;
+    g.isolation = host.describe(described);
+    // Every run gets the same seed for TAVIX_random unless its script says otherwise.
+    const char *seed = getenv("TAVIX_SEED");
+    g.seed = seed && *seed ? seed : "1";
+    setenv("TAVIX_SEED", g.seed.c_str(), 1);
 
     mkdir(out.c_str(), 0777);
     std::string pictures = out + "/pictures";
@@ -265,6 +334,23 @@ int main(int argc, char **argv) {
     const char *tmp = getenv("TMPDIR");
     std::string scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/tavix-grade-XXXXXX";
     if (!mkdtemp(&scratch[0])) fail("cannot make a folder in %s", tmp && *tmp ? tmp : "/tmp");
+    // The runs' users pass through it to their own folders, but cannot list it.
+    chmod(scratch.c_str(), 0711);
+
+    // Source folders are compiled first, each in the scratch folder; a folder that does not
+    // compile gets that outcome on every script.
+    if (g.outputs.build) {
+        g.builds.resize(g.submissions.size() + 1);
+        for (size_t p = 0; p < g.builds.size(); ++p)
+            g.builds[p].folder = p == 0 ? g.reference : g.submissions[p - 1];
+        if (!build_all(g.builds, g.outputs, g.jobs, scratch, g.limits, host, &why)) {
+            remove_tree(scratch);
+            fprintf(stderr, "tavix-grade: %s\n", why.c_str());
+            return BAD_USE;
+        }
+    }
+    // The library's own word on where a replay that ended early had got to.
+    setenv("TAVIX_REPLAY_LINE", "1", 1);
 
     // The plan: the reference's runs first, so that they are done early, then the submissions.
     std::vector<Run> runs;
@@ -273,17 +359,28 @@ int main(int argc, char **argv) {
             Run run;
             run.program = p < 0 ? g.reference : g.submissions[(size_t)p];
             char resolved[PATH_MAX];
-            if (realpath(run.program.c_str(), resolved)) run.program_path = resolved;
+            if (g.outputs.build)
+                run.program_path = g.builds[(size_t)p + 1].program;
+            else if (realpath(run.program.c_str(), resolved))
+                run.program_path = resolved;
             run.script = g.scripts[(size_t)s];
             run.submission = p;
             run.script_index = s;
-            run.folder = scratch + "/run" + std::to_string(runs.size());
-            if (mkdir(run.folder.c_str(), 0700) != 0) fail("cannot make %s", run.folder.c_str());
             runs.push_back(run);
         }
+    // Interrupted, the grading ends every run before it goes.
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = interrupted;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
     double start = now_s();
-    run_all(runs, g.limits, g.jobs);
+    bool complete = run_all(runs, g.limits, g.jobs, host, scratch);
     g.seconds = now_s() - start;
+    if (!complete) {
+        remove_tree(scratch);
+        fprintf(stderr, "tavix-grade: interrupted; every run is ended, no report written\n");
+        return 130;
+    }
 
     bool reference_failed = false, all_same = true, pictures_lost = false;
     std::vector<Picture> ref_pictures(g.scripts.size());
@@ -296,6 +393,17 @@ int main(int argc, char **argv) {
         row.run = &run;
         Picture picture;
         bool failed = run_failed(run, g.limits, &picture, &row.outcome, &row.words);
+        const Build *build = g.outputs.build ? &g.builds[(size_t)run.submission + 1] : nullptr;
+        if (build && !build->outcome.empty()) {
+            row.outcome = build->outcome;
+            row.words = build->words;
+            row.last_lines = build->errors;
+        } else if (failed) {
+            row.reached_line = reached_line(run);
+            std::vector<std::string> lines = console_lines(run);
+            size_t from = lines.size() > 5 ? lines.size() - 5 : 0;
+            row.last_lines.assign(lines.begin() + (long)from, lines.end());
+        }
         if (run.submission < 0) {
             ref_ok[s] = !failed;
             reference_failed |= failed;
@@ -330,7 +438,7 @@ int main(int argc, char **argv) {
             int ref_code = WEXITSTATUS(runs[s].status);
             std::string words;
             char text[128];
-            if (row.differing_pixels > 0) {
+            if (row.differing_pixels > g.outputs.tolerance) {
                 snprintf(text, sizeof text, "%ld pixel%s", row.differing_pixels,
                          row.differing_pixels == 1 ? "" : "s");
                 words += text;
@@ -347,15 +455,29 @@ int main(int argc, char **argv) {
             }
             row.outcome = words.empty() ? "same" : "differs";
             row.words = words.empty() ? "same" : "differs: " + words;
+            if (words.empty() && row.differing_pixels > 0) {
+                snprintf(text, sizeof text, "same: %ld pixel%s, within the tolerance of %ld",
+                         row.differing_pixels, row.differing_pixels == 1 ? "" : "s",
+                         g.outputs.tolerance);
+                row.words = text;
+            }
+        }
+        if (!run.limit_words.empty() && !run.limit_killed) {
+            if (failed) {
+                row.outcome = "over-limit";
+                row.words = run.limit_words + ": " + row.words;
+            } else {
+                row.words += "; " + run.limit_words;
+            }
         }
         if (run.err_cut) row.words += "; its standard error was cut at 1 MB";
         all_same &= row.outcome == "same";
+        row.points = row_passed(row) ? g.outputs.points : 0;
         g.rows.push_back(row);
     }
     remove_tree(scratch);
 
-    std::string why;
-    if (!write_report(out, g, &why)) {
+    if (!write_report(out, g, &why) || !write_formats(out, g, &why)) {
         fprintf(stderr, "tavix-grade: %s\n", why.c_str());
         return BAD_USE;
     }

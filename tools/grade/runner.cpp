@@ -1,56 +1,32 @@
-// Running the programs: each in its own process group and working folder, under limits of memory,
-// processor time, file size and processes, its standard error read through a pipe and kept up to
-// a cap. A run ends when its program ends or its time is up; whatever it left running in its
-// group is killed then, so nothing of it outlives its run or holds the pipe open.
+// Running the programs: each run in a sandbox of its own (sandbox.h), at most jobs at once, its
+// standard error read through a pipe and kept up to a cap, its picture read when it has ended
+// and every process of it is gone; then its folder is removed.
 #include "tools/grade/grade.h"
+#include "tools/grade/sandbox.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 extern char **environ;
 
+volatile sig_atomic_t grade_interrupted = 0;
+
 namespace {
 
-// The tasks (processes and threads) the user runs now: what the process limit counts.
-long user_tasks() {
-    DIR *proc = opendir("/proc");
-    if (!proc) return 0;
-    long count = 0;
-    uid_t me = getuid();
-    while (dirent *entry = readdir(proc)) {
-        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-        char path[300];
-        snprintf(path, sizeof path, "/proc/%s/status", entry->d_name);
-        FILE *file = fopen(path, "r");
-        if (!file) continue;
-        char line[256];
-        long uid = -1, threads = 1;
-        while (fgets(line, sizeof line, file)) {
-            if (strncmp(line, "Uid:", 4) == 0) uid = strtol(line + 4, nullptr, 10);
-            if (strncmp(line, "Threads:", 8) == 0) threads = strtol(line + 8, nullptr, 10);
-        }
-        fclose(file);
-        if (uid == (long)me) count += threads;
-    }
-    closedir(proc);
-    return count;
-}
+// The largest snapshot read back from a run.
+const size_t LARGEST_SNAPSHOT = 16 << 20;
 
 // The environment of a run: the caller's, less what the run sets itself and the script file's
 // name, plus the run's own. Other TAVIX_ settings reach every run alike.
-std::vector<std::string> run_environment(const Run &run, const std::string &script_name) {
+std::vector<std::string> run_environment(const std::string &folder,
+                                         const std::string &script_name) {
     static const char *const replaced[] = {
         "TAVIX_HEADLESS=",      "TAVIX_CONSOLE=", "TAVIX_REPLAY=", "TAVIX_SNAPSHOT=",
         "TAVIX_SNAPSHOT_AREA=", "TAVIX_SCRIPT=",  "HOME=",         "TMPDIR="};
@@ -64,46 +40,15 @@ std::vector<std::string> run_environment(const Run &run, const std::string &scri
     env.push_back("TAVIX_CONSOLE=stderr");
     // Relative: the console's end-of-script line names the file, the same for every run.
     env.push_back("TAVIX_REPLAY=" + script_name);
-    env.push_back("TAVIX_SNAPSHOT=" + run.folder + "/snapshot.png");
+    env.push_back("TAVIX_SNAPSHOT=" + folder + "/snapshot.png");
     // Always the whole buffer: the visible area is cut from it here, whatever the library offers.
     env.push_back("TAVIX_SNAPSHOT_AREA=buffer");
-    env.push_back("HOME=" + run.folder);
-    env.push_back("TMPDIR=" + run.folder);
+    env.push_back("HOME=" + folder);
+    env.push_back("TMPDIR=" + folder);
     return env;
 }
 
-void set_limit(int resource, rlim_t value) {
-    rlimit limit = {value, value};
-    setrlimit(resource, &limit);
-}
-
-// Copies the script into the run's folder; false with *why set when it cannot.
-bool copy_file(const std::string &from, const std::string &to, std::string *why) {
-    FILE *in = fopen(from.c_str(), "rb");
-    if (!in) {
-        *why = "cannot read " + from + ": " + strerror(errno);
-        return false;
-    }
-    FILE *out = fopen(to.c_str(), "wb");
-    if (!out) {
-        *why = "cannot write " + to + ": " + strerror(errno);
-        fclose(in);
-        return false;
-    }
-    char buffer[65536];
-    size_t got;
-    bool ok = true;
-    while ((got = fread(buffer, 1, sizeof buffer, in)) > 0)
-        if (fwrite(buffer, 1, got, out) != got) ok = false;
-    if (ferror(in)) ok = false;
-    fclose(in);
-    if (fclose(out) != 0) ok = false;
-    if (!ok) *why = "cannot copy " + from + " to " + to;
-    return ok;
-}
-
-void start_run(Run &run, const Limits &limits, long tasks) {
-    run.deadline = now_s() + limits.timeout_s;
+void start_run(Run &run, Sandbox &box, const std::string &scratch) {
     run.seconds = now_s();
     if (run.program_path.empty()) {
         run.start_error = "cannot run " + run.program + ": no such program";
@@ -111,46 +56,14 @@ void start_run(Run &run, const Limits &limits, long tasks) {
     }
     const char *slash = strrchr(run.script.c_str(), '/');
     std::string script_name = slash ? slash + 1 : run.script;
-    if (!copy_file(run.script, run.folder + "/" + script_name, &run.start_error)) return;
-    std::vector<std::string> env = run_environment(run, script_name);
-    std::vector<char *> envp;
-    for (std::string &e : env) envp.push_back(&e[0]);
-    envp.push_back(nullptr);
-    int pipe_fds[2];
-    if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
-        run.start_error = std::string("cannot make a pipe: ") + strerror(errno);
+    if (!box.prepare(scratch, &run.start_error) ||
+        !box.copy_in(run.script, script_name, &run.start_error))
         return;
-    }
-    pid_t pid = fork();
-    if (pid < 0) {
-        run.start_error = std::string("cannot start a process: ") + strerror(errno);
-        close(pipe_fds[0]);
-        close(pipe_fds[1]);
-        return;
-    }
-    if (pid == 0) {
-        setpgid(0, 0);
-        int null_fd = open("/dev/null", O_RDWR);
-        dup2(null_fd, 0);
-        dup2(null_fd, 1);
-        dup2(pipe_fds[1], 2);
-        if (chdir(run.folder.c_str()) != 0) _exit(126);
-        set_limit(RLIMIT_AS, (rlim_t)limits.memory_mb << 20);
-        set_limit(RLIMIT_CPU, (rlim_t)limits.timeout_s + 1);
-        set_limit(RLIMIT_FSIZE, (rlim_t)limits.file_mb << 20);
-        set_limit(RLIMIT_NPROC, (rlim_t)(tasks + limits.processes));
-        set_limit(RLIMIT_CORE, 0);
-        const char *path = run.program_path.c_str();
-        char *argv[] = {const_cast<char *>(path), nullptr};
-        execve(path, argv, envp.data());
-        dprintf(2, "tavix-grade: cannot run %s: %s\n", path, strerror(errno));
-        _exit(127);
-    }
-    setpgid(pid, pid);  // also here: the group must exist before the parent may kill it
-    close(pipe_fds[1]);
-    fcntl(pipe_fds[0], F_SETFL, O_NONBLOCK);
-    run.pid = pid;
-    run.err_fd = pipe_fds[0];
+    SandboxCommand command;
+    command.program = run.program_path;
+    command.env = run_environment(box.inside(), script_name);
+    if (!box.start(command, &run.start_error)) return;
+    run.err_fd = box.err_fd();
 }
 
 // Reads what is waiting in the pipe; false at its end.
@@ -169,16 +82,18 @@ bool read_output(Run &run, size_t cap) {
     }
 }
 
-// The program has ended (or its time is up): kill what is left of its group while the leader,
-// not yet reaped, keeps the group's number from being reused, then reap it.
-void finish_run(Run &run, const Limits &limits) {
-    kill(-run.pid, SIGKILL);
-    waitpid(run.pid, &run.status, 0);
+// The run has ended and nothing of it is left running: what it wrote is read, its folder goes.
+void finish_run(Run &run, Sandbox &box, const Limits &limits) {
     read_output(run, limits.output_cap);
-    close(run.err_fd);
     run.err_fd = -1;
-    run.pid = 0;
-    run.seconds = now_s() - run.seconds;
+    run.status = box.status();
+    run.timed_out = box.timed_out();
+    run.seconds = box.seconds();
+    run.limit_words = box.limit_words();
+    run.limit_killed = box.limit_killed();
+    run.has_snapshot =
+        box.read_result("snapshot.png", LARGEST_SNAPSHOT, &run.snapshot, &run.snapshot_why);
+    box.clean();
 }
 
 }  // namespace
@@ -189,35 +104,54 @@ double now_s() {
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-void run_all(std::vector<Run> &runs, const Limits &limits, int jobs) {
+bool run_all(std::vector<Run> &runs, const Limits &limits, int jobs, const SandboxHost &host,
+             const std::string &scratch) {
     // A program writing to a pipe whose reader is gone must not take this process down.
     signal(SIGPIPE, SIG_IGN);
-    long tasks = user_tasks();
+    SandboxLimits box_limits;
+    box_limits.timeout_s = limits.timeout_s;
+    box_limits.memory_mb = limits.memory_mb;
+    box_limits.disk_mb = limits.disk_mb;
+    box_limits.processes = limits.processes;
+    box_limits.open_files = limits.open_files;
+    struct Active {
+        Run *run;
+        std::unique_ptr<Sandbox> box;
+        int slot;
+    };
+    std::vector<int> free_slots;
+    for (int slot = jobs - 1; slot >= 0; --slot) free_slots.push_back(slot);
     size_t next = 0;
-    std::vector<Run *> active;
-    while (next < runs.size() || !active.empty()) {
-        while ((int)active.size() < jobs && next < runs.size()) {
+    std::vector<Active> active;
+    while ((next < runs.size() && !grade_interrupted) || !active.empty()) {
+        while (!free_slots.empty() && next < runs.size() && !grade_interrupted) {
             Run &run = runs[next++];
-            start_run(run, limits, tasks);
-            if (run.pid) active.push_back(&run);
+            int slot = free_slots.back();
+            std::unique_ptr<Sandbox> box(new Sandbox(host, box_limits, slot));
+            start_run(run, *box, scratch);
+            if (run.err_fd < 0) {
+                box->clean();
+                run.seconds = now_s() - run.seconds;
+                continue;
+            }
+            free_slots.pop_back();
+            active.push_back(Active{&run, std::move(box), slot});
         }
         std::vector<pollfd> fds;
-        for (Run *run : active) fds.push_back(pollfd{run->err_fd, POLLIN, 0});
+        for (const Active &a : active) fds.push_back(pollfd{a.run->err_fd, POLLIN, 0});
         poll(fds.data(), fds.size(), 20);
         for (size_t i = 0; i < active.size();) {
-            Run &run = *active[i];
-            read_output(run, limits.output_cap);
-            siginfo_t info;
-            memset(&info, 0, sizeof info);
-            bool ended = waitid(P_PID, (id_t)run.pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-                         info.si_pid == run.pid;
-            if (!ended && now_s() >= run.deadline) run.timed_out = ended = true;
-            if (ended) {
-                finish_run(run, limits);
+            Active &a = active[i];
+            read_output(*a.run, limits.output_cap);
+            if (grade_interrupted) a.box->stop();
+            if (a.box->ended()) {
+                finish_run(*a.run, *a.box, limits);
+                free_slots.push_back(a.slot);
                 active.erase(active.begin() + (long)i);
             } else {
                 ++i;
             }
         }
     }
+    return !grade_interrupted;
 }
