@@ -461,6 +461,27 @@ INSTANTIATE_TEST_SUITE_P(Sandbox, Hostile, testing::Values("namespaces", "user-i
                                                                             : "UserIds";
                          });
 
+// Where no sandbox can be had (no bubblewrap, not root), submissions are run only when asked to
+// run without one, and the report says so.
+TEST(Grade, RefusesToRunWithoutASandboxUnlessTold) {
+    const std::string build = getenv("TAVIX_BUILD_DIR"), here = GRADE_PROGRAMS;
+    const std::string source = std::string(getenv("TAVIX_SOURCE_DIR")) + "/tests/grade/";
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+    system("rm -rf unboxed && mkdir -m 777 unboxed");
+    std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups env PATH=/nowhere " +
+                          build + "/tavix-grade --out unboxed/report --reference " + here +
+                          "/grade_reference --script " + source + "two.scr " + here +
+                          "/grade_identical > unboxed.out 2>&1";
+    int status = system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << read_file("unboxed.out");
+    EXPECT_NE(read_file("unboxed.out").find("no sandbox can be had"), std::string::npos);
+    EXPECT_FALSE(exists("unboxed/report/summary.csv"));
+    command.replace(command.find(" --out"), 0, " --no-sandbox");
+    status = system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << read_file("unboxed.out");
+    EXPECT_NE(read_file("unboxed/report/report.html").find("Isolation: none"), std::string::npos);
+}
+
 // A program seeded from the clock, and TAVIX_random with no seed in the script: every copy of
 // the reference is graded the same as the reference, run after run.
 TEST(Grade, ClockSeededProgramsGradeTheSameEveryRun) {

@@ -41,7 +41,7 @@ void usage(FILE *to) {
         "  --timeout S      seconds a run may take (default 10)\n"
         "  --memory MB      memory a run may take (default 512, less in a smaller container)\n"
         "  --disk MB        what a run may write, in all (default 64)\n"
-        "  --sandbox MODE   isolate every run so (default: namespaces where bubblewrap works,\n"
+        "  --sandbox MODE   how every run is isolated (default: namespaces where bubblewrap works,\n"
         "                   else user-ids as root, else the grading is refused)\n"
         "  --no-sandbox     run the programs as this user, with limits only\n"
         "  --whole-buffer   compare the whole 601 x 540 buffer, not only what the window shows\n"
