@@ -374,7 +374,7 @@ TEST_P(Hostile, SubmissionsCannotReachBeyondTheirRun) {
                              "tcp",       "write_out", "litter",   "fork_bomb", "memory",
                              "gigabyte",  "deaf",      "parricide"};
     const std::string mark = "TAVIX_GRADE_TEST_MARK=" + std::to_string(getpid()) + mode;
-    std::string command = "TMPDIR=" + tmp + " " + mark + " exec " + build +
+    std::string command = "TMPDIR=" + tmp + " " + mark + " HOSTILE_TOKEN=hunter2 exec " + build +
                           "/tavix-grade --sandbox " + mode +
                           " --jobs 2 --timeout 8 --memory 200 --out " + out + " --reference " +
                           here + "/grade_reference --script " + source + "two.scr " + here +

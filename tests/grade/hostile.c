@@ -140,6 +140,9 @@ static void attack(void) {
             FILE *source = fopen(HOSTILE_SECRET, "r");
             char line[256];
             if (source && fgets(line, sizeof line, source)) fprintf(stderr, "stole: %s", line);
+            /* A secret in the teacher's environment. */
+            if (getenv("HOSTILE_TOKEN"))
+                fprintf(stderr, "stole the token %s\n", getenv("HOSTILE_TOKEN"));
             break;
         }
         case TCP: {

@@ -21,7 +21,6 @@
 #include <memory>
 #include <poll.h>
 
-extern char **environ;
 
 namespace {
 
@@ -232,10 +231,7 @@ bool start_build(Job &job, const Toolchain &tools, const SandboxHost &host,
     SandboxCommand command;
     command.program = "/bin/sh";
     command.args = {".tavix-build.sh", namespaces ? "/tavix-source" : job.copy};
-    for (char **e = environ; *e; ++e)
-        if (strncmp(*e, "HOME=", 5) && strncmp(*e, "TMPDIR=", 7) &&
-            strncmp(*e, "PKG_CONFIG_PATH=", 16))
-            command.env.push_back(*e);
+    command.env = passed_environment(false, {});
     std::string inside = namespaces ? "/tmp" : "";
     command.read_only.push_back({job.copy, namespaces ? "/tavix-source" : job.copy});
     for (const std::string &path : tools.readable) command.read_only.push_back({path, path});

@@ -14,7 +14,6 @@
 #include <ctime>
 #include <memory>
 
-extern char **environ;
 
 volatile sig_atomic_t grade_interrupted = 0;
 
@@ -23,19 +22,13 @@ namespace {
 // The largest snapshot read back from a run.
 const size_t LARGEST_SNAPSHOT = 16 << 20;
 
-// The environment of a run: the caller's, less what the run sets itself and the script file's
-// name, plus the run's own. Other TAVIX_ settings reach every run alike.
+// The environment of a run: the caller's path, locale and TAVIX_ settings (which reach every run
+// alike), less what the run sets itself and the script file's name, plus the run's own.
 std::vector<std::string> run_environment(const std::string &folder,
                                          const std::string &script_name) {
-    static const char *const replaced[] = {
-        "TAVIX_HEADLESS=",      "TAVIX_CONSOLE=", "TAVIX_REPLAY=", "TAVIX_SNAPSHOT=",
-        "TAVIX_SNAPSHOT_AREA=", "TAVIX_SCRIPT=",  "HOME=",         "TMPDIR="};
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e) {
-        bool keep = true;
-        for (const char *name : replaced) keep &= strncmp(*e, name, strlen(name)) != 0;
-        if (keep) env.push_back(*e);
-    }
+    std::vector<std::string> env =
+        passed_environment(true, {"TAVIX_HEADLESS=", "TAVIX_CONSOLE=", "TAVIX_REPLAY=",
+                                  "TAVIX_SNAPSHOT=", "TAVIX_SNAPSHOT_AREA=", "TAVIX_SCRIPT="});
     env.push_back("TAVIX_HEADLESS=1");
     env.push_back("TAVIX_CONSOLE=stderr");
     // Relative: the console's end-of-script line names the file, the same for every run.

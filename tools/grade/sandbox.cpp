@@ -912,3 +912,18 @@ void Sandbox::clean() {
     cgroup_pids_.clear();
     cgroup_cpu_.clear();
 }
+
+std::vector<std::string> passed_environment(bool tavix_settings,
+                                            const std::vector<std::string> &replaced) {
+    static const char *const kept[] = {"PATH=", "LD_LIBRARY_PATH=", "LANG=", "LANGUAGE=", "LC_"};
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        bool keep = false;
+        for (const char *name : kept) keep |= strncmp(*e, name, strlen(name)) == 0;
+        keep |= tavix_settings && strncmp(*e, "TAVIX_", 6) == 0;
+        for (const std::string &name : replaced)
+            keep &= strncmp(*e, name.c_str(), name.size()) != 0;
+        if (keep) env.push_back(*e);
+    }
+    return env;
+}

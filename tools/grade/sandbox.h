@@ -151,4 +151,11 @@ class Sandbox {
 bool read_regular_file(int dir, const std::string &path, size_t max, std::string *data,
                        std::string *why);
 
+// The part of the grader's environment a run may see: PATH, LD_LIBRARY_PATH, the locale (LANG,
+// LANGUAGE, LC_*) and, with tavix_settings, the TAVIX_ settings less those named in replaced
+// (prefixes such as "TAVIX_REPLAY="). Nothing else of the teacher's environment (tokens, passwords,
+// build tools' settings) reaches a stranger's program.
+std::vector<std::string> passed_environment(bool tavix_settings,
+                                            const std::vector<std::string> &replaced);
+
 #endif
