@@ -100,13 +100,17 @@ endif()
 # libraries tavix-grade loads.
 set(CPACK_PACKAGE_NAME libtavix-dev)
 set(CPACK_PACKAGE_VENDOR "The TAVIX developers")
-set(CPACK_PACKAGE_CONTACT "The TAVIX developers <tavix@localhost>")
+# The maintainer the package names (lintian wants a real mail host).
+set(TAVIX_DEB_MAINTAINER "The TAVIX developers <tavix@users.noreply.github.com>" CACHE STRING
+  "The Maintainer of the Debian package")
+set(CPACK_PACKAGE_CONTACT "${TAVIX_DEB_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "graphics and event library for learners' programs")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- TAVIX gives a C or C++ program a 601 x 540 graphics window, a console window and
- a Run menu that records input as scripts and plays it back. This package holds
- the static library, its header, the pkg-config and CMake files, tavix-run and
- tavix-grade (which replay scripts into programs and grade them) and the guide.")
+# The extended description (cpack indents each line).
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "TAVIX gives a C or C++ program a 601 x 540 graphics window, a console
+window and a Run menu that records input as scripts and plays it back.
+This package holds the static library, its header, the pkg-config and
+CMake files, tavix-run and tavix-grade (which replay scripts into
+programs and grade them) and the guide.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -73,7 +73,16 @@ say "$WEB.tar.gz"
 need_dir "$BUILD"
 say "building the Linux library and tools"
 cmake --build "$BUILD" -j"$JOBS" --target tavix tavix_platform tavix_main tavix_grade
-(cd "$BUILD" && cpack -G DEB -B "$STAGE/deb" >/dev/null)
+# cpack with the build's own settings packs what is installed into a staging root here (on its
+# own it would first build every target of the build, the tests too).
+cmake --install "$BUILD" --prefix "$STAGE/debroot/usr" >/dev/null
+cat >"$STAGE/deb.cmake" <<EOF
+include("$BUILD/CPackConfig.cmake")
+set(CPACK_INSTALL_CMAKE_PROJECTS "")
+set(CPACK_INSTALLED_DIRECTORIES "$STAGE/debroot;.")
+EOF
+(cd "$STAGE" && cpack --config "$STAGE/deb.cmake" -G DEB -B "$STAGE/deb" >"$STAGE/cpack.log" 2>&1) ||
+    { cat "$STAGE/cpack.log" >&2; exit 1; }
 cp "$STAGE"/deb/libtavix-dev_*.deb "$OUT/"
 say "$(cd "$OUT" && ls libtavix-dev_*.deb)"
 
