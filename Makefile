@@ -131,7 +131,7 @@ web: web-configure
 # The browser build's install (the browser kit) holds the wasm libraries of $(WEB_DEPS) too.
 web-configure:
 	sh scripts/web-deps.sh
-	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=OFF \
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=OFF -DTAVIX_INSTALL=ON \
 	  -DCMAKE_PREFIX_PATH=$(WEB_DEPS) -DCMAKE_FIND_ROOT_PATH=$(WEB_DEPS)
 
 # Serves the site on 127.0.0.1 (WEB_PORT, 0 for any free port) and prints the address.
