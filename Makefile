@@ -96,7 +96,7 @@ test: unit-tests install-test asan-tests win32 win64-tests fuzz-run web-tests di
 # The downloads, into dist/ (scripts/dist/make-dist.sh): the Windows kit, the browser kit, the
 # Debian package and the source, with SHA256SUMS. Builds in the build folders above only what the
 # downloads hold (the Debian package: the Linux build).
-dist: build win-configure web-configure
+dist: configure win-configure web-configure
 	sh scripts/dist/make-dist.sh dist
 
 # Each download used as a learner would (tests/dist/dist_test.sh): the Windows kit's programs run
