@@ -39,6 +39,8 @@ for arch in i686 x86_64; do
     say "building the $arch Windows library"
     cmake --build "$dir" -j"$JOBS" --target tavix tavix_dll tavix_msvc_import
     cmake --install "$dir" --prefix "$STAGE/$KIT/$arch-w64-mingw32" >/dev/null
+    # The licence is LICENSE.txt at the top.
+    rm -rf "$STAGE/$KIT/$arch-w64-mingw32/share"
 done
 mkdir -p "$STAGE/$KIT/examples"
 cp "$ROOT"/examples/*.c "$ROOT"/examples/sprite.png "$STAGE/$KIT/examples/"
