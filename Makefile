@@ -14,7 +14,8 @@ WEB_DEPS := $(CURDIR)/build-web-deps/prefix
 WEB_PORT ?= 8000
 
 .PHONY: all deps configure build run check test unit-tests install-test asan-tests win32 win64 \
-  win64-tests fuzz fuzz-run bench deb pictures clean format web web-tests run-web web-glyph-test
+  win64-tests fuzz fuzz-run bench deb pictures clean format web web-tests run-web web-glyph-test \
+  web-configure win-configure dist dist-tests
 
 all: build
 
@@ -46,17 +47,22 @@ asan-tests: deps
 	  UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS) -LE e2e
 
+# Both Windows builds also make tavix.dll (TAVIX_DLL), which the Windows kit of `make dist` holds.
+WIN_OPTIONS := -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror -DTAVIX_DLL=ON
+
+win-configure: deps
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(WIN_OPTIONS)
+	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake $(WIN_OPTIONS)
+
 win32: deps
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_CXX_FLAGS=-Werror
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(WIN_OPTIONS)
 	cmake --build $(WIN_BUILD) -j$(JOBS)
 	sh tests/install/install_win32_test.sh . $(WIN_BUILD)
 
 # The 64-bit Windows build of the cone and the test client, run under Wine (its prefix made in
 # $(WIN64_BUILD)/wineprefix on the first run) beside the Linux build of the same client.
 win64: deps
-	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror
+	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake $(WIN_OPTIONS)
 	cmake --build $(WIN64_BUILD) -j$(JOBS) --target tavix_cone tavix_picture_client tavix_queue_order \
 	  tavix_sound_client tavix_rich_echo_client
 
@@ -88,7 +94,21 @@ web-tests: build web
 # The inner loop: the build and every test that needs no cross toolchain, Wine or browser.
 check: unit-tests
 
-test: unit-tests install-test asan-tests win32 win64-tests fuzz-run web-tests
+test: unit-tests install-test asan-tests win32 win64-tests fuzz-run web-tests dist-tests
+
+# The downloads, into dist/ (scripts/dist/make-dist.sh): the Windows kit, the browser kit, the
+# Debian package and the source, with SHA256SUMS. Builds in the build folders above only what the
+# downloads hold (the Debian package: the Linux build).
+dist: configure win-configure web-configure
+	sh scripts/dist/make-dist.sh dist
+
+# Each download used as a learner would (tests/dist/dist_test.sh): the Windows kit's programs run
+# under Wine, the browser kit's page in Chromium, the Debian package unpacked, the source built.
+dist-tests: dist
+	@sh tests/web/install-deps.sh
+	@cd tests/web && { [ node_modules/.package-lock.json -nt package-lock.json ] || \
+	  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; }
+	sh tests/dist/dist_test.sh . dist $(BUILD) $(WIN64_BUILD)
 
 # The Debian package libtavix-dev, from a build of the library alone.
 deb: deps
@@ -108,18 +128,21 @@ format:
 
 # The browser build: the cone, the examples and the browser test's programs as pages of
 # $(WEB_BUILD)/site/ (emscripten; FreeType, libpng and zlib for wasm from scripts/web-deps.sh).
-web:
-	sh scripts/web-deps.sh
-	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=OFF \
-	  -DTAVIX_INSTALL=OFF -DCMAKE_PREFIX_PATH=$(WEB_DEPS) -DCMAKE_FIND_ROOT_PATH=$(WEB_DEPS)
+web: web-configure
 	cmake --build $(WEB_BUILD) -j$(JOBS) --target tavix_site
+
+# The browser build's install (the browser kit) holds the wasm libraries of $(WEB_DEPS) too.
+web-configure:
+	sh scripts/web-deps.sh
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=OFF -DTAVIX_INSTALL=ON \
+	  -DCMAKE_PREFIX_PATH=$(WEB_DEPS) -DCMAKE_FIND_ROOT_PATH=$(WEB_DEPS)
 
 # Serves the site on 127.0.0.1 (WEB_PORT, 0 for any free port) and prints the address.
 run-web: web
 	node web/serve.js $(WEB_BUILD)/site $(WEB_PORT)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WEB_BUILD) dist
 
 # The browser build's FreeType draws the Linux build's glyphs (builds the wasm libraries first).
 web-glyph-test:

@@ -36,6 +36,8 @@ if(EMSCRIPTEN)
   install(FILES ${PROJECT_SOURCE_DIR}/platform/backend/web/library_web.js
     ${PROJECT_SOURCE_DIR}/web/tavix-page.js ${PROJECT_SOURCE_DIR}/web/serve.js
     DESTINATION ${CMAKE_INSTALL_DATADIR}/tavix/web)
+  # tavix-web: a program's page from its sources, with the files of this prefix.
+  install(PROGRAMS ${PROJECT_SOURCE_DIR}/web/tavix-web DESTINATION ${CMAKE_INSTALL_BINDIR})
   # FreeType, libpng and zlib built for wasm go into the same prefix, so that one prefix holds
   # everything find_package(tavix) needs.
   find_package(Freetype REQUIRED)
@@ -92,16 +94,51 @@ if(NOT EMSCRIPTEN)
   install(FILES ${PROJECT_BINARY_DIR}/tavix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endif()
 
-# `cpack -G DEB` in the build folder makes libtavix-dev.
+# `cpack -G DEB` in the build folder makes libtavix-dev: the library, its headers, tavix-run,
+# tavix-grade and the guide. Its Depends: the -dev packages of the pkg-config file's Requires
+# (a program built with it needs their headers and libraries) and, from dpkg-shlibdeps, the
+# libraries tavix-grade loads.
 set(CPACK_PACKAGE_NAME libtavix-dev)
 set(CPACK_PACKAGE_VENDOR "The TAVIX developers")
-set(CPACK_PACKAGE_CONTACT "The TAVIX developers <tavix@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "TAVIX graphics and event library (static library and headers)")
+# The maintainer the package names (lintian wants a real mail host).
+set(TAVIX_DEB_MAINTAINER "The TAVIX developers <tavix@users.noreply.github.com>" CACHE STRING
+  "The Maintainer of the Debian package")
+set(CPACK_PACKAGE_CONTACT "${TAVIX_DEB_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "graphics and event library for learners' programs")
+# The extended description (cpack indents each line).
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "TAVIX gives a C or C++ program a 601 x 540 graphics window, a console
+window and a Run menu that records input as scripts and plays it back.
+This package holds the static library, its header, the pkg-config and
+CMake files, tavix-run and tavix-grade (which replay scripts into
+programs and grade them) and the guide.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
-# tavix-grade, in bin/, also needs GLib at run time.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-dev, libfreetype-dev, libfontconfig-dev, libpng-dev, libx11-dev, pkg-config, libglib2.0-0")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(TAVIX_DEB_DEPENDS pkg-config)
+string(REPLACE " " ";" TAVIX_PC_MODULES "${TAVIX_PC_REQUIRES}")
+foreach(module ${TAVIX_PC_MODULES})
+  # The Debian -dev package of each pkg-config module.
+  set(dev_sdl2 libsdl2-dev)
+  set(dev_freetype2 libfreetype-dev)
+  set(dev_fontconfig libfontconfig-dev)
+  set(dev_libpng libpng-dev)
+  set(dev_x11 libx11-dev)
+  if(NOT dev_${module})
+    message(FATAL_ERROR "No Debian package known for the pkg-config module ${module}")
+  endif()
+  list(APPEND TAVIX_DEB_DEPENDS ${dev_${module}})
+endforeach()
+list(JOIN TAVIX_DEB_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+# The faces the library asks fontconfig for.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-liberation")
+# The package's own documentation folder (copyright, changelog, the guide) and the static
+# libraries without their debugging sections, made in the staging folder before it is packed.
+set(TAVIX_DEB_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+configure_file(${PROJECT_SOURCE_DIR}/scripts/dist/deb-staging.cmake.in
+  ${PROJECT_BINARY_DIR}/deb-staging.cmake @ONLY)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_BINARY_DIR}/deb-staging.cmake)
 include(CPack)

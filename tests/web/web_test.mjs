@@ -691,6 +691,19 @@ async function sceneFigures(browser, port) {
 }
 
 // ---- Main -----------------------------------------------------------------------------------
+// Headless Chromium with a profile of its own (the caller removes it after browser.close()).
+async function launch() {
+  const { default: puppeteer } = await import('puppeteer-core');
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tavix-chromium-'));
+  // Without the background networking the closed network refuses Chromium's own connections.
+  const browser = await puppeteer.launch({
+    executablePath: chromium, headless: true, userDataDir: profile,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  return { browser, profile };
+}
+
 function need(ok, message) {
   if (!ok) {
     console.error(`web tests: ${message}`);
@@ -709,16 +722,9 @@ async function main() {
   fs.rmSync(outDir, { recursive: true, force: true });
   fs.mkdirSync(outDir, { recursive: true });
   const only = process.argv.slice(2);
-  const { default: puppeteer } = await import('puppeteer-core');
   const server = await serve(site);
   const port = server.address().port;
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tavix-chromium-'));
-  // Without the background networking the closed network refuses Chromium's own connections.
-  const browser = await puppeteer.launch({
-    executablePath: chromium, headless: true, userDataDir: profile,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  const { browser, profile } = await launch();
   try {
     for (const c of cases) {
       if (only.length && !only.includes(c.name)) continue;
@@ -747,7 +753,12 @@ async function main() {
   process.exit(failures.length ? 1 : 0);
 }
 
-main().catch((e) => {
-  console.error(e);
-  process.exit(1);
-});
+// Other tests run single cases of pages built elsewhere with these (tests/dist/).
+export { launch, serve, runCase, failures };
+
+if (process.argv[1] && path.resolve(process.argv[1]) === fileURLToPath(import.meta.url)) {
+  main().catch((e) => {
+    console.error(e);
+    process.exit(1);
+  });
+}
