@@ -30,6 +30,19 @@ static void ignore(const char *name, const char *value, const char *why) {
     fprintf(stderr, "tavix: %s=%s is ignored: %s\n", name, value, why);
 }
 
+// Whether TAVIX_start has read the settings yet.
+static bool settings_read = false;
+
+// TAVIX_SEED's value: a number from 0 to 4294967295.
+static bool parse_seed(const char *value, uint32_t *seed) {
+    char *end = nullptr;
+    errno = 0;
+    unsigned long long number = strtoull(value, &end, 10);
+    if (*value == '-' || *end || errno || number > 0xFFFFFFFFull) return false;
+    *seed = (uint32_t)number;
+    return true;
+}
+
 // A copy of value that outlives any later change to the environment; null when none can be had.
 static const char *keep(const char *value) {
     size_t size = strlen(value) + 1;
@@ -140,16 +153,12 @@ void read_settings(void) {
             s.record_at_start = 1;
         }
     }
+    settings_read = true;
     if (const char *value = setting("TAVIX_SEED")) {
-        char *end = nullptr;
-        errno = 0;
-        unsigned long long number = strtoull(value, &end, 10);
-        if (*value == '-' || *end || errno || number > 0xFFFFFFFFull)
+        if (!parse_seed(value, &s.environment_seed))
             ignore("TAVIX_SEED", value, "the value must be a number from 0 to 4294967295");
-        else {
+        else
             s.seed_from_environment = 1;
-            s.environment_seed = (uint32_t)number;
-        }
     }
     // Looking at the path changes nothing on disk; a snapshot that cannot be had is a failed run.
     if (const char *value = setting("TAVIX_SNAPSHOT")) {
@@ -185,6 +194,11 @@ void apply_settings(void) {
 }
 
 int seed_setting(uint32_t *seed) {
+    // A number drawn before TAVIX_start takes the setting too (its warning comes at the start).
+    if (!settings_read) {
+        const char *value = setting("TAVIX_SEED");
+        return value && parse_seed(value, seed);
+    }
     if (!library_state.seed_from_environment) return 0;
     *seed = library_state.environment_seed;
     return 1;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -25,6 +26,15 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_EQ(TAVIX_set_logging(0), 0);
     EXPECT_EQ(library_state.logging, 1);
     EXPECT_EQ(TAVIX_show_console(1), 0);
+
+    // A number drawn before the start follows TAVIX_SEED as one drawn after it does.
+    setenv("TAVIX_SEED", "42", 1);
+    int drawn = TAVIX_random(1000000);
+    TAVIX_seed(42);
+    EXPECT_EQ(TAVIX_random(1000000), drawn);
+    unsetenv("TAVIX_SEED");
+    library_state.random_seeded = 0;
+    library_state.game_calls_used = 0;
 
     // Start clears the animation switches, whatever they held.
     handle_command(ID_STEP);
