@@ -90,6 +90,9 @@ int decode_png(const char *path, int width, int height, uint32_t *pixels, const 
         return 0;
     }
     png_init_io(png, file);
+    // Only the chunks the pixels need are read: every ancillary chunk (text, colour profiles,
+    // anything compressed of its own) is skipped unread, so none can cost inflating it.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(png, info);
     if ((int)png_get_image_width(png, info) != width ||
         (int)png_get_image_height(png, info) != height)
@@ -108,7 +111,9 @@ int decode_png(const char *path, int width, int height, uint32_t *pixels, const 
     if (!rows) png_error(png, "out of memory");
     for (int y = 0; y < height; ++y) rows[y] = (png_bytep)(pixels + (size_t)y * width);
     png_read_image(png, rows);
-    png_read_end(png, nullptr);
+    // Once the rows are complete nothing more is read: what follows them (more compressed data
+    // than the rows need, damage, the end chunk) cannot change the image, and inflating a stream
+    // that runs on far beyond them would cost time without bound.
     free(rows);
     png_destroy_read_struct(&png, &info, nullptr);
     fclose(file);

@@ -209,6 +209,8 @@ static unsigned char *read_whole_file(const char *path, size_t limit, size_t *si
         if (got == 0) break;
         if (used == capacity) {
             if (capacity >= limit) {
+                // A file of exactly the limit is whole once nothing follows it.
+                if (used <= limit && fgetc(file) == EOF) break;
                 free(data);
                 data = nullptr;
                 *why = "larger than 64 MB";

@@ -212,6 +212,21 @@ TEST_F(SoundTest, DamagedFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(TAVIX_load_sound("pipe.wav"), 0);
     EXPECT_EQ(last_message(), "Sound file pipe.wav not loaded: not a regular file\n");
 
+    // The size limit: a file of exactly 64 MB is read, two bytes more are not.
+    const size_t limit = (size_t)64 << 20;
+    std::string full = riff(chunk("fmt ", fmt_of({1, 2, 44100, 16})) +
+                            chunk("data", std::string(limit - 44, '\0')));
+    ASSERT_EQ(full.size(), limit);
+    write("full.wav", full);
+    int whole = TAVIX_load_sound("full.wav");
+    EXPECT_GT(whole, 0) << last_message();
+    TAVIX_free_sound(whole);
+    write("full.wav", riff(chunk("fmt ", fmt_of({1, 2, 44100, 16})) +
+                           chunk("data", std::string(limit - 40, '\0'))));
+    EXPECT_EQ(TAVIX_load_sound("full.wav"), 0);
+    EXPECT_EQ(last_message(), "Sound file full.wav not loaded: larger than 64 MB\n");
+    unlink("full.wav");
+
     // Numbers that name no sound: refused with a line; 0, a failed load's, quietly.
     write("good.wav", good);
     int sound = TAVIX_load_sound("good.wav");
