@@ -156,10 +156,19 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
     EdgeWalk *edges = edges_here;
     int64_t *crossings = crossings_here;
     if (count > ON_STACK) {
-        edges_heap.resize(count);
-        crossings_heap.resize(count);
-        edges = edges_heap.data();
-        crossings = crossings_heap.data();
+        // Only the edges that cross the rows in view are walked: a long path (a pie's arc) has
+        // few of them.
+        size_t crossing = 0;
+        for (size_t i = 0; i < count; ++i) {
+            int64_t ay = points[i].y, by = points[(i + 1) % count].y;
+            crossing += ay != by && std::max(ay, by) > first && std::min(ay, by) < last;
+        }
+        if (crossing > ON_STACK) {
+            edges_heap.resize(crossing);
+            crossings_heap.resize(crossing);
+            edges = edges_heap.data();
+            crossings = crossings_heap.data();
+        }
     }
     size_t edge_count = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -1400,6 +1409,7 @@ namespace {
 // The walk's first quarter, relative to the box's centre pixel, for boxes of any size from 1 up.
 void arc_quarter(int64_t width, int64_t height, std::vector<Point64> &quarter) {
     quarter.clear();
+    quarter.reserve((size_t)(width + height));
     walk_quarter(width, height, [&](int64_t x, int64_t y) {
         quarter.push_back(Point64{x - width / 2, y - height / 2});
     });
@@ -1438,7 +1448,7 @@ void arc_points(int64_t l, int64_t t, int64_t width, int64_t height, Point64 sta
     int64_t to = loop_position(q, end.x - cx, -(end.y - cy));
     if (to <= from) to += 4 * n;
     int64_t right = l + width - 1 - width / 2, bottom = t + height - 1 - height / 2;
-    points.reserve((size_t)(to - from));
+    points.reserve((size_t)(to - from) + 1);  // and a pie's centre
     for (int64_t i = from; i < to; ++i) {
         int64_t k = i % n;
         const Point64 &p = q[(size_t)k], &m = q[(size_t)(n - 1 - k)];
