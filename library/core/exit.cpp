@@ -33,6 +33,8 @@ void take_snapshot(void) {
 // are destroyed. A failure status replaces the program's own, so the program ends here.
 static void at_exit(void) {
     take_snapshot();
+    // The sound file is finished here too, so that a failure to write it sets the status.
+    finish_sound();
     if (library_state.exit_status) {
         fflush(nullptr);
         _exit(library_state.exit_status);
@@ -62,6 +64,7 @@ static void on_fatal_signal(int number) {
     size_t index = 0;
     while (index < FATAL_SIGNAL_COUNT && fatal_signals[index].number != number) index++;
     write_run_on_signal();
+    keep_sound_on_signal();
     LibraryState &s = library_state;
     if (s.snapshot_path && !s.snapshot_taken && index < FATAL_SIGNAL_COUNT) {
         char line[96], digits[12];
