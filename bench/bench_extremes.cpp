@@ -25,9 +25,9 @@ int main() {
     for (size_t i = 0; i < cases.size(); ++i) {
         auto start = std::chrono::steady_clock::now();
         extremes::run(cases[i]);
-        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                              start)
-                        .count();
+        double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         total += ms;
         if (ms > 50) {
             ++over;

@@ -80,8 +80,8 @@ std::string image_data(uint32_t width, uint32_t height, bool noise, uint64_t ext
     else
         for (int p = 0; p < 7; ++p)
             if (width > X[p] && height > Y[p])
-                passes.push_back({(width - X[p] + DX[p] - 1) / DX[p],
-                                  (height - Y[p] + DY[p] - 1) / DY[p]});
+                passes.push_back(
+                    {(width - X[p] + DX[p] - 1) / DX[p], (height - Y[p] + DY[p] - 1) / DY[p]});
     std::mt19937 random(7);
     size_t pass = 0;
     uint32_t row = 0;
@@ -112,7 +112,8 @@ std::string image_data(uint32_t width, uint32_t height, bool noise, uint64_t ext
 // Splits a zlib stream into IDAT chunks of at most size bytes.
 std::string idats(const std::string &stream, size_t size = 1 << 20) {
     std::string out;
-    for (size_t at = 0; at < stream.size(); at += size) out += chunk("IDAT", stream.substr(at, size));
+    for (size_t at = 0; at < stream.size(); at += size)
+        out += chunk("IDAT", stream.substr(at, size));
     return out;
 }
 
@@ -132,22 +133,20 @@ std::vector<Hostile> hostile_images() {
         header(4096, 4096, 6, 1) + idats(image_data(4096, 4096, true, 0, 1, true)) + end;
     set.push_back({"4096x4096 interlaced noise", interlaced});
     std::string zeros = header(4096, 4096, 6) + idats(image_data(4096, 4096, false, 0, 9));
-    set.push_back({"4096x4096 zeros, damaged after the rows",
-                   zeros + std::string(1000, '\x55')});
-    set.push_back({"4096x4096 zeros inflating 1 GB past the rows",
-                   header(4096, 4096, 6) +
-                       idats(image_data(4096, 4096, false, (uint64_t)1 << 30, 9)) + end});
+    set.push_back({"4096x4096 zeros, damaged after the rows", zeros + std::string(1000, '\x55')});
+    set.push_back(
+        {"4096x4096 zeros inflating 1 GB past the rows",
+         header(4096, 4096, 6) + idats(image_data(4096, 4096, false, (uint64_t)1 << 30, 9)) + end});
     set.push_back({"header of 2^31 - 1 squared", header(0x7FFFFFFF, 0x7FFFFFFF, 6) + end});
     std::string text_bomb = deflated(
-        [n = 0]() mutable { return n++ < 2048 ? std::string(1 << 20, 'a') : std::string(); },
-        9);
+        [n = 0]() mutable { return n++ < 2048 ? std::string(1 << 20, 'a') : std::string(); }, 9);
     set.push_back({"1x1 behind a zTXt of 2 GB",
                    header(1, 1, 6) + chunk("zTXt", std::string("Comment\0\0", 9) + text_bomb) +
                        idats(image_data(1, 1, false, 0, 9)) + end});
     std::string junk(60 << 20, '\x42');
-    set.push_back({"1x1 behind 60 MB of private chunks",
-                   header(1, 1, 6) + chunk("prIv", junk) + idats(image_data(1, 1, false, 0, 9)) +
-                       end});
+    set.push_back(
+        {"1x1 behind 60 MB of private chunks",
+         header(1, 1, 6) + chunk("prIv", junk) + idats(image_data(1, 1, false, 0, 9)) + end});
     std::string empty = chunk("IDAT", "");
     std::string empties;
     empties.reserve(empty.size() * 5000000);
@@ -180,9 +179,9 @@ int main() {
         std::clock_t cpu = std::clock();
         int image = TAVIX_load_image(path.c_str());
         double cpu_ms = (double)(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC;
-        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                              start)
-                        .count();
+        double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         printf("%9.1f ms (%7.1f ms of processor)  %-8s %6.1f MB  %s\n", ms, cpu_ms,
                image ? "loaded" : "refused", h.bytes.size() / 1048576.0, h.name.c_str());
         fflush(stdout);

@@ -67,7 +67,7 @@ void on_png_warning(png_structp, png_const_charp) {}
 struct Decoding {
     int width, height;
     uint32_t *pixels;
-    bool done;    // the last row of the last pass has come
+    bool done;                // the last row of the last pass has come
     int last_pass, last_row;  // the last pass with pixels, and its last row in the image
 };
 

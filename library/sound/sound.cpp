@@ -30,7 +30,7 @@
 // header is rewritten after every write, so it holds a whole WAV of what was heard so far at every
 // step: a signal that ends the program puts it in place as it is (keep_sound_on_signal).
 
-static char temp_path[4096 + 32];                 // the new file's name; empty when there is none
+static char temp_path[4096 + 32];         // the new file's name; empty when there is none
 static volatile sig_atomic_t temp_whole;  // the new file on disk holds a whole WAV
 
 static void file_failed(const char *why) {

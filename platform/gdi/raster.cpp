@@ -761,7 +761,7 @@ const RowSpan NO_SPAN = {0, 0};
 
 // The pen's disc of paint_disc, row by row: rows dy from first() to last() around its point.
 class DiscRows {
-  public:
+   public:
     explicit DiscRows(int width) : width_(width) {
         if (width > 2 && width <= WALK_LIMIT)
             rows_ = walked_box(width, width, false).rows;
@@ -785,7 +785,7 @@ class DiscRows {
         return {(centre - h) / 2, (centre + h) / 2 + 1};
     }
 
-  private:
+   private:
     int64_t width_;
     std::vector<WalkRow> rows_;
     EllipseShape far_ = {};
@@ -794,7 +794,7 @@ class DiscRows {
 // The body of a diagonal step from a point to its neighbour (dx, dy), row by row as fill_polygon
 // fills the band: rows first() to last() around the point.
 class BodyRows {
-  public:
+   public:
     BodyRows(int width, int dx, int dy) {
         slanted_band(Point64{0, 0}, Point64{dx, dy}, width, band_);
         top_ = bottom_ = band_[0].y;
@@ -815,8 +815,8 @@ class BodyRows {
             if (a.y > b.y) std::swap(a, b);
             if (y < a.y || y >= b.y) continue;
             wide_t den = b.y - a.y;
-            int64_t x = clamp_wide(
-                ceil_div((wide_t)a.x * den + (wide_t)(y - a.y) * (b.x - a.x), den));
+            int64_t x =
+                clamp_wide(ceil_div((wide_t)a.x * den + (wide_t)(y - a.y) * (b.x - a.x), den));
             span.x0 = std::min(span.x0, x);
             span.x1 = std::max(span.x1, x);
             ++n;
@@ -824,7 +824,7 @@ class BodyRows {
         return n < 2 ? NO_SPAN : span;
     }
 
-  private:
+   private:
     Point64 band_[4];
     int64_t top_, bottom_;
 };
@@ -1089,8 +1089,8 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
         int64_t out_r = l + width + (w - 1) / 2, out_b = t + height + (w - 1) / 2;
         int64_t in_l = out_l + w, in_t = out_t + w, in_r = out_r - w, in_b = out_b - w;
         bool hole = in_r - in_l >= 3 && in_b - in_t >= 3;
-        paint_far_ring(canvas, out_l, out_t, out_r - out_l, out_b - out_t, in_l, in_t,
-                       in_r - in_l, hole ? in_b - in_t : 0, colour);
+        paint_far_ring(canvas, out_l, out_t, out_r - out_l, out_b - out_t, in_l, in_t, in_r - in_l,
+                       hole ? in_b - in_t : 0, colour);
         return;
     }
     ellipse_path(l, t, width, height, path, &n);
@@ -1128,7 +1128,8 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
     for (int k = 0; k < 4; ++k) body_rows[k].make(bodies[k], dy_from, dy_to);
     for (int64_t y = first_row; y <= last_row; ++y) {
         int64_t lo[2] = {INT64_MAX, INT64_MAX}, hi[2] = {INT64_MIN, INT64_MIN};
-        int64_t from = std::max(r_from, y - t - disc.last()), to = std::min(r_to, y - t - disc.first());
+        int64_t from = std::max(r_from, y - t - disc.last()),
+                to = std::min(r_to, y - t - disc.first());
         for (int side = 0; side < 2; ++side) {
             const std::vector<Run> &rs = runs[side];
             for (int64_t r = from; r <= to; ++r) {
@@ -1158,7 +1159,8 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
             for (; it != list.end() && it->row <= y - t + above; ++it) {
                 RowSpan s = body_rows[it->direction].at(y - t - it->row);
                 int64_t x0 = it->x + s.x0, x1 = it->x + s.x1;
-                if (x0 < x1 && (x0 < lo[side] || x1 > hi[side])) canvas_span(canvas, y, x0, x1, colour);
+                if (x0 < x1 && (x0 < lo[side] || x1 > hi[side]))
+                    canvas_span(canvas, y, x0, x1, colour);
             }
         }
     }

@@ -276,7 +276,8 @@ TEST_F(Extras, PngsOfEveryKindLoadAndBadOnesAreRefusedWithTheirReason) {
     std::string rows = std::string("\0\x11\x22\x33\xFF\x44\x55\x66\xFF", 9);
     std::vector<Bytef> packed(compressBound(1 << 20));
     uLongf packed_size = packed.size();
-    ASSERT_EQ(compress(packed.data(), &packed_size, (const Bytef *)(rows + std::string(1 << 20, 7)).data(),
+    ASSERT_EQ(compress(packed.data(), &packed_size,
+                       (const Bytef *)(rows + std::string(1 << 20, 7)).data(),
                        (uLong)(rows.size() + (1 << 20))),
               Z_OK);
     std::string after = std::string("\x89PNG\r\n\x1a\n", 8) +

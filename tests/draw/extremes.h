@@ -18,9 +18,8 @@
 namespace extremes {
 
 // What every argument is tried at alone, and what pairs of arguments are tried at together.
-const int SINGLE[] = {INT_MIN, INT_MIN + 1, -1000000000, -30000, -1,     0,          1,
-                      600,     2048,        10000,       30000,  100000, 1000000000, INT_MAX - 1,
-                      INT_MAX};
+const int SINGLE[] = {INT_MIN, INT_MIN + 1, -1000000000, -30000, -1, 0, 1, 600, 2048, 10000, 30000,
+                      100000,  1000000000,  INT_MAX - 1, INT_MAX};
 const int PAIRED[] = {INT_MIN, -1, 0, 10000, 1000000000, INT_MAX};
 
 // A polygon's points: the four corners of its arguments repeated up to the most a polygon takes,
@@ -43,23 +42,32 @@ struct Call {
 inline const std::vector<Call> &calls() {
     static const std::vector<Call> table = {
         {"draw_pixel", {RED, 10, 20}, [](const int *a) { TAVIX_draw_pixel(a[0], a[1], a[2]); }},
-        {"draw_circle", {RED, 10, 20, 30},
+        {"draw_circle",
+         {RED, 10, 20, 30},
          [](const int *a) { TAVIX_draw_circle(a[0], a[1], a[2], a[3]); }},
-        {"draw_triangle", {RED, -50, 0, 50, 0, 0, 80, 3},
+        {"draw_triangle",
+         {RED, -50, 0, 50, 0, 0, 80, 3},
          [](const int *a) { TAVIX_draw_triangle(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); }},
-        {"draw_rectangle", {RED, -50, 40, 50, -40, 3},
+        {"draw_rectangle",
+         {RED, -50, 40, 50, -40, 3},
          [](const int *a) { TAVIX_draw_rectangle(a[0], a[1], a[2], a[3], a[4], a[5]); }},
-        {"draw_line", {RED, -50, -40, 50, 40, 3},
+        {"draw_line",
+         {RED, -50, -40, 50, 40, 3},
          [](const int *a) { TAVIX_draw_line(a[0], a[1], a[2], a[3], a[4], a[5]); }},
-        {"draw_text", {RED, -50, 40, 12},
+        {"draw_text",
+         {RED, -50, 40, 12},
          [](const int *a) { TAVIX_draw_text(a[0], a[1], a[2], a[3], "Extremes\nof text"); }},
-        {"draw_formatted", {RED, -50, 40, 12, 7},
+        {"draw_formatted",
+         {RED, -50, 40, 12, 7},
          [](const int *a) { TAVIX_draw_formatted(a[0], a[1], a[2], a[3], "%d to go", a[4]); }},
-        {"draw_ellipse", {RED, 10, 20, 60, 30, 3},
+        {"draw_ellipse",
+         {RED, 10, 20, 60, 30, 3},
          [](const int *a) { TAVIX_draw_ellipse(a[0], a[1], a[2], a[3], a[4], a[5]); }},
-        {"draw_arc", {RED, 10, 20, 60, 30, 30, 300, 3},
+        {"draw_arc",
+         {RED, 10, 20, 60, 30, 30, 300, 3},
          [](const int *a) { TAVIX_draw_arc(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); }},
-        {"draw_polygon", {RED, 4, 3, -50, -40, 50, -40, 60, 40, -60, 40},
+        {"draw_polygon",
+         {RED, 4, 3, -50, -40, 50, -40, 60, 40, -60, 40},
          [](const int *a) { TAVIX_draw_polygon(a[0], a[1], polygon_points(a), a[2]); }},
         {"fill_area", {RED, 10, 20}, [](const int *a) { TAVIX_fill_area(a[0], a[1], a[2]); }},
         {"get_pixel", {10, 20}, [](const int *a) { TAVIX_get_pixel(a[0], a[1]); }},
@@ -77,8 +85,7 @@ struct Case {
     std::vector<int> args;
     std::string describe() const {
         std::string text = std::string("TAVIX_") + call->name + "(";
-        for (size_t i = 0; i < args.size(); ++i)
-            text += (i ? ", " : "") + std::to_string(args[i]);
+        for (size_t i = 0; i < args.size(); ++i) text += (i ? ", " : "") + std::to_string(args[i]);
         return text + ")";
     }
 };

@@ -14,7 +14,7 @@
 namespace {
 
 class Extremes : public ::testing::Test {
-  protected:
+   protected:
     static void SetUpTestSuite() {
         drawtest::open_library();
         TAVIX_set_logging(0);

@@ -360,7 +360,7 @@ TEST_F(SoundTest, ASoundFileThatCannotBeWrittenLeavesTheOldOneWhole) {
     write("small/heard.wav", old);
     // A second of a beep is some 176 KB, more than the disk holds.
     Outcome o = run_client({"beep=440,1000"}, {"TAVIX_HEADLESS=1", "TAVIX_SOUND=small/heard.wav",
-                                                "TAVIX_CONSOLE=stderr"});
+                                               "TAVIX_CONSOLE=stderr"});
     std::string left = contents("small/heard.wav");
     DIR *folder = opendir("small");
     int files = 0;
@@ -369,8 +369,8 @@ TEST_F(SoundTest, ASoundFileThatCannotBeWrittenLeavesTheOldOneWhole) {
     umount("small");
     rmdir("small");
     EXPECT_EQ(o.status, EXIT_SOUND_FAILED) << o.err;
-    EXPECT_EQ(count_of(o.err, "TAVIX_SOUND: cannot write small/heard.wav: No space left on device\n"),
-              1)
+    EXPECT_EQ(
+        count_of(o.err, "TAVIX_SOUND: cannot write small/heard.wav: No space left on device\n"), 1)
         << o.err;
     EXPECT_TRUE(left == old) << "the old file was changed";
     EXPECT_EQ(files, 3) << "only the old file (with . and ..) is left";
