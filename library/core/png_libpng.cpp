@@ -154,15 +154,43 @@ int decode_png(const char *path, int width, int height, uint32_t *pixels, const 
     decoding = Decoding{width, height, pixels, false, 0, height - 1};
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_set_progressive_read_fn(png, &decoding, on_png_info, on_png_row, on_png_end);
-    // libpng inflates no more than a row past the last one, whatever the feed holds after it.
+    // The file goes to libpng chunk by chunk. An ancillary chunk other than tRNS is passed over
+    // here, unread: libpng would gather the whole of one it skips before skipping it. A chunk other
+    // than the image data longer than any the pixels need is damage. The image data is fed in
+    // pieces until the last row has come: libpng inflates no more than a row past it, whatever
+    // the piece holds after it.
     unsigned char buffer[65536];
+    auto feed = [&](size_t count) {
+        while (count > 0 && !decoding.done) {
+            size_t got = fread(buffer, 1, count < sizeof buffer ? count : sizeof buffer, file);
+            if (got == 0) {
+                if (ferror(file)) png_error(png, "the file could not be read");
+                png_error(png, "the file ends before its image does");
+            }
+            png_process_data(png, info, buffer, got);
+            count -= got;
+        }
+    };
+    feed(8);  // the signature
     while (!decoding.done) {
-        size_t got = fread(buffer, 1, sizeof buffer, file);
-        if (got == 0) {
+        unsigned char head[8];
+        size_t got = fread(head, 1, sizeof head, file);
+        if (got < sizeof head) {
             if (ferror(file)) png_error(png, "the file could not be read");
             png_error(png, "the file ends before its image does");
         }
-        png_process_data(png, info, buffer, got);
+        uint32_t length =
+            (uint32_t)head[0] << 24 | (uint32_t)head[1] << 16 | (uint32_t)head[2] << 8 | head[3];
+        bool ancillary = (head[4] & 0x20) != 0, transparency = memcmp(head + 4, "tRNS", 4) == 0;
+        bool data = memcmp(head + 4, "IDAT", 4) == 0;
+        if (ancillary && !transparency) {
+            if (length > 0x7FFFFFFFu || fseek(file, (long)length + 4, SEEK_CUR) != 0)
+                png_error(png, "a chunk runs past the end of the file");
+            continue;
+        }
+        if (!data && length > 4096) png_error(png, "a chunk is longer than its kind can be");
+        png_process_data(png, info, head, sizeof head);
+        feed((size_t)length + 4);  // its contents and check value
     }
     png_destroy_read_struct(&png, &info, nullptr);
     fclose(file);
