@@ -71,8 +71,8 @@ struct Decoding {
     int last_pass, last_row;  // the last pass with pixels, and its last row in the image
 };
 
-// Where an interlaced image's seven passes start and how far they step, across and down.
-const int PASS_X[7] = {0, 4, 0, 2, 0, 1, 0}, PASS_DX[7] = {8, 8, 4, 4, 2, 2, 1};
+// Where an interlaced image's seven passes start, across and down, and how far down they step.
+const int PASS_X[7] = {0, 4, 0, 2, 0, 1, 0};
 const int PASS_Y[7] = {0, 0, 4, 0, 2, 0, 1}, PASS_DY[7] = {8, 8, 8, 4, 4, 2, 2};
 
 // Once the header and the chunks before the data are read: the conversions to 8-bit blue, green,
