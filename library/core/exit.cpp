@@ -61,6 +61,8 @@ static void at_exit(void) {
     tell_replay_line();
 #endif
     take_snapshot();
+    // The sound file is finished here too, so that a failure to write it sets the status.
+    finish_sound();
     if (library_state.exit_status) {
         fflush(nullptr);
         _exit(library_state.exit_status);
@@ -86,6 +88,7 @@ static void on_fatal_signal(int number) {
     while (index < FATAL_SIGNAL_COUNT && fatal_signals[index].number != number) index++;
     write_run_on_signal();
     tell_replay_line();
+    keep_sound_on_signal();
     LibraryState &s = library_state;
     if (s.snapshot_path && !s.snapshot_taken && index < FATAL_SIGNAL_COUNT) {
         char line[96], digits[12];

@@ -273,10 +273,12 @@ const char *picture_failure(void);          // the reason the last failed save g
 #define EXIT_REPLAY_UNREADABLE 3  // the TAVIX_REPLAY file cannot be read
 #define EXIT_REPLAY_INCOMPLETE 4  // the replay stopped at a refused line
 #define EXIT_SNAPSHOT_FAILED 5    // the snapshot could not be written
+#define EXIT_SOUND_FAILED 6       // the TAVIX_SOUND file could not be written
 void watch_exit(void);            // at start: the snapshot and status at exit, the word on a signal
 void take_snapshot(void);         // the snapshot asked for, once; a failure sets the exit status
 void set_exit_status(int status);  // the most telling failure so far wins: the lowest code
 void write_run_on_signal(void);    // script/: the pending run of ticks, async-signal-safe
+void keep_sound_on_signal(void);   // sound/: the sound file so far put in place, async-signal-safe
 // Encodes width x height pixels (0x00RRGGBB, top row first) as PNG into a new malloc'd buffer.
 // Returns 1 with *data and *size set, or 0 with *reason saying why.
 int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,

@@ -283,11 +283,20 @@ static void paint_text(const ShapeRecord *shape) {
 // An arc's or pie's end on the ray at an angle (degrees counter-clockwise from the positive x
 // axis, y up): far enough out along it (32768 pixels) that the ray is exact to a small fraction of
 // a degree, near enough that GDI's products of coordinates stay within 32 bits.
+// Near an int's end the point is taken as far out as fits, halving the step until it does; a box
+// there lies billions of pixels off the buffer, where a ray a little off shows nothing.
 static POINT ray_point(int32_t cx, int32_t cy, int degrees) {
     const double PI = 3.14159265358979323846;
     double angle = (double)(degrees % 360) * PI / 180.0;
-    int dx = (int)lround(32768.0 * cos(angle)), dy = (int)lround(32768.0 * sin(angle));
-    return POINT{(LONG)(cx + dx), (LONG)(flipped(cy) - dy)};
+    int64_t dx = lround(32768.0 * cos(angle)), dy = lround(32768.0 * sin(angle));
+    int64_t x = (int64_t)cx + dx, y = (int64_t)flipped(cy) - dy;
+    while ((x != held(x) || y != held(y)) && (dx != 0 || dy != 0)) {
+        dx /= 2;
+        dy /= 2;
+        x = (int64_t)cx + dx;
+        y = (int64_t)flipped(cy) - dy;
+    }
+    return POINT{(LONG)held(x), (LONG)held(y)};
 }
 
 // An arc (width above 0: its outline with a pen that wide) or a filled pie slice (width 0), of

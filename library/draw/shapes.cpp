@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <cstring>
 
-// Every pixel of an arc's ellipse is walked, so its radii are held to what a screen can show.
+// Every pixel of an arc's ellipse is walked, so its radii are held to what a screen can show,
+// and its pen, painted at every one of those pixels, to somewhat more than the picture is wide.
 static const int ARC_RADIUS_MAX = 30000;
+static const int ARC_WIDTH_MAX = 1000;
 
 // The oval's record for a centre and two radii: its box, both corners included.
 static ShapeRecord oval_record(int kind, int colour, int width, int x, int y, int x_radius,
@@ -64,6 +66,10 @@ int TAVIX_draw_arc(int colour, int x, int y, int x_radius, int y_radius, int sta
         y_radius = ARC_RADIUS_MAX;
     }
     width = make_positive(width, WIDTH_WARNING);
+    if (width > ARC_WIDTH_MAX) {
+        TAVIX_console_printf(WIDTH_WARNING, width, ARC_WIDTH_MAX);
+        width = ARC_WIDTH_MAX;
+    }
     if (library_state.logging) {
         if (width != 0)
             TAVIX_console_printf(

@@ -4,18 +4,47 @@
 // goes on; or, with TAVIX_SOUND set, a WAV file on the program's own clock.
 #include "library/core/state.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 // ---- The file ------------------------------------------------------------------------------
+//
+// The sound is written to a new file beside the one named and takes its place only once it is
+// whole, at the end: a run that cannot write it (a full disk) leaves the file there before exactly
+// as it was, says why on stderr and the console, and ends with EXIT_SOUND_FAILED. The new file's
+// header is rewritten after every write, so it holds a whole WAV of what was heard so far at every
+// step: a signal that ends the program puts it in place as it is (keep_sound_on_signal).
+
+static char temp_path[4096 + 32];         // the new file's name; empty when there is none
+static volatile sig_atomic_t temp_whole;  // the new file on disk holds a whole WAV
 
 static void file_failed(const char *why) {
     SoundState &s = library_state.sound;
     TAVIX_console_printf("TAVIX_SOUND: cannot write %s: %s\n", s.file_path, why);
+    // On stderr too, once (the console may already go there).
+    if (!library_state.console_to_stderr)
+        fprintf(stderr, "TAVIX_SOUND: cannot write %s: %s\n", s.file_path, why);
+    set_exit_status(EXIT_SOUND_FAILED);
+    temp_whole = 0;
     if (s.file) fclose(s.file);
     s.file = nullptr;
+    if (temp_path[0]) remove(temp_path);
+    temp_path[0] = '\0';
     s.output = SOUND_OFF;
 }
 
@@ -27,14 +56,63 @@ static void write_file_header(void) {
     if (fseek(s.file, 0, SEEK_SET) != 0 || fwrite(header, 1, sizeof header, s.file) != 44 ||
         fseek(s.file, 0, SEEK_END) != 0 || fflush(s.file) != 0)
         file_failed(strerror(errno));
+    else
+        temp_whole = 1;
+}
+
+// A new file of its own name beside the named one, with the usual permissions for a new file
+// (the umask's), or the old file's when it replaces one.
+static FILE *open_beside(const char *path, const char **why) {
+    static unsigned counter;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+        if (snprintf(temp_path, sizeof temp_path, "%s.tmp-%ld-%u", path,
+#ifdef _WIN32
+                     (long)GetCurrentProcessId(),
+#else
+                     (long)getpid(),
+#endif
+                     counter++) >= (int)sizeof temp_path) {
+            errno = ENAMETOOLONG;
+            break;
+        }
+#ifdef _WIN32
+        fd = _open(temp_path, _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+        fd = open(temp_path, O_RDWR | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+#endif
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        *why = strerror(errno);
+        temp_path[0] = '\0';
+        return nullptr;
+    }
+#ifndef _WIN32
+    struct stat old;
+    if (stat(path, &old) == 0 && S_ISREG(old.st_mode) && fchmod(fd, old.st_mode & 07777) != 0) {
+        // The sound is still written, with the usual permissions.
+    }
+    FILE *file = fdopen(fd, "w+b");
+    if (!file) close(fd);
+#else
+    FILE *file = _fdopen(fd, "w+b");
+    if (!file) _close(fd);
+#endif
+    if (!file) {
+        *why = strerror(errno);
+        remove(temp_path);
+        temp_path[0] = '\0';
+    }
+    return file;
 }
 
 static int open_file(void) {
     SoundState &s = library_state.sound;
     if (s.file) return 1;
     if (s.file_done || s.output != SOUND_FILE) return 0;
-    const char *why;
-    s.file = open_regular_file(s.file_path, true, &why);
+    const char *why = nullptr;
+    s.file = open_beside(s.file_path, &why);
     if (!s.file) {
         file_failed(why);
         return 0;
@@ -43,10 +121,44 @@ static int open_file(void) {
     return s.file != nullptr;
 }
 
+// Puts the whole new file in the named one's place: 1, or 0 having said why.
+static int put_file_in_place(void) {
+    SoundState &s = library_state.sound;
+    FILE *file = s.file;
+    s.file = nullptr;
+    if (!file) return 0;
+    temp_whole = 0;
+    if (fclose(file) != 0) {
+        file_failed(strerror(errno));
+        return 0;
+    }
+#ifdef _WIN32
+    if (!MoveFileExA(temp_path, s.file_path, MOVEFILE_REPLACE_EXISTING)) {
+        file_failed("the file could not be replaced");
+        return 0;
+    }
+#else
+    if (rename(temp_path, s.file_path) != 0) {
+        file_failed(strerror(errno));
+        return 0;
+    }
+#endif
+    temp_path[0] = '\0';
+    return 1;
+}
+
+void keep_sound_on_signal(void) {
+#ifndef _WIN32
+    if (temp_whole && temp_path[0] && library_state.sound.file_path)
+        rename(temp_path, library_state.sound.file_path);
+#endif
+}
+
 // The frames go to the file after the silence owed before them.
 static void write_frames(const int16_t *frames, int count) {
     SoundState &s = library_state.sound;
     if (!open_file()) return;
+    temp_whole = 0;  // until the header is rewritten for these frames
     static const int16_t zeros[SOUND_BUFFER_FRAMES * 2] = {};
     unsigned char bytes[SOUND_BUFFER_FRAMES * 4];
     while (s.file && s.file_silence > 0) {
@@ -100,8 +212,7 @@ void finish_sound(void) {
     while (s.output == SOUND_FILE && voices_playing()) mix_into_file(SOUND_BUFFER_FRAMES);
     // A program that made no sound still leaves a file, with no frames: it was silent.
     if (s.output == SOUND_FILE) open_file();
-    if (s.file) fclose(s.file);
-    s.file = nullptr;
+    if (s.file) put_file_in_place();
     s.file_done = 1;
 }
 
@@ -209,6 +320,8 @@ static unsigned char *read_whole_file(const char *path, size_t limit, size_t *si
         if (got == 0) break;
         if (used == capacity) {
             if (capacity >= limit) {
+                // A file of exactly the limit is whole once nothing follows it.
+                if (used <= limit && fgetc(file) == EOF) break;
                 free(data);
                 data = nullptr;
                 *why = "larger than 64 MB";

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #ifdef __SSE2__
@@ -155,10 +156,19 @@ void fill_polygon(const Canvas &canvas, const Point64 *points, size_t count, COL
     EdgeWalk *edges = edges_here;
     int64_t *crossings = crossings_here;
     if (count > ON_STACK) {
-        edges_heap.resize(count);
-        crossings_heap.resize(count);
-        edges = edges_heap.data();
-        crossings = crossings_heap.data();
+        // Only the edges that cross the rows in view are walked: a long path (a pie's arc) has
+        // few of them.
+        size_t crossing = 0;
+        for (size_t i = 0; i < count; ++i) {
+            int64_t ay = points[i].y, by = points[(i + 1) % count].y;
+            crossing += ay != by && std::max(ay, by) > first && std::min(ay, by) < last;
+        }
+        if (crossing > ON_STACK) {
+            edges_heap.resize(crossing);
+            crossings_heap.resize(crossing);
+            edges = edges_heap.data();
+            crossings = crossings_heap.data();
+        }
     }
     size_t edge_count = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -690,6 +700,24 @@ void thin_line(const Canvas &canvas, Point64 p, Point64 q, COLORREF colour, int 
 // axes, wx = width |dy| / length and wy = width |dx| / length, is split into halves rounded to
 // whole pixels, the larger half (wx + 1) / 2, (wy + 1) / 2 on the side of larger x and the
 // smaller half wx / 2, wy / 2 on the other; then filled like any polygon.
+// The four corners of a slanted segment's body (dx and dy both nonzero), as wide_segment fills.
+void slanted_band(Point64 p, Point64 q, int width, Point64 band[4]) {
+    int64_t dx = q.x - p.x, dy = q.y - p.y;
+    long double ldx = (long double)dx, ldy = (long double)dy;
+    long double length = sqrtl(ldx * ldx + ldy * ldy);
+    long double wx = width * fabsl(ldy) / length, wy = width * fabsl(ldx) / length;
+    auto round = [](long double v) { return (int64_t)floorl(v + 0.5L); };
+    // The normal toward larger x has a y part of the sign of -dx on lines running down and of dx
+    // on lines running up.
+    int64_t sy = (dy > 0) == (dx > 0) ? -1 : 1;
+    int64_t big_x = round((wx + 1) / 2), big_y = sy * round((wy + 1) / 2);
+    int64_t small_x = -round(wx / 2), small_y = -sy * round(wy / 2);
+    band[0] = {p.x + small_x, p.y + small_y};
+    band[1] = {p.x + big_x, p.y + big_y};
+    band[2] = {q.x + big_x, q.y + big_y};
+    band[3] = {q.x + small_x, q.y + small_y};
+}
+
 void wide_segment(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF colour) {
     int64_t dx = q.x - p.x, dy = q.y - p.y;
     if (dx == 0 && dy == 0) return;
@@ -703,19 +731,8 @@ void wide_segment(const Canvas &canvas, Point64 p, Point64 q, int width, COLORRE
         canvas_fill(canvas, left, std::min(p.y, q.y), left + width, std::max(p.y, q.y), colour);
         return;
     }
-    long double ldx = (long double)dx, ldy = (long double)dy;
-    long double length = sqrtl(ldx * ldx + ldy * ldy);
-    long double wx = width * fabsl(ldy) / length, wy = width * fabsl(ldx) / length;
-    auto round = [](long double v) { return (int64_t)floorl(v + 0.5L); };
-    // The normal toward larger x has a y part of the sign of -dx on lines running down and of dx
-    // on lines running up.
-    int64_t sy = (dy > 0) == (dx > 0) ? -1 : 1;
-    int64_t big_x = round((wx + 1) / 2), big_y = sy * round((wy + 1) / 2);
-    int64_t small_x = -round(wx / 2), small_y = -sy * round(wy / 2);
-    Point64 band[4] = {{p.x + small_x, p.y + small_y},
-                       {p.x + big_x, p.y + big_y},
-                       {q.x + big_x, q.y + big_y},
-                       {q.x + small_x, q.y + small_y}};
+    Point64 band[4];
+    slanted_band(p, q, width, band);
     fill_polygon(canvas, band, 4, colour);
 }
 
@@ -727,114 +744,245 @@ void wide_line(const Canvas &canvas, Point64 p, Point64 q, int width, COLORREF c
     wide_segment(canvas, p, q, width, colour);
 }
 
-// What a shape paints around a point, as row spans relative to it: (dy, x0, x1) triples, x1
-// exclusive. Made once by painting the shape on a private surface, then stamped at many points.
-struct Stamp {
-    std::vector<int64_t> spans;
+// ---- Wide pens along stepped paths -------------------------------------------------------------
+//
+// A wide pen's stroke along a path of 8-neighbour points (an ellipse's or an arc's walk) is the
+// pen's disc at every point and the body of every step, as wide_line paints them. A straight
+// step's body lies inside its two discs (whose middle column and row span the pen's width); a
+// diagonal one's is the slanted band of wide_segment. Disc and band are convex, so each covers
+// one span a row, which is worked out for the rows asked for without painting the shape: a pen of
+// any width costs only the rows that show.
+
+// Columns [x0, x1) relative to a point; empty when x0 >= x1.
+struct RowSpan {
+    int64_t x0, x1;
+};
+const RowSpan NO_SPAN = {0, 0};
+
+// The pen's disc of paint_disc, row by row: rows dy from first() to last() around its point.
+class DiscRows {
+   public:
+    explicit DiscRows(int width) : width_(width) {
+        if (width > 2 && width <= WALK_LIMIT)
+            rows_ = walked_box(width, width, false).rows;
+        else if (width > WALK_LIMIT)
+            ellipse_prepare(far_, width, width);
+    }
+    int64_t first() const { return -(width_ / 2); }
+    int64_t last() const { return width_ - 1 - width_ / 2; }
+    RowSpan at(int64_t dy) const {
+        if (dy < first() || dy > last()) return NO_SPAN;
+        int64_t half = width_ / 2;
+        if (width_ <= 2) return {-half, width_ - half};
+        if (width_ <= WALK_LIMIT) {
+            WalkRow run = run_of(rows_.data(), width_, dy + half);
+            if (run.inner > run.outer) return NO_SPAN;
+            return {width_ - 1 - run.outer - half, run.outer - half + 1};
+        }
+        // As paint_far_ellipse: doubled coordinates about the box's centre.
+        int64_t centre = width_ - 1 - 2 * half, d = 2 * dy + 2 * half - (width_ - 1);
+        int64_t h = ellipse_half(far_, d < 0 ? -d : d);
+        return {(centre - h) / 2, (centre + h) / 2 + 1};
+    }
+
+   private:
+    int64_t width_;
+    std::vector<WalkRow> rows_;
+    EllipseShape far_ = {};
 };
 
-template <typename Paint>
-void make_stamp(int64_t reach, Paint paint, Stamp &stamp) {
-    int size = (int)(2 * reach + 1);
-    std::vector<uint32_t> pixels((size_t)size * size, 0);
-    Surface surface = {size, size, pixels.data()};
-    Canvas local = {};
-    local.surface = &surface;
-    local.origin_x = reach;
-    local.origin_y = reach;
-    local.clip_right = size;
-    local.clip_bottom = size;
-    paint(local, RGB(255, 255, 255));
-    stamp.spans.clear();
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size;) {
-            if (!pixels[(size_t)y * size + x]) {
-                ++x;
-                continue;
-            }
-            int start = x;
-            while (x < size && pixels[(size_t)y * size + x]) ++x;
-            stamp.spans.insert(stamp.spans.end(), {y - reach, start - reach, x - reach});
+// The body of a diagonal step from a point to its neighbour (dx, dy), row by row as fill_polygon
+// fills the band: rows first() to last() around the point.
+class BodyRows {
+   public:
+    BodyRows(int width, int dx, int dy) {
+        slanted_band(Point64{0, 0}, Point64{dx, dy}, width, band_);
+        top_ = bottom_ = band_[0].y;
+        for (const Point64 &p : band_) {
+            top_ = std::min(top_, p.y);
+            bottom_ = std::max(bottom_, p.y);
         }
-}
+    }
+    int64_t first() const { return top_; }
+    int64_t last() const { return bottom_ - 1; }
+    RowSpan at(int64_t y) const {
+        // The band is convex: a row it crosses meets two of its edges.
+        RowSpan span = {INT64_MAX, INT64_MIN};
+        int n = 0;
+        for (int i = 0; i < 4; ++i) {
+            Point64 a = band_[i], b = band_[(i + 1) % 4];
+            if (a.y == b.y) continue;
+            if (a.y > b.y) std::swap(a, b);
+            if (y < a.y || y >= b.y) continue;
+            wide_t den = b.y - a.y;
+            int64_t x =
+                clamp_wide(ceil_div((wide_t)a.x * den + (wide_t)(y - a.y) * (b.x - a.x), den));
+            span.x0 = std::min(span.x0, x);
+            span.x1 = std::max(span.x1, x);
+            ++n;
+        }
+        return n < 2 ? NO_SPAN : span;
+    }
+
+   private:
+    Point64 band_[4];
+    int64_t top_, bottom_;
+};
+
+// A pen shape's spans on rows first .. first + size - 1 around its point.
+struct Stamp {
+    int64_t first = 0;
+    std::vector<RowSpan> rows;
+
+    template <typename Shape>
+    void make(const Shape &shape, int64_t from, int64_t to) {
+        first = std::max(from, shape.first());
+        int64_t last = std::min(to, shape.last());
+        rows.clear();
+        for (int64_t dy = first; dy <= last; ++dy) rows.push_back(shape.at(dy));
+    }
+    RowSpan at(int64_t dy) const {
+        if (dy < first || dy >= first + (int64_t)rows.size()) return NO_SPAN;
+        return rows[(size_t)(dy - first)];
+    }
+};
 
 // A wide pen's stamps: its disc, and the bodies of its four diagonal steps,
-// diagonal[(dx > 0) + 2 (dy > 0)]. The last few widths' are kept (up to STAMP_CACHE_WIDTH, whose
-// five stamps take at most some 60 KB); wider pens' are made afresh.
+// diagonal[(dx > 0) + 2 (dy > 0)], over some rows around a point.
 struct PenStamps {
     int width = 0;
     Stamp disc, diagonal[4];
     uint64_t used = 0;
 };
 
+// The pen's shapes, to make stamps of.
+struct PenShapes {
+    DiscRows disc;
+    BodyRows diagonal[4];
+    explicit PenShapes(int width)
+        : disc(width),
+          diagonal{BodyRows(width, -1, -1), BodyRows(width, 1, -1), BodyRows(width, -1, 1),
+                   BodyRows(width, 1, 1)} {}
+    void stamp(PenStamps &stamps, int64_t from, int64_t to) const {
+        stamps.disc.make(disc, from, to);
+        for (int i = 0; i < 4; ++i) stamps.diagonal[i].make(diagonal[i], from, to);
+    }
+};
+
+// Pens up to STAMP_CACHE_WIDTH keep their whole stamps for the next strokes.
 const int STAMP_CACHE_WIDTH = 256;
 const size_t STAMP_CACHE_SIZE = 4;
 
 thread_local SmallCache<PenStamps, STAMP_CACHE_SIZE> stamp_cache;
 
-const PenStamps &pen_stamps(int pen_width) {
-    PenStamps *pen = &stamp_cache.scratch;
-    if (pen_width <= STAMP_CACHE_WIDTH)
-        pen = &stamp_cache.slot([&](const PenStamps &entry) { return entry.width == pen_width; });
-    if (pen->width != pen_width) {
-        int64_t reach = pen_width + 2;
-        make_stamp(
-            reach, [&](const Canvas &c, COLORREF k) { paint_disc(c, 0, 0, pen_width, k); },
-            pen->disc);
-        for (int i = 0; i < 4; ++i) {
-            Point64 to = {i & 1 ? 1 : -1, i & 2 ? 1 : -1};
-            make_stamp(
-                reach,
-                [&](const Canvas &c, COLORREF k) {
-                    wide_segment(c, {0, 0}, to, pen_width, k);
-                },
-                pen->diagonal[i]);
-        }
-        pen->width = pen_width;
+const PenStamps &cached_pen_stamps(int pen_width) {
+    PenStamps &pen =
+        stamp_cache.slot([&](const PenStamps &entry) { return entry.width == pen_width; });
+    if (pen.width != pen_width) {
+        PenShapes(pen_width).stamp(pen, INT64_MIN, INT64_MAX);
+        pen.width = pen_width;
     }
-    return *pen;
+    return pen;
 }
 
-// The outline of the walked ellipse (see Ellipses) with a wide pen: the closed path through its
-// points stroked like a polygon's, each step's body and the pen's disc at every point (round
-// joins). The points are 8-neighbours, so the bodies come in five shapes: a straight step's is
-// inside the disc (whose middle column and row span the pen's width), and the four diagonal ones
-// are stamped like the disc. Points whose stamps cannot reach the clip are skipped, so the rows
-// touched lie within reach of the clip.
-void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
-                           int64_t height, int pen_width, COLORREF colour) {
-    int64_t a = width - 1, b = height - 1;
-    // The stamps first: making them paints discs, which may walk other boxes.
-    const PenStamps &stamps = pen_stamps(pen_width);
-    const Stamp &disc = stamps.disc;
-    const Stamp *diagonal = stamps.diagonal;
-    const std::vector<Point64> &quarter = walked_box(width, height, true).quarter;
-    // The loop: down the right to the bottom, up the left, then the top half back to the start.
-    int64_t n = (int64_t)quarter.size();
-    std::vector<Point64> path;
-    path.reserve((size_t)(4 * n));
-    for (int64_t i = 0; i < n; ++i) path.push_back({l + quarter[i].x, t + quarter[i].y});
-    for (int64_t i = n - 1; i >= 0; --i) path.push_back({l + a - quarter[i].x, t + quarter[i].y});
-    for (int64_t i = 0; i < n; ++i) path.push_back({l + a - quarter[i].x, t + b - quarter[i].y});
-    for (int64_t i = n - 1; i >= 0; --i) path.push_back({l + quarter[i].x, t + b - quarter[i].y});
+// Whether the pen's disc at p covers every pixel of the view: it does when it covers the view's
+// top and bottom rows across, the rows between being no narrower.
+bool disc_covers_view(const Canvas &canvas, const DiscRows &disc, Point64 p) {
+    int64_t top = canvas.clip_top - canvas.origin_y - p.y;
+    int64_t bottom = canvas.clip_bottom - canvas.origin_y - 1 - p.y;
+    int64_t left = canvas.clip_left - canvas.origin_x - p.x;
+    int64_t right = canvas.clip_right - canvas.origin_x - p.x;
+    RowSpan a = disc.at(top), b = disc.at(bottom);
+    return a.x0 <= left && a.x1 >= right && b.x0 <= left && b.x1 >= right;
+}
 
-    int64_t reach = pen_width + 2;
+void fill_view(const Canvas &canvas, COLORREF colour) {
+    canvas_fill(canvas, canvas.clip_left - canvas.origin_x, canvas.clip_top - canvas.origin_y,
+                canvas.clip_right - canvas.origin_x, canvas.clip_bottom - canvas.origin_y, colour);
+}
+
+inline bool unit_step(Point64 p, Point64 q) {
+    return q.x - p.x >= -1 && q.x - p.x <= 1 && q.y - p.y >= -1 && q.y - p.y <= 1;
+}
+
+// Most rows one table of stamps is made over; points spread wider get tables of their own rows.
+const int64_t STAMP_ROWS_LIMIT = (int64_t)1 << 16;
+
+// Strokes a path of points (closed: back to the first) with a wide solid pen: its disc stamped at
+// every point, the band of each diagonal step stamped, and any longer step's body painted as
+// wide_segment paints it (every step's, unless stamp_steps). Points whose stamps cannot reach the
+// view are skipped, only the stamps' rows in view are read, and a pen whose disc at one point
+// covers the whole view paints the view. Neighbouring stamps overlap on most rows: each row
+// gathers the spans of the points side_of(i) puts on side 0 and of those on side 1, painting a
+// gathered span only when one that neither overlaps nor touches it comes, so most pixels are
+// painted once.
+template <typename SideOf>
+void stroke_stamped(const Canvas &canvas, const Point64 *path, size_t count, bool closed,
+                    int pen_width, COLORREF colour, SideOf side_of, bool stamp_steps = true) {
+    if (!canvas.surface || count == 0) return;
+    int64_t reach = (int64_t)pen_width / 2 + 2;
+    int64_t first_row = canvas.clip_top - canvas.origin_y;
+    int64_t last_row = canvas.clip_bottom - canvas.origin_y - 1;
     int64_t view_l = canvas.clip_left - canvas.origin_x - reach;
     int64_t view_r = canvas.clip_right - canvas.origin_x + reach;
-    int64_t view_t = canvas.clip_top - canvas.origin_y - reach;
-    int64_t view_b = canvas.clip_bottom - canvas.origin_y + reach;
-    // Neighbouring stamps overlap on most rows: each row gathers the spans of the right half of
-    // the path and of the left half, painting a gathered span only when one that neither
-    // overlaps nor touches it comes, so most pixels are painted once.
-    // The stamped points lie in the view and the box, their spans within reach of them.
-    int64_t first_row = std::max(view_t, t) - reach;
-    int64_t last_row = std::min(view_b - 1, t + b) + reach;
+    int64_t view_t = first_row - reach, view_b = last_row + 1 + reach;
     if (first_row > last_row) return;
+    auto in_view = [&](Point64 p) {
+        return p.x >= view_l && p.x < view_r && p.y >= view_t && p.y < view_b;
+    };
+    size_t steps = closed ? count : count - 1;
+    // The rows the stamps are read over: those of the view around the points that can reach it.
+    int64_t low = INT64_MAX, high = INT64_MIN;
+    for (size_t i = 0; i < count; ++i)
+        if (in_view(path[i])) {
+            low = std::min(low, path[i].y);
+            high = std::max(high, path[i].y);
+        }
+    if (low > high) {
+        // No point is near; a long step may still cross the view.
+        for (size_t i = 0; i < steps; ++i)
+            if (!stamp_steps || !unit_step(path[i], path[(i + 1) % count]))
+                wide_segment(canvas, path[i], path[(i + 1) % count], pen_width, colour);
+        return;
+    }
+    const PenStamps *shared = nullptr;
+    std::unique_ptr<PenShapes> shapes;
+    PenStamps own[8];  // stamps over single points' rows, the last few kept
+    int64_t own_row[8] = {};
+    size_t next_own = 0;
+    if (pen_width <= STAMP_CACHE_WIDTH) {
+        shared = &cached_pen_stamps(pen_width);
+    } else {
+        shapes.reset(new PenShapes(pen_width));
+        for (size_t i = 0; i < count; ++i)
+            if (in_view(path[i]) && disc_covers_view(canvas, shapes->disc, path[i])) {
+                fill_view(canvas, colour);
+                return;
+            }
+        if (high - low <= STAMP_ROWS_LIMIT) {
+            shapes->stamp(own[0], first_row - high, last_row - low);
+            shared = &own[0];
+        }
+    }
+    auto stamps_at = [&](Point64 p) -> const PenStamps & {
+        if (shared) return *shared;
+        for (size_t k = 0; k < 8; ++k)
+            if (own[k].width && own_row[k] == p.y) return own[k];
+        PenStamps &made = own[next_own];
+        own_row[next_own] = p.y;
+        next_own = (next_own + 1) % 8;
+        shapes->stamp(made, first_row - p.y, last_row - p.y);
+        made.width = pen_width;
+        return made;
+    };
     std::vector<int64_t> gathered((size_t)(last_row - first_row + 1) * 4, 0);
     auto add = [&](const Stamp &stamp, Point64 p, int side) {
-        for (size_t k = 0; k + 2 < stamp.spans.size(); k += 3) {
-            int64_t y = p.y + stamp.spans[k];
-            int64_t x0 = p.x + stamp.spans[k + 1], x1 = p.x + stamp.spans[k + 2];
+        int64_t from = std::max(stamp.first, first_row - p.y);
+        int64_t to = std::min(stamp.first + (int64_t)stamp.rows.size() - 1, last_row - p.y);
+        for (int64_t dy = from; dy <= to; ++dy) {
+            RowSpan s = stamp.rows[(size_t)(dy - stamp.first)];
+            if (s.x0 >= s.x1) continue;
+            int64_t y = p.y + dy, x0 = p.x + s.x0, x1 = p.x + s.x1;
             int64_t *span = &gathered[(size_t)((y - first_row) * 4 + 2 * side)];
             if (span[0] < span[1] && (x1 < span[0] || x0 > span[1])) {
                 canvas_span(canvas, y, span[0], span[1], colour);
@@ -849,12 +997,18 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
             }
         }
     };
-    for (size_t i = 0; i < path.size(); ++i) {
-        Point64 p = path[i], q = path[(i + 1) % path.size()];
-        if (p.x < view_l || p.x >= view_r || p.y < view_t || p.y >= view_b) continue;
-        int side = i >= (size_t)n && i < (size_t)(3 * n) ? 1 : 0;
-        add(disc, p, side);
-        if (q.x != p.x && q.y != p.y) add(diagonal[(q.x > p.x) + 2 * (q.y > p.y)], p, side);
+    for (size_t i = 0; i < count; ++i) {
+        Point64 p = path[i];
+        bool step = i < steps;
+        Point64 q = path[(i + 1) % count];
+        bool stamped = stamp_steps && unit_step(p, q);
+        if (step && !stamped) wide_segment(canvas, p, q, pen_width, colour);
+        if (!in_view(p)) continue;
+        const PenStamps &stamps = stamps_at(p);
+        int side = side_of(i);
+        add(stamps.disc, p, side);
+        if (step && stamped && q.x != p.x && q.y != p.y)
+            add(stamps.diagonal[(q.x > p.x) + 2 * (q.y > p.y)], p, side);
     }
     for (size_t row = 0; row * 4 < gathered.size(); ++row)
         for (int side = 0; side < 2; ++side) {
@@ -864,22 +1018,181 @@ void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t w
         }
 }
 
+// The closed path of the walked ellipse of a box (see Ellipses): down the right to the bottom, up
+// the left, then the top half back to the start; n is the number of points of a quarter.
+void ellipse_path(int64_t l, int64_t t, int64_t width, int64_t height, std::vector<Point64> &path,
+                  int64_t *n) {
+    const std::vector<Point64> quarter = walked_box(width, height, true).quarter;
+    int64_t a = width - 1, b = height - 1, count = (int64_t)quarter.size();
+    *n = count;
+    path.clear();
+    path.reserve((size_t)(4 * count));
+    for (int64_t i = 0; i < count; ++i) path.push_back({l + quarter[i].x, t + quarter[i].y});
+    for (int64_t i = count - 1; i >= 0; --i)
+        path.push_back({l + a - quarter[i].x, t + quarter[i].y});
+    for (int64_t i = 0; i < count; ++i)
+        path.push_back({l + a - quarter[i].x, t + b - quarter[i].y});
+    for (int64_t i = count - 1; i >= 0; --i)
+        path.push_back({l + quarter[i].x, t + b - quarter[i].y});
+}
+
+// Most rows times path rows a pen wider than the stamps are kept for is stroked by: beyond, the
+// ring between the ellipse grown and the one shrunk by half the pen is painted instead.
+const int64_t ROW_WORK_LIMIT = (int64_t)1 << 22;
+
+// The outline of the walked ellipse of box (l, t, l + width, t + height) with a wide pen, the
+// pixels of stroke_stamped along its closed path. Pens up to STAMP_CACHE_WIDTH are stamped point by
+// point. A wider pen is worked out a row of the view at a time: the points of the path on one row
+// and one side (right or left half) are a run, whose discs cover one span of any other row; on
+// each side the discs' spans of neighbouring rows overlap (each holds its point's column), so on a
+// view row the discs of a side cover the one span from the least to the greatest column they
+// reach there. The bands lie within the discs but for a pixel or two at their ends, and are
+// painted apart where they stick out. A pen whose
+// disc at one point covers the whole view paints the view; where even the row by row work would
+// exceed ROW_WORK_LIMIT (boxes and pens both many thousands of pixels), the ring is painted.
+void stroke_walked_ellipse(const Canvas &canvas, int64_t l, int64_t t, int64_t width,
+                           int64_t height, int pen_width, COLORREF colour) {
+    if (!canvas.surface) return;
+    std::vector<Point64> path;
+    int64_t n;
+    if (pen_width <= STAMP_CACHE_WIDTH) {
+        ellipse_path(l, t, width, height, path, &n);
+        stroke_stamped(canvas, path.data(), path.size(), true, pen_width, colour,
+                       [n](size_t i) { return (int64_t)i >= n && (int64_t)i < 3 * n ? 1 : 0; });
+        return;
+    }
+    int64_t first_row = canvas.clip_top - canvas.origin_y;
+    int64_t last_row = canvas.clip_bottom - canvas.origin_y - 1;
+    if (first_row > last_row) return;
+    DiscRows disc(pen_width);
+    // The walk's first point, the right end of the middle row, and its mirror on the left.
+    Point64 ends[2] = {{l + width - 1, t + height / 2}, {l, t + height / 2}};
+    for (Point64 p : ends)
+        if (disc_covers_view(canvas, disc, p)) {
+            fill_view(canvas, colour);
+            return;
+        }
+    BodyRows bodies[4] = {BodyRows(pen_width, -1, -1), BodyRows(pen_width, 1, -1),
+                          BodyRows(pen_width, -1, 1), BodyRows(pen_width, 1, 1)};
+    int64_t above = -disc.first(), below = disc.last();
+    for (const BodyRows &body : bodies) {
+        above = std::max(above, -body.first());
+        below = std::max(below, body.last());
+    }
+    // Box rows r whose shapes reach the view: t + r from first_row - below to last_row + above.
+    int64_t r_from = std::max<int64_t>(0, first_row - below - t);
+    int64_t r_to = std::min<int64_t>(height - 1, last_row + above - t);
+    if (r_from > r_to) return;
+    if ((last_row - first_row + 1) * (r_to - r_from + 1) > ROW_WORK_LIMIT) {
+        int64_t w = pen_width;
+        int64_t out_l = l - w / 2, out_t = t - w / 2;
+        int64_t out_r = l + width + (w - 1) / 2, out_b = t + height + (w - 1) / 2;
+        int64_t in_l = out_l + w, in_t = out_t + w, in_r = out_r - w, in_b = out_b - w;
+        bool hole = in_r - in_l >= 3 && in_b - in_t >= 3;
+        paint_far_ring(canvas, out_l, out_t, out_r - out_l, out_b - out_t, in_l, in_t, in_r - in_l,
+                       hole ? in_b - in_t : 0, colour);
+        return;
+    }
+    ellipse_path(l, t, width, height, path, &n);
+    auto side_of = [n](size_t i) { return (int64_t)i >= n && (int64_t)i < 3 * n ? 1 : 0; };
+    // Each side's run on every box row, and its diagonal steps: (row, x, direction).
+    struct Run {
+        int64_t from = INT64_MAX, to = INT64_MIN;
+    };
+    struct Step {
+        int64_t row, x;
+        int direction;
+    };
+    std::vector<Run> runs[2];
+    std::vector<Step> steps[2];
+    runs[0].resize((size_t)height);
+    runs[1].resize((size_t)height);
+    for (size_t i = 0; i < path.size(); ++i) {
+        Point64 p = path[i], q = path[(i + 1) % path.size()];
+        int side = side_of(i);
+        Run &run = runs[side][(size_t)(p.y - t)];
+        run.from = std::min(run.from, p.x);
+        run.to = std::max(run.to, p.x);
+        if (!unit_step(p, q))
+            wide_segment(canvas, p, q, pen_width, colour);
+        else if (q.x != p.x && q.y != p.y)
+            steps[side].push_back({p.y - t, p.x, (q.x > p.x) + 2 * (q.y > p.y)});
+    }
+    for (std::vector<Step> &list : steps)
+        std::sort(list.begin(), list.end(),
+                  [](const Step &a, const Step &b) { return a.row < b.row; });
+    // The shapes' spans over every row offset asked for, made once.
+    int64_t dy_from = first_row - (t + r_to), dy_to = last_row - (t + r_from);
+    Stamp disc_rows, body_rows[4];
+    disc_rows.make(disc, dy_from, dy_to);
+    for (int k = 0; k < 4; ++k) body_rows[k].make(bodies[k], dy_from, dy_to);
+    for (int64_t y = first_row; y <= last_row; ++y) {
+        int64_t lo[2] = {INT64_MAX, INT64_MAX}, hi[2] = {INT64_MIN, INT64_MIN};
+        int64_t from = std::max(r_from, y - t - disc.last()),
+                to = std::min(r_to, y - t - disc.first());
+        for (int side = 0; side < 2; ++side) {
+            const std::vector<Run> &rs = runs[side];
+            for (int64_t r = from; r <= to; ++r) {
+                const Run &run = rs[(size_t)r];
+                if (run.from > run.to) continue;
+                RowSpan s = disc_rows.at(y - t - r);
+                if (s.x0 >= s.x1) continue;
+                lo[side] = std::min(lo[side], run.from + s.x0);
+                hi[side] = std::max(hi[side], run.to + s.x1);
+            }
+        }
+        bool left = lo[0] < hi[0], right = lo[1] < hi[1];
+        if (left && right && lo[0] <= hi[1] && lo[1] <= hi[0]) {
+            lo[0] = lo[1] = std::min(lo[0], lo[1]);
+            hi[0] = hi[1] = std::max(hi[0], hi[1]);
+            canvas_span(canvas, y, lo[0], hi[0], colour);
+        } else {
+            if (left) canvas_span(canvas, y, lo[0], hi[0], colour);
+            if (right) canvas_span(canvas, y, lo[1], hi[1], colour);
+        }
+        // A band's end may reach a pixel or two past the discs, apart from them: the bands are
+        // painted where they leave their side's span.
+        for (int side = 0; side < 2; ++side) {
+            const std::vector<Step> &list = steps[side];
+            auto it = std::lower_bound(list.begin(), list.end(), y - t - below,
+                                       [](const Step &a, int64_t row) { return a.row < row; });
+            for (; it != list.end() && it->row <= y - t + above; ++it) {
+                RowSpan s = body_rows[it->direction].at(y - t - it->row);
+                int64_t x0 = it->x + s.x0, x1 = it->x + s.x1;
+                if (x0 < x1 && (x0 < lo[side] || x1 > hi[side]))
+                    canvas_span(canvas, y, x0, x1, colour);
+            }
+        }
+    }
+}
+
 // The pen's stroke along a path of points (closed: back to the first), each vertex painted once.
 // A dashed or dotted 1-pixel pen runs its pattern on along the path; wide pens are always solid.
 void stroke_path(const Canvas &canvas, const GdiPen *pen, const Point64 *points, size_t count,
                  bool closed, const COLORREF *gap_colour) {
     if (!pen || pen->style == PS_NULL || count == 0) return;
+    if (pen->width > 1) {
+        // Each segment's body and the pen's disc once at every point, as wide_line paints them.
+        if (count == 1)
+            wide_line(canvas, points[0], points[0], pen->width, pen->colour);
+        else
+            stroke_stamped(
+                canvas, points, count, closed, pen->width, pen->colour, [](size_t) { return 0; },
+                false);
+        return;
+    }
     size_t segments = closed ? count : count - 1;
     int64_t phase = 0;
+    // Columns and rows of the view, for passing over segments wholly beside it.
+    int64_t left = canvas.clip_left - canvas.origin_x, right = canvas.clip_right - canvas.origin_x;
+    int64_t top = canvas.clip_top - canvas.origin_y, bottom = canvas.clip_bottom - canvas.origin_y;
     for (size_t i = 0; i < segments; ++i) {
         Point64 p = points[i], q = points[(i + 1) % count];
-        if (pen->width > 1) {
-            wide_line(canvas, p, q, pen->width, pen->colour);
-        } else {
-            thin_line(canvas, p, q, pen->colour, pen->style, phase, gap_colour);
-            int64_t dx = q.x - p.x, dy = q.y - p.y;
-            phase = (phase + std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy)) % 24;
-        }
+        bool beside = (p.x < left && q.x < left) || (p.x >= right && q.x >= right) ||
+                      (p.y < top && q.y < top) || (p.y >= bottom && q.y >= bottom);
+        if (!beside) thin_line(canvas, p, q, pen->colour, pen->style, phase, gap_colour);
+        int64_t dx = q.x - p.x, dy = q.y - p.y;
+        phase = (phase + std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy)) % 24;
     }
 }
 
@@ -1098,6 +1411,7 @@ namespace {
 // The walk's first quarter, relative to the box's centre pixel, for boxes of any size from 1 up.
 void arc_quarter(int64_t width, int64_t height, std::vector<Point64> &quarter) {
     quarter.clear();
+    quarter.reserve((size_t)(width + height));
     walk_quarter(width, height, [&](int64_t x, int64_t y) {
         quarter.push_back(Point64{x - width / 2, y - height / 2});
     });
@@ -1136,7 +1450,7 @@ void arc_points(int64_t l, int64_t t, int64_t width, int64_t height, Point64 sta
     int64_t to = loop_position(q, end.x - cx, -(end.y - cy));
     if (to <= from) to += 4 * n;
     int64_t right = l + width - 1 - width / 2, bottom = t + height - 1 - height / 2;
-    points.reserve((size_t)(to - from));
+    points.reserve((size_t)(to - from) + 1);  // and a pie's centre
     for (int64_t i = from; i < to; ++i) {
         int64_t k = i % n;
         const Point64 &p = q[(size_t)k], &m = q[(size_t)(n - 1 - k)];
@@ -1174,7 +1488,16 @@ BOOL paint_arc(HDC handle, int left, int top, int right, int bottom, int x1, int
     GdiBrush *brush = dc->brush_record;
     if (pie && brush && !brush->hollow)
         fill_polygon(canvas, points.data(), points.size(), brush->colour);
-    stroke_path(canvas, dc->pen_record, points.data(), points.size(), pie, gap_colour_of(dc));
+    GdiPen *pen = dc->pen_record;
+    if (pen && pen->style != PS_NULL && pen->width > 1) {
+        // The walk's points are neighbours: stamped as an ellipse's outline is, the two halves
+        // gathered apart.
+        int64_t middle = l + (r - l) / 2;
+        stroke_stamped(canvas, points.data(), points.size(), pie, pen->width, pen->colour,
+                       [&](size_t i) { return points[i].x < middle ? 1 : 0; });
+    } else {
+        stroke_path(canvas, pen, points.data(), points.size(), pie, gap_colour_of(dc));
+    }
     dc_painted(dc);
     return TRUE;
 }

@@ -262,6 +262,38 @@ TEST_F(Extras, PngsOfEveryKindLoadAndBadOnesAreRefusedWithTheirReason) {
         EXPECT_EQ(drawn(image), g.pixels) << g.path;
         TAVIX_free_image(image);
     }
+    // Whatever follows the rows is not read: a stream running on past them, damage, no end
+    // chunk; and ancillary chunks are passed over unread, a damaged one too.
+    auto raw_chunk = [](const char *type, const std::string &data) {
+        std::string c;
+        for (int i = 3; i >= 0; --i) c += (char)(data.size() >> (8 * i) & 0xFF);
+        std::string body = std::string(type, 4) + data;
+        uLong crc = crc32(0, (const Bytef *)body.data(), (uInt)body.size());
+        c += body;
+        for (int i = 3; i >= 0; --i) c += (char)(crc >> (8 * i) & 0xFF);
+        return c;
+    };
+    std::string rows = std::string("\0\x11\x22\x33\xFF\x44\x55\x66\xFF", 9);
+    std::vector<Bytef> packed(compressBound(1 << 20));
+    uLongf packed_size = packed.size();
+    ASSERT_EQ(compress(packed.data(), &packed_size,
+                       (const Bytef *)(rows + std::string(1 << 20, 7)).data(),
+                       (uLong)(rows.size() + (1 << 20))),
+              Z_OK);
+    std::string after = std::string("\x89PNG\r\n\x1a\n", 8) +
+                        raw_chunk("IHDR", std::string("\0\0\0\2\0\0\0\1\x08\x06\0\0\0", 13)) +
+                        raw_chunk("zTXt", "Comment\0\0not a deflate stream at all") +
+                        raw_chunk("IDAT", std::string((const char *)packed.data(), packed_size)) +
+                        "\0\0\0\x10junk, and no end";
+    std::string after_rows = temp_path("after_rows.png");
+    FILE *written = fopen(after_rows.c_str(), "wb");
+    fwrite(after.data(), 1, after.size(), written);
+    fclose(written);
+    int image = TAVIX_load_image(after_rows.c_str());
+    ASSERT_GT(image, 0) << console().back();
+    EXPECT_EQ(drawn(image), (std::vector<int>{0x112233, 0x445566}));
+    TAVIX_free_image(image);
+
     // Cut short: the first half of a good file.
     std::string whole = temp_path("whole.png"), cut = temp_path("cut.png");
     write_rgba(whole, 64, 64, std::vector<uint32_t>(64 * 64, 0xFF336699u));

@@ -3,7 +3,10 @@
 // holds what was heard, and which opens no audio device until it makes a sound.
 #include "tests/script/library_fixture.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdint>
@@ -231,6 +234,23 @@ TEST_F(SoundTest, DamagedFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(library_state.sound.output, SOUND_UNDECIDED);
 }
 
+// The size limit: a file of exactly 64 MB is read, two bytes more are not. Most of it is a chunk
+// the reader passes over, after the sound's own.
+TEST_F(SoundTest, FilesUpTo64MegabytesAreRead) {
+    const size_t limit = (size_t)64 << 20;
+    std::string head = chunk("fmt ", fmt_of({1, 2, 44100, 16})) + chunk("data", samples16({1, 2}));
+    std::string full = riff(head + chunk("JUNK", std::string(limit - 12 - head.size() - 8, '\0')));
+    ASSERT_EQ(full.size(), limit);
+    write("full.wav", full);
+    int whole = TAVIX_load_sound("full.wav");
+    EXPECT_GT(whole, 0) << last_message();
+    TAVIX_free_sound(whole);
+    write("full.wav", full + chunk("JUNK", ""));
+    EXPECT_EQ(TAVIX_load_sound("full.wav"), 0);
+    EXPECT_EQ(last_message(), "Sound file full.wav not loaded: larger than 64 MB\n");
+    unlink("full.wav");
+}
+
 // The sound client run headless with TAVIX_SOUND: the file holds what was heard.
 TEST_F(SoundTest, TheSoundFileHoldsWhatWasHeard) {
     // loud.wav: three frames near full scale, so that two of them together clip.
@@ -329,6 +349,35 @@ TEST_F(SoundTest, TheSoundFileHoldsWhatWasHeard) {
 // Where no sound is made no device opens: SDL's disk driver writes a file as soon as a device is
 // opened. With one, the sound goes through the wave output over SDL to it. Headless, sound is off,
 // said once.
+// A sound file that cannot be written (a full disk) leaves the file there before as it was, says
+// why on stderr and the console, and the run's status says so.
+TEST_F(SoundTest, ASoundFileThatCannotBeWrittenLeavesTheOldOneWhole) {
+    mkdir("small", 0700);
+    if (mount("tavix-test", "small", "tmpfs", 0, "size=64k") != 0) {
+        rmdir("small");
+        GTEST_SKIP() << "no tmpfs could be mounted here (" << strerror(errno)
+                     << "): the test needs to run as root";
+    }
+    std::string old = wav16({1, 2, 44100, 16}, std::vector<int>(2000, 1234));
+    write("small/heard.wav", old);
+    // A second of a beep is some 176 KB, more than the disk holds.
+    Outcome o = run_client({"beep=440,1000"}, {"TAVIX_HEADLESS=1", "TAVIX_SOUND=small/heard.wav",
+                                               "TAVIX_CONSOLE=stderr"});
+    std::string left = contents("small/heard.wav");
+    DIR *folder = opendir("small");
+    int files = 0;
+    while (folder && readdir(folder)) ++files;
+    if (folder) closedir(folder);
+    umount("small");
+    rmdir("small");
+    EXPECT_EQ(o.status, EXIT_SOUND_FAILED) << o.err;
+    EXPECT_EQ(
+        count_of(o.err, "TAVIX_SOUND: cannot write small/heard.wav: No space left on device\n"), 1)
+        << o.err;
+    EXPECT_TRUE(left == old) << "the old file was changed";
+    EXPECT_EQ(files, 3) << "only the old file (with . and ..) is left";
+}
+
 TEST_F(SoundTest, NoDeviceOpensUntilASoundIsMade) {
     const std::vector<std::string> disk = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=disk",
                                            "SDL_DISKAUDIOFILE=device.raw", "TAVIX_CONSOLE=stderr"};
