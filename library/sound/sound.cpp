@@ -154,10 +154,33 @@ void keep_sound_on_signal(void) {
 #endif
 }
 
-// The frames go to the file after the silence owed before them.
+// The most frames a WAV file holds: its sizes are 32-bit, the data's counted with the header's
+// 36 other bytes. A program's clock may run on far longer (a replay may jump it by days).
+static const uint32_t FILE_FRAMES_MAX = (UINT32_MAX - 36) / 4;
+
+// Sound beyond what the file holds is left out, and that is said once.
+static void file_full(void) {
+    static bool said;
+    if (said) return;
+    said = true;
+    SoundState &s = library_state.sound;
+    TAVIX_console_printf("TAVIX_SOUND: %s is as long as a WAV file can be; the rest is left out\n",
+                         s.file_path);
+    if (!library_state.console_to_stderr)
+        fprintf(stderr, "TAVIX_SOUND: %s is as long as a WAV file can be; the rest is left out\n",
+                s.file_path);
+}
+
+// The frames go to the file after the silence owed before them, as far as the file holds them.
 static void write_frames(const int16_t *frames, int count) {
     SoundState &s = library_state.sound;
     if (!open_file()) return;
+    uint32_t room = FILE_FRAMES_MAX - s.file_frames;
+    if (s.file_silence > room) s.file_silence = room;
+    if ((uint32_t)count > room - s.file_silence) {
+        count = (int)(room - s.file_silence);
+        file_full();
+    }
     temp_whole = 0;  // until the header is rewritten for these frames
     static const int16_t zeros[SOUND_BUFFER_FRAMES * 2] = {};
     unsigned char bytes[SOUND_BUFFER_FRAMES * 4];
@@ -180,16 +203,27 @@ static void write_frames(const int16_t *frames, int count) {
     }
 }
 
-// Mixes frame_count frames of sound time into the file; trailing silence is only owed.
-static void mix_into_file(uint32_t frame_count) {
+// Owes n more frames of silence, as many as the file can still hold.
+static void owe_silence(uint64_t n) {
     SoundState &s = library_state.sound;
+    uint64_t owed = s.file_silence + n;
+    s.file_silence = owed > FILE_FRAMES_MAX ? FILE_FRAMES_MAX : (uint32_t)owed;
+}
+
+// Mixes frame_count frames of sound time into the file; trailing silence is only owed.
+static void mix_into_file(uint64_t frame_count) {
     int16_t block[SOUND_BUFFER_FRAMES * 2];
     while (frame_count > 0) {
+        // Time with nothing playing is silence, however long.
+        if (!voices_playing()) {
+            owe_silence(frame_count);
+            return;
+        }
         int n = frame_count < SOUND_BUFFER_FRAMES ? (int)frame_count : SOUND_BUFFER_FRAMES;
-        int heard = voices_playing() ? mix_voices(block, n) : 0;
+        int heard = mix_voices(block, n);
         if (heard > 0) write_frames(block, heard);
-        s.file_silence += (uint32_t)(n - heard);
-        frame_count -= (uint32_t)n;
+        owe_silence((uint64_t)(n - heard));
+        frame_count -= (uint64_t)n;
     }
 }
 
@@ -197,7 +231,7 @@ void advance_sound_clock(int milliseconds) {
     SoundState &s = library_state.sound;
     // Before the first sound the clock runs too: the silence before it is part of the file.
     if (!s.file_path || s.file_done || s.output == SOUND_OFF || milliseconds <= 0) return;
-    mix_into_file((uint32_t)((int64_t)milliseconds * SOUND_RATE / 1000));
+    mix_into_file((uint64_t)milliseconds * SOUND_RATE / 1000);
 }
 
 static void finish_at_exit(void) {
