@@ -35,19 +35,24 @@ static size_t append(char *out, size_t at, const char *text) {
     return at;
 }
 
+// The number in decimal, without the C library (which a signal may have stopped mid-call).
+static size_t append_number(char *out, size_t at, unsigned number) {
+    char digits[12];
+    int n = 0;
+    for (unsigned v = number; n == 0 || v; v /= 10) digits[n++] = (char)('0' + v % 10);
+    while (n) out[at++] = digits[--n];
+    return at;
+}
+
 // A replay still running when the program ends (a signal, or an exit before the script's end)
 // says the script line it had reached, when asked to. Async-signal-safe: it may run in the
 // signal handler.
 static void tell_replay_line(void) {
     const LibraryState &s = library_state;
     if (!s.tell_replay_line || !s.replaying) return;
-    char line[64], digits[12];
-    int n = 0;
-    for (unsigned v = (unsigned)(s.script_taken_number > 0 ? s.script_taken_number : 0);
-         n == 0 || v; v /= 10)
-        digits[n++] = (char)('0' + v % 10);
+    char line[64];
     size_t at = append(line, 0, "TAVIX_REPLAY: ended at line ");
-    while (n) line[at++] = digits[--n];
+    at = append_number(line, at, (unsigned)(s.script_taken_number > 0 ? s.script_taken_number : 0));
     at = append(line, at, "\n");
     ssize_t ignored = write(2, line, at);
     (void)ignored;
@@ -91,12 +96,9 @@ static void on_fatal_signal(int number) {
     keep_sound_on_signal();
     LibraryState &s = library_state;
     if (s.snapshot_path && !s.snapshot_taken && index < FATAL_SIGNAL_COUNT) {
-        char line[96], digits[12];
-        int n = 0;
-        for (unsigned v = (unsigned)number; n == 0 || v; v /= 10)
-            digits[n++] = (char)('0' + v % 10);
+        char line[96];
         size_t at = append(line, 0, "TAVIX: no snapshot: stopped by signal ");
-        while (n) line[at++] = digits[--n];
+        at = append_number(line, at, (unsigned)number);
         at = append(line, at, " (");
         at = append(line, at, fatal_signals[index].name);
         at = append(line, at, ")\n");

@@ -33,12 +33,17 @@
 static char temp_path[4096 + 32];         // the new file's name; empty when there is none
 static volatile sig_atomic_t temp_whole;  // the new file on disk holds a whole WAV
 
+// A line about the file, on the console and on stderr, once (the console may already go there).
+static void tell(const char *before, const char *after, const char *why) {
+    const char *path = library_state.sound.file_path;
+    TAVIX_console_printf("TAVIX_SOUND: %s%s%s%s\n", before, path, after, why);
+    if (!library_state.console_to_stderr)
+        fprintf(stderr, "TAVIX_SOUND: %s%s%s%s\n", before, path, after, why);
+}
+
 static void file_failed(const char *why) {
     SoundState &s = library_state.sound;
-    TAVIX_console_printf("TAVIX_SOUND: cannot write %s: %s\n", s.file_path, why);
-    // On stderr too, once (the console may already go there).
-    if (!library_state.console_to_stderr)
-        fprintf(stderr, "TAVIX_SOUND: cannot write %s: %s\n", s.file_path, why);
+    tell("cannot write ", ": ", why);
     set_exit_status(EXIT_SOUND_FAILED);
     temp_whole = 0;
     if (s.file) fclose(s.file);
@@ -163,12 +168,7 @@ static void file_full(void) {
     static bool said;
     if (said) return;
     said = true;
-    SoundState &s = library_state.sound;
-    TAVIX_console_printf("TAVIX_SOUND: %s is as long as a WAV file can be; the rest is left out\n",
-                         s.file_path);
-    if (!library_state.console_to_stderr)
-        fprintf(stderr, "TAVIX_SOUND: %s is as long as a WAV file can be; the rest is left out\n",
-                s.file_path);
+    tell("", " is as long as a WAV file can be; the rest is left out", "");
 }
 
 // The frames go to the file after the silence owed before them, as far as the file holds them.
