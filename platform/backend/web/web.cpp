@@ -212,6 +212,8 @@ bool web_wait_events(int timeout_ms) {
     return report_events();
 }
 
+extern const BackendAudio web_audio;
+
 extern const Backend web_backend = {
     "web",                // name
     true,                 // shows_windows
@@ -225,4 +227,5 @@ extern const Backend web_backend = {
     web_window_present,   // window_present
     web_pump_events,      // pump
     web_wait_events,      // wait
+    &web_audio,           // audio
 };
