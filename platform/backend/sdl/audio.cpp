@@ -17,12 +17,16 @@ AudioPull pull;                 // the open device's
 void *pull_user;
 uint32_t wake_event;            // the SDL event type that wakes the wait
 SDL_atomic_t wake_pending;      // a wake-up event is in SDL's queue and not yet taken
+SDL_sem *wake_sem;              // posted with every wake-up event, for sdl_audio_sleep()
 
 void SDLCALL feed(void *, Uint8 *stream, int length) {
     if (pull(pull_user, stream, length) > 0 && SDL_AtomicCAS(&wake_pending, 0, 1)) {
         SDL_Event e = {};
         e.type = wake_event;
-        if (SDL_PushEvent(&e) != 1) SDL_AtomicSet(&wake_pending, 0);
+        if (SDL_PushEvent(&e) != 1)
+            SDL_AtomicSet(&wake_pending, 0);
+        else
+            SDL_SemPost(wake_sem);
     }
 }
 
@@ -56,6 +60,11 @@ bool sdl_audio_open(const AudioFormat *format, AudioPull p, void *user, char *wh
     if (!wake_event) wake_event = SDL_RegisterEvents(1);
     if (wake_event == (uint32_t)-1) {
         wake_event = 0;
+        snprintf(why, why_size, "%s", SDL_GetError());
+        return false;
+    }
+    if (!wake_sem) wake_sem = SDL_CreateSemaphore(0);
+    if (!wake_sem) {
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
     }
@@ -101,6 +110,14 @@ void sdl_audio_close() {
 extern const BackendAudio sdl_audio = {
     sdl_audio_count, sdl_audio_open, sdl_audio_pause, sdl_audio_lock, sdl_audio_close,
 };
+
+void sdl_audio_sleep(int ms) {
+    if (!device || !wake_sem) {
+        SDL_Delay((Uint32)ms);
+        return;
+    }
+    SDL_SemWaitTimeout(wake_sem, (Uint32)ms);
+}
 
 bool sdl_audio_event(uint32_t event_type) {
     if (!wake_event || event_type != wake_event) return false;

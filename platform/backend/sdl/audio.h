@@ -12,4 +12,8 @@ extern const BackendAudio sdl_audio;
 // played buffers are then handed back by whoever pumped).
 bool sdl_audio_event(uint32_t event_type);
 
+// Sleeps ms milliseconds, or less when the audio thread played sound meanwhile: the wait of a
+// driver that makes no events of its own (offscreen), which must still wake for the audio's.
+void sdl_audio_sleep(int ms);
+
 #endif
