@@ -109,8 +109,9 @@ struct DrawState {
     int32_t logging = 1;  // every drawing call prints a log line (0/1); the menu toggles it
     uint8_t *rgb_given = nullptr;  // one bit per 0xRRGGBB that TAVIX_rgb returned; null until then
     struct LoadedImage *images = nullptr;  // image number n is images[n - 1]; malloc'd, grows
-    int32_t image_slots = 0;  // image numbers handed out: entries in images, loaded or freed
-    HDC image_dc = nullptr;   // memory context an image is selected into while it is drawn
+    int32_t image_slots = 0;     // image numbers handed out: entries in images, loaded or freed
+    int32_t image_capacity = 0;  // entries allocated in images
+    HDC image_dc = nullptr;      // memory context an image is selected into while it is drawn
 };
 
 // The events the waits assemble and deliver, and the input state they follow (core/wait.cpp,
