@@ -114,8 +114,9 @@ struct DrawState {
     int32_t logging = 1;  // every drawing call prints a log line (0/1); the menu toggles it
     uint8_t *rgb_given = nullptr;  // one bit per 0xRRGGBB that TAVIX_rgb returned; null until then
     struct LoadedImage *images = nullptr;  // image number n is images[n - 1]; malloc'd, grows
-    int32_t image_slots = 0;  // image numbers handed out: entries in images, loaded or freed
-    HDC image_dc = nullptr;   // memory context an image is selected into while it is drawn
+    int32_t image_slots = 0;     // image numbers handed out: entries in images, loaded or freed
+    int32_t image_capacity = 0;  // entries allocated in images
+    HDC image_dc = nullptr;      // memory context an image is selected into while it is drawn
 };
 
 // The events the waits assemble and deliver, and the input state they follow (core/wait.cpp,
@@ -283,6 +284,14 @@ int library_finished(const char *call);
 // Turns a graphics window message into the events TAVIX_wait delivers and the held-key and mouse
 // state; keeps the events while collecting. Called before the message's own handling.
 void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
+// The one wait loop of TAVIX_next_event (WAIT_PLAIN), TAVIX_wait (WAIT_BLOCK) and TAVIX_poll
+// (WAIT_POLL): the quit, the kept events, one message per pass, the script while playing back,
+// the tick of a running animation and the sleep until a message. The plain view leaves its event
+// in events.pending; the richer ones in *event. 0 for an empty poll, else 1.
+#define WAIT_PLAIN 0
+#define WAIT_BLOCK 1
+#define WAIT_POLL 2
+int wait_for_event(int kind, TAVIX_Event *event);
 // The oldest kept event that TAVIX_next_event can deliver (a left click, a character, quit) into
 // pending, dropping the other kinds before it; 0 when there is none.
 int take_kept_plain_event(void);
