@@ -85,7 +85,7 @@ const cases = [
     // times the recording keeps for the Linux replay, and a dot at each click.
     name: 'picture_client_window', program: 'picture_client',
     native: 'tests/windows_e2e/picture_client', args: ['window'], client: [700, 420], record: true,
-    steps: [['pause', 300], ['click', -349, 210], ['click', 350, -209], ['click', 300, 150]],
+    steps: [['pause', 300], ['click', -349, 210], ['click', 349, -209], ['click', 300, 150]],
     end: [['menu', 'mouse', 'record']], controls: [{ linux: moveFirstClick }],
   },
   {
