@@ -51,11 +51,17 @@ const FIXED_TIME = 1700000000;
 //                                                     script: TAVIX_PERIODIC(1); for 'frame'
 //   ['drag', button, [[x, y]...]]  press at the first point, move through the rest, release
 //   ['wheel', x, y, notches]  ['hold', key, ms]   ['press', key]   ['pause', ms]
+//   ['touch', [[x, y]...]]  a finger down at the first point, moved through the rest, lifted:
+//                          script: the left button's press where it began (once it went beyond
+//                          TOUCH_SLOP pixels or lifted), its moves from then on, its release
+//   ['longpress', x, y]    a finger held still TOUCH_HOLD ms and more: a right click there
 // record: the browser runs with TAVIX_RECORD=rec.txt from the start and the Linux build replays
 // what it recorded (for programs that read the clock or the random generator, or animate); the
 // run ends with end: steps that halt the animation, if it runs, and stop the recording (Record
 // Script again), after which the page offers rec.txt; quit: then Ctrl+Q ends the program.
 // tail: for recorded cases, the lines the recording must end with (before them only ticks).
+// asMouse: a recorded case's picture must also equal the Linux build's for scriptOf(steps), the
+// same input by mouse.
 // controls: the same case with one input changed on one side: {linux: f} replays f(script) on
 // Linux, {browser: f} gives f(steps) to the browser; the picture must differ from the other
 // side's unchanged one.
@@ -149,7 +155,19 @@ const cases = [
       ['drag', 'left', [[-250, -200], [250, 180]]]],
     end: [['menu', 'alt', 'record']],
   },
+  {
+    // A finger in the paint program: drags, taps, a finger that wavers before it moves off, a
+    // finger held still (a right click, which paints nothing), and one wavering then lifted (a
+    // tap where it began).
+    name: 'paint_touch', program: 'paint', native: 'examples/paint', record: true, asMouse: true,
+    steps: [['touch', [[-200, 100], [-150, 120], [-100, 60], [-20, 0]]], ['type', '2'],
+      ['touch', [[50, 50]]], ['touch', [[0, -50], [4, -46], [-3, -52], [100, -100], [200, -20]]],
+      ['longpress', -120, -120], ['wheel', 0, 0, 5],
+      ['touch', [[-250, -200], [-240, -150], [250, 180]]], ['touch', [[150, 150], [156, 147]]]],
+    end: [['menu', 'alt', 'record']],
+  },
 ];
+const TOUCH_SLOP = 10, TOUCH_HOLD = 500;
 
 // ---- Small helpers --------------------------------------------------------------------------
 const failures = [];
@@ -190,6 +208,16 @@ function scriptOf(steps) {
       }
     } else if (kind === 'press' && a === 'Tab') lines.push('TAVIX_KBD(9);');
     else if (kind === 'menu' && b === 'frame') lines.push('TAVIX_PERIODIC(1);');
+    else if (kind === 'touch') {
+      const event = (type, [x, y], button) => `TAVIX_EVENT(${type}, ${x}, ${y}, 0, ${button}, 0, 0);`;
+      const [x0, y0] = a[0];
+      const far = a.findIndex(([x, y]) => Math.hypot(x - x0, y - y0) > TOUCH_SLOP);
+      lines.push(event(1, a[0], 1));
+      if (far > 0) for (const p of a.slice(far)) lines.push(event(6, p, 1));
+      lines.push(event(5, far > 0 ? a[a.length - 1] : a[0], 1));
+    } else if (kind === 'longpress') {
+      lines.push(`TAVIX_EVENT(1, ${a}, ${b}, 0, 3, 0, 0);`, `TAVIX_EVENT(5, ${a}, ${b}, 0, 3, 0, 0);`);
+    } else if (kind === 'wheel') lines.push(`TAVIX_EVENT(7, ${a}, ${b}, 0, ${c}, 0, 0);`);
     else if (kind !== 'menu' && kind !== 'pause') throw new Error(`no script line for ${kind}`);
   }
   return lines;
@@ -346,6 +374,22 @@ async function perform(view, step) {
       await page.mouse.down({ button: a });
       for (const p of points.slice(1)) await page.mouse.move(...p, { steps: 4 });
       await page.mouse.up({ button: a });
+      break;
+    }
+    case 'touch':
+    case 'longpress': {
+      // Through the browser's touch input (CDP), the page emulating a touch screen.
+      if (!view.touch) {
+        view.touch = await page.createCDPSession();
+        await view.touch.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+      }
+      const touch = (type, points) => view.touch.send('Input.dispatchTouchEvent',
+        { type, touchPoints: points.map(([x, y]) => ({ x, y })) });
+      const points = kind === 'touch' ? a.map(([x, y]) => at(x, y)) : [at(a, b)];
+      await touch('touchStart', [points[0]]);
+      for (const p of points.slice(1)) await touch('touchMove', [p]);
+      if (kind === 'longpress') await sleep(TOUCH_HOLD + 300);
+      await touch('touchEnd', []);
       break;
     }
     case 'wheel': {
@@ -555,6 +599,12 @@ async function runCase(browser, port, c) {
   const d = difference(shown.pixels, linux);
   if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`))
     savePicture(shown.pixels, path.join(outDir, `${c.name}-browser.png`));
+  if (c.asMouse) {
+    const mouse = scriptOf(c.steps).map((l) => l + '\n').join('');
+    const dm = difference(shown.pixels, runLinux(c, mouse, `${c.name}-mouse`));
+    check(dm.count === 0, `${c.name}: browser picture equals the same input by mouse on Linux ` +
+      `(${dm.text})`);
+  }
   for (const [i, control] of (c.controls ?? []).entries()) {
     const side = control.linux ? 'Linux' : 'browser';
     const other = control.linux ? runLinux(c, control.linux(script), `${c.name}-control${i}`)
