@@ -160,8 +160,7 @@ const cases = [
     // finger held still (a right click, which paints nothing), and one wavering then lifted (a
     // tap where it began).
     name: 'paint_touch', program: 'paint', native: 'examples/paint', record: true, asMouse: true,
-    steps: [['touch', [[-200, 100], [-150, 120], [-100, 60], [-20, 0]]], ['type', '2'],
-      ['touch', [[50, 50]]], ['touch', [[0, -50], [4, -46], [-3, -52], [100, -100], [200, -20]]],
+    steps: [['touch', [[-200, 100], [-150, 120], [-100, 60], [-20, 0]]], ['touch', [[50, 50]]], ['touch', [[0, -50], [4, -46], [-3, -52], [100, -100], [200, -20]]],
       ['longpress', -120, -120], ['wheel', 0, 0, 5],
       ['touch', [[-250, -200], [-240, -150], [250, 180]]], ['touch', [[150, 150], [156, 147]]]],
     end: [['menu', 'alt', 'record']],
