@@ -813,8 +813,32 @@ async function figures(browser, port) {
   const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
   console.log(`  cone page gzipped without fonts (.html+.js+.wasm): ${kib(gzipSize(page))} ` +
     `(${page.map((f) => `${path.basename(f)} ${kib(fs.statSync(f).size)}`).join(', ')})`);
+  await transferFigures(browser, port);
   await sceneFigures(browser, port);
   console.log(`  machine load (1, 5, 15 min): ${os.loadavg().map((l) => l.toFixed(2)).join(', ')}`);
+}
+
+// What a first visit to the cone's page transfers, each file gzip-compressed as a server would
+// send it, fonts included; then what a second page of the site (house) adds when the browser
+// keeps the first one's files (the shared fonts/).
+async function transferFigures(browser, port) {
+  const fetched = async (program) => {
+    const view = await openPage(browser, port, program);
+    await idle(view.page);
+    const urls = await view.page.evaluate(() => [location.href,
+      ...performance.getEntriesByType('resource').map((e) => e.name)]);
+    await view.context.close();
+    return [...new Set(urls.map((u) => decodeURIComponent(new URL(u).pathname)))];
+  };
+  const files = (names) => names.map((n) => path.join(site, n)).filter((f) => fs.existsSync(f));
+  const first = await fetched('cone');
+  const second = (await fetched('house')).filter((n) => !first.includes(n));
+  const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+  const fonts = (names) => names.filter((n) => n.startsWith('/fonts/')).map((n) => n.slice(7));
+  console.log(`  first visit (cone), gzipped: ${kib(gzipSize(files(first)))} ` +
+    `(${first.length} files; fonts: ${fonts(first).join(', ') || 'none'})`);
+  console.log(`  second visit (house, the first's files kept), gzipped: ` +
+    `${kib(gzipSize(files(second)))} (${second.map((n) => n.slice(1)).join(', ')})`);
 }
 
 // The cone's whole scene drawn SCENES times, in the browser (bench_scene.html) and natively
@@ -865,6 +889,30 @@ async function sceneFigures(browser, port) {
     `${web.map((r, i) => (r.cpu / native[i].cpu).toFixed(2)).join(', ')})`);
 }
 
+// ---- Screenshots ----------------------------------------------------------------------------
+// The cone's page as a desk and a phone held upright show it, into docs/screenshots/ (run only
+// when named: node tests/web/web_test.mjs screenshots).
+async function screenshots(browser, port) {
+  console.log('screenshots:');
+  for (const [name, viewport] of [
+    ['web_cone_desktop', { width: 1280, height: 800, deviceScaleFactor: 1 }],
+    ['web_cone_phone', { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true }]]) {
+    const context = await browser.createBrowserContext();
+    try {
+      const page = await context.newPage();
+      await page.setViewport(viewport);
+      await page.goto(`http://127.0.0.1:${port}/cone.html`, { waitUntil: 'load' });
+      await within(30000, page.evaluate(() => window.tavix.ready), 'cone: window.tavix.ready');
+      await idle(page);
+      const file = path.join(root, 'docs/screenshots', `${name}.png`);
+      await page.screenshot({ path: file });
+      check(fs.statSync(file).size > 0, `${name}: ${path.relative(root, file)}`);
+    } finally {
+      await context.close();
+    }
+  }
+}
+
 // ---- Main -----------------------------------------------------------------------------------
 // Headless Chromium with a profile of its own (the caller removes it after browser.close()).
 async function launch() {
@@ -912,8 +960,8 @@ async function main() {
       }
     }
     for (const [name, run] of [['menu_record', runMenuRecording], ['sound', runSound],
-      ['figures', figures]]) {
-      if (only.length && !only.includes(name)) continue;
+      ['figures', figures], ['screenshots', screenshots]]) {
+      if (only.length ? !only.includes(name) : name === 'screenshots') continue;
       try {
         await run(browser, port);
       } catch (e) {

@@ -336,6 +336,40 @@ var LibraryTavixWeb = {
     },
   },
 
+  // Fetches a font file of /fonts/ the first time the program needs it, from the fonts/ folder
+  // beside the page (Module.tavixFonts, if set, says where else), into the file system. The
+  // request is synchronous, as drawing code that needs a face cannot wait: the file is small,
+  // and the browser's cache answers it for every later page of the site.
+  tavix_web_font_fetch: function(path) {
+    var name = UTF8ToString(path);
+    if (FS.analyzePath(name).exists) return 1;
+    var base = Module['tavixFonts'] || 'fonts/';
+    var url = base + name.replace(/^.*\//, '');
+    var status = 0, text = null;
+    try {
+      var xhr = new XMLHttpRequest();
+      xhr.open('GET', url, false);
+      // Bytes as characters 0..255: a synchronous request may not ask for an ArrayBuffer.
+      xhr.overrideMimeType('text/plain; charset=x-user-defined');
+      xhr.send(null);
+      status = xhr.status;
+      text = xhr.responseText;
+    } catch (e) {
+      err('tavix: the font ' + url + ' could not be fetched: ' + e.message);
+      return 0;
+    }
+    if (status != 200 || !text) {
+      err('tavix: the font ' + url + ' could not be fetched (HTTP ' + status + ')');
+      return 0;
+    }
+    var bytes = new Uint8Array(text.length);
+    for (var i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i) & 0xFF;
+    var dir = name.replace(/\/[^\/]*$/, '');
+    if (dir) FS.mkdirTree(dir);
+    FS.writeFile(name, bytes);
+    return 1;
+  },
+
   tavix_web_start__deps: ['$TavixWeb'],
   tavix_web_start: function(asked) {
     var ratio = typeof window !== 'undefined' && window.devicePixelRatio ? window.devicePixelRatio : 1;
