@@ -889,6 +889,40 @@ async function sceneFigures(browser, port) {
     `${web.map((r, i) => (r.cpu / native[i].cpu).toFixed(2)).join(', ')})`);
 }
 
+// ---- The page around the program -----------------------------------------------------------
+// Full screen shows the graphics window at a whole multiple of its size, pixels kept square, and
+// a click there reaches the program where it lands in the picture: the picture after it equals
+// the Linux build's for that click.
+async function runPageControls(browser, port) {
+  const c = { name: 'fullscreen', program: 'click_to_draw', native: 'examples/click_to_draw' };
+  console.log(`${c.name}:`);
+  const view = await openPage(browser, port, c.program);
+  try {
+    const { page } = view;
+    await page.setViewport({ width: 1920, height: 1200, deviceScaleFactor: 1 });
+    await page.click('#tavix-fullscreen');
+    await page.waitForFunction(() => document.fullscreenElement, { timeout: 10000 });
+    await idle(page);
+    const shown = await page.$eval('#tavix-graphics', (g) => {
+      const r = g.getBoundingClientRect();
+      return { x: r.left + g.clientLeft, y: r.top + g.clientTop, w: g.clientWidth, h: g.clientHeight,
+        rendering: getComputedStyle(g).imageRendering };
+    });
+    // 1920 x 1200 holds the 595 x 515 window twice over, not three times.
+    check(shown.w === 2 * WIDTH && shown.h === 2 * (BAR + HEIGHT) && shown.rendering === 'pixelated',
+      `${c.name}: the window at twice its size, pixelated (${shown.w} x ${shown.h}, ${shown.rendering})`);
+    const [x, y] = [100, 50];
+    await page.mouse.click(shown.x + 2 * (ORIGIN_X + x) + 1, shown.y + 2 * (BAR + ORIGIN_Y - y) + 1);
+    await idle(page);
+    await page.evaluate(() => document.exitFullscreen());
+    await idle(page);
+    const d = difference(await picture(page), runLinux(c, `TAVIX_MOUSE(${x}, ${y});\n`, c.name));
+    check(d.count === 0, `${c.name}: a click on the enlarged picture lands where it shows (${d.text})`);
+  } finally {
+    await view.context.close();
+  }
+}
+
 // ---- Screenshots ----------------------------------------------------------------------------
 // The cone's page as a desk and a phone held upright show it, into docs/screenshots/ (run only
 // when named: node tests/web/web_test.mjs screenshots).
@@ -959,7 +993,8 @@ async function main() {
         check(false, `${c.name}: ${e.message}`);
       }
     }
-    for (const [name, run] of [['menu_record', runMenuRecording], ['sound', runSound],
+    for (const [name, run] of [['menu_record', runMenuRecording], ['fullscreen', runPageControls],
+      ['sound', runSound],
       ['figures', figures], ['screenshots', screenshots]]) {
       if (only.length ? !only.includes(name) : name === 'screenshots') continue;
       try {
