@@ -509,6 +509,21 @@ TEST_F(ScriptTest, TheRicherWaitTheClockAndTheGeneratorReplayAsRecorded) {
     }
 }
 
+// A seed line met by the plain wait still seeds the generator: the numbers drawn after it are
+// the recorded ones, not ones seeded from the time of the replay.
+TEST_F(ScriptTest, ASeedLineBeforeAPlainEventSeedsTheReplay) {
+    write_file("TAVIX_SEED(42);\nTAVIX_KBD(97);\n");
+    handle_command(ID_PLAYBACK);
+    library_state.random.seeded = 0;
+    int x, y;
+    char key;
+    EXPECT_EQ(TAVIX_next_event(&x, &y, &key), TAVIX_KBD);
+    int replayed = TAVIX_random(1000000);
+    handle_command(ID_PLAYBACK);
+    TAVIX_seed(42);
+    EXPECT_EQ(TAVIX_random(1000000), replayed);
+}
+
 // A playback's clock where the script says nothing of it: each tick moves it on by the tick's
 // interval, a delay by its length, any other event, empty poll or reading by a millisecond; a
 // time line sets it. An idle run is passed by a wait at once, however long.
