@@ -76,4 +76,5 @@ extern const Backend null_backend = {
     null_pump,             // pump
     null_wait,             // wait
     &null_audio,           // audio
+    nullptr,               // pads: none, every slot is empty
 };

@@ -302,4 +302,5 @@ extern const Backend web_backend = {
     web_pump_events,      // pump
     web_wait_events,      // wait
     &web_audio,           // audio
+    &web_pads,            // pads
 };
