@@ -18,6 +18,10 @@ Slot slots[SLOTS];
 bool opened;  // the subsystem is open
 
 bool sdl_pads_open() {
+    // SDL drops a controller's input while none of the program's windows has the keyboard focus
+    // (and an offscreen window never has it); XInput and the page do not, and neither do we.
+    // SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS set in the environment still decides.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (!opened) opened = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     return opened;
 }
