@@ -648,6 +648,12 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
          },
          "TAVIX_TIME(-5, 1);\nTAVIX_TIME(2147483647, 1);\n"},
         {[] {
+             record_event(TAVIX_PERIODIC, 0, 0, 0);
+             record_pad_read(-1000);
+             record_pad_read(-1000);
+         },
+         "TAVIX_PERIODIC(1);\nTAVIX_GAMEPAD(-1000, 2);\n"},
+        {[] {
              library_state.events.game_calls_used = 1;
              record_event(TAVIX_PERIODIC, 0, 0, 0);
          },
@@ -689,6 +695,11 @@ TEST_F(ScriptTest, ADelayKeepsInputInOrderAndCorrectionsAreWarned) {
         {[] { TAVIX_set_tick(70000); }, "Tick of 70000 ms not possible, using 60000 ms\n"},
         {[] { TAVIX_delay(-4); }, "Delay of -4 ms not possible, using 0 ms\n"},
         {[] { EXPECT_EQ(TAVIX_random(0), 0); }, "Random range of 0 not possible, using 1\n"},
+        // A backend without pads (this one has no screen) reads 0, and still warns.
+        {[] { EXPECT_EQ(TAVIX_gamepad_axis(0, 6), 0); },
+         "Gamepad axis 6 not possible (0 to 5), reading 0\n"},
+        {[] { EXPECT_EQ(TAVIX_gamepad_button(3, TAVIX_PAD_START), 0); },
+         "Gamepad axis 6 not possible (0 to 5), reading 0\n"},
     };
     for (const auto &c : cases) {
         c.call();
