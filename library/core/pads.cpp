@@ -45,7 +45,21 @@ static int16_t trigger_value(BYTE value) {
 void poll_pads(void) {
     LibraryState &s = library_state;
     PadsState &p = s.pads;
-    if (!p.opened || !p.read_state || s.script.playing_back || s.script.play_one) return;
+    if (!p.opened || !p.read_state) return;
+    if (s.script.playing_back || s.script.play_one) {
+        p.replayed = 1;
+        return;
+    }
+    // After a playback the program's state is what the script said: the pads' changes are
+    // taken from there, so that each button it left held is let go (or each pad it added goes).
+    if (p.replayed) {
+        p.replayed = 0;
+        for (int pad = 0; pad < PAD_COUNT; pad++) {
+            p.live_present[pad] = p.present[pad];
+            p.live_buttons[pad] = p.held[pad];
+        }
+        p.probed_at = GetTickCount() - PAD_PROBE_PERIOD;
+    }
     DWORD now = GetTickCount();
     int probe = (DWORD)(now - p.probed_at) >= PAD_PROBE_PERIOD;
     if (probe) p.probed_at = now;
@@ -109,7 +123,8 @@ void apply_pad_event(const TAVIX_Event *event) {
 }
 
 // The first gamepad call opens the pads: the program's state takes in the pads there already at
-// once, and the richer wait is still told of each with a TAVIX_PAD_ADDED. The timer wakes the
+// once, and the richer wait is still told of each with a TAVIX_PAD_ADDED and of its buttons held
+// with a TAVIX_PAD_DOWN each. The timer wakes the
 // waits to read them, since a pad sends no message; headless there is nothing to read.
 static void open_pads(void) {
     LibraryState &s = library_state;
@@ -120,8 +135,12 @@ static void open_pads(void) {
     if (s.settings.headless || !p.read_state) return;
     p.probed_at = GetTickCount() - PAD_PROBE_PERIOD;
     poll_pads();
-    for (int pad = 0; pad < PAD_COUNT; pad++)
-        if (p.live_present[pad]) deliver_pad_event(TAVIX_PAD_ADDED, pad, 0, 1);
+    for (int pad = 0; pad < PAD_COUNT; pad++) {
+        if (!p.live_present[pad]) continue;
+        deliver_pad_event(TAVIX_PAD_ADDED, pad, 0, 1);
+        for (int b = 0; b < PAD_BUTTON_COUNT; b++)
+            if ((p.live_buttons[pad] >> b) & 1) deliver_pad_event(TAVIX_PAD_DOWN, pad, b, 1);
+    }
     if (!s.life.finished)
         SetTimer(s.window.graphics, TAVIX_PAD_TIMER_ID, PAD_READ_PERIOD, nullptr);
 }

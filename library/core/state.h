@@ -164,6 +164,8 @@ struct PadsState {
     uint8_t opened = 0;                   // a gamepad call was made: pads are read, events made
     PadStateCall read_state = nullptr;    // XInputGetState, null when the system has none
     DWORD probed_at = 0;                  // GetTickCount when the empty slots were last read
+    uint8_t replayed = 0;  // a playback ran since the pads were last read: the live fields are
+                           // taken from the program's state before the next read
     uint8_t live_present[PAD_COUNT] = {};  // a pad is in the slot (0/1), as last read
     uint16_t live_buttons[PAD_COUNT] = {};  // bit n: button n held, as last read
     int16_t live_axes[PAD_COUNT][PAD_AXIS_COUNT] = {};  // each axis, -1000 to 1000, as last read

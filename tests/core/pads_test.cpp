@@ -106,6 +106,7 @@ TEST_F(Pads, ReadsAndEventsFollowTheController) {
     EXPECT_NE(SDL_WasInit(SDL_INIT_GAMECONTROLLER), 0u);
     EXPECT_EQ(TAVIX_gamepad_button(1, TAVIX_PAD_Y), 0);  // no second pad
     EXPECT_EQ(next_pad_event(), pad_event(TAVIX_PAD_ADDED, 0, 0));
+    EXPECT_EQ(next_pad_event(), pad_event(TAVIX_PAD_DOWN, 0, TAVIX_PAD_Y));
 
     TAVIX_set_animation(TAVIX_ANIM_STEP);
     for (int i = 0; i < 10; i++) {
@@ -220,6 +221,8 @@ TEST_F(Pads, AGameRecordedWithThePadReplaysWithoutIt) {
         handle_command(ID_PLAYBACK);
         close_script();
     }
+    // The replay left a pad connected that is not: the program is told it went.
+    EXPECT_EQ(next_pad_event(), pad_event(TAVIX_PAD_REMOVED, 0, 0));
 }
 
 TEST_F(Pads, NoSuchPadButtonOrAxisWarnsAndReadsZero) {
