@@ -78,8 +78,10 @@ void record_time(long value) {
 // pad at rest reads 0 everywhere): the replay makes the same reads in the same order.
 void record_pad_read(int value) {
     LibraryState &s = library_state;
+    // A program that reads a pad in a loop of its own, never waiting, makes one run without
+    // end: a full count is written and a new run begun.
     if (s.script.unwritten.empty_polls > 0 || s.script.unwritten.clock_reads > 0 ||
-        s.script.periodic_count > 0 ||
+        s.script.periodic_count > 0 || s.script.unwritten.pad_reads == INT32_MAX ||
         (s.script.unwritten.pad_reads > 0 && s.script.unwritten.pad_value != value))
         flush_all_runs();
     if (!s.script.recording) return;

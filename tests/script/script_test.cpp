@@ -654,6 +654,12 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
          },
          "TAVIX_PERIODIC(1);\nTAVIX_GAMEPAD(-1000, 2);\n"},
         {[] {
+             record_pad_read(3);
+             library_state.script.unwritten.pad_reads = 2147483647;  // a loop that never waits
+             record_pad_read(3);
+         },
+         "TAVIX_GAMEPAD(3, 2147483647);\nTAVIX_GAMEPAD(3, 1);\n"},
+        {[] {
              library_state.events.game_calls_used = 1;
              record_event(TAVIX_PERIODIC, 0, 0, 0);
          },
