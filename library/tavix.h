@@ -261,6 +261,50 @@ int TAVIX_stop_sounds(void);
 /* Starts a tone of 20 to 20000 Hz for up to 60000 ms and returns at once. */
 int TAVIX_beep(int frequency, int milliseconds);
 
+/* ---- Gamepads ------------------------------------------------------------------------------ */
+
+/* Up to four standard controllers, pads 0 to 3. The first gamepad call opens them; from then on
+ * TAVIX_wait and TAVIX_poll also deliver the pad events below (key: the pad, button: the button),
+ * beginning with a TAVIX_PAD_ADDED for each pad already connected. */
+#define TAVIX_PAD_DOWN 9     /* event: a pad's button went down */
+#define TAVIX_PAD_UP 10      /* event: a pad's button was let go; also the button d-pad up */
+#define TAVIX_PAD_ADDED 11   /* event: a pad was connected */
+#define TAVIX_PAD_REMOVED 12 /* event: a pad was disconnected (its held buttons are let go first) */
+
+/* Buttons of a standard controller. The d-pad's down is button 11: the name TAVIX_PAD_DOWN is
+ * taken by the event above (as TAVIX_KEY_DOWN is both a key and an event), so the d-pad's four
+ * buttons also have names of their own, TAVIX_PAD_DPAD_UP to TAVIX_PAD_DPAD_RIGHT. */
+#define TAVIX_PAD_A 0
+#define TAVIX_PAD_B 1
+#define TAVIX_PAD_X 2
+#define TAVIX_PAD_Y 3
+#define TAVIX_PAD_BACK 4
+#define TAVIX_PAD_START 5
+#define TAVIX_PAD_LEFT_STICK 6
+#define TAVIX_PAD_RIGHT_STICK 7
+#define TAVIX_PAD_LEFT_SHOULDER 8
+#define TAVIX_PAD_RIGHT_SHOULDER 9
+/* TAVIX_PAD_UP (10), the d-pad's up: see above; its down is 11. */
+#define TAVIX_PAD_LEFT 12
+#define TAVIX_PAD_RIGHT 13
+#define TAVIX_PAD_DPAD_UP 10
+#define TAVIX_PAD_DPAD_DOWN 11
+#define TAVIX_PAD_DPAD_LEFT 12
+#define TAVIX_PAD_DPAD_RIGHT 13
+
+/* Axes: the sticks -1000 to 1000 (right and up are positive), the triggers 0 to 1000. */
+#define TAVIX_AXIS_LEFT_X 0
+#define TAVIX_AXIS_LEFT_Y 1
+#define TAVIX_AXIS_RIGHT_X 2
+#define TAVIX_AXIS_RIGHT_Y 3
+#define TAVIX_AXIS_LEFT_TRIGGER 4
+#define TAVIX_AXIS_RIGHT_TRIGGER 5
+
+/* 1 while the button of the pad is held, else 0 (and 0 for a pad not connected). */
+int TAVIX_gamepad_button(int pad, int button);
+/* Where the axis of the pad stands, -1000 to 1000 (0 for a pad not connected). */
+int TAVIX_gamepad_axis(int pad, int axis);
+
 /* ---- Any colour, outlines and curves, images, measuring ------------------------------------ */
 
 /* A colour number for red, green, blue (0 to 255 each), taken by every drawing call. */

@@ -26,6 +26,8 @@ int pump_one_message(void) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    // Pads send no messages: each pass reads them (once they are open).
+    poll_pads();
     present_buffer();
     return took;
 }

@@ -59,6 +59,8 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             handle_command(LOWORD(wp));
             return 0;
         case WM_TIMER:
+            // The pads' timer only wakes the wait to read them: it is no animation tick.
+            if (wp == TAVIX_PAD_TIMER_ID) return 0;
             library_state.events.timer_tick = 1;
             return 0;
         case MM_WOM_DONE:

@@ -668,6 +668,18 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
          },
          "TAVIX_TIME(-5, 1);\nTAVIX_TIME(2147483647, 1);\n"},
         {[] {
+             record_event(TAVIX_PERIODIC, 0, 0, 0);
+             record_pad_read(-1000);
+             record_pad_read(-1000);
+         },
+         "TAVIX_PERIODIC(1);\nTAVIX_GAMEPAD(-1000, 2);\n"},
+        {[] {
+             record_pad_read(3);
+             library_state.script.unwritten.pad_reads = 2147483647;  // a loop that never waits
+             record_pad_read(3);
+         },
+         "TAVIX_GAMEPAD(3, 2147483647);\nTAVIX_GAMEPAD(3, 1);\n"},
+        {[] {
              library_state.events.game_calls_used = 1;
              record_event(TAVIX_PERIODIC, 0, 0, 0);
          },
@@ -746,6 +758,11 @@ TEST_F(ScriptTest, ADelayAndAFrameKeepInputInOrderAndCorrectionsAreWarned) {
          },
          "Title not possible as given, using \"" + repeat("\xC3\xA9", 127) + "\"\n"},
         {[] { EXPECT_EQ(TAVIX_set_title(nullptr), 0); }, ""},
+        // A backend without pads (this one has no screen) reads 0, and still warns.
+        {[] { EXPECT_EQ(TAVIX_gamepad_axis(0, 6), 0); },
+         "Gamepad axis 6 not possible (0 to 5), reading 0\n"},
+        {[] { EXPECT_EQ(TAVIX_gamepad_button(3, TAVIX_PAD_START), 0); },
+         "Gamepad axis 6 not possible (0 to 5), reading 0\n"},
     };
     for (const auto &c : cases) {
         c.call();

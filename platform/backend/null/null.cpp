@@ -82,4 +82,5 @@ extern const Backend null_backend = {
     &null_audio,           // audio
     null_window_set_title,  // window_set_title
     null_show_cursor,       // show_cursor
+    nullptr,               // pads: none, every slot is empty
 };
