@@ -153,9 +153,9 @@ struct EventState {
                                      // TAVIX_delay, TAVIX_random or TAVIX_seed
 };
 
-// Gamepads (core/pads.cpp). The live fields follow the pads as last read; present and held
-// follow the pad events delivered, as events.keys_held does. Nothing is read while playing back:
-// the script alone says what the pads did.
+// Gamepads (core/pads.cpp). The live fields follow the pads as last read, and the reads answer
+// from them; present and held follow the pad events delivered, as events.keys_held does. Nothing
+// is read while playing back: the script alone says what the pads did.
 #define PAD_COUNT 4
 #define PAD_BUTTON_COUNT 14
 #define PAD_AXIS_COUNT 6
@@ -187,6 +187,14 @@ struct ClockState {
     int32_t tick_period = TAVIX_TIMER_PERIOD;  // ms between animation timer notices
     long replay_clock = 0;  // playback: TAVIX_time's answer, ms; a time line sets it, and what
                             // the playback delivers moves it on (advance_replay_clock)
+};
+
+// Paced frames (TAVIX_frame, core/clock.cpp). last_time is a clock reading (TAVIX_time's, the
+// recorded one in a playback); last_return is the finer clock the pacing waits by.
+struct FrameState {
+    uint8_t started = 0;    // a frame has returned: the next one is paced from it
+    long last_time = 0;     // TAVIX_time's reading at the last frame's return, ms
+    DWORD last_return = 0;  // timeGetTime at the last live frame's return, ms
 };
 
 // TAVIX_random's generator (core/clock.cpp).
@@ -263,6 +271,7 @@ struct LibraryState {
     EventState events;
     MenuState menu;
     ClockState clock;
+    FrameState frame;
     RandomState random;
     ScriptState script;
     ConsoleState console;
@@ -332,6 +341,9 @@ int read_script_rich(TAVIX_Event *event);
 // Playback of TAVIX_time and TAVIX_random: the recorded clock; the recorded state, if the
 // script's next line holds one (1) or not (0).
 long replay_time(void);
+// A frame's clock reading in a playback: the recorded one, or, where none was recorded, the
+// clock moved on by the frame's length.
+long replay_frame_time(int period);
 // Where no time line says what the clock read, a playback's clock moves on by what the program is
 // handed: a tick's interval for each tick, a delay's length, REPLAY_STEP for any other event, an
 // empty poll or a clock reading. So a program that waits for the clock ends, and every replay of
