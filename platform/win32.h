@@ -343,6 +343,11 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect);
 int WINAPI GetSystemMetrics(int index);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+/* The window's caption text (UTF-8 here: the backend shows it as it is). */
+BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text);
+/* Hides the pointer over the program's windows while the display count is below 0: FALSE takes
+ * one off, TRUE adds one; returns the new count. */
+int WINAPI ShowCursor(BOOL show);
 
 /* ---- Messages and timers ------------------------------------------------------------------- */
 

@@ -95,7 +95,7 @@ struct WindowState {
     HWND console = nullptr;     // the console window
     HDC graphics_dc = nullptr;  // the graphics window's client context, held from start to finish
     HDC buffer_dc = nullptr;    // memory context holding the back buffer; all drawing goes here
-    HBITMAP buffer_bitmap = nullptr;  // the back buffer's 601 x 540 bitmap
+    HBITMAP buffer_bitmap = nullptr;  // the back buffer's bitmap, the picture's size
     int32_t origin_x = 0;             // client pixel x of library point (0, 0)
     int32_t origin_y = 0;             // client pixel y of library point (0, 0)
     int32_t dirty = 1;                // back buffer changed since last copied to the window (0/1)
@@ -197,6 +197,19 @@ struct FrameState {
     DWORD last_return = 0;  // timeGetTime at the last live frame's return, ms
 };
 
+// The picture's size: TAVIX_WIDTH x TAVIX_HEIGHT unless TAVIX_set_picture_size chose another
+// before TAVIX_start (core/screen.cpp). Fixed from the start on.
+struct PictureState {
+    int32_t width = TAVIX_WIDTH;    // the back buffer's width in pixels
+    int32_t height = TAVIX_HEIGHT;  // and height
+    uint8_t chosen = 0;             // TAVIX_set_picture_size set them: the window shows all of it
+};
+
+// How the graphics window is shown (core/screen.cpp).
+struct ScreenState {
+    uint8_t cursor_hidden = 0;  // the pointer is hidden over the window (TAVIX_show_cursor)
+};
+
 // TAVIX_random's generator (core/clock.cpp).
 struct RandomState {
     uint32_t state = 0;  // the generator's state
@@ -272,6 +285,8 @@ struct LibraryState {
     MenuState menu;
     ClockState clock;
     FrameState frame;
+    PictureState picture;
+    ScreenState screen;
     RandomState random;
     ScriptState script;
     ConsoleState console;
@@ -379,6 +394,12 @@ int replay_pad_read(int *value);
 // ---- Settings and pictures (core/settings.cpp, core/picture.cpp) ---------------------------
 void read_settings(void);   // before the windows exist
 void apply_settings(void);  // once they exist: starts a replay
+// The graphics window's title: the program's (TAVIX_set_title) or the default (core/screen.cpp).
+const char *window_title(void);
+// What the program chose for the window before the start, applied once the window exists.
+void apply_screen_choices(void);
+// The part of the back buffer the window shows, from its top left, in pixels (core/picture.cpp).
+void visible_size(int *width, int *height);
 int save_picture(const char *path);
 int save_picture_area(const char *path, int visible_only);  // the visible area, or the whole
 const char *picture_unwritable(const char *path);  // why a save there fails; null when it would not

@@ -5,7 +5,7 @@
 
 void present_buffer(void) {
     if (!library_state.window.dirty) return;
-    BitBlt(library_state.window.graphics_dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT,
+    BitBlt(library_state.window.graphics_dc, 0, 0, library_state.picture.width, library_state.picture.height,
            library_state.window.buffer_dc, 0, 0, SRCCOPY);
     library_state.window.dirty = 0;
 }

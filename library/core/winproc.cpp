@@ -17,7 +17,7 @@ static void paint_graphics_window(HWND hwnd) {
     BeginPaint(hwnd, &paint);
     // The whole buffer goes through the context held since start, whatever part is invalid;
     // BeginPaint/EndPaint only mark the window as painted.
-    BitBlt(library_state.window.graphics_dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT,
+    BitBlt(library_state.window.graphics_dc, 0, 0, library_state.picture.width, library_state.picture.height,
            library_state.window.buffer_dc, 0, 0, SRCCOPY);
     EndPaint(hwnd, &paint);
     library_state.window.dirty = 0;

@@ -152,6 +152,11 @@ long replay_time(void) {
     return now;
 }
 
+long replay_frame_time(int period) {
+    if (!take_recorded_time()) advance_replay_clock(period);
+    return library_state.clock.replay_clock;
+}
+
 int replay_pad_read(int *value) {
     LibraryState &s = library_state;
     if (s.script.owed.pad_reads > 0) {
@@ -165,11 +170,6 @@ int replay_pad_read(int *value) {
     s.script.owed.pad_reads = extra.values[1] - 1;
     *value = extra.values[0];
     return 1;
-}
-
-long replay_frame_time(int period) {
-    if (!take_recorded_time()) advance_replay_clock(period);
-    return library_state.clock.replay_clock;
 }
 
 int replay_seed(uint32_t *state) {

@@ -143,6 +143,11 @@ struct Backend {
     // The backend's sound device (the section "Sound" below); null when it has none.
     const BackendAudio *audio;
 
+    // ---- How a window looks: its title and the pointer over it ----
+    // Shows title (UTF-8) as the window's caption.
+    void (*window_set_title)(uint32_t id, const char *title);
+    // Shows or hides the pointer while it is over any of the program's windows.
+    void (*show_cursor)(bool show);
     // The backend's controllers (the section "Gamepads" above); null when it has none.
     const BackendPads *pads;
 };

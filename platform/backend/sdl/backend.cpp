@@ -20,5 +20,7 @@ extern const Backend sdl_backend = {
     sdl_pump_events,      // pump
     sdl_wait_events,      // wait
     &sdl_audio,           // audio
+    sdl_window_set_title,  // window_set_title
+    sdl_show_cursor,       // show_cursor
     &sdl_pads,            // pads
 };

@@ -392,6 +392,7 @@ var LibraryTavixWeb = {
     canvas.tavixTaken = true;
     canvas.title = UTF8ToString(title);
     canvas.style.display = 'none';
+    if (TavixWeb.cursorHidden) canvas.style.cursor = 'none';
     var id = TavixWeb.nextId++;
     var win = {canvas: canvas, context: null, shown: false, presented: false};
     TavixWeb.windows[id] = win;
@@ -417,6 +418,23 @@ var LibraryTavixWeb = {
     win.shown = !!show;
     win.canvas.style.display = show ? '' : 'none';
     if (show && activate) win.canvas.focus({preventScroll: true});
+  },
+
+  // The title shows as the canvas's tooltip; the graphics canvas's is the page's title too.
+  tavix_web_window_title__deps: ['$TavixWeb'],
+  tavix_web_window_title: function(id, title) {
+    var win = TavixWeb.windows[id];
+    if (!win) return;
+    win.canvas.title = UTF8ToString(title);
+    if (win.canvas.id == 'tavix-graphics' && typeof document !== 'undefined')
+      document.title = win.canvas.title;
+  },
+
+  // The pointer over every window's canvas: hidden or the page's usual one.
+  tavix_web_show_cursor__deps: ['$TavixWeb'],
+  tavix_web_show_cursor: function(show) {
+    TavixWeb.cursorHidden = !show;
+    for (var id in TavixWeb.windows) TavixWeb.windows[id].canvas.style.cursor = show ? '' : 'none';
   },
 
   tavix_web_window_resize__deps: ['$TavixWeb'],

@@ -26,6 +26,8 @@ int tavix_web_window_create(const char *title, int width, int height);
 void tavix_web_window_destroy(int id);
 void tavix_web_window_show(int id, int show, int activate);
 void tavix_web_window_resize(int id, int width, int height);
+void tavix_web_window_title(int id, const char *title);
+void tavix_web_show_cursor(int show);
 void tavix_web_window_put(int id, const uint32_t *rgba, int width, int height, int x, int y,
                           int w, int h);
 int tavix_web_next_event(int *fields, char *text, int text_size);
@@ -285,6 +287,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE uint8_t *tavix_web_audio_buffer() {
     return pull_buffer;
 }
 
+void web_window_set_title(uint32_t id, const char *title) {
+    if (windows.count(id)) tavix_web_window_title((int)id, title ? title : "");
+}
+
+void web_show_cursor(bool show) {
+    tavix_web_show_cursor(show);
+}
+
 const BackendAudio web_audio = {
     web_audio_count, web_audio_open, web_audio_pause, web_audio_lock, web_audio_close,
 };
@@ -341,5 +351,7 @@ extern const Backend web_backend = {
     web_pump_events,      // pump
     web_wait_events,      // wait
     &web_audio,           // audio
+    web_window_set_title,  // window_set_title
+    web_show_cursor,       // show_cursor
     &web_pads,            // pads
 };
