@@ -153,9 +153,9 @@ struct EventState {
                                      // TAVIX_delay, TAVIX_random or TAVIX_seed
 };
 
-// Gamepads (core/pads.cpp). The live fields follow the pads as last read; present and held
-// follow the pad events delivered, as events.keys_held does. Nothing is read while playing back:
-// the script alone says what the pads did.
+// Gamepads (core/pads.cpp). The live fields follow the pads as last read, and the reads answer
+// from them; present and held follow the pad events delivered, as events.keys_held does. Nothing
+// is read while playing back: the script alone says what the pads did.
 #define PAD_COUNT 4
 #define PAD_BUTTON_COUNT 14
 #define PAD_AXIS_COUNT 6
