@@ -163,6 +163,14 @@ struct ClockState {
                             // the playback delivers moves it on (advance_replay_clock)
 };
 
+// Paced frames (TAVIX_frame, core/clock.cpp). last_time is a clock reading (TAVIX_time's, the
+// recorded one in a playback); last_return is the finer clock the pacing waits by.
+struct FrameState {
+    uint8_t started = 0;    // a frame has returned: the next one is paced from it
+    long last_time = 0;     // TAVIX_time's reading at the last frame's return, ms
+    DWORD last_return = 0;  // timeGetTime at the last live frame's return, ms
+};
+
 // TAVIX_random's generator (core/clock.cpp).
 struct RandomState {
     uint32_t state = 0;  // the generator's state
@@ -233,6 +241,7 @@ struct LibraryState {
     EventState events;
     MenuState menu;
     ClockState clock;
+    FrameState frame;
     RandomState random;
     ScriptState script;
     ConsoleState console;
@@ -301,6 +310,9 @@ int read_script_rich(TAVIX_Event *event);
 // Playback of TAVIX_time and TAVIX_random: the recorded clock; the recorded state, if the
 // script's next line holds one (1) or not (0).
 long replay_time(void);
+// A frame's clock reading in a playback: the recorded one, or, where none was recorded, the
+// clock moved on by the frame's length.
+long replay_frame_time(int period);
 // Where no time line says what the clock read, a playback's clock moves on by what the program is
 // handed: a tick's interval for each tick, a delay's length, REPLAY_STEP for any other event, an
 // empty poll or a clock reading. So a program that waits for the clock ends, and every replay of
