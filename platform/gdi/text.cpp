@@ -121,7 +121,7 @@ const double KEEP_BITMAPS_UP_TO = 96;
 // Em sizes from which glyphs are anti-aliased; below it grey edges only blur the strokes.
 const double SMOOTH_FROM = 18;
 // Glyphs of code points outside Windows-1252 kept per size; past it the wide cache starts anew.
-const size_t WIDE_GLYPHS = 2048;
+const size_t WIDE_GLYPHS = 512;
 
 void warn_once(const char *why) {
     if (text.warned) return;
