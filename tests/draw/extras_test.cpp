@@ -484,6 +484,23 @@ TEST_F(Extras, FontsByNameOrFileAndBadFilesKeepTheFont) {
                                                        "; the font stays as it was"}));
         EXPECT_EQ(TAVIX_text_width(20, sample), bold_italic) << b.path;
     }
+    // Damaged copies (the header, the table directory and the naming table's records changed
+    // here and there, and the file cut): refused with a reason or drawn, never a crash.
+    uint32_t state = 12345;
+    auto next = [&state] { return state = state * 1103515245u + 12345u, state >> 8; };
+    for (int round = 0; round < 40; ++round) {
+        std::string damaged = serif;
+        for (int i = 0; i < 8; ++i) damaged[next() % 400] = (char)next();
+        if (round % 3 == 0) damaged.resize(next() % damaged.size());
+        std::string path = write_file("damaged.ttf", damaged);
+        int used = TAVIX_set_font(path.c_str(), round & 3);
+        std::vector<std::string> lines = console();
+        ASSERT_EQ(lines.size(), used ? 0u : 1u) << round;
+        ink_of("Hamburg \xCE\xB1");
+        TAVIX_set_font("DejaVu Serif", 3);
+    }
+    console();
+    EXPECT_EQ(TAVIX_text_width(20, sample), bold_italic);
     std::string long_name(40, 'N');
     EXPECT_EQ(TAVIX_set_font(long_name.c_str(), 0), 0);
     EXPECT_EQ(console().size(), 1u);
