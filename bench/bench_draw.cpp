@@ -61,7 +61,7 @@ BENCHMARK(BM_line_200px_width_5);
 // The layer's Ellipse with a wide pen, 200 x 150, hollow and filled (the library draws circles
 // filled, so this is the layer alone).
 static void ellipse_with_pen_5(benchmark::State &state, bool filled) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HPEN pen = CreatePen(PS_SOLID, 5, RGB(200, 0, 0));
     HBRUSH brush = CreateSolidBrush(RGB(0, 0, 200));
     HGDIOBJ old_pen = SelectObject(dc, pen);

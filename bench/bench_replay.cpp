@@ -46,7 +46,7 @@ bool write_script(const std::string &text) {
 // The library opens once per process, headless, its script file the benchmark's.
 void open_library() {
     static int module_marker;
-    if (library_state.graphics_window) return;
+    if (library_state.window.graphics) return;
     setenv("TAVIX_HEADLESS", "1", 1);
     setenv("TAVIX_SCRIPT", kScript, 1);
     srand(1);
@@ -61,8 +61,8 @@ void start_replay() {
     // Nor may the last replay's quit, still queued, end this one.
     MSG quit;
     PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    library_state.quit_pending = 0;
-    library_state.replaying = 1;
+    library_state.events.quit_pending = 0;
+    library_state.script.replaying = 1;
     handle_command(ID_PLAYBACK);
 }
 

@@ -52,7 +52,7 @@ void BM_RichHeadlessReplay(benchmark::State &state) {
     long events = 0;
     double wall = 0, cpu = 0;
     for (auto _ : state) {
-        library_state.replaying = 1;
+        library_state.script.replaying = 1;
         handle_command(ID_PLAYBACK);
         double wall0 = seconds(CLOCK_MONOTONIC), cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
         TAVIX_Event event;

@@ -36,17 +36,17 @@ namespace {
 cairo_t *painter;  // null: the calls go to TAVIX
 
 void use_colour(int colour) {
-    COLORREF c = library_state.colours[colour >= 0 && colour < COLOUR_COUNT ? colour : RED];
+    COLORREF c = library_state.draw.colours[colour >= 0 && colour < COLOUR_COUNT ? colour : RED];
     cairo_set_source_rgb(painter, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
                          ((c >> 16) & 0xFF) / 255.0);
 }
 
 // Device pixel of a library point; + 0.5 is the pixel's centre, where cairo strokes thin lines.
 double device_x(int x) {
-    return library_state.origin_x + (double)x;
+    return library_state.window.origin_x + (double)x;
 }
 double device_y(int y) {
-    return library_state.origin_y - (double)y;
+    return library_state.window.origin_y - (double)y;
 }
 
 void cairo_text(int colour, int x, int y, int size, const char *text) {
@@ -216,7 +216,7 @@ void save_pictures(const char *prefix, cairo_surface_t *drawn) {
     int stride = cairo_image_surface_get_stride(copy);
     for (int y = 0; y < TAVIX_HEIGHT; ++y)
         for (int x = 0; x < TAVIX_WIDTH; ++x) {
-            COLORREF c = GetPixel(library_state.buffer_dc, x, y);
+            COLORREF c = GetPixel(library_state.window.buffer_dc, x, y);
             ((uint32_t *)(rows + (size_t)y * stride))[x] =
                 ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
         }

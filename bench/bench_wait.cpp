@@ -29,14 +29,14 @@ HWND key_window;
 LRESULT CALLBACK key_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     if (message == WM_TIMER && wp == kKeyTimer) {
         KillTimer(hwnd, kKeyTimer);
-        PostMessageA(library_state.graphics_window, WM_CHAR, 'k', 1);
+        PostMessageA(library_state.window.graphics, WM_CHAR, 'k', 1);
         return 0;
     }
     return DefWindowProcA(hwnd, message, wp, lp);
 }
 
 void open_library() {
-    if (library_state.graphics_window) return;
+    if (library_state.window.graphics) return;
     static int module_marker;
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&module_marker);
     TAVIX_start(instance, nullptr, (LPSTR) "", SW_SHOWNORMAL);

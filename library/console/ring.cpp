@@ -55,17 +55,17 @@ int TAVIX_console_printf(const char *format, ...) {
     bool utf8 = library_state.text.utf8 != 0;
     HGLOBAL block = store_text(text, length, utf8);
     if (block) {
-        if (library_state.console_first == library_state.console_end) {
-            GlobalFree(library_state.console_lines[library_state.console_first]);
-            library_state.console_first = next_slot(library_state.console_first);
+        if (library_state.console.first == library_state.console.end) {
+            GlobalFree(library_state.console.lines[library_state.console.first]);
+            library_state.console.first = next_slot(library_state.console.first);
         }
-        library_state.console_lines[library_state.console_end] = block;
-        if (library_state.console_first < 0)
-            library_state.console_first = library_state.console_end;
-        library_state.console_end = next_slot(library_state.console_end);
+        library_state.console.lines[library_state.console.end] = block;
+        if (library_state.console.first < 0)
+            library_state.console.first = library_state.console.end;
+        library_state.console.end = next_slot(library_state.console.end);
     }
 
-    if (library_state.console_to_stderr) copy_console_line(text);
+    if (library_state.settings.console_to_stderr) copy_console_line(text);
     gather_console_line(text, length, utf8);
     return result;
 }
@@ -73,12 +73,12 @@ int TAVIX_console_printf(const char *format, ...) {
 // A hidden console draws nothing: showing it repaints it whole from the ring. A shown one keeps
 // the line for the next drawing of the gathered lines, which comes before anything is presented.
 static void gather_console_line(const char *text, size_t length, bool utf8) {
-    HWND console = library_state.console_window;
+    HWND console = library_state.window.console;
     if (!console || !IsWindow(console) || !IsWindowVisible(console)) return;
-    if (library_state.console_batch_used + length + 1 > CONSOLE_BATCH_SIZE) draw_console_batch();
-    memcpy(library_state.console_batch + library_state.console_batch_used, text, length + 1);
-    library_state.console_batch_used += (int32_t)(length + 1);
-    int line = library_state.console_batch_lines++;
+    if (library_state.console.batch_used + length + 1 > CONSOLE_BATCH_SIZE) draw_console_batch();
+    memcpy(library_state.console.batch + library_state.console.batch_used, text, length + 1);
+    library_state.console.batch_used += (int32_t)(length + 1);
+    int line = library_state.console.batch_lines++;
     uint8_t &bits = library_state.text.console_batch_utf8[line / 8];
     bits = (uint8_t)(utf8 ? bits | (1u << (line % 8)) : bits & ~(1u << (line % 8)));
 }
@@ -91,7 +91,7 @@ static void gather_console_line(const char *text, size_t length, bool utf8) {
 // than a line below their cell). Lines scrolled out of the window entirely are not drawn:
 // nothing of them would stay.
 static void draw_console_lines(char *text, int lines, const uint8_t *utf8_lines) {
-    HWND console = library_state.console_window;
+    HWND console = library_state.window.console;
     // Before start, or once the user has closed the console, there is nothing to draw in (and a
     // null window would stand for the whole screen). The message is kept in the ring all the same.
     if (!console || !IsWindow(console)) return;
@@ -130,9 +130,8 @@ static void draw_console_lines(char *text, int lines, const uint8_t *utf8_lines)
             if (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
             if (utf8_lines[i / 8] & (1u << (i % 8))) {
                 static WCHAR wide[CONSOLE_TEXT_SIZE];
-                size_t units = utf16_from_utf8(text, length < CONSOLE_TEXT_SIZE ? length
-                                                                                   : CONSOLE_TEXT_SIZE,
-                                               wide);
+                size_t units = utf16_from_utf8(
+                    text, length < CONSOLE_TEXT_SIZE ? length : CONSOLE_TEXT_SIZE, wide);
                 TextOutW(dc, client.left + 5, top, wide, (int)units);
             } else {
                 TextOutA(dc, client.left + 5, top, text, (int)length);
@@ -148,12 +147,13 @@ static void draw_console_lines(char *text, int lines, const uint8_t *utf8_lines)
 }
 
 void draw_console_batch(void) {
-    int lines = library_state.console_batch_lines;
-    library_state.console_batch_lines = 0;
-    library_state.console_batch_used = 0;
-    HWND console = library_state.console_window;
+    int lines = library_state.console.batch_lines;
+    library_state.console.batch_lines = 0;
+    library_state.console.batch_used = 0;
+    HWND console = library_state.window.console;
     if (lines > 0 && console && IsWindowVisible(console))
-        draw_console_lines(library_state.console_batch, lines, library_state.text.console_batch_utf8);
+        draw_console_lines(library_state.console.batch, lines,
+                           library_state.text.console_batch_utf8);
 }
 
 void print_console_line(char *text) {
@@ -162,18 +162,18 @@ void print_console_line(char *text) {
 }
 
 LRESULT paint_console(void) {
-    HWND console = library_state.console_window;
+    HWND console = library_state.window.console;
     // Lines printed before the repaint are drawn first, as they would have been already.
     draw_console_batch();
     PAINTSTRUCT paint;
     BeginPaint(console, &paint);
     // Oldest first: each line scrolls the ones before it up, so the newest ends at the bottom.
     // The count bounds the walk to one lap of the ring whatever the indices say.
-    int slot = library_state.console_first;
+    int slot = library_state.console.first;
     for (int count = 0; slot >= 0 && count < CONSOLE_RING_SIZE &&
-                        (slot != library_state.console_end || count == 0);
+                        (slot != library_state.console.end || count == 0);
          ++count) {
-        HGLOBAL block = library_state.console_lines[slot];
+        HGLOBAL block = library_state.console.lines[slot];
         char *text = static_cast<char *>(GlobalLock(block));
         if (text) {
             const uint8_t utf8 = stored_utf8(block, text) ? 1 : 0;

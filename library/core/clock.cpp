@@ -18,32 +18,32 @@ void TAVIX_set_tick(int milliseconds) {
                                          : milliseconds;
     if (tick != milliseconds)
         TAVIX_console_printf("Tick of %d ms not possible, using %d ms\n", milliseconds, tick);
-    s.tick_period = tick;
-    if (s.graphics_window) SetTimer(s.graphics_window, TAVIX_TIMER_ID, (UINT)tick, nullptr);
+    s.clock.tick_period = tick;
+    if (s.window.graphics) SetTimer(s.window.graphics, TAVIX_TIMER_ID, (UINT)tick, nullptr);
 }
 
 long live_time(void) {
-    if (!library_state.graphics_window) return 0;
-    return (long)(DWORD)(GetTickCount() - library_state.start_tick);
+    if (!library_state.window.graphics) return 0;
+    return (long)(DWORD)(GetTickCount() - library_state.clock.start_tick);
 }
 
 long TAVIX_time(void) {
     LibraryState &s = library_state;
-    s.game_calls_used = 1;
-    if (s.playing_back) return replay_time();
+    s.events.game_calls_used = 1;
+    if (s.script.playing_back) return replay_time();
     long now = live_time();
-    if (s.recording) record_time(now);
+    if (s.script.recording) record_time(now);
     return now;
 }
 
 void TAVIX_delay(int milliseconds) {
     LibraryState &s = library_state;
-    s.game_calls_used = 1;
+    s.events.game_calls_used = 1;
     if (milliseconds < 0) {
         TAVIX_console_printf("Delay of %d ms not possible, using 0 ms\n", milliseconds);
         milliseconds = 0;
     }
-    if (!s.graphics_window) {
+    if (!s.window.graphics) {
         Sleep((DWORD)milliseconds);
         return;
     }
@@ -53,78 +53,78 @@ void TAVIX_delay(int milliseconds) {
     // The program's own time moves on by the delay's length, however long the wait really took.
     advance_sound_clock(milliseconds);
     // A playback repeats what happened, not how long it took.
-    if (s.playing_back || s.play_one) {
+    if (s.script.playing_back || s.script.play_one) {
         advance_replay_clock(milliseconds);
         return;
     }
 
     DWORD start = GetTickCount();
     // The timer wakes the wait below at the end even when no other message comes.
-    SetTimer(s.graphics_window, TAVIX_DELAY_TIMER_ID, (UINT)(milliseconds > 0 ? milliseconds : 1),
+    SetTimer(s.window.graphics, TAVIX_DELAY_TIMER_ID, (UINT)(milliseconds > 0 ? milliseconds : 1),
              nullptr);
-    s.collecting = 1;
-    PendingEvent saved = s.pending;
+    s.events.collecting = 1;
+    PendingEvent saved = s.events.pending;
     for (;;) {
         if ((DWORD)(GetTickCount() - start) >= (DWORD)milliseconds) break;
         // Room for what one message can make (a focus loss lets go of many keys): beyond it,
         // input waits in the queue, still in order.
-        if (s.kept_count > KEPT_EVENT_COUNT - 300) {
+        if (s.events.kept_count > KEPT_EVENT_COUNT - 300) {
             Sleep(1);
             continue;
         }
-        s.pending.type = TAVIX_NO_EVENT;
+        s.events.pending.type = TAVIX_NO_EVENT;
         int took = pump_one_message();
-        if (s.pending.type == TAVIX_QUIT) {
+        if (s.events.pending.type == TAVIX_QUIT) {
             // Ctrl+Q or the closed window: the program's next wait ends it, without waiting on.
             TAVIX_Event quit = {};
             quit.type = TAVIX_QUIT;
             quit.time = live_time();
-            s.kept[(s.kept_first + s.kept_count) % KEPT_EVENT_COUNT] = quit;
-            s.kept_count++;
+            s.events.kept[(s.events.kept_first + s.events.kept_count) % KEPT_EVENT_COUNT] = quit;
+            s.events.kept_count++;
             break;
         }
         if (!took) WaitMessage();
     }
-    s.pending = saved;
-    s.collecting = 0;
-    KillTimer(s.graphics_window, TAVIX_DELAY_TIMER_ID);
+    s.events.pending = saved;
+    s.events.collecting = 0;
+    KillTimer(s.window.graphics, TAVIX_DELAY_TIMER_ID);
 }
 
 // mulberry32: 32 bits of state, so that one script number holds all of it.
 static uint32_t next_random(void) {
-    uint32_t z = (library_state.random_state += 0x6D2B79F5u);
+    uint32_t z = (library_state.random.state += 0x6D2B79F5u);
     z = (z ^ (z >> 15)) * (z | 1u);
     z ^= z + (z ^ (z >> 7)) * (z | 61u);
     return z ^ (z >> 14);
 }
 
 void TAVIX_seed(unsigned seed) {
-    library_state.game_calls_used = 1;
-    library_state.random_state = (uint32_t)seed;
-    library_state.random_seeded = 1;
+    library_state.events.game_calls_used = 1;
+    library_state.random.state = (uint32_t)seed;
+    library_state.random.seeded = 1;
     // A recording holds the state only where it cannot be worked out again.
 }
 
 int TAVIX_random(int n) {
     LibraryState &s = library_state;
-    s.game_calls_used = 1;
+    s.events.game_calls_used = 1;
     if (n <= 0) {
         TAVIX_console_printf("Random range of %d not possible, using 1\n", n);
         return 0;
     }
     uint32_t state;
-    if (s.playing_back && replay_seed(&state)) {
-        s.random_state = state;
-        s.random_seeded = 1;
+    if (s.script.playing_back && replay_seed(&state)) {
+        s.random.state = state;
+        s.random.seeded = 1;
     }
-    if (!s.random_seeded) {
+    if (!s.random.seeded) {
         uint32_t seed;
         if (!seed_setting(&seed)) seed = (uint32_t)time(nullptr) * 2654435761u ^ GetTickCount();
         TAVIX_seed(seed);
     }
-    if (s.recording && !s.seed_written) {
-        record_seed(s.random_state);
-        s.seed_written = 1;
+    if (s.script.recording && !s.script.seed_written) {
+        record_seed(s.random.state);
+        s.script.seed_written = 1;
     }
     // Numbers above the last whole multiple of n are drawn again, so every result is as likely.
     uint32_t range = (uint32_t)n;

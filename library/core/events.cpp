@@ -10,44 +10,45 @@
 #include <cstring>
 
 static int playback_on(void) {
-    return library_state.playing_back || library_state.play_one;
+    return library_state.script.playing_back || library_state.script.play_one;
 }
 
 static int held_modifiers(void) {
-    const uint8_t *held = library_state.keys_live;
+    const uint8_t *held = library_state.events.keys_live;
     return (held[VK_SHIFT] ? TAVIX_MOD_SHIFT : 0) | (held[VK_CONTROL] ? TAVIX_MOD_CTRL : 0) |
            (held[VK_MENU] ? TAVIX_MOD_ALT : 0);
 }
 
 static void keep_event(const TAVIX_Event &event) {
     LibraryState &s = library_state;
-    if (s.kept_count > 0 && event.type == TAVIX_MOUSE_MOVE) {
+    if (s.events.kept_count > 0 && event.type == TAVIX_MOUSE_MOVE) {
         // Motion may be coalesced: a move right behind another replaces it.
-        TAVIX_Event &last = s.kept[(s.kept_first + s.kept_count - 1) % KEPT_EVENT_COUNT];
+        TAVIX_Event &last =
+            s.events.kept[(s.events.kept_first + s.events.kept_count - 1) % KEPT_EVENT_COUNT];
         if (last.type == TAVIX_MOUSE_MOVE && last.button == event.button) {
             last = event;
             return;
         }
     }
     // A full ring keeps what came first; TAVIX_delay stops taking input before it fills.
-    if (s.kept_count == KEPT_EVENT_COUNT) return;
-    s.kept[(s.kept_first + s.kept_count) % KEPT_EVENT_COUNT] = event;
-    s.kept_count++;
+    if (s.events.kept_count == KEPT_EVENT_COUNT) return;
+    s.events.kept[(s.events.kept_first + s.events.kept_count) % KEPT_EVENT_COUNT] = event;
+    s.events.kept_count++;
 }
 
 static int take_kept(TAVIX_Event *event) {
     LibraryState &s = library_state;
-    if (s.kept_count == 0) return 0;
-    *event = s.kept[s.kept_first];
-    s.kept_first = (s.kept_first + 1) % KEPT_EVENT_COUNT;
-    s.kept_count--;
+    if (s.events.kept_count == 0) return 0;
+    *event = s.events.kept[s.events.kept_first];
+    s.events.kept_first = (s.events.kept_first + 1) % KEPT_EVENT_COUNT;
+    s.events.kept_count--;
     return 1;
 }
 
 int take_kept_plain_event(void) {
     TAVIX_Event event;
     while (take_kept(&event)) {
-        PendingEvent &pending = library_state.pending;
+        PendingEvent &pending = library_state.events.pending;
         if (event.type == TAVIX_KBD) {
             pending.type = TAVIX_KBD;
             pending.key = (signed char)(event.key & 0xFF);
@@ -101,7 +102,8 @@ static void apply_event(const TAVIX_Event *event, uint8_t *keys, int32_t *x, int
 
 void apply_delivered_event(const TAVIX_Event *event) {
     LibraryState &s = library_state;
-    apply_event(event, s.keys_held, &s.mouse_x, &s.mouse_y, &s.mouse_buttons);
+    apply_event(event, s.events.keys_held, &s.events.mouse_x, &s.events.mouse_y,
+                &s.events.mouse_buttons);
 }
 
 // The event for a message now, with the mouse where it last was and the modifiers held.
@@ -109,10 +111,10 @@ static TAVIX_Event event_now(int type) {
     LibraryState &s = library_state;
     TAVIX_Event event = {};
     event.type = type;
-    event.x = s.mouse_live_x;
-    event.y = s.mouse_live_y;
+    event.x = s.events.mouse_live_x;
+    event.y = s.events.mouse_live_y;
     event.modifiers = held_modifiers();
-    event.time = (long)(DWORD)(s.message_time - s.start_tick);
+    event.time = (long)(DWORD)(s.events.message_time - s.clock.start_tick);
     return event;
 }
 
@@ -125,12 +127,13 @@ static void deliver_live(TAVIX_Event event) {
     if (playback_on()) return;
     // A key-up of a key not held: one already let go when the focus went (SDL also reports
     // those), or pressed before the window had the focus. A program has nothing to let go.
-    if (event.type == TAVIX_KEY_UP && !s.keys_live[event.key & 0xFF]) return;
-    apply_event(&event, s.keys_live, &s.mouse_live_x, &s.mouse_live_y, &s.mouse_live_buttons);
+    if (event.type == TAVIX_KEY_UP && !s.events.keys_live[event.key & 0xFF]) return;
+    apply_event(&event, s.events.keys_live, &s.events.mouse_live_x, &s.events.mouse_live_y,
+                &s.events.mouse_live_buttons);
     // A modifier's own key-down already counts it as held (and its key-up no longer).
     if (event.type == TAVIX_KEY_DOWN || event.type == TAVIX_KEY_UP)
         event.modifiers = held_modifiers() | (event.modifiers & (TAVIX_MOD_REPEAT | TAVIX_MOD_ALT));
-    if (s.collecting)
+    if (s.events.collecting)
         keep_event(event);
     else
         apply_delivered_event(&event);
@@ -138,8 +141,8 @@ static void deliver_live(TAVIX_Event event) {
 
 static void mouse_at(LPARAM lp, TAVIX_Event *event) {
     // Signed halves: with the capture, the pointer may be left of or above the client area.
-    event->x = GET_X_LPARAM(lp) - library_state.origin_x;
-    event->y = library_state.origin_y - GET_Y_LPARAM(lp);
+    event->x = GET_X_LPARAM(lp) - library_state.window.origin_x;
+    event->y = library_state.window.origin_y - GET_Y_LPARAM(lp);
 }
 
 static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
@@ -150,7 +153,7 @@ static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
     // A drag that leaves the window still ends in it: the release comes wherever it happens.
     if (type == TAVIX_MOUSE)
         SetCapture(hwnd);
-    else if (library_state.mouse_live_buttons == 0 && GetCapture() == hwnd)
+    else if (library_state.events.mouse_live_buttons == 0 && GetCapture() == hwnd)
         ReleaseCapture();
 }
 
@@ -158,7 +161,7 @@ static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
 static void release_all_keys(void) {
     LibraryState &s = library_state;
     for (int key = 0; key < 256; key++) {
-        if (!s.keys_live[key]) continue;
+        if (!s.events.keys_live[key]) continue;
         TAVIX_Event event = event_now(TAVIX_KEY_UP);
         event.key = key;
         deliver_live(event);
@@ -186,7 +189,7 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
             // translate it rather than dispatch it; the key's release still reaches the program,
             // as it does there, so the key counts as held until then.
             if (message == WM_KEYDOWN && run_menu_takes_key(wp)) {
-                if (!playback_on()) s.keys_live[wp & 0xFF] = 1;
+                if (!playback_on()) s.events.keys_live[wp & 0xFF] = 1;
                 break;
             }
             int down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
@@ -201,7 +204,7 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
         }
         case WM_CHAR:
             // Exactly the characters TAVIX_next_event gives: none while Ctrl is held.
-            if (s.ctrl_down != 1) {
+            if (s.menu.ctrl_down != 1) {
                 TAVIX_Event event = event_now(TAVIX_KBD);
                 event.key = (int)(wp & 0xFF);
                 deliver_live(event);
@@ -219,7 +222,7 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
             break;
         case WM_UNICHAR:
             // Typed text, any code point (the layer posts it where Windows-1252 has no byte).
-            if (wp != UNICODE_NOCHAR && s.text.text_events && s.ctrl_down != 1) note_typed_text(wp);
+            if (wp != UNICODE_NOCHAR && s.text.text_events && s.menu.ctrl_down != 1) note_typed_text(wp);
             break;
         case WM_LBUTTONDOWN:
             note_button(hwnd, TAVIX_MOUSE, 1, lp);
@@ -245,7 +248,8 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
                        ((wp & MK_MBUTTON) ? TAVIX_BUTTON_MIDDLE : 0);
             // A release that happened where the window could not see it: its button-up first.
             for (int button = 1; button <= 3; button++)
-                if ((s.mouse_live_buttons & button_bits[button]) && !(held & button_bits[button]))
+                if ((s.events.mouse_live_buttons & button_bits[button]) &&
+                    !(held & button_bits[button]))
                     note_button(hwnd, TAVIX_MOUSE_UP, button, lp);
             TAVIX_Event event = event_now(TAVIX_MOUSE_MOVE);
             event.button = held;
@@ -255,14 +259,14 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
         }
         case WM_MOUSEWHEEL: {
             // Fine-grained wheels send parts of a notch: they add up to whole steps.
-            s.wheel_rest += GET_WHEEL_DELTA_WPARAM(wp);
-            int notches = s.wheel_rest / WHEEL_DELTA;
-            s.wheel_rest -= notches * WHEEL_DELTA;
+            s.events.wheel_rest += GET_WHEEL_DELTA_WPARAM(wp);
+            int notches = s.events.wheel_rest / WHEEL_DELTA;
+            s.events.wheel_rest -= notches * WHEEL_DELTA;
             POINT at = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
             ScreenToClient(hwnd, &at);
             TAVIX_Event event = event_now(TAVIX_WHEEL);
-            event.x = at.x - s.origin_x;
-            event.y = s.origin_y - at.y;
+            event.x = at.x - s.window.origin_x;
+            event.y = s.window.origin_y - at.y;
             event.button = notches;
             if (notches != 0) deliver_live(event);
             break;
@@ -279,88 +283,90 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
 // of event, the kept ones first.
 static int rich_wait(TAVIX_Event *out, int block) {
     LibraryState &s = library_state;
-    s.game_calls_used = 1;
+    s.events.game_calls_used = 1;
     TAVIX_Event event = {};
-    if (!s.graphics_window) {
+    if (!s.window.graphics) {
         // Nothing can come before the library is open: the program should end, not hang.
         event.type = block ? TAVIX_QUIT : 0;
         if (out) *out = event;
         return event.type;
     }
-    PendingEvent *pending = &s.pending;
-    pending->type = s.poll_armed ? TAVIX_PERIODIC : TAVIX_NO_EVENT;
+    PendingEvent *pending = &s.events.pending;
+    pending->type = s.events.poll_armed ? TAVIX_PERIODIC : TAVIX_NO_EVENT;
     pending->key = 0;
     pending->x = pending->y = 0;
-    s.poll_armed = 0;
-    if (s.quit_pending) {
-        s.quit_pending = 0;
+    s.events.poll_armed = 0;
+    if (s.events.quit_pending) {
+        s.events.quit_pending = 0;
         pending->type = TAVIX_QUIT;
     }
-    s.collecting = 1;
+    s.events.collecting = 1;
     int empty = 0;
     for (;;) {
         if (pending->type != TAVIX_QUIT && take_kept(&event)) break;
-        if (pending->type == TAVIX_QUIT || (pending->type == TAVIX_PERIODIC && s.timer_tick)) {
+        if (pending->type == TAVIX_QUIT ||
+            (pending->type == TAVIX_PERIODIC && s.events.timer_tick)) {
             event = event_now(pending->type);
             event.time = live_time();
             break;
         }
         int took_message = pump_one_message();
-        if (s.kept_count > 0) continue;
+        if (s.events.kept_count > 0) continue;
 
-        if (s.play_one || s.playing_back) {
-            s.play_one = 0;
+        if (s.script.play_one || s.script.playing_back) {
+            s.script.play_one = 0;
             int quit_taken = pending->type == TAVIX_QUIT;
             int read = read_script_rich(&event);
             // The recorded run of empty polls, met by a wait: the wait goes on past all of it at
             // once, however long the run.
             if (read == 2 && block) {
-                s.none_run = 0;
+                s.script.owed.empty_polls = 0;
                 continue;
             }
             if (read) {
-                if (quit_taken) s.quit_pending = 1;
+                if (quit_taken) s.events.quit_pending = 1;
                 empty = read == 2;
                 break;
             }
             stop_playback();
         }
 
-        if ((s.single_step || s.running) && pending->type == TAVIX_NO_EVENT) {
-            s.timer_tick = 0;
+        if ((s.events.single_step || s.events.running) && pending->type == TAVIX_NO_EVENT) {
+            s.events.timer_tick = 0;
             pending->type = TAVIX_PERIODIC;
-            s.single_step = 0;
+            s.events.single_step = 0;
         }
 
-        if (!took_message && !s.play_one && !s.playing_back && s.kept_count == 0 &&
-            pending->type != TAVIX_QUIT && !(pending->type == TAVIX_PERIODIC && s.timer_tick)) {
+        if (!took_message && !s.script.play_one && !s.script.playing_back &&
+            s.events.kept_count == 0 && pending->type != TAVIX_QUIT &&
+            !(pending->type == TAVIX_PERIODIC && s.events.timer_tick)) {
             // Headless, only a tick could still come; with no animation armed nothing can, and a
             // program polling in its own loop would run for ever.
-            if (s.headless && pending->type == TAVIX_NO_EVENT) {
+            if (s.settings.headless && pending->type == TAVIX_NO_EVENT) {
                 pending->type = TAVIX_QUIT;
                 continue;
             }
             if (!block) {
-                if (pending->type == TAVIX_PERIODIC) s.poll_armed = 1;
+                if (pending->type == TAVIX_PERIODIC) s.events.poll_armed = 1;
                 empty = 1;
                 break;
             }
             WaitMessage();
         }
     }
-    s.collecting = 0;
+    s.events.collecting = 0;
 
     if (empty) {
-        if (s.recording) record_empty_poll();
+        if (s.script.recording) record_empty_poll();
         memset(&event, 0, sizeof event);
         if (out) *out = event;
         return 0;
     }
     // Kept live events and scripted ones alike: the program's state follows what it is given.
     apply_delivered_event(&event);
-    if (event.type == TAVIX_PERIODIC) advance_sound_clock(s.tick_period);
-    if (s.recording) record_rich_event(&event);
-    if (s.quit_requested) event.type = TAVIX_QUIT;
+    if (event.type == TAVIX_PERIODIC) advance_sound_clock(s.clock.tick_period);
+    if (s.script.recording) record_rich_event(&event);
+    if (s.events.quit_requested) event.type = TAVIX_QUIT;
     if (out) *out = event;
     return event.type;
 }
@@ -386,18 +392,18 @@ int TAVIX_key_down(int key) {
     if (key < 0 || key > 255) return 0;
     // Letters are their upper-case codes, and a program asking for 'w' while W is held (and the
     // key 'w' names is not) surely meant W: it is told once.
-    if (key >= 'a' && key <= 'z' && s.keys_held[key - 'a' + 'A'] && !s.keys_held[key] &&
-        !s.key_case_warned) {
-        s.key_case_warned = 1;
+    if (key >= 'a' && key <= 'z' && s.events.keys_held[key - 'a' + 'A'] &&
+        !s.events.keys_held[key] && !s.events.key_case_warned) {
+        s.events.key_case_warned = 1;
         TAVIX_console_printf(
             "TAVIX_key_down('%c') is the %s key, not %c: use TAVIX_key_down('%c')\n", key,
             lower_case_code_keys[key - 'a'], key - 'a' + 'A', key - 'a' + 'A');
     }
-    return s.keys_held[key];
+    return s.events.keys_held[key];
 }
 
 int TAVIX_mouse(int *x, int *y) {
-    if (x) *x = library_state.mouse_x;
-    if (y) *y = library_state.mouse_y;
-    return library_state.mouse_buttons;
+    if (x) *x = library_state.events.mouse_x;
+    if (y) *y = library_state.events.mouse_y;
+    return library_state.events.mouse_buttons;
 }

@@ -16,16 +16,17 @@
 #endif
 
 void set_exit_status(int status) {
-    int &current = library_state.exit_status;
+    int &current = library_state.life.exit_status;
     if (status > 0 && (current == 0 || status < current)) current = status;
 }
 
 void take_snapshot(void) {
     LibraryState &s = library_state;
-    if (!s.snapshot_path || s.snapshot_taken) return;
-    s.snapshot_taken = 1;
-    if (save_picture_area(s.snapshot_path, s.snapshot_visible)) return;
-    fprintf(stderr, "TAVIX_SNAPSHOT: cannot write %s: %s\n", s.snapshot_path, picture_failure());
+    if (!s.settings.snapshot_path || s.life.snapshot_taken) return;
+    s.life.snapshot_taken = 1;
+    if (save_picture_area(s.settings.snapshot_path, s.settings.snapshot_visible)) return;
+    fprintf(stderr, "TAVIX_SNAPSHOT: cannot write %s: %s\n", s.settings.snapshot_path,
+            picture_failure());
     set_exit_status(EXIT_SNAPSHOT_FAILED);
 }
 
@@ -49,10 +50,10 @@ static size_t append_number(char *out, size_t at, unsigned number) {
 // signal handler.
 static void tell_replay_line(void) {
     const LibraryState &s = library_state;
-    if (!s.tell_replay_line || !s.replaying) return;
+    if (!s.settings.tell_replay_line || !s.script.replaying) return;
     char line[64];
     size_t at = append(line, 0, "TAVIX_REPLAY: ended at line ");
-    at = append_number(line, at, (unsigned)(s.script_taken_number > 0 ? s.script_taken_number : 0));
+    at = append_number(line, at, (unsigned)(s.script.taken_number > 0 ? s.script.taken_number : 0));
     at = append(line, at, "\n");
     ssize_t ignored = write(2, line, at);
     (void)ignored;
@@ -68,9 +69,9 @@ static void at_exit(void) {
     take_snapshot();
     // The sound file is finished here too, so that a failure to write it sets the status.
     finish_sound();
-    if (library_state.exit_status) {
+    if (library_state.life.exit_status) {
         fflush(nullptr);
-        _exit(library_state.exit_status);
+        _exit(library_state.life.exit_status);
     }
 }
 
@@ -95,7 +96,7 @@ static void on_fatal_signal(int number) {
     tell_replay_line();
     keep_sound_on_signal();
     LibraryState &s = library_state;
-    if (s.snapshot_path && !s.snapshot_taken && index < FATAL_SIGNAL_COUNT) {
+    if (s.settings.snapshot_path && !s.life.snapshot_taken && index < FATAL_SIGNAL_COUNT) {
         char line[96];
         size_t at = append(line, 0, "TAVIX: no snapshot: stopped by signal ");
         at = append_number(line, at, (unsigned)number);

@@ -45,21 +45,21 @@ static const Accelerator accelerators[] = {
 
 void build_run_menu(HWND hwnd) {
     HMENU bar = CreateMenu();
-    library_state.run_menu = CreatePopupMenu();
+    library_state.menu.run_menu = CreatePopupMenu();
     for (const RunMenuItem &item : run_menu_items)
-        AppendMenuA(library_state.run_menu, item.flags, item.id, item.text);
-    AppendMenuA(bar, MF_POPUP, (UINT_PTR)library_state.run_menu, "&Run");
+        AppendMenuA(library_state.menu.run_menu, item.flags, item.id, item.text);
+    AppendMenuA(bar, MF_POPUP, (UINT_PTR)library_state.menu.run_menu, "&Run");
     SetMenu(hwnd, bar);
     DrawMenuBar(hwnd);
 }
 
 static void set_run_check(UINT id, int on) {
-    CheckMenuItem(library_state.run_menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(library_state.menu.run_menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
 // The command a key-down of key carries out now, 0 for none.
 static int accelerator_command(WPARAM key) {
-    if (!library_state.ctrl_down) return 0;
+    if (!library_state.menu.ctrl_down) return 0;
     for (const Accelerator &accelerator : accelerators)
         if (accelerator.key == key) return accelerator.id;
     return 0;
@@ -71,99 +71,100 @@ int run_menu_takes_key(WPARAM key) {
 
 void handle_key_down(WPARAM key) {
     if (key == VK_CONTROL) {
-        library_state.ctrl_down = 1;
+        library_state.menu.ctrl_down = 1;
         return;
     }
     if (int id = accelerator_command(key)) handle_command(id);
 }
 
 void handle_key_up(WPARAM key) {
-    if (key == VK_CONTROL) library_state.ctrl_down = 0;
+    if (key == VK_CONTROL) library_state.menu.ctrl_down = 0;
 }
 
 static void toggle_logging(void) {
-    library_state.logging = library_state.logging ? 0 : 1;
-    set_run_check(ID_LOGGING, library_state.logging);
+    library_state.draw.logging = library_state.draw.logging ? 0 : 1;
+    set_run_check(ID_LOGGING, library_state.draw.logging);
 }
 
 // Recording and playback never run at once: they would share the one stream, so a recording
 // could write into the script being read, or count again the ticks the player hands out. Each
 // refuses while the other is on, and says so.
 static int playback_active(void) {
-    return library_state.playing_back || library_state.play_one;
+    return library_state.script.playing_back || library_state.script.play_one;
 }
 
 static void toggle_recording(void) {
     LibraryState &s = library_state;
-    if (s.recording) {
+    if (s.script.recording) {
         flush_extra_runs();
-        s.recording = 0;
+        s.script.recording = 0;
         set_run_check(ID_RECORD, 0);
-        if (s.periodic_count > 0) {
-            write_script_line(TAVIX_PERIODIC, s.pending.x, s.pending.y, s.pending.key);
-            s.periodic_count = 0;
+        if (s.script.periodic_count > 0) {
+            write_script_line(TAVIX_PERIODIC, s.events.pending.x, s.events.pending.y,
+                              s.events.pending.key);
+            s.script.periodic_count = 0;
         }
         close_script();
         return;
     }
     if (playback_active()) {
         TAVIX_console_printf("Cannot record to script file %s while it is playing back\n",
-                             library_state.script_name);
+                             library_state.settings.script_name);
         return;
     }
     // A stream left open by an ended or single-event playback is a reading one: drop it, so the
     // recording opens the file afresh and does not inherit a half-played run.
-    if (s.script_file) close_script();
-    s.periodic_count = 0;
-    s.recording = 1;
-    s.recording_from_start = 0;
+    if (s.script.file) close_script();
+    s.script.periodic_count = 0;
+    s.script.recording = 1;
+    s.script.recording_from_start = 0;
     set_run_check(ID_RECORD, 1);
 }
 
 static void toggle_playback(void) {
     LibraryState &s = library_state;
-    if (s.playing_back) {
-        s.playing_back = 0;
-        s.replaying = 0;  // the user took over: its end no longer ends the program
+    if (s.script.playing_back) {
+        s.script.playing_back = 0;
+        s.script.replaying = 0;  // the user took over: its end no longer ends the program
         set_run_check(ID_PLAYBACK, 0);
         close_script();
         return;
     }
-    if (s.recording) {
+    if (s.script.recording) {
         TAVIX_console_printf("Cannot play script file %s while recording\n",
-                             library_state.script_name);
+                             library_state.settings.script_name);
         return;
     }
-    s.running = 0;
-    s.single_step = 0;
-    s.playing_back = 1;
+    s.events.running = 0;
+    s.events.single_step = 0;
+    s.script.playing_back = 1;
     set_run_check(ID_PLAYBACK, 1);
 }
 
 static void play_one_event(void) {
     LibraryState &s = library_state;
-    if (s.recording) {
+    if (s.script.recording) {
         TAVIX_console_printf("Cannot play script file %s while recording\n",
-                             library_state.script_name);
+                             library_state.settings.script_name);
         return;
     }
-    s.play_one = 1;
-    s.running = 0;
-    s.single_step = 0;
+    s.script.play_one = 1;
+    s.events.running = 0;
+    s.events.single_step = 0;
 }
 
 void handle_command(int id) {
     LibraryState &s = library_state;
     switch (id) {
         case ID_ANIMATE:
-            s.running = 1;
+            s.events.running = 1;
             break;
         case ID_HALT:
-            s.running = 0;
+            s.events.running = 0;
             break;
         case ID_STEP:
-            s.running = 0;
-            s.single_step = 1;
+            s.events.running = 0;
+            s.events.single_step = 1;
             break;
         case ID_LOGGING:
             toggle_logging();
@@ -186,26 +187,26 @@ void handle_command(int id) {
 }
 
 int TAVIX_set_logging(int on) {
-    if (!library_state.graphics_window) return 0;
-    library_state.logging = on ? 1 : 0;
-    set_run_check(ID_LOGGING, library_state.logging);
+    if (!library_state.window.graphics) return 0;
+    library_state.draw.logging = on ? 1 : 0;
+    set_run_check(ID_LOGGING, library_state.draw.logging);
     // Switching logging on from the program shows where the log lines go; off leaves it be.
-    if (library_state.logging && !library_state.finished) TAVIX_show_console(1);
+    if (library_state.draw.logging && !library_state.life.finished) TAVIX_show_console(1);
     return 1;
 }
 
 void stop_playback(void) {
-    library_state.playing_back = 0;
-    library_state.play_one = 0;
+    library_state.script.playing_back = 0;
+    library_state.script.play_one = 0;
     set_run_check(ID_PLAYBACK, 0);
     // A replay asked for from the environment ends the program with its script.
-    if (library_state.replaying) {
-        library_state.replaying = 0;
+    if (library_state.script.replaying) {
+        library_state.script.replaying = 0;
         PostQuitMessage(0);
     }
 }
 
 void stop_recording(void) {
-    library_state.recording = 0;
+    library_state.script.recording = 0;
     set_run_check(ID_RECORD, 0);
 }

@@ -123,11 +123,11 @@ static uint32_t *read_back_buffer(void) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     // The bitmap may not be read while a context holds it: a stand-in is selected meanwhile.
-    HBITMAP stand_in = CreateCompatibleBitmap(s.buffer_dc, 1, 1);
-    HGDIOBJ held = SelectObject(s.buffer_dc, stand_in);
-    int rows =
-        GetDIBits(s.buffer_dc, s.buffer_bitmap, 0, TAVIX_HEIGHT, pixels, &info, DIB_RGB_COLORS);
-    SelectObject(s.buffer_dc, held);
+    HBITMAP stand_in = CreateCompatibleBitmap(s.window.buffer_dc, 1, 1);
+    HGDIOBJ held = SelectObject(s.window.buffer_dc, stand_in);
+    int rows = GetDIBits(s.window.buffer_dc, s.window.buffer_bitmap, 0, TAVIX_HEIGHT, pixels, &info,
+                         DIB_RGB_COLORS);
+    SelectObject(s.window.buffer_dc, held);
     DeleteObject(stand_in);
     if (rows != TAVIX_HEIGHT) {
         free(pixels);
@@ -198,13 +198,16 @@ static int write_beside(const char *dest, int mode, const unsigned char *data, s
 // so the window shows the buffer's top-left client_width x client_height, never more than all.
 static void visible_size(int *width, int *height) {
     LibraryState &s = library_state;
-    *width = s.client_width > 0 && s.client_width < TAVIX_WIDTH ? s.client_width : TAVIX_WIDTH;
-    *height =
-        s.client_height > 0 && s.client_height < TAVIX_HEIGHT ? s.client_height : TAVIX_HEIGHT;
+    *width = s.window.client_width > 0 && s.window.client_width < TAVIX_WIDTH
+                 ? s.window.client_width
+                 : TAVIX_WIDTH;
+    *height = s.window.client_height > 0 && s.window.client_height < TAVIX_HEIGHT
+                  ? s.window.client_height
+                  : TAVIX_HEIGHT;
 }
 
 int save_picture_area(const char *path, int visible_only) {
-    if (!library_state.buffer_dc) return refuse(path, "the library is not open");
+    if (!library_state.window.buffer_dc) return refuse(path, "the library is not open");
     if (!path || !*path) return refuse(path, "no file name");
     char dest[PICTURE_PATH_SIZE];
     int mode = 0;

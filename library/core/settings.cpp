@@ -86,20 +86,20 @@ static const char *unreadable(const char *path) {
 // Lines printed before the library opened are in the ring: they come first.
 static void copy_ring_to_stderr(void) {
     LibraryState &s = library_state;
-    if (s.console_first < 0) return;
-    int slot = s.console_first;
+    if (s.console.first < 0) return;
+    int slot = s.console.first;
     do {
-        if (const char *text = (const char *)GlobalLock(s.console_lines[slot])) {
+        if (const char *text = (const char *)GlobalLock(s.console.lines[slot])) {
             copy_console_line(text);
-            GlobalUnlock(s.console_lines[slot]);
+            GlobalUnlock(s.console.lines[slot]);
         }
         slot = slot == CONSOLE_RING_SIZE - 1 ? 0 : slot + 1;
-    } while (slot != s.console_end);
+    } while (slot != s.console.end);
 }
 
 void read_settings(void) {
     LibraryState &s = library_state;
-    if (s.graphics_window) return;  // read once, when the library first opens
+    if (s.window.graphics) return;  // read once, when the library first opens
     if (const char *value = setting("TAVIX_HEADLESS")) {
         if (strcmp(value, "1") != 0 && strcmp(value, "0") != 0)
             ignore("TAVIX_HEADLESS", value, "the value must be 1 or 0");
@@ -109,18 +109,18 @@ void read_settings(void) {
             ignore("TAVIX_HEADLESS", value, "windows are always shown on Windows");
 #else
         else
-            s.headless = value[0] == '1';
+            s.settings.headless = value[0] == '1';
 #endif
     }
     if (const char *value = setting("TAVIX_CONSOLE")) {
         if (strcmp(value, "stderr") == 0) {
-            s.console_to_stderr = 1;
+            s.settings.console_to_stderr = 1;
             copy_ring_to_stderr();
         } else
             ignore("TAVIX_CONSOLE", value, "the only value is stderr");
     }
     if (const char *value = setting("TAVIX_SCRIPT")) {
-        if (const char *name = keep(value)) s.script_name = name;
+        if (const char *name = keep(value)) s.settings.script_name = name;
     }
     // The replayed file is the script file from now on, whatever TAVIX_SCRIPT said.
     // A replay that cannot even start would let the program run without its input and pass
@@ -131,8 +131,8 @@ void read_settings(void) {
             exit(EXIT_REPLAY_UNREADABLE);
         }
         if (const char *name = keep(value)) {
-            s.script_name = name;
-            s.replaying = 1;
+            s.settings.script_name = name;
+            s.script.replaying = 1;
         }
     }
     if (const char *value = setting("TAVIX_SOUND")) {
@@ -144,21 +144,21 @@ void read_settings(void) {
     // Recording from the start into the named file (it becomes the script file); a replay
     // asked for as well wins, since the two never run together.
     if (const char *value = setting("TAVIX_RECORD")) {
-        if (s.replaying)
+        if (s.script.replaying)
             ignore("TAVIX_RECORD", value, "TAVIX_REPLAY is set");
         else if (const char *why = picture_unwritable(value))
             ignore("TAVIX_RECORD", value, why);
         else if (const char *name = keep(value)) {
-            s.script_name = name;
-            s.record_at_start = 1;
+            s.settings.script_name = name;
+            s.settings.record_at_start = 1;
         }
     }
     settings_read = true;
     if (const char *value = setting("TAVIX_SEED")) {
-        if (!parse_seed(value, &s.environment_seed))
+        if (!parse_seed(value, &s.settings.environment_seed))
             ignore("TAVIX_SEED", value, "the value must be a number from 0 to 4294967295");
         else
-            s.seed_from_environment = 1;
+            s.settings.seed_from_environment = 1;
     }
     // Looking at the path changes nothing on disk; a snapshot that cannot be had is a failed run.
     if (const char *value = setting("TAVIX_SNAPSHOT")) {
@@ -166,17 +166,17 @@ void read_settings(void) {
             fprintf(stderr, "TAVIX_SNAPSHOT: cannot write %s: %s\n", value, why);
             set_exit_status(EXIT_SNAPSHOT_FAILED);
         } else
-            s.snapshot_path = keep(value);
+            s.settings.snapshot_path = keep(value);
     }
     if (const char *value = setting("TAVIX_SNAPSHOT_AREA")) {
         if (strcmp(value, "visible") == 0 || strcmp(value, "buffer") == 0)
-            s.snapshot_visible = value[0] == 'v';
+            s.settings.snapshot_visible = value[0] == 'v';
         else
             ignore("TAVIX_SNAPSHOT_AREA", value, "the value must be visible or buffer");
     }
     if (const char *value = setting("TAVIX_REPLAY_LINE")) {
         if (strcmp(value, "1") == 0)
-            s.tell_replay_line = 1;
+            s.settings.tell_replay_line = 1;
         else
             ignore("TAVIX_REPLAY_LINE", value, "the value must be 1");
     }
@@ -184,12 +184,13 @@ void read_settings(void) {
 
 void apply_settings(void) {
     // As if Playback had been chosen from the Run menu.
-    if (library_state.replaying && !library_state.playing_back) handle_command(ID_PLAYBACK);
+    if (library_state.script.replaying && !library_state.script.playing_back)
+        handle_command(ID_PLAYBACK);
     // As if Record had been chosen, but before the program has been given anything: a replay
     // from the program's start repeats this recording exactly.
-    if (library_state.record_at_start && !library_state.recording) {
+    if (library_state.settings.record_at_start && !library_state.script.recording) {
         handle_command(ID_RECORD);
-        library_state.recording_from_start = library_state.recording;
+        library_state.script.recording_from_start = library_state.script.recording;
     }
 }
 
@@ -199,7 +200,7 @@ int seed_setting(uint32_t *seed) {
         const char *value = setting("TAVIX_SEED");
         return value && parse_seed(value, seed);
     }
-    if (!library_state.seed_from_environment) return 0;
-    *seed = library_state.environment_seed;
+    if (!library_state.settings.seed_from_environment) return 0;
+    *seed = library_state.settings.environment_seed;
     return 1;
 }

@@ -13,7 +13,7 @@ static void register_window_classes(HINSTANCE instance) {
     window_class.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     // One brush for both classes; it lives as long as the classes do, that is to the end.
-    window_class.hbrBackground = CreateSolidBrush(library_state.colours[WHITE]);
+    window_class.hbrBackground = CreateSolidBrush(library_state.draw.colours[WHITE]);
     // No menu resource of this name exists, so neither window gets a class menu.
     window_class.lpszMenuName = "generic";
 
@@ -27,7 +27,7 @@ static void register_window_classes(HINSTANCE instance) {
 }
 
 int library_finished(const char *call) {
-    if (!library_state.finished) return 0;
+    if (!library_state.life.finished) return 0;
     TAVIX_console_printf("%s after TAVIX_finish does nothing: the library is finished\n", call);
     return 1;
 }
@@ -36,7 +36,7 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
                 int show_mode) {
     (void)command_line;
     // A second pair of windows would orphan the first, and with it the picture drawn so far.
-    if (library_state.graphics_window) {
+    if (library_state.window.graphics) {
         TAVIX_console_printf("TAVIX_start again does nothing: the library is already open\n");
         return 1;
     }
@@ -51,32 +51,33 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     int screen_width = GetSystemMetrics(SM_CXSCREEN);
     int screen_height = GetSystemMetrics(SM_CYSCREEN);
 
-    library_state.running = 0;
-    library_state.single_step = 0;
+    library_state.events.running = 0;
+    library_state.events.single_step = 0;
 
     // Creating the graphics window runs its WM_CREATE, which builds the Run menu bar.
-    library_state.graphics_window =
+    library_state.window.graphics =
         CreateWindowExA(0, "DrawWndClass", "TAVIX Graphics", WS_CAPTION | WS_SYSMENU, 0, 0,
                         TAVIX_WIDTH, TAVIX_HEIGHT, nullptr, nullptr, instance, nullptr);
     // Across the bottom third of the screen; the divisions truncate as written, so for a height
     // divisible by 3 the last row lies one pixel below the screen.
-    library_state.console_window = CreateWindowExA(
+    library_state.window.console = CreateWindowExA(
         0, "TextWndClass", "TAVIX Text", WS_OVERLAPPEDWINDOW, 0, (2 * screen_height) / 3 + 1,
         screen_width, screen_height / 3, nullptr, nullptr, instance, nullptr);
 
-    library_state.window_dc = GetDC(library_state.graphics_window);
-    library_state.buffer_bitmap =
-        CreateCompatibleBitmap(library_state.window_dc, TAVIX_WIDTH, TAVIX_HEIGHT);
-    library_state.buffer_dc = CreateCompatibleDC(library_state.window_dc);
-    SelectObject(library_state.buffer_dc, library_state.buffer_bitmap);
+    library_state.window.graphics_dc = GetDC(library_state.window.graphics);
+    library_state.window.buffer_bitmap =
+        CreateCompatibleBitmap(library_state.window.graphics_dc, TAVIX_WIDTH, TAVIX_HEIGHT);
+    library_state.window.buffer_dc = CreateCompatibleDC(library_state.window.graphics_dc);
+    SelectObject(library_state.window.buffer_dc, library_state.window.buffer_bitmap);
 
     // The graphics window is shown last so that it ends up in front with the keyboard focus; its
     // first showing reports its size, which sets the origin.
-    ShowWindow(library_state.console_window, show_mode);
-    ShowWindow(library_state.graphics_window, show_mode);
+    ShowWindow(library_state.window.console, show_mode);
+    ShowWindow(library_state.window.graphics, show_mode);
 
-    library_state.start_tick = GetTickCount();
-    SetTimer(library_state.graphics_window, TAVIX_TIMER_ID, library_state.tick_period, nullptr);
+    library_state.clock.start_tick = GetTickCount();
+    SetTimer(library_state.window.graphics, TAVIX_TIMER_ID, library_state.clock.tick_period,
+             nullptr);
     apply_settings();
     return 1;
 }
@@ -86,21 +87,21 @@ int TAVIX_finish(void) {
     take_snapshot();
     draw_console_batch();
     release_shape_objects();
-    ReleaseDC(library_state.graphics_window, library_state.window_dc);
+    ReleaseDC(library_state.window.graphics, library_state.window.graphics_dc);
     // A released context may be handed to another window; forget it so that a later paint or
     // present copies nowhere instead of into a stranger.
-    library_state.window_dc = nullptr;
+    library_state.window.graphics_dc = nullptr;
     close_script();
     finish_sound();
     // Only an open library is finished: a finish before the start leaves the start to come.
-    if (library_state.graphics_window) library_state.finished = 1;
+    if (library_state.window.graphics) library_state.life.finished = 1;
     return 1;
 }
 
 int TAVIX_show_console(int show) {
     // Before TAVIX_start there is no console window and nothing happens (a null window would
     // otherwise be taken for the desktop by some calls).
-    if (!library_state.console_window || library_finished("TAVIX_show_console")) return 0;
+    if (!library_state.window.console || library_finished("TAVIX_show_console")) return 0;
     draw_console_batch();
-    return ShowWindow(library_state.console_window, show ? SW_SHOW : SW_HIDE);
+    return ShowWindow(library_state.window.console, show ? SW_SHOW : SW_HIDE);
 }

@@ -33,17 +33,6 @@
 #define ID_QUIT 8
 #define ID_INFO 9
 
-// Fonts and any language's text (draw/text.cpp).
-struct TextSettings {
-    uint8_t utf8 = 0;         // texts are read as UTF-8 (else Windows-1252)
-    uint8_t text_events = 0;  // the program asked for TAVIX_TEXT events (TAVIX_set_utf8 called)
-    char face[32] = "";       // the face of TAVIX_set_font, empty for the library's own
-    int32_t style = 0;        // TAVIX_FONT_BOLD | TAVIX_FONT_ITALIC
-    uint32_t font_number = 0;  // 0 for the default font, else one number per TAVIX_set_font
-    uint32_t fonts_made = 0;   // the last number given
-    uint8_t console_batch_utf8[CONSOLE_BATCH_SIZE / 8] = {};  // one bit per gathered console line: UTF-8
-};
-
 struct PendingEvent {
     int32_t x;        // library x of a click
     int32_t y;        // library y of a click
@@ -51,38 +40,62 @@ struct PendingEvent {
     int32_t type;     // event code, TAVIX_NO_EVENT while nothing is pending
 };
 
-// Rules that span fields:
-// - graphics_window, buffer_dc and buffer_bitmap are null until the start and valid from then
-//   on; window_dc only from the start to the finish, which forgets it.
-// - Recording and playback never run together: recording is never set while playing_back or
-//   play_one is, because both would use the one script_file (the Run menu refuses the second).
-//   script_file is a writing stream while recording, a reading one while playing, or null.
-// - replaying is set only together with playing_back (TAVIX_REPLAY): the script's end then posts
-//   the quit; stopping the playback from the menu clears it.
-// - quit_requested is the program's own quit (TAVIX_set_animation): once set, every wait returns
-//   TAVIX_QUIT, whatever it assembled. quit_pending is one quit message taken in the pass that
-//   also delivered a scripted event: the next wait starts with it as its event and clears it.
-//   The two are independent; neither sets the other.
-// - The console ring is empty while console_first is -1 (console_end is then the slot the first
-//   message takes). Otherwise it holds the slots from console_first up to, not including,
-//   console_end, going round; console_first == console_end means full: all slots hold a message
+// The record is nested by subsystem; each part names the files that own it. Rules that span
+// fields:
+// - window.graphics, window.buffer_dc and window.buffer_bitmap are null until the start and valid
+//   from then on; window.graphics_dc only from the start to the finish, which forgets it.
+// - window.dirty is set by every drawing call and cleared when the back buffer is copied to the
+//   window.
+// - Recording and playback never run together: script.recording is never set while
+//   script.playing_back or script.play_one is, because both would use the one script.file (the
+//   Run menu refuses the second). script.file is a writing stream while recording, a reading one
+//   while playing, or null.
+// - script.unwritten counts only while recording and script.owed only while playing back; both
+//   are emptied with the stream (close_script). A run in script.unwritten is written before any
+//   other line: at most one of its runs and script.periodic_count is non-zero at a time.
+// - script.periodic_count is the one run of ticks of either direction: ticks not yet written while
+//   recording, ticks still to hand out while playing back. It is emptied with the stream and when
+//   a recording starts or ends.
+// - script.peeked holds a line of the reading stream only: it is cleared with the stream.
+// - script.replaying is set only together with script.playing_back (TAVIX_REPLAY): the script's
+//   end then posts the quit; stopping the playback from the menu clears it.
+// - script.recording_from_start is set only by the recording TAVIX_RECORD starts with the program;
+//   every start of a recording from the Run menu clears it. A script opened while it is clear and
+//   events.game_calls_used is set begins with a comment saying that a replay may end otherwise.
+// - events.quit_requested is the program's own quit (TAVIX_set_animation): once set, every wait
+//   returns TAVIX_QUIT, whatever it assembled. events.quit_pending is one quit message taken in
+//   the pass that also delivered a scripted event: the next wait starts with it as its event and
+//   clears it. The two are independent; neither sets the other.
+// - events.kept is a ring: the kept_count events from slot kept_first, going round, oldest first.
+//   events.keys_held and the mouse fields follow the events delivered; the *_live fields follow
+//   the messages dispatched, which may run ahead of them.
+// - clock.replay_clock answers TAVIX_time only while playing back; clock.start_tick otherwise.
+// - The console ring is empty while console.first is -1 (console.end is then the slot the first
+//   message takes). Otherwise it holds the slots from console.first up to, not including,
+//   console.end, going round; console.first == console.end means full: all slots hold a message
 //   and the next one replaces the oldest.
-// - dirty is set by every drawing call and cleared when the back buffer is copied to the window.
-// - recording_from_start is set only by the recording TAVIX_RECORD starts with the program; every
-//   start of a recording from the Run menu clears it. A script opened while it is clear and
-//   game_calls_used is set begins with a comment saying that a replay may end otherwise.
-struct LibraryState {
-    // ---- Windows and back buffer (core/start.cpp, core/winproc.cpp) ----
-    HWND graphics_window = nullptr;  // the graphics window; non-null means the library is open
-    HWND console_window = nullptr;   // the console window
-    HDC window_dc = nullptr;  // the graphics window's client context, held from start to finish
-    HDC buffer_dc = nullptr;  // memory context holding the back buffer; all drawing goes here
+// - Image number n names draw.images[n - 1] for every n up to draw.image_slots; a freed image
+//   keeps its slot, with no bitmap, and its number is never handed out again.
+// - settings are written only by read_settings, once, before the windows exist.
+// - life.finished is set once by TAVIX_finish and never cleared; life.exit_status only ever falls
+//   to a lower non-zero code (set_exit_status).
+
+// The graphics and console windows and the back buffer (core/start.cpp, core/winproc.cpp).
+struct WindowState {
+    HWND graphics = nullptr;    // the graphics window; non-null means the library is open
+    HWND console = nullptr;     // the console window
+    HDC graphics_dc = nullptr;  // the graphics window's client context, held from start to finish
+    HDC buffer_dc = nullptr;    // memory context holding the back buffer; all drawing goes here
     HBITMAP buffer_bitmap = nullptr;  // the back buffer's 601 x 540 bitmap
     int32_t origin_x = 0;             // client pixel x of library point (0, 0)
     int32_t origin_y = 0;             // client pixel y of library point (0, 0)
     int32_t dirty = 1;                // back buffer changed since last copied to the window (0/1)
+    int32_t client_width = 0;         // the graphics window's client size in pixels, as last
+    int32_t client_height = 0;        // reported: the part of the buffer the window shows
+};
 
-    // ---- Drawing (draw/) ----
+// Colours, the drawing log and images (draw/).
+struct DrawState {
     COLORREF colours[COLOUR_COUNT] = {  // colour value (0x00BBGGRR) of each colour index
         0x00000000, 0x00FFFFFF, 0x000000FF, 0x0000FF00, 0x00FF0000, 0x0000FFFF,
         0x00FF00FF, 0x00FFFF00, 0x00CC0099, 0x00993300, 0x00996699, 0x00FFFF99,
@@ -94,8 +107,15 @@ struct LibraryState {
         "turquoise", "orange",       "brown",     "pink",      "chalk",      "gold",
         "peach",     "forest green", "sea green", "olive",     "50% gray",   "20% gray"};
     int32_t logging = 1;  // every drawing call prints a log line (0/1); the menu toggles it
+    uint8_t *rgb_given = nullptr;  // one bit per 0xRRGGBB that TAVIX_rgb returned; null until then
+    struct LoadedImage *images = nullptr;  // image number n is images[n - 1]; malloc'd, grows
+    int32_t image_slots = 0;  // image numbers handed out: entries in images, loaded or freed
+    HDC image_dc = nullptr;   // memory context an image is selected into while it is drawn
+};
 
-    // ---- Event wait (core/wait.cpp, core/winproc.cpp) ----
+// The events the waits assemble and deliver, and the input state they follow (core/wait.cpp,
+// core/events.cpp, core/winproc.cpp).
+struct EventState {
     PendingEvent pending = {0, 0, 0, 0};  // the event the current wait is assembling
     uint8_t running = 0;                  // the animation runs: a periodic event per timer tick
     uint8_t single_step = 0;              // one periodic event has been requested
@@ -103,19 +123,6 @@ struct LibraryState {
     uint8_t quit_requested = 0;           // every later wait returns TAVIX_QUIT; never cleared
     uint8_t quit_pending = 0;  // a quit taken in the pass that played a scripted event; the next
                                // wait returns it first
-
-    // ---- Run menu and accelerators (core/menu.cpp) ----
-    HMENU run_menu = nullptr;  // the "&Run" pop-up menu; only the menu code touches it
-    int32_t ctrl_down = 0;     // Ctrl is held, as last reported to the graphics window (0/1)
-
-    // ---- Script recorder and player (script/) ----
-    uint8_t recording = 0;        // delivered events are written to the script file
-    uint8_t playing_back = 0;     // every wait delivers events from the script file
-    uint8_t play_one = 0;         // the next wait delivers one event from the script file
-    FILE *script_file = nullptr;  // the one stream on the script file, null while closed
-    int32_t periodic_count = 0;   // periodic events not yet written (recording) or still to play
-
-    // ---- Games and drawing programs (core/events.cpp, core/clock.cpp, script/script_extra.cpp)
     TAVIX_Event kept[KEPT_EVENT_COUNT] = {};  // events kept for the next waits, a ring
     int32_t kept_first = 0;                   // ring slot of the oldest kept event
     int32_t kept_count = 0;                   // kept events not yet delivered
@@ -131,75 +138,114 @@ struct LibraryState {
     int32_t mouse_live_buttons = 0;  // TAVIX_BUTTON_ bits held in them
     int32_t wheel_rest = 0;          // wheel delta below one notch, carried to the next message
     DWORD message_time = 0;          // GetTickCount time of the message being dispatched
-    DWORD start_tick = 0;            // GetTickCount at TAVIX_start: TAVIX_time's zero
-    int32_t tick_period = TAVIX_TIMER_PERIOD;  // ms between animation timer notices
-    uint32_t random_state = 0;                 // TAVIX_random's generator state
-    uint8_t random_seeded = 0;  // the generator has been seeded (by the program or the clock)
-    uint8_t seed_written = 0;   // this recording already holds the generator's state
-    long replay_clock = 0;      // playback: TAVIX_time's answer, ms; a time line sets it, and what
-                                // the playback delivers moves it on (advance_replay_clock)
-    int32_t time_run = 0;       // recording: TAVIX_time calls not yet written that returned
-                                // time_run_value; playback: calls still to answer with replay_clock
-    long time_run_value = 0;    // the value of that run while recording
-    int32_t none_run = 0;  // empty polls not yet written (recording) or still to give (playback)
-    uint8_t script_peeked = 0;  // script_peek holds the next line of the script, not yet taken
-    char script_peek[SCRIPT_LINE_SIZE] = {};  // that line
-    int32_t script_peek_number = 0;           // its line number in the file
-    int32_t script_taken_number = 0;  // line number of the script line taken last (playback)
+    uint8_t key_case_warned = 0;     // TAVIX_key_down has said once that 'a'..'z' are not letters
+    uint8_t game_calls_used = 0;     // the program has called TAVIX_wait, TAVIX_poll, TAVIX_time,
+                                     // TAVIX_delay, TAVIX_random or TAVIX_seed
+};
 
-    // ---- What a learner is told (core/events.cpp, script/script.cpp) ----
-    uint8_t key_case_warned = 0;       // TAVIX_key_down has said once that 'a'..'z' are not letters
-    uint8_t game_calls_used = 0;       // the program has called TAVIX_wait, TAVIX_poll, TAVIX_time,
-                                       // TAVIX_delay, TAVIX_random or TAVIX_seed
+// The Run menu and its accelerators (core/menu.cpp).
+struct MenuState {
+    HMENU run_menu = nullptr;  // the "&Run" pop-up menu; only the menu code touches it
+    int32_t ctrl_down = 0;     // Ctrl is held, as last reported to the graphics window (0/1)
+};
+
+// Time as the program sees it (core/clock.cpp, core/events.cpp).
+struct ClockState {
+    DWORD start_tick = 0;                      // GetTickCount at TAVIX_start: TAVIX_time's zero
+    int32_t tick_period = TAVIX_TIMER_PERIOD;  // ms between animation timer notices
+    long replay_clock = 0;  // playback: TAVIX_time's answer, ms; a time line sets it, and what
+                            // the playback delivers moves it on (advance_replay_clock)
+};
+
+// TAVIX_random's generator (core/clock.cpp).
+struct RandomState {
+    uint32_t state = 0;  // the generator's state
+    uint8_t seeded = 0;  // the generator has been seeded (by the program or the clock)
+};
+
+// The script recorder and player (script/, core/menu.cpp).
+struct ScriptState {
+    uint8_t recording = 0;       // delivered events are written to the script file
+    uint8_t playing_back = 0;    // every wait delivers events from the script file
+    uint8_t play_one = 0;        // the next wait delivers one event from the script file
+    uint8_t replaying = 0;       // a playback started by TAVIX_REPLAY: its end posts quit
+    FILE *file = nullptr;        // the one stream on the script file, null while closed
+    int32_t periodic_count = 0;  // ticks not yet written (recording) or still to hand out (playing)
+    uint8_t seed_written = 0;    // this recording already holds the generator's state
+    struct {
+        int32_t clock_reads = 0;  // TAVIX_time calls that returned clock_value, not yet written
+        long clock_value = 0;     // what those calls returned
+        int32_t empty_polls = 0;  // empty TAVIX_poll results not yet written
+    } unwritten;                  // recording: the runs a line will hold
+    struct {
+        int32_t clock_reads = 0;       // TAVIX_time calls still to answer with clock.replay_clock
+        int32_t empty_polls = 0;       // empty TAVIX_poll results still to give
+    } owed;                            // playing back: what the run last read still hands out
+    uint8_t peeked = 0;                // peek holds the next line of the script, not yet taken
+    char peek[SCRIPT_LINE_SIZE] = {};  // that line
+    int32_t peek_number = 0;           // its line number in the file
+    int32_t taken_number = 0;          // line number of the script line taken last (playback)
+    int32_t line_number = 0;           // lines of the script stream read so far (playback)
     uint8_t recording_from_start = 0;  // this recording began with the program (TAVIX_RECORD), so
                                        // its script needs no word that a replay may end otherwise
+};
 
-    // ---- Console (console/ring.cpp) ----
-    HGLOBAL console_lines[CONSOLE_RING_SIZE] = {};  // the console ring's message blocks
-    int32_t console_first = -1;       // ring slot of the oldest console message, -1 while empty
-    int32_t console_end = 0;          // ring slot the next console message takes
-    int32_t console_batch_lines = 0;  // lines printed to the shown console and not yet drawn
-    int32_t console_batch_used = 0;   // bytes of console_batch those lines take
-    char console_batch[CONSOLE_BATCH_SIZE] = {};  // their texts, oldest first, each with its zero
+// The console window's messages (console/ring.cpp).
+struct ConsoleState {
+    HGLOBAL lines[CONSOLE_RING_SIZE] = {};  // the ring's message blocks
+    int32_t first = -1;                     // ring slot of the oldest message, -1 while empty
+    int32_t end = 0;                        // ring slot the next message takes
+    int32_t batch_lines = 0;                // lines printed to the shown console and not yet drawn
+    int32_t batch_used = 0;                 // bytes of batch those lines take
+    char batch[CONSOLE_BATCH_SIZE] = {};    // their texts, oldest first, each with its zero
+};
 
-    // ---- Fonts and any language's text (draw/text.cpp) ----
-    TextSettings text;
+// Fonts and any language's text (draw/text.cpp, console/ring.cpp, core/events.cpp).
+struct TextSettings {
+    uint8_t utf8 = 0;          // texts are read as UTF-8 (else Windows-1252)
+    uint8_t text_events = 0;   // the program asked for TAVIX_TEXT events (TAVIX_set_utf8 called)
+    char face[32] = "";        // the face of TAVIX_set_font, empty for the library's own
+    int32_t style = 0;         // TAVIX_FONT_BOLD | TAVIX_FONT_ITALIC
+    uint32_t font_number = 0;  // 0 for the default font, else one number per TAVIX_set_font
+    uint32_t fonts_made = 0;   // the last number given
+    // One bit per console line gathered in the console's batch: set for a UTF-8 one.
+    uint8_t console_batch_utf8[CONSOLE_BATCH_SIZE / 8] = {};
+};
 
-    // ---- Sound (sound/) ----
-    SoundState sound;  // loaded sounds, the voices being heard and where they go (sound/sound.h)
-
-    // ---- Settings read once from the environment by TAVIX_start (core/settings.cpp) ----
+// Settings read once from the environment by TAVIX_start (core/settings.cpp).
+struct SettingsState {
     const char *script_name = SCRIPT_FILE_NAME;  // the file recording and playback use
     const char *snapshot_path = nullptr;  // where TAVIX_finish saves the picture, null for nowhere
     uint8_t headless = 0;           // only scripts bring input: a wait nothing else could end quits
-    uint8_t replaying = 0;          // a playback started by TAVIX_REPLAY: its end posts quit
     uint8_t console_to_stderr = 0;  // every console line is also written to standard error
-
-    // ---- Trustworthy replays and snapshots (core/settings.cpp, core/exit.cpp) ----
-    int32_t client_width = 0;        // the graphics window's client size in pixels, as last
-    int32_t client_height = 0;       // reported: the part of the buffer the window shows
-    uint8_t snapshot_visible = 0;    // the snapshot holds the visible client area only
-    uint8_t snapshot_taken = 0;      // TAVIX_finish (or the exit) has written the snapshot
-    int32_t exit_status = 0;         // status the program exits with when it ends: 0, or EXIT_*
-    int32_t script_line_number = 0;  // lines of the script stream read so far (playback)
-    uint8_t tell_replay_line = 0;    // TAVIX_REPLAY_LINE: a replay that ends before its script
-                                     // does says on standard error the line it had reached
-
-    // ---- Life of the library (core/start.cpp) ----
-    uint8_t finished = 0;  // TAVIX_finish has run: the calls that need the windows do nothing
-
-    // ---- Any colour (draw/colour.cpp) ----
-    uint8_t *rgb_given = nullptr;  // one bit per 0xRRGGBB that TAVIX_rgb returned; null until then
-
-    // ---- Images (draw/image.cpp) ----
-    struct LoadedImage *images = nullptr;  // image number n is images[n - 1]; malloc'd, grows
-    int32_t image_slots = 0;               // entries in images, loaded or freed
-    HDC image_dc = nullptr;  // memory context an image is selected into while it is drawn
-
-    // ---- Settings of games and drawing programs (core/settings.cpp) ----
-    uint8_t record_at_start = 0;        // TAVIX_RECORD: the start switches recording on
+    uint8_t snapshot_visible = 0;   // the snapshot holds the visible client area only
+    uint8_t tell_replay_line = 0;   // TAVIX_REPLAY_LINE: a replay that ends before its script
+                                    // does says on standard error the line it had reached
+    uint8_t record_at_start = 0;    // TAVIX_RECORD: the start switches recording on
     uint8_t seed_from_environment = 0;  // TAVIX_SEED gave the seed an unseeded generator takes
     uint32_t environment_seed = 0;      // that seed
+};
+
+// The library's life and the program's end (core/start.cpp, core/exit.cpp).
+struct LifeState {
+    uint8_t finished = 0;        // TAVIX_finish has run: the calls that need the windows do nothing
+    uint8_t snapshot_taken = 0;  // TAVIX_finish (or the exit) has written the snapshot
+    int32_t exit_status = 0;     // status the program exits with when it ends: 0, or EXIT_*
+};
+
+struct LibraryState {
+    WindowState window;
+    DrawState draw;
+    EventState events;
+    MenuState menu;
+    ClockState clock;
+    RandomState random;
+    ScriptState script;
+    ConsoleState console;
+    SoundState sound;  // loaded sounds, the voices being heard and where they go (sound/sound.h)
+    SettingsState settings;
+    LifeState life;
+    TextSettings text;
 };
 
 extern LibraryState library_state;

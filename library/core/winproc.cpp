@@ -6,10 +6,10 @@
 static void set_origin(HWND hwnd) {
     RECT client;
     GetClientRect(hwnd, &client);
-    library_state.origin_x = client.left + (client.right - client.left) / 2;
-    library_state.origin_y = client.top + (client.bottom - client.top) / 2;
-    library_state.client_width = client.right - client.left;
-    library_state.client_height = client.bottom - client.top;
+    library_state.window.origin_x = client.left + (client.right - client.left) / 2;
+    library_state.window.origin_y = client.top + (client.bottom - client.top) / 2;
+    library_state.window.client_width = client.right - client.left;
+    library_state.window.client_height = client.bottom - client.top;
 }
 
 static void paint_graphics_window(HWND hwnd) {
@@ -17,14 +17,14 @@ static void paint_graphics_window(HWND hwnd) {
     BeginPaint(hwnd, &paint);
     // The whole buffer goes through the context held since start, whatever part is invalid;
     // BeginPaint/EndPaint only mark the window as painted.
-    BitBlt(library_state.window_dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT, library_state.buffer_dc, 0, 0,
-           SRCCOPY);
+    BitBlt(library_state.window.graphics_dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT,
+           library_state.window.buffer_dc, 0, 0, SRCCOPY);
     EndPaint(hwnd, &paint);
-    library_state.dirty = 0;
+    library_state.window.dirty = 0;
 }
 
 LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
-    PendingEvent *pending = &library_state.pending;
+    PendingEvent *pending = &library_state.events.pending;
     // The richer wait's view of input comes first; the handling below is the same for every
     // program.
     note_input_message(hwnd, message, wp, lp);
@@ -51,7 +51,7 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             return 0;
         case WM_CHAR:
             // Ctrl combinations are the Run menu's accelerators, never key events.
-            if (library_state.ctrl_down == 1) return 0;
+            if (library_state.menu.ctrl_down == 1) return 0;
             pending->type = TAVIX_KBD;
             pending->key = (signed char)(wp & 0xFF);
             return 0;
@@ -64,7 +64,7 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             handle_command(LOWORD(wp));
             return 0;
         case WM_TIMER:
-            library_state.timer_tick = 1;
+            library_state.events.timer_tick = 1;
             return 0;
         case MM_WOM_DONE:
             sound_buffer_done();
@@ -74,8 +74,8 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             int client_x = LOWORD(lp);
             int client_y = HIWORD(lp);
             pending->type = TAVIX_MOUSE;
-            pending->x = client_x - library_state.origin_x;
-            pending->y = library_state.origin_y - client_y;
+            pending->x = client_x - library_state.window.origin_x;
+            pending->y = library_state.window.origin_y - client_y;
             return 0;
         }
         default:
@@ -89,14 +89,14 @@ LRESULT CALLBACK console_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
         case WM_KEYUP:
             // Queued, not handled here: the pump then translates the key for the graphics window,
             // so Ctrl tracking, accelerators and characters work whichever window has the focus.
-            PostMessageA(library_state.graphics_window, message, wp, lp);
+            PostMessageA(library_state.window.graphics, message, wp, lp);
             return 0;
         case WM_KILLFOCUS:
             // Keys held while the console had the focus were the graphics window's keys too.
-            if (hwnd == library_state.console_window) note_input_message(hwnd, message, wp, lp);
+            if (hwnd == library_state.window.console) note_input_message(hwnd, message, wp, lp);
             return DefWindowProcA(hwnd, message, wp, lp);
         case WM_PAINT:
-            if (hwnd != library_state.console_window) {
+            if (hwnd != library_state.window.console) {
                 // A console window the library no longer tracks: validate it, or its paint
                 // notice would come back forever.
                 PAINTSTRUCT paint;

@@ -19,20 +19,20 @@ int check_colour(int colour) {
 }
 
 bool is_rgb_colour(int colour) {
-    if (((uint32_t)colour & 0xFF000000u) != RGB_COLOUR_TAG || !library_state.rgb_given)
+    if (((uint32_t)colour & 0xFF000000u) != RGB_COLOUR_TAG || !library_state.draw.rgb_given)
         return false;
     uint32_t rgb = (uint32_t)colour & 0x00FFFFFFu;
-    return (library_state.rgb_given[rgb / 8] >> (rgb % 8)) & 1;
+    return (library_state.draw.rgb_given[rgb / 8] >> (rgb % 8)) & 1;
 }
 
 COLORREF colour_value(int colour) {
-    if (!is_rgb_colour(colour)) return library_state.colours[colour];
+    if (!is_rgb_colour(colour)) return library_state.draw.colours[colour];
     uint32_t rgb = (uint32_t)colour & 0x00FFFFFFu;
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
 const char *colour_label(int colour) {
-    if (!is_rgb_colour(colour)) return library_state.colour_names[colour];
+    if (!is_rgb_colour(colour)) return library_state.draw.colour_names[colour];
     // A few lines may name colours at once (a warning and a log line): each gets its own buffer.
     static char labels[4][8];
     static int next;
@@ -55,9 +55,11 @@ int TAVIX_rgb(int red, int green, int blue) {
     green = component(green, "Green", "green");
     blue = component(blue, "Blue", "blue");
     uint32_t rgb = (uint32_t)red << 16 | (uint32_t)green << 8 | (uint32_t)blue;
-    if (!library_state.rgb_given) library_state.rgb_given = (uint8_t *)calloc(1u << 21, 1);
+    if (!library_state.draw.rgb_given)
+        library_state.draw.rgb_given = (uint8_t *)calloc(1u << 21, 1);
     // Without the record's memory the colour cannot be told from a mistake: the nearest of the
     // 24 would be a guess, so the number is still returned and drawing calls take it as illegal.
-    if (library_state.rgb_given) library_state.rgb_given[rgb / 8] |= (uint8_t)(1u << (rgb % 8));
+    if (library_state.draw.rgb_given)
+        library_state.draw.rgb_given[rgb / 8] |= (uint8_t)(1u << (rgb % 8));
     return (int)(RGB_COLOUR_TAG | rgb);
 }

@@ -56,15 +56,15 @@ static int read_header(const char *path, uint32_t *width, uint32_t *height, cons
 
 // A free image number's slot (a freed one, or a new one at the end); -1 when memory runs out.
 static int free_slot(void) {
-    for (int i = 0; i < library_state.image_slots; ++i)
-        if (!library_state.images[i].bitmap) return i;
-    int slots = library_state.image_slots;
-    LoadedImage *grown =
-        (LoadedImage *)realloc(library_state.images, (size_t)(slots + 1) * sizeof(LoadedImage));
+    for (int i = 0; i < library_state.draw.image_slots; ++i)
+        if (!library_state.draw.images[i].bitmap) return i;
+    int slots = library_state.draw.image_slots;
+    LoadedImage *grown = (LoadedImage *)realloc(library_state.draw.images,
+                                                (size_t)(slots + 1) * sizeof(LoadedImage));
     if (!grown) return -1;
-    library_state.images = grown;
-    library_state.images[slots] = LoadedImage{nullptr, 0, 0};
-    library_state.image_slots = slots + 1;
+    library_state.draw.images = grown;
+    library_state.draw.images[slots] = LoadedImage{nullptr, 0, 0};
+    library_state.draw.image_slots = slots + 1;
     return slots;
 }
 
@@ -117,8 +117,8 @@ int TAVIX_load_image(const char *path) {
         TAVIX_console_printf("Image %s not loaded: %s\n", path, reason);
         return 0;
     }
-    library_state.images[slot] = LoadedImage{bitmap, (int)width, (int)height};
-    if (library_state.logging)
+    library_state.draw.images[slot] = LoadedImage{bitmap, (int)width, (int)height};
+    if (library_state.draw.logging)
         TAVIX_console_printf("Image %d loaded from %s, %u x %u pixels\n", slot + 1, path, width,
                              height);
     return slot + 1;
@@ -126,21 +126,21 @@ int TAVIX_load_image(const char *path) {
 
 // The loaded image of a number, or null.
 static LoadedImage *loaded(int image) {
-    if (image < 1 || image > library_state.image_slots) return nullptr;
-    LoadedImage *entry = &library_state.images[image - 1];
+    if (image < 1 || image > library_state.draw.image_slots) return nullptr;
+    LoadedImage *entry = &library_state.draw.images[image - 1];
     return entry->bitmap ? entry : nullptr;
 }
 
 HGDIOBJ image_for_drawing(int image, HDC *dc, int *width, int *height) {
     LoadedImage *entry = loaded(image);
     if (!entry) return nullptr;
-    if (!library_state.image_dc)
-        library_state.image_dc = CreateCompatibleDC(library_state.buffer_dc);
-    if (!library_state.image_dc) return nullptr;
-    *dc = library_state.image_dc;
+    if (!library_state.draw.image_dc)
+        library_state.draw.image_dc = CreateCompatibleDC(library_state.window.buffer_dc);
+    if (!library_state.draw.image_dc) return nullptr;
+    *dc = library_state.draw.image_dc;
     *width = entry->width;
     *height = entry->height;
-    return SelectObject(library_state.image_dc, entry->bitmap);
+    return SelectObject(library_state.draw.image_dc, entry->bitmap);
 }
 
 int TAVIX_draw_image(int image, int x, int y) {
@@ -148,7 +148,7 @@ int TAVIX_draw_image(int image, int x, int y) {
         TAVIX_console_printf("Image %d not loaded, nothing drawn\n", image);
         return 1;
     }
-    if (library_state.logging) TAVIX_console_printf("Image %d at (%d,%d)\n", image, x, y);
+    if (library_state.draw.logging) TAVIX_console_printf("Image %d at (%d,%d)\n", image, x, y);
     paint_shape(SHAPE_IMAGE, 0, 0, x, y, image);
     return 1;
 }
@@ -180,6 +180,6 @@ int TAVIX_free_image(int image) {
     // The image context holds an image only while it is drawn.
     DeleteObject(entry->bitmap);
     entry->bitmap = nullptr;
-    if (library_state.logging) TAVIX_console_printf("Image %d freed\n", image);
+    if (library_state.draw.logging) TAVIX_console_printf("Image %d freed\n", image);
     return 1;
 }

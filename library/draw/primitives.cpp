@@ -49,7 +49,7 @@ void paint_shape(int kind, int colour, int width, int x1, int y1, int x2, int y2
 
 int TAVIX_draw_pixel(int colour, int x, int y) {
     colour = check_colour(colour);
-    if (library_state.logging)
+    if (library_state.draw.logging)
         TAVIX_console_printf("%s pixel at (%d,%d)\n", colour_name(colour), x, y);
     paint_shape(SHAPE_PIXEL, colour, 0, x, y);
     return 1;
@@ -58,7 +58,7 @@ int TAVIX_draw_pixel(int colour, int x, int y) {
 int TAVIX_draw_circle(int colour, int x, int y, int radius) {
     colour = check_colour(colour);
     radius = make_positive(radius, RADIUS_WARNING);
-    if (library_state.logging)
+    if (library_state.draw.logging)
         TAVIX_console_printf("%s circle at (%d,%d), radius %d\n", colour_name(colour), x, y,
                              radius);
     paint_shape(SHAPE_OVAL, colour, 0, saturated((int64_t)x - radius),
@@ -70,7 +70,7 @@ int TAVIX_draw_circle(int colour, int x, int y, int radius) {
 int TAVIX_draw_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
     colour = check_colour(colour);
     width = make_positive(width, WIDTH_WARNING);
-    if (library_state.logging)
+    if (library_state.draw.logging)
         TAVIX_console_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", colour_name(colour), x1,
                              y1, x2, y2, x3, y3);
     paint_shape(SHAPE_TRIANGLE, colour, width, x1, y1, x2, y2, x3, y3);
@@ -91,7 +91,7 @@ int TAVIX_draw_rectangle(int colour, int x1, int y1, int x2, int y2, int width) 
     }
     colour = check_colour(colour);
     width = make_positive(width, WIDTH_WARNING);
-    if (library_state.logging) {
+    if (library_state.draw.logging) {
         if (width != 0)
             TAVIX_console_printf(
                 "%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
@@ -109,7 +109,7 @@ int TAVIX_draw_line(int colour, int x1, int y1, int x2, int y2, int width) {
     width = make_positive(width, WIDTH_WARNING);
     colour = check_colour(colour);
     // Logged as given (0 included), drawn at least one pixel wide.
-    if (library_state.logging)
+    if (library_state.draw.logging)
         TAVIX_console_printf("%s line from (%d,%d) to (%d,%d), width %d\n", colour_name(colour), x1,
                              y1, x2, y2, width);
     paint_shape(SHAPE_LINE, colour, width == 0 ? 1 : width, x1, y1, x2, y2);
@@ -139,7 +139,7 @@ int TAVIX_draw_text(int colour, int x, int y, int size, const char *text) {
     if (!text) return 1;
     size = corrected_text_size(size);
     colour = check_colour(colour);
-    if (library_state.logging) log_text(colour, x, y, text);
+    if (library_state.draw.logging) log_text(colour, x, y, text);
 
     // The rasteriser reads the text from a movable block of its own, freed when it is done.
     size_t length = strlen(text);
@@ -177,7 +177,7 @@ int TAVIX_draw_formatted(int colour, int x, int y, int size, const char *format,
 }
 
 int TAVIX_clear_window(void) {
-    if (library_state.logging) TAVIX_console_printf("Clearing the graphics window\n");
+    if (library_state.draw.logging) TAVIX_console_printf("Clearing the graphics window\n");
     wipe_buffer();
     return 1;
 }

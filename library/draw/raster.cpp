@@ -50,8 +50,8 @@ static int flipped(int32_t y) {
 
 // The back buffer's context with its viewport on the library's origin, for one shape.
 static HDC begin_shape(void) {
-    HDC dc = library_state.buffer_dc;
-    SetViewportOrgEx(dc, library_state.origin_x, library_state.origin_y + 1, nullptr);
+    HDC dc = library_state.window.buffer_dc;
+    SetViewportOrgEx(dc, library_state.window.origin_x, library_state.window.origin_y + 1, nullptr);
     return dc;
 }
 
@@ -112,8 +112,8 @@ static HGDIOBJ keep_next(KeptObject *slots, int count, int *next, HGDIOBJ object
 
 void release_shape_objects(void) {
     // The context images are drawn from holds none between records: it goes too.
-    if (library_state.image_dc) DeleteDC(library_state.image_dc);
-    library_state.image_dc = nullptr;
+    if (library_state.draw.image_dc) DeleteDC(library_state.draw.image_dc);
+    library_state.draw.image_dc = nullptr;
     KeptObject *lists[5] = {&thin_pens[0][0], brushes, kept_pens, kept_fonts, kept_brushes};
     int counts[5] = {2 * COLOUR_COUNT, COLOUR_COUNT, KEPT_PENS, KEPT_FONTS, KEPT_BRUSHES};
     for (int k = 0; k < 5; ++k)
@@ -373,9 +373,9 @@ static void paint_polygon(const ShapeRecord *shape) {
 // goes to GDI in buffer pixels, with the viewport at rest: under the shapes' moved viewport Wine's
 // GDI filled nothing.
 static void paint_fill(const ShapeRecord *shape) {
-    HDC dc = library_state.buffer_dc;
-    int64_t x = (int64_t)library_state.origin_x + shape->x1;
-    int64_t y = (int64_t)library_state.origin_y - shape->y1;
+    HDC dc = library_state.window.buffer_dc;
+    int64_t x = (int64_t)library_state.window.origin_x + shape->x1;
+    int64_t y = (int64_t)library_state.window.origin_y - shape->y1;
     if (x < 0 || x >= TAVIX_WIDTH || y < 0 || y >= TAVIX_HEIGHT) return;
     COLORREF found = GetPixel(dc, (int)x, (int)y);
     if (found == CLR_INVALID) return;
@@ -405,7 +405,7 @@ static void paint_image(const ShapeRecord *shape) {
 void measure_text(int size, const char *text, int *width, int *height) {
     *width = *height = 0;
     // Before the start there is no buffer: a context of its own measures alike.
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HDC own = dc ? nullptr : CreateCompatibleDC(nullptr);
     if (own) dc = own;
     if (!dc) return;
@@ -433,7 +433,7 @@ void measure_text(int size, const char *text, int *width, int *height) {
 
 void rasterise_shape(const ShapeRecord *shape) {
     // Before the library opens there is no buffer to paint into.
-    if (library_state.buffer_dc) {
+    if (library_state.window.buffer_dc) {
         switch (shape->kind) {
             case SHAPE_TRIANGLE:
                 paint_triangle(shape);
@@ -467,14 +467,14 @@ void rasterise_shape(const ShapeRecord *shape) {
                 break;
         }
     }
-    library_state.dirty = 1;
+    library_state.window.dirty = 1;
 }
 
 void wipe_buffer(void) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HGDIOBJ kept_brush = SelectObject(dc, solid_brush(WHITE));
     // Outlined with the context's initial pen, one pixel of black: the buffer gets its frame.
     Rectangle(dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT);
     SelectObject(dc, kept_brush);
-    library_state.dirty = 1;
+    library_state.window.dirty = 1;
 }

@@ -33,7 +33,7 @@ int TAVIX_draw_ellipse(int colour, int x, int y, int x_radius, int y_radius, int
     x_radius = make_positive(x_radius, RADIUS_WARNING);
     y_radius = make_positive(y_radius, RADIUS_WARNING);
     width = make_positive(width, WIDTH_WARNING);
-    if (library_state.logging) {
+    if (library_state.draw.logging) {
         if (width != 0)
             TAVIX_console_printf("%s ellipse at (%d,%d), radii %d and %d, width %d\n",
                                  colour_label(colour), x, y, x_radius, y_radius, width);
@@ -70,7 +70,7 @@ int TAVIX_draw_arc(int colour, int x, int y, int x_radius, int y_radius, int sta
         TAVIX_console_printf(WIDTH_WARNING, width, ARC_WIDTH_MAX);
         width = ARC_WIDTH_MAX;
     }
-    if (library_state.logging) {
+    if (library_state.draw.logging) {
         if (width != 0)
             TAVIX_console_printf(
                 "%s arc at (%d,%d), radii %d and %d, from %d to %d degrees, width %d\n",
@@ -100,7 +100,7 @@ int TAVIX_draw_polygon(int colour, int count, const int *points, int width) {
         count = POLYGON_MAX;
     }
     width = make_positive(width, WIDTH_WARNING);
-    if (library_state.logging) {
+    if (library_state.draw.logging) {
         if (width != 0)
             TAVIX_console_printf("%s polygon of %d points from (%d,%d), width %d\n",
                                  colour_label(colour), count, points[0], points[1], width);
@@ -120,8 +120,8 @@ int TAVIX_draw_polygon(int colour, int count, const int *points, int width) {
 
 // The buffer pixel of a library point, false outside the buffer.
 static bool buffer_pixel(int x, int y, int64_t *bx, int64_t *by) {
-    *bx = (int64_t)library_state.origin_x + x;
-    *by = (int64_t)library_state.origin_y - y;
+    *bx = (int64_t)library_state.window.origin_x + x;
+    *by = (int64_t)library_state.window.origin_y - y;
     return *bx >= 0 && *bx < TAVIX_WIDTH && *by >= 0 && *by < TAVIX_HEIGHT;
 }
 
@@ -132,7 +132,7 @@ int TAVIX_fill_area(int colour, int x, int y) {
         TAVIX_console_printf("Fill from (%d,%d) not possible, outside the picture\n", x, y);
         return 1;
     }
-    if (library_state.logging)
+    if (library_state.draw.logging)
         TAVIX_console_printf("%s fill from (%d,%d)\n", colour_label(colour), x, y);
     paint_shape(SHAPE_FILL, colour, 0, x, y);
     return 1;
@@ -140,8 +140,8 @@ int TAVIX_fill_area(int colour, int x, int y) {
 
 int TAVIX_get_pixel(int x, int y) {
     int64_t bx, by;
-    if (!library_state.buffer_dc || !buffer_pixel(x, y, &bx, &by)) return -1;
-    COLORREF c = GetPixel(library_state.buffer_dc, (int)bx, (int)by);
+    if (!library_state.window.buffer_dc || !buffer_pixel(x, y, &bx, &by)) return -1;
+    COLORREF c = GetPixel(library_state.window.buffer_dc, (int)bx, (int)by);
     if (c == CLR_INVALID) return -1;
     return (int)((c & 0xFF) << 16 | (c & 0xFF00) | ((c >> 16) & 0xFF));
 }

@@ -156,7 +156,7 @@ int TAVIX_set_font(const char *name_or_file, int style) {
     t.style = style;
     // Fonts are kept per font asked for: a new number for each, 0 for the default one.
     t.font_number = face[0] || style ? ++t.fonts_made : 0;
-    if (library_state.logging) {
+    if (library_state.draw.logging) {
         const char *styles[] = {"", ", bold", ", italic", ", bold italic"};
         if (face[0])
             TAVIX_console_printf("Font %s%s\n", name_or_file, styles[style]);
@@ -170,7 +170,7 @@ int TAVIX_set_utf8(int on) {
     TextSettings &t = library_state.text;
     t.utf8 = on != 0;
     t.text_events = 1;
-    if (library_state.logging)
+    if (library_state.draw.logging)
         TAVIX_console_printf("Text read as %s\n", on ? "UTF-8" : "Windows-1252");
     return 1;
 }

@@ -42,8 +42,8 @@ static int lock_script_file(int fd) {
 // Another program records to the file: this recording ends before it has written anything.
 static void refuse_taken_script_file(void) {
     TAVIX_console_printf("Cannot record to script file %s: another program is recording to it\n",
-                         library_state.script_name);
-    library_state.periodic_count = 0;
+                         library_state.settings.script_name);
+    library_state.script.periodic_count = 0;
     stop_recording();
 }
 
@@ -92,17 +92,17 @@ void record_event(int type, int x, int y, char key) {
     LibraryState &s = library_state;
     // A run of clock readings or empty polls came first: its line goes before this event's.
     flush_extra_runs();
-    if (!s.recording) return;
+    if (!s.script.recording) return;
     if (type == TAVIX_PERIODIC) {
         // Ticks arrive ten times a second: a run of them becomes one line when it ends.
-        s.periodic_count++;
+        s.script.periodic_count++;
         return;
     }
-    if (s.periodic_count > 0) {
+    if (s.script.periodic_count > 0) {
         write_script_line(TAVIX_PERIODIC, x, y, key);
-        s.periodic_count = 0;
+        s.script.periodic_count = 0;
         // A failed write ended the recording: the event is not written to a fresh file.
-        if (!s.recording) return;
+        if (!s.script.recording) return;
     }
     write_script_line(type, x, y, key);
 }
@@ -117,13 +117,13 @@ static int script_descriptor = -1;  // the recording stream's descriptor, for th
 void write_script_line(int type, int x, int y, char key) {
     LibraryState &s = library_state;
     char line[SCRIPT_LINE_SIZE];
-    if (format_script_line(line, sizeof line, type, x, y, (signed char)key, s.periodic_count) ==
-        0) {
+    if (format_script_line(line, sizeof line, type, x, y, (signed char)key,
+                           s.script.periodic_count) == 0) {
         // No line, but the file is still opened (and emptied) as for any event, a quit included.
         line[0] = '\0';
     }
     line_in_progress = 1;
-    if (type == TAVIX_PERIODIC) s.periodic_count = 0;
+    if (type == TAVIX_PERIODIC) s.script.periodic_count = 0;
     write_script_text(line);
     line_in_progress = 0;
 }
@@ -147,39 +147,40 @@ static const char midway_note[] =
 
 static const char *recording_note(void) {
     LibraryState &s = library_state;
-    return s.game_calls_used && !s.recording_from_start ? midway_note : "";
+    return s.events.game_calls_used && !s.script.recording_from_start ? midway_note : "";
 }
 
 static void write_text_now(const char *line) {
     LibraryState &s = library_state;
     const char *note = "";
-    if (!s.script_file) {
+    if (!s.script.file) {
         errno = 0;
-        s.script_file = open_script_file(s.script_name, true);
-        if (!s.script_file && errno == EBUSY) return refuse_taken_script_file();
-        if (!s.script_file) {
-            TAVIX_console_printf("Cannot open script file %s for writing\n", s.script_name);
+        s.script.file = open_script_file(s.settings.script_name, true);
+        if (!s.script.file && errno == EBUSY) return refuse_taken_script_file();
+        if (!s.script.file) {
+            TAVIX_console_printf("Cannot open script file %s for writing\n",
+                                 s.settings.script_name);
             return;
         }
-        script_descriptor = fileno(s.script_file);
+        script_descriptor = fileno(s.script.file);
         note = recording_note();
     }
     if (!note[0] && !line[0]) return;
     // Each line goes to the file at once, so a program that is killed loses nothing recorded.
-    long whole = ftell(s.script_file);
+    long whole = ftell(s.script.file);
     errno = 0;
-    if (fputs(note, s.script_file) >= 0 && fputs(line, s.script_file) >= 0 &&
-        fflush(s.script_file) == 0)
+    if (fputs(note, s.script.file) >= 0 && fputs(line, s.script.file) >= 0 &&
+        fflush(s.script.file) == 0)
         return;
     // A full disk or a broken file: say so once, keep the lines already written whole and end the
     // recording, as its menu item would.
     int reason = errno;
-    clearerr(s.script_file);
-    truncate_script_file(s.script_file, whole);
-    fclose(s.script_file);
-    s.script_file = nullptr;
-    s.periodic_count = 0;
-    TAVIX_console_printf("Cannot write script file %s: %s\n", s.script_name,
+    clearerr(s.script.file);
+    truncate_script_file(s.script.file, whole);
+    fclose(s.script.file);
+    s.script.file = nullptr;
+    s.script.periodic_count = 0;
+    TAVIX_console_printf("Cannot write script file %s: %s\n", s.settings.script_name,
                          reason ? strerror(reason) : "write failed");
     stop_recording();
 }
@@ -207,32 +208,32 @@ static size_t put_number(char *out, size_t at, long value) {
 void write_run_on_signal(void) {
 #ifndef _WIN32
     LibraryState &s = library_state;
-    if (!s.recording || line_in_progress) return;
+    if (!s.script.recording || line_in_progress) return;
     // Whichever runs are pending, in the order their lines would have been written: the clock
     // readings or empty polls, then the ticks. Each line is at most 40 bytes.
     char text[sizeof midway_note + 128];
     size_t at = 0;
-    if (s.time_run > 0) {
+    if (s.script.unwritten.clock_reads > 0) {
         at = put_text(text, at, "TAVIX_TIME(");
-        at = put_number(text, at, s.time_run_value);
+        at = put_number(text, at, s.script.unwritten.clock_value);
         at = put_text(text, at, ", ");
-        at = put_number(text, at, s.time_run);
+        at = put_number(text, at, s.script.unwritten.clock_reads);
         at = put_text(text, at, ");\n");
     }
-    if (s.none_run > 0) {
+    if (s.script.unwritten.empty_polls > 0) {
         at = put_text(text, at, "TAVIX_NONE(");
-        at = put_number(text, at, s.none_run);
+        at = put_number(text, at, s.script.unwritten.empty_polls);
         at = put_text(text, at, ");\n");
     }
-    if (s.periodic_count > 0) {
+    if (s.script.periodic_count > 0) {
         at = put_text(text, at, "TAVIX_PERIODIC(");
-        at = put_number(text, at, s.periodic_count);
+        at = put_number(text, at, s.script.periodic_count);
         at = put_text(text, at, ");\n");
     }
     if (at == 0) return;
-    s.time_run = s.none_run = s.periodic_count = 0;
+    s.script.unwritten.clock_reads = s.script.unwritten.empty_polls = s.script.periodic_count = 0;
     // The program ends after this: a failed write has nobody left to tell.
-    if (s.script_file) {
+    if (s.script.file) {
         ssize_t ignored = write(script_descriptor, text, at);
         (void)ignored;
         return;
@@ -244,7 +245,8 @@ void write_run_on_signal(void) {
     memmove(text + note_length, text, at);
     memcpy(text, note, note_length);
     at += note_length;
-    int fd = open(s.script_name, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    int fd =
+        open(s.settings.script_name, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return;
     struct stat info;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ftruncate(fd, 0) == 0 &&
@@ -259,26 +261,26 @@ void write_run_on_signal(void) {
 static void report_refused_line(const char *line, int number) {
     size_t length = strnlen(line, SCRIPT_LINE_SIZE);
     while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) length--;
-    fprintf(stderr, "TAVIX_REPLAY: %s line %d refused: %.*s\n", library_state.script_name, number,
-            (int)length, line);
+    fprintf(stderr, "TAVIX_REPLAY: %s line %d refused: %.*s\n", library_state.settings.script_name,
+            number, (int)length, line);
     set_exit_status(EXIT_REPLAY_INCOMPLETE);
 }
 
 int open_script_for_reading(void) {
     LibraryState &s = library_state;
-    if (s.script_file) return 1;
+    if (s.script.file) return 1;
     errno = 0;
-    s.script_file = open_script_file(s.script_name, false);
-    s.script_line_number = 0;
+    s.script.file = open_script_file(s.settings.script_name, false);
+    s.script.line_number = 0;
     // A replay's clock starts where the program's did; a playback chosen later goes on from the
     // time it is started, not back.
-    s.replay_clock = s.replaying ? 0 : live_time();
-    if (s.script_file) return 1;
+    s.clock.replay_clock = s.script.replaying ? 0 : live_time();
+    if (s.script.file) return 1;
     int reason = errno;
-    TAVIX_console_printf("Cannot open script file %s for reading\n", s.script_name);
+    TAVIX_console_printf("Cannot open script file %s for reading\n", s.settings.script_name);
     // Readable at the start, gone since: the replay never ran.
-    if (s.replaying) {
-        fprintf(stderr, "TAVIX_REPLAY: cannot read %s: %s\n", s.script_name,
+    if (s.script.replaying) {
+        fprintf(stderr, "TAVIX_REPLAY: cannot read %s: %s\n", s.settings.script_name,
                 reason ? strerror(reason) : "not a regular file");
         set_exit_status(EXIT_REPLAY_UNREADABLE);
     }
@@ -289,9 +291,9 @@ int open_script_for_reading(void) {
 int read_script_event(void) {
     LibraryState &s = library_state;
     if (!open_script_for_reading()) return 0;
-    if (s.periodic_count > 0) {
-        s.periodic_count--;
-        s.pending.type = TAVIX_PERIODIC;
+    if (s.script.periodic_count > 0) {
+        s.script.periodic_count--;
+        s.events.pending.type = TAVIX_PERIODIC;
         advance_replay_clock_for(TAVIX_PERIODIC);
         return 1;
     }
@@ -301,7 +303,7 @@ int read_script_event(void) {
     for (;;) {
         if (!take_script_line(line)) {
             // The stream stays open at its end: starting playback again reports the end again.
-            TAVIX_console_printf("EOF encountered in script file %s\n", s.script_name);
+            TAVIX_console_printf("EOF encountered in script file %s\n", s.settings.script_name);
             stop_playback();
             return 0;
         }
@@ -310,11 +312,11 @@ int read_script_event(void) {
         // it can carry is taken, the rest passed over.
         ScriptExtraLine extra;
         if (!decode_extra_script_line(line, &extra)) {
-            if (s.replaying) report_refused_line(line, s.script_taken_number);
+            if (s.script.replaying) report_refused_line(line, s.script.taken_number);
             return 0;
         }
-        if (extra.kind == 'T') s.replay_clock = extra.values[0];
-        if (extra.kind == 'S') s.random_state = (uint32_t)extra.values[0];
+        if (extra.kind == 'T') s.clock.replay_clock = extra.values[0];
+        if (extra.kind == 'S') s.random.state = (uint32_t)extra.values[0];
         if (extra.kind == 'E' && extra.values[0] >= TAVIX_MOUSE &&
             extra.values[0] <= TAVIX_PERIODIC &&
             (extra.values[0] != TAVIX_MOUSE || extra.values[4] == 1)) {
@@ -327,18 +329,18 @@ int read_script_event(void) {
         }
     }
 
-    s.pending.type = event.type;
+    s.events.pending.type = event.type;
     switch (event.type) {
         case TAVIX_KBD:
-            s.pending.key = event.key;
+            s.events.pending.key = event.key;
             break;
         case TAVIX_MOUSE:
-            s.pending.x = event.x;
-            s.pending.y = event.y;
+            s.events.pending.x = event.x;
+            s.events.pending.y = event.y;
             break;
         case TAVIX_PERIODIC:
             // This call delivers the first event of the run, the next count - 1 calls the rest.
-            s.periodic_count = event.count - 1;
+            s.script.periodic_count = event.count - 1;
             break;
     }
     advance_replay_clock_for(event.type);
@@ -347,14 +349,14 @@ int read_script_event(void) {
 
 int take_script_line(char *line) {
     LibraryState &s = library_state;
-    if (s.script_peeked) {
-        s.script_peeked = 0;
-        memcpy(line, s.script_peek, SCRIPT_LINE_SIZE);
-        s.script_taken_number = s.script_peek_number;
+    if (s.script.peeked) {
+        s.script.peeked = 0;
+        memcpy(line, s.script.peek, SCRIPT_LINE_SIZE);
+        s.script.taken_number = s.script.peek_number;
         return 1;
     }
-    return s.script_file && next_script_line_numbered(s.script_file, line, &s.script_line_number,
-                                                      &s.script_taken_number);
+    return s.script.file && next_script_line_numbered(s.script.file, line, &s.script.line_number,
+                                                      &s.script.taken_number);
 }
 
 void close_script(void) {
@@ -362,25 +364,25 @@ void close_script(void) {
 
     // A recording still running when the library finishes keeps its last run of ticks, and ends
     // here: recording on after the close would reopen the file and empty it.
-    if (s.recording) {
+    if (s.script.recording) {
         flush_extra_runs();
-        if (s.periodic_count > 0) write_script_line(TAVIX_PERIODIC, 0, 0, 0);
+        if (s.script.periodic_count > 0) write_script_line(TAVIX_PERIODIC, 0, 0, 0);
         stop_recording();
     }
     // The runs, the peeked line and the recorded generator state belong to the stream.
-    s.script_peeked = 0;
-    s.time_run = 0;
-    s.none_run = 0;
-    s.seed_written = 0;
-    if (s.script_file) {
+    s.script.peeked = 0;
+    s.script.unwritten = {};
+    s.script.owed = {};
+    s.script.seed_written = 0;
+    if (s.script.file) {
         line_in_progress = 1;
-        fclose(s.script_file);
-        s.script_file = nullptr;
+        fclose(s.script.file);
+        s.script.file = nullptr;
         script_descriptor = -1;
         line_in_progress = 0;
     }
     // A run left half delivered by a stopped playback (or half counted by a recording whose
     // line could not be written) is forgotten with its stream: the next playback starts at
     // the file's first line and the next recording counts from zero.
-    s.periodic_count = 0;
+    s.script.periodic_count = 0;
 }

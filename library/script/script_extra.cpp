@@ -15,15 +15,15 @@ static void write_extra(const char *format, long a, long b) {
 
 void flush_extra_runs(void) {
     LibraryState &s = library_state;
-    if (!s.recording) return;
-    if (s.time_run > 0) {
-        int run = s.time_run;
-        s.time_run = 0;
-        write_extra("TAVIX_TIME(%ld, %ld);\n", s.time_run_value, run);
+    if (!s.script.recording) return;
+    if (s.script.unwritten.clock_reads > 0) {
+        int run = s.script.unwritten.clock_reads;
+        s.script.unwritten.clock_reads = 0;
+        write_extra("TAVIX_TIME(%ld, %ld);\n", s.script.unwritten.clock_value, run);
     }
-    if (s.none_run > 0) {
-        int run = s.none_run;
-        s.none_run = 0;
+    if (s.script.unwritten.empty_polls > 0) {
+        int run = s.script.unwritten.empty_polls;
+        s.script.unwritten.empty_polls = 0;
         write_extra("TAVIX_NONE(%ld);\n", run, 0);
     }
 }
@@ -33,9 +33,9 @@ void flush_extra_runs(void) {
 static void flush_all_runs(void) {
     LibraryState &s = library_state;
     flush_extra_runs();
-    if (s.recording && s.periodic_count > 0) {
+    if (s.script.recording && s.script.periodic_count > 0) {
         write_script_line(TAVIX_PERIODIC, 0, 0, 0);
-        s.periodic_count = 0;
+        s.script.periodic_count = 0;
     }
 }
 
@@ -43,7 +43,7 @@ void record_rich_event(const TAVIX_Event *e) {
     flush_all_runs();
     LibraryState &s = library_state;
     // A quit writes no line of its own, as in a plain recording.
-    if (!s.recording || e->type == TAVIX_QUIT) return;
+    if (!s.script.recording || e->type == TAVIX_QUIT) return;
     char line[SCRIPT_LINE_SIZE];
     snprintf(line, sizeof line, "TAVIX_EVENT(%d, %d, %d, %d, %d, %d, %ld);\n", e->type, e->x, e->y,
              e->key, e->button, e->modifiers, e->time);
@@ -52,22 +52,23 @@ void record_rich_event(const TAVIX_Event *e) {
 
 void record_empty_poll(void) {
     LibraryState &s = library_state;
-    if (s.time_run > 0 || s.periodic_count > 0) flush_all_runs();
-    if (s.recording) s.none_run++;
+    if (s.script.unwritten.clock_reads > 0 || s.script.periodic_count > 0) flush_all_runs();
+    if (s.script.recording) s.script.unwritten.empty_polls++;
 }
 
 void record_time(long value) {
     LibraryState &s = library_state;
-    if (s.none_run > 0 || s.periodic_count > 0 || (s.time_run > 0 && s.time_run_value != value))
+    if (s.script.unwritten.empty_polls > 0 || s.script.periodic_count > 0 ||
+        (s.script.unwritten.clock_reads > 0 && s.script.unwritten.clock_value != value))
         flush_all_runs();
-    if (!s.recording) return;
-    s.time_run_value = value;
-    s.time_run++;
+    if (!s.script.recording) return;
+    s.script.unwritten.clock_value = value;
+    s.script.unwritten.clock_reads++;
 }
 
 void record_seed(uint32_t state) {
     flush_all_runs();
-    if (!library_state.recording) return;
+    if (!library_state.script.recording) return;
     write_extra("TAVIX_SEED(%ld);\n", (long)(int32_t)state, 0);
 }
 
@@ -75,49 +76,49 @@ void record_seed(uint32_t state) {
 // way the event reader does; 0 when there is no line.
 static const char *peek_script_line(void) {
     LibraryState &s = library_state;
-    if (s.script_peeked) return s.script_peek;
-    if (!s.script_file && (!s.playing_back || !open_script_for_reading())) return nullptr;
-    if (!next_script_line_numbered(s.script_file, s.script_peek, &s.script_line_number,
-                                   &s.script_peek_number))
+    if (s.script.peeked) return s.script.peek;
+    if (!s.script.file && (!s.script.playing_back || !open_script_for_reading())) return nullptr;
+    if (!next_script_line_numbered(s.script.file, s.script.peek, &s.script.line_number,
+                                   &s.script.peek_number))
         return nullptr;
-    s.script_peeked = 1;
-    return s.script_peek;
+    s.script.peeked = 1;
+    return s.script.peek;
 }
 
 // The next line decoded as the extra line of kind, taken only when it is one.
 static int take_extra_line(char kind, ScriptExtraLine *extra) {
     const char *line = peek_script_line();
     if (!line || !decode_extra_script_line(line, extra) || extra->kind != kind) return 0;
-    library_state.script_peeked = 0;
+    library_state.script.peeked = 0;
     return 1;
 }
 
 void advance_replay_clock(long milliseconds) {
     // A replay's delays take no time, so a program may add up more of them than a long holds
     // (32 bits on Windows): the clock stops at its end rather than wrapping.
-    long &clock = library_state.replay_clock;
+    long &clock = library_state.clock.replay_clock;
     clock = milliseconds > LONG_MAX - clock ? LONG_MAX : clock + milliseconds;
 }
 
 void advance_replay_clock_for(int type) {
-    advance_replay_clock(type == TAVIX_PERIODIC ? library_state.tick_period : REPLAY_STEP);
+    advance_replay_clock(type == TAVIX_PERIODIC ? library_state.clock.tick_period : REPLAY_STEP);
 }
 
 long replay_time(void) {
     LibraryState &s = library_state;
-    if (s.time_run > 0) {
-        s.time_run--;
-        return s.replay_clock;
+    if (s.script.owed.clock_reads > 0) {
+        s.script.owed.clock_reads--;
+        return s.clock.replay_clock;
     }
     ScriptExtraLine extra;
     if (take_extra_line('T', &extra)) {
-        s.replay_clock = extra.values[0];
-        s.time_run = extra.values[1] - 1;
-        return s.replay_clock;
+        s.clock.replay_clock = extra.values[0];
+        s.script.owed.clock_reads = extra.values[1] - 1;
+        return s.clock.replay_clock;
     }
     // No reading was recorded here: this one moves the clock on, so that a loop that only reads
     // the clock still sees it pass.
-    long now = s.replay_clock;
+    long now = s.clock.replay_clock;
     advance_replay_clock(REPLAY_STEP);
     return now;
 }
@@ -131,32 +132,32 @@ int replay_seed(uint32_t *state) {
 
 int read_script_rich(TAVIX_Event *event) {
     LibraryState &s = library_state;
-    if (s.none_run > 0) {
-        s.none_run--;
+    if (s.script.owed.empty_polls > 0) {
+        s.script.owed.empty_polls--;
         advance_replay_clock(REPLAY_STEP);
         return 2;
     }
     memset(event, 0, sizeof *event);
-    event->x = s.mouse_x;
-    event->y = s.mouse_y;
-    event->time = s.replay_clock;
+    event->x = s.events.mouse_x;
+    event->y = s.events.mouse_y;
+    event->time = s.clock.replay_clock;
     // Plain lines (and the periodic runs they make) come through the plain reader, which also
     // opens the stream and reports its end; an event line of the richer wait is taken here first.
-    if (s.periodic_count == 0) {
+    if (s.script.periodic_count == 0) {
         if (!open_script_for_reading()) return 0;
         ScriptExtraLine extra;
         for (;;) {
             const char *line = peek_script_line();
             if (!line || !decode_extra_script_line(line, &extra)) break;
-            s.script_peeked = 0;
+            s.script.peeked = 0;
             if (extra.kind == 'T') {
-                s.replay_clock = extra.values[0];
-                s.time_run = 0;
+                s.clock.replay_clock = extra.values[0];
+                s.script.owed.clock_reads = 0;
             } else if (extra.kind == 'S') {
-                s.random_state = (uint32_t)extra.values[0];
-                s.random_seeded = 1;
+                s.random.state = (uint32_t)extra.values[0];
+                s.random.seeded = 1;
             } else if (extra.kind == 'N') {
-                s.none_run = extra.values[0] - 1;
+                s.script.owed.empty_polls = extra.values[0] - 1;
                 advance_replay_clock(REPLAY_STEP);
                 return 2;
             } else {
@@ -173,13 +174,13 @@ int read_script_rich(TAVIX_Event *event) {
         }
     }
     if (!read_script_event()) return 0;
-    event->type = s.pending.type;
-    event->time = s.replay_clock;
+    event->type = s.events.pending.type;
+    event->time = s.clock.replay_clock;
     if (event->type == TAVIX_MOUSE) {
-        event->x = s.pending.x;
-        event->y = s.pending.y;
+        event->x = s.events.pending.x;
+        event->y = s.events.pending.y;
         event->button = 1;
     }
-    if (event->type == TAVIX_KBD) event->key = (unsigned char)s.pending.key;
+    if (event->type == TAVIX_KBD) event->key = (unsigned char)s.events.pending.key;
     return 1;
 }

@@ -37,7 +37,7 @@ static volatile sig_atomic_t temp_whole;  // the new file on disk holds a whole 
 static void tell(const char *before, const char *after, const char *why) {
     const char *path = library_state.sound.file_path;
     TAVIX_console_printf("TAVIX_SOUND: %s%s%s%s\n", before, path, after, why);
-    if (!library_state.console_to_stderr)
+    if (!library_state.settings.console_to_stderr)
         fprintf(stderr, "TAVIX_SOUND: %s%s%s%s\n", before, path, after, why);
 }
 
@@ -286,7 +286,7 @@ static void open_output(void) {
         s.output = SOUND_FILE;
         return;
     }
-    if (library_state.headless) {
+    if (library_state.settings.headless) {
         say_off("headless running");
         return;
     }
@@ -299,7 +299,7 @@ static void open_output(void) {
     format.nAvgBytesPerSec = SOUND_RATE * 4;
     // Buffers come back as MM_WOM_DONE posted to the graphics window, taken by the event wait.
     MMRESULT result = waveOutOpen(&s.device, WAVE_MAPPER, &format,
-                                  (DWORD_PTR)library_state.graphics_window, 0, CALLBACK_WINDOW);
+                                  (DWORD_PTR)library_state.window.graphics, 0, CALLBACK_WINDOW);
     if (result != MMSYSERR_NOERROR) {
         char text[256] = "";
         waveOutGetErrorTextA(result, text, sizeof text);
@@ -320,7 +320,7 @@ static void open_output(void) {
 
 // Starts a voice wherever sound goes; 1 when the library is open.
 static int play(int32_t clip, int32_t length, int32_t frequency) {
-    if (!library_state.graphics_window) return 0;
+    if (!library_state.window.graphics) return 0;
     open_output();
     if (library_state.sound.output == SOUND_OFF) return 1;
     start_voice(clip, length, frequency);
@@ -415,7 +415,7 @@ int TAVIX_load_sound(const char *path) {
     s.clips[s.clip_count].frames = frames;
     s.clips[s.clip_count].frame_count = frame_count;
     int sound = ++s.clip_count;
-    if (library_state.logging)
+    if (library_state.draw.logging)
         TAVIX_console_printf("sound %d loaded from %s, %d ms\n", sound, path,
                              (int)((int64_t)frame_count * 1000 / SOUND_RATE));
     return sound;
@@ -428,22 +428,22 @@ int TAVIX_free_sound(int sound) {
     free(clip->frames);
     clip->frames = nullptr;
     clip->frame_count = -1;  // freed: the number is never handed out again
-    if (library_state.logging) TAVIX_console_printf("sound %d freed\n", sound);
+    if (library_state.draw.logging) TAVIX_console_printf("sound %d freed\n", sound);
     return 1;
 }
 
 int TAVIX_play_sound(int sound) {
-    if (!library_state.graphics_window) return 0;
+    if (!library_state.window.graphics) return 0;
     SoundClip *clip = clip_of(sound, "played");
     if (!clip) return 0;
-    if (library_state.logging) TAVIX_console_printf("sound %d played\n", sound);
+    if (library_state.draw.logging) TAVIX_console_printf("sound %d played\n", sound);
     if (clip->frame_count == 0) return 1;
     return play(sound, clip->frame_count, 0);
 }
 
 int TAVIX_stop_sounds(void) {
     SoundState &s = library_state.sound;
-    if (library_state.logging) TAVIX_console_printf("sounds stopped\n");
+    if (library_state.draw.logging) TAVIX_console_printf("sounds stopped\n");
     stop_voices_of(0);
     // The buffers already queued would still be heard for a moment: take them back.
     if (s.output == SOUND_DEVICE) waveOutReset(s.device);
@@ -451,7 +451,7 @@ int TAVIX_stop_sounds(void) {
 }
 
 int TAVIX_beep(int frequency, int milliseconds) {
-    if (!library_state.graphics_window) return 0;
+    if (!library_state.window.graphics) return 0;
     int asked = frequency;
     frequency = frequency < BEEP_LOWEST    ? BEEP_LOWEST
                 : frequency > BEEP_HIGHEST ? BEEP_HIGHEST
@@ -463,7 +463,7 @@ int TAVIX_beep(int frequency, int milliseconds) {
     if (milliseconds > BEEP_MAX_MILLISECONDS) milliseconds = BEEP_MAX_MILLISECONDS;
     if (milliseconds != asked)
         TAVIX_console_printf("Length of %d ms not possible, using %d ms\n", asked, milliseconds);
-    if (library_state.logging)
+    if (library_state.draw.logging)
         TAVIX_console_printf("beep of %d Hz for %d ms\n", frequency, milliseconds);
     int32_t length = (int32_t)((int64_t)milliseconds * SOUND_RATE / 1000);
     if (length == 0) return 1;

@@ -86,18 +86,29 @@ bool backend_start(char *why, size_t why_size) {
     return backend->start(why, why_size);
 }
 
+// Played sound buffers come back at every pump and wait, whichever backend plays them.
 bool backend_pump() {
+    bool handed = wave_hand_back();
 #ifdef TAVIX_BACKEND_WEB
-    if (backend == &web_backend) return web_pump_events();
+    if (backend == &web_backend) return web_pump_events() || handed;
 #endif
-    return backend->pump();
+    return backend->pump() || handed;
 }
 
 bool backend_wait(int timeout_ms) {
+    // A buffer back is a message posted: there is nothing to wait for.
+    if (wave_hand_back()) {
+        backend_pump();
+        return true;
+    }
+    bool reported;
 #ifdef TAVIX_BACKEND_WEB
-    if (backend == &web_backend) return web_wait_events(timeout_ms);
+    if (backend == &web_backend)
+        reported = web_wait_events(timeout_ms);
+    else
 #endif
-    return backend->wait(timeout_ms);
+        reported = backend->wait(timeout_ms);
+    return wave_hand_back() || reported;
 }
 
 int backend_scale_asked() {

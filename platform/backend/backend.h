@@ -20,6 +20,45 @@
 #include <cstddef>
 #include <cstdint>
 
+// ---- Sound -------------------------------------------------------------------------------------
+// A backend plays sound through at most one device that PULLS its samples: the wave output calls
+// (platform/mm/) keep the queue of written buffers and hand played ones back to the program; the
+// backend only moves samples from pull() to its speakers (or file, or page).
+
+// PCM samples, interleaved, little-endian: 8 bits unsigned or 16 bits signed.
+struct AudioFormat {
+    int rate;      // frames a second
+    int channels;  // 1 or 2
+    int bits;      // 8 or 16
+};
+
+// Fills bytes bytes (whole frames) at out, the sound first and silence after it; returns how many
+// of them are sound. Called on whatever thread the device plays on, never while lock() is held.
+typedef int (*AudioPull)(void *user, uint8_t *out, int bytes);
+
+struct BackendAudio {
+    // How many devices there are (0: none; a device is opened all the same when one may be there).
+    int (*count)();
+    // Opens the device for format, paused, pulling through pull(user, ...) from then on until
+    // close(). False with a one-line reason in why when there is no device or it cannot play the
+    // format. Only one device is open at a time.
+    bool (*open)(const AudioFormat *format, AudioPull pull, void *user, char *why,
+                 size_t why_size);
+    // Stops or starts pulling. A device that plays faster than time (a file) may pull everything
+    // there is before resume returns.
+    void (*pause)(bool paused);
+    // Keeps pull() from running while held (the device's own thread waits).
+    void (*lock)(bool held);
+    // Closes the device: pull() is never called again once it returns.
+    void (*close)();
+};
+// After a pull() that returned sound, a backend makes a wait() in progress (or the next) return
+// soon, so that the played buffers are handed back at once.
+
+// The wave output's hand-back of played buffers (platform/mm/), made at every pump and wait:
+// true when a buffer came back (its MM_WOM_DONE was posted).
+bool wave_hand_back();
+
 struct Backend {
     // The name TAVIX_BACKEND chooses it by ("sdl", "null").
     const char *name;
@@ -76,6 +115,9 @@ struct Backend {
     // nothing outside the program to wait for may wake every second instead), then reports every
     // pending event as pump() does. True when any was reported. Never spins.
     bool (*wait)(int timeout_ms);
+
+    // The backend's sound device (the section "Sound" below); null when it has none.
+    const BackendAudio *audio;
 };
 
 // The backend chosen by backend_start(); before it, one that has no screen (scale 1, 1024 x 768).

@@ -24,9 +24,9 @@ struct RingCopy {
 
 RingCopy ring_now() {
     RingCopy r;
-    r.first = library_state.console_first;
-    r.end = library_state.console_end;
-    memcpy(r.lines, library_state.console_lines, sizeof r.lines);
+    r.first = library_state.console.first;
+    r.end = library_state.console.end;
+    memcpy(r.lines, library_state.console.lines, sizeof r.lines);
     return r;
 }
 
@@ -47,7 +47,7 @@ TEST(ConsoleAllocation, AFailedBlockLeavesTheRingAsItWas) {
     RingCopy empty = ring_now();
     EXPECT_EQ(TAVIX_console_printf("nothing yet %d\n", 1), 14);
     expect_same_ring(empty, "empty ring");
-    EXPECT_EQ(library_state.console_first, -1);
+    EXPECT_EQ(library_state.console.first, -1);
 
     refuse_allocation = false;
     for (int i = 0; i < 3; ++i) TAVIX_console_printf("kept %d\n", i);
@@ -67,8 +67,8 @@ TEST(ConsoleAllocation, AFailedBlockLeavesTheRingAsItWas) {
 
     refuse_allocation = false;
     TAVIX_console_printf("back\n");
-    EXPECT_EQ(library_state.console_first, 1);
-    EXPECT_EQ(library_state.console_end, 1);
+    EXPECT_EQ(library_state.console.first, 1);
+    EXPECT_EQ(library_state.console.end, 1);
 }
 
 }  // namespace

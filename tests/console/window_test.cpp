@@ -23,14 +23,14 @@ struct ConsoleView {
 
 ConsoleView view_console() {
     ConsoleView v;
-    HDC dc = GetDC(library_state.console_window);
+    HDC dc = GetDC(library_state.window.console);
     SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
     TEXTMETRICA metrics;
     GetTextMetricsA(dc, &metrics);
     v.line_height = metrics.tmHeight + metrics.tmExternalLeading;
     v.char_width = metrics.tmAveCharWidth;
-    ReleaseDC(library_state.console_window, dc);
-    GetClientRect(library_state.console_window, &v.client);
+    ReleaseDC(library_state.window.console, dc);
+    GetClientRect(library_state.window.console, &v.client);
     return v;
 }
 
@@ -38,13 +38,13 @@ ConsoleView view_console() {
 // pixel, 0 for a blank band. Read as a pass of the wait leaves the console.
 int ink_reach(const ConsoleView &v, int band) {
     pump_one_message();
-    HDC dc = GetDC(library_state.console_window);
+    HDC dc = GetDC(library_state.window.console);
     int bottom = v.client.bottom - band * v.line_height;
     int reach = 0;
     for (int y = bottom - v.line_height; y < bottom; ++y)
         for (int x = v.client.left; x < v.client.right; ++x)
             if (GetPixel(dc, x, y) != kWhite && x + 1 > reach) reach = x + 1;
-    ReleaseDC(library_state.console_window, dc);
+    ReleaseDC(library_state.window.console, dc);
     return reach;
 }
 
@@ -60,17 +60,17 @@ int visible_bands(const ConsoleView &v) {
 }
 
 void blacken_console() {
-    HDC dc = GetDC(library_state.console_window);
+    HDC dc = GetDC(library_state.window.console);
     RECT all;
-    GetClientRect(library_state.console_window, &all);
+    GetClientRect(library_state.window.console, &all);
     HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
     FillRect(dc, &all, black);
     DeleteObject(black);
-    ReleaseDC(library_state.console_window, dc);
+    ReleaseDC(library_state.window.console, dc);
 }
 
 void repaint_console() {
-    InvalidateRect(library_state.console_window, nullptr, TRUE);
+    InvalidateRect(library_state.window.console, nullptr, TRUE);
     harness::drain_queue();
 }
 
@@ -93,14 +93,14 @@ class ConsoleWindow : public ::testing::Test {
 
 // The tests run in order: each adds to the one ring of the process.
 TEST_F(ConsoleWindow, AnEmptyRingRepaintsToWhite) {
-    ASSERT_EQ(library_state.console_first, -1);
+    ASSERT_EQ(library_state.console.first, -1);
     blacken_console();
     repaint_console();
     for (int band = 0; band < visible_bands(view); ++band) EXPECT_EQ(ink_reach(view, band), 0);
 }
 
 TEST_F(ConsoleWindow, ARepaintStacksTheMessagesNewestAtTheBottom) {
-    ASSERT_EQ(library_state.console_first, -1);
+    ASSERT_EQ(library_state.console.first, -1);
     print_line_of(3);
     print_line_of(7);
     print_line_of(12);
@@ -112,7 +112,7 @@ TEST_F(ConsoleWindow, ARepaintStacksTheMessagesNewestAtTheBottom) {
     for (int band = 3; band < visible_bands(view); ++band) EXPECT_EQ(ink_reach(view, band), 0);
 
     // The repaint took each stored newline off in its block; the block keeps its size.
-    HGLOBAL oldest = library_state.console_lines[0];
+    HGLOBAL oldest = library_state.console.lines[0];
     EXPECT_EQ(GlobalSize(oldest), 5u);
     EXPECT_EQ(std::string((const char *)GlobalLock(oldest)), "MMM");
     GlobalUnlock(oldest);
@@ -134,7 +134,7 @@ TEST_F(ConsoleWindow, PrintingScrollsTheWindowUpOneLine) {
 TEST_F(ConsoleWindow, ARepaintAfter30MessagesShowsTheLast25) {
     // 5 printed so far; 25 more of lengths 6 to 30 make message k have k characters, for
     // every k still in the ring.
-    ASSERT_EQ(library_state.console_end, 5);
+    ASSERT_EQ(library_state.console.end, 5);
     for (int k = 6; k <= 30; ++k) print_line_of(k);
     blacken_console();
     repaint_console();
@@ -153,7 +153,7 @@ TEST_F(ConsoleWindow, ALineReachingTheRightEdgeLeavesNoInkOnTheNextLine) {
 }
 
 std::vector<uint32_t> console_pixels() {
-    const Surface *s = window_surface(library_state.console_window);
+    const Surface *s = window_surface(library_state.window.console);
     return std::vector<uint32_t>(s->pixels, s->pixels + (size_t)s->width * s->height);
 }
 
@@ -177,7 +177,7 @@ TEST_F(ConsoleWindow, LinesDrawnTogetherLeaveThePixelsOfPrintingOneByOne) {
         pump_one_message();
         std::vector<uint32_t> together = console_pixels();
 
-        Surface *s = window_surface(library_state.console_window);
+        Surface *s = window_surface(library_state.window.console);
         std::copy(before.begin(), before.end(), s->pixels);
         for (const std::string &line : batch) {
             std::vector<char> text(line.begin(), line.end());
@@ -191,9 +191,9 @@ TEST_F(ConsoleWindow, LinesDrawnTogetherLeaveThePixelsOfPrintingOneByOne) {
 TEST_F(ConsoleWindow, AHiddenConsoleDrawsNothingAndShowsTheRingWhenShown) {
     TAVIX_show_console(0);
     std::vector<uint32_t> before = console_pixels();
-    int end = library_state.console_end;
+    int end = library_state.console.end;
     print_line_of(9);
-    EXPECT_EQ(library_state.console_end, (end + 1) % CONSOLE_RING_SIZE) << "stored";
+    EXPECT_EQ(library_state.console.end, (end + 1) % CONSOLE_RING_SIZE) << "stored";
     pump_one_message();
     EXPECT_TRUE(console_pixels() == before);
     TAVIX_show_console(1);
@@ -202,16 +202,16 @@ TEST_F(ConsoleWindow, AHiddenConsoleDrawsNothingAndShowsTheRingWhenShown) {
 }
 
 TEST_F(ConsoleWindow, AClosedConsoleIsHarmless) {
-    PostMessageA(library_state.console_window, WM_CLOSE, 0, 0);
+    PostMessageA(library_state.window.console, WM_CLOSE, 0, 0);
     harness::drain_queue();
-    ASSERT_FALSE(IsWindow(library_state.console_window));
-    int end = library_state.console_end;
+    ASSERT_FALSE(IsWindow(library_state.window.console));
+    int end = library_state.console.end;
     EXPECT_EQ(TAVIX_console_printf("into the void %d\n", 7), 16);
-    EXPECT_EQ(library_state.console_end, (end + 1) % CONSOLE_RING_SIZE) << "still stored";
+    EXPECT_EQ(library_state.console.end, (end + 1) % CONSOLE_RING_SIZE) << "still stored";
     TAVIX_show_console(1);
-    EXPECT_FALSE(IsWindowVisible(library_state.console_window));
+    EXPECT_FALSE(IsWindowVisible(library_state.window.console));
     // The graphics window is still there: the program's loop is not ended by the console.
-    EXPECT_TRUE(IsWindow(library_state.graphics_window));
+    EXPECT_TRUE(IsWindow(library_state.window.graphics));
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
 }

@@ -17,14 +17,14 @@ TEST(CloseWindow, TheRunningWaitReturnsQuit) {
     // destroys it.
     const WPARAM f4 = VK_F1 + 3;
     const LPARAM alt_held = (LPARAM)1 << 29;
-    PostMessageA(library_state.graphics_window, WM_SYSKEYDOWN, f4, alt_held | 0x003E0001);
+    PostMessageA(library_state.window.graphics, WM_SYSKEYDOWN, f4, alt_held | 0x003E0001);
     harness::Event e = harness::next_event();
     EXPECT_EQ(e.code, TAVIX_QUIT);
     EXPECT_EQ(e.x, 0);
     EXPECT_EQ(e.y, 0);
     EXPECT_EQ(e.key, 0);
-    EXPECT_FALSE(IsWindow(library_state.graphics_window));
-    EXPECT_EQ(library_state.quit_requested, 0) << "the quit came from the queue";
+    EXPECT_FALSE(IsWindow(library_state.window.graphics));
+    EXPECT_EQ(library_state.events.quit_requested, 0) << "the quit came from the queue";
 
     // What a client still does after that: print, switch, finish.
     EXPECT_EQ(TAVIX_console_printf("after %s\n", "close"), 12);

@@ -24,17 +24,17 @@ class Events : public ::testing::Test {
         harness::disarm_watchdog();
         harness::drain_queue();
     }
-    int ox() const { return library_state.origin_x; }
-    int oy() const { return library_state.origin_y; }
+    int ox() const { return library_state.window.origin_x; }
+    int oy() const { return library_state.window.origin_y; }
 };
 
 TEST_F(Events, OriginIsTheCentreOfTheClientArea) {
     RECT client;
-    GetClientRect(library_state.graphics_window, &client);
+    GetClientRect(library_state.window.graphics, &client);
     ASSERT_GT(client.right, 0);
     ASSERT_GT(client.bottom, 0);
-    EXPECT_EQ(library_state.origin_x, client.right / 2);
-    EXPECT_EQ(library_state.origin_y, client.bottom / 2);
+    EXPECT_EQ(library_state.window.origin_x, client.right / 2);
+    EXPECT_EQ(library_state.window.origin_y, client.bottom / 2);
 }
 
 TEST_F(Events, ClicksAtAndAroundTheOrigin) {
@@ -62,7 +62,7 @@ TEST_F(Events, ClicksAtAndAroundTheOrigin) {
 }
 
 TEST_F(Events, EachEventCarriesOnlyItsOwnValues) {
-    HWND graphics = library_state.graphics_window;
+    HWND graphics = library_state.window.graphics;
     harness::post_click(ox() + 30, oy() - 40);
     harness::post_char(graphics, 'a');
     harness::post_click(ox() + 1, oy() + 2);
@@ -85,7 +85,7 @@ TEST_F(Events, EachEventCarriesOnlyItsOwnValues) {
 }
 
 TEST_F(Events, CharactersKeepTheirEightBits) {
-    HWND graphics = library_state.graphics_window;
+    HWND graphics = library_state.window.graphics;
     harness::post_char(graphics, 'a');
     harness::post_char(graphics, (char)0xE9);  // e acute in Windows-1252
     Event a = next_event();
@@ -97,8 +97,8 @@ TEST_F(Events, CharactersKeepTheirEightBits) {
 }
 
 TEST_F(Events, ConsoleKeysReachTheGraphicsWindow) {
-    HWND graphics = library_state.graphics_window;
-    HWND console = library_state.console_window;
+    HWND graphics = library_state.window.graphics;
+    HWND console = library_state.window.console;
 
     // The console queues its key notices for the graphics window, unchanged.
     PostMessageA(console, WM_KEYDOWN, VK_F12, 0x00580001);
@@ -115,14 +115,14 @@ TEST_F(Events, ConsoleKeysReachTheGraphicsWindow) {
     // meanwhile are dropped, and after its release they are events again.
     PostMessageA(console, WM_KEYDOWN, VK_CONTROL, 0x001D0001);
     harness::drain_queue();
-    EXPECT_EQ(library_state.ctrl_down, 1);
+    EXPECT_EQ(library_state.menu.ctrl_down, 1);
     harness::post_char(graphics, 'x');
     harness::post_click(ox(), oy());
     EXPECT_EQ(next_event().code, TAVIX_MOUSE);
 
     PostMessageA(console, WM_KEYUP, VK_CONTROL, (LPARAM)0xC01D0001u);
     harness::drain_queue();
-    EXPECT_EQ(library_state.ctrl_down, 0);
+    EXPECT_EQ(library_state.menu.ctrl_down, 0);
     harness::post_char(graphics, 'y');
     Event e = next_event();
     EXPECT_EQ(e.code, TAVIX_KBD);
@@ -147,11 +147,11 @@ TEST_F(Events, HaltedWaitIgnoresTimerNotices) {
     harness::post_timer();
     harness::post_timer();
     harness::post_timer();
-    harness::post_char(library_state.graphics_window, 'q');
+    harness::post_char(library_state.window.graphics, 'q');
     Event e = next_event();
     EXPECT_EQ(e.code, TAVIX_KBD);
     EXPECT_EQ(e.key, 'q');
-    EXPECT_EQ(library_state.timer_tick, 1);
+    EXPECT_EQ(library_state.events.timer_tick, 1);
 }
 
 TEST_F(Events, AQueuedNoticeDoesNotCountAndAClickReplacesTheArmedTick) {
@@ -175,7 +175,7 @@ TEST_F(Events, TheFollowingNoticeDeliversThePeriodicEvent) {
     EXPECT_EQ(tick.y, 0);
     EXPECT_EQ(tick.key, 0);
     EXPECT_EQ(next_event().code, TAVIX_MOUSE);
-    EXPECT_EQ(library_state.running, 1);
+    EXPECT_EQ(library_state.events.running, 1);
 }
 
 TEST_F(Events, OneTickPerNoticeWhileRunning) {
@@ -196,7 +196,7 @@ TEST_F(Events, HaltingWhileArmedStillDeliversTheTick) {
     harness::post_timer();
     harness::post_click(ox(), oy());
     EXPECT_EQ(next_event().code, TAVIX_PERIODIC);
-    EXPECT_EQ(library_state.running, 0);
+    EXPECT_EQ(library_state.events.running, 0);
     // Halted now: the click is next, whatever notices come.
     harness::post_timer();
     EXPECT_EQ(next_event().code, TAVIX_MOUSE);
@@ -204,7 +204,7 @@ TEST_F(Events, HaltingWhileArmedStillDeliversTheTick) {
 
 // Ctrl+Q with the animation running and a tick already due: the quit comes first, at once.
 TEST_F(Events, CtrlQWithATickDueReturnsQuitAtOnce) {
-    HWND window = library_state.graphics_window;
+    HWND window = library_state.window.graphics;
     SetTimer(window, TAVIX_TIMER_ID, 10, nullptr);
     MSG msg;
     while (!PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE)) usleep(1000);
@@ -221,51 +221,51 @@ TEST_F(Events, ASingleStepYieldsExactlyOneTick) {
     for (int i = 0; i < 4; ++i) harness::post_timer();
     harness::post_click(ox(), oy());
     EXPECT_EQ(next_event().code, TAVIX_PERIODIC);
-    EXPECT_EQ(library_state.single_step, 0);
-    EXPECT_EQ(library_state.running, 0);
+    EXPECT_EQ(library_state.events.single_step, 0);
+    EXPECT_EQ(library_state.events.running, 0);
     EXPECT_EQ(next_event().code, TAVIX_MOUSE);
 }
 
 TEST_F(Events, AnimationSwitch) {
     EXPECT_EQ(TAVIX_set_animation(TAVIX_ANIM_RUN), 1);
     EXPECT_EQ(TAVIX_set_animation(TAVIX_ANIM_STEP), 1);
-    EXPECT_EQ(library_state.running, 1) << "a step leaves a running animation running";
-    EXPECT_EQ(library_state.single_step, 1);
+    EXPECT_EQ(library_state.events.running, 1) << "a step leaves a running animation running";
+    EXPECT_EQ(library_state.events.single_step, 1);
     EXPECT_EQ(TAVIX_set_animation(TAVIX_ANIM_HALT), 1);
-    EXPECT_EQ(library_state.running, 0);
-    EXPECT_EQ(library_state.single_step, 0) << "halt clears a pending step";
+    EXPECT_EQ(library_state.events.running, 0);
+    EXPECT_EQ(library_state.events.single_step, 0) << "halt clears a pending step";
 
     TAVIX_set_animation(TAVIX_ANIM_RUN);
     for (int code : {3, 4, -1, 6, 100}) {
         EXPECT_EQ(TAVIX_set_animation(code), 1) << code;
-        EXPECT_EQ(library_state.running, 1) << code;
-        EXPECT_EQ(library_state.single_step, 0) << code;
-        EXPECT_EQ(library_state.quit_requested, 0) << code;
+        EXPECT_EQ(library_state.events.running, 1) << code;
+        EXPECT_EQ(library_state.events.single_step, 0) << code;
+        EXPECT_EQ(library_state.events.quit_requested, 0) << code;
     }
 }
 
 TEST_F(Events, TheBufferReachesTheWindowOnlyWhenDirty) {
     const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), green = RGB(0, 255, 0);
-    SetPixel(library_state.buffer_dc, 20, 30, red);
-    library_state.dirty = 1;
+    SetPixel(library_state.window.buffer_dc, 20, 30, red);
+    library_state.window.dirty = 1;
     harness::post_click(ox(), oy());
     next_event();
-    EXPECT_EQ(GetPixel(library_state.window_dc, 20, 30), red);
-    EXPECT_EQ(library_state.dirty, 0);
+    EXPECT_EQ(GetPixel(library_state.window.graphics_dc, 20, 30), red);
+    EXPECT_EQ(library_state.window.dirty, 0);
 
     // Not marked dirty: the window keeps the old picture.
-    SetPixel(library_state.buffer_dc, 20, 30, blue);
+    SetPixel(library_state.window.buffer_dc, 20, 30, blue);
     harness::post_click(ox(), oy());
     next_event();
-    EXPECT_EQ(GetPixel(library_state.window_dc, 20, 30), red);
+    EXPECT_EQ(GetPixel(library_state.window.graphics_dc, 20, 30), red);
 
     // A paint notice copies the whole buffer, whatever is marked, and clears the mark.
-    SetPixel(library_state.buffer_dc, 20, 30, green);
-    library_state.dirty = 1;
-    InvalidateRect(library_state.graphics_window, nullptr, FALSE);
+    SetPixel(library_state.window.buffer_dc, 20, 30, green);
+    library_state.window.dirty = 1;
+    InvalidateRect(library_state.window.graphics, nullptr, FALSE);
     harness::drain_queue();
-    EXPECT_EQ(GetPixel(library_state.window_dc, 20, 30), green);
-    EXPECT_EQ(library_state.dirty, 0);
+    EXPECT_EQ(GetPixel(library_state.window.graphics_dc, 20, 30), green);
+    EXPECT_EQ(library_state.window.dirty, 0);
 }
 
 }  // namespace

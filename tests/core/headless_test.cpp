@@ -50,10 +50,11 @@ class HeadlessTest : public LibraryTest {
     static std::string record_session() {
         handle_command(ID_RECORD);
         for (int i = 0; i < 2; i++) {
-            harness::post_click(library_state.origin_x - 240, library_state.origin_y - 232);
+            harness::post_click(library_state.window.origin_x - 240,
+                                library_state.window.origin_y - 232);
             harness::next_event();
         }
-        harness::post_char(library_state.graphics_window, 'k');
+        harness::post_char(library_state.window.graphics, 'k');
         harness::next_event();
         handle_command(ID_RECORD);
         return read_file();
@@ -215,7 +216,7 @@ TEST_F(HeadlessTest, TheSnapshotIsThePictureAtTheEnd) {
         ASSERT_TRUE(read_png("shot.png", &png));
         ASSERT_EQ(png.width, c.width);
         ASSERT_EQ(png.height, c.height);
-        int x = library_state.origin_x, y = library_state.origin_y;
+        int x = library_state.window.origin_x, y = library_state.window.origin_y;
         EXPECT_EQ(png.at(x + 100, y - 100), 0x0000FFu);  // the client's blue circle
         EXPECT_EQ(png.at(x - 150, y - 100), 0xFF0000u);  // its red rectangle
         EXPECT_EQ(png.at(x, y), 0xFFFFFFu);
@@ -333,7 +334,7 @@ TEST_F(HeadlessTest, TheConeReplaysARecordingByItself) {
         EXPECT_EQ(o.status, 0) << o.err;
         PngPicture png;
         ASSERT_TRUE(read_png("cone.png", &png));
-        uint32_t top = png.at(library_state.origin_x, library_state.origin_y - 139);
+        uint32_t top = png.at(library_state.window.origin_x, library_state.window.origin_y - 139);
         EXPECT_EQ(top != 0, c.top_scoop) << std::hex << top;
         remove("cone.png");
     }

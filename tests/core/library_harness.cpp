@@ -27,7 +27,7 @@ static LRESULT CALLBACK action_window_proc(HWND hwnd, UINT message, WPARAM wp, L
 }
 
 void start_library() {
-    if (library_state.graphics_window) return;
+    if (library_state.window.graphics) return;
     static int module_marker;
     TAVIX_start(reinterpret_cast<HINSTANCE>(&module_marker), nullptr, (LPSTR) "", SW_SHOWNORMAL);
 
@@ -42,7 +42,7 @@ void start_library() {
 }
 
 void stop_real_timer() {
-    KillTimer(library_state.graphics_window, TAVIX_TIMER_ID);
+    KillTimer(library_state.window.graphics, TAVIX_TIMER_ID);
 }
 
 void drain_queue() {
@@ -59,19 +59,19 @@ void drain_queue() {
 
 void reset_event_state() {
     LibraryState &s = library_state;
-    s.running = 0;
-    s.single_step = 0;
-    s.timer_tick = 0;
-    s.ctrl_down = 0;
-    s.play_one = 0;
-    s.playing_back = 0;
-    s.recording = 0;
-    s.quit_pending = 0;
-    s.game_calls_used = 0;
+    s.events.running = 0;
+    s.events.single_step = 0;
+    s.events.timer_tick = 0;
+    s.menu.ctrl_down = 0;
+    s.script.play_one = 0;
+    s.script.playing_back = 0;
+    s.script.recording = 0;
+    s.events.quit_pending = 0;
+    s.events.game_calls_used = 0;
 }
 
 void post_click(int client_x, int client_y) {
-    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 1, MAKELPARAM(client_x, client_y));
+    PostMessageA(library_state.window.graphics, WM_LBUTTONDOWN, 1, MAKELPARAM(client_x, client_y));
 }
 
 void post_char(HWND hwnd, char c) {
@@ -79,7 +79,7 @@ void post_char(HWND hwnd, char c) {
 }
 
 void post_timer() {
-    PostMessageA(library_state.graphics_window, WM_TIMER, TAVIX_TIMER_ID, 0);
+    PostMessageA(library_state.window.graphics, WM_TIMER, TAVIX_TIMER_ID, 0);
 }
 
 void post_action(std::function<void()> action) {
@@ -140,11 +140,11 @@ RunOutcome run_program(const std::vector<std::string> &argv, const std::vector<s
 }
 
 std::string newest_console_message() {
-    if (library_state.console_first < 0) return "";
-    int slot = (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
-    const char *text = static_cast<const char *>(GlobalLock(library_state.console_lines[slot]));
+    if (library_state.console.first < 0) return "";
+    int slot = (library_state.console.end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
+    const char *text = static_cast<const char *>(GlobalLock(library_state.console.lines[slot]));
     std::string copy = text ? text : "";
-    GlobalUnlock(library_state.console_lines[slot]);
+    GlobalUnlock(library_state.console.lines[slot]);
     return copy;
 }
 

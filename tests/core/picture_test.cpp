@@ -23,7 +23,7 @@ const int script_setting = setenv("TAVIX_SCRIPT", "named.scr", 1);
 
 TEST(Picture, NothingIsSavedBeforeTheLibraryOpens) {
     ASSERT_EQ(script_setting, 0);
-    ASSERT_EQ(library_state.graphics_window, nullptr);
+    ASSERT_EQ(library_state.window.graphics, nullptr);
     EXPECT_EQ(TAVIX_save_picture("/tmp/tavix-before-start.png"), 0);
     EXPECT_EQ(newest_message(),
               "Cannot save picture /tmp/tavix-before-start.png: the library is not open\n");
@@ -54,7 +54,7 @@ TEST_F(PictureTest, TheFileIsTheBackBufferPixelForPixel) {
     int wrong = 0;
     for (int y = 0; y < TAVIX_HEIGHT; y++) {
         for (int x = 0; x < TAVIX_WIDTH; x++) {
-            COLORREF c = GetPixel(library_state.buffer_dc, x, y);
+            COLORREF c = GetPixel(library_state.window.buffer_dc, x, y);
             uint32_t want = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
             if (png.at(x, y) != want && wrong++ < 5) ADD_FAILURE() << "pixel " << x << "," << y;
         }
@@ -64,7 +64,8 @@ TEST_F(PictureTest, TheFileIsTheBackBufferPixelForPixel) {
     TAVIX_clear_window();
     ASSERT_EQ(TAVIX_save_picture("picture.png"), 1);
     ASSERT_TRUE(read_png("picture.png", &png));
-    EXPECT_EQ(png.at(library_state.origin_x + 100, library_state.origin_y - 100), 0xFFFFFFu);
+    EXPECT_EQ(png.at(library_state.window.origin_x + 100, library_state.window.origin_y - 100),
+              0xFFFFFFu);
 }
 
 TEST_F(PictureTest, AFailureSaysWhyAndLeavesNoFile) {
@@ -145,7 +146,8 @@ TEST_F(PictureTest, AFileCutShortByAWriteFailureIsRemoved) {
     EXPECT_EQ(after.st_size, whole.st_size);
     PngPicture png;
     ASSERT_TRUE(read_png("whole.png", &png));
-    EXPECT_EQ(png.at(library_state.origin_x + 100, library_state.origin_y - 100), 0x0000FFu);
+    EXPECT_EQ(png.at(library_state.window.origin_x + 100, library_state.window.origin_y - 100),
+              0x0000FFu);
     std::string names;
     if (DIR *folder = opendir(".")) {
         while (dirent *entry = readdir(folder)) names += std::string(entry->d_name) + " ";
@@ -156,7 +158,7 @@ TEST_F(PictureTest, AFileCutShortByAWriteFailureIsRemoved) {
 
 TEST_F(PictureTest, RecordingUsesTheScriptFileNamedInTheEnvironment) {
     handle_command(ID_RECORD);
-    harness::post_char(library_state.graphics_window, 'q');
+    harness::post_char(library_state.window.graphics, 'q');
     EXPECT_EQ(harness::next_event().code, TAVIX_KBD);
     handle_command(ID_RECORD);
     EXPECT_EQ(read_file("named.scr"), "TAVIX_KBD(113);\n");

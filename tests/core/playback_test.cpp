@@ -28,12 +28,12 @@ extern "C" int __wrap__Z17read_script_eventv(void) {
     if (script.empty()) return 0;
     PendingEvent next = script.front();
     script.pop_front();
-    library_state.pending.type = next.type;
+    library_state.events.pending.type = next.type;
     if (next.type == TAVIX_MOUSE) {
-        library_state.pending.x = next.x;
-        library_state.pending.y = next.y;
+        library_state.events.pending.x = next.x;
+        library_state.events.pending.y = next.y;
     }
-    if (next.type == TAVIX_KBD) library_state.pending.key = next.key;
+    if (next.type == TAVIX_KBD) library_state.events.pending.key = next.key;
     return 1;
 }
 
@@ -68,8 +68,8 @@ class Playback : public ::testing::Test {
         harness::disarm_watchdog();
         harness::reset_event_state();
     }
-    int ox() const { return library_state.origin_x; }
-    int oy() const { return library_state.origin_y; }
+    int ox() const { return library_state.window.origin_x; }
+    int oy() const { return library_state.window.origin_y; }
 };
 
 TEST_F(Playback, ScriptedTicksNeedNoTimerAndTheEndGoesOnLive) {
@@ -83,11 +83,11 @@ TEST_F(Playback, ScriptedTicksNeedNoTimerAndTheEndGoesOnLive) {
     EXPECT_EQ(click.y, 8);
 
     // The script has ended: the same wait stops playback and takes the live character.
-    harness::post_char(library_state.graphics_window, 'w');
+    harness::post_char(library_state.window.graphics, 'w');
     harness::Event live = harness::next_event();
     EXPECT_EQ(live.code, TAVIX_KBD);
     EXPECT_EQ(live.key, 'w');
-    EXPECT_EQ(library_state.playing_back, 0);
+    EXPECT_EQ(library_state.script.playing_back, 0);
 }
 
 TEST_F(Playback, AScriptedEventReplacesTheLiveOneOfItsPass) {
@@ -103,7 +103,7 @@ TEST_F(Playback, PlayOneDeliversOneScriptedEvent) {
     handle_command(ID_PLAY_ONE);
     script = {scripted(TAVIX_KBD, 0, 0, 'p'), scripted(TAVIX_KBD, 0, 0, 'q')};
     EXPECT_EQ(harness::next_event().key, 'p');
-    EXPECT_EQ(library_state.play_one, 0);
+    EXPECT_EQ(library_state.script.play_one, 0);
     harness::post_click(ox(), oy());
     EXPECT_EQ(harness::next_event().code, TAVIX_MOUSE);
     EXPECT_EQ(script.size(), 1u);
@@ -130,10 +130,10 @@ TEST_F(Playback, AQuitTakenWithAScriptedEventComesNext) {
 TEST_F(Playback, FailedReadStopsPlaybackAndTheSameWaitGoesOnLive) {
     handle_command(ID_PLAYBACK);
     harness::post_action([] {});
-    harness::post_char(library_state.graphics_window, 'c');
+    harness::post_char(library_state.window.graphics, 'c');
     EXPECT_EQ(harness::next_event().key, 'c');
     EXPECT_EQ(reads, 1);
-    EXPECT_EQ(library_state.playing_back, 0);
+    EXPECT_EQ(library_state.script.playing_back, 0);
 }
 
 TEST_F(Playback, EveryDeliveredEventIsRecorded) {
@@ -142,7 +142,7 @@ TEST_F(Playback, EveryDeliveredEventIsRecorded) {
     harness::post_timer();
     harness::post_timer();
     harness::post_click(ox() + 10, oy() + 5);
-    harness::post_char(library_state.graphics_window, 'r');
+    harness::post_char(library_state.window.graphics, 'r');
     harness::next_event();
     harness::next_event();
     harness::next_event();

@@ -13,7 +13,7 @@ TEST(QuitRequest, LaterWaitsReturnQuitWithTheEventsValues) {
     harness::arm_watchdog(20);
 
     EXPECT_EQ(TAVIX_set_animation(TAVIX_ANIM_QUIT), 1);
-    int ox = library_state.origin_x, oy = library_state.origin_y;
+    int ox = library_state.window.origin_x, oy = library_state.window.origin_y;
     harness::post_click(ox + 10, oy + 20);
     harness::Event click = harness::next_event();
     EXPECT_EQ(click.code, TAVIX_QUIT);
@@ -21,7 +21,7 @@ TEST(QuitRequest, LaterWaitsReturnQuitWithTheEventsValues) {
     EXPECT_EQ(click.y, -20);
     EXPECT_EQ(click.key, 0);
 
-    harness::post_char(library_state.graphics_window, 'a');
+    harness::post_char(library_state.window.graphics, 'a');
     harness::Event key = harness::next_event();
     EXPECT_EQ(key.code, TAVIX_QUIT);
     EXPECT_EQ(key.x, 0);
@@ -33,7 +33,7 @@ TEST(QuitRequest, LaterWaitsReturnQuitWithTheEventsValues) {
     harness::post_timer();
     harness::post_timer();
     EXPECT_EQ(harness::next_event().code, TAVIX_QUIT);
-    EXPECT_EQ(library_state.quit_requested, 1);
+    EXPECT_EQ(library_state.events.quit_requested, 1);
     harness::disarm_watchdog();
 }
 

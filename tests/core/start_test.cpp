@@ -16,15 +16,15 @@ std::string last_message() {
 
 // The whole life of the library in one process, in order.
 TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
-    ASSERT_EQ(library_state.graphics_window, nullptr) << "must run before anything starts it";
+    ASSERT_EQ(library_state.window.graphics, nullptr) << "must run before anything starts it";
 
     for (int code : {TAVIX_ANIM_HALT, TAVIX_ANIM_STEP, TAVIX_ANIM_RUN, 3, TAVIX_ANIM_QUIT, -1})
         EXPECT_EQ(TAVIX_set_animation(code), 0) << code;
-    EXPECT_EQ(library_state.running, 0);
-    EXPECT_EQ(library_state.single_step, 0);
-    EXPECT_EQ(library_state.quit_requested, 0);
+    EXPECT_EQ(library_state.events.running, 0);
+    EXPECT_EQ(library_state.events.single_step, 0);
+    EXPECT_EQ(library_state.events.quit_requested, 0);
     EXPECT_EQ(TAVIX_set_logging(0), 0);
-    EXPECT_EQ(library_state.logging, 1);
+    EXPECT_EQ(library_state.draw.logging, 1);
     EXPECT_EQ(TAVIX_show_console(1), 0);
 
     // A number drawn before the start follows TAVIX_SEED as one drawn after it does.
@@ -33,49 +33,49 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     TAVIX_seed(42);
     EXPECT_EQ(TAVIX_random(1000000), drawn);
     unsetenv("TAVIX_SEED");
-    library_state.random_seeded = 0;
-    library_state.game_calls_used = 0;
+    library_state.random.seeded = 0;
+    library_state.events.game_calls_used = 0;
 
     // Start clears the animation switches, whatever they held.
     handle_command(ID_STEP);
     handle_command(ID_ANIMATE);
     harness::start_library();
-    ASSERT_NE(library_state.graphics_window, nullptr);
-    ASSERT_NE(library_state.console_window, nullptr);
-    EXPECT_EQ(library_state.running, 0);
-    EXPECT_EQ(library_state.single_step, 0);
-    EXPECT_NE(library_state.buffer_dc, nullptr);
-    EXPECT_NE(library_state.window_dc, nullptr);
-    EXPECT_TRUE(IsWindowVisible(library_state.graphics_window));
-    EXPECT_TRUE(IsWindowVisible(library_state.console_window));
+    ASSERT_NE(library_state.window.graphics, nullptr);
+    ASSERT_NE(library_state.window.console, nullptr);
+    EXPECT_EQ(library_state.events.running, 0);
+    EXPECT_EQ(library_state.events.single_step, 0);
+    EXPECT_NE(library_state.window.buffer_dc, nullptr);
+    EXPECT_NE(library_state.window.graphics_dc, nullptr);
+    EXPECT_TRUE(IsWindowVisible(library_state.window.graphics));
+    EXPECT_TRUE(IsWindowVisible(library_state.window.console));
 
     // A second start keeps the windows and the picture it has.
-    HWND graphics = library_state.graphics_window, console = library_state.console_window;
-    HDC buffer = library_state.buffer_dc;
+    HWND graphics = library_state.window.graphics, console = library_state.window.console;
+    HDC buffer = library_state.window.buffer_dc;
     EXPECT_EQ(TAVIX_start(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 1);
-    EXPECT_EQ(library_state.graphics_window, graphics);
-    EXPECT_EQ(library_state.console_window, console);
-    EXPECT_EQ(library_state.buffer_dc, buffer);
+    EXPECT_EQ(library_state.window.graphics, graphics);
+    EXPECT_EQ(library_state.window.console, console);
+    EXPECT_EQ(library_state.window.buffer_dc, buffer);
     EXPECT_EQ(last_message(), "TAVIX_start again does nothing: the library is already open\n");
 
     for (int code : {TAVIX_ANIM_HALT, TAVIX_ANIM_STEP, TAVIX_ANIM_RUN, 3, 4, 6, -1})
         EXPECT_EQ(TAVIX_set_animation(code), 1) << code;
     EXPECT_EQ(TAVIX_set_logging(0), 1);
-    EXPECT_EQ(library_state.logging, 0);
+    EXPECT_EQ(library_state.draw.logging, 0);
 
     // The console's switch answers whether it was visible before.
     EXPECT_NE(TAVIX_show_console(0), 0);
-    EXPECT_FALSE(IsWindowVisible(library_state.console_window));
+    EXPECT_FALSE(IsWindowVisible(library_state.window.console));
     EXPECT_EQ(TAVIX_show_console(0), 0);
     EXPECT_EQ(TAVIX_show_console(1), 0);
-    EXPECT_TRUE(IsWindowVisible(library_state.console_window));
+    EXPECT_TRUE(IsWindowVisible(library_state.window.console));
 
     EXPECT_EQ(TAVIX_finish(), 1);
     // Still open after finish.
     EXPECT_EQ(TAVIX_set_animation(TAVIX_ANIM_RUN), 1);
-    EXPECT_EQ(library_state.running, 1);
+    EXPECT_EQ(library_state.events.running, 1);
     EXPECT_EQ(TAVIX_set_logging(1), 1);
-    EXPECT_NE(library_state.graphics_window, nullptr);
+    EXPECT_NE(library_state.window.graphics, nullptr);
 
     // The calls that need the windows say so and do nothing; the wait ends a loop at once.
     int x = 5, y = 5;
@@ -87,14 +87,14 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_EQ(last_message(),
               "TAVIX_next_event after TAVIX_finish does nothing: the library is finished\n");
     EXPECT_EQ(TAVIX_show_console(0), 0);
-    EXPECT_TRUE(IsWindowVisible(library_state.console_window));
+    EXPECT_TRUE(IsWindowVisible(library_state.window.console));
     EXPECT_EQ(last_message(),
               "TAVIX_show_console after TAVIX_finish does nothing: the library is finished\n");
     EXPECT_EQ(TAVIX_finish(), 1);
     EXPECT_EQ(last_message(),
               "TAVIX_finish after TAVIX_finish does nothing: the library is finished\n");
     EXPECT_EQ(TAVIX_start(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 1);
-    EXPECT_EQ(library_state.graphics_window, graphics);
+    EXPECT_EQ(library_state.window.graphics, graphics);
     // Drawing still goes to the back buffer, which lives to the end of the program.
     EXPECT_EQ(TAVIX_draw_pixel(RED, 0, 0), 1);
 }
@@ -107,7 +107,7 @@ TEST(Lifecycle, WindowsStandWhereTheScreenPutsThem) {
     ASSERT_GT(screen_height, 0);
 
     RECT graphics;
-    ASSERT_TRUE(GetWindowRect(library_state.graphics_window, &graphics));
+    ASSERT_TRUE(GetWindowRect(library_state.window.graphics, &graphics));
     EXPECT_EQ(graphics.left, 0);
     EXPECT_EQ(graphics.top, 0);
     EXPECT_EQ(graphics.right - graphics.left, TAVIX_WIDTH);
@@ -115,7 +115,7 @@ TEST(Lifecycle, WindowsStandWhereTheScreenPutsThem) {
 
     // The console spans the screen's width across its bottom third.
     RECT console;
-    ASSERT_TRUE(GetWindowRect(library_state.console_window, &console));
+    ASSERT_TRUE(GetWindowRect(library_state.window.console, &console));
     EXPECT_EQ(console.left, 0);
     EXPECT_EQ(console.top, 2 * screen_height / 3 + 1);
     EXPECT_EQ(console.right - console.left, screen_width);
@@ -123,11 +123,11 @@ TEST(Lifecycle, WindowsStandWhereTheScreenPutsThem) {
 
     // The origin is the centre of the client area that the platform reports, rounded down.
     RECT client;
-    GetClientRect(library_state.graphics_window, &client);
+    GetClientRect(library_state.window.graphics, &client);
     EXPECT_LT(client.right, TAVIX_WIDTH);
     EXPECT_LT(client.bottom, TAVIX_HEIGHT);
-    EXPECT_EQ(library_state.origin_x, client.right / 2);
-    EXPECT_EQ(library_state.origin_y, client.bottom / 2);
+    EXPECT_EQ(library_state.window.origin_x, client.right / 2);
+    EXPECT_EQ(library_state.window.origin_y, client.bottom / 2);
 }
 
 }  // namespace

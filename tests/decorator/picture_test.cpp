@@ -14,13 +14,13 @@
 namespace {
 
 COLORREF pixel(int x, int y) {
-    return GetPixel(library_state.buffer_dc, library_state.origin_x + x,
-                    library_state.origin_y - y);
+    return GetPixel(library_state.window.buffer_dc, library_state.window.origin_x + x,
+                    library_state.window.origin_y - y);
 }
 
 // The value the library paints for a colour index; 24 is shown red.
 COLORREF value_of(int colour) {
-    return library_state.colours[colour == 24 ? RED : colour];
+    return library_state.draw.colours[colour == 24 ? RED : colour];
 }
 
 // Text is smoothed against the black background, so its pixels are the text's colour scaled

@@ -8,7 +8,7 @@
 #include <vector>
 
 TEST(DrawingBeforeStart, CallsPrintAndReturnWithoutABuffer) {
-    ASSERT_EQ(library_state.buffer_dc, nullptr);
+    ASSERT_EQ(library_state.window.buffer_dc, nullptr);
     drawtest::take_console();
     present_buffer();  // nothing to copy to, but the buffer counts as shown
     EXPECT_EQ(TAVIX_draw_circle(3, 10, -20, -5), 1);
@@ -33,7 +33,7 @@ TEST(DrawingBeforeStart, CallsPrintAndReturnWithoutABuffer) {
         "Clearing the graphics window\n",
     };
     EXPECT_EQ(drawtest::take_console(), expected);
-    EXPECT_EQ(library_state.dirty, 1);
+    EXPECT_EQ(library_state.window.dirty, 1);
 }
 
 TEST(DrawingBeforeStart, NewerCallsDoNotNeedTheBufferAndTextIsMeasuredAlike) {

@@ -7,7 +7,7 @@
 namespace drawtest {
 
 void open_library() {
-    if (library_state.graphics_window) return;
+    if (library_state.window.graphics) return;
     static int module_marker;
     TAVIX_start(reinterpret_cast<HINSTANCE>(&module_marker), nullptr, (LPSTR) "", SW_SHOWNORMAL);
 }
@@ -15,36 +15,37 @@ void open_library() {
 std::vector<std::string> take_console() {
     LibraryState &s = library_state;
     std::vector<std::string> lines;
-    for (int i = s.console_first, count = 0; i >= 0 && (i != s.console_end || count == 0);
+    for (int i = s.console.first, count = 0; i >= 0 && (i != s.console.end || count == 0);
          i = (i + 1) % CONSOLE_RING_SIZE, ++count) {
-        const char *text = static_cast<const char *>(GlobalLock(s.console_lines[i]));
+        const char *text = static_cast<const char *>(GlobalLock(s.console.lines[i]));
         lines.push_back(text ? text : "<unreadable block>");
-        GlobalUnlock(s.console_lines[i]);
+        GlobalUnlock(s.console.lines[i]);
     }
-    for (HGLOBAL &block : s.console_lines) {
+    for (HGLOBAL &block : s.console.lines) {
         if (block) GlobalFree(block);
         block = nullptr;
     }
-    s.console_first = -1;
-    s.console_end = 0;
+    s.console.first = -1;
+    s.console.end = 0;
     return lines;
 }
 
 COLORREF pixel(int x, int y) {
-    return GetPixel(library_state.buffer_dc, library_state.origin_x + x,
-                    library_state.origin_y - y);
+    return GetPixel(library_state.window.buffer_dc, library_state.window.origin_x + x,
+                    library_state.window.origin_y - y);
 }
 
 std::vector<COLORREF> snapshot() {
     std::vector<COLORREF> pixels(TAVIX_WIDTH * TAVIX_HEIGHT);
     for (int row = 0; row < TAVIX_HEIGHT; ++row)
         for (int column = 0; column < TAVIX_WIDTH; ++column)
-            pixels[row * TAVIX_WIDTH + column] = GetPixel(library_state.buffer_dc, column, row);
+            pixels[row * TAVIX_WIDTH + column] =
+                GetPixel(library_state.window.buffer_dc, column, row);
     return pixels;
 }
 
 void fill_buffer(COLORREF colour) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HBRUSH brush = CreateSolidBrush(colour);
     RECT all = {0, 0, TAVIX_WIDTH, TAVIX_HEIGHT};
     FillRect(dc, &all, brush);
@@ -57,7 +58,8 @@ std::vector<Point> changed(const std::vector<COLORREF> &before,
     for (int row = 0; row < TAVIX_HEIGHT; ++row)
         for (int column = 0; column < TAVIX_WIDTH; ++column)
             if (before[row * TAVIX_WIDTH + column] != after[row * TAVIX_WIDTH + column])
-                points.push_back({column - library_state.origin_x, library_state.origin_y - row});
+                points.push_back(
+                    {column - library_state.window.origin_x, library_state.window.origin_y - row});
     std::sort(points.begin(), points.end());
     return points;
 }

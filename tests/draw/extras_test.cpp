@@ -552,12 +552,12 @@ TEST_F(Extras, Utf8TextDrawsItsCharactersAndBadBytesAsReplacements) {
     EXPECT_GT(TAVIX_text_width(24, "\xF0\x9F\x98\x80"), 0);
     // The console keeps a UTF-8 message as such, with a byte past its zero that says so.
     TAVIX_console_printf("\xCE\xB1\xCE\xB2\n");
-    HGLOBAL block = library_state.console_lines[(library_state.console_end + CONSOLE_RING_SIZE - 1) %
+    HGLOBAL block = library_state.console.lines[(library_state.console.end + CONSOLE_RING_SIZE - 1) %
                                                 CONSOLE_RING_SIZE];
     EXPECT_EQ(GlobalSize(block), 7u);
     TAVIX_set_utf8(0);
     TAVIX_console_printf("\xE9\n");
-    block = library_state.console_lines[(library_state.console_end + CONSOLE_RING_SIZE - 1) %
+    block = library_state.console.lines[(library_state.console.end + CONSOLE_RING_SIZE - 1) %
                                         CONSOLE_RING_SIZE];
     EXPECT_EQ(GlobalSize(block), 3u);
     EXPECT_EQ(ink_of("caf\xE9 \x80 \x9C"), latin);

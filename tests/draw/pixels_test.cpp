@@ -46,7 +46,7 @@ std::vector<Point> sorted(std::vector<Point> points) {
 
 // The cell height of the rasteriser's font at size, as the platform measures it.
 int line_height(int size, const char *text) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HFONT font = CreateFontA(-size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                              DEFAULT_PITCH | FF_DONTCARE, "TAVIX-font");
@@ -111,10 +111,11 @@ TEST_F(Pixels, RecycledPensAndBrushesPaintTheirOwnColour) {
             int n = pass ? 4 * COLOUR_COUNT - 1 - k : k;
             int colour = n % COLOUR_COUNT, width = n / COLOUR_COUNT;
             TAVIX_draw_rectangle(colour, -5, 5, 5, -5, width);
-            EXPECT_EQ(drawtest::pixel(-5, 0), library_state.colours[colour])
+            EXPECT_EQ(drawtest::pixel(-5, 0), library_state.draw.colours[colour])
                 << "colour " << colour << ", width " << width;
             TAVIX_draw_circle(colour, 20, 0, 3);
-            EXPECT_EQ(drawtest::pixel(20, 0), library_state.colours[colour]) << "colour " << colour;
+            EXPECT_EQ(drawtest::pixel(20, 0), library_state.draw.colours[colour])
+                << "colour " << colour;
         }
 }
 
@@ -223,8 +224,8 @@ TEST_F(Pixels, TheWipedBufferIsWhiteInsideABlackFrame) {
             if (all[row * TAVIX_WIDTH + column] != (frame ? RGB(0, 0, 0) : WHITE_VALUE)) ++wrong;
         }
     EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(GetPixel(library_state.buffer_dc, 600, 539), RGB(0, 0, 0));
-    EXPECT_EQ(GetPixel(library_state.buffer_dc, 1, 1), WHITE_VALUE);
+    EXPECT_EQ(GetPixel(library_state.window.buffer_dc, 600, 539), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(library_state.window.buffer_dc, 1, 1), WHITE_VALUE);
 }
 
 TEST_F(Pixels, EveryRecordAndTheWipeMarkTheBufferDirty) {
@@ -247,7 +248,7 @@ TEST_F(Pixels, EveryRecordAndTheWipeMarkTheBufferDirty) {
     for (const auto &call : calls) {
         present_buffer();
         call();
-        EXPECT_EQ(library_state.dirty, 1) << "call " << index++;
+        EXPECT_EQ(library_state.window.dirty, 1) << "call " << index++;
     }
     ShapeRecord unknown = {};
     unknown.kind = -1;
@@ -257,7 +258,7 @@ TEST_F(Pixels, EveryRecordAndTheWipeMarkTheBufferDirty) {
 // Between calls the context keeps its own pen, brush, font and background mode; only the text
 // colour follows the last text.
 TEST_F(Pixels, TheBufferContextIsLeftAsItWas) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN), brush = GetCurrentObject(dc, OBJ_BRUSH),
             font = GetCurrentObject(dc, OBJ_FONT);
     int mode = GetBkMode(dc);
@@ -273,7 +274,7 @@ TEST_F(Pixels, TheBufferContextIsLeftAsItWas) {
     EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), brush);
     EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
     EXPECT_EQ(GetBkMode(dc), mode);
-    EXPECT_EQ(GetTextColor(dc), library_state.colours[PINK]);
+    EXPECT_EQ(GetTextColor(dc), library_state.draw.colours[PINK]);
 }
 
 // The library keeps the pens, brushes and fonts it makes for its records, follows a colour
@@ -296,9 +297,9 @@ TEST_F(Pixels, KeptObjectsFollowTheColourTableAndAreAllDeleted) {
     for (int size = 5; size < 30; ++size) TAVIX_draw_text(BLACK, 0, 0, size, "x");
     EXPECT_GT(live_objects(), before + 2 * COLOUR_COUNT);
 
-    COLORREF blue = library_state.colours[BLUE];
+    COLORREF blue = library_state.draw.colours[BLUE];
     for (COLORREF value : {RGB(1, 2, 3), blue}) {
-        library_state.colours[BLUE] = value;
+        library_state.draw.colours[BLUE] = value;
         TAVIX_draw_circle(BLUE, 0, 0, 5);
         TAVIX_draw_rectangle(BLUE, 20, 20, 30, 30, 1);
         EXPECT_EQ(drawtest::pixel(0, 0), value);
@@ -311,12 +312,12 @@ TEST_F(Pixels, KeptObjectsFollowTheColourTableAndAreAllDeleted) {
 
 // The circle of centre (x, y) and radius r painted by the platform's Ellipse, its box unclamped.
 void platform_ellipse(int x, int y, int r) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HPEN pen = CreatePen(PS_SOLID, 0, 0);
     HBRUSH brush = CreateSolidBrush(0);
     HGDIOBJ kept_pen = SelectObject(dc, pen), kept_brush = SelectObject(dc, brush);
-    Ellipse(dc, library_state.origin_x + x - r, library_state.origin_y - y - r,
-            library_state.origin_x + x + r + 1, library_state.origin_y - y + r + 1);
+    Ellipse(dc, library_state.window.origin_x + x - r, library_state.window.origin_y - y - r,
+            library_state.window.origin_x + x + r + 1, library_state.window.origin_y - y + r + 1);
     SelectObject(dc, kept_pen);
     SelectObject(dc, kept_brush);
     DeleteObject(pen);
@@ -325,21 +326,21 @@ void platform_ellipse(int x, int y, int r) {
 
 // The line from (x1, y1) to (x2, y2) of a pen of width w painted by the platform, uncut.
 void platform_line(int x1, int y1, int x2, int y2, int w) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HPEN pen = CreatePen(PS_SOLID, w, 0);
     HGDIOBJ kept_pen = SelectObject(dc, pen);
-    MoveToEx(dc, library_state.origin_x + x1, library_state.origin_y - y1, nullptr);
-    LineTo(dc, library_state.origin_x + x2, library_state.origin_y - y2);
+    MoveToEx(dc, library_state.window.origin_x + x1, library_state.window.origin_y - y1, nullptr);
+    LineTo(dc, library_state.window.origin_x + x2, library_state.window.origin_y - y2);
     SelectObject(dc, kept_pen);
     DeleteObject(pen);
 }
 
 void platform_triangle(int x1, int y1, int x2, int y2, int x3, int y3) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HPEN pen = CreatePen(PS_SOLID, 0, 0);
     HBRUSH brush = CreateSolidBrush(0);
     HGDIOBJ kept_pen = SelectObject(dc, pen), kept_brush = SelectObject(dc, brush);
-    int ox = library_state.origin_x, oy = library_state.origin_y;
+    int ox = library_state.window.origin_x, oy = library_state.window.origin_y;
     POINT points[3] = {{ox + x1, oy - y1}, {ox + x2, oy - y2}, {ox + x3, oy - y3}};
     Polygon(dc, points, 3);
     SelectObject(dc, kept_pen);
@@ -429,11 +430,11 @@ bool near_all(const std::vector<Point> &a, const std::vector<Point> &b) {
 
 // Paints points given as the library hands them to GDI (x, ~y), the viewport on its origin.
 void paint_handed_over(const POINT *points, int count, int width, bool filled) {
-    HDC dc = library_state.buffer_dc;
+    HDC dc = library_state.window.buffer_dc;
     HPEN pen = CreatePen(PS_SOLID, width, 0);
     HBRUSH brush = filled ? CreateSolidBrush(0) : (HBRUSH)GetStockObject(NULL_BRUSH);
     HGDIOBJ kept_pen = SelectObject(dc, pen), kept_brush = SelectObject(dc, brush);
-    SetViewportOrgEx(dc, library_state.origin_x, library_state.origin_y + 1, nullptr);
+    SetViewportOrgEx(dc, library_state.window.origin_x, library_state.window.origin_y + 1, nullptr);
     if (count == 2) {
         MoveToEx(dc, points[0].x, points[0].y, nullptr);
         LineTo(dc, points[1].x, points[1].y);

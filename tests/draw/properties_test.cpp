@@ -168,7 +168,7 @@ TEST_F(Properties, RandomCallsReturnPrintWholeLinesAndPaintOnlyTheirShape) {
                                   // under a millisecond
 
         std::vector<std::string> lines = drawtest::take_console();
-        EXPECT_EQ((int)lines.size(), warnings + library_state.logging);
+        EXPECT_EQ((int)lines.size(), warnings + library_state.draw.logging);
         for (const std::string &line : lines) {
             EXPECT_LT(line.size(), (size_t)CONSOLE_TEXT_SIZE);
             ASSERT_FALSE(line.empty());

@@ -10,18 +10,18 @@ namespace {
 
 // Runs before any test opens the library.
 TEST(RunMenuBeforeStart, SetLoggingRefusesWhileClosed) {
-    ASSERT_EQ(library_state.graphics_window, nullptr);
+    ASSERT_EQ(library_state.window.graphics, nullptr);
     EXPECT_EQ(TAVIX_set_logging(0), 0);
-    EXPECT_EQ(library_state.logging, 1);
+    EXPECT_EQ(library_state.draw.logging, 1);
 }
 
 using RunMenuTest = LibraryTest;
 
 TEST_F(RunMenuTest, HoldsTheItemsInOrder) {
-    HMENU bar = GetMenu(library_state.graphics_window);
+    HMENU bar = GetMenu(library_state.window.graphics);
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(GetMenuItemCount(bar), 1);
-    EXPECT_EQ(GetSubMenu(bar, 0), library_state.run_menu);
+    EXPECT_EQ(GetSubMenu(bar, 0), library_state.menu.run_menu);
     char text[128] = {};
     GetMenuStringA(bar, 0, text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "&Run");
@@ -48,7 +48,7 @@ TEST_F(RunMenuTest, HoldsTheItemsInOrder) {
         {ID_INFO, "WINDOWS: https://github.com/tavix/tavix/issues", true},
         {ID_INFO, "UPDATES: https://github.com/tavix/tavix/issues", true},
     };
-    HMENU run = library_state.run_menu;
+    HMENU run = library_state.menu.run_menu;
     ASSERT_EQ(GetMenuItemCount(run), 16);
     for (int i = 0; i < 16; i++) {
         SCOPED_TRACE(i);
@@ -84,11 +84,11 @@ TEST_F(RunMenuTest, CheckMarksFollowEachCommand) {
         SCOPED_TRACE(step.id);
         handle_command(step.id);
         EXPECT_EQ(checked(ID_LOGGING), step.logging);
-        EXPECT_EQ(library_state.logging, step.logging ? 1 : 0);
+        EXPECT_EQ(library_state.draw.logging, step.logging ? 1 : 0);
         EXPECT_EQ(checked(ID_RECORD), step.recording);
-        EXPECT_EQ(library_state.recording, step.recording ? 1 : 0);
+        EXPECT_EQ(library_state.script.recording, step.recording ? 1 : 0);
         EXPECT_EQ(checked(ID_PLAYBACK), step.playback);
-        EXPECT_EQ(library_state.playing_back, step.playback ? 1 : 0);
+        EXPECT_EQ(library_state.script.playing_back, step.playback ? 1 : 0);
         for (UINT other : {ID_ANIMATE, ID_HALT, ID_STEP, ID_PLAY_ONE, ID_QUIT, ID_INFO})
             EXPECT_FALSE(checked(other));
     }
@@ -110,31 +110,31 @@ TEST_F(RunMenuTest, AnimationCommands) {
         if (c.running_before) TAVIX_set_animation(TAVIX_ANIM_RUN);
         if (c.step_before) TAVIX_set_animation(TAVIX_ANIM_STEP);
         handle_command(c.id);
-        EXPECT_EQ(library_state.running, c.running);
-        EXPECT_EQ(library_state.single_step, c.single_step);
-        EXPECT_EQ(library_state.play_one, c.play_one);
+        EXPECT_EQ(library_state.events.running, c.running);
+        EXPECT_EQ(library_state.events.single_step, c.single_step);
+        EXPECT_EQ(library_state.script.play_one, c.play_one);
     }
 }
 
 TEST_F(RunMenuTest, QuitPostsTheQuitMessage) {
     handle_command(ID_QUIT);
-    library_state.pending.type = TAVIX_NO_EVENT;
+    library_state.events.pending.type = TAVIX_NO_EVENT;
     drain_queue();
-    EXPECT_EQ(library_state.pending.type, TAVIX_QUIT);
-    EXPECT_NE(library_state.graphics_window, nullptr);
-    EXPECT_TRUE(IsWindow(library_state.graphics_window));  // the window stays
+    EXPECT_EQ(library_state.events.pending.type, TAVIX_QUIT);
+    EXPECT_NE(library_state.window.graphics, nullptr);
+    EXPECT_TRUE(IsWindow(library_state.window.graphics));  // the window stays
 }
 
 TEST_F(RunMenuTest, SetLoggingChecksAndShowsTheConsole) {
-    HWND console = library_state.console_window;
+    HWND console = library_state.window.console;
     ShowWindow(console, SW_HIDE);
     EXPECT_EQ(TAVIX_set_logging(0), 1);
-    EXPECT_EQ(library_state.logging, 0);
+    EXPECT_EQ(library_state.draw.logging, 0);
     EXPECT_FALSE(checked(ID_LOGGING));
     EXPECT_FALSE(IsWindowVisible(console));  // switching off never shows it
 
     EXPECT_EQ(TAVIX_set_logging(7), 1);
-    EXPECT_EQ(library_state.logging, 1);
+    EXPECT_EQ(library_state.draw.logging, 1);
     EXPECT_TRUE(checked(ID_LOGGING));
     EXPECT_TRUE(IsWindowVisible(console));
 
@@ -145,18 +145,18 @@ TEST_F(RunMenuTest, SetLoggingChecksAndShowsTheConsole) {
     // The menu's own switch never shows the console.
     ShowWindow(console, SW_HIDE);
     handle_command(ID_LOGGING);
-    EXPECT_EQ(library_state.logging, 1);
+    EXPECT_EQ(library_state.draw.logging, 1);
     EXPECT_TRUE(checked(ID_LOGGING));
     EXPECT_FALSE(IsWindowVisible(console));
     ShowWindow(console, SW_SHOW);
 }
 
 // Keys as the window gets them, through the queue and the graphics window procedure.
-void key_down(WPARAM vk, HWND to = library_state.graphics_window) {
+void key_down(WPARAM vk, HWND to = library_state.window.graphics) {
     PostMessageA(to, WM_KEYDOWN, vk, 1);
     LibraryTest::drain_queue();
 }
-void key_up(WPARAM vk, HWND to = library_state.graphics_window) {
+void key_up(WPARAM vk, HWND to = library_state.window.graphics) {
     PostMessageA(to, WM_KEYUP, vk, (LPARAM)0xC0000001);
     LibraryTest::drain_queue();
 }
@@ -182,11 +182,11 @@ TEST_F(RunMenuTest, CtrlLettersCarryOutTheirCommands) {
         key_up(c.key);
         if (c.shift) key_up(VK_SHIFT);
         key_up(VK_CONTROL);
-        EXPECT_EQ(library_state.ctrl_down, 0);
-        EXPECT_EQ(library_state.running, c.running);
-        EXPECT_EQ(library_state.single_step, c.single_step);
-        EXPECT_EQ(library_state.logging, c.logging);
-        EXPECT_EQ(library_state.recording, c.recording);
+        EXPECT_EQ(library_state.menu.ctrl_down, 0);
+        EXPECT_EQ(library_state.events.running, c.running);
+        EXPECT_EQ(library_state.events.single_step, c.single_step);
+        EXPECT_EQ(library_state.draw.logging, c.logging);
+        EXPECT_EQ(library_state.script.recording, c.recording);
         EXPECT_EQ(checked(ID_LOGGING), c.logging == 1);
         EXPECT_EQ(checked(ID_RECORD), c.recording == 1);
     }
@@ -234,7 +234,7 @@ TEST_F(RunMenuTest, AcceleratorsAreNotTheProgramsKeys) {
         write_file("");
         // Recording already runs, except for Ctrl+R, which starts it.
         if (letter != 'R') handle_command(ID_RECORD);
-        HWND g = library_state.graphics_window;
+        HWND g = library_state.window.graphics;
         PostMessageA(g, WM_KEYDOWN, VK_CONTROL, 0x001D0001);
         PostMessageA(g, WM_KEYDOWN, letter, 0x00130001);
         harness::post_action([letter] { EXPECT_EQ(TAVIX_key_down(letter), 0); });
@@ -244,7 +244,7 @@ TEST_F(RunMenuTest, AcceleratorsAreNotTheProgramsKeys) {
         char up[8];
         snprintf(up, sizeof up, "U%X", letter);
         EXPECT_EQ(keys, std::string("D11 ") + up + " U11");
-        if (library_state.recording) handle_command(ID_RECORD);
+        if (library_state.script.recording) handle_command(ID_RECORD);
         EXPECT_EQ(recorded_keys(read_file()), letter == 'R' ? std::string(up) + " U11" : keys);
     }
     reset_library();
@@ -287,7 +287,7 @@ TEST_F(RunMenuTest, LowerCaseLetterCodesAreToldOnce) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.asked);
-        if (c.fresh) library_state.key_case_warned = 0;
+        if (c.fresh) library_state.events.key_case_warned = 0;
         for (WPARAM key : c.held) key_down(key);
         int mark = console_mark();
         EXPECT_EQ(TAVIX_key_down(c.asked), c.result);
@@ -302,11 +302,11 @@ TEST_F(RunMenuTest, LowerCaseLetterCodesAreToldOnce) {
 TEST_F(RunMenuTest, AutoRepeatTogglesEachTime) {
     key_down(VK_CONTROL);
     key_down('R');
-    EXPECT_EQ(library_state.recording, 1);
+    EXPECT_EQ(library_state.script.recording, 1);
     key_down('R');  // the repeat of a held key
-    EXPECT_EQ(library_state.recording, 0);
+    EXPECT_EQ(library_state.script.recording, 0);
     key_down('R');
-    EXPECT_EQ(library_state.recording, 1);
+    EXPECT_EQ(library_state.script.recording, 1);
     EXPECT_TRUE(checked(ID_RECORD));
 }
 
@@ -316,22 +316,22 @@ TEST_F(RunMenuTest, CtrlReleasedElsewhereStaysDown) {
     // do not clear it.
     key_up('X');
     key_up(VK_SHIFT);
-    EXPECT_EQ(library_state.ctrl_down, 1);
+    EXPECT_EQ(library_state.menu.ctrl_down, 1);
 
     // Typed characters are dropped and the letters still act as accelerators.
-    PostMessageA(library_state.graphics_window, WM_CHAR, 'a', 1);
+    PostMessageA(library_state.window.graphics, WM_CHAR, 'a', 1);
     drain_queue();
-    EXPECT_EQ(library_state.pending.type, TAVIX_NO_EVENT);
+    EXPECT_EQ(library_state.events.pending.type, TAVIX_NO_EVENT);
     key_down('A');
-    EXPECT_EQ(library_state.running, 1);
+    EXPECT_EQ(library_state.events.running, 1);
 
     // Until Ctrl goes down and up again in one of the library's windows: here the console,
     // which passes its keys on.
-    key_down(VK_CONTROL, library_state.console_window);
-    key_up(VK_CONTROL, library_state.console_window);
-    EXPECT_EQ(library_state.ctrl_down, 0);
+    key_down(VK_CONTROL, library_state.window.console);
+    key_up(VK_CONTROL, library_state.window.console);
+    EXPECT_EQ(library_state.menu.ctrl_down, 0);
     key_down('H');
-    EXPECT_EQ(library_state.running, 1);
+    EXPECT_EQ(library_state.events.running, 1);
 }
 
 }  // namespace

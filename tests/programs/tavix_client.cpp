@@ -35,13 +35,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     TAVIX_console_printf("a longer line\n");
     TAVIX_console_printf("the newest line, the longest, at the bottom\n");
 
-    HDC console_dc = GetDC(library_state.console_window);
+    HDC console_dc = GetDC(library_state.window.console);
     SelectObject(console_dc, GetStockObject(ANSI_FIXED_FONT));
     TEXTMETRICA metrics;
     GetTextMetricsA(console_dc, &metrics);
-    ReleaseDC(library_state.console_window, console_dc);
+    ReleaseDC(library_state.window.console, console_dc);
     if (getenv("TAVIX_CLIENT_HIDE_CONSOLE")) TAVIX_show_console(0);
-    printf("READY %d %d %d\n", library_state.origin_x, library_state.origin_y,
+    printf("READY %d %d %d\n", library_state.window.origin_x, library_state.window.origin_y,
            (int)(metrics.tmHeight + metrics.tmExternalLeading));
     fflush(stdout);
 

@@ -24,7 +24,7 @@ class LibraryTest : public ::testing::Test {
    public:
     void SetUp() override {
         harness::start_library();
-        ASSERT_NE(library_state.graphics_window, nullptr);
+        ASSERT_NE(library_state.window.graphics, nullptr);
         // A wait that never gets its event ends the test program instead of hanging it.
         harness::arm_watchdog(30);
 
@@ -52,7 +52,7 @@ class LibraryTest : public ::testing::Test {
         stop_recording();
         stop_playback();
         drain_queue();
-        library_state.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
+        library_state.events.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
     }
 
     // Runs every queued message through the window procedures, as the wait's passes do; unlike
@@ -63,19 +63,19 @@ class LibraryTest : public ::testing::Test {
     }
 
     static bool checked(UINT id) {
-        return (GetMenuState(library_state.run_menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        return (GetMenuState(library_state.menu.run_menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
     }
 
     // The console's message count so far, to measure what a step printed.
-    static int console_mark() { return library_state.console_end; }
+    static int console_mark() { return library_state.console.end; }
     static int printed_since(int mark) {
-        return (library_state.console_end - mark + CONSOLE_RING_SIZE) % CONSOLE_RING_SIZE;
+        return (library_state.console.end - mark + CONSOLE_RING_SIZE) % CONSOLE_RING_SIZE;
     }
     // The newest console message, newline included.
     static std::string last_message() {
-        if (library_state.console_first < 0) return "";
-        int slot = (library_state.console_end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
-        HGLOBAL block = library_state.console_lines[slot];
+        if (library_state.console.first < 0) return "";
+        int slot = (library_state.console.end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
+        HGLOBAL block = library_state.console.lines[slot];
         const char *text = static_cast<const char *>(GlobalLock(block));
         std::string copy = text ? text : "";
         GlobalUnlock(block);

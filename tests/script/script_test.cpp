@@ -54,7 +54,7 @@ TEST_F(ScriptTest, RecordsTheExampleAsFourLines) {
     EXPECT_EQ(read_file(), kExampleScript);  // each line is in the file as soon as written
     handle_command(ID_RECORD);
     EXPECT_EQ(read_file(), kExampleScript);  // and the stop has nothing more to write
-    EXPECT_EQ(library_state.script_file, nullptr);
+    EXPECT_EQ(library_state.script.file, nullptr);
 
     // Ticks after the last event are written by the stop, as a fifth line.
     handle_command(ID_RECORD);
@@ -63,7 +63,7 @@ TEST_F(ScriptTest, RecordsTheExampleAsFourLines) {
     EXPECT_EQ(read_file(), kExampleScript);  // a run is written only when it ends
     handle_command(ID_RECORD);
     EXPECT_EQ(read_file(), std::string(kExampleScript) + "TAVIX_PERIODIC(2);\n");
-    EXPECT_EQ(library_state.periodic_count, 0);
+    EXPECT_EQ(library_state.script.periodic_count, 0);
 }
 
 TEST_F(ScriptTest, CloseAtFinishWritesTheLastRunOfTicks) {
@@ -75,9 +75,9 @@ TEST_F(ScriptTest, CloseAtFinishWritesTheLastRunOfTicks) {
     close_script();  // what TAVIX_finish does with the stream
     EXPECT_EQ(read_file(), "TAVIX_KBD(113);\nTAVIX_PERIODIC(3);\n");
     // Recording has ended with its file: a later event cannot reopen and empty it.
-    EXPECT_EQ(library_state.recording, 0);
+    EXPECT_EQ(library_state.script.recording, 0);
     EXPECT_FALSE(checked(ID_RECORD));
-    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 0, MAKELPARAM(1, 1));
+    PostMessageA(library_state.window.graphics, WM_LBUTTONDOWN, 0, MAKELPARAM(1, 1));
     EXPECT_EQ(next_event().type, TAVIX_MOUSE);
     EXPECT_EQ(read_file(), "TAVIX_KBD(113);\nTAVIX_PERIODIC(3);\n");
 }
@@ -104,13 +104,13 @@ TEST_F(ScriptTest, PlaysTheExampleBackThroughTheWait) {
 
     // At the end the same wait goes on with live input.
     int mark = console_mark();
-    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 20));
+    PostMessageA(library_state.window.graphics, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 20));
     Delivered live = next_event();
     EXPECT_EQ(live.type, TAVIX_MOUSE);
-    EXPECT_EQ(live.x, 10 - library_state.origin_x);
+    EXPECT_EQ(live.x, 10 - library_state.window.origin_x);
     EXPECT_EQ(printed_since(mark), 1);
     EXPECT_EQ(last_message(), "EOF encountered in script file TAVIX.SCR\n");
-    EXPECT_EQ(library_state.playing_back, 0);
+    EXPECT_EQ(library_state.script.playing_back, 0);
     EXPECT_FALSE(checked(ID_PLAYBACK));
 }
 
@@ -118,15 +118,15 @@ TEST_F(ScriptTest, PlaysTheExampleBackThroughTheWait) {
 // that the replay's end posts comes before that tick, so every replay ends in the same picture.
 TEST_F(ScriptTest, EveryReplayEndsInTheSamePictureThoughATickIsDue) {
     write_file("TAVIX_PERIODIC(2);\nTAVIX_MOUSE(10, 20);\n", "replay.scr");
-    HWND window = library_state.graphics_window;
+    HWND window = library_state.window.graphics;
     SetTimer(window, TAVIX_TIMER_ID, 10, nullptr);
-    library_state.script_name = "replay.scr";
+    library_state.settings.script_name = "replay.scr";
     int run = 0, frames = 2;
     bool third_circle = false;
     for (; run < 1000 && frames == 2 && !third_circle; run++) {
         MSG msg;
         while (!PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE)) usleep(500);
-        library_state.replaying = 1;  // as TAVIX_REPLAY starts it
+        library_state.script.replaying = 1;  // as TAVIX_REPLAY starts it
         handle_command(ID_PLAYBACK);
         TAVIX_set_animation(TAVIX_ANIM_RUN);
         TAVIX_clear_window();
@@ -139,11 +139,11 @@ TEST_F(ScriptTest, EveryReplayEndsInTheSamePictureThoughATickIsDue) {
             if (e.type == TAVIX_PERIODIC) TAVIX_draw_circle(RED, -200 + 20 * frames++, 0, 5);
         }
         close_script();
-        third_circle = GetPixel(library_state.buffer_dc, library_state.origin_x - 160,
-                                library_state.origin_y) != library_state.colours[WHITE];
+        third_circle = GetPixel(library_state.window.buffer_dc, library_state.window.origin_x - 160,
+                                library_state.window.origin_y) != library_state.draw.colours[WHITE];
     }
     SetTimer(window, TAVIX_TIMER_ID, TAVIX_TIMER_PERIOD, nullptr);
-    library_state.script_name = SCRIPT_FILE_NAME;
+    library_state.settings.script_name = SCRIPT_FILE_NAME;
     TAVIX_set_animation(TAVIX_ANIM_HALT);
     EXPECT_EQ(run, 1000) << "replay " << run << " ended after " << frames << " frames";
     EXPECT_FALSE(third_circle);
@@ -177,12 +177,12 @@ std::string play_all(std::string *messages) {
     std::string out;
     for (int guard = 0; guard < 50; guard++) {
         int mark = LibraryTest::console_mark();
-        library_state.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
+        library_state.events.pending = PendingEvent{0, 0, 0, TAVIX_NO_EVENT};
         if (!read_script_event()) {
             if (LibraryTest::printed_since(mark) > 0) *messages += LibraryTest::last_message();
             break;
         }
-        const PendingEvent &p = library_state.pending;
+        const PendingEvent &p = library_state.events.pending;
         out += p.type == TAVIX_MOUSE ? "M" + std::to_string(p.x) + "," + std::to_string(p.y)
                : p.type == TAVIX_KBD ? "K" + std::to_string(p.key)
                                      : "P";
@@ -221,7 +221,7 @@ TEST_F(ScriptTest, ReaderOnAwkwardFiles) {
         std::string messages;
         EXPECT_EQ(play_all(&messages), c.events);
         EXPECT_EQ(messages, *c.message ? "EOF encountered in script file TAVIX.SCR\n" : "");
-        EXPECT_EQ(library_state.periodic_count, 0);
+        EXPECT_EQ(library_state.script.periodic_count, 0);
         close_script();
     }
 }
@@ -245,13 +245,13 @@ TEST_F(ScriptTest, PlayOneWalksThroughAPeriodicRun) {
                                   {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_KBD, 0, 0, 'b'}};
     for (const Delivered &e : expected) {
         handle_command(ID_PLAY_ONE);
-        EXPECT_EQ(library_state.running, 0);  // playing halts the animation
+        EXPECT_EQ(library_state.events.running, 0);  // playing halts the animation
         EXPECT_EQ(next_event(), e);
-        EXPECT_EQ(library_state.play_one, 0);
+        EXPECT_EQ(library_state.script.play_one, 0);
         EXPECT_FALSE(checked(ID_PLAYBACK));
-        EXPECT_NE(library_state.script_file, nullptr);  // kept open for the next command
+        EXPECT_NE(library_state.script.file, nullptr);  // kept open for the next command
     }
-    EXPECT_EQ(library_state.periodic_count, 0);
+    EXPECT_EQ(library_state.script.periodic_count, 0);
 }
 
 TEST_F(ScriptTest, StoppedPlaybackStartsAgainAtTheFirstLine) {
@@ -260,8 +260,8 @@ TEST_F(ScriptTest, StoppedPlaybackStartsAgainAtTheFirstLine) {
     EXPECT_EQ(next_event().type, TAVIX_PERIODIC);
     EXPECT_EQ(next_event().type, TAVIX_PERIODIC);
     handle_command(ID_PLAYBACK);  // stop halfway through the run
-    EXPECT_EQ(library_state.periodic_count, 0);
-    EXPECT_EQ(library_state.script_file, nullptr);
+    EXPECT_EQ(library_state.script.periodic_count, 0);
+    EXPECT_EQ(library_state.script.file, nullptr);
 
     handle_command(ID_PLAYBACK);
     for (int i = 0; i < 5; i++) EXPECT_EQ(next_event().type, TAVIX_PERIODIC) << i;
@@ -274,9 +274,9 @@ TEST_F(ScriptTest, MissingFileForPlayback) {
     EXPECT_EQ(read_script_event(), 0);
     EXPECT_EQ(printed_since(mark), 1);
     EXPECT_EQ(last_message(), "Cannot open script file TAVIX.SCR for reading\n");
-    EXPECT_EQ(library_state.playing_back, 0);
+    EXPECT_EQ(library_state.script.playing_back, 0);
     EXPECT_FALSE(checked(ID_PLAYBACK));
-    EXPECT_EQ(library_state.script_file, nullptr);
+    EXPECT_EQ(library_state.script.file, nullptr);
 
     // The next start tries again.
     write_file("TAVIX_KBD(5);\n");
@@ -293,8 +293,8 @@ TEST_F(ScriptTest, UnwritableFileKeepsRecordingOn) {
     record({{TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_MOUSE, 1, 2, 0}});
     EXPECT_EQ(printed_since(mark), 2);  // one for the run, one for the click
     EXPECT_EQ(last_message(), "Cannot open script file TAVIX.SCR for writing\n");
-    EXPECT_EQ(library_state.periodic_count, 0);  // the run is gone with its line
-    EXPECT_EQ(library_state.recording, 1);
+    EXPECT_EQ(library_state.script.periodic_count, 0);  // the run is gone with its line
+    EXPECT_EQ(library_state.script.recording, 1);
     EXPECT_TRUE(checked(ID_RECORD));
 
     // Each later line tries again.
@@ -325,7 +325,7 @@ TEST_F(ScriptTest, OnlyARegularFileIsOpened) {
             EXPECT_EQ(printed_since(mark), 1);
             EXPECT_EQ(last_message(), "Cannot open script file TAVIX.SCR for reading\n");
             EXPECT_FALSE(checked(ID_PLAYBACK));
-            EXPECT_EQ(library_state.script_file, nullptr);
+            EXPECT_EQ(library_state.script.file, nullptr);
             stop_playback();
         }
         handle_command(ID_RECORD);
@@ -333,7 +333,7 @@ TEST_F(ScriptTest, OnlyARegularFileIsOpened) {
         record({{TAVIX_KBD, 0, 0, 'z'}});
         EXPECT_EQ(printed_since(mark), 1);
         EXPECT_EQ(last_message(), "Cannot open script file TAVIX.SCR for writing\n");
-        EXPECT_EQ(library_state.script_file, nullptr);
+        EXPECT_EQ(library_state.script.file, nullptr);
         handle_command(ID_RECORD);
         if (remove(SCRIPT_FILE_NAME) != 0) ADD_FAILURE() << "cannot remove the " << c.what;
     }
@@ -356,16 +356,16 @@ TEST_F(ScriptTest, FailedWriteEndsTheRecordingWithWholeLines) {
                                                      {TAVIX_PERIODIC, 0, 0, 0},
                                                      {TAVIX_MOUSE, 300, 400, 0},
                                                      {TAVIX_KBD, 0, 0, 'b'}})
-        if (library_state.recording) record_event(e.type, e.x, e.y, (char)e.key);
+        if (library_state.script.recording) record_event(e.type, e.x, e.y, (char)e.key);
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, previous);
 
     EXPECT_EQ(printed_since(mark), 1);
     EXPECT_EQ(last_message(), "Cannot write script file TAVIX.SCR: File too large\n");
-    EXPECT_EQ(library_state.recording, 0);
+    EXPECT_EQ(library_state.script.recording, 0);
     EXPECT_FALSE(checked(ID_RECORD));
-    EXPECT_EQ(library_state.script_file, nullptr);
-    EXPECT_EQ(library_state.periodic_count, 0);
+    EXPECT_EQ(library_state.script.file, nullptr);
+    EXPECT_EQ(library_state.script.periodic_count, 0);
     // The line that crossed the limit is gone whole; those before it stay.
     EXPECT_EQ(read_file(), "TAVIX_KBD(97);\nTAVIX_MOUSE(1, 2);\n");
 
@@ -386,8 +386,8 @@ TEST_F(ScriptTest, RecordingAndPlaybackDoNotRunTogether) {
         handle_command(id);
         EXPECT_EQ(printed_since(mark), 1) << id;
         EXPECT_EQ(last_message(), "Cannot play script file TAVIX.SCR while recording\n");
-        EXPECT_EQ(library_state.playing_back, 0);
-        EXPECT_EQ(library_state.play_one, 0);
+        EXPECT_EQ(library_state.script.playing_back, 0);
+        EXPECT_EQ(library_state.script.play_one, 0);
         EXPECT_FALSE(checked(ID_PLAYBACK));
     }
     handle_command(ID_RECORD);
@@ -400,7 +400,7 @@ TEST_F(ScriptTest, RecordingAndPlaybackDoNotRunTogether) {
     handle_command(ID_RECORD);
     EXPECT_EQ(printed_since(mark), 1);
     EXPECT_EQ(last_message(), "Cannot record to script file TAVIX.SCR while it is playing back\n");
-    EXPECT_EQ(library_state.recording, 0);
+    EXPECT_EQ(library_state.script.recording, 0);
     EXPECT_FALSE(checked(ID_RECORD));
     EXPECT_EQ(next_event().type, TAVIX_PERIODIC);  // playback goes on undisturbed
     EXPECT_EQ(read_file(), kExampleScript);
@@ -411,8 +411,8 @@ TEST_F(ScriptTest, RecordingAfterPlayOneStartsAFreshFile) {
     handle_command(ID_PLAY_ONE);
     EXPECT_EQ(next_event().type, TAVIX_PERIODIC);  // 11 ticks of the run still to come
     handle_command(ID_RECORD);
-    EXPECT_EQ(library_state.recording, 1);
-    EXPECT_EQ(library_state.periodic_count, 0);
+    EXPECT_EQ(library_state.script.recording, 1);
+    EXPECT_EQ(library_state.script.periodic_count, 0);
     record({{TAVIX_PERIODIC, 0, 0, 0}, {TAVIX_KBD, 0, 0, 'x'}});
     handle_command(ID_RECORD);
     EXPECT_EQ(read_file(), "TAVIX_PERIODIC(1);\nTAVIX_KBD(120);\n");
@@ -420,10 +420,10 @@ TEST_F(ScriptTest, RecordingAfterPlayOneStartsAFreshFile) {
 
 TEST_F(ScriptTest, LiveEventsThroughTheWaitAreRecorded) {
     handle_command(ID_RECORD);
-    PostMessageA(library_state.graphics_window, WM_LBUTTONDOWN, 0,
-                 MAKELPARAM(library_state.origin_x + 5, library_state.origin_y - 6));
+    PostMessageA(library_state.window.graphics, WM_LBUTTONDOWN, 0,
+                 MAKELPARAM(library_state.window.origin_x + 5, library_state.window.origin_y - 6));
     EXPECT_EQ(next_event(), (Delivered{TAVIX_MOUSE, 5, 6, 0}));
-    PostMessageA(library_state.graphics_window, WM_CHAR, 'k', 0);
+    PostMessageA(library_state.window.graphics, WM_CHAR, 'k', 0);
     EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 'k'}));
     handle_command(ID_STEP);  // one tick, at the next timer notice
     EXPECT_EQ(next_event().type, TAVIX_PERIODIC);
@@ -434,8 +434,8 @@ TEST_F(ScriptTest, LiveEventsThroughTheWaitAreRecorded) {
 // One run of a small game's calls: the richer wait's events for posted input, a poll that finds
 // nothing, the clock and the generator. Returned as text, one item per line, to compare runs.
 std::string play_a_little_game() {
-    HWND g = library_state.graphics_window;
-    int ox = library_state.origin_x, oy = library_state.origin_y;
+    HWND g = library_state.window.graphics;
+    int ox = library_state.window.origin_x, oy = library_state.window.origin_y;
     std::string out;
     char item[160];
     auto take = [&](int n) {
@@ -449,8 +449,8 @@ std::string play_a_little_game() {
         }
     };
     // As a program starts: no button held from earlier tests.
-    library_state.mouse_buttons = library_state.mouse_live_buttons = 0;
-    bool live = !library_state.playing_back;
+    library_state.events.mouse_buttons = library_state.events.mouse_live_buttons = 0;
+    bool live = !library_state.script.playing_back;
     if (live) {
         PostMessageA(g, WM_KEYDOWN, 'A', 0x001E0001);
         PostMessageA(g, WM_KEYUP, 'A', (LPARAM)0xC01E0001u);
@@ -483,14 +483,14 @@ std::string play_a_little_game() {
 
 TEST_F(ScriptTest, TheRicherWaitTheClockAndTheGeneratorReplayAsRecorded) {
     // Typed text is an event only for a program that asked for it.
-    PostMessageA(library_state.graphics_window, WM_UNICHAR, 0x3B1, 0);
-    PostMessageA(library_state.graphics_window, WM_CHAR, 'z', 0);
+    PostMessageA(library_state.window.graphics, WM_UNICHAR, 0x3B1, 0);
+    PostMessageA(library_state.window.graphics, WM_CHAR, 'z', 0);
     TAVIX_Event first;
     EXPECT_EQ(TAVIX_wait(&first), TAVIX_KBD);
-    EXPECT_EQ(SendMessageA(library_state.graphics_window, WM_UNICHAR, UNICODE_NOCHAR, 0), FALSE);
+    EXPECT_EQ(SendMessageA(library_state.window.graphics, WM_UNICHAR, UNICODE_NOCHAR, 0), FALSE);
     TextSettings kept_text = library_state.text;
     library_state.text.text_events = 1;
-    EXPECT_EQ(SendMessageA(library_state.graphics_window, WM_UNICHAR, UNICODE_NOCHAR, 0), TRUE);
+    EXPECT_EQ(SendMessageA(library_state.window.graphics, WM_UNICHAR, UNICODE_NOCHAR, 0), TRUE);
     handle_command(ID_RECORD);
     std::string live = play_a_little_game();
     handle_command(ID_RECORD);
@@ -513,8 +513,8 @@ TEST_F(ScriptTest, TheRicherWaitTheClockAndTheGeneratorReplayAsRecorded) {
     // then stops the playback.
     for (int run = 0; run < 2; run++) {
         handle_command(ID_PLAYBACK);
-        library_state.random_seeded = 0;
-        library_state.random_state = 12345;
+        library_state.random.seeded = 0;
+        library_state.random.state = 12345;
         EXPECT_EQ(play_a_little_game(), live) << "run " << run << ", script:\n" << file;
         handle_command(ID_PLAYBACK);
     }
@@ -606,15 +606,15 @@ TEST_F(ScriptTest, AGameRecordedFromTheMiddleSaysSo) {
         reset_library();
         if (c.game) TAVIX_time();
         if (c.from_start) {
-            library_state.game_calls_used = 0;  // nothing has run before the start
-            library_state.record_at_start = 1;
+            library_state.events.game_calls_used = 0;  // nothing has run before the start
+            library_state.settings.record_at_start = 1;
             apply_settings();
-            library_state.record_at_start = 0;
+            library_state.settings.record_at_start = 0;
             if (c.game) TAVIX_time();
         } else {
             handle_command(ID_RECORD);
         }
-        PostMessageA(library_state.graphics_window, WM_CHAR, 'k', 0);
+        PostMessageA(library_state.window.graphics, WM_CHAR, 'k', 0);
         EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 'k'}));
         handle_command(ID_RECORD);
         std::string file = read_file();
@@ -654,7 +654,7 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
          },
          "TAVIX_TIME(-5, 1);\nTAVIX_TIME(2147483647, 1);\n"},
         {[] {
-             library_state.game_calls_used = 1;
+             library_state.events.game_calls_used = 1;
              record_event(TAVIX_PERIODIC, 0, 0, 0);
          },
          std::string(kMidwayNote) + "TAVIX_PERIODIC(1);\n"},
@@ -662,7 +662,7 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
         remove(SCRIPT_FILE_NAME);
-        library_state.game_calls_used = 0;
+        library_state.events.game_calls_used = 0;
         handle_command(ID_RECORD);
         c.record();
         write_run_on_signal();
@@ -673,16 +673,16 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
 }
 
 TEST_F(ScriptTest, ADelayKeepsInputInOrderAndCorrectionsAreWarned) {
-    HWND g = library_state.graphics_window;
+    HWND g = library_state.window.graphics;
     PostMessageA(g, WM_CHAR, 'p', 0);
-    PostMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(library_state.origin_x, 0));
+    PostMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(library_state.window.origin_x, 0));
     PostMessageA(g, WM_CHAR, 'q', 0);
     long before = TAVIX_time();
     TAVIX_delay(30);
     EXPECT_GE(TAVIX_time() - before, 30);
     // Nothing was lost, nothing reordered; TAVIX_next_event takes the left click and characters.
     EXPECT_EQ(next_event(), (Delivered{TAVIX_KBD, 0, 0, 'p'}));
-    EXPECT_EQ(next_event(), (Delivered{TAVIX_MOUSE, 0, library_state.origin_y, 0}));
+    EXPECT_EQ(next_event(), (Delivered{TAVIX_MOUSE, 0, library_state.window.origin_y, 0}));
     TAVIX_Event e;
     EXPECT_EQ(TAVIX_wait(&e), TAVIX_KBD);
     EXPECT_EQ(e.key, 'q');

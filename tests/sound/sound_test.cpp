@@ -404,11 +404,68 @@ TEST_F(SoundTest, NoDeviceOpensUntilASoundIsMade) {
     for (const std::vector<std::string> &env :
          {std::vector<std::string>{"TAVIX_HEADLESS=1", "TAVIX_CONSOLE=stderr"},
           std::vector<std::string>{"SDL_VIDEODRIVER=offscreen", "AUDIODEV=/nonexistent",
-                                   "SDL_AUDIODRIVER=dsp", "TAVIX_CONSOLE=stderr"}}) {
+                                   "SDL_AUDIODRIVER=dsp", "TAVIX_CONSOLE=stderr"},
+          std::vector<std::string>{"TAVIX_BACKEND=null", "TAVIX_CONSOLE=stderr"},
+          std::vector<std::string>{"TAVIX_BACKEND=null", "TAVIX_AUDIO_FILE=missing/device.wav",
+                                   "TAVIX_CONSOLE=stderr"}}) {
         o = run_client({"beep=440,100", "load=loud.wav", "play=1", "tick", "beep=440,100"}, env);
         EXPECT_EQ(o.status, 0) << env[0];
         EXPECT_EQ(count_of(o.err, "Sound is off: "), 1) << o.err;
         EXPECT_NE(o.out.find("LOADED 1\nDONE\n"), std::string::npos) << o.out;
+    }
+}
+
+// Every sample of a long sound reaches whatever device plays it, in order, whichever backend runs
+// the program: the same samples as the sound file of the same program, from wherever the device
+// began them (a file device takes them back to back, from its first byte).
+TEST_F(SoundTest, ASoundReachesTheDeviceWhole) {
+    const std::vector<std::string> steps = {"beep=1000,2000", "delay=2600"};
+    Outcome o = run_client(steps, {"TAVIX_HEADLESS=1", "TAVIX_SOUND=expected.wav"});
+    Frames expected;
+    ASSERT_TRUE(output_frames(contents("expected.wav"), &expected)) << o.err;
+    ASSERT_EQ(expected.size(), 2u * 2000 * 44100 / 1000);
+    struct Case {
+        std::vector<std::string> env;
+        std::string file;
+        bool wav;  // the device file is a WAV file, not raw samples
+    };
+    for (const Case &c : std::vector<Case>{
+             {{"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=device.raw"},
+              "device.raw",
+              false},
+             {{"TAVIX_BACKEND=null", "TAVIX_AUDIO_FILE=device.wav"}, "device.wav", true}}) {
+        unlink(c.file.c_str());
+        std::vector<std::string> env = c.env;
+        env.push_back("TAVIX_CONSOLE=stderr");
+        o = run_client(steps, env);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.err.find("Sound is off"), std::string::npos) << o.err;
+        Frames device;
+        std::string bytes = contents(c.file);
+        if (c.wav) {
+            EXPECT_TRUE(output_frames(bytes, &device)) << c.file << " is not a whole WAV file";
+        } else {
+            device.resize(bytes.size() / 2);
+            memcpy(device.data(), bytes.data(), device.size() * 2);
+        }
+        auto first_sound = [](const Frames &f) {
+            size_t i = 0;
+            while (i < f.size() && f[i] == 0) ++i;
+            return i;
+        };
+        size_t lead = first_sound(expected), at = first_sound(device);
+        ASSERT_GE(at, lead) << c.file;
+        if (c.wav) EXPECT_EQ(at, lead) << "a file device starts with the sound";
+        at -= lead;
+        ASSERT_LE(at + expected.size(), device.size()) << c.file << ": the sound was cut short";
+        size_t differ = 0;
+        while (differ < expected.size() && device[at + differ] == expected[differ]) ++differ;
+        EXPECT_EQ(differ, expected.size()) << c.file << ": the samples differ from sample " << differ;
+        for (size_t i = at + expected.size(); i < device.size(); ++i)
+            if (device[i] != 0) {
+                ADD_FAILURE() << c.file << ": sound after the end, at sample " << i;
+                break;
+            }
     }
 }
 

@@ -256,6 +256,28 @@ function pageHooks(fixedTime) {
     };
   }
   addEventListener('pointerdown', (e) => times.presses.push(e.timeStamp), true);
+  // Every sample the page hands to Web Audio, as 16-bit stereo frames.
+  times.audio = [];
+  const hear = Object.getOwnPropertyDescriptor(ScriptProcessorNode.prototype, 'onaudioprocess');
+  Object.defineProperty(ScriptProcessorNode.prototype, 'onaudioprocess', {
+    configurable: true, enumerable: true,
+    get() { return hear.get.call(this); },
+    set(f) {
+      hear.set.call(this, f && function (e) {
+        const result = f.call(this, e);
+        const out = e.outputBuffer;
+        const l = out.getChannelData(0), r = out.getChannelData(out.numberOfChannels > 1 ? 1 : 0);
+        const frames = new Int16Array(2 * l.length);
+        const sample = (v) => Math.max(-32768, Math.min(32767, Math.round(v * 32768)));
+        for (let i = 0; i < l.length; ++i) {
+          frames[2 * i] = sample(l[i]);
+          frames[2 * i + 1] = sample(r[i]);
+        }
+        times.audio.push(frames);
+        return result;
+      });
+    },
+  });
 }
 
 async function openPage(browser, port, program, query = {}, fixedTime = 0) {
@@ -481,7 +503,7 @@ function runLinux(c, scriptText, label) {
   const program = path.join(nativeBuild, c.native);
   const env = {
     ...process.env, TAVIX_HEADLESS: '1', TAVIX_REPLAY: script, TAVIX_SNAPSHOT: png,
-    TAVIX_SNAPSHOT_AREA: 'visible',
+    TAVIX_SNAPSHOT_AREA: 'visible', ...(c.env ?? {}),
   };
   if (c.fixedTime) env.LD_PRELOAD = fixedTimePreload();
   const run = spawnSync(program, c.nativeArgs ?? c.args ?? [],
@@ -600,6 +622,110 @@ async function runMenuRecording(browser, port) {
   }
 }
 
+// ---- Sound ----------------------------------------------------------------------------------
+// The runs of sound in 16-bit stereo frames, apart where 64 frames or more are silent: [start,
+// end) sample indices.
+function soundRuns(samples) {
+  const runs = [];
+  let start = -1, quiet = 0;
+  for (let i = 0; i < samples.length; i += 2) {
+    if (samples[i] !== 0 || samples[i + 1] !== 0) {
+      if (start < 0) start = i;
+      quiet = 0;
+    } else if (start >= 0 && ++quiet >= 64) {
+      runs.push([start, i + 2 - 2 * quiet]);
+      start = -1;
+    }
+  }
+  if (start >= 0) runs.push([start, samples.length - 2 * quiet]);
+  return runs;
+}
+
+// The bouncing ball beeps at its walls: what the page hands to Web Audio holds every beep of the
+// Linux build's sound file for the script the browser recorded, each sample within 1 in 32,768,
+// in order, wherever the device's buffering put it. Sound starts with a click on the page: a run
+// without one hands over silence only, and the program goes on.
+async function runSound(browser, port) {
+  const c = { name: 'sound', program: 'bouncing_ball', native: 'examples/bouncing_ball' };
+  console.log(`${c.name}:`);
+  const heard = async (page) => {
+    const chunks = await page.evaluate(() => window.__tavixTimes.audio.map((a) => Array.from(a)));
+    return Int16Array.from(chunks.flat());
+  };
+  // Without a click, nothing is heard; the ball goes on (its first five seconds hold two beeps).
+  // Puppeteer's own page.evaluate counts as the user's gesture: this run reads the page without.
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(String(e)));
+    await page.evaluateOnNewDocument(pageHooks, 0);
+    await page.goto(`http://127.0.0.1:${port}/${c.program}.html`, { waitUntil: 'load' });
+    const session = await page.createCDPSession();
+    const quietly = async (expression) => (await within(30000, session.send('Runtime.evaluate',
+      { expression, awaitPromise: true, returnByValue: true, userGesture: false }),
+    expression)).result.value;
+    await quietly('window.tavix.ready.then(() => 1)');
+    await sleep(5500);
+    // The click lets sound start: the beeps played before it are not heard now (the next one
+    // comes at the ninth second).
+    await page.mouse.click(1290, 890);
+    await sleep(2000);
+    const requests = await quietly('window.__tavixTimes.audio.length');
+    const silent = await quietly('window.__tavixTimes.audio.every((a) => a.every((v) => v === 0))');
+    check(requests > 0 && silent === true && errors.length === 0,
+      `${c.name}: sound played before the first click or key is dropped, not kept for later ` +
+      `(${requests} requests, ${silent ? 'silent' : 'not silent'}; ` +
+      `${errors.join(' | ') || 'no page errors'})`);
+  } finally {
+    await context.close();
+  }
+
+  let view;
+  view = await openPage(browser, port, c.program, { TAVIX_RECORD: 'rec.txt' });
+  try {
+    const { page } = view;
+    await page.mouse.click(1290, 890);
+    await page.focus('#tavix-graphics');
+    await sleep(5500);
+    for (const step of [['menu', 'ctrl', 'halt'], ['menu', 'ctrl', 'record']]) {
+      await perform(view, step);
+      await idle(page);
+    }
+    await page.waitForSelector('#tavix-downloads a[download="rec.txt"]', { timeout: 10000 });
+    const script = await page.evaluate(() => new TextDecoder('latin1').decode(
+      window.tavix.readFile('rec.txt')));
+    await sleep(300);
+    const browserSamples = await heard(page);
+    const wav = path.join(outDir, `${c.name}.wav`);
+    fs.rmSync(wav, { force: true });
+    runLinux({ ...c, env: { TAVIX_SOUND: wav } }, script, c.name);
+    const bytes = fs.readFileSync(wav);
+    const native = new Int16Array(bytes.buffer.slice(bytes.byteOffset + 44,
+      bytes.byteOffset + bytes.length - (bytes.length - 44) % 2));
+    const beeps = soundRuns(native);
+    check(beeps.length >= 2, `${c.name}: the Linux build beeps (${beeps.length} beeps)`);
+    let from = 0, found = 0;
+    for (const [start, end] of beeps) {
+      const want = native.subarray(start, end);
+      let at = -1;
+      for (let i = from; i + want.length <= browserSamples.length && at < 0; i += 2) {
+        let j = 0;
+        while (j < want.length && Math.abs(browserSamples[i + j] - want[j]) <= 1) ++j;
+        if (j === want.length) at = i;
+      }
+      if (at < 0) break;
+      found++;
+      from = at + want.length;
+    }
+    check(beeps.length > 0 && found === beeps.length,
+      `${c.name}: every beep of the Linux build is handed to Web Audio (${found} of ${beeps.length})`);
+    if (view.errors.length) throw new Error(`page errors: ${view.errors.join(' | ')}`);
+  } finally {
+    await view.context.close();
+  }
+}
+
 // ---- Figures --------------------------------------------------------------------------------
 function gzipSize(files) {
   return files.reduce((sum, f) => sum + zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length, 0);
@@ -696,10 +822,12 @@ async function launch() {
   const { default: puppeteer } = await import('puppeteer-core');
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tavix-chromium-'));
   // Without the background networking the closed network refuses Chromium's own connections.
+  // Sound waits for the user's first click or key, as in a browser on a desk.
   const browser = await puppeteer.launch({
     executablePath: chromium, headless: true, userDataDir: profile,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      '--autoplay-policy=document-user-activation-required'],
   });
   return { browser, profile };
 }
@@ -734,7 +862,8 @@ async function main() {
         check(false, `${c.name}: ${e.message}`);
       }
     }
-    for (const [name, run] of [['menu_record', runMenuRecording], ['figures', figures]]) {
+    for (const [name, run] of [['menu_record', runMenuRecording], ['sound', runSound],
+      ['figures', figures]]) {
       if (only.length && !only.includes(name)) continue;
       try {
         await run(browser, port);

@@ -60,6 +60,8 @@ bool null_wait(int timeout_ms) {
 
 }  // namespace
 
+extern const BackendAudio null_audio;
+
 extern const Backend null_backend = {
     "null",                // name
     false,                 // shows_windows
@@ -73,4 +75,5 @@ extern const Backend null_backend = {
     null_window_present,   // window_present
     null_pump,             // pump
     null_wait,             // wait
+    &null_audio,           // audio
 };

@@ -1,271 +1,126 @@
-// waveOut over SDL's audio: one device, a queue of written buffers that SDL's audio thread
-// copies out as it plays them, and the buffers it finished handed back on the program's thread.
-// The audio thread touches only the queue (under SDL's device lock) and reads the buffers'
-// samples, which the program leaves alone until they come back; every header field is written
-// on the program's thread alone. SDL's audio starts with the first waveOutOpen, never before.
+// The SDL backend's sound device: SDL's audio device, whose thread pulls the samples. After a
+// pull that played sound it wakes the event wait with an event of its own, one at a time, so that
+// the played buffers are handed back at once. SDL's audio starts with the first open, never
+// before.
 #include "platform/backend/sdl/audio.h"
 
-#include "platform/win32.h"
+#include "platform/backend/backend.h"
 
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
-const int MAX_QUEUED = 64;  // buffers written and not yet played
+SDL_AudioDeviceID device;       // 0 when none is open
+AudioPull pull;                 // the open device's
+void *pull_user;
+uint32_t wake_event;            // the SDL event type that wakes the wait
+SDL_atomic_t wake_pending;      // a wake-up event is in SDL's queue and not yet taken
+SDL_sem *wake_sem;              // posted with every wake-up event, for sdl_audio_sleep()
 
-struct WaveDevice {
-    bool open;                    // the one device is open
-    SDL_AudioDeviceID id;         // SDL's device
-    HWND window;                  // where MM_WOM_DONE goes, null for CALLBACK_NULL
-    uint32_t wake_event;          // the SDL event type that wakes the pump
-    SDL_atomic_t wake_pending;    // a wake-up event is in SDL's queue and not yet taken
-    WAVEHDR *queue[MAX_QUEUED];   // written buffers, oldest first from head (device lock)
-    int head, count;              // (device lock)
-    uint32_t offset;              // bytes of queue[head] already played (device lock)
-    WAVEHDR *played[MAX_QUEUED];  // played, not yet handed back (device lock)
-    int played_count;             // (device lock)
-};
-WaveDevice device;
-char last_error[200];  // why the last open failed, for waveOutGetErrorTextA
-
-HWAVEOUT handle_of_device() {
-    return (HWAVEOUT)&device;
-}
-
-bool valid(HWAVEOUT h) {
-    return device.open && h == handle_of_device();
-}
-
-// SDL's audio thread, with the device locked: plays the queued buffers in order, then silence.
 void SDLCALL feed(void *, Uint8 *stream, int length) {
-    bool finished = false;
-    while (length > 0 && device.count > 0) {
-        WAVEHDR *h = device.queue[device.head];
-        uint32_t left = h->dwBufferLength - device.offset;
-        uint32_t n = left < (uint32_t)length ? left : (uint32_t)length;
-        memcpy(stream, h->lpData + device.offset, n);
-        stream += n;
-        length -= (int)n;
-        device.offset += n;
-        if (device.offset == h->dwBufferLength) {
-            device.played[device.played_count++] = h;
-            device.head = (device.head + 1) % MAX_QUEUED;
-            device.count--;
-            device.offset = 0;
-            finished = true;
-        }
-    }
-    if (length > 0) memset(stream, 0, (size_t)length);
-    // One wake-up at a time: the pump hands back everything played by then.
-    if (finished && SDL_AtomicCAS(&device.wake_pending, 0, 1)) {
+    if (pull(pull_user, stream, length) > 0 && SDL_AtomicCAS(&wake_pending, 0, 1)) {
         SDL_Event e = {};
-        e.type = device.wake_event;
-        if (SDL_PushEvent(&e) != 1) SDL_AtomicSet(&device.wake_pending, 0);
+        e.type = wake_event;
+        if (SDL_PushEvent(&e) != 1)
+            SDL_AtomicSet(&wake_pending, 0);
+        else
+            SDL_SemPost(wake_sem);
     }
 }
 
-// On the program's thread: marks the played buffers done and posts them back, oldest first.
-void hand_back() {
-    WAVEHDR *played[MAX_QUEUED];
-    SDL_LockAudioDevice(device.id);
-    int n = device.played_count;
-    memcpy(played, device.played, sizeof(WAVEHDR *) * (size_t)n);
-    device.played_count = 0;
-    bool idle = device.count == 0;
-    SDL_UnlockAudioDevice(device.id);
-    // Nothing left to play: SDL stops calling for more until the next write.
-    if (idle) SDL_PauseAudioDevice(device.id, 1);
-    for (int i = 0; i < n; ++i) {
-        played[i]->dwFlags = (played[i]->dwFlags & ~(DWORD)WHDR_INQUEUE) | WHDR_DONE;
-        if (device.window)
-            PostMessageA(device.window, MM_WOM_DONE, (WPARAM)handle_of_device(), (LPARAM)played[i]);
-    }
+bool audio_started() {
+    return SDL_WasInit(SDL_INIT_AUDIO) || SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
-bool format_playable(const WAVEFORMATEX *f) {
-    return f && f->wFormatTag == WAVE_FORMAT_PCM && (f->nChannels == 1 || f->nChannels == 2) &&
-           (f->wBitsPerSample == 8 || f->wBitsPerSample == 16) && f->nSamplesPerSec >= 1000 &&
-           f->nSamplesPerSec <= 192000 && f->nBlockAlign == f->nChannels * f->wBitsPerSample / 8;
-}
-
-// Closes the device when the program ends, so that SDL's audio thread is gone before anything
-// it reads is torn down.
-void close_at_exit() {
-    if (!device.open) return;
-    SDL_CloseAudioDevice(device.id);
-    device.open = false;
-}
-
-}  // namespace
-
-bool sdl_audio_event(uint32_t event_type) {
-    if (!device.open || event_type != device.wake_event) return false;
-    SDL_AtomicSet(&device.wake_pending, 0);
-    hand_back();
-    return true;
-}
-
-UINT WINAPI waveOutGetNumDevs(void) {
-    if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+int sdl_audio_count() {
+    if (!audio_started()) return 0;
     int n = SDL_GetNumAudioDevices(0);
     // -1: the driver cannot list its devices, but has a default one.
-    return n < 0 ? 1 : (UINT)n;
+    return n < 0 ? 1 : n;
 }
 
-MMRESULT WINAPI waveOutOpen(LPHWAVEOUT result, UINT id, LPCWAVEFORMATEX format, DWORD_PTR callback,
-                            DWORD_PTR instance, DWORD flags) {
-    (void)instance;
-    if (id != WAVE_MAPPER && id != 0) return MMSYSERR_BADDEVICEID;
-    if (!format_playable(format)) return WAVERR_BADFORMAT;
-    DWORD kind = flags & 0x00070000L;
-    if (kind != CALLBACK_NULL && kind != CALLBACK_WINDOW) return MMSYSERR_INVALFLAG;
-    if (flags & WAVE_FORMAT_QUERY) return MMSYSERR_NOERROR;
-    if (!result) return MMSYSERR_INVALPARAM;
-    if (device.open) return MMSYSERR_ALLOCATED;
-    if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        snprintf(last_error, sizeof last_error, "%s", SDL_GetError());
-        return MMSYSERR_NODRIVER;
+bool sdl_audio_open(const AudioFormat *format, AudioPull p, void *user, char *why,
+                    size_t why_size) {
+    if (device) {
+        snprintf(why, why_size, "the device is already open");
+        return false;
+    }
+    if (!audio_started()) {
+        snprintf(why, why_size, "%s", SDL_GetError());
+        return false;
     }
     // A driver that lists no device at all has none to open (asking would only make some
     // drivers complain on standard error).
     if (SDL_GetNumAudioDevices(0) == 0) {
-        snprintf(last_error, sizeof last_error, "no audio device is there");
-        return MMSYSERR_BADDEVICEID;
+        snprintf(why, why_size, "no audio device is there");
+        return false;
     }
-    if (!device.wake_event) device.wake_event = SDL_RegisterEvents(1);
-    if (device.wake_event == (uint32_t)-1) {
-        device.wake_event = 0;
-        snprintf(last_error, sizeof last_error, "%s", SDL_GetError());
-        return MMSYSERR_ERROR;
+    if (!wake_event) wake_event = SDL_RegisterEvents(1);
+    if (wake_event == (uint32_t)-1) {
+        wake_event = 0;
+        snprintf(why, why_size, "%s", SDL_GetError());
+        return false;
+    }
+    if (!wake_sem) wake_sem = SDL_CreateSemaphore(0);
+    if (!wake_sem) {
+        snprintf(why, why_size, "%s", SDL_GetError());
+        return false;
     }
     SDL_AudioSpec want = {};
-    want.freq = (int)format->nSamplesPerSec;
-    want.format = format->wBitsPerSample == 16 ? AUDIO_S16LSB : AUDIO_U8;
-    want.channels = (Uint8)format->nChannels;
+    want.freq = format->rate;
+    want.format = format->bits == 16 ? AUDIO_S16LSB : AUDIO_U8;
+    want.channels = (Uint8)format->channels;
     want.samples = 1024;
     want.callback = feed;
-    // No changes allowed: SDL converts to whatever the hardware takes.
+    pull = p;
+    pull_user = user;
+    SDL_AtomicSet(&wake_pending, 0);
+    // No changes allowed: SDL converts to whatever the hardware takes. Opened paused.
     SDL_AudioSpec have;
-    SDL_AudioDeviceID sdl_id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (sdl_id == 0) {
-        snprintf(last_error, sizeof last_error, "%s", SDL_GetError());
-        return MMSYSERR_BADDEVICEID;
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device == 0) {
+        snprintf(why, why_size, "%s", SDL_GetError());
+        return false;
     }
-    static bool exit_hooked = false;
-    if (!exit_hooked) atexit(close_at_exit);
-    exit_hooked = true;
-    device.id = sdl_id;
-    device.window = kind == CALLBACK_WINDOW ? (HWND)callback : nullptr;
-    device.head = device.count = device.played_count = 0;
-    device.offset = 0;
-    SDL_AtomicSet(&device.wake_pending, 0);
-    device.open = true;
-    *result = handle_of_device();
-    return MMSYSERR_NOERROR;
+    return true;
 }
 
-MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT h, LPWAVEHDR header, UINT size) {
-    if (!valid(h)) return MMSYSERR_INVALHANDLE;
-    if (!header || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
-    if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
-    header->dwFlags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+void sdl_audio_pause(bool paused) {
+    if (device) SDL_PauseAudioDevice(device, paused ? 1 : 0);
 }
 
-MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT h, LPWAVEHDR header, UINT size) {
-    if (!valid(h)) return MMSYSERR_INVALHANDLE;
-    if (!header || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
-    if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
-    header->dwFlags &= ~(DWORD)WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+void sdl_audio_lock(bool held) {
+    if (!device) return;
+    if (held)
+        SDL_LockAudioDevice(device);
+    else
+        SDL_UnlockAudioDevice(device);
 }
 
-MMRESULT WINAPI waveOutWrite(HWAVEOUT h, LPWAVEHDR header, UINT size) {
-    if (!valid(h)) return MMSYSERR_INVALHANDLE;
-    if (!header || size < sizeof(WAVEHDR) || !header->lpData) return MMSYSERR_INVALPARAM;
-    if (!(header->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
-    if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
-    header->dwFlags = (header->dwFlags & ~(DWORD)WHDR_DONE) | WHDR_INQUEUE;
-    SDL_LockAudioDevice(device.id);
-    // Played buffers wait for the pump in a list of the same size: both must keep room.
-    bool room = device.count + device.played_count < MAX_QUEUED;
-    if (room) {
-        device.queue[(device.head + device.count) % MAX_QUEUED] = header;
-        device.count++;
+void sdl_audio_close() {
+    if (!device) return;
+    SDL_CloseAudioDevice(device);
+    device = 0;
+}
+
+}  // namespace
+
+extern const BackendAudio sdl_audio = {
+    sdl_audio_count, sdl_audio_open, sdl_audio_pause, sdl_audio_lock, sdl_audio_close,
+};
+
+void sdl_audio_sleep(int ms) {
+    if (!device || !wake_sem) {
+        SDL_Delay((Uint32)ms);
+        return;
     }
-    SDL_UnlockAudioDevice(device.id);
-    if (!room) {
-        header->dwFlags &= ~(DWORD)WHDR_INQUEUE;
-        return MMSYSERR_NOMEM;
-    }
-    SDL_PauseAudioDevice(device.id, 0);
-    return MMSYSERR_NOERROR;
+    SDL_SemWaitTimeout(wake_sem, (Uint32)ms);
 }
 
-MMRESULT WINAPI waveOutReset(HWAVEOUT h) {
-    if (!valid(h)) return MMSYSERR_INVALHANDLE;
-    // Every buffer not yet played is played no further and comes back done at once.
-    SDL_LockAudioDevice(device.id);
-    while (device.count > 0) {
-        device.played[device.played_count++] = device.queue[device.head];
-        device.head = (device.head + 1) % MAX_QUEUED;
-        device.count--;
-    }
-    device.offset = 0;
-    SDL_UnlockAudioDevice(device.id);
-    hand_back();
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT WINAPI waveOutClose(HWAVEOUT h) {
-    if (!valid(h)) return MMSYSERR_INVALHANDLE;
-    SDL_LockAudioDevice(device.id);
-    bool busy = device.count > 0;
-    SDL_UnlockAudioDevice(device.id);
-    if (busy) return WAVERR_STILLPLAYING;
-    // Buffers played since the last pump still come back before the device goes.
-    hand_back();
-    SDL_CloseAudioDevice(device.id);
-    device.open = false;
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT WINAPI waveOutGetErrorTextA(MMRESULT error, LPSTR text, UINT size) {
-    if (!text || size == 0) return MMSYSERR_INVALPARAM;
-    const char *what = "unknown error";
-    switch (error) {
-        case MMSYSERR_NOERROR:
-            what = "no error";
-            break;
-        case MMSYSERR_BADDEVICEID:
-        case MMSYSERR_NODRIVER:
-        case MMSYSERR_ERROR:
-            what = last_error[0] ? last_error : "no audio device";
-            break;
-        case MMSYSERR_ALLOCATED:
-            what = "the device is already open";
-            break;
-        case MMSYSERR_INVALHANDLE:
-            what = "not an open device";
-            break;
-        case MMSYSERR_NOMEM:
-            what = "too many buffers queued";
-            break;
-        case WAVERR_BADFORMAT:
-            what = "the format cannot be played";
-            break;
-        case WAVERR_STILLPLAYING:
-            what = "buffers are still playing";
-            break;
-        case WAVERR_UNPREPARED:
-            what = "the buffer is not prepared";
-            break;
-        default:
-            break;
-    }
-    snprintf(text, size, "%s", what);
-    return MMSYSERR_NOERROR;
+bool sdl_audio_event(uint32_t event_type) {
+    if (!wake_event || event_type != wake_event) return false;
+    SDL_AtomicSet(&wake_pending, 0);
+    return true;
 }

@@ -1,6 +1,7 @@
 // The SDL backend's table: SDL2 windows on whatever display SDL finds (X11, Wayland, ...), and its
 // offscreen driver for tests that want real SDL windows without a screen.
 #include "platform/backend/backend.h"
+#include "platform/backend/sdl/audio.h"
 #include "platform/backend/sdl/events.h"
 #include "platform/backend/sdl/video.h"
 
@@ -17,4 +18,5 @@ extern const Backend sdl_backend = {
     sdl_window_present,   // window_present
     sdl_pump_events,      // pump
     sdl_wait_events,      // wait
+    &sdl_audio,           // audio
 };

@@ -345,8 +345,9 @@ bool sdl_pump_events() {
 
 bool sdl_wait_events(int timeout_ms) {
     if (sdl_driver_is_headless()) {
-        // Nothing outside the program makes events here: sleeping until the deadline is the wait.
-        SDL_Delay((Uint32)(timeout_ms < 0 ? 1000 : std::min(timeout_ms, 1000)));
+        // Nothing outside the program makes events here but the audio thread: sleeping until the
+        // deadline or its wake-up is the wait.
+        sdl_audio_sleep(timeout_ms < 0 ? 1000 : std::min(timeout_ms, 1000));
         return sdl_pump_events();
     }
     auto now = std::chrono::steady_clock::now();

@@ -14,6 +14,58 @@ var LibraryTavixWeb = {
     buttons: 0,    // mouse buttons held: 1 left, 2 middle, 4 right
     wheel: 0,      // wheel movement not yet a whole notch
     channel: null,
+    audio: null,   // the open sound device: {context, node, bits, channels, playing}
+    gestured: false,  // a click, tap or key in the page let sound start
+
+    // Starts or resumes the audio context on the page's first click, tap or key: browsers let
+    // sound start only then.
+    listenForGesture: function() {
+      if (TavixWeb.gestureListening || typeof window === 'undefined') return;
+      TavixWeb.gestureListening = true;
+      var names = ['pointerdown', 'keydown', 'touchend', 'click'];
+      var start = function() {
+        TavixWeb.gestured = true;
+        var a = TavixWeb.audio;
+        if (a && a.context.state !== 'running' && a.context.state !== 'closed')
+          a.context.resume().catch(function() {});
+      };
+      names.forEach(function(name) { window.addEventListener(name, start, true); });
+    },
+
+    // The audio context's request for samples: pulled from the program's device, while the
+    // program waits (the page's script runs only then), and the wait woken to refill.
+    play: function(e) {
+      var a = TavixWeb.audio;
+      var out = e.outputBuffer;
+      var left = out.getChannelData(0), right = out.getChannelData(out.numberOfChannels > 1 ? 1 : 0);
+      var frames = left.length;
+      var sound = 0;
+      if (a && a.playing && !runtimeExited && !ABORT) {
+        var block = a.channels * a.bits / 8;
+        sound = _tavix_web_audio_pull(frames * block);
+        var at = _tavix_web_audio_buffer();
+        var got = Math.floor(sound / block);
+        if (a.bits == 16) {
+          var s16 = HEAP16.subarray(at >> 1, (at >> 1) + got * a.channels);
+          for (var i = 0; i < got; ++i) {
+            left[i] = s16[i * a.channels] / 32768;
+            right[i] = s16[i * a.channels + a.channels - 1] / 32768;
+          }
+        } else {
+          var u8 = HEAPU8.subarray(at, at + got * a.channels);
+          for (var j = 0; j < got; ++j) {
+            left[j] = (u8[j * a.channels] - 128) / 128;
+            right[j] = (u8[j * a.channels + a.channels - 1] - 128) / 128;
+          }
+        }
+        left.fill(0, got);
+        right.fill(0, got);
+      } else {
+        left.fill(0);
+        right.fill(0);
+      }
+      if (sound > 0 && TavixWeb.wake) TavixWeb.wake();
+    },
 
     hook: function(name, arg) {
       var hooks = Module['tavixHooks'];
@@ -204,6 +256,8 @@ var LibraryTavixWeb = {
     var ratio = typeof window !== 'undefined' && window.devicePixelRatio ? window.devicePixelRatio : 1;
     TavixWeb.scale = asked > 0 ? asked : Math.max(1, Math.min(4, Math.round(ratio)));
     TavixWeb.lastTurn = performance.now();
+    // Clicks and keys before the first sound let it start too.
+    TavixWeb.listenForGesture();
     return TavixWeb.scale;
   },
 
@@ -266,6 +320,44 @@ var LibraryTavixWeb = {
     for (var i = 0; i < e.f.length; ++i) HEAP32[(fields >> 2) + 1 + i] = e.f[i];
     stringToUTF8(e.text || '', text, textSize);
     return e.kind;
+  },
+
+  // The sound device: an audio context at the program's rate whose script processor pulls.
+  // False when the browser has none or cannot run one at that rate.
+  tavix_web_audio_open__deps: ['$TavixWeb'],
+  tavix_web_audio_open: function(rate, channels, bits) {
+    var Context = typeof window !== 'undefined' ? (window.AudioContext || window.webkitAudioContext) : null;
+    if (!Context || TavixWeb.audio) return 0;
+    try {
+      var context = new Context({sampleRate: rate});
+      // 2,048 frames a request: half of what the library keeps queued, so it refills in time.
+      var node = context.createScriptProcessor(2048, 0, 2);
+      node.onaudioprocess = TavixWeb.play;
+      node.connect(context.destination);
+      TavixWeb.audio = {context: context, node: node, channels: channels, bits: bits, playing: false};
+    } catch (e) {
+      return 0;
+    }
+    TavixWeb.listenForGesture();
+    if (TavixWeb.gestured) TavixWeb.audio.context.resume().catch(function() {});
+    return 1;
+  },
+
+  tavix_web_audio_running: function() {
+    return TavixWeb.audio && TavixWeb.audio.context.state === 'running' ? 1 : 0;
+  },
+
+  tavix_web_audio_pause: function(paused) {
+    if (TavixWeb.audio) TavixWeb.audio.playing = !paused;
+  },
+
+  tavix_web_audio_close: function() {
+    var a = TavixWeb.audio;
+    if (!a) return;
+    TavixWeb.audio = null;
+    a.node.onaudioprocess = null;
+    try { a.node.disconnect(); } catch (e) {}
+    a.context.close().catch(function() {});
   },
 
   tavix_web_turn_due: function() {

@@ -11,6 +11,8 @@
 #include "platform/backend/events.h"
 #include "platform/surface.h"
 
+#include <emscripten/emscripten.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -29,6 +31,10 @@ void tavix_web_window_put(int id, const uint32_t *rgba, int width, int height, i
 int tavix_web_next_event(int *fields, char *text, int text_size);
 void tavix_web_wait(int timeout_ms);
 int tavix_web_turn_due();
+int tavix_web_audio_open(int rate, int channels, int bits);
+int tavix_web_audio_running();
+void tavix_web_audio_pause(int paused);
+void tavix_web_audio_close();
 }
 
 namespace {
@@ -212,6 +218,76 @@ bool web_wait_events(int timeout_ms) {
     return report_events();
 }
 
+// ---- Sound ---------------------------------------------------------------------------------
+// The page's audio context pulls the samples (library_web.js) while the program is suspended in
+// its wait, and wakes the wait after it played sound. Until the first click, tap or key in the
+// page lets the context run, what the program plays is dropped, not kept for later.
+
+namespace {
+
+AudioPull audio_pull;
+void *audio_user;
+bool audio_open;
+const int PULL_BYTES_MAX = 16384 * 4;
+uint8_t pull_buffer[PULL_BYTES_MAX];
+
+int web_audio_count() {
+    return 1;
+}
+
+bool web_audio_open(const AudioFormat *format, AudioPull pull, void *user, char *why,
+                    size_t why_size) {
+    if (audio_open) {
+        snprintf(why, why_size, "the device is already open");
+        return false;
+    }
+    if (!tavix_web_audio_open(format->rate, format->channels, format->bits)) {
+        snprintf(why, why_size, "the browser cannot play %d frames a second", format->rate);
+        return false;
+    }
+    audio_pull = pull;
+    audio_user = user;
+    audio_open = true;
+    return true;
+}
+
+void web_audio_pause(bool paused) {
+    if (!audio_open) return;
+    // Nobody hears it yet: it is dropped.
+    if (!paused && !tavix_web_audio_running()) {
+        while (audio_pull(audio_user, pull_buffer, PULL_BYTES_MAX) > 0) {
+        }
+        return;
+    }
+    tavix_web_audio_pause(paused ? 1 : 0);
+}
+
+void web_audio_lock(bool) {}
+
+void web_audio_close() {
+    if (!audio_open) return;
+    tavix_web_audio_close();
+    audio_open = false;
+}
+
+}  // namespace
+
+// The page's audio context asks for bytes bytes (at most PULL_BYTES_MAX) into the buffer
+// tavix_web_audio_buffer() gives; returns how many of them are sound.
+extern "C" EMSCRIPTEN_KEEPALIVE int tavix_web_audio_pull(int bytes) {
+    if (!audio_open || bytes <= 0) return 0;
+    if (bytes > PULL_BYTES_MAX) bytes = PULL_BYTES_MAX;
+    return audio_pull(audio_user, pull_buffer, bytes);
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE uint8_t *tavix_web_audio_buffer() {
+    return pull_buffer;
+}
+
+const BackendAudio web_audio = {
+    web_audio_count, web_audio_open, web_audio_pause, web_audio_lock, web_audio_close,
+};
+
 extern const Backend web_backend = {
     "web",                // name
     true,                 // shows_windows
@@ -225,4 +301,5 @@ extern const Backend web_backend = {
     web_window_present,   // window_present
     web_pump_events,      // pump
     web_wait_events,      // wait
+    &web_audio,           // audio
 };
