@@ -9,6 +9,11 @@
 #include "library/tavix.h"
 #include "platform/win32.h"
 
+// <windows.h> makes DrawState a macro (DrawStateA); the record below has a type of that name.
+#ifdef DrawState
+#undef DrawState
+#endif
+
 #include <cstdint>
 #include <cstdio>
 
