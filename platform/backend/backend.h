@@ -115,6 +115,9 @@ struct Backend {
     // nothing outside the program to wait for may wake every second instead), then reports every
     // pending event as pump() does. True when any was reported. Never spins.
     bool (*wait)(int timeout_ms);
+    // Sleeps for ms milliseconds, the program's windows left as they are (Windows' Sleep): the
+    // thread's own sleep (backend_thread_sleep), or, in a page, the browser's turn for that long.
+    void (*sleep)(unsigned ms);
 
     // The backend's sound device (the section "Sound" below); null when it has none.
     const BackendAudio *audio;
@@ -133,6 +136,11 @@ bool backend_start(char *why, size_t why_size);
 // call it directly, any other backend through its table.
 bool backend_pump();
 bool backend_wait(int timeout_ms);
+// The chosen backend's sleep(), called directly for the same reason.
+void backend_sleep(unsigned ms);
+// Sleeping the thread for ms milliseconds, however often a signal interrupts it: the sleep() of
+// a backend with a thread of its own to sleep.
+void backend_thread_sleep(unsigned ms);
 
 // TAVIX_SCALE when it is set to a whole number from 1 to 4; 0 when it is not set, or (after one
 // line on stderr) not such a number: the backend then decides.

@@ -67,8 +67,16 @@ int menu_bar_height(const Window *w) {
     return w->menu ? MENU_BAR_HEIGHT : 0;
 }
 
+// Makes the copy left unmade in the window, if any (window_leave_copy).
+void make_copy_left(Window *w) {
+    GdiBitmap *bitmap = w->copy_source;
+    if (!bitmap) return;
+    w->copy_source = nullptr;
+    dc_copy_to_window(w->hwnd, &w->surface, w->copy_at, bitmap, w->copy_block, w->surface.version);
+}
+
 void set_surface_size(Window *w, int width, int height) {
-    if (w->copy_source) dc_make_copy_left(w);
+    make_copy_left(w);
     width = std::clamp(width, 1, MAX_SURFACE_SIDE);
     height = std::clamp(height, 1, MAX_SURFACE_SIDE);
     std::vector<uint32_t> pixels((size_t)width * (size_t)height, 0x00FFFFFFu);
@@ -178,8 +186,35 @@ Surface *window_surface(HWND hwnd) {
 Surface *window_pixels(HWND hwnd) {
     Window *w = window_get(hwnd);
     if (!w) return nullptr;
-    if (w->copy_source) dc_make_copy_left(w);
+    make_copy_left(w);
     return &w->surface;
+}
+
+Surface *window_surface_as_is(HWND hwnd) {
+    Window *w = window_get(hwnd);
+    return w ? &w->surface : nullptr;
+}
+
+bool window_leave_copy(HWND hwnd, GdiBitmap *bitmap, RECT block, POINT at) {
+    Window *w = window_get(hwnd);
+    if (!w || backend->shows_windows) return false;
+    if (w->copy_source &&
+        !(w->copy_source == bitmap && w->copy_block.left == block.left &&
+          w->copy_block.top == block.top && w->copy_block.right == block.right &&
+          w->copy_block.bottom == block.bottom && w->copy_at.x == at.x &&
+          w->copy_at.y == at.y))
+        make_copy_left(w);
+    w->copy_source = bitmap;
+    w->copy_block = block;
+    w->copy_at = at;
+    window_mark_damaged(hwnd, RECT{at.x, at.y, at.x + (block.right - block.left),
+                                   at.y + (block.bottom - block.top)});
+    return true;
+}
+
+void windows_make_copies_of(GdiBitmap *bitmap) {
+    for (Window *w : window_list())
+        if (w->copy_source == bitmap) make_copy_left(w);
 }
 
 bool window_client_area(HWND hwnd, RECT *area) {

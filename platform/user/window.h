@@ -50,7 +50,7 @@ struct Window {
     int overlay_x, overlay_y;      // overlay position in surface coordinates
     uint32_t backend_id;           // the backend's window showing the surface, 0 for none
     // A copy of a bitmap's block left unmade, on a backend that shows no window: the surface
-    // gets it when anything next asks for the pixels (platform/gdi/dc.h). Null when none.
+    // gets it when anything next asks for the pixels (window_leave_copy). Null when none.
     GdiBitmap *copy_source;
     RECT copy_block;  // the block, in the bitmap's coordinates
     POINT copy_at;    // where its top left goes in the surface
@@ -72,23 +72,12 @@ void windows_present_changed();
 // new client size with WM_SIZE and invalidates the window.
 void window_resize_surface(HWND hwnd, int width, int height);
 
-// ---- What the painting, menu and GDI code see of a window --------------------------------------
+// ---- What the painting and menu code see of a window --------------------------------------------
 //
-// A top-level window shows one surface: the menu bar (when the window has one) on top, the client
-// area below it. The window manager draws caption and frame outside it.
+// The window manager draws caption and frame outside the surface.
 
-// The window's surface, to draw on, or nullptr when hwnd is not a live window. Any copy left
-// unmade is made first.
-Surface *window_surface(HWND hwnd);
-// The same, only to read its pixels: the next copy of a bitmap to the window may still take no
-// more than what changed on the bitmap.
-Surface *window_pixels(HWND hwnd);
-// Where the client area lies inside the window's surface (left, top, right, bottom).
-bool window_client_area(HWND hwnd, RECT *area);
-// The window's pixels changed; they reach the screen when the queue next runs dry.
-void window_mark_changed(HWND hwnd);
-// Only the area (surface coordinates) changed: the next present hands the display no more.
-void window_mark_damaged(HWND hwnd, const RECT &area);
+// (The window's pixels, as the drawing code asks for them: platform/surface.h.)
+
 // A surface drawn over the window at (x, y) of its surface (the open pop-up menu), or nullptr for
 // none. The window keeps only the pointer: the owner keeps it alive until it sets another.
 void window_set_overlay(HWND hwnd, const Surface *overlay, int x, int y);

@@ -75,5 +75,6 @@ extern const Backend null_backend = {
     null_window_present,   // window_present
     null_pump,             // pump
     null_wait,             // wait
+    backend_thread_sleep, // sleep
     &null_audio,           // audio
 };

@@ -18,5 +18,6 @@ extern const Backend sdl_backend = {
     sdl_window_present,   // window_present
     sdl_pump_events,      // pump
     sdl_wait_events,      // wait
+    backend_thread_sleep, // sleep
     &sdl_audio,           // audio
 };

@@ -218,6 +218,11 @@ bool web_wait_events(int timeout_ms) {
     return report_events();
 }
 
+// In a page, sleeping is giving the browser its turn for that long.
+void web_sleep(unsigned ms) {
+    emscripten_sleep(ms);
+}
+
 // ---- Sound ---------------------------------------------------------------------------------
 // The page's audio context pulls the samples (library_web.js) while the program is suspended in
 // its wait, and wakes the wait after it played sound. Until the first click, tap or key in the
@@ -301,5 +306,6 @@ extern const Backend web_backend = {
     web_window_present,   // window_present
     web_pump_events,      // pump
     web_wait_events,      // wait
+    web_sleep,            // sleep
     &web_audio,           // audio
 };
