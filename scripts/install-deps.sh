@@ -2,8 +2,8 @@
 # Installs the Debian packages the build, the tests and the cross-compile need, when any is
 # missing: with apt-get when run as root, else it prints the one command to run.
 set -e
-PACKAGES="cmake make g++ pkg-config libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation
-libpng-dev libglib2.0-dev libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev xvfb xdotool x11-apps x11-utils openbox netpbm imagemagick
+PACKAGES="cmake ninja-build make g++ pkg-config libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation
+libpng-dev libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev xvfb xdotool x11-apps x11-utils openbox netpbm imagemagick
 g++-mingw-w64-i686 clang libclang-rt-14-dev zlib1g-dev python3
 g++-mingw-w64-x86-64 wine64 bubblewrap libfaketime
 lld llvm zip unzip lintian dpkg-dev file"

@@ -43,6 +43,8 @@ int main(void) {
                 exit(4);
             }
             if (GRADE_VARIANT == CHATTY) {
+                /* Markup, an escape sequence and bytes that are not UTF-8, for the report page. */
+                fputs("<b>chatter</b> & \"it's\" \x1b[31m\xff\xc3(\n", stderr);
                 FILE *junk = fopen("junk.txt", "w");
                 for (int i = 0; i < 100000; ++i) {
                     fputs("a line of forty characters of chatter.\n", stderr);

@@ -118,6 +118,11 @@ TEST(Grade, EverySubmissionGetsItsOutcome) {
     // The crash's row says where its replay had got to (the key, line 2) and what it printed.
     EXPECT_NE(page.find("reached script line 2\nlast console lines:\n  click at -100, 50\n"),
               std::string::npos);
+    // The chatty one's first line of its own reaches the page inert: markup escaped, the
+    // escape sequence and the bytes that are not UTF-8 each a U+FFFD.
+    EXPECT_NE(page.find("  submission: &lt;b&gt;chatter&lt;/b&gt; &amp; &quot;it&#39;s&quot; "
+                        "\xEF\xBF\xBD[31m\xEF\xBF\xBD\xEF\xBF\xBD(\n"),
+              std::string::npos);
 
     // Only a program told to (as the grader tells every run) says the line it had reached.
     for (const char *setting : {"", "TAVIX_REPLAY_LINE=1 "}) {

@@ -3,7 +3,6 @@
 // submission; and the options that choose them and score the runs.
 #include "tools/grade/grade.h"
 
-#include <glib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -12,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -28,10 +29,10 @@ bool has_format(const Grading &g, const char *name) {
 
 // A JSON string: valid UTF-8 (invalid bytes become U+FFFD), control characters escaped.
 std::string json(const std::string &text) {
-    gchar *valid = g_utf8_make_valid(text.data(), (gssize)text.size());
+    std::string valid = valid_utf8(text);
     std::string out = "\"";
-    for (const char *p = valid; *p; ++p) {
-        unsigned char c = (unsigned char)*p;
+    for (char byte : valid) {
+        unsigned char c = (unsigned char)byte;
         if (c == '"' || c == '\\') {
             out += '\\';
             out += (char)c;
@@ -45,21 +46,13 @@ std::string json(const std::string &text) {
             out += (char)c;
         }
     }
-    g_free(valid);
     return out + "\"";
 }
 
 // XML text and attribute values: valid UTF-8, markup escaped, and the control characters XML
 // 1.0 cannot hold at all replaced.
 std::string xml(const std::string &text) {
-    gchar *valid = g_utf8_make_valid(text.data(), (gssize)text.size());
-    for (gchar *p = valid; *p; ++p)
-        if ((unsigned char)*p < 0x20 && *p != '\n' && *p != '\t') *p = '?';
-    gchar *markup = g_markup_escape_text(valid, -1);
-    std::string out = markup;
-    g_free(markup);
-    g_free(valid);
-    return out;
+    return xml_escape(text);
 }
 
 std::string number(double value) {
@@ -272,15 +265,11 @@ std::string gradescope_json(const Grading &g, int submission) {
 // A PNG file of the pictures folder as a data URL, or empty when it cannot be read.
 std::string data_url(const std::string &dir, const std::string &file) {
     if (file.empty()) return "";
-    gchar *contents = nullptr;
-    gsize length = 0;
-    std::string path = dir + "/pictures/" + file;
-    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return "";
-    gchar *encoded = g_base64_encode((const guchar *)contents, length);
-    std::string url = std::string("data:image/png;base64,") + encoded;
-    g_free(encoded);
-    g_free(contents);
-    return url;
+    std::ifstream in(dir + "/pictures/" + file, std::ios::binary);
+    if (!in) return "";
+    std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return "";
+    return "data:image/png;base64," + base64(contents);
 }
 
 std::string prairielearn_json(const std::string &dir, const Grading &g, int submission) {

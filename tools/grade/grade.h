@@ -136,6 +136,17 @@ void copy_tree(const std::string &from, const std::string &to, CopyCount *copy, 
 // (autograder.cpp); the exit status.
 int write_autograder(int argc, char **argv);
 
+// The programs' text made safe (escape.cpp). valid_utf8: every byte that begins no valid UTF-8
+// sequence (a NUL too) becomes U+FFFD. html_escape: for HTML text and quoted attribute values,
+// & < > " ' as references, invalid bytes and control characters (but for tab, line feed and
+// carriage return) as U+FFFD. xml_escape: for XML text and attribute values, the five as
+// references, invalid bytes as U+FFFD, the characters XML 1.0 cannot hold as '?'.
+std::string valid_utf8(const std::string &text);
+std::string html_escape(const std::string &text);
+std::string xml_escape(const std::string &text);
+// Bytes in base64, padded with '='.
+std::string base64(const std::string &bytes);
+
 // Writes report.html and summary.csv into dir; false with *why set when they cannot be written.
 bool write_report(const std::string &dir, const Grading &grading, std::string *why);
 

@@ -235,28 +235,32 @@ void interrupted(int) {
     grade_interrupted = 1;
 }
 
-}  // namespace
+// What the command line asks for besides the grading itself.
+struct Options {
+    std::string out = "grading";  // the report's folder
+    std::string sandbox;          // namespaces, user-ids, none, or empty for the best there is
+};
 
-int main(int argc, char **argv) {
-    if (argc > 1 && strcmp(argv[1], "--autograder") == 0) return write_autograder(argc, argv);
-    Grading g;
-    g.limits = Limits{10, 0, 64, 64, 256, 1 << 20, false};
-    g.jobs = 0;
-    std::string out = "grading", sandbox;
+// Reads the command line into the grading and *options; a bad one ends the program (fail),
+// --help prints the usage and ends it well.
+void parse_arguments(int argc, char **argv, Grading *g, Options *options) {
+    g->limits = Limits{10, 0, 64, 64, 256, 1 << 20, false};
+    g->jobs = 0;
+    std::string &sandbox = options->sandbox;
     int i = 1;
     for (; i < argc; ++i) {
         const char *a = argv[i];
         if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
             usage(stdout);
-            return 0;
+            exit(0);
         }
         if (strcmp(a, "--") == 0) {
             ++i;
             break;
         }
-        if (take_output_option(argc, argv, &i, &g.outputs, fail)) continue;
+        if (take_output_option(argc, argv, &i, &g->outputs, fail)) continue;
         if (strcmp(a, "--whole-buffer") == 0) {
-            g.limits.whole_buffer = true;
+            g->limits.whole_buffer = true;
             continue;
         }
         if (strcmp(a, "--no-sandbox") == 0) {
@@ -265,7 +269,7 @@ int main(int argc, char **argv) {
             continue;
         }
         if (a[0] != '-') {
-            g.submissions.push_back(a);
+            g->submissions.push_back(a);
             continue;
         }
         bool takes_value = strcmp(a, "--reference") == 0 || strcmp(a, "--script") == 0 ||
@@ -275,13 +279,13 @@ int main(int argc, char **argv) {
         if (!takes_value) fail("unknown option %s", a);
         if (i + 1 >= argc || !argv[i + 1][0]) fail("%s needs a value", a);
         const char *value = argv[++i];
-        if (strcmp(a, "--reference") == 0) g.reference = value;
-        if (strcmp(a, "--script") == 0) g.scripts.push_back(value);
-        if (strcmp(a, "--out") == 0) out = value;
-        if (strcmp(a, "--jobs") == 0) g.jobs = (int)number(a, value, 1, 256);
-        if (strcmp(a, "--timeout") == 0) g.limits.timeout_s = number(a, value, 0.1, 86400);
-        if (strcmp(a, "--memory") == 0) g.limits.memory_mb = (long)number(a, value, 64, 1 << 20);
-        if (strcmp(a, "--disk") == 0) g.limits.disk_mb = (long)number(a, value, 1, 1 << 20);
+        if (strcmp(a, "--reference") == 0) g->reference = value;
+        if (strcmp(a, "--script") == 0) g->scripts.push_back(value);
+        if (strcmp(a, "--out") == 0) options->out = value;
+        if (strcmp(a, "--jobs") == 0) g->jobs = (int)number(a, value, 1, 256);
+        if (strcmp(a, "--timeout") == 0) g->limits.timeout_s = number(a, value, 0.1, 86400);
+        if (strcmp(a, "--memory") == 0) g->limits.memory_mb = (long)number(a, value, 64, 1 << 20);
+        if (strcmp(a, "--disk") == 0) g->limits.disk_mb = (long)number(a, value, 1, 1 << 20);
         if (strcmp(a, "--sandbox") == 0) {
             if (strcmp(value, "namespaces") != 0 && strcmp(value, "user-ids") != 0)
                 fail("unknown sandbox %s (namespaces or user-ids)", value);
@@ -289,71 +293,82 @@ int main(int argc, char **argv) {
             sandbox = value;
         }
     }
-    for (; i < argc; ++i) g.submissions.push_back(argv[i]);
-    if (g.reference.empty()) fail("%s", "no --reference program");
-    if (g.scripts.empty()) fail("%s", "no --script file");
-    if (g.submissions.empty()) fail("%s", "no submission");
-    for (const std::string &script : g.scripts)
+    for (; i < argc; ++i) g->submissions.push_back(argv[i]);
+    if (g->reference.empty()) fail("%s", "no --reference program");
+    if (g->scripts.empty()) fail("%s", "no --script file");
+    if (g->submissions.empty()) fail("%s", "no submission");
+    for (const std::string &script : g->scripts)
         if (access(script.c_str(), R_OK) != 0) fail("cannot read script %s", script.c_str());
+}
 
-    // What this machine permits, found while this process has one thread.
-    SandboxHost host;
+// Finds what this machine permits (while this process has one thread) and settles the limits
+// and the seed every run gets; false, said on stderr, when no sandbox of the kind asked for can
+// be had.
+bool prepare_sandbox(const std::string &sandbox, int argc, char **argv, Grading *g,
+                     SandboxHost *host) {
     std::string why;
-    if (!SandboxHost::probe(sandbox, &host, &why)) {
+    if (!SandboxHost::probe(sandbox, host, &why)) {
         fprintf(stderr, "tavix-grade: %s\n", why.c_str());
         if (sandbox.empty())
             fprintf(stderr,
                     "tavix-grade: install bubblewrap, run as root, or give --no-sandbox to run "
                     "the submissions as this user\n");
-        return BAD_USE;
+        return false;
     }
     // Under user ids a run can read this process's command line: it shows no paths there.
-    if (host.isolation == Isolation::user_ids)
+    if (host->isolation == Isolation::user_ids)
         for (int a = 1; a < argc; ++a) memset(argv[a], 0, strlen(argv[a]));
-    if (g.jobs == 0) g.jobs = sandbox_default_jobs();
+    if (g->jobs == 0) g->jobs = sandbox_default_jobs();
     // Without a cgroup the limit is of address space, which runs well above memory in use.
-    if (g.limits.memory_mb == 0)
-        g.limits.memory_mb = host.memory_cgroup.empty() ? 1024 : sandbox_default_memory_mb(g.jobs);
+    if (g->limits.memory_mb == 0)
+        g->limits.memory_mb =
+            host->memory_cgroup.empty() ? 1024 : sandbox_default_memory_mb(g->jobs);
     SandboxLimits described;
-    described.timeout_s = g.limits.timeout_s;
-    described.memory_mb = g.limits.memory_mb;
-    described.disk_mb = g.limits.disk_mb;
-    described.processes = g.limits.processes;
-    described.open_files = g.limits.open_files;
-    g.isolation = host.describe(described);
+    described.timeout_s = g->limits.timeout_s;
+    described.memory_mb = g->limits.memory_mb;
+    described.disk_mb = g->limits.disk_mb;
+    described.processes = g->limits.processes;
+    described.open_files = g->limits.open_files;
+    g->isolation = host->describe(described);
     // Every run gets the same seed for TAVIX_random unless its script says otherwise.
     const char *seed = getenv("TAVIX_SEED");
-    g.seed = seed && *seed ? seed : "1";
-    setenv("TAVIX_SEED", g.seed.c_str(), 1);
+    g->seed = seed && *seed ? seed : "1";
+    setenv("TAVIX_SEED", g->seed.c_str(), 1);
+    return true;
+}
 
+// Makes the report's folder with its pictures folder (*pictures) and the scratch folder the runs
+// are made in (*scratch); a folder that cannot be made ends the program (fail).
+void make_folders(const std::string &out, std::string *pictures, std::string *scratch) {
     mkdir(out.c_str(), 0777);
-    std::string pictures = out + "/pictures";
-    mkdir(pictures.c_str(), 0777);
+    *pictures = out + "/pictures";
+    mkdir(pictures->c_str(), 0777);
     struct stat status;
-    if (stat(pictures.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-        fail("cannot make the folder %s", pictures.c_str());
+    if (stat(pictures->c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        fail("cannot make the folder %s", pictures->c_str());
     const char *tmp = getenv("TMPDIR");
-    std::string scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/tavix-grade-XXXXXX";
-    if (!mkdtemp(&scratch[0])) fail("cannot make a folder in %s", tmp && *tmp ? tmp : "/tmp");
+    *scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/tavix-grade-XXXXXX";
+    if (!mkdtemp(&(*scratch)[0])) fail("cannot make a folder in %s", tmp && *tmp ? tmp : "/tmp");
     // The runs' users pass through it to their own folders, but cannot list it.
-    chmod(scratch.c_str(), 0711);
+    chmod(scratch->c_str(), 0711);
+}
 
-    // Source folders are compiled first, each in the scratch folder; a folder that does not
-    // compile gets that outcome on every script.
-    if (g.outputs.build) {
-        g.builds.resize(g.submissions.size() + 1);
-        for (size_t p = 0; p < g.builds.size(); ++p)
-            g.builds[p].folder = p == 0 ? g.reference : g.submissions[p - 1];
-        if (!build_all(g.builds, g.outputs, g.jobs, scratch, g.limits, host, &why)) {
-            remove_tree(scratch);
-            fprintf(stderr, "tavix-grade: %s\n", why.c_str());
-            return BAD_USE;
-        }
+// Compiles the source folders, each in the scratch folder; a folder that does not compile gets
+// that outcome on every script. False, said on stderr, when the library cannot be found.
+bool build_programs(Grading *g, const std::string &scratch, const SandboxHost &host) {
+    g->builds.resize(g->submissions.size() + 1);
+    for (size_t p = 0; p < g->builds.size(); ++p)
+        g->builds[p].folder = p == 0 ? g->reference : g->submissions[p - 1];
+    std::string why;
+    if (!build_all(g->builds, g->outputs, g->jobs, scratch, g->limits, host, &why)) {
+        fprintf(stderr, "tavix-grade: %s\n", why.c_str());
+        return false;
     }
-    // The library's own word on where a replay that ended early had got to.
-    setenv("TAVIX_REPLAY_LINE", "1", 1);
+    return true;
+}
 
-    // The plan: the reference's runs first, so that they are done early, then the submissions.
+// The plan: the reference's runs first, so that they are done early, then the submissions'.
+std::vector<Run> plan_runs(const Grading &g) {
     std::vector<Run> runs;
     for (int p = -1; p < (int)g.submissions.size(); ++p)
         for (int s = 0; s < (int)g.scripts.size(); ++s) {
@@ -369,32 +384,88 @@ int main(int argc, char **argv) {
             run.script_index = s;
             runs.push_back(run);
         }
+    return runs;
+}
+
+// Runs every run in its sandbox, timing the whole; false when interrupted, every run ended.
+bool run_in_sandboxes(std::vector<Run> &runs, Grading *g, const SandboxHost &host,
+                      const std::string &scratch) {
+    // The library's own word on where a replay that ended early had got to.
+    setenv("TAVIX_REPLAY_LINE", "1", 1);
     // Interrupted, the grading ends every run before it goes.
     struct sigaction action;
     memset(&action, 0, sizeof action);
     action.sa_handler = interrupted;
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
     double start = now_s();
-    bool complete = run_all(runs, g.limits, g.jobs, host, scratch);
-    g.seconds = now_s() - start;
-    if (!complete) {
-        remove_tree(scratch);
-        fprintf(stderr, "tavix-grade: interrupted; every run is ended, no report written\n");
-        return 130;
-    }
+    bool complete = run_all(runs, g->limits, g->jobs, host, scratch);
+    g->seconds = now_s() - start;
+    return complete;
+}
 
+// What the comparison found, for the exit status.
+struct Verdict {
     bool reference_failed = false, all_same = true, pictures_lost = false;
-    std::vector<Picture> ref_pictures(g.scripts.size());
-    std::vector<std::vector<std::string>> ref_console(g.scripts.size());
-    std::vector<bool> ref_ok(g.scripts.size());
+};
+
+// The reference's run of a script, kept to compare the submissions' runs with.
+struct ReferenceRun {
+    bool ok = false;
+    Picture picture;
+    std::vector<std::string> console;
+    int exit_code = 0;
+};
+
+// The outcome of a submission's run that ended as it should, compared with the reference's.
+void compare_with_reference(const Run &run, const Picture &picture, const ReferenceRun &reference,
+                            const Outputs &outputs, const std::string &pictures,
+                            const std::string &stem, Row *row, Verdict *verdict) {
+    Picture difference;
+    row->differing_pixels = compare_pictures(reference.picture, picture, &difference);
+    row->difference = stem + "-difference.png";
+    verdict->pictures_lost |= !save(pictures, difference, &row->difference);
+    row->console_line = compare_console(reference.console, console_lines(run), &row->console_diff);
+    int code = WEXITSTATUS(run.status);
+    int ref_code = reference.exit_code;
+    std::string words;
+    char text[128];
+    if (row->differing_pixels > outputs.tolerance) {
+        snprintf(text, sizeof text, "%ld pixel%s", row->differing_pixels,
+                 row->differing_pixels == 1 ? "" : "s");
+        words += text;
+    }
+    if (row->console_line > 0) {
+        snprintf(text, sizeof text, "%sconsole from line %d", words.empty() ? "" : ", ",
+                 row->console_line);
+        words += text;
+    }
+    if (code != ref_code) {
+        snprintf(text, sizeof text, "%sexit status %d (reference %d)", words.empty() ? "" : ", ",
+                 code, ref_code);
+        words += text;
+    }
+    row->outcome = words.empty() ? "same" : "differs";
+    row->words = words.empty() ? "same" : "differs: " + words;
+    if (words.empty() && row->differing_pixels > 0) {
+        snprintf(text, sizeof text, "same: %ld pixel%s, within the tolerance of %ld",
+                 row->differing_pixels, row->differing_pixels == 1 ? "" : "s", outputs.tolerance);
+        row->words = text;
+    }
+}
+
+// Every run's row: the reference's rows first (each keeps its picture and console to compare
+// with), then every submission's, compared with the reference's run of the same script.
+Verdict compare_runs(const std::vector<Run> &runs, const std::string &pictures, Grading *g) {
+    Verdict verdict;
+    std::vector<ReferenceRun> references(g->scripts.size());
     for (const Run &run : runs) {
         size_t s = (size_t)run.script_index;
         std::string script = std::to_string(s + 1) + "-" + file_stem(run.script);
         Row row;
         row.run = &run;
         Picture picture;
-        bool failed = run_failed(run, g.limits, &picture, &row.outcome, &row.words);
-        const Build *build = g.outputs.build ? &g.builds[(size_t)run.submission + 1] : nullptr;
+        bool failed = run_failed(run, g->limits, &picture, &row.outcome, &row.words);
+        const Build *build = g->outputs.build ? &g->builds[(size_t)run.submission + 1] : nullptr;
         if (build && !build->outcome.empty()) {
             row.outcome = build->outcome;
             row.words = build->words;
@@ -406,62 +477,33 @@ int main(int argc, char **argv) {
             row.last_lines.assign(lines.begin() + (long)from, lines.end());
         }
         if (run.submission < 0) {
-            ref_ok[s] = !failed;
-            reference_failed |= failed;
+            ReferenceRun &reference = references[s];
+            reference.ok = !failed;
+            reference.exit_code = WEXITSTATUS(run.status);
+            verdict.reference_failed |= failed;
             if (!failed) {
                 row.outcome = "ok";
                 row.words = "ran to the end of the script";
-                ref_pictures[s] = picture;
-                ref_console[s] = console_lines(run);
+                reference.picture = picture;
+                reference.console = console_lines(run);
                 row.picture = "reference-" + script + ".png";
-                pictures_lost |= !save(pictures, picture, &row.picture);
+                verdict.pictures_lost |= !save(pictures, picture, &row.picture);
             }
-            g.reference_rows.push_back(row);
+            g->reference_rows.push_back(row);
             continue;
         }
         std::string stem =
             std::to_string(run.submission + 1) + "-" + file_stem(run.program) + "-" + script;
         if (!failed) {
             row.picture = stem + "-picture.png";
-            pictures_lost |= !save(pictures, picture, &row.picture);
+            verdict.pictures_lost |= !save(pictures, picture, &row.picture);
         }
-        if (!failed && !ref_ok[s]) {
+        if (!failed && !references[s].ok) {
             row.outcome = "not-compared";
             row.words = "not compared: the reference failed on this script";
         } else if (!failed) {
-            Picture difference;
-            row.differing_pixels = compare_pictures(ref_pictures[s], picture, &difference);
-            row.difference = stem + "-difference.png";
-            pictures_lost |= !save(pictures, difference, &row.difference);
-            row.console_line =
-                compare_console(ref_console[s], console_lines(run), &row.console_diff);
-            int code = WEXITSTATUS(run.status);
-            int ref_code = WEXITSTATUS(runs[s].status);
-            std::string words;
-            char text[128];
-            if (row.differing_pixels > g.outputs.tolerance) {
-                snprintf(text, sizeof text, "%ld pixel%s", row.differing_pixels,
-                         row.differing_pixels == 1 ? "" : "s");
-                words += text;
-            }
-            if (row.console_line > 0) {
-                snprintf(text, sizeof text, "%sconsole from line %d", words.empty() ? "" : ", ",
-                         row.console_line);
-                words += text;
-            }
-            if (code != ref_code) {
-                snprintf(text, sizeof text, "%sexit status %d (reference %d)",
-                         words.empty() ? "" : ", ", code, ref_code);
-                words += text;
-            }
-            row.outcome = words.empty() ? "same" : "differs";
-            row.words = words.empty() ? "same" : "differs: " + words;
-            if (words.empty() && row.differing_pixels > 0) {
-                snprintf(text, sizeof text, "same: %ld pixel%s, within the tolerance of %ld",
-                         row.differing_pixels, row.differing_pixels == 1 ? "" : "s",
-                         g.outputs.tolerance);
-                row.words = text;
-            }
+            compare_with_reference(run, picture, references[s], g->outputs, pictures, stem, &row,
+                                   &verdict);
         }
         if (!run.limit_words.empty() && !run.limit_killed) {
             if (failed) {
@@ -472,12 +514,16 @@ int main(int argc, char **argv) {
             }
         }
         if (run.err_cut) row.words += "; its standard error was cut at 1 MB";
-        all_same &= row.outcome == "same";
-        row.points = row_passed(row) ? g.outputs.points : 0;
-        g.rows.push_back(row);
+        verdict.all_same &= row.outcome == "same";
+        row.points = row_passed(row) ? g->outputs.points : 0;
+        g->rows.push_back(row);
     }
-    remove_tree(scratch);
+    return verdict;
+}
 
+// Writes the report and the formats and says the tally on stdout; the exit status.
+int report(const std::string &out, const Grading &g, const Verdict &verdict) {
+    std::string why;
     if (!write_report(out, g, &why) || !write_formats(out, g, &why)) {
         fprintf(stderr, "tavix-grade: %s\n", why.c_str());
         return BAD_USE;
@@ -487,10 +533,36 @@ int main(int argc, char **argv) {
     printf("tavix-grade: %zu submission%s x %zu script%s: %ld same, %ld not; %s/report.html\n",
            g.submissions.size(), g.submissions.size() == 1 ? "" : "s", g.scripts.size(),
            g.scripts.size() == 1 ? "" : "s", same, (long)g.rows.size() - same, out.c_str());
-    if (pictures_lost) return BAD_USE;
-    if (reference_failed) {
+    if (verdict.pictures_lost) return BAD_USE;
+    if (verdict.reference_failed) {
         fprintf(stderr, "tavix-grade: the reference failed on a script; see the report\n");
         return REFERENCE_FAILED;
     }
-    return all_same ? ALL_SAME : SOME_DIFFER;
+    return verdict.all_same ? ALL_SAME : SOME_DIFFER;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc > 1 && strcmp(argv[1], "--autograder") == 0) return write_autograder(argc, argv);
+    Grading g;
+    Options options;
+    parse_arguments(argc, argv, &g, &options);
+    SandboxHost host;
+    if (!prepare_sandbox(options.sandbox, argc, argv, &g, &host)) return BAD_USE;
+    std::string pictures, scratch;
+    make_folders(options.out, &pictures, &scratch);
+    if (g.outputs.build && !build_programs(&g, scratch, host)) {
+        remove_tree(scratch);
+        return BAD_USE;
+    }
+    std::vector<Run> runs = plan_runs(g);
+    if (!run_in_sandboxes(runs, &g, host, scratch)) {
+        remove_tree(scratch);
+        fprintf(stderr, "tavix-grade: interrupted; every run is ended, no report written\n");
+        return 130;
+    }
+    Verdict verdict = compare_runs(runs, pictures, &g);
+    remove_tree(scratch);
+    return report(options.out, g, verdict);
 }

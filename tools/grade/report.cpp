@@ -1,9 +1,8 @@
 // The report: report.html, one page that opens from disk with its pictures in the pictures folder
 // beside it, and summary.csv, one line per submission and script. Text from the programs is
-// escaped with GLib's markup escaping before it reaches the page.
+// escaped (html_escape) before it reaches the page.
 #include "tools/grade/grade.h"
 
-#include <glib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,13 +16,7 @@
 namespace {
 
 std::string escaped(const std::string &text) {
-    // The programs' output need not be UTF-8: invalid bytes become U+FFFD first.
-    gchar *valid = g_utf8_make_valid(text.data(), (gssize)text.size());
-    gchar *markup = g_markup_escape_text(valid, -1);
-    std::string out = markup;
-    g_free(markup);
-    g_free(valid);
-    return out;
+    return html_escape(text);
 }
 
 // A CSV field: quoted when it holds a comma, a quote or a line break, quotes doubled. A field a
