@@ -49,6 +49,11 @@ struct Window {
     const Surface *overlay;        // drawn over the window when presenting (open pop-up), or null
     int overlay_x, overlay_y;      // overlay position in surface coordinates
     uint32_t backend_id;           // the backend's window showing the surface, 0 for none
+    // How the surface lies in the backend window's picture: each pixel a scale x scale block of
+    // screen pixels, its top-left at origin (screen pixels). screen_scale() and (0, 0) from its
+    // creation; presenting and input both follow them (platform/user/present.h).
+    int scale;
+    POINT origin;
     // A copy of a bitmap's block left unmade, on a backend that shows no window: the surface
     // gets it when anything next asks for the pixels (window_leave_copy). Null when none.
     GdiBitmap *copy_source;
@@ -68,6 +73,8 @@ LRESULT window_call(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 void window_client_size(const Window *window, int *width, int *height);
 // Presents every window whose pixels changed; called when the queue runs dry.
 void windows_present_changed();
+// The screen's size in window pixels (GetSystemMetrics' SM_CXSCREEN, SM_CYSCREEN).
+void window_screen_size(int *width, int *height);
 // Brings the surface to width x height (keeping what fits), updates the outer size, reports the
 // new client size with WM_SIZE and invalidates the window.
 void window_resize_surface(HWND hwnd, int width, int height);

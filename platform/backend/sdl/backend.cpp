@@ -3,7 +3,10 @@
 #include "platform/backend/backend.h"
 #include "platform/backend/sdl/audio.h"
 #include "platform/backend/sdl/events.h"
+#include "platform/backend/sdl/state.h"
 #include "platform/backend/sdl/video.h"
+
+SdlState sdl;
 
 extern const Backend sdl_backend = {
     "sdl",                // name
@@ -15,7 +18,8 @@ extern const Backend sdl_backend = {
     sdl_window_destroy,   // window_destroy
     sdl_window_show,      // window_show
     sdl_window_set_size,  // window_set_size
-    sdl_window_present,   // window_present
+    sdl_window_framebuffer,  // window_framebuffer
+    sdl_window_update,    // window_update
     sdl_pump_events,      // pump
     sdl_wait_events,      // wait
     backend_thread_sleep, // sleep
