@@ -92,7 +92,7 @@ void web_window_show(uint32_t id, bool show, bool activate) {
     if (web.windows.count(id)) tavix_web_window_show((int)id, show, activate);
 }
 
-// A canvas has no frame to drag: its size is always the surface's (window_present follows it).
+// A canvas has no frame to drag: its size is always the one the window code composes for.
 void web_window_set_size(uint32_t, int, int) {}
 
 // The canvas takes the size the window code asks for: a new size (the first showing, a resize)
