@@ -24,9 +24,11 @@ const nativeBuild = path.resolve(process.env.TAVIX_NATIVE_BUILD ?? path.join(roo
 const chromium = process.env.TAVIX_CHROMIUM ?? '/usr/bin/chromium';
 const outDir = path.resolve(process.env.TAVIX_WEB_OUT ?? path.join(root, 'build-web/web-tests'));
 
-// The graphics canvas: the 19-pixel menu bar, then the 595 x 496 client area whose pixel
-// (297, 248) is the library's (0, 0), y upwards.
+// The graphics canvas: the 19-pixel menu bar, then the client area (595 x 496 unless a case's
+// client says otherwise) whose middle pixel, rounded down, is the library's (0, 0), y upwards.
 const BAR = 19, WIDTH = 595, HEIGHT = 496, ORIGIN_X = 297, ORIGIN_Y = 248;
+const geometry = ([width, height] = [WIDTH, HEIGHT]) =>
+  ({ width, height, originX: Math.floor(width / 2), originY: Math.floor(height / 2) });
 // The Run menu: its title's middle on the bar, and each item's row middle in the pop-up below it
 // (a 3-pixel frame, text items 18 pixels, separators 9), canvas pixels; with the item's mnemonic.
 const RUN_TITLE = [15, 9];
@@ -51,11 +53,17 @@ const FIXED_TIME = 1700000000;
 //                                                     script: TAVIX_PERIODIC(1); for 'frame'
 //   ['drag', button, [[x, y]...]]  press at the first point, move through the rest, release
 //   ['wheel', x, y, notches]  ['hold', key, ms]   ['press', key]   ['pause', ms]
+//   ['touch', [[x, y]...]]  a finger down at the first point, moved through the rest, lifted:
+//                          script: the left button's press where it began (once it went beyond
+//                          TOUCH_SLOP pixels or lifted), its moves from then on, its release
+//   ['longpress', x, y]    a finger held still TOUCH_HOLD ms and more: a right click there
 // record: the browser runs with TAVIX_RECORD=rec.txt from the start and the Linux build replays
 // what it recorded (for programs that read the clock or the random generator, or animate); the
 // run ends with end: steps that halt the animation, if it runs, and stop the recording (Record
 // Script again), after which the page offers rec.txt; quit: then Ctrl+Q ends the program.
 // tail: for recorded cases, the lines the recording must end with (before them only ticks).
+// asMouse: a recorded case's picture must also equal the Linux build's for scriptOf(steps), the
+// same input by mouse.
 // controls: the same case with one input changed on one side: {linux: f} replays f(script) on
 // Linux, {browser: f} gives f(steps) to the browser; the picture must differ from the other
 // side's unchanged one.
@@ -77,6 +85,14 @@ const cases = [
     name: 'picture_client_extras', program: 'picture_client',
     native: 'tests/windows_e2e/picture_client', args: ['extras', 'sprite.png'],
     nativeArgs: ['extras', path.join(root, 'tests/windows_e2e/sprite.png')], steps: [],
+  },
+  {
+    // A picture of its own size, shown whole: its frame and a ball moved by paced frames, whose
+    // times the recording keeps for the Linux replay, and a dot at each click.
+    name: 'picture_client_window', program: 'picture_client',
+    native: 'tests/windows_e2e/picture_client', args: ['window'], client: [700, 420], record: true,
+    steps: [['pause', 300], ['click', -349, 210], ['click', 349, -209], ['click', 300, 150]],
+    end: [['menu', 'mouse', 'record']], controls: [{ linux: moveFirstClick }],
   },
   {
     name: 'house', program: 'house', native: 'examples/house',
@@ -149,7 +165,18 @@ const cases = [
       ['drag', 'left', [[-250, -200], [250, 180]]]],
     end: [['menu', 'alt', 'record']],
   },
+  {
+    // A finger in the paint program: drags, taps, a finger that wavers before it moves off, a
+    // finger held still (a right click, which paints nothing), and one wavering then lifted (a
+    // tap where it began).
+    name: 'paint_touch', program: 'paint', native: 'examples/paint', record: true, asMouse: true,
+    steps: [['touch', [[-200, 100], [-150, 120], [-100, 60], [-20, 0]]], ['touch', [[50, 50]]], ['touch', [[0, -50], [4, -46], [-3, -52], [100, -100], [200, -20]]],
+      ['longpress', -120, -120], ['wheel', 0, 0, 5],
+      ['touch', [[-250, -200], [-240, -150], [250, 180]]], ['touch', [[150, 150], [156, 147]]]],
+    end: [['menu', 'alt', 'record']],
+  },
 ];
+const TOUCH_SLOP = 10, TOUCH_HOLD = 500;
 
 // ---- Small helpers --------------------------------------------------------------------------
 const failures = [];
@@ -190,6 +217,16 @@ function scriptOf(steps) {
       }
     } else if (kind === 'press' && a === 'Tab') lines.push('TAVIX_KBD(9);');
     else if (kind === 'menu' && b === 'frame') lines.push('TAVIX_PERIODIC(1);');
+    else if (kind === 'touch') {
+      const event = (type, [x, y], button) => `TAVIX_EVENT(${type}, ${x}, ${y}, 0, ${button}, 0, 0);`;
+      const [x0, y0] = a[0];
+      const far = a.findIndex(([x, y]) => Math.hypot(x - x0, y - y0) > TOUCH_SLOP);
+      lines.push(event(1, a[0], 1));
+      if (far > 0) for (const p of a.slice(far)) lines.push(event(6, p, 1));
+      lines.push(event(5, far > 0 ? a[a.length - 1] : a[0], 1));
+    } else if (kind === 'longpress') {
+      lines.push(`TAVIX_EVENT(1, ${a}, ${b}, 0, 3, 0, 0);`, `TAVIX_EVENT(5, ${a}, ${b}, 0, 3, 0, 0);`);
+    } else if (kind === 'wheel') lines.push(`TAVIX_EVENT(7, ${a}, ${b}, 0, ${c}, 0, 0);`);
     else if (kind !== 'menu' && kind !== 'pause') throw new Error(`no script line for ${kind}`);
   }
   return lines;
@@ -302,8 +339,8 @@ async function openPage(browser, port, program, query = {}, fixedTime = 0) {
 
 const idle = (page) => within(20000, page.evaluate(() => window.tavix.idle()), 'window.tavix.idle');
 
-// The client area, rows 19..514 of the graphics canvas, as RGBA bytes.
-async function picture(page) {
+// The client area, the rows below the menu bar of the graphics canvas, as RGBA bytes.
+async function picture(page, g = geometry()) {
   const base64 = await page.evaluate((bar, width, height) => {
     const canvas = document.getElementById('tavix-graphics');
     const bytes = canvas.getContext('2d').getImageData(0, bar, width, height).data;
@@ -311,14 +348,15 @@ async function picture(page) {
     for (let i = 0; i < bytes.length; i += 0x8000)
       text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
     return btoa(text);
-  }, BAR, WIDTH, HEIGHT);
+  }, BAR, g.width, g.height);
   return Buffer.from(base64, 'base64');
 }
 
 // One step through the browser's own input: page.mouse and page.keyboard at canvas pixels.
 async function perform(view, step) {
   const { page, box } = view;
-  const at = (x, y) => [box.x + ORIGIN_X + x, box.y + BAR + ORIGIN_Y - y];
+  const g = view.geometry ?? geometry();
+  const at = (x, y) => [box.x + g.originX + x, box.y + BAR + g.originY - y];
   const [kind, a, b, c] = step;
   switch (kind) {
     case 'click': {
@@ -346,6 +384,22 @@ async function perform(view, step) {
       await page.mouse.down({ button: a });
       for (const p of points.slice(1)) await page.mouse.move(...p, { steps: 4 });
       await page.mouse.up({ button: a });
+      break;
+    }
+    case 'touch':
+    case 'longpress': {
+      // Through the browser's touch input (CDP), the page emulating a touch screen.
+      if (!view.touch) {
+        view.touch = await page.createCDPSession();
+        await view.touch.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+      }
+      const touch = (type, points) => view.touch.send('Input.dispatchTouchEvent',
+        { type, touchPoints: points.map(([x, y]) => ({ x, y })) });
+      const points = kind === 'touch' ? a.map(([x, y]) => at(x, y)) : [at(a, b)];
+      await touch('touchStart', [points[0]]);
+      for (const p of points.slice(1)) await touch('touchMove', [p]);
+      if (kind === 'longpress') await sleep(TOUCH_HOLD + 300);
+      await touch('touchEnd', []);
       break;
     }
     case 'wheel': {
@@ -431,8 +485,9 @@ async function runBrowser(browser, port, c, steps) {
   const view = await openPage(browser, port, c.program, query, c.fixedTime ? FIXED_TIME : 0);
   try {
     const { page, size, errors } = view;
-    if (size[0] !== WIDTH || size[1] !== BAR + HEIGHT)
-      throw new Error(`graphics canvas is ${size[0]} x ${size[1]}, not ${WIDTH} x ${BAR + HEIGHT}`);
+    const g = view.geometry = geometry(c.client);
+    if (size[0] !== g.width || size[1] !== BAR + g.height)
+      throw new Error(`graphics canvas is ${size[0]} x ${size[1]}, not ${g.width} x ${BAR + g.height}`);
     await page.focus('#tavix-graphics');
     for (const [i, step] of steps.entries()) {
       await perform(view, step);
@@ -459,7 +514,7 @@ async function runBrowser(browser, port, c, steps) {
         await within(5000, page.evaluate(() => window.tavix.exited), 'exit').catch(() => {});
       }
     }
-    let pixels = await picture(page);
+    let pixels = await picture(page, g);
     if (c.quit) {
       const png = await page.evaluate(() => {
         const bytes = window.tavix.readFile('final.png');
@@ -514,7 +569,7 @@ function runLinux(c, scriptText, label) {
 }
 
 // ---- Pictures -------------------------------------------------------------------------------
-function difference(a, b) {
+function difference(a, b, width = WIDTH) {
   if (a.length !== b.length) return { count: -1, text: `sizes ${a.length} and ${b.length}` };
   let count = 0, first = null;
   for (let i = 0; i < a.length; i += 4) {
@@ -524,13 +579,13 @@ function difference(a, b) {
     }
   }
   if (!count) return { count, text: 'the same' };
-  const x = first % WIDTH, y = Math.floor(first / WIDTH), at = first * 4;
+  const x = first % width, y = Math.floor(first / width), at = first * 4;
   const rgba = (p) => [...p.subarray(at, at + 4)].join(',');
   return { count, text: `${count} pixels differ, the first at client (${x}, ${y}): ` +
     `${rgba(a)} against ${rgba(b)}` };
 }
-function savePicture(pixels, file) {
-  execFileSync('convert', ['-size', `${WIDTH}x${HEIGHT}`, '-depth', '8', 'rgba:-', file],
+function savePicture(pixels, file, [width, height] = [WIDTH, HEIGHT]) {
+  execFileSync('convert', ['-size', `${width}x${height}`, '-depth', '8', 'rgba:-', file],
     { input: pixels });
 }
 
@@ -552,14 +607,21 @@ async function runCase(browser, port, c) {
     script = scriptOf(c.steps).map((l) => l + '\n').join('');
   }
   const linux = runLinux(c, script, c.name);
-  const d = difference(shown.pixels, linux);
+  const width = geometry(c.client).width;
+  const d = difference(shown.pixels, linux, width);
   if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`))
-    savePicture(shown.pixels, path.join(outDir, `${c.name}-browser.png`));
+    savePicture(shown.pixels, path.join(outDir, `${c.name}-browser.png`), c.client);
+  if (c.asMouse) {
+    const mouse = scriptOf(c.steps).map((l) => l + '\n').join('');
+    const dm = difference(shown.pixels, runLinux(c, mouse, `${c.name}-mouse`), width);
+    check(dm.count === 0, `${c.name}: browser picture equals the same input by mouse on Linux ` +
+      `(${dm.text})`);
+  }
   for (const [i, control] of (c.controls ?? []).entries()) {
     const side = control.linux ? 'Linux' : 'browser';
     const other = control.linux ? runLinux(c, control.linux(script), `${c.name}-control${i}`)
       : (await runBrowser(browser, port, c, control.browser(c.steps))).pixels;
-    const dc = difference(control.linux ? shown.pixels : linux, other);
+    const dc = difference(control.linux ? shown.pixels : linux, other, width);
     check(dc.count > 0, `${c.name}: control ${i}, one input changed on the ${side} side, differs ` +
       `(${dc.text})`);
   }
@@ -764,8 +826,32 @@ async function figures(browser, port) {
   const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
   console.log(`  cone page gzipped without fonts (.html+.js+.wasm): ${kib(gzipSize(page))} ` +
     `(${page.map((f) => `${path.basename(f)} ${kib(fs.statSync(f).size)}`).join(', ')})`);
+  await transferFigures(browser, port);
   await sceneFigures(browser, port);
   console.log(`  machine load (1, 5, 15 min): ${os.loadavg().map((l) => l.toFixed(2)).join(', ')}`);
+}
+
+// What a first visit to the cone's page transfers, each file gzip-compressed as a server would
+// send it, fonts included; then what a second page of the site (house) adds when the browser
+// keeps the first one's files (the shared fonts/).
+async function transferFigures(browser, port) {
+  const fetched = async (program) => {
+    const view = await openPage(browser, port, program);
+    await idle(view.page);
+    const urls = await view.page.evaluate(() => [location.href,
+      ...performance.getEntriesByType('resource').map((e) => e.name)]);
+    await view.context.close();
+    return [...new Set(urls.map((u) => decodeURIComponent(new URL(u).pathname)))];
+  };
+  const files = (names) => names.map((n) => path.join(site, n)).filter((f) => fs.existsSync(f));
+  const first = await fetched('cone');
+  const second = (await fetched('house')).filter((n) => !first.includes(n));
+  const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+  const fonts = (names) => names.filter((n) => n.startsWith('/fonts/')).map((n) => n.slice(7));
+  console.log(`  first visit (cone), gzipped: ${kib(gzipSize(files(first)))} ` +
+    `(${first.length} files; fonts: ${fonts(first).join(', ') || 'none'})`);
+  console.log(`  second visit (house, the first's files kept), gzipped: ` +
+    `${kib(gzipSize(files(second)))} (${second.map((n) => n.slice(1)).join(', ')})`);
 }
 
 // The cone's whole scene drawn SCENES times, in the browser (bench_scene.html) and natively
@@ -816,6 +902,64 @@ async function sceneFigures(browser, port) {
     `${web.map((r, i) => (r.cpu / native[i].cpu).toFixed(2)).join(', ')})`);
 }
 
+// ---- The page around the program -----------------------------------------------------------
+// Full screen shows the graphics window at a whole multiple of its size, pixels kept square, and
+// a click there reaches the program where it lands in the picture: the picture after it equals
+// the Linux build's for that click.
+async function runPageControls(browser, port) {
+  const c = { name: 'fullscreen', program: 'click_to_draw', native: 'examples/click_to_draw' };
+  console.log(`${c.name}:`);
+  const view = await openPage(browser, port, c.program);
+  try {
+    const { page } = view;
+    await page.setViewport({ width: 1920, height: 1200, deviceScaleFactor: 1 });
+    await page.click('#tavix-fullscreen');
+    await page.waitForFunction(() => document.fullscreenElement, { timeout: 10000 });
+    await idle(page);
+    const shown = await page.$eval('#tavix-graphics', (g) => {
+      const r = g.getBoundingClientRect();
+      return { x: r.left + g.clientLeft, y: r.top + g.clientTop, w: g.clientWidth, h: g.clientHeight,
+        rendering: getComputedStyle(g).imageRendering };
+    });
+    // 1920 x 1200 holds the 595 x 515 window twice over, not three times.
+    check(shown.w === 2 * WIDTH && shown.h === 2 * (BAR + HEIGHT) && shown.rendering === 'pixelated',
+      `${c.name}: the window at twice its size, pixelated (${shown.w} x ${shown.h}, ${shown.rendering})`);
+    const [x, y] = [100, 50];
+    await page.mouse.click(shown.x + 2 * (ORIGIN_X + x) + 1, shown.y + 2 * (BAR + ORIGIN_Y - y) + 1);
+    await idle(page);
+    await page.evaluate(() => document.exitFullscreen());
+    await idle(page);
+    const d = difference(await picture(page), runLinux(c, `TAVIX_MOUSE(${x}, ${y});\n`, c.name));
+    check(d.count === 0, `${c.name}: a click on the enlarged picture lands where it shows (${d.text})`);
+  } finally {
+    await view.context.close();
+  }
+}
+
+// ---- Screenshots ----------------------------------------------------------------------------
+// The cone's page as a desk and a phone held upright show it, into docs/screenshots/ (run only
+// when named: node tests/web/web_test.mjs screenshots).
+async function screenshots(browser, port) {
+  console.log('screenshots:');
+  for (const [name, viewport] of [
+    ['web_cone_desktop', { width: 1280, height: 800, deviceScaleFactor: 1 }],
+    ['web_cone_phone', { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true }]]) {
+    const context = await browser.createBrowserContext();
+    try {
+      const page = await context.newPage();
+      await page.setViewport(viewport);
+      await page.goto(`http://127.0.0.1:${port}/cone.html`, { waitUntil: 'load' });
+      await within(30000, page.evaluate(() => window.tavix.ready), 'cone: window.tavix.ready');
+      await idle(page);
+      const file = path.join(root, 'docs/screenshots', `${name}.png`);
+      await page.screenshot({ path: file });
+      check(fs.statSync(file).size > 0, `${name}: ${path.relative(root, file)}`);
+    } finally {
+      await context.close();
+    }
+  }
+}
+
 // ---- Main -----------------------------------------------------------------------------------
 // Headless Chromium with a profile of its own (the caller removes it after browser.close()).
 async function launch() {
@@ -862,9 +1006,10 @@ async function main() {
         check(false, `${c.name}: ${e.message}`);
       }
     }
-    for (const [name, run] of [['menu_record', runMenuRecording], ['sound', runSound],
-      ['figures', figures]]) {
-      if (only.length && !only.includes(name)) continue;
+    for (const [name, run] of [['menu_record', runMenuRecording], ['fullscreen', runPageControls],
+      ['sound', runSound],
+      ['figures', figures], ['screenshots', screenshots]]) {
+      if (only.length ? !only.includes(name) : name === 'screenshots') continue;
       try {
         await run(browser, port);
       } catch (e) {

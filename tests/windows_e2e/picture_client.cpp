@@ -10,7 +10,9 @@
 // Each family of shapes stays inside its region, so a comparison can tell them apart; all text
 // lies in the region named "text", so a comparison can leave font rendering out. With the
 // arguments "extras SPRITE.png" it draws a second picture with the calls beyond the first eight:
-// rgb colours, ellipses, arcs and pies, polygons, flood fills, the PNG blended over shapes.
+// rgb colours, ellipses, arcs and pies, polygons, flood fills, the PNG blended over shapes. With
+// the argument "window" its picture is 700 x 420, framed where the window shows it, with a ball
+// moved by paced frames' times, and a dot drawn at each click until quit.
 #include "library/tavix.h"
 
 #include "tests/programs/event_echo.h"
@@ -247,6 +249,30 @@ static void draw_extras(const char *sprite) {
     TAVIX_draw_rectangle(RED, -290, 65, -250, 25, 0);
 }
 
+static void draw_window_picture(void) {
+    TAVIX_set_title("picture_client: 700 x 420");
+    TAVIX_show_cursor(0);
+    int left, bottom, right, top;
+    TAVIX_visible_area(&left, &bottom, &right, &top);
+    long travelled = 0;
+    for (int frame = 0; frame < 8; frame++) {
+        TAVIX_clear_window();
+        TAVIX_draw_rectangle(NAVY_BLUE, left, top, right, bottom, 2);
+        TAVIX_draw_pixel(RED, left, top);
+        TAVIX_draw_pixel(RED, right, bottom);
+        TAVIX_draw_circle(GOLD, left + 20 + (int)(travelled % 600), 0, 12);
+        TAVIX_draw_formatted(BLACK, -100, -150, 18, "%d x %d, %ld ms", TAVIX_picture_width(),
+                             TAVIX_picture_height(), travelled);
+        travelled += TAVIX_frame(40);
+    }
+    printf("READY\n");
+    fflush(stdout);
+    int x = 0, y = 0;
+    char key = 0;
+    for (int code; (code = TAVIX_next_event(&x, &y, &key)) != TAVIX_QUIT;)
+        if (code == TAVIX_MOUSE) TAVIX_draw_circle(RED, x, y, 4);
+}
+
 static void draw_picture(void) {
     TAVIX_clear_window();
     draw_circles();
@@ -263,9 +289,16 @@ static void draw_picture(void) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
+    bool window = command_line && strcmp(command_line, "window") == 0;
+    if (window) TAVIX_set_picture_size(700, 420);
     TAVIX_start(instance, previous, command_line, show);
     TAVIX_show_console(0);
     TAVIX_set_logging(0);
+    if (window) {
+        draw_window_picture();
+        TAVIX_finish();
+        return 0;
+    }
     // "extras PATH": the second picture, with the sprite at PATH.
     if (command_line && strncmp(command_line, "extras ", 7) == 0)
         draw_extras(command_line + 7);

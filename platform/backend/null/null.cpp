@@ -49,6 +49,10 @@ bool null_window_framebuffer(uint32_t, int, int, ScreenPixels *) {
 
 void null_window_update(uint32_t, RECT) {}
 
+void null_window_set_title(uint32_t, const char *) {}
+
+void null_show_cursor(bool) {}
+
 bool null_pump() {
     return false;
 }
@@ -83,4 +87,7 @@ extern const Backend null_backend = {
     null_wait,             // wait
     backend_thread_sleep, // sleep
     &null_audio,           // audio
+    null_window_set_title,  // window_set_title
+    null_show_cursor,       // show_cursor
+    nullptr,               // pads: none, every slot is empty
 };

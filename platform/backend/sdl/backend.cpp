@@ -2,6 +2,7 @@
 // offscreen driver for tests that want real SDL windows without a screen.
 #include "platform/backend/backend.h"
 #include "platform/backend/sdl/audio.h"
+#include "platform/backend/sdl/pads.h"
 #include "platform/backend/sdl/events.h"
 #include "platform/backend/sdl/state.h"
 #include "platform/backend/sdl/video.h"
@@ -24,4 +25,7 @@ extern const Backend sdl_backend = {
     sdl_wait_events,      // wait
     backend_thread_sleep, // sleep
     &sdl_audio,           // audio
+    sdl_window_set_title,  // window_set_title
+    sdl_show_cursor,       // show_cursor
+    &sdl_pads,            // pads
 };

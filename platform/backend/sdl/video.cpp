@@ -207,3 +207,11 @@ void sdl_window_fit_work_area(uint32_t id) {
     // SDL reports no move to where it was told to go: the window hears of it here.
     if (HWND hwnd = sdl_hwnd_of(id)) input_moved(hwnd, x, fitted);
 }
+
+void sdl_window_set_title(uint32_t id, const char *title) {
+    if (SDL_Window *window = SDL_GetWindowFromID(id)) SDL_SetWindowTitle(window, title);
+}
+
+void sdl_show_cursor(bool show) {
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
