@@ -21,6 +21,8 @@ allowed() {
             echo "platform/user/ platform/gdi/ platform/kernel/ platform/surface.h platform/win32.h" \
                  "platform/backend/backend.h platform/backend/events.h" ;;
         platform/mm/*) echo "platform/mm/ platform/kernel/ platform/win32.h platform/backend/backend.h" ;;
+        platform/xinput/*)
+            echo "platform/xinput/ platform/kernel/ platform/win32.h platform/backend/backend.h" ;;
         platform/backend/*/*)
             echo "$(dirname "$1")/ platform/backend/backend.h platform/backend/events.h" \
                  "platform/win32.h" ;;
