@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #ifdef TAVIX_BACKEND_SDL
 extern const Backend sdl_backend;
@@ -13,6 +14,7 @@ extern const Backend sdl_backend;
 extern const Backend web_backend;
 bool web_pump_events();
 bool web_wait_events(int timeout_ms);
+void web_sleep(unsigned ms);
 #endif
 #ifdef TAVIX_BACKEND_NULL
 extern const Backend null_backend;
@@ -109,6 +111,25 @@ bool backend_wait(int timeout_ms) {
 #endif
         reported = backend->wait(timeout_ms);
     return wave_hand_back() || reported;
+}
+
+void backend_sleep(unsigned ms) {
+#ifdef TAVIX_BACKEND_WEB
+    if (backend == &web_backend) {
+        web_sleep(ms);
+        return;
+    }
+#endif
+    backend->sleep(ms);
+}
+
+void backend_thread_sleep(unsigned ms) {
+    timespec ts;
+    ts.tv_sec = (time_t)(ms / 1000);
+    ts.tv_nsec = (long)(ms % 1000) * 1000000L;
+    while (nanosleep(&ts, &ts) != 0) {
+        // Interrupted by a signal: sleep on for what is left.
+    }
 }
 
 int backend_scale_asked() {

@@ -4,17 +4,17 @@
 // manager's requests, exposure) is declared in platform/backend/events.h.
 //
 // Rules every backend keeps:
-// - Positions and sizes crossing the contract are in window pixels: a backend that shows windows
-//   larger (scale()) converts on its side, rounding screen positions towards minus infinity.
-// - A backend window shows one Surface (platform/surface.h): the menu bar and client area. The
-//   caption and frame are the window manager's (or nobody's).
+// - Positions and sizes crossing the contract, both ways, are in screen pixels: the window code
+//   (platform/user/present.h) alone scales and rounds them to window pixels.
+// - A backend window shows one picture of screen pixels, which the window code composes (the
+//   menu bar and client area, the pop-up over them, scaled) and hands over a rectangle at a time.
+//   The caption and frame are the window manager's (or nobody's).
 // - Every call is made on the program's one thread; no call may call back into the window code
 //   except where its comment says it reports events (pump, wait, window_show).
 // - A call given a window id the backend no longer knows, or 0, does nothing.
 #ifndef TAVIX_PLATFORM_BACKEND_BACKEND_H
 #define TAVIX_PLATFORM_BACKEND_BACKEND_H
 
-#include "platform/surface.h"
 #include "platform/win32.h"
 
 #include <cstddef>
@@ -59,6 +59,16 @@ struct BackendAudio {
 // true when a buffer came back (its MM_WOM_DONE was posted).
 bool wave_hand_back();
 
+// ---- Windows' pictures --------------------------------------------------------------------------
+// The screen pixels a backend window shows, for the window code to compose into: laid out
+// 0x00RRGGBB like a Surface (the top byte may hold anything), row after row.
+struct ScreenPixels {
+    uint32_t *pixels;
+    int width, height;  // screen pixels
+    int stride;         // pixels from the start of one row to the next (at least width)
+    bool fresh;         // new since the last call (first showing, resize): nothing of it is shown
+};
+
 // ---- Gamepads -----------------------------------------------------------------------------------
 // Up to four standard controllers in slots 0 to 3, read through the game controller calls
 // (platform/xinput/). A backend opens its controllers only when a program first reads one, so
@@ -86,32 +96,33 @@ struct BackendPads {
 struct Backend {
     // The name TAVIX_BACKEND chooses it by ("sdl", "null").
     const char *name;
-    // False when none of its windows is on any screen (null/): present() hands pixels nowhere,
-    // so a window's pixels are seen only by whoever reads them back, and the window code may
-    // leave a copy into a window unmade until someone does (platform/gdi/dc.h).
+    // False when none of its windows is on any screen (null/): a window's pixels are seen only
+    // by whoever reads them back, and the window code may leave a copy into a window unmade until
+    // someone does (platform/surface.h: window_leave_copy).
     bool shows_windows;
 
-    // Starts the backend once, before any other call but scale() and screen_size(). Returns false
-    // with a one-line reason in why when it cannot run here (no display): the layer then says so
-    // and the program ends. There is no stop: the process ending is the stop, and a backend must
-    // leave nothing behind that outlives it.
+    // Starts the backend once, before any other call. Returns false with a one-line reason in
+    // why when it cannot run here (no display): the layer then says so and the program ends.
+    // There is no stop: the process ending is the stop, and a backend must leave nothing behind
+    // that outlives it.
     bool (*start)(char *why, size_t why_size);
 
-    // Screen pixels per window pixel, each way (1 to 4), fixed once started: surfaces then get a
-    // fine companion that many times larger (platform/gdi/fine.h), which is what present() shows.
-    // 1 before start().
+    // The screen pixels per window pixel, each way (1 to 4), that the screen calls for: SDL's
+    // from the display's DPI, the page's from its device pixel ratio; 1 without a screen. Asked
+    // once after start(); TAVIX_SCALE comes first (platform/user/present.h: screen_scale).
     int (*scale)();
-    // The screen's size in window pixels (the work area's owner's whole desktop); something
-    // sensible (1024 x 768) when the backend has no screen.
+    // The screen's size (the work area's owner's whole desktop); 1024 x 768 when the backend has
+    // no screen.
     void (*screen_size)(int *width, int *height);
 
-    // Makes a hidden top-level window for hwnd showing a width x height surface, its surface's
-    // top-left at screen (x, y), or wherever the backend likes when x is CW_USEDEFAULT; resizable:
-    // the window manager may resize it (events.h: input_resized). Returns the backend's id for it,
-    // never 0; 0 when none could be made (the reason goes to stderr): the window then lives on
-    // without a screen.
+    // Makes a hidden top-level window width x height large for hwnd, its top-left at screen
+    // (x, y), or wherever the backend likes when x is CW_USEDEFAULT; resizable: the window manager
+    // may resize it (events.h: input_resized). Each window pixel is scale x scale of these: a
+    // backend whose own units are larger (a page's CSS pixels) shows it that many times smaller.
+    // Returns the backend's id for it, never 0; 0 when none could be made (the reason goes to
+    // stderr): the window then lives on without a screen.
     uint32_t (*window_create)(HWND hwnd, const char *title, int x, int y, int width, int height,
-                              bool resizable);
+                              int scale, bool resizable);
     // Destroys the window; the id is dead afterwards. Nothing is reported for it any more.
     void (*window_destroy)(uint32_t id);
     // Shows or hides the window; activate: raise it and give it the keyboard focus too. A backend
@@ -121,14 +132,17 @@ struct Backend {
     // must keep its size, or one larger than the screen). A backend may report the new size again
     // with input_resized.
     void (*window_set_size)(uint32_t id, int width, int height);
-    // Shows the area (surface coordinates) of the surface, with the overlay (when not null) at
-    // (overlay_x, overlay_y) of the surface drawn over it: the pixels are copied before it returns,
-    // and the screen is handed only that area, or all of the window when the backend's own copy of
-    // its pixels is new (first showing, resize). Returns the area handed to the screen, empty when
-    // nothing was. Called when the message queue runs dry, at most once per window per pass.
-    RECT (*window_present)
-    (uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x, int overlay_y,
-     RECT area);
+    // The window's picture, to compose into (SDL_GetWindowSurface is the model): width x height is
+    // the size the window code composes for; a backend whose windows the window manager sizes
+    // gives the size it has (the window code clips to it), one whose windows follow the program
+    // (a canvas) takes that size. False when the window has no picture (none on any screen): the
+    // window code then presents nothing. The pixels stay valid until the next call for the same
+    // window, or its destruction.
+    bool (*window_framebuffer)(uint32_t id, int width, int height, ScreenPixels *out);
+    // Hands the area (screen pixels) of the picture, composed, to the screen
+    // (SDL_UpdateWindowSurfaceRects is the model). Called when the message queue runs dry, at
+    // most once per window per pass.
+    void (*window_update)(uint32_t id, RECT area);
 
     // Reports every pending input and window event (events.h) without blocking, stopping early
     // while input_queue_has_room() is false (the rest waits, in order). True when any was reported.
@@ -139,6 +153,9 @@ struct Backend {
     // nothing outside the program to wait for may wake every second instead), then reports every
     // pending event as pump() does. True when any was reported. Never spins.
     bool (*wait)(int timeout_ms);
+    // Sleeps for ms milliseconds, the program's windows left as they are (Windows' Sleep): the
+    // thread's own sleep (backend_thread_sleep), or, in a page, the browser's turn for that long.
+    void (*sleep)(unsigned ms);
 
     // The backend's sound device (the section "Sound" below); null when it has none.
     const BackendAudio *audio;
@@ -152,7 +169,7 @@ struct Backend {
     const BackendPads *pads;
 };
 
-// The backend chosen by backend_start(); before it, one that has no screen (scale 1, 1024 x 768).
+// The backend chosen by backend_start(); before it, the first one built.
 extern const Backend *backend;
 
 // Chooses the backend and starts it; false with the reason in why when none can run. The one
@@ -165,9 +182,14 @@ bool backend_start(char *why, size_t why_size);
 // call it directly, any other backend through its table.
 bool backend_pump();
 bool backend_wait(int timeout_ms);
+// The chosen backend's sleep(), called directly for the same reason.
+void backend_sleep(unsigned ms);
+// Sleeping the thread for ms milliseconds, however often a signal interrupts it: the sleep() of
+// a backend with a thread of its own to sleep.
+void backend_thread_sleep(unsigned ms);
 
 // TAVIX_SCALE when it is set to a whole number from 1 to 4; 0 when it is not set, or (after one
-// line on stderr) not such a number: the backend then decides.
+// line on stderr) not such a number: the backend's screen then decides.
 int backend_scale_asked();
 
 #endif

@@ -4,13 +4,11 @@
 // no-op.
 #include "platform/gdi/dc.h"
 
-#include "platform/backend/backend.h"
 #include "platform/gdi/fine.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdi/raster.h"
 #include "platform/kernel/handles.h"
 #include "platform/surface.h"
-#include "platform/user/window.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -235,20 +233,6 @@ Canvas canvas_on(GdiDC *dc, Surface *window_pixels) {
     return canvas;
 }
 
-// A block of a bitmap copied to a window no screen shows: left for the window to make when
-// someone asks for its pixels (dc.h). A copy left before of another block or bitmap is made now.
-void leave_copy(Window *window, GdiBitmap *bitmap, const RECT &block, POINT at) {
-    if (window->copy_source &&
-        !(window->copy_source == bitmap && same_rect(window->copy_block, block) &&
-          window->copy_at.x == at.x && window->copy_at.y == at.y))
-        dc_make_copy_left(window);
-    window->copy_source = bitmap;
-    window->copy_block = block;
-    window->copy_at = at;
-    window_mark_damaged(window->hwnd, RECT{at.x, at.y, at.x + (block.right - block.left),
-                                           at.y + (block.bottom - block.top)});
-}
-
 }  // namespace
 
 Canvas dc_canvas(GdiDC *dc) {
@@ -264,19 +248,10 @@ Canvas dc_canvas_to_read(GdiDC *dc) {
     return canvas_on(dc, dc->memory ? nullptr : window_pixels(dc->window));
 }
 
-void dc_make_copy_left(Window *window) {
-    GdiBitmap *bitmap = window->copy_source;
-    if (!bitmap) return;
-    window->copy_source = nullptr;
-    const RECT &block = window->copy_block;
-    copy_to_window(window->hwnd, &window->surface, window->copy_at.x, window->copy_at.y,
-                   &bitmap->surface, bitmap, block.left, block.top, block.right - block.left,
-                   block.bottom - block.top, window->surface.version);
-}
-
-void dc_bitmap_going(GdiBitmap *bitmap) {
-    for (Window *window : window_list())
-        if (window->copy_source == bitmap) dc_make_copy_left(window);
+void dc_copy_to_window(HWND window, Surface *to, POINT at, GdiBitmap *bitmap, RECT block,
+                       uint64_t version_before) {
+    copy_to_window(window, to, at.x, at.y, &bitmap->surface, bitmap, block.left, block.top,
+                   block.right - block.left, block.bottom - block.top, version_before);
 }
 
 void dc_painted(GdiDC *dc) {
@@ -463,12 +438,12 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
     if (!dst || !src || rop != SRCCOPY) return FALSE;
     if (width <= 0 || height <= 0) return TRUE;
     // The window's version before this call hands its pixels out (see copy_to_window).
-    Window *window = dst->window ? window_get(dst->window) : nullptr;
-    uint64_t version_before = window ? window->surface.version : 0;
-    // A bitmap's block to a window no screen shows may wait for someone to look (dc.h).
+    Surface *window = dst->window ? window_surface_as_is(dst->window) : nullptr;
+    uint64_t version_before = window ? window->version : 0;
+    // A bitmap's block to a window may wait for someone to look (window_leave_copy).
     GdiBitmap *source = src->memory ? src->bitmap_record : nullptr;
-    bool may_wait = window && source && !source->surface.fine && !backend->shows_windows;
-    Canvas to = may_wait ? canvas_on(dst, &window->surface) : dc_canvas(dst);
+    bool may_wait = window && source && !source->surface.fine;
+    Canvas to = may_wait ? canvas_on(dst, window) : dc_canvas(dst);
     Canvas from = dc_canvas_to_read(src);
     if (!to.surface || !from.surface) {
         if (to.surface) painted_surface_box(dst, to, RECT{0, 0, 0, 0});
@@ -485,13 +460,13 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int width, int height, HDC src_
         painted_surface_box(dst, to, RECT{0, 0, 0, 0});  // nothing drawn on
         return TRUE;
     }
-    if (may_wait) {
-        leave_copy(window, source,
-                   RECT{(LONG)(dl - shift_x), (LONG)(dt - shift_y), (LONG)(dr - shift_x),
-                        (LONG)(db - shift_y)},
-                   POINT{(LONG)dl, (LONG)dt});
+    if (may_wait &&
+        window_leave_copy(dst->window, source,
+                          RECT{(LONG)(dl - shift_x), (LONG)(dt - shift_y), (LONG)(dr - shift_x),
+                               (LONG)(db - shift_y)},
+                          POINT{(LONG)dl, (LONG)dt}))
         return TRUE;
-    }
+    if (may_wait) to = dc_canvas(dst);  // shown: drawn on at once, the surface handed out
     if (dst->window && to.surface != from.surface && !from.surface->fine) {
         copy_to_window(dst->window, to.surface, (int)dl, (int)dt, from.surface,
                        src->memory ? src->bitmap_record : nullptr, (int)(dl - shift_x),

@@ -13,7 +13,6 @@ struct GdiPen;
 struct GdiBrush;
 struct GdiFont;
 struct GdiBitmap;
-struct Window;
 
 // The selected objects are kept with their records: a selected object is never freed (deleting it
 // only dooms it until it is let go), so drawing reads them without a handle lookup.
@@ -69,16 +68,11 @@ HDC dc_create_for_window(HWND hwnd, bool client_only);
 // Frees a context made by dc_create_for_window or CreateCompatibleDC.
 void dc_destroy(HDC dc);
 
-// Copies of a bitmap to a window whose pixels no screen shows (Backend::shows_windows false) are
-// left unmade: the window keeps where the block goes, and its surface gets the block when anything
-// next asks for the window's pixels (window_surface, window_pixels, a resize), when another block
-// is copied there, or before the bitmap is freed. A replay that copies its whole picture after
-// every event then costs nothing for the copies no one looks at. What the surface gets is the
-// block as the bitmap holds it then, so a window read after its bitmap was drawn on, and before
-// the next copy, shows the later drawing.
-// Makes the window's copy left unmade; the window code calls it.
-void dc_make_copy_left(Window *window);
-// Before a bitmap is freed: every window's copy of it left unmade is made.
-void dc_bitmap_going(GdiBitmap *bitmap);
+// Copies a block (bitmap coordinates) of a bitmap into a window's surface with its top left at
+// at (surface coordinates), handing the window no more than what changed since the same block
+// was copied there last (version_before: the surface's version before this copy was asked for).
+// The window code makes the copies it was left this way (window_leave_copy, platform/surface.h).
+void dc_copy_to_window(HWND window, Surface *to, POINT at, GdiBitmap *bitmap, RECT block,
+                       uint64_t version_before);
 
 #endif

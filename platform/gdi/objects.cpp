@@ -176,7 +176,7 @@ void object_free(HGDIOBJ object, HandleKind kind) {
             break;
         case HANDLE_BITMAP: {
             GdiBitmap *bitmap = (GdiBitmap *)record;
-            dc_bitmap_going(bitmap);
+            windows_make_copies_of(bitmap);
             fine_detach(&bitmap->surface);
             free(bitmap->surface.pixels);
             free(bitmap);

@@ -1,10 +1,11 @@
-// Keyboard and mouse input: SDL's key, text, mouse and wheel events become WM_KEYDOWN/WM_KEYUP,
+// Keyboard and mouse input: the backend's key, text, mouse and wheel events become WM_KEYDOWN/WM_KEYUP,
 // WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL and friends (after the menus had their look),
 // TranslateMessage's characters in Windows-1252, and the mouse capture.
 #include "platform/user/input.h"
 
 #include "platform/kernel/codepage.h"
 #include "platform/user/menu_track.h"
+#include "platform/user/present.h"
 #include "platform/user/queue.h"
 #include "platform/user/window.h"
 
@@ -144,12 +145,115 @@ BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
     return TRUE;
 }
 
-// ---- From SDL ---------------------------------------------------------------------------------
+// ---- Key positions ------------------------------------------------------------------------------
+
+namespace {
+
+// What each key position (USB HID usage, the index) is to Windows: its PC set-1 scan code, plus
+// 0x100 for an extended key, and its virtual key on the US layout. Positions no Windows key has
+// are left out (zero).
+struct KeyPosition {
+    uint16_t scan;
+    uint8_t vk;
+};
+struct KeyRow {
+    int usage;
+    KeyPosition key;
+};
+const KeyRow KEY_ROWS[] = {
+    // Letters A to Z (0x04 to 0x1D) and digits 1 to 9, 0 (0x1E to 0x27) are filled in below.
+    {0x28, {0x1C, VK_RETURN}},  {0x29, {0x01, VK_ESCAPE}},      {0x2A, {0x0E, VK_BACK}},
+    {0x2B, {0x0F, VK_TAB}},     {0x2C, {0x39, VK_SPACE}},       {0x2D, {0x0C, VK_OEM_MINUS}},
+    {0x2E, {0x0D, VK_OEM_PLUS}}, {0x2F, {0x1A, VK_OEM_4}},      {0x30, {0x1B, VK_OEM_6}},
+    {0x31, {0x2B, VK_OEM_5}},   {0x32, {0x2B, VK_OEM_5}},       {0x33, {0x27, VK_OEM_1}},
+    {0x34, {0x28, VK_OEM_7}},   {0x35, {0x29, VK_OEM_3}},       {0x36, {0x33, VK_OEM_COMMA}},
+    {0x37, {0x34, VK_OEM_PERIOD}}, {0x38, {0x35, VK_OEM_2}},    {0x39, {0x3A, VK_CAPITAL}},
+    // F1 to F12 (0x3A to 0x45) are filled in below.
+    {0x46, {0x137, 0x2C}},      {0x47, {0x46, 0x91}},           {0x48, {0x45, VK_PAUSE}},
+    {0x49, {0x152, VK_INSERT}}, {0x4A, {0x147, VK_HOME}},       {0x4B, {0x149, VK_PRIOR}},
+    {0x4C, {0x153, VK_DELETE}}, {0x4D, {0x14F, VK_END}},        {0x4E, {0x151, VK_NEXT}},
+    {0x4F, {0x14D, VK_RIGHT}},  {0x50, {0x14B, VK_LEFT}},       {0x51, {0x150, VK_DOWN}},
+    {0x52, {0x148, VK_UP}},     {0x53, {0x145, 0x90}},          {0x54, {0x135, VK_DIVIDE}},
+    {0x55, {0x37, VK_MULTIPLY}}, {0x56, {0x4A, VK_SUBTRACT}},   {0x57, {0x4E, VK_ADD}},
+    {0x58, {0x11C, VK_RETURN}}, {0x59, {0x4F, VK_NUMPAD0 + 1}}, {0x5A, {0x50, VK_NUMPAD0 + 2}},
+    {0x5B, {0x51, VK_NUMPAD0 + 3}}, {0x5C, {0x4B, VK_NUMPAD0 + 4}}, {0x5D, {0x4C, VK_NUMPAD0 + 5}},
+    {0x5E, {0x4D, VK_NUMPAD0 + 6}}, {0x5F, {0x47, VK_NUMPAD0 + 7}}, {0x60, {0x48, VK_NUMPAD0 + 8}},
+    {0x61, {0x49, VK_NUMPAD0 + 9}}, {0x62, {0x52, VK_NUMPAD0}},  {0x63, {0x53, VK_DECIMAL}},
+    {0x64, {0x56, VK_OEM_102}}, {0x65, {0x15D, 0x5D}},
+    // F13 to F24 (0x68 to 0x73) are filled in below.
+    {0xE0, {0x1D, VK_CONTROL}}, {0xE1, {0x2A, VK_SHIFT}},       {0xE2, {0x38, VK_MENU}},
+    {0xE3, {0x15B, 0x5B}},      {0xE4, {0x11D, VK_CONTROL}},    {0xE5, {0x36, VK_SHIFT}},
+    {0xE6, {0x138, VK_MENU}},   {0xE7, {0x15C, 0x5C}},
+};
+const int KEY_POSITIONS = 0xE8;
+
+struct KeyTable {
+    KeyPosition at[KEY_POSITIONS] = {};
+    KeyTable() {
+        static const uint8_t LETTER_SCANS[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22,
+                                                 0x23, 0x17, 0x24, 0x25, 0x26, 0x32, 0x31,
+                                                 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16,
+                                                 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+        for (int i = 0; i < 26; ++i) at[0x04 + i] = {LETTER_SCANS[i], (uint8_t)('A' + i)};
+        for (int i = 0; i < 10; ++i)  // 1 to 9, then 0
+            at[0x1E + i] = {(uint16_t)(0x02 + i), (uint8_t)(i == 9 ? '0' : '1' + i)};
+        static const uint8_t F_SCANS[12] = {0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40,
+                                            0x41, 0x42, 0x43, 0x44, 0x57, 0x58};
+        for (int i = 0; i < 12; ++i) at[0x3A + i] = {F_SCANS[i], (uint8_t)(VK_F1 + i)};
+        for (int i = 0; i < 12; ++i) at[0x68 + i] = {0, (uint8_t)(VK_F1 + 12 + i)};
+        for (const KeyRow &row : KEY_ROWS) at[row.usage] = row.key;
+    }
+};
+
+// The virtual key a character names on any layout: its letter or digit, or the US layout's
+// punctuation key that makes it; 0 for any other.
+int virtual_key_of_character(int character) {
+    if (character >= 'a' && character <= 'z') return 'A' + (character - 'a');
+    if ((character >= 'A' && character <= 'Z') || (character >= '0' && character <= '9'))
+        return character;
+    switch (character) {
+        case ';': return VK_OEM_1;
+        case '=': return VK_OEM_PLUS;
+        case ',': return VK_OEM_COMMA;
+        case '-': return VK_OEM_MINUS;
+        case '.': return VK_OEM_PERIOD;
+        case '/': return VK_OEM_2;
+        case '`': return VK_OEM_3;
+        case '[': return VK_OEM_4;
+        case '\\': return VK_OEM_5;
+        case ']': return VK_OEM_6;
+        case '\'': return VK_OEM_7;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+KeyCodes key_codes_of(int usage, int character) {
+    static const KeyTable table;
+    if (usage < 0 || usage >= KEY_POSITIONS) return KeyCodes{0, 0};
+    KeyCodes codes = {table.at[usage].scan, table.at[usage].vk};
+    // The typing block follows the layout: its key is named by the character it makes.
+    bool typing = (usage >= 0x04 && usage <= 0x38) || usage == 0x64;
+    if (int vk = typing ? virtual_key_of_character(character) : 0) codes.vk = vk;
+    return codes;
+}
+
+void input_key_at(HWND hwnd, bool down, int usage, int character, bool repeat,
+                  unsigned modifiers) {
+    KeyCodes codes = key_codes_of(usage, character);
+    input_key(hwnd, down, codes.vk, codes.scan, repeat, modifiers);
+}
+
+// ---- From the backend -----------------------------------------------------------------------------
 
 void input_mouse(HWND hwnd, InputEvent::Type type, int button, int x, int y, unsigned buttons_held,
                  unsigned modifiers) {
     Window *w = window_get(hwnd);
     if (!w) return;
+    POINT at = window_point_of(w, x, y);
+    x = at.x;
+    y = at.y;
     POINT screen = screen_of(w, x, y);
     queue_set_mouse_position(screen.x, screen.y);
     InputEvent event = {type, x, y, button, 0, false, false};

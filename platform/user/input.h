@@ -8,6 +8,18 @@
 
 #include <vector>
 
+// ---- Key positions ----
+// The PC set-1 scan code (plus 0x100 for an extended key) and the Windows virtual key of the key
+// at a position (its USB HID usage, as SDL's scan codes and the DOM's KeyboardEvent.code name it)
+// on which the layout puts character (Unicode; 0 when not known): in the typing block the
+// layout's letter, digit or punctuation names the key, elsewhere the position alone does. Both 0
+// for a position no Windows key has.
+struct KeyCodes {
+    int scan;
+    int vk;
+};
+KeyCodes key_codes_of(int usage, int character);
+
 // ---- Keyboard messages ----
 // A key message left the queue (PeekMessageA with PM_REMOVE); from_input: it came from the backend,
 // with the character ch it made.

@@ -6,11 +6,11 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/fine.h"
 #include "platform/gdi/objects.h"
-#include "platform/backend/backend.h"
 #include "platform/surface.h"
 #include "platform/user/input.h"
 #include "platform/user/menu_model.h"
 #include "platform/user/menu_paint.h"
+#include "platform/user/present.h"
 #include "platform/user/window.h"
 
 #include <vector>
@@ -143,7 +143,7 @@ void open_popup(HWND hwnd, int title, bool select_first) {
     // On a scaled screen the pop-up, like a window, is shown from a larger companion where its
     // text is drawn sharp.
     if (Surface *picture = bitmap_surface(tracking.popup_bitmap))
-        fine_attach(picture, backend->scale());
+        fine_attach(picture, screen_scale());
     // Below its title; moved left or up when the window is too small to hold it there.
     RECT title_rect = titles_of(hwnd, *bar)[(size_t)title];
     int x = title_rect.left, y = MENU_BAR_HEIGHT;

@@ -3,6 +3,7 @@
 #include "platform/user/platform.h"
 
 #include "platform/backend/backend.h"
+#include "platform/user/present.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,4 +21,5 @@ void platform_ensure_started() {
                 why);
         exit(1);
     }
+    screen_scale_choose();
 }

@@ -13,9 +13,6 @@
 #include <ctime>
 #include <deque>
 
-#ifdef __EMSCRIPTEN__
-#include <emscripten.h>
-#endif
 
 namespace {
 
@@ -384,15 +381,5 @@ DWORD WINAPI GetTickCount(void) {
 }
 
 void WINAPI Sleep(DWORD milliseconds) {
-#ifdef __EMSCRIPTEN__
-    // In a page, sleeping is giving the browser its turn for that long.
-    emscripten_sleep(milliseconds);
-#else
-    timespec ts;
-    ts.tv_sec = (time_t)(milliseconds / 1000);
-    ts.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
-    while (nanosleep(&ts, &ts) != 0) {
-        // Interrupted by a signal: sleep on for what is left.
-    }
-#endif
+    backend_sleep((unsigned)milliseconds);
 }

@@ -10,6 +10,7 @@
 #include "platform/surface.h"
 #include "platform/user/menu_track.h"
 #include "platform/user/platform.h"
+#include "platform/user/present.h"
 #include "platform/user/queue.h"
 
 #include <algorithm>
@@ -67,8 +68,16 @@ int menu_bar_height(const Window *w) {
     return w->menu ? MENU_BAR_HEIGHT : 0;
 }
 
+// Makes the copy left unmade in the window, if any (window_leave_copy).
+void make_copy_left(Window *w) {
+    GdiBitmap *bitmap = w->copy_source;
+    if (!bitmap) return;
+    w->copy_source = nullptr;
+    dc_copy_to_window(w->hwnd, &w->surface, w->copy_at, bitmap, w->copy_block, w->surface.version);
+}
+
 void set_surface_size(Window *w, int width, int height) {
-    if (w->copy_source) dc_make_copy_left(w);
+    make_copy_left(w);
     width = std::clamp(width, 1, MAX_SURFACE_SIDE);
     height = std::clamp(height, 1, MAX_SURFACE_SIDE);
     std::vector<uint32_t> pixels((size_t)width * (size_t)height, 0x00FFFFFFu);
@@ -83,7 +92,7 @@ void set_surface_size(Window *w, int width, int height) {
     ++w->surface.version;
     // On a scaled screen the window is shown from a companion that size times larger, where
     // text is drawn sharp (platform/gdi/fine.h).
-    fine_attach(&w->surface, backend->scale());
+    fine_attach(&w->surface, screen_scale());
     w->changed = true;
 }
 
@@ -144,13 +153,18 @@ void windows_present_changed() {
         bool damaged = w->damage.left < w->damage.right && w->damage.top < w->damage.bottom;
         if (!(w->changed || damaged) || !w->visible || !w->backend_id) continue;
         RECT area = w->changed ? RECT{0, 0, w->surface.width, w->surface.height} : w->damage;
-        // What the display shows already is not sent again; the backend widens the area to all of
-        // the window when its own copy of the pixels is new (first showing, resize).
-        w->presented = backend->window_present(w->backend_id, &w->surface, w->overlay, w->overlay_x,
-                                               w->overlay_y, area);
+        // What the display shows already is not sent again; all of the window is when the
+        // backend's picture of it is new (first showing, resize).
+        w->presented = present_window(w, area);
         w->changed = false;
         w->damage = RECT{0, 0, 0, 0};
     }
+}
+
+void window_screen_size(int *width, int *height) {
+    backend->screen_size(width, height);
+    *width /= screen_scale();
+    *height /= screen_scale();
 }
 
 void window_resize_surface(HWND hwnd, int width, int height) {
@@ -178,8 +192,35 @@ Surface *window_surface(HWND hwnd) {
 Surface *window_pixels(HWND hwnd) {
     Window *w = window_get(hwnd);
     if (!w) return nullptr;
-    if (w->copy_source) dc_make_copy_left(w);
+    make_copy_left(w);
     return &w->surface;
+}
+
+Surface *window_surface_as_is(HWND hwnd) {
+    Window *w = window_get(hwnd);
+    return w ? &w->surface : nullptr;
+}
+
+bool window_leave_copy(HWND hwnd, GdiBitmap *bitmap, RECT block, POINT at) {
+    Window *w = window_get(hwnd);
+    if (!w || backend->shows_windows) return false;
+    if (w->copy_source &&
+        !(w->copy_source == bitmap && w->copy_block.left == block.left &&
+          w->copy_block.top == block.top && w->copy_block.right == block.right &&
+          w->copy_block.bottom == block.bottom && w->copy_at.x == at.x &&
+          w->copy_at.y == at.y))
+        make_copy_left(w);
+    w->copy_source = bitmap;
+    w->copy_block = block;
+    w->copy_at = at;
+    window_mark_damaged(hwnd, RECT{at.x, at.y, at.x + (block.right - block.left),
+                                   at.y + (block.bottom - block.top)});
+    return true;
+}
+
+void windows_make_copies_of(GdiBitmap *bitmap) {
+    for (Window *w : window_list())
+        if (w->copy_source == bitmap) make_copy_left(w);
 }
 
 bool window_client_area(HWND hwnd, RECT *area) {
@@ -274,7 +315,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
     if ((style & WS_CHILD) || (parent && !window_get(parent))) return nullptr;
 
     int screen_w, screen_h;
-    backend->screen_size(&screen_w, &screen_h);
+    window_screen_size(&screen_w, &screen_h);
     bool default_pos = x == CW_USEDEFAULT;
     if (default_pos) x = y = 0;
     if (width == CW_USEDEFAULT) {
@@ -285,6 +326,8 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
     window_decoration(style, &frame, &caption);
 
     Window *w = new Window();
+    w->scale = screen_scale();
+    w->origin = POINT{0, 0};
     w->proc = cls->proc;
     w->background = cls->background;
     w->class_style = cls->style;
@@ -302,9 +345,11 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
         delete w;
         return nullptr;
     }
+    int scale = w->scale;
     w->backend_id = backend->window_create(
-        w->hwnd, w->title.c_str(), default_pos ? CW_USEDEFAULT : x + frame, y + frame + caption,
-        w->surface.width, w->surface.height, (style & WS_THICKFRAME) != 0);
+        w->hwnd, w->title.c_str(), default_pos ? CW_USEDEFAULT : (x + frame) * scale,
+        (y + frame + caption) * scale, w->surface.width * scale, w->surface.height * scale, scale,
+        (style & WS_THICKFRAME) != 0);
     table.windows.push_back(w);
 
     HWND hwnd = w->hwnd;
@@ -449,7 +494,7 @@ int WINAPI GetSystemMetrics(int index) {
     switch (index) {
         case SM_CXSCREEN:
         case SM_CYSCREEN:
-            backend->screen_size(&screen_w, &screen_h);
+            window_screen_size(&screen_w, &screen_h);
             return index == SM_CXSCREEN ? screen_w : screen_h;
         case SM_CYCAPTION:
             return CAPTION_HEIGHT;
@@ -518,6 +563,9 @@ void input_exposed(HWND hwnd) {
 void input_resized(HWND hwnd, int width, int height) {
     Window *w = window_get(hwnd);
     if (!w) return;
+    int scale = std::max(1, w->scale);
+    width /= scale;
+    height /= scale;
     // A window without a sizing frame keeps its size, as window managers that honour the size
     // hints see to; a sizing one grows no larger than the screen. Either way a window forced to
     // a huge size never costs more pixels than the screen can show, here or in the backend.
@@ -527,18 +575,20 @@ void input_resized(HWND hwnd, int width, int height) {
         keep_h = w->surface.height;
     } else {
         int screen_w, screen_h;
-        backend->screen_size(&screen_w, &screen_h);
+        window_screen_size(&screen_w, &screen_h);
         keep_w = std::min(width, screen_w);
         keep_h = std::min(height, screen_h);
     }
     if ((keep_w != width || keep_h != height) && w->backend_id)
-        backend->window_set_size(w->backend_id, keep_w, keep_h);
+        backend->window_set_size(w->backend_id, keep_w * scale, keep_h * scale);
     window_resize_surface(hwnd, keep_w, keep_h);
 }
 
 void input_moved(HWND hwnd, int x, int y) {
     Window *w = window_get(hwnd);
     if (!w) return;
+    x = window_pixel_of(x, screen_scale());
+    y = window_pixel_of(y, screen_scale());
     int frame, caption;
     window_decoration(w->style, &frame, &caption);
     w->x = x - frame;

@@ -49,8 +49,13 @@ struct Window {
     const Surface *overlay;        // drawn over the window when presenting (open pop-up), or null
     int overlay_x, overlay_y;      // overlay position in surface coordinates
     uint32_t backend_id;           // the backend's window showing the surface, 0 for none
+    // How the surface lies in the backend window's picture: each pixel a scale x scale block of
+    // screen pixels, its top-left at origin (screen pixels). screen_scale() and (0, 0) from its
+    // creation; presenting and input both follow them (platform/user/present.h).
+    int scale;
+    POINT origin;
     // A copy of a bitmap's block left unmade, on a backend that shows no window: the surface
-    // gets it when anything next asks for the pixels (platform/gdi/dc.h). Null when none.
+    // gets it when anything next asks for the pixels (window_leave_copy). Null when none.
     GdiBitmap *copy_source;
     RECT copy_block;  // the block, in the bitmap's coordinates
     POINT copy_at;    // where its top left goes in the surface
@@ -68,27 +73,18 @@ LRESULT window_call(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 void window_client_size(const Window *window, int *width, int *height);
 // Presents every window whose pixels changed; called when the queue runs dry.
 void windows_present_changed();
+// The screen's size in window pixels (GetSystemMetrics' SM_CXSCREEN, SM_CYSCREEN).
+void window_screen_size(int *width, int *height);
 // Brings the surface to width x height (keeping what fits), updates the outer size, reports the
 // new client size with WM_SIZE and invalidates the window.
 void window_resize_surface(HWND hwnd, int width, int height);
 
-// ---- What the painting, menu and GDI code see of a window --------------------------------------
+// ---- What the painting and menu code see of a window --------------------------------------------
 //
-// A top-level window shows one surface: the menu bar (when the window has one) on top, the client
-// area below it. The window manager draws caption and frame outside it.
+// The window manager draws caption and frame outside the surface.
 
-// The window's surface, to draw on, or nullptr when hwnd is not a live window. Any copy left
-// unmade is made first.
-Surface *window_surface(HWND hwnd);
-// The same, only to read its pixels: the next copy of a bitmap to the window may still take no
-// more than what changed on the bitmap.
-Surface *window_pixels(HWND hwnd);
-// Where the client area lies inside the window's surface (left, top, right, bottom).
-bool window_client_area(HWND hwnd, RECT *area);
-// The window's pixels changed; they reach the screen when the queue next runs dry.
-void window_mark_changed(HWND hwnd);
-// Only the area (surface coordinates) changed: the next present hands the display no more.
-void window_mark_damaged(HWND hwnd, const RECT &area);
+// (The window's pixels, as the drawing code asks for them: platform/surface.h.)
+
 // A surface drawn over the window at (x, y) of its surface (the open pop-up menu), or nullptr for
 // none. The window keeps only the pointer: the owner keeps it alive until it sets another.
 void window_set_overlay(HWND hwnd, const Surface *overlay, int x, int y);

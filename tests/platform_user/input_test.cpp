@@ -1,5 +1,6 @@
-// Input: key messages and the characters TranslateMessage makes of them, also for key-downs
-// re-posted to another window; mouse events in client coordinates.
+// Input: key positions and the key messages and characters TranslateMessage makes of them, also
+// for key-downs re-posted to another window; mouse events from screen pixels to client
+// coordinates.
 #include "helpers.h"
 
 #include "platform/user/input.h"
@@ -233,6 +234,66 @@ TEST(Keyboard, KeyMessagesCarryScanCodeRepeatAndReleaseBits) {
     drain();
 }
 
+// Backends report a key by its position (SDL's scan codes are the USB usages the page's codes
+// name too) and the layout's character on it; one table makes Windows' codes of both.
+TEST(Keyboard, KeyPositionsBecomeScanCodesAndVirtualKeys) {
+    struct Case {
+        int usage, character;  // what a backend reports
+        int scan, vk;          // what the key messages carry
+    } cases[] = {
+        {SDL_SCANCODE_A, 'a', 0x1E, 'A'},
+        {SDL_SCANCODE_Q, 'a', 0x10, 'A'},            // AZERTY: the layout names a letter key
+        {SDL_SCANCODE_Z, 0x44F, 0x2C, 'Z'},          // a letter no Latin layout has: the position
+        {SDL_SCANCODE_M, ',', 0x32, VK_OEM_COMMA},   // punctuation follows the layout too
+        {SDL_SCANCODE_SEMICOLON, 0xF6, 0x27, VK_OEM_1},
+        {SDL_SCANCODE_1, '&', 0x02, '1'},
+        {SDL_SCANCODE_0, 0, 0x0B, '0'},
+        {SDL_SCANCODE_NONUSBACKSLASH, '<', 0x56, VK_OEM_102},
+        {SDL_SCANCODE_RETURN, '\r', 0x1C, VK_RETURN},
+        {SDL_SCANCODE_KP_ENTER, 0, 0x11C, VK_RETURN},
+        {SDL_SCANCODE_KP_7, '7', 0x47, VK_NUMPAD0 + 7},  // the keypad keeps its own keys
+        {SDL_SCANCODE_KP_0, 0, 0x52, VK_NUMPAD0},
+        {SDL_SCANCODE_KP_DIVIDE, '/', 0x135, VK_DIVIDE},
+        {SDL_SCANCODE_NUMLOCKCLEAR, 0, 0x145, 0x90},
+        {SDL_SCANCODE_PAUSE, 0, 0x45, VK_PAUSE},
+        {SDL_SCANCODE_F1, 0, 0x3B, VK_F1},
+        {SDL_SCANCODE_F12, 0, 0x58, VK_F1 + 11},
+        {SDL_SCANCODE_F13, 0, 0, VK_F1 + 12},
+        {SDL_SCANCODE_UP, 0, 0x148, VK_UP},
+        {SDL_SCANCODE_DELETE, 127, 0x153, VK_DELETE},
+        {SDL_SCANCODE_LSHIFT, 0, 0x2A, VK_SHIFT},
+        {SDL_SCANCODE_RALT, 0, 0x138, VK_MENU},
+        {SDL_SCANCODE_RGUI, 0, 0x15C, 0x5C},
+        {SDL_SCANCODE_APPLICATION, 0, 0x15D, 0x5D},
+        // Positions no Windows key has, and nonsense, make nothing.
+        {0, 'a', 0, 0},
+        {SDL_SCANCODE_MUTE, 0, 0, 0},
+        {0xE8, 0, 0, 0},
+        {-1, 'a', 0, 0},
+        {1 << 30, 'a', 0, 0},
+    };
+    for (const Case &c : cases) {
+        KeyCodes got = key_codes_of(c.usage, c.character);
+        EXPECT_EQ(got.scan, c.scan) << "usage " << c.usage;
+        EXPECT_EQ(got.vk, c.vk) << "usage " << c.usage;
+    }
+    // And they reach the queue as the key message of those codes.
+    HWND hwnd = make_window();
+    drain();
+    input_key_at(hwnd, true, SDL_SCANCODE_KP_ENTER, 0, false, 0);
+    input_key_at(hwnd, true, SDL_SCANCODE_MUTE, 0, false, 0);
+    input_key_at(hwnd, false, SDL_SCANCODE_Q, 'a', false, 0);
+    MSG m = take();
+    EXPECT_EQ(m.wParam, (WPARAM)VK_RETURN);
+    EXPECT_EQ((DWORD)m.lParam, 0x011C0001u);
+    m = take();
+    EXPECT_EQ(m.message, (UINT)WM_KEYUP);
+    EXPECT_EQ(m.wParam, (WPARAM)'A');
+    EXPECT_EQ((DWORD)m.lParam, 0xC0100001u);
+    DestroyWindow(hwnd);
+    drain();
+}
+
 TEST(Keyboard, Utf8ToWindows1252) {
     struct Case {
         const char *utf8;
@@ -275,6 +336,36 @@ TEST(Mouse, ClicksArriveInClientCoordinatesBelowTheMenuBar) {
     EXPECT_EQ(m.lParam, MAKELPARAM(0, 0));
     EXPECT_EQ(m.wParam, 2u | 4u);
     window_attach_menu_bar(hwnd, nullptr);
+    DestroyWindow(hwnd);
+    drain();
+}
+
+// Backends report positions in screen pixels; a window shown scale times larger, its picture
+// moved by origin, gets the window pixel each falls on: rounded down, also left of the window.
+TEST(Mouse, ScreenPositionsBecomeTheWindowPixelTheyFallOn) {
+    HWND hwnd = make_window();
+    drain();
+    Window *w = window_get(hwnd);
+    ASSERT_NE(w, nullptr);
+    SetCapture(hwnd);  // positions outside the window reach it too
+    struct Case {
+        int scale, origin, screen, window;
+    } cases[] = {
+        {1, 0, 5, 5},  {3, 6, 6, 0},  {1, 0, -1, -1}, {3, 6, 8, 0},           {3, 6, 9, 1},
+        {3, 6, 5, -1}, {3, 6, 2, -2}, {3, 6, 3, -1},  {2, 0, -32767, -16384},
+    };
+    for (const Case &c : cases) {
+        w->scale = c.scale;
+        w->origin = POINT{c.origin, c.origin};
+        input_mouse(hwnd, InputEvent::MOUSE_MOVE, 0, c.screen, c.screen, 1, 0);
+        MSG m = take();
+        EXPECT_EQ(m.message, (UINT)WM_MOUSEMOVE) << c.screen;
+        EXPECT_EQ((short)LOWORD(m.lParam), c.window) << c.scale << " " << c.screen;
+        EXPECT_EQ((short)HIWORD(m.lParam), c.window) << c.scale << " " << c.screen;
+    }
+    ReleaseCapture();
+    w->scale = 1;
+    w->origin = POINT{0, 0};
     DestroyWindow(hwnd);
     drain();
 }

@@ -10,27 +10,30 @@
 
 namespace {
 
-int scale = 1;         // TAVIX_SCALE, else 1: there is no display to ask
-uint32_t last_id = 0;  // ids handed out so far; never 0
+// Everything the null backend keeps between calls.
+struct NullState {
+    uint32_t last_id = 0;  // window ids handed out so far; never 0
+};
+NullState state;
 
 bool null_start(char *, size_t) {
-    if (int asked = backend_scale_asked()) scale = asked;
     return true;
 }
 
+// There is no display to ask: TAVIX_SCALE alone scales.
 int null_scale() {
-    return scale;
+    return 1;
 }
 
 // The size a screen-less desktop reports elsewhere too, so windows placed by it land alike.
 void null_screen_size(int *width, int *height) {
-    *width = 1024 / scale;
-    *height = 768 / scale;
+    *width = 1024;
+    *height = 768;
 }
 
-uint32_t null_window_create(HWND, const char *, int, int, int, int, bool) {
-    if (++last_id == 0) ++last_id;
-    return last_id;
+uint32_t null_window_create(HWND, const char *, int, int, int, int, int, bool) {
+    if (++state.last_id == 0) ++state.last_id;
+    return state.last_id;
 }
 
 void null_window_destroy(uint32_t) {}
@@ -40,9 +43,11 @@ void null_window_show(uint32_t, bool, bool) {}
 void null_window_set_size(uint32_t, int, int) {}
 
 // There is no screen to hand pixels to: the window's surface is all it shows.
-RECT null_window_present(uint32_t, const Surface *, const Surface *, int, int, RECT) {
-    return RECT{0, 0, 0, 0};
+bool null_window_framebuffer(uint32_t, int, int, ScreenPixels *) {
+    return false;
 }
+
+void null_window_update(uint32_t, RECT) {}
 
 void null_window_set_title(uint32_t, const char *) {}
 
@@ -76,9 +81,11 @@ extern const Backend null_backend = {
     null_window_destroy,   // window_destroy
     null_window_show,      // window_show
     null_window_set_size,  // window_set_size
-    null_window_present,   // window_present
+    null_window_framebuffer,  // window_framebuffer
+    null_window_update,    // window_update
     null_pump,             // pump
     null_wait,             // wait
+    backend_thread_sleep, // sleep
     &null_audio,           // audio
     null_window_set_title,  // window_set_title
     null_show_cursor,       // show_cursor

@@ -4,7 +4,10 @@
 #include "platform/backend/sdl/audio.h"
 #include "platform/backend/sdl/pads.h"
 #include "platform/backend/sdl/events.h"
+#include "platform/backend/sdl/state.h"
 #include "platform/backend/sdl/video.h"
+
+SdlState sdl;
 
 extern const Backend sdl_backend = {
     "sdl",                // name
@@ -16,9 +19,11 @@ extern const Backend sdl_backend = {
     sdl_window_destroy,   // window_destroy
     sdl_window_show,      // window_show
     sdl_window_set_size,  // window_set_size
-    sdl_window_present,   // window_present
+    sdl_window_framebuffer,  // window_framebuffer
+    sdl_window_update,    // window_update
     sdl_pump_events,      // pump
     sdl_wait_events,      // wait
+    backend_thread_sleep, // sleep
     &sdl_audio,           // audio
     sdl_window_set_title,  // window_set_title
     sdl_show_cursor,       // show_cursor

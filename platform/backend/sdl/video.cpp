@@ -1,11 +1,11 @@
 // SDL's side of the windows: starting the video subsystem, one SDL window per top-level window,
-// presenting a window's pixels (and the pop-up over them), and the screen size.
+// the screen pixels it shows, and the screen size.
 #include "platform/backend/sdl/video.h"
 
 #include "platform/backend/backend.h"
 #include "platform/backend/events.h"
+#include "platform/backend/sdl/state.h"
 #include "platform/backend/sdl/x11.h"
-#include "platform/surface.h"
 
 #include <SDL.h>
 
@@ -21,82 +21,14 @@ const char *const HWND_KEY = "tavix.hwnd";
 const char *const FIT_UNTIL_KEY = "tavix.fit_until";
 const Uint32 FIT_PERIOD_MS = 2000;
 
-bool headless;
-int scale = 1;  // screen pixels per window pixel, each way (TAVIX_SCALE, else from the DPI)
-
 // The SDL surface a window's pixels were last shown through. A resize that makes SDL replace
 // it also resizes the window's own surface, which then asks for all of it anyway.
 const char *const SCREEN_KEY = "tavix.screen";
 
-// Wraps a surface's pixels, laid out 0x00RRGGBB, for SDL's blitter without copying them.
-SDL_Surface *wrap(const Surface *s) {
-    return SDL_CreateRGBSurfaceWithFormatFrom(s->pixels, s->width, s->height, 32, s->width * 4,
-                                              SDL_PIXELFORMAT_RGB888);
-}
-
-// Copies the area (window coordinates) from the surface lying at (at_x, at_y) of the window to
-// the screen, every pixel as a scale x scale block (or, where the surface has a companion at that
-// scale, that companion pixel for pixel). The window surface of an X display holds
-// pixels exactly as ours are laid out: rows are copied as they are (each scaled row once, then
-// repeated); any other layout goes through SDL's converting blit, which scales by repeating too.
-void copy_to_screen(SDL_Surface *screen, const Surface *from, const RECT &area, int at_x,
-                    int at_y) {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    if (from->fine && fine_scale(from) == scale) {
-        // A surface with a companion at the screen's scale is shown from it, pixel for pixel:
-        // its text was drawn there sharp, and the rest is brought up to date as blocks first.
-        int left = area.left - at_x, top = area.top - at_y;
-        fine_sync(from, left, top, left + width, top + height);
-        const Surface *fine = from->fine;
-        if (screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen)) {
-            for (int row = 0; row < height * scale; ++row)
-                memcpy(
-                    (uint8_t *)screen->pixels + (size_t)(area.top * scale + row) * screen->pitch +
-                        (size_t)area.left * scale * sizeof(uint32_t),
-                    fine->pixels + (size_t)(top * scale + row) * fine->width + (size_t)left * scale,
-                    (size_t)width * scale * sizeof(uint32_t));
-        } else if (SDL_Surface *pixels = wrap(fine)) {
-            SDL_Rect src = {left * scale, top * scale, width * scale, height * scale};
-            SDL_Rect dst = {area.left * scale, area.top * scale, width * scale, height * scale};
-            SDL_BlitSurface(pixels, &src, screen, &dst);
-            SDL_FreeSurface(pixels);
-        }
-        return;
-    }
-    if (screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen)) {
-        size_t row_bytes = (size_t)width * scale * sizeof(uint32_t);
-        for (int row = 0; row < height; ++row) {
-            uint8_t *first = (uint8_t *)screen->pixels +
-                             (size_t)(area.top + row) * scale * screen->pitch +
-                             (size_t)area.left * scale * sizeof(uint32_t);
-            const uint32_t *src =
-                from->pixels + (size_t)(area.top - at_y + row) * from->width + (area.left - at_x);
-            if (scale == 1) {
-                memcpy(first, src, row_bytes);
-                continue;
-            }
-            uint32_t *to = (uint32_t *)first;
-            for (int i = 0; i < width; ++i)
-                for (int k = 0; k < scale; ++k) *to++ = src[i];
-            for (int k = 1; k < scale; ++k)
-                memcpy(first + (size_t)k * screen->pitch, first, row_bytes);
-        }
-        return;
-    }
-    if (SDL_Surface *pixels = wrap(from)) {
-        SDL_Rect src = {area.left - at_x, area.top - at_y, width, height};
-        SDL_Rect dst = {area.left * scale, area.top * scale, width * scale, height * scale};
-        SDL_BlitScaled(pixels, &src, screen, &dst);
-        SDL_FreeSurface(pixels);
-    }
-}
-
-// TAVIX_SCALE when it is a whole number from 1 to 4; else 2 on a display of 192 DPI or more.
-int choose_scale() {
-    if (int asked = backend_scale_asked()) return asked;
-    float dpi = 0;
-    if (!headless && SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) == 0 && dpi >= 192) return 2;
-    return 1;
+// SDL's screen surface holds pixels exactly as the window code composes them (an X display's
+// does): they are composed straight into it.
+bool composes_in_place(const SDL_Surface *screen) {
+    return screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen);
 }
 
 }  // namespace
@@ -116,12 +48,13 @@ bool sdl_start(char *why, size_t why_size) {
         return false;
     }
     const char *driver = SDL_GetCurrentVideoDriver();
-    headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
+    sdl.headless =
+        driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
     // SDL falls back to drawing nowhere when it finds no display; that is only wanted when asked
     // for (the driver by name, as tests do; headless running takes the null backend instead),
     // never as a surprise to someone who expects a window.
     const char *requested = SDL_getenv("SDL_VIDEODRIVER");
-    if (headless && !(requested && strstr(requested, driver))) {
+    if (sdl.headless && !(requested && strstr(requested, driver))) {
         snprintf(why, why_size, "no display found (DISPLAY and WAYLAND_DISPLAY are not usable)");
         SDL_Quit();
         return false;
@@ -131,40 +64,37 @@ bool sdl_start(char *why, size_t why_size) {
     // the wake-up event it sent to a window the first connection has just destroyed, and Xlib
     // ends the program with status 1 over that stale request. Ending the process closes both
     // connections and the server frees every window anyway.
-    scale = choose_scale();
     SDL_StartTextInput();
     return true;
 }
 
+// 2 on a display of 192 DPI or more.
 int sdl_scale() {
-    return scale;
+    float dpi = 0;
+    if (!sdl.headless && SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) == 0 && dpi >= 192) return 2;
+    return 1;
 }
 
 bool sdl_driver_is_headless() {
-    return headless;
+    return sdl.headless;
 }
 
 void sdl_screen_size(int *width, int *height) {
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
-        *width = mode.w / scale;
-        *height = mode.h / scale;
+        *width = mode.w;
+        *height = mode.h;
     } else {
         *width = 1024;
         *height = 768;
     }
 }
 
-uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width, int height,
+uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width, int height, int,
                            bool resizable) {
     Uint32 flags = SDL_WINDOW_HIDDEN | (resizable ? SDL_WINDOW_RESIZABLE : 0);
-    if (x == CW_USEDEFAULT) {
-        x = y = SDL_WINDOWPOS_UNDEFINED;
-    } else {
-        x *= scale;
-        y *= scale;
-    }
-    SDL_Window *window = SDL_CreateWindow(title, x, y, width * scale, height * scale, flags);
+    if (x == CW_USEDEFAULT) x = y = SDL_WINDOWPOS_UNDEFINED;
+    SDL_Window *window = SDL_CreateWindow(title, x, y, width, height, flags);
     if (!window) {
         fprintf(stderr, "tavix: cannot create a window: %s\n", SDL_GetError());
         return 0;
@@ -175,6 +105,7 @@ uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width
 }
 
 void sdl_window_destroy(uint32_t id) {
+    sdl.converted.erase(id);
     if (SDL_Window *window = SDL_GetWindowFromID(id)) SDL_DestroyWindow(window);
 }
 
@@ -193,36 +124,56 @@ void sdl_window_show(uint32_t id, bool show, bool activate) {
     sdl_window_fit_work_area(id);
 }
 
-RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
-                        int overlay_y, RECT area) {
-    RECT none = {0, 0, 0, 0};
+bool sdl_window_framebuffer(uint32_t id, int, int, ScreenPixels *out) {
     SDL_Window *window = SDL_GetWindowFromID(id);
-    if (!window) return none;
-    SDL_Surface *screen = SDL_GetWindowSurface(window);
-    if (!screen) return none;
+    SDL_Surface *screen = window ? SDL_GetWindowSurface(window) : nullptr;
+    if (!screen || screen->w <= 0 || screen->h <= 0) {
+        sdl.converted.erase(id);
+        return false;
+    }
     // SDL makes a new copy of the window's pixels at the first showing and after a resize; all
     // of it is then to be filled and shown.
-    if (SDL_GetWindowData(window, SCREEN_KEY) != screen) {
-        SDL_SetWindowData(window, SCREEN_KEY, screen);
-        area = RECT{0, 0, screen->w, screen->h};
+    out->fresh = SDL_GetWindowData(window, SCREEN_KEY) != screen;
+    if (out->fresh) SDL_SetWindowData(window, SCREEN_KEY, screen);
+    out->width = screen->w;
+    out->height = screen->h;
+    if (composes_in_place(screen)) {
+        sdl.converted.erase(id);
+        out->pixels = (uint32_t *)screen->pixels;
+        out->stride = screen->pitch / (int)sizeof(uint32_t);
+        return true;
     }
-    area.right = std::min<LONG>(area.right, std::min(screen->w / scale, surface->width));
-    area.bottom = std::min<LONG>(area.bottom, std::min(screen->h / scale, surface->height));
+    std::vector<uint32_t> &copy = sdl.converted[id];
+    if (out->fresh || copy.size() != (size_t)screen->w * (size_t)screen->h)
+        copy.assign((size_t)screen->w * (size_t)screen->h, 0);
+    out->pixels = copy.data();
+    out->stride = screen->w;
+    return true;
+}
+
+void sdl_window_update(uint32_t id, RECT area) {
+    SDL_Window *window = SDL_GetWindowFromID(id);
+    SDL_Surface *screen = window ? SDL_GetWindowSurface(window) : nullptr;
+    if (!screen) return;
     area.left = std::max<LONG>(area.left, 0);
     area.top = std::max<LONG>(area.top, 0);
-    if (area.left >= area.right || area.top >= area.bottom) return none;
-    copy_to_screen(screen, surface, area, 0, 0);
-    if (overlay && overlay->pixels) {
-        RECT over = {std::max<LONG>(area.left, overlay_x), std::max<LONG>(area.top, overlay_y),
-                     std::min<LONG>(area.right, overlay_x + overlay->width),
-                     std::min<LONG>(area.bottom, overlay_y + overlay->height)};
-        if (over.left < over.right && over.top < over.bottom)
-            copy_to_screen(screen, overlay, over, overlay_x, overlay_y);
+    area.right = std::min<LONG>(area.right, screen->w);
+    area.bottom = std::min<LONG>(area.bottom, screen->h);
+    if (area.left >= area.right || area.top >= area.bottom) return;
+    SDL_Rect rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+    auto found = sdl.converted.find(id);
+    if (found != sdl.converted.end() &&
+        found->second.size() == (size_t)screen->w * (size_t)screen->h) {
+        // Wraps the copy, laid out 0x00RRGGBB, for SDL's converting blit without copying it.
+        if (SDL_Surface *pixels = SDL_CreateRGBSurfaceWithFormatFrom(
+                found->second.data(), screen->w, screen->h, 32, screen->w * 4,
+                SDL_PIXELFORMAT_RGB888)) {
+            SDL_Rect to = rect;
+            SDL_BlitSurface(pixels, &rect, screen, &to);
+            SDL_FreeSurface(pixels);
+        }
     }
-    SDL_Rect rect = {area.left * scale, area.top * scale, (area.right - area.left) * scale,
-                     (area.bottom - area.top) * scale};
     SDL_UpdateWindowSurfaceRects(window, &rect, 1);
-    return area;
 }
 
 HWND sdl_hwnd_of(uint32_t window_id) {
@@ -231,13 +182,12 @@ HWND sdl_hwnd_of(uint32_t window_id) {
 }
 
 void sdl_window_set_size(uint32_t id, int width, int height) {
-    if (SDL_Window *window = SDL_GetWindowFromID(id))
-        SDL_SetWindowSize(window, width * scale, height * scale);
+    if (SDL_Window *window = SDL_GetWindowFromID(id)) SDL_SetWindowSize(window, width, height);
 }
 
 void sdl_window_fit_work_area(uint32_t id) {
     SDL_Window *window = SDL_GetWindowFromID(id);
-    if (!window || headless) return;
+    if (!window || sdl.headless) return;
     Uint32 until = (Uint32)(uintptr_t)SDL_GetWindowData(window, FIT_UNTIL_KEY);
     if (!until || SDL_TICKS_PASSED(SDL_GetTicks(), until)) return;
     int display = SDL_GetWindowDisplayIndex(window);
@@ -255,9 +205,7 @@ void sdl_window_fit_work_area(uint32_t id) {
     if (fitted >= y) return;
     SDL_SetWindowPosition(window, x, fitted);
     // SDL reports no move to where it was told to go: the window hears of it here.
-    // Window pixels, rounded towards minus infinity as every position crossing this seam is.
-    auto window_pixels = [](int v) { return v >= 0 ? v / scale : -((-v + scale - 1) / scale); };
-    if (HWND hwnd = sdl_hwnd_of(id)) input_moved(hwnd, window_pixels(x), window_pixels(fitted));
+    if (HWND hwnd = sdl_hwnd_of(id)) input_moved(hwnd, x, fitted);
 }
 
 void sdl_window_set_title(uint32_t id, const char *title) {

@@ -4,7 +4,7 @@
 #ifndef TAVIX_PLATFORM_BACKEND_SDL_VIDEO_H
 #define TAVIX_PLATFORM_BACKEND_SDL_VIDEO_H
 
-#include "platform/surface.h"
+#include "platform/backend/backend.h"
 #include "platform/win32.h"
 
 #include <cstddef>
@@ -14,16 +14,15 @@
 bool sdl_start(char *why, size_t why_size);
 // True when the video driver has no input of its own (offscreen, dummy): waiting can then sleep.
 bool sdl_driver_is_headless();
-// Screen pixels per window pixel, each way (1 to 4): windows are that many times larger on the
-// screen than their surfaces, and all positions and sizes crossing this seam are in window pixels.
+// The scale the display calls for: 2 at 192 DPI or more, else 1.
 int sdl_scale();
-// The screen's size in window pixels.
+// The screen's size in screen pixels.
 void sdl_screen_size(int *width, int *height);
 
-// A hidden SDL window for hwnd showing a width x height surface at screen (x, y) (CW_USEDEFAULT:
-// wherever); returns its id, 0 when SDL could not make one.
+// A hidden width x height SDL window for hwnd at screen (x, y) (CW_USEDEFAULT: wherever); returns
+// its id, 0 when SDL could not make one. Positions and sizes here are all in screen pixels.
 uint32_t sdl_window_create(HWND hwnd, const char *title, int x, int y, int width, int height,
-                           bool resizable);
+                           int scale, bool resizable);
 void sdl_window_destroy(uint32_t id);
 void sdl_window_show(uint32_t id, bool show, bool activate);
 // Moves a window that was just shown up as far as needed for it and the window manager's frame
@@ -34,12 +33,11 @@ void sdl_window_set_size(uint32_t id, int width, int height);
 // The window's caption (UTF-8), and the pointer shown or hidden over every window.
 void sdl_window_set_title(uint32_t id, const char *title);
 void sdl_show_cursor(bool show);
-// Shows the area (surface coordinates) of the surface, with the overlay (when not null) at
-// (overlay_x, overlay_y) over it, on the screen: the pixels are copied once, and the display is
-// handed only that area, or all of the window when SDL's copy of its pixels is new. Returns the
-// area handed over, empty when nothing was.
-RECT sdl_window_present(uint32_t id, const Surface *surface, const Surface *overlay, int overlay_x,
-                        int overlay_y, RECT area);
+// The window's screen pixels: SDL's own when they are laid out as the window code composes
+// them, else a copy that sdl_window_update converts (backend.h: window_framebuffer).
+bool sdl_window_framebuffer(uint32_t id, int width, int height, ScreenPixels *out);
+// Hands the area (screen pixels) of them to the display.
+void sdl_window_update(uint32_t id, RECT area);
 // The window that an SDL window id belongs to, or null.
 HWND sdl_hwnd_of(uint32_t window_id);
 

@@ -18,6 +18,8 @@
 // motion over other programs' windows. The layer withdraws that selection on SDL's connection.
 #include "platform/backend/sdl/x11.h"
 
+#include "platform/backend/sdl/state.h"
+
 #ifdef TAVIX_HAVE_X11
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -29,31 +31,29 @@
 
 namespace {
 
-XErrorHandler previous_handler;
-
 int on_x_error(Display *display, XErrorEvent *error) {
     if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
-    return previous_handler ? previous_handler(display, error) : 0;
+    XErrorHandler previous = reinterpret_cast<XErrorHandler>(sdl.x11_previous_handler);
+    return previous ? previous(display, error) : 0;
 }
 
 }  // namespace
 
 void sdl_x11_tolerate_dead_windows() {
     XErrorHandler current = XSetErrorHandler(on_x_error);
-    if (current != on_x_error) previous_handler = current;
+    if (current != on_x_error) sdl.x11_previous_handler = reinterpret_cast<void (*)()>(current);
 }
 
 void sdl_x11_stop_raw_motion(SDL_Window *window) {
 #ifdef TAVIX_HAVE_XI2
-    static Display *done;
     const char *driver = SDL_GetCurrentVideoDriver();
     if (!driver || SDL_strcmp(driver, "x11") != 0) return;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
     Display *display = info.info.x11.display;
-    if (!display || display == done) return;
-    done = display;
+    if (!display || display == sdl.x11_quiet_display) return;
+    sdl.x11_quiet_display = display;
     // The libXi SDL loaded for XInput 2; where it loaded none, it selected nothing.
     void *xi = dlopen("libXi.so.6", RTLD_LAZY | RTLD_NOLOAD);
     if (!xi) return;

@@ -5,8 +5,7 @@
 
 var LibraryTavixWeb = {
   $TavixWeb: {
-    scale: 1,
-    windows: {},   // id -> {canvas, context, image, shown}
+    windows: {},   // id -> {canvas, context, shown, presented, scale}
     nextId: 1,
     queue: [],     // pending events: [kind, id, fields...] and their text
     wake: null,    // resumes a suspended wait
@@ -72,42 +71,30 @@ var LibraryTavixWeb = {
       if (hooks && hooks[name]) hooks[name](arg);
     },
 
-    // PC set-1 scan codes (0x100: extended) and the virtual key of each key position.
-    keys: (function() {
-      var k = {};
-      var row = function(codes, scans, vks) {
-        for (var i = 0; i < codes.length; ++i) k[codes[i]] = [scans[i], vks[i]];
+    // The USB HID usage (the key's position) each KeyboardEvent.code names; the window code
+    // makes scan codes and virtual keys of it.
+    usages: (function() {
+      var u = {};
+      var letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ';
+      for (var i = 0; i < 26; ++i) u['Key' + letters[i]] = 0x04 + i;
+      for (var d = 1; d <= 9; ++d) u['Digit' + d] = 0x1D + d;
+      u['Digit0'] = 0x27;
+      for (var f = 1; f <= 12; ++f) u['F' + f] = 0x39 + f;
+      for (var g = 13; g <= 24; ++g) u['F' + g] = 0x68 + (g - 13);
+      var from = function(first, names) {
+        for (var n = 0; n < names.length; ++n) if (names[n]) u[names[n]] = first + n;
       };
-      var letters = 'QWERTYUIOPASDFGHJKLZXCVBNM';
-      var letterScans = [0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1E, 0x1F,
-                         0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x2C, 0x2D, 0x2E, 0x2F, 0x30,
-                         0x31, 0x32];
-      for (var i = 0; i < 26; ++i) k['Key' + letters[i]] = [letterScans[i], letters.charCodeAt(i)];
-      for (var d = 1; d <= 9; ++d) k['Digit' + d] = [1 + d, 0x30 + d];
-      k['Digit0'] = [0x0B, 0x30];
-      for (var f = 1; f <= 10; ++f) k['F' + f] = [0x3A + f, 0x6F + f];
-      k['F11'] = [0x57, 0x7A];
-      k['F12'] = [0x58, 0x7B];
-      row(['Escape', 'Minus', 'Equal', 'Backspace', 'Tab', 'BracketLeft', 'BracketRight', 'Enter',
-           'ControlLeft', 'Semicolon', 'Quote', 'Backquote', 'ShiftLeft', 'Backslash', 'Comma',
-           'Period', 'Slash', 'ShiftRight', 'NumpadMultiply', 'AltLeft', 'Space', 'CapsLock',
-           'NumLock', 'ScrollLock', 'Numpad7', 'Numpad8', 'Numpad9', 'NumpadSubtract', 'Numpad4',
-           'Numpad5', 'Numpad6', 'NumpadAdd', 'Numpad1', 'Numpad2', 'Numpad3', 'Numpad0',
-           'NumpadDecimal', 'IntlBackslash', 'NumpadEnter', 'ControlRight', 'NumpadDivide',
-           'PrintScreen', 'AltRight', 'Pause', 'Home', 'ArrowUp', 'PageUp', 'ArrowLeft',
-           'ArrowRight', 'End', 'ArrowDown', 'PageDown', 'Insert', 'Delete', 'MetaLeft',
-           'MetaRight', 'ContextMenu'],
-          [0x01, 0x0C, 0x0D, 0x0E, 0x0F, 0x1A, 0x1B, 0x1C, 0x1D, 0x27, 0x28, 0x29, 0x2A, 0x2B,
-           0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3A, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A,
-           0x4B, 0x4C, 0x4D, 0x4E, 0x4F, 0x50, 0x51, 0x52, 0x53, 0x56, 0x11C, 0x11D, 0x135,
-           0x137, 0x138, 0x45, 0x147, 0x148, 0x149, 0x14B, 0x14D, 0x14F, 0x150, 0x151, 0x152,
-           0x153, 0x15B, 0x15C, 0x15D],
-          [0x1B, 0xBD, 0xBB, 0x08, 0x09, 0xDB, 0xDD, 0x0D, 0x11, 0xBA, 0xDE, 0xC0, 0x10, 0xDC,
-           0xBC, 0xBE, 0xBF, 0x10, 0x6A, 0x12, 0x20, 0x14, 0x90, 0x91, 0x67, 0x68, 0x69, 0x6D,
-           0x64, 0x65, 0x66, 0x6B, 0x61, 0x62, 0x63, 0x60, 0x6E, 0xE2, 0x0D, 0x11, 0x6F, 0x2C,
-           0x12, 0x13, 0x24, 0x26, 0x21, 0x25, 0x27, 0x23, 0x28, 0x22, 0x2D, 0x2E, 0x5B, 0x5C,
-           0x5D]);
-      return k;
+      from(0x28, ['Enter', 'Escape', 'Backspace', 'Tab', 'Space', 'Minus', 'Equal', 'BracketLeft',
+                  'BracketRight', 'Backslash', '', 'Semicolon', 'Quote', 'Backquote', 'Comma',
+                  'Period', 'Slash', 'CapsLock']);
+      from(0x46, ['PrintScreen', 'ScrollLock', 'Pause', 'Insert', 'Home', 'PageUp', 'Delete', 'End',
+                  'PageDown', 'ArrowRight', 'ArrowLeft', 'ArrowDown', 'ArrowUp', 'NumLock',
+                  'NumpadDivide', 'NumpadMultiply', 'NumpadSubtract', 'NumpadAdd', 'NumpadEnter',
+                  'Numpad1', 'Numpad2', 'Numpad3', 'Numpad4', 'Numpad5', 'Numpad6', 'Numpad7',
+                  'Numpad8', 'Numpad9', 'Numpad0', 'NumpadDecimal', 'IntlBackslash', 'ContextMenu']);
+      from(0xE0, ['ControlLeft', 'ShiftLeft', 'AltLeft', 'MetaLeft', 'ControlRight', 'ShiftRight',
+                  'AltRight', 'MetaRight']);
+      return u;
     })(),
 
     modifiers: function(e) {
@@ -274,19 +261,22 @@ var LibraryTavixWeb = {
     key: function(id, e, down) {
       // Keys the browser should keep: reloading, full screen, its developer tools.
       if (e.code == 'F5' || e.code == 'F11' || e.code == 'F12' || e.metaKey) return;
-      var known = TavixWeb.keys[e.code];
-      var vk = known ? known[1] : 0;
-      if (e.key && e.key.length == 1) {
-        var c = e.key.toUpperCase().charCodeAt(0);
-        if ((c >= 0x41 && c <= 0x5A) || (c >= 0x30 && c <= 0x39)) vk = c;
-      }
+      var usage = Object.prototype.hasOwnProperty.call(TavixWeb.usages, e.code) ?
+          TavixWeb.usages[e.code] : 0;
       e.preventDefault();
-      if (!vk) return;
+      if (!usage) return;
+      // The layout's letter or digit on the key: the same whether Shift is held or not.
+      var character = 0;
+      if (e.key && e.key.length == 1) {
+        var c = e.key.charCodeAt(0);
+        if ((c >= 0x41 && c <= 0x5A) || (c >= 0x61 && c <= 0x7A) || (c >= 0x30 && c <= 0x39))
+          character = c;
+      }
       var text = '';
       var altGr = e.getModifierState && e.getModifierState('AltGraph');
       if (down && e.key && Array.from(e.key).length == 1 && ((!e.ctrlKey && !e.altKey) || altGr))
         text = e.key;
-      TavixWeb.push({kind: 2, id: id, f: [down ? 1 : 0, vk, known ? known[0] : 0, e.repeat ? 1 : 0,
+      TavixWeb.push({kind: 2, id: id, f: [down ? 1 : 0, usage, character, e.repeat ? 1 : 0,
                                           TavixWeb.modifiers(e)], text: text});
     },
 
@@ -316,8 +306,8 @@ var LibraryTavixWeb = {
       if (!win) return;
       win.canvas.width = width;
       win.canvas.height = height;
-      win.canvas.style.width = (width / TavixWeb.scale) + 'px';
-      win.canvas.style.height = (height / TavixWeb.scale) + 'px';
+      win.canvas.style.width = (width / win.scale) + 'px';
+      win.canvas.style.height = (height / win.scale) + 'px';
       win.context = win.canvas.getContext('2d', {alpha: false});
     },
 
@@ -371,30 +361,35 @@ var LibraryTavixWeb = {
   },
 
   tavix_web_start__deps: ['$TavixWeb'],
-  tavix_web_start: function(asked) {
-    var ratio = typeof window !== 'undefined' && window.devicePixelRatio ? window.devicePixelRatio : 1;
-    TavixWeb.scale = asked > 0 ? asked : Math.max(1, Math.min(4, Math.round(ratio)));
+  tavix_web_start: function() {
     TavixWeb.lastTurn = performance.now();
     // Clicks and keys before the first sound let it start too.
     TavixWeb.listenForGesture();
-    return TavixWeb.scale;
+  },
+
+  // The scale the page calls for: its device pixel ratio, rounded, from 1 to 4.
+  tavix_web_scale: function() {
+    var ratio = typeof window !== 'undefined' && window.devicePixelRatio ? window.devicePixelRatio : 1;
+    return Math.max(1, Math.min(4, Math.round(ratio)));
   },
 
   // The desktop a headless Linux run reports too, so windows are laid out alike.
   tavix_web_screen_size: function(width, height) {
-    HEAP32[width >> 2] = Math.floor(1024 / TavixWeb.scale);
-    HEAP32[height >> 2] = Math.floor(768 / TavixWeb.scale);
+    HEAP32[width >> 2] = 1024;
+    HEAP32[height >> 2] = 768;
   },
 
+  // A canvas of width x height screen pixels, shown scale times smaller by CSS.
   tavix_web_window_create__deps: ['$TavixWeb'],
-  tavix_web_window_create: function(title, width, height) {
+  tavix_web_window_create: function(title, width, height, scale) {
     var canvas = TavixWeb.claim();
     canvas.tavixTaken = true;
     canvas.title = UTF8ToString(title);
     canvas.style.display = 'none';
     if (TavixWeb.cursorHidden) canvas.style.cursor = 'none';
     var id = TavixWeb.nextId++;
-    var win = {canvas: canvas, context: null, shown: false, presented: false};
+    var win = {canvas: canvas, context: null, shown: false, presented: false,
+               scale: scale > 0 ? scale : 1};
     TavixWeb.windows[id] = win;
     TavixWeb.resize(id, width, height);
     TavixWeb.listen(id, win);
@@ -440,11 +435,12 @@ var LibraryTavixWeb = {
   tavix_web_window_resize__deps: ['$TavixWeb'],
   tavix_web_window_resize: function(id, width, height) { TavixWeb.resize(id, width, height); },
 
-  tavix_web_window_put: function(id, rgba, width, height, x, y, w, h) {
+  // Puts w x h pixels (bytes R, G, B, A) at (x, y) of the canvas.
+  tavix_web_window_put: function(id, rgba, x, y, w, h) {
     var win = TavixWeb.windows[id];
-    if (!win) return;
-    var pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
-    win.context.putImageData(new ImageData(pixels, width, height), 0, 0, x, y, w, h);
+    if (!win || w <= 0 || h <= 0) return;
+    var pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4);
+    win.context.putImageData(new ImageData(pixels, w, h), x, y);
     if (!win.presented) {
       win.presented = true;
       TavixWeb.hook('presented', win.canvas);

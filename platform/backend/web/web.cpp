@@ -9,7 +9,6 @@
 // follows in this build (cmake/tavix_web.cmake).
 #include "platform/backend/backend.h"
 #include "platform/backend/events.h"
-#include "platform/surface.h"
 
 #include <emscripten/emscripten.h>
 
@@ -20,16 +19,16 @@
 
 extern "C" {
 // library_web.js
-int tavix_web_start(int scale_asked);
+void tavix_web_start();
+int tavix_web_scale();
 void tavix_web_screen_size(int *width, int *height);
-int tavix_web_window_create(const char *title, int width, int height);
+int tavix_web_window_create(const char *title, int width, int height, int scale);
 void tavix_web_window_destroy(int id);
 void tavix_web_window_show(int id, int show, int activate);
 void tavix_web_window_resize(int id, int width, int height);
 void tavix_web_window_title(int id, const char *title);
 void tavix_web_show_cursor(int show);
-void tavix_web_window_put(int id, const uint32_t *rgba, int width, int height, int x, int y,
-                          int w, int h);
+void tavix_web_window_put(int id, const uint32_t *rgba, int x, int y, int w, int h);
 int tavix_web_next_event(int *fields, char *text, int text_size);
 void tavix_web_wait(int timeout_ms);
 int tavix_web_turn_due();
@@ -42,15 +41,19 @@ void tavix_web_pads_read(int *out);
 
 namespace {
 
-int scale = 1;
-
-// One window's copy of its pixels as the canvas takes them (bytes R, G, B, A), screen pixels.
+// One window: its canvas's picture, in screen pixels, as the window code composes it.
 struct WebWindow {
     HWND hwnd;
-    int width = 0, height = 0;  // surface pixels; 0 until first presented
-    std::vector<uint32_t> rgba;
+    int width = 0, height = 0;     // the canvas's size; 0 until first presented
+    std::vector<uint32_t> pixels;  // width x height, 0x00RRGGBB
 };
-std::map<uint32_t, WebWindow> windows;
+
+// Everything the web backend keeps between calls (the page's side: library_web.js).
+struct WebState {
+    std::map<uint32_t, WebWindow> windows;  // by the page's window id
+    std::vector<uint32_t> rgba;             // the area being handed to a canvas (R, G, B, A)
+};
+WebState web;
 
 // Event kinds and fields as library_web.js hands them over.
 enum { EV_NONE, EV_MOUSE, EV_KEY, EV_WHEEL, EV_FOCUS, EV_BLUR, EV_CLOSE, EV_EXPOSED };
@@ -59,107 +62,78 @@ uint32_t rgba_of(uint32_t pixel) {
     return 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
 }
 
-// Copies the area (surface coordinates of the window) of a surface lying at (at_x, at_y) into
-// the window's copy: from its companion pixel for pixel when it has one at this scale, else each
-// pixel as a scale x scale block.
-void copy_area(WebWindow &w, const Surface *from, const RECT &area, int at_x, int at_y) {
-    int stride = w.width * scale;
-    int left = area.left - at_x, top = area.top - at_y;
-    int width = area.right - area.left, height = area.bottom - area.top;
-    if (from->fine && fine_scale(from) == scale) {
-        fine_sync(from, left, top, left + width, top + height);
-        const Surface *fine = from->fine;
-        for (int row = 0; row < height * scale; ++row) {
-            const uint32_t *src =
-                fine->pixels + (size_t)(top * scale + row) * fine->width + (size_t)left * scale;
-            uint32_t *to = w.rgba.data() + (size_t)(area.top * scale + row) * stride +
-                           (size_t)area.left * scale;
-            for (int i = 0; i < width * scale; ++i) to[i] = rgba_of(src[i]);
-        }
-        return;
-    }
-    for (int row = 0; row < height; ++row) {
-        const uint32_t *src = from->pixels + (size_t)(top + row) * from->width + left;
-        for (int k = 0; k < scale; ++k) {
-            uint32_t *to = w.rgba.data() + (size_t)((area.top + row) * scale + k) * stride +
-                           (size_t)area.left * scale;
-            for (int i = 0; i < width; ++i)
-                for (int j = 0; j < scale; ++j) *to++ = rgba_of(src[i]);
-        }
-    }
-}
-
 bool web_start(char *, size_t) {
-    scale = tavix_web_start(backend_scale_asked());
+    tavix_web_start();
     return true;
 }
 
+// The page's device pixel ratio, rounded.
 int web_scale() {
-    return scale;
+    return tavix_web_scale();
 }
 
 void web_screen_size(int *width, int *height) {
     tavix_web_screen_size(width, height);
 }
 
-uint32_t web_window_create(HWND hwnd, const char *title, int, int, int width, int height, bool) {
-    int id = tavix_web_window_create(title ? title : "", width * scale, height * scale);
+uint32_t web_window_create(HWND hwnd, const char *title, int, int, int width, int height,
+                           int scale, bool) {
+    int id = tavix_web_window_create(title ? title : "", width, height, scale);
     if (id <= 0) {
         fprintf(stderr, "tavix: the page has no room for a window\n");
         return 0;
     }
-    windows[(uint32_t)id].hwnd = hwnd;
+    web.windows[(uint32_t)id].hwnd = hwnd;
     return (uint32_t)id;
 }
 
 void web_window_destroy(uint32_t id) {
-    if (windows.erase(id)) tavix_web_window_destroy((int)id);
+    if (web.windows.erase(id)) tavix_web_window_destroy((int)id);
 }
 
 void web_window_show(uint32_t id, bool show, bool activate) {
-    if (windows.count(id)) tavix_web_window_show((int)id, show, activate);
+    if (web.windows.count(id)) tavix_web_window_show((int)id, show, activate);
 }
 
-// A canvas has no frame to drag: its size is always the surface's (window_present follows it).
+// A canvas has no frame to drag: its size is always the one the window code composes for.
 void web_window_set_size(uint32_t, int, int) {}
 
-RECT web_window_present(uint32_t id, const Surface *surface, const Surface *overlay,
-                        int overlay_x, int overlay_y, RECT area) {
-    RECT none = {0, 0, 0, 0};
-    auto found = windows.find(id);
-    if (found == windows.end() || !surface->pixels) return none;
+// The canvas takes the size the window code asks for: a new size (the first showing, a resize)
+// is a new picture, all of it to be filled.
+bool web_window_framebuffer(uint32_t id, int width, int height, ScreenPixels *out) {
+    auto found = web.windows.find(id);
+    if (found == web.windows.end() || width <= 0 || height <= 0) return false;
     WebWindow &w = found->second;
-    if (w.width != surface->width || w.height != surface->height) {
-        // First showing, or the window changed size: the canvas takes the new size, all of it.
-        w.width = surface->width;
-        w.height = surface->height;
-        w.rgba.assign((size_t)w.width * scale * (size_t)w.height * scale, 0xFFFFFFFFu);
-        tavix_web_window_resize((int)id, w.width * scale, w.height * scale);
-        area = RECT{0, 0, w.width, w.height};
+    out->fresh = w.width != width || w.height != height;
+    if (out->fresh) {
+        w.width = width;
+        w.height = height;
+        w.pixels.assign((size_t)width * (size_t)height, 0);
+        tavix_web_window_resize((int)id, width, height);
     }
+    out->pixels = w.pixels.data();
+    out->width = out->stride = w.width;
+    out->height = w.height;
+    return true;
+}
+
+void web_window_update(uint32_t id, RECT area) {
+    auto found = web.windows.find(id);
+    if (found == web.windows.end()) return;
+    const WebWindow &w = found->second;
     area.left = std::max<LONG>(area.left, 0);
     area.top = std::max<LONG>(area.top, 0);
     area.right = std::min<LONG>(area.right, w.width);
     area.bottom = std::min<LONG>(area.bottom, w.height);
-    if (area.left >= area.right || area.top >= area.bottom) return none;
-    copy_area(w, surface, area, 0, 0);
-    if (overlay && overlay->pixels) {
-        RECT over = {std::max<LONG>(area.left, overlay_x), std::max<LONG>(area.top, overlay_y),
-                     std::min<LONG>(area.right, overlay_x + overlay->width),
-                     std::min<LONG>(area.bottom, overlay_y + overlay->height)};
-        if (over.left < over.right && over.top < over.bottom)
-            copy_area(w, overlay, over, overlay_x, overlay_y);
+    if (area.left >= area.right || area.top >= area.bottom) return;
+    int width = area.right - area.left, height = area.bottom - area.top;
+    web.rgba.resize((size_t)width * (size_t)height);
+    for (int row = 0; row < height; ++row) {
+        const uint32_t *from = w.pixels.data() + (size_t)(area.top + row) * w.width + area.left;
+        uint32_t *to = web.rgba.data() + (size_t)row * width;
+        for (int i = 0; i < width; ++i) to[i] = rgba_of(from[i]);
     }
-    tavix_web_window_put((int)id, w.rgba.data(), w.width * scale, w.height * scale,
-                         area.left * scale, area.top * scale, (area.right - area.left) * scale,
-                         (area.bottom - area.top) * scale);
-    return area;
-}
-
-// Positions come from the page in screen pixels; a point left of or above the canvas (a drag
-// may report one) stays outside it.
-int window_pixels(int value) {
-    return value >= 0 ? value / scale : -((-value + scale - 1) / scale);
+    tavix_web_window_put((int)id, web.rgba.data(), area.left, area.top, width, height);
 }
 
 // Reports the page's pending events, in order, while the input queue has room.
@@ -171,16 +145,16 @@ bool report_events() {
         int kind = tavix_web_next_event(f, text, (int)sizeof text);
         if (kind == EV_NONE) break;
         any = true;
-        auto found = windows.find((uint32_t)f[0]);
-        if (found == windows.end()) continue;
+        auto found = web.windows.find((uint32_t)f[0]);
+        if (found == web.windows.end()) continue;
         HWND hwnd = found->second.hwnd;
         switch (kind) {
             case EV_MOUSE:
-                input_mouse(hwnd, (InputEvent::Type)f[1], f[2], window_pixels(f[3]),
-                            window_pixels(f[4]), (unsigned)f[5], (unsigned)f[6]);
+                input_mouse(hwnd, (InputEvent::Type)f[1], f[2], f[3], f[4], (unsigned)f[5],
+                            (unsigned)f[6]);
                 break;
             case EV_KEY:
-                input_key(hwnd, f[1] != 0, f[2], f[3], f[4] != 0, (unsigned)f[5]);
+                input_key_at(hwnd, f[1] != 0, f[2], f[3], f[4] != 0, (unsigned)f[5]);
                 // The key's text follows it at once, so the two reach the queue together.
                 if (f[1] && text[0]) input_text(hwnd, text);
                 break;
@@ -219,6 +193,11 @@ bool web_pump_events() {
 bool web_wait_events(int timeout_ms) {
     tavix_web_wait(timeout_ms);
     return report_events();
+}
+
+// In a page, sleeping is giving the browser its turn for that long.
+void web_sleep(unsigned ms) {
+    emscripten_sleep(ms);
 }
 
 // ---- Sound ---------------------------------------------------------------------------------
@@ -288,7 +267,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE uint8_t *tavix_web_audio_buffer() {
 }
 
 void web_window_set_title(uint32_t id, const char *title) {
-    if (windows.count(id)) tavix_web_window_title((int)id, title ? title : "");
+    if (web.windows.count(id)) tavix_web_window_title((int)id, title ? title : "");
 }
 
 void web_show_cursor(bool show) {
@@ -347,9 +326,11 @@ extern const Backend web_backend = {
     web_window_destroy,   // window_destroy
     web_window_show,      // window_show
     web_window_set_size,  // window_set_size
-    web_window_present,   // window_present
+    web_window_framebuffer,  // window_framebuffer
+    web_window_update,    // window_update
     web_pump_events,      // pump
     web_wait_events,      // wait
+    web_sleep,            // sleep
     &web_audio,           // audio
     web_window_set_title,  // window_set_title
     web_show_cursor,       // show_cursor
