@@ -189,6 +189,10 @@ void TAVIX_set_tick(int milliseconds);
 long TAVIX_time(void);
 /* Shows the picture, waits that long with the windows alive; input is kept for the next wait. */
 void TAVIX_delay(int milliseconds);
+/* Shows the picture, then returns once 1000 / per_second ms (1 to 1000 frames a second) have
+ * passed since the previous call returned, the windows alive and input kept for the next wait.
+ * Returns the milliseconds since that previous return (the first call: one frame's). */
+int TAVIX_frame(int per_second);
 /* A number from 0 to n - 1 from the library's own generator (TAVIX_SEED=N fixes its seed). */
 int TAVIX_random(int n);
 /* Seeds TAVIX_random: the same seed gives the same numbers. */

@@ -648,6 +648,25 @@ BOOL WINAPI ReleaseCapture(void);
 HWND WINAPI GetCapture(void);
 void WINAPI Sleep(DWORD milliseconds);
 
+/* ---- Paced waiting ------------------------------------------------------------------------ */
+
+#define WAIT_OBJECT_0 0
+#define WAIT_TIMEOUT 258
+#define INFINITE 0xFFFFFFFFu
+#define QS_ALLINPUT 0x04FF
+#define TIMERR_NOERROR 0
+
+/* Waits until a message is in the queue or ms milliseconds have passed: WAIT_OBJECT_0 + count
+ * for a message, WAIT_TIMEOUT for the time. The layer has no objects to wait for: count must be
+ * 0. */
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL wait_all, DWORD ms,
+                                       DWORD wake_mask);
+/* The system clock's resolution, for waits that end on the millisecond, and the clock that follows
+ * it. The layer's clock is already a millisecond's: the two calls only count. */
+MMRESULT WINAPI timeBeginPeriod(UINT period);
+MMRESULT WINAPI timeEndPeriod(UINT period);
+DWORD WINAPI timeGetTime(void);
+
 /* ---- Program entry ------------------------------------------------------------------------- */
 
 /* The program's entry, called by platform_main's main() with the command line after the

@@ -255,35 +255,47 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     }
 }
 
-// One wait of TAVIX_wait (block) or TAVIX_poll: the passes of TAVIX_next_event, with every kind
-// of event, the kept ones first.
-static int rich_wait(TAVIX_Event *out, int block) {
+// True when the pending event ends the wait: anything but a periodic event that has not yet
+// seen a timer notice since it was armed.
+static int event_ready(void) {
+    const PendingEvent &pending = library_state.events.pending;
+    return pending.type != TAVIX_NO_EVENT &&
+           (pending.type != TAVIX_PERIODIC || library_state.events.timer_tick);
+}
+
+int wait_for_event(int kind, TAVIX_Event *event) {
     LibraryState &s = library_state;
-    s.events.game_calls_used = 1;
-    TAVIX_Event event = {};
-    if (!s.window.graphics) {
-        // Nothing can come before the library is open: the program should end, not hang.
-        event.type = block ? TAVIX_QUIT : 0;
-        if (out) *out = event;
-        return event.type;
-    }
+    const int plain = kind == WAIT_PLAIN, block = kind != WAIT_POLL;
     PendingEvent *pending = &s.events.pending;
-    pending->type = s.events.poll_armed ? TAVIX_PERIODIC : TAVIX_NO_EVENT;
+    pending->type = TAVIX_NO_EVENT;
     pending->key = 0;
     pending->x = pending->y = 0;
-    s.events.poll_armed = 0;
+    // An empty poll leaves its armed tick to the next poll or wait of the richer kind.
+    if (!plain) {
+        if (s.events.poll_armed) pending->type = TAVIX_PERIODIC;
+        s.events.poll_armed = 0;
+    }
+    // A quit that arrived together with the last wait's scripted event is this wait's event.
     if (s.events.quit_pending) {
         s.events.quit_pending = 0;
         pending->type = TAVIX_QUIT;
     }
-    s.events.collecting = 1;
+    // The richer wait keeps every input event as it comes, to deliver in order; the plain one
+    // takes clicks and characters from the window procedure's pending event.
+    if (!plain) s.events.collecting = 1;
     int empty = 0;
     for (;;) {
-        if (pending->type != TAVIX_QUIT && take_kept(&event)) break;
-        if (pending->type == TAVIX_QUIT ||
-            (pending->type == TAVIX_PERIODIC && s.events.timer_tick)) {
-            event = event_now(pending->type);
-            event.time = live_time();
+        // Kept input (from a delay, a focus loss or this wait) comes first, in the order it
+        // arrived; only a quit goes before it.
+        if (pending->type != TAVIX_QUIT && s.events.kept_count > 0 &&
+            (plain ? take_kept_plain_event() : take_kept(event)))
+            break;
+        if (event_ready() &&
+            (plain || pending->type == TAVIX_QUIT || pending->type == TAVIX_PERIODIC)) {
+            if (!plain) {
+                *event = event_now(pending->type);
+                event->time = live_time();
+            }
             break;
         }
         int took_message = pump_one_message();
@@ -292,7 +304,7 @@ static int rich_wait(TAVIX_Event *out, int block) {
         if (s.script.play_one || s.script.playing_back) {
             s.script.play_one = 0;
             int quit_taken = pending->type == TAVIX_QUIT;
-            int read = read_script_rich(&event);
+            int read = plain ? read_script_event() : read_script_rich(event);
             // The recorded run of empty polls, met by a wait: the wait goes on past all of it at
             // once, however long the run.
             if (read == 2 && block) {
@@ -300,7 +312,10 @@ static int rich_wait(TAVIX_Event *out, int block) {
                 continue;
             }
             if (read) {
-                if (quit_taken) s.events.quit_pending = 1;
+                // The scripted event replaces what the pump left, but a quit must not be lost:
+                // once the window is gone nothing else would ever end the program's loop.
+                if (quit_taken && (plain ? pending->type : event->type) != TAVIX_QUIT)
+                    s.events.quit_pending = 1;
                 empty = read == 2;
                 break;
             }
@@ -308,14 +323,18 @@ static int rich_wait(TAVIX_Event *out, int block) {
         }
 
         if ((s.events.single_step || s.events.running) && pending->type == TAVIX_NO_EVENT) {
+            // A notice taken in this pass or earlier does not count: the periodic event waits
+            // for a fresh one.
             s.events.timer_tick = 0;
             pending->type = TAVIX_PERIODIC;
             s.events.single_step = 0;
         }
 
+        // Nothing was taken, so nothing changed but the arming above: the next pass could only
+        // find the queue empty again. Sleep until a message (input, paint or timer) arrives.
+        // Playback does not sleep: its events come from the file, not from the queue.
         if (!took_message && !s.script.play_one && !s.script.playing_back &&
-            s.events.kept_count == 0 && pending->type != TAVIX_QUIT &&
-            !(pending->type == TAVIX_PERIODIC && s.events.timer_tick)) {
+            s.events.kept_count == 0 && !event_ready()) {
             // Headless, only a tick could still come; with no animation armed nothing can, and a
             // program polling in its own loop would run for ever.
             if (s.settings.headless && pending->type == TAVIX_NO_EVENT) {
@@ -331,8 +350,21 @@ static int rich_wait(TAVIX_Event *out, int block) {
         }
     }
     s.events.collecting = 0;
+    return !empty;
+}
 
-    if (empty) {
+// One wait of TAVIX_wait (block) or TAVIX_poll, with every kind of event.
+static int rich_wait(TAVIX_Event *out, int block) {
+    LibraryState &s = library_state;
+    s.events.game_calls_used = 1;
+    TAVIX_Event event = {};
+    if (!s.window.graphics) {
+        // Nothing can come before the library is open: the program should end, not hang.
+        event.type = block ? TAVIX_QUIT : 0;
+        if (out) *out = event;
+        return event.type;
+    }
+    if (!wait_for_event(block ? WAIT_BLOCK : WAIT_POLL, &event)) {
         if (s.script.recording) record_empty_poll();
         memset(&event, 0, sizeof event);
         if (out) *out = event;

@@ -118,8 +118,9 @@ struct DrawState {
     int32_t logging = 1;  // every drawing call prints a log line (0/1); the menu toggles it
     uint8_t *rgb_given = nullptr;  // one bit per 0xRRGGBB that TAVIX_rgb returned; null until then
     struct LoadedImage *images = nullptr;  // image number n is images[n - 1]; malloc'd, grows
-    int32_t image_slots = 0;  // image numbers handed out: entries in images, loaded or freed
-    HDC image_dc = nullptr;   // memory context an image is selected into while it is drawn
+    int32_t image_slots = 0;     // image numbers handed out: entries in images, loaded or freed
+    int32_t image_capacity = 0;  // entries allocated in images
+    HDC image_dc = nullptr;      // memory context an image is selected into while it is drawn
 };
 
 // A memory context with a DIB section of its own, grown as needed: the mask shapes are drawn
@@ -187,6 +188,14 @@ struct ClockState {
     int32_t tick_period = TAVIX_TIMER_PERIOD;  // ms between animation timer notices
     long replay_clock = 0;  // playback: TAVIX_time's answer, ms; a time line sets it, and what
                             // the playback delivers moves it on (advance_replay_clock)
+};
+
+// Paced frames (TAVIX_frame, core/clock.cpp). last_time is a clock reading (TAVIX_time's, the
+// recorded one in a playback); last_return is the finer clock the pacing waits by.
+struct FrameState {
+    uint8_t started = 0;    // a frame has returned: the next one is paced from it
+    long last_time = 0;     // TAVIX_time's reading at the last frame's return, ms
+    DWORD last_return = 0;  // timeGetTime at the last live frame's return, ms
 };
 
 // TAVIX_random's generator (core/clock.cpp).
@@ -260,6 +269,7 @@ struct LibraryState {
     EventState events;
     MenuState menu;
     ClockState clock;
+    FrameState frame;
     RandomState random;
     ScriptState script;
     ConsoleState console;
@@ -302,6 +312,14 @@ int library_finished(const char *call);
 // Turns a graphics window message into the events TAVIX_wait delivers and the held-key and mouse
 // state; keeps the events while collecting. Called before the message's own handling.
 void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
+// The one wait loop of TAVIX_next_event (WAIT_PLAIN), TAVIX_wait (WAIT_BLOCK) and TAVIX_poll
+// (WAIT_POLL): the quit, the kept events, one message per pass, the script while playing back,
+// the tick of a running animation and the sleep until a message. The plain view leaves its event
+// in events.pending; the richer ones in *event. 0 for an empty poll, else 1.
+#define WAIT_PLAIN 0
+#define WAIT_BLOCK 1
+#define WAIT_POLL 2
+int wait_for_event(int kind, TAVIX_Event *event);
 // The oldest kept event that TAVIX_next_event can deliver (a left click, a character, quit) into
 // pending, dropping the other kinds before it; 0 when there is none.
 int take_kept_plain_event(void);
@@ -320,6 +338,9 @@ int read_script_rich(TAVIX_Event *event);
 // Playback of TAVIX_time and TAVIX_random: the recorded clock; the recorded state, if the
 // script's next line holds one (1) or not (0).
 long replay_time(void);
+// A frame's clock reading in a playback: the recorded one, or, where none was recorded, the
+// clock moved on by the frame's length.
+long replay_frame_time(int period);
 // Where no time line says what the clock read, a playback's clock moves on by what the program is
 // handed: a tick's interval for each tick, a delay's length, REPLAY_STEP for any other event, an
 // empty poll or a clock reading. So a program that waits for the clock ends, and every replay of

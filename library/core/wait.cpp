@@ -1,6 +1,6 @@
-// The event wait: one message per pass through the window procedures, scripted events while
-// playback is on, the periodic event of a running animation, and the copy of the back buffer to
-// the window. Also the animation switch.
+// The plain event wait, a view of the one wait loop (core/events.cpp); the pump that takes one
+// message per pass through the window procedures and copies the back buffer to the window; the
+// animation switch.
 #include "library/core/state.h"
 
 void present_buffer(void) {
@@ -30,14 +30,7 @@ int pump_one_message(void) {
     return took;
 }
 
-// True when the pending event ends the wait: anything but a periodic event that has not yet
-// seen a timer notice since it was armed.
-static int event_ready(void) {
-    PendingEvent *pending = &library_state.events.pending;
-    return pending->type != TAVIX_NO_EVENT &&
-           (pending->type != TAVIX_PERIODIC || library_state.events.timer_tick);
-}
-
+// The plain wait: the richer wait's loop, seeing only clicks, characters, ticks and the quit.
 int TAVIX_next_event(int *x, int *y, char *key) {
     // The windows are given up: no input can come, and a loop that waits must still end.
     if (library_finished("TAVIX_next_event")) {
@@ -46,59 +39,8 @@ int TAVIX_next_event(int *x, int *y, char *key) {
         *key = 0;
         return TAVIX_QUIT;
     }
-    PendingEvent *pending = &library_state.events.pending;
-    pending->type = TAVIX_NO_EVENT;
-    pending->key = 0;
-    pending->y = 0;
-    pending->x = 0;
-
-    // A quit that arrived together with the last wait's scripted event is this wait's event.
-    if (library_state.events.quit_pending) {
-        library_state.events.quit_pending = 0;
-        pending->type = TAVIX_QUIT;
-    }
-    // Input that arrived during a TAVIX_delay comes first, in the order it arrived.
-    if (pending->type == TAVIX_NO_EVENT && library_state.events.kept_count > 0)
-        take_kept_plain_event();
-
-    while (!event_ready()) {
-        int took_message = pump_one_message();
-
-        if (library_state.script.play_one || library_state.script.playing_back) {
-            library_state.script.play_one = 0;
-            int quit_taken = pending->type == TAVIX_QUIT;
-            if (read_script_event()) {
-                // The scripted event replaces what the pump left, but a quit must not be lost:
-                // once the window is gone nothing else would ever end the program's loop.
-                if (quit_taken && pending->type != TAVIX_QUIT)
-                    library_state.events.quit_pending = 1;
-                break;
-            }
-            stop_playback();
-        }
-
-        if ((library_state.events.single_step || library_state.events.running) &&
-            pending->type == TAVIX_NO_EVENT) {
-            // A notice taken in this pass or earlier does not count: the periodic event waits
-            // for a fresh one.
-            library_state.events.timer_tick = 0;
-            pending->type = TAVIX_PERIODIC;
-            library_state.events.single_step = 0;
-        }
-
-        // Nothing was taken, so nothing changed but the arming above: the next pass could only
-        // find the queue empty again. Sleep until a message (input, paint or timer) arrives.
-        // Playback does not sleep: its events come from the file, not from the queue.
-        if (!took_message && !library_state.script.play_one && !library_state.script.playing_back &&
-            !event_ready()) {
-            // Headless, only a tick could still come; with no animation armed nothing can.
-            if (library_state.settings.headless && pending->type == TAVIX_NO_EVENT)
-                pending->type = TAVIX_QUIT;
-            else
-                WaitMessage();
-        }
-    }
-
+    wait_for_event(WAIT_PLAIN, nullptr);
+    const PendingEvent *pending = &library_state.events.pending;
     if (library_state.script.recording)
         record_event(pending->type, pending->x, pending->y, (char)pending->key);
 

@@ -59,18 +59,24 @@ static int read_header(const char *path, uint32_t *width, uint32_t *height, cons
     return 1;
 }
 
-// A free image number's slot (a freed one, or a new one at the end); -1 when memory runs out.
-static int free_slot(void) {
-    for (int i = 0; i < library_state.draw.image_slots; ++i)
-        if (!library_state.draw.images[i].bitmap) return i;
-    int slots = library_state.draw.image_slots;
-    LoadedImage *grown = (LoadedImage *)realloc(library_state.draw.images,
-                                                (size_t)(slots + 1) * sizeof(LoadedImage));
-    if (!grown) return -1;
-    library_state.draw.images = grown;
-    library_state.draw.images[slots] = LoadedImage{nullptr, nullptr, 0, 0};
-    library_state.draw.image_slots = slots + 1;
-    return slots;
+// The slot of the next image number, a new one at the end: a freed number is never given again,
+// so a number kept after its free names nothing rather than some later image. -1 when memory
+// (or the numbers) run out.
+static int new_slot(void) {
+    DrawState &d = library_state.draw;
+    if (d.image_slots == INT_MAX) return -1;
+    if (d.image_slots == d.image_capacity) {
+        int capacity = d.image_capacity < 16            ? 16
+                       : d.image_capacity > INT_MAX / 2 ? INT_MAX
+                                                        : d.image_capacity * 2;
+        LoadedImage *grown =
+            (LoadedImage *)realloc(d.images, (size_t)capacity * sizeof(LoadedImage));
+        if (!grown) return -1;
+        d.images = grown;
+        d.image_capacity = capacity;
+    }
+    d.images[d.image_slots] = LoadedImage{nullptr, nullptr, 0, 0};
+    return d.image_slots++;
 }
 
 // A 32-bit top-down DIB section of width x height pixels, and its pixels; null when memory runs
@@ -121,7 +127,7 @@ int TAVIX_load_image(const char *path) {
         }
     }
     free(pixels);
-    int slot = bitmap ? free_slot() : -1;
+    int slot = bitmap ? new_slot() : -1;
     if (bitmap && slot < 0) {
         DeleteObject(bitmap);
         reason = "out of memory";
@@ -221,7 +227,7 @@ int TAVIX_create_image(int width, int height) {
     height = image_side(height, "height");
     uint32_t *pixels = nullptr;
     HBITMAP bitmap = image_bitmap(width, height, &pixels);
-    int slot = bitmap ? free_slot() : -1;
+    int slot = bitmap ? new_slot() : -1;
     if (slot < 0) {
         if (bitmap) DeleteObject(bitmap);
         TAVIX_console_printf("Image of %d x %d pixels not made: out of memory\n", width, height);

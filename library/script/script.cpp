@@ -316,7 +316,10 @@ int read_script_event(void) {
             return 0;
         }
         if (extra.kind == 'T') s.clock.replay_clock = extra.values[0];
-        if (extra.kind == 'S') s.random.state = (uint32_t)extra.values[0];
+        if (extra.kind == 'S') {
+            s.random.state = (uint32_t)extra.values[0];
+            s.random.seeded = 1;
+        }
         if (extra.kind == 'E' && extra.values[0] >= TAVIX_MOUSE &&
             extra.values[0] <= TAVIX_PERIODIC &&
             (extra.values[0] != TAVIX_MOUSE || extra.values[4] == 1)) {

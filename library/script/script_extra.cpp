@@ -104,23 +104,34 @@ void advance_replay_clock_for(int type) {
     advance_replay_clock(type == TAVIX_PERIODIC ? library_state.clock.tick_period : REPLAY_STEP);
 }
 
-long replay_time(void) {
+// A clock reading the script recorded here: one still owed by a time line's run, or the next
+// line's. 0 when the script holds none at this point.
+static int take_recorded_time(void) {
     LibraryState &s = library_state;
     if (s.script.owed.clock_reads > 0) {
         s.script.owed.clock_reads--;
-        return s.clock.replay_clock;
+        return 1;
     }
     ScriptExtraLine extra;
-    if (take_extra_line('T', &extra)) {
-        s.clock.replay_clock = extra.values[0];
-        s.script.owed.clock_reads = extra.values[1] - 1;
-        return s.clock.replay_clock;
-    }
+    if (!take_extra_line('T', &extra)) return 0;
+    s.clock.replay_clock = extra.values[0];
+    s.script.owed.clock_reads = extra.values[1] - 1;
+    return 1;
+}
+
+long replay_time(void) {
+    LibraryState &s = library_state;
+    if (take_recorded_time()) return s.clock.replay_clock;
     // No reading was recorded here: this one moves the clock on, so that a loop that only reads
     // the clock still sees it pass.
     long now = s.clock.replay_clock;
     advance_replay_clock(REPLAY_STEP);
     return now;
+}
+
+long replay_frame_time(int period) {
+    if (!take_recorded_time()) advance_replay_clock(period);
+    return library_state.clock.replay_clock;
 }
 
 int replay_seed(uint32_t *state) {

@@ -263,6 +263,35 @@ BOOL WINAPI WaitMessage(void) {
     }
 }
 
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *, BOOL, DWORD ms, DWORD) {
+    platform_ensure_started();
+    // No object of the layer can be waited for: only the queue and the time.
+    if (count != 0) return WAIT_TIMEOUT;
+    uint64_t start = clock_ms();
+    for (;;) {
+        if (message_ready()) return WAIT_OBJECT_0;
+        if (backend_pump() && message_ready()) return WAIT_OBJECT_0;
+        uint64_t passed = clock_ms() - start;
+        if (ms != INFINITE && passed >= ms) return WAIT_TIMEOUT;
+        windows_present_changed();
+        int left = ms == INFINITE ? -1 : (int)(ms - passed);
+        int timer = ms_to_next_timer();
+        backend_wait(timer >= 0 && (left < 0 || timer < left) ? timer : left);
+    }
+}
+
+MMRESULT WINAPI timeBeginPeriod(UINT) {
+    return TIMERR_NOERROR;
+}
+
+MMRESULT WINAPI timeEndPeriod(UINT) {
+    return TIMERR_NOERROR;
+}
+
+DWORD WINAPI timeGetTime(void) {
+    return (DWORD)clock_ms();
+}
+
 BOOL WINAPI TranslateMessage(const MSG *msg) {
     if (!msg || !is_key_message(msg->message)) return FALSE;
     if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) {

@@ -68,6 +68,7 @@ void reset_event_state() {
     s.script.recording = 0;
     s.events.quit_pending = 0;
     s.events.game_calls_used = 0;
+    s.frame = {};
 }
 
 void post_click(int client_x, int client_y) {

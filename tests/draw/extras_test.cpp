@@ -352,9 +352,23 @@ TEST_F(Extras, FreedAndUnknownImageNumbersWarn) {
                   "Image " + std::to_string(image) + " not loaded, nothing freed",
                   "Image -7 not loaded, its width is 0",
                   "Image " + std::to_string(image + 100) + " not loaded, its height is 0"}));
-    // The number is given again to the next image.
-    EXPECT_EQ(TAVIX_load_image(path.c_str()), image);
-    TAVIX_free_image(image);
+    // The number is never given again: the next images take new ones, and the freed number
+    // still names nothing, however many images come and go after it.
+    int later = 0;
+    for (int i = 0; i < 40; ++i) {
+        int next = TAVIX_load_image(path.c_str());
+        ASSERT_GT(next, later) << i;
+        ASSERT_NE(next, image) << i;
+        if (i % 2) TAVIX_free_image(next);
+        later = next;
+    }
+    EXPECT_EQ(TAVIX_image_width(later - 1), 1);
+    EXPECT_EQ(TAVIX_image_width(later), 0);
+    console();
+    std::vector<Point> ink = painted_by([&] { TAVIX_draw_image(image, 10, 10); });
+    EXPECT_TRUE(ink.empty());
+    EXPECT_EQ(console(), (std::vector<std::string>{"Image " + std::to_string(image) +
+                                                   " not loaded, nothing drawn"}));
 }
 
 TEST_F(Extras, TextMeasuresAsTheBoxItPaintsForEverySize) {

@@ -469,6 +469,12 @@ std::string play_a_little_game() {
         snprintf(item, sizeof item, "time %ld random %d\n", TAVIX_time(), TAVIX_random(1000));
         out += item;
     }
+    // Paced frames: each answer is the clock's step since the last, as TAVIX_time reads it.
+    for (int i = 0; i < 3; i++) {
+        int elapsed = TAVIX_frame(100);
+        snprintf(item, sizeof item, "frame %d time %ld\n", elapsed, TAVIX_time());
+        out += item;
+    }
     return out;
 }
 
@@ -488,6 +494,7 @@ TEST_F(ScriptTest, TheRicherWaitTheClockAndTheGeneratorReplayAsRecorded) {
     EXPECT_NE(live.find("held 1 mouse 0"), std::string::npos) << live;  // A, after its key-down
     EXPECT_NE(live.find("6 7 9 0 2 0 "), std::string::npos) << live;    // dragged with the right
     EXPECT_NE(live.find("poll 0"), std::string::npos) << live;
+    EXPECT_NE(live.find("frame 10 time "), std::string::npos) << live;  // the first: one frame
 
     // Played back, the same calls get the same answers, a second time too; the stream's end
     // then stops the playback.
@@ -495,9 +502,25 @@ TEST_F(ScriptTest, TheRicherWaitTheClockAndTheGeneratorReplayAsRecorded) {
         handle_command(ID_PLAYBACK);
         library_state.random.seeded = 0;
         library_state.random.state = 12345;
+        library_state.frame = {};  // as the program started afresh
         EXPECT_EQ(play_a_little_game(), live) << "run " << run << ", script:\n" << file;
         handle_command(ID_PLAYBACK);
     }
+}
+
+// A seed line met by the plain wait still seeds the generator: the numbers drawn after it are
+// the recorded ones, not ones seeded from the time of the replay.
+TEST_F(ScriptTest, ASeedLineBeforeAPlainEventSeedsTheReplay) {
+    write_file("TAVIX_SEED(42);\nTAVIX_KBD(97);\n");
+    handle_command(ID_PLAYBACK);
+    library_state.random.seeded = 0;
+    int x, y;
+    char key;
+    EXPECT_EQ(TAVIX_next_event(&x, &y, &key), TAVIX_KBD);
+    int replayed = TAVIX_random(1000000);
+    handle_command(ID_PLAYBACK);
+    TAVIX_seed(42);
+    EXPECT_EQ(TAVIX_random(1000000), replayed);
 }
 
 // A playback's clock where the script says nothing of it: each tick moves it on by the tick's
@@ -508,7 +531,8 @@ TEST_F(ScriptTest, APlaybackClockMovesWithWhatItDelivers) {
     const struct {
         std::string script;
         const char *calls;  // t: TAVIX_time, n: next_event, w: wait, p: poll, d: delay 250 ms,
-                            // s: ticks of 20 ms, l: read the clock until a second has passed
+                            // s: ticks of 20 ms, l: read the clock until a second has passed,
+                            // f: a frame of 50 a second (its answer)
         const char *seen;   // times from the first reading, the event types
     } cases[] = {
         {"TAVIX_PERIODIC(2);\nTAVIX_KBD(97);\n", "tnttnnt", "0 n3 101 102 n3 n2 204"},
@@ -518,11 +542,18 @@ TEST_F(ScriptTest, APlaybackClockMovesWithWhatItDelivers) {
          "0 n3 50 50 50 51"},
         {"TAVIX_MOUSE(1, 2);\nTAVIX_MOUSE(3, 4);\n", "tnnl", "0 n1 n1 l"},
         {"TAVIX_NONE(2147483647);\nTAVIX_KBD(97);\n", "tppwt", "0 p0 p0 w2 5"},
+        // A frame takes a recorded reading where there is one, else the frame's length; its
+        // answer never runs backwards.
+        {"TAVIX_KBD(1);\n", "tfftn", "0 f20 f20 41 n2"},
+        {"TAVIX_TIME(500, 1);\nTAVIX_TIME(530, 2);\nTAVIX_TIME(90, 1);\n", "fftft",
+         "f20 f30 530 f0 90"},
+        {"TAVIX_TIME(-2147483648, 1);\nTAVIX_TIME(2147483647, 1);\n", "ff", "f20 f2147483647"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.script);
         write_file(c.script);
         handle_command(ID_PLAYBACK);
+        library_state.frame = {};
         std::string seen;
         long first = 0;
         for (const char *call = c.calls; *call; call++) {
@@ -549,6 +580,9 @@ TEST_F(ScriptTest, APlaybackClockMovesWithWhatItDelivers) {
                     break;
                 case 's':
                     TAVIX_set_tick(20);
+                    break;
+                case 'f':
+                    item = "f" + std::to_string(TAVIX_frame(50));
                     break;
                 case 'l': {
                     int readings = 0;
@@ -651,7 +685,7 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
     }
 }
 
-TEST_F(ScriptTest, ADelayKeepsInputInOrderAndCorrectionsAreWarned) {
+TEST_F(ScriptTest, ADelayAndAFrameKeepInputInOrderAndCorrectionsAreWarned) {
     HWND g = library_state.window.graphics;
     PostMessageA(g, WM_CHAR, 'p', 0);
     PostMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(library_state.window.origin_x, 0));
@@ -665,7 +699,17 @@ TEST_F(ScriptTest, ADelayKeepsInputInOrderAndCorrectionsAreWarned) {
     TAVIX_Event e;
     EXPECT_EQ(TAVIX_wait(&e), TAVIX_KBD);
     EXPECT_EQ(e.key, 'q');
+    // A frame lasts its length from the last one's return, however long the program drew.
+    TAVIX_frame(25);
+    PostMessageA(g, WM_CHAR, 'r', 0);
+    Sleep(10);
+    int elapsed = TAVIX_frame(25);
+    EXPECT_GE(elapsed, 40);
+    EXPECT_EQ(last_message(), "Frame after " + std::to_string(elapsed) + " ms\n");
+    EXPECT_EQ(TAVIX_wait(&e), TAVIX_KBD);
+    EXPECT_EQ(e.key, 'r');
 
+    TAVIX_set_logging(0);
     const struct {
         void (*call)();
         const char *warning;
@@ -674,6 +718,12 @@ TEST_F(ScriptTest, ADelayKeepsInputInOrderAndCorrectionsAreWarned) {
         {[] { TAVIX_set_tick(70000); }, "Tick of 70000 ms not possible, using 60000 ms\n"},
         {[] { TAVIX_delay(-4); }, "Delay of -4 ms not possible, using 0 ms\n"},
         {[] { EXPECT_EQ(TAVIX_random(0), 0); }, "Random range of 0 not possible, using 1\n"},
+        {[] { TAVIX_frame(5000); }, "Frame rate of 5000 per second not possible, using 1000\n"},
+        {[] {
+             library_state.frame.last_return = timeGetTime() - 5000;  // no second to wait
+             TAVIX_frame(-1);
+         },
+         "Frame rate of -1 per second not possible, using 1\n"},
     };
     for (const auto &c : cases) {
         c.call();
