@@ -79,6 +79,11 @@ const cases = [
     nativeArgs: ['extras', path.join(root, 'tests/windows_e2e/sprite.png')], steps: [],
   },
   {
+    name: 'picture_client_sprites', program: 'picture_client',
+    native: 'tests/windows_e2e/picture_client', args: ['sprites', 'sprite.png'],
+    nativeArgs: ['sprites', path.join(root, 'tests/windows_e2e/sprite.png')], steps: [],
+  },
+  {
     name: 'house', program: 'house', native: 'examples/house',
     steps: [['click', 10, 10], ['type', 'x']],
   },
