@@ -71,8 +71,8 @@ int main(void) {
         heading += 4 * (TAVIX_key_down(TAVIX_KEY_LEFT) - TAVIX_key_down(TAVIX_KEY_RIGHT));
         thrust = TAVIX_key_down(TAVIX_KEY_UP);
         if (thrust) {
-            vx += 120 * sine_1000(heading + 90) / 1000;
-            vy += 120 * sine_1000(heading) / 1000;
+            vx += 60 * sine_1000(heading + 90) / 1000;
+            vy += 60 * sine_1000(heading) / 1000;
         }
         vx = vx * 99 / 100;
         vy = vy * 99 / 100;
