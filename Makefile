@@ -99,6 +99,7 @@ web-tests: build web
 	@cd tests/web && { [ node_modules/.package-lock.json -nt package-lock.json ] || \
 	  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; }
 	node tests/web/web_test.mjs
+	sh tests/web/tavix_web_test.sh $(BUILD) $(WEB_BUILD)
 
 # The inner loop: the build and every test that needs no cross toolchain, Wine or browser, but
 # for the slowest (slow-tests).

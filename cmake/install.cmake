@@ -30,7 +30,7 @@ install(FILES ${PROJECT_BINARY_DIR}/tavixConfig.cmake ${PROJECT_BINARY_DIR}/tavi
   DESTINATION ${TAVIX_CMAKE_DIR})
 if(EMSCRIPTEN)
   # The browser build: tavix_web_page() and the page beside the package; the page's scripts and
-  # the bundled fonts in share/tavix/web/.
+  # the subset fonts in share/tavix/web/.
   install(FILES ${PROJECT_SOURCE_DIR}/cmake/tavix_web.cmake ${PROJECT_SOURCE_DIR}/web/page.html.in
     DESTINATION ${TAVIX_CMAKE_DIR})
   install(FILES ${PROJECT_SOURCE_DIR}/platform/backend/web/library_web.js
@@ -55,7 +55,7 @@ if(EMSCRIPTEN)
     install(FILES ${real} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} RENAME ${header})
   endforeach()
   foreach(font ${TAVIX_WEB_FONTS})
-    install(FILES ${TAVIX_FONT_${font}} DESTINATION ${CMAKE_INSTALL_DATADIR}/tavix/web/fonts)
+    install(FILES ${TAVIX_WEB_FONT_DIR}/${font} DESTINATION ${CMAKE_INSTALL_DATADIR}/tavix/web/fonts)
   endforeach()
 endif()
 

@@ -87,6 +87,15 @@
     waiting.forEach(function(f) { f(); });
   };
 
+  // The console's fold button is there while the console is shown; a full-screen picture follows
+  // the window's size.
+  var pageControls = function() {
+    var fold = document.getElementById('tavix-console-fold');
+    var c = document.getElementById('tavix-console');
+    if (fold) fold.hidden = !(c && c.tavixTaken && c.style.display != 'none');
+    fitFull();
+  };
+
   Module['tavixHooks'] = {
     presented: function(canvas) {
       if (canvas.id == 'tavix-graphics') graphicsShown = true;
@@ -100,6 +109,7 @@
         resolveReady();
       }
       offerDownloads();
+      pageControls();
     },
     // Input arrived: until the program waits again it is not idle.
     input: function() { blocked = false; },
@@ -154,6 +164,39 @@
     releaseIdle();
     resolveExited(-1);
   };
+
+  // Full screen: the windows' folder fills the screen, the graphics window at the largest whole
+  // multiple of its size that fits, or scaled down to fit.
+  var stage = document.getElementById('tavix-windows');
+  var fullButton = document.getElementById('tavix-fullscreen');
+  var fitFull = function() {
+    var g = document.getElementById('tavix-graphics');
+    if (!g || !stage || document.fullscreenElement !== stage) return;
+    var w = parseFloat(g.style.width) || g.width, h = parseFloat(g.style.height) || g.height;
+    var fit = Math.min(window.innerWidth / w, window.innerHeight / h);
+    var k = fit >= 1 ? Math.floor(fit) : fit;
+    stage.style.setProperty('--tavix-width', (w * k) + 'px');
+    stage.style.setProperty('--tavix-height', (h * k) + 'px');
+  };
+  if (fullButton && stage) {
+    if (!stage.requestFullscreen) fullButton.hidden = true;
+    fullButton.addEventListener('click', function() {
+      stage.requestFullscreen().then(function() {
+        var g = document.getElementById('tavix-graphics');
+        if (g) g.focus({preventScroll: true});
+      }, function() {});
+    });
+    document.addEventListener('fullscreenchange', fitFull);
+    window.addEventListener('resize', fitFull);
+  }
+  // The console folds away and back.
+  var foldButton = document.getElementById('tavix-console-fold');
+  if (foldButton && stage) {
+    foldButton.addEventListener('click', function() {
+      var folded = stage.classList.toggle('tavix-console-folded');
+      foldButton.textContent = folded ? 'Show the console' : 'Hide the console';
+    });
+  }
 
   // A script picked by the user is where Playback (Ctrl+P or the Run menu) reads it.
   var chooser = document.getElementById('tavix-script-file');

@@ -1,13 +1,20 @@
-// Font files in the browser: the page bundles the files that fontconfig resolves on Linux for
-// the faces the layer asks for (the library's text and menu faces, the stock fonts), under
-// /fonts/ of the program's file system (cmake/tavix_web.cmake preloads them). A request is
-// answered from this table as fontconfig answers it there; a face that is not bundled falls back
-// to the sans face, or to the fixed one for fixed pitch.
+// Font files in the browser: the page offers the files that fontconfig resolves on Linux for
+// the faces the layer asks for (the library's text and menu faces, the stock fonts), cut down to
+// the characters the layer can show, in the fonts/ folder beside it (cmake/tavix_web.cmake and
+// tavix-web put them there). A file is fetched into /fonts/ of the program's file system the
+// first time a face needs it (library_web.js), so a page loads only the fonts its program uses.
+// A request is answered from this table as fontconfig answers it there; a face that is not
+// offered falls back to the sans face, or to the fixed one for fixed pitch.
 #include "platform/gdi/font_files.h"
 
 #include "platform/win32.h"
 
 #include <strings.h>
+
+extern "C" {
+// library_web.js: makes the file present in the file system; 0 when it cannot be fetched.
+int tavix_web_font_fetch(const char *path);
+}
 
 namespace {
 
@@ -38,5 +45,5 @@ bool font_files_find(const char *face, int weight, bool, int pitch_family, std::
     else
         *file = bold ? SANS_BOLD : SANS;
     *index = 0;
-    return true;
+    return tavix_web_font_fetch(file->c_str()) != 0;
 }

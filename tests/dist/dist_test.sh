@@ -212,7 +212,7 @@ t0=$(date +%s)
 (cd "$work" && "$w/bin/tavix-web" "$w/hello.c" -o page/) >"$work/tw.log" 2>&1 ||
     { cat "$work/tw.log"; fail "tavix-web hello.c does not make a page"; }
 t1=$(date +%s)
-for f in hello.html index.html hello.js hello.wasm hello.data; do
+for f in hello.html index.html hello.js hello.wasm fonts/DejaVuSans.ttf fonts/LiberationSans-Regular.ttf; do
     [ -s "$work/page/$f" ] || fail "tavix-web wrote no $f"
 done
 node "$src/tests/dist/web_kit_test.mjs" "$work/page" hello "$hello/hello" "$work/web-out" ||

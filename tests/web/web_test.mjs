@@ -51,11 +51,17 @@ const FIXED_TIME = 1700000000;
 //                                                     script: TAVIX_PERIODIC(1); for 'frame'
 //   ['drag', button, [[x, y]...]]  press at the first point, move through the rest, release
 //   ['wheel', x, y, notches]  ['hold', key, ms]   ['press', key]   ['pause', ms]
+//   ['touch', [[x, y]...]]  a finger down at the first point, moved through the rest, lifted:
+//                          script: the left button's press where it began (once it went beyond
+//                          TOUCH_SLOP pixels or lifted), its moves from then on, its release
+//   ['longpress', x, y]    a finger held still TOUCH_HOLD ms and more: a right click there
 // record: the browser runs with TAVIX_RECORD=rec.txt from the start and the Linux build replays
 // what it recorded (for programs that read the clock or the random generator, or animate); the
 // run ends with end: steps that halt the animation, if it runs, and stop the recording (Record
 // Script again), after which the page offers rec.txt; quit: then Ctrl+Q ends the program.
 // tail: for recorded cases, the lines the recording must end with (before them only ticks).
+// asMouse: a recorded case's picture must also equal the Linux build's for scriptOf(steps), the
+// same input by mouse.
 // controls: the same case with one input changed on one side: {linux: f} replays f(script) on
 // Linux, {browser: f} gives f(steps) to the browser; the picture must differ from the other
 // side's unchanged one.
@@ -154,7 +160,18 @@ const cases = [
       ['drag', 'left', [[-250, -200], [250, 180]]]],
     end: [['menu', 'alt', 'record']],
   },
+  {
+    // A finger in the paint program: drags, taps, a finger that wavers before it moves off, a
+    // finger held still (a right click, which paints nothing), and one wavering then lifted (a
+    // tap where it began).
+    name: 'paint_touch', program: 'paint', native: 'examples/paint', record: true, asMouse: true,
+    steps: [['touch', [[-200, 100], [-150, 120], [-100, 60], [-20, 0]]], ['touch', [[50, 50]]], ['touch', [[0, -50], [4, -46], [-3, -52], [100, -100], [200, -20]]],
+      ['longpress', -120, -120], ['wheel', 0, 0, 5],
+      ['touch', [[-250, -200], [-240, -150], [250, 180]]], ['touch', [[150, 150], [156, 147]]]],
+    end: [['menu', 'alt', 'record']],
+  },
 ];
+const TOUCH_SLOP = 10, TOUCH_HOLD = 500;
 
 // ---- Small helpers --------------------------------------------------------------------------
 const failures = [];
@@ -195,6 +212,16 @@ function scriptOf(steps) {
       }
     } else if (kind === 'press' && a === 'Tab') lines.push('TAVIX_KBD(9);');
     else if (kind === 'menu' && b === 'frame') lines.push('TAVIX_PERIODIC(1);');
+    else if (kind === 'touch') {
+      const event = (type, [x, y], button) => `TAVIX_EVENT(${type}, ${x}, ${y}, 0, ${button}, 0, 0);`;
+      const [x0, y0] = a[0];
+      const far = a.findIndex(([x, y]) => Math.hypot(x - x0, y - y0) > TOUCH_SLOP);
+      lines.push(event(1, a[0], 1));
+      if (far > 0) for (const p of a.slice(far)) lines.push(event(6, p, 1));
+      lines.push(event(5, far > 0 ? a[a.length - 1] : a[0], 1));
+    } else if (kind === 'longpress') {
+      lines.push(`TAVIX_EVENT(1, ${a}, ${b}, 0, 3, 0, 0);`, `TAVIX_EVENT(5, ${a}, ${b}, 0, 3, 0, 0);`);
+    } else if (kind === 'wheel') lines.push(`TAVIX_EVENT(7, ${a}, ${b}, 0, ${c}, 0, 0);`);
     else if (kind !== 'menu' && kind !== 'pause') throw new Error(`no script line for ${kind}`);
   }
   return lines;
@@ -351,6 +378,22 @@ async function perform(view, step) {
       await page.mouse.down({ button: a });
       for (const p of points.slice(1)) await page.mouse.move(...p, { steps: 4 });
       await page.mouse.up({ button: a });
+      break;
+    }
+    case 'touch':
+    case 'longpress': {
+      // Through the browser's touch input (CDP), the page emulating a touch screen.
+      if (!view.touch) {
+        view.touch = await page.createCDPSession();
+        await view.touch.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+      }
+      const touch = (type, points) => view.touch.send('Input.dispatchTouchEvent',
+        { type, touchPoints: points.map(([x, y]) => ({ x, y })) });
+      const points = kind === 'touch' ? a.map(([x, y]) => at(x, y)) : [at(a, b)];
+      await touch('touchStart', [points[0]]);
+      for (const p of points.slice(1)) await touch('touchMove', [p]);
+      if (kind === 'longpress') await sleep(TOUCH_HOLD + 300);
+      await touch('touchEnd', []);
       break;
     }
     case 'wheel': {
@@ -560,6 +603,12 @@ async function runCase(browser, port, c) {
   const d = difference(shown.pixels, linux);
   if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`))
     savePicture(shown.pixels, path.join(outDir, `${c.name}-browser.png`));
+  if (c.asMouse) {
+    const mouse = scriptOf(c.steps).map((l) => l + '\n').join('');
+    const dm = difference(shown.pixels, runLinux(c, mouse, `${c.name}-mouse`));
+    check(dm.count === 0, `${c.name}: browser picture equals the same input by mouse on Linux ` +
+      `(${dm.text})`);
+  }
   for (const [i, control] of (c.controls ?? []).entries()) {
     const side = control.linux ? 'Linux' : 'browser';
     const other = control.linux ? runLinux(c, control.linux(script), `${c.name}-control${i}`)
@@ -769,8 +818,32 @@ async function figures(browser, port) {
   const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
   console.log(`  cone page gzipped without fonts (.html+.js+.wasm): ${kib(gzipSize(page))} ` +
     `(${page.map((f) => `${path.basename(f)} ${kib(fs.statSync(f).size)}`).join(', ')})`);
+  await transferFigures(browser, port);
   await sceneFigures(browser, port);
   console.log(`  machine load (1, 5, 15 min): ${os.loadavg().map((l) => l.toFixed(2)).join(', ')}`);
+}
+
+// What a first visit to the cone's page transfers, each file gzip-compressed as a server would
+// send it, fonts included; then what a second page of the site (house) adds when the browser
+// keeps the first one's files (the shared fonts/).
+async function transferFigures(browser, port) {
+  const fetched = async (program) => {
+    const view = await openPage(browser, port, program);
+    await idle(view.page);
+    const urls = await view.page.evaluate(() => [location.href,
+      ...performance.getEntriesByType('resource').map((e) => e.name)]);
+    await view.context.close();
+    return [...new Set(urls.map((u) => decodeURIComponent(new URL(u).pathname)))];
+  };
+  const files = (names) => names.map((n) => path.join(site, n)).filter((f) => fs.existsSync(f));
+  const first = await fetched('cone');
+  const second = (await fetched('house')).filter((n) => !first.includes(n));
+  const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+  const fonts = (names) => names.filter((n) => n.startsWith('/fonts/')).map((n) => n.slice(7));
+  console.log(`  first visit (cone), gzipped: ${kib(gzipSize(files(first)))} ` +
+    `(${first.length} files; fonts: ${fonts(first).join(', ') || 'none'})`);
+  console.log(`  second visit (house, the first's files kept), gzipped: ` +
+    `${kib(gzipSize(files(second)))} (${second.map((n) => n.slice(1)).join(', ')})`);
 }
 
 // The cone's whole scene drawn SCENES times, in the browser (bench_scene.html) and natively
@@ -821,6 +894,64 @@ async function sceneFigures(browser, port) {
     `${web.map((r, i) => (r.cpu / native[i].cpu).toFixed(2)).join(', ')})`);
 }
 
+// ---- The page around the program -----------------------------------------------------------
+// Full screen shows the graphics window at a whole multiple of its size, pixels kept square, and
+// a click there reaches the program where it lands in the picture: the picture after it equals
+// the Linux build's for that click.
+async function runPageControls(browser, port) {
+  const c = { name: 'fullscreen', program: 'click_to_draw', native: 'examples/click_to_draw' };
+  console.log(`${c.name}:`);
+  const view = await openPage(browser, port, c.program);
+  try {
+    const { page } = view;
+    await page.setViewport({ width: 1920, height: 1200, deviceScaleFactor: 1 });
+    await page.click('#tavix-fullscreen');
+    await page.waitForFunction(() => document.fullscreenElement, { timeout: 10000 });
+    await idle(page);
+    const shown = await page.$eval('#tavix-graphics', (g) => {
+      const r = g.getBoundingClientRect();
+      return { x: r.left + g.clientLeft, y: r.top + g.clientTop, w: g.clientWidth, h: g.clientHeight,
+        rendering: getComputedStyle(g).imageRendering };
+    });
+    // 1920 x 1200 holds the 595 x 515 window twice over, not three times.
+    check(shown.w === 2 * WIDTH && shown.h === 2 * (BAR + HEIGHT) && shown.rendering === 'pixelated',
+      `${c.name}: the window at twice its size, pixelated (${shown.w} x ${shown.h}, ${shown.rendering})`);
+    const [x, y] = [100, 50];
+    await page.mouse.click(shown.x + 2 * (ORIGIN_X + x) + 1, shown.y + 2 * (BAR + ORIGIN_Y - y) + 1);
+    await idle(page);
+    await page.evaluate(() => document.exitFullscreen());
+    await idle(page);
+    const d = difference(await picture(page), runLinux(c, `TAVIX_MOUSE(${x}, ${y});\n`, c.name));
+    check(d.count === 0, `${c.name}: a click on the enlarged picture lands where it shows (${d.text})`);
+  } finally {
+    await view.context.close();
+  }
+}
+
+// ---- Screenshots ----------------------------------------------------------------------------
+// The cone's page as a desk and a phone held upright show it, into docs/screenshots/ (run only
+// when named: node tests/web/web_test.mjs screenshots).
+async function screenshots(browser, port) {
+  console.log('screenshots:');
+  for (const [name, viewport] of [
+    ['web_cone_desktop', { width: 1280, height: 800, deviceScaleFactor: 1 }],
+    ['web_cone_phone', { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true }]]) {
+    const context = await browser.createBrowserContext();
+    try {
+      const page = await context.newPage();
+      await page.setViewport(viewport);
+      await page.goto(`http://127.0.0.1:${port}/cone.html`, { waitUntil: 'load' });
+      await within(30000, page.evaluate(() => window.tavix.ready), 'cone: window.tavix.ready');
+      await idle(page);
+      const file = path.join(root, 'docs/screenshots', `${name}.png`);
+      await page.screenshot({ path: file });
+      check(fs.statSync(file).size > 0, `${name}: ${path.relative(root, file)}`);
+    } finally {
+      await context.close();
+    }
+  }
+}
+
 // ---- Main -----------------------------------------------------------------------------------
 // Headless Chromium with a profile of its own (the caller removes it after browser.close()).
 async function launch() {
@@ -867,9 +998,10 @@ async function main() {
         check(false, `${c.name}: ${e.message}`);
       }
     }
-    for (const [name, run] of [['menu_record', runMenuRecording], ['sound', runSound],
-      ['figures', figures]]) {
-      if (only.length && !only.includes(name)) continue;
+    for (const [name, run] of [['menu_record', runMenuRecording], ['fullscreen', runPageControls],
+      ['sound', runSound],
+      ['figures', figures], ['screenshots', screenshots]]) {
+      if (only.length ? !only.includes(name) : name === 'screenshots') continue;
       try {
         await run(browser, port);
       } catch (e) {

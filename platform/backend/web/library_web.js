@@ -145,6 +145,7 @@ var LibraryTavixWeb = {
       };
       win.listeners = {
         pointerdown: function(e) {
+          if (e.pointerType == 'touch') return TavixWeb.touchDown(id, win, e);
           if (bit(e.button) == 0) return;
           canvas.focus({preventScroll: true});
           // A drag goes on reporting to this canvas outside it, as a captured mouse does.
@@ -156,12 +157,24 @@ var LibraryTavixWeb = {
           e.preventDefault();
         },
         pointerup: function(e) {
+          if (e.pointerType == 'touch') return TavixWeb.touchUp(e, false);
           if (bit(e.button) == 0 || !(TavixWeb.buttons & bit(e.button))) return;
           TavixWeb.buttons &= ~bit(e.button);
           mouse(1, e, e.button + 1);
           e.preventDefault();
         },
-        pointermove: function(e) { mouse(2, e, 0); },
+        pointermove: function(e) {
+          if (e.pointerType == 'touch') return TavixWeb.touchMove(e);
+          mouse(2, e, 0);
+        },
+        pointercancel: function(e) {
+          if (e.pointerType == 'touch') TavixWeb.touchUp(e, true);
+        },
+        // A finger on the canvas never scrolls or zooms the page (touch-action covers browsers
+        // that honour it), nor makes the mouse events browsers copy from touches.
+        touchstart: function(e) { e.preventDefault(); },
+        touchmove: function(e) { e.preventDefault(); },
+        touchend: function(e) { e.preventDefault(); },
         contextmenu: function(e) { e.preventDefault(); },
         wheel: function(e) {
           // Away from the user is positive, as Windows counts; a notch is 100 pixels or 3 lines.
@@ -183,7 +196,79 @@ var LibraryTavixWeb = {
         },
       };
       for (var name in win.listeners)
-        canvas.addEventListener(name, win.listeners[name], name == 'wheel' ? {passive: false} : false);
+        canvas.addEventListener(name, win.listeners[name],
+                                /^(wheel|touch)/.test(name) ? {passive: false} : false);
+    },
+
+    // Touch: one finger at a time is the mouse's left button. Its press is held back until the
+    // finger moves beyond touchSlop CSS pixels or lifts, then delivered where it began; a finger
+    // that stays within touchSlop for touchHold ms is a right click there instead, and the rest of
+    // that touch says nothing. Other fingers, while one is followed, are not heard.
+    touchSlop: 10,
+    touchHold: 500,
+    touch: null,  // the finger followed: {pointer, id, win, x, y, at, modifiers, pressed, done, timer}
+
+    touchPush: function(t, type, button, at) {
+      if (TavixWeb.windows[t.id] !== t.win) return;
+      var bit = button == 1 ? 1 : 4;
+      if (type == 0) TavixWeb.buttons |= bit;
+      if (type == 1) TavixWeb.buttons &= ~bit;
+      TavixWeb.push({kind: 1, id: t.id, f: [type, type == 2 ? 0 : button, at[0], at[1],
+                                            TavixWeb.buttons, t.modifiers]});
+    },
+
+    touchEnd: function(t) {
+      if (t.timer !== null) clearTimeout(t.timer);
+      t.timer = null;
+      if (TavixWeb.touch === t) TavixWeb.touch = null;
+    },
+
+    touchDown: function(id, win, e) {
+      e.preventDefault();
+      if (TavixWeb.touch) return;
+      win.canvas.focus({preventScroll: true});
+      var t = {pointer: e.pointerId, id: id, win: win, x: e.clientX, y: e.clientY,
+               at: TavixWeb.position(win, e), modifiers: TavixWeb.modifiers(e), pressed: false,
+               done: false, timer: null};
+      TavixWeb.touch = t;
+      t.timer = setTimeout(function() {
+        t.timer = null;
+        if (TavixWeb.touch !== t || t.pressed) return;
+        t.done = true;
+        TavixWeb.touchPush(t, 0, 3, t.at);
+        TavixWeb.touchPush(t, 1, 3, t.at);
+      }, TavixWeb.touchHold);
+    },
+
+    touchMove: function(e) {
+      var t = TavixWeb.touch;
+      if (!t || e.pointerId !== t.pointer || t.done) return;
+      e.preventDefault();
+      if (!t.pressed) {
+        var dx = e.clientX - t.x, dy = e.clientY - t.y;
+        if (dx * dx + dy * dy <= TavixWeb.touchSlop * TavixWeb.touchSlop) return;
+        clearTimeout(t.timer);
+        t.timer = null;
+        t.pressed = true;
+        TavixWeb.touchPush(t, 0, 1, t.at);
+      }
+      TavixWeb.touchPush(t, 2, 0, TavixWeb.position(t.win, e));
+    },
+
+    // A finger lifted (or taken by the browser: cancelled): a held press is let go where it is;
+    // a lifted finger not yet pressed is a click where it began.
+    touchUp: function(e, cancelled) {
+      var t = TavixWeb.touch;
+      if (!t || e.pointerId !== t.pointer) return;
+      e.preventDefault();
+      TavixWeb.touchEnd(t);
+      if (t.done) return;
+      if (t.pressed) {
+        TavixWeb.touchPush(t, 1, 1, TavixWeb.position(t.win, e));
+      } else if (!cancelled) {
+        TavixWeb.touchPush(t, 0, 1, t.at);
+        TavixWeb.touchPush(t, 1, 1, t.at);
+      }
     },
 
     key: function(id, e, down) {
@@ -251,6 +336,40 @@ var LibraryTavixWeb = {
     },
   },
 
+  // Fetches a font file of /fonts/ the first time the program needs it, from the fonts/ folder
+  // beside the page (Module.tavixFonts, if set, says where else), into the file system. The
+  // request is synchronous, as drawing code that needs a face cannot wait: the file is small,
+  // and the browser's cache answers it for every later page of the site.
+  tavix_web_font_fetch: function(path) {
+    var name = UTF8ToString(path);
+    if (FS.analyzePath(name).exists) return 1;
+    var base = Module['tavixFonts'] || 'fonts/';
+    var url = base + name.replace(/^.*\//, '');
+    var status = 0, text = null;
+    try {
+      var xhr = new XMLHttpRequest();
+      xhr.open('GET', url, false);
+      // Bytes as characters 0..255: a synchronous request may not ask for an ArrayBuffer.
+      xhr.overrideMimeType('text/plain; charset=x-user-defined');
+      xhr.send(null);
+      status = xhr.status;
+      text = xhr.responseText;
+    } catch (e) {
+      err('tavix: the font ' + url + ' could not be fetched: ' + e.message);
+      return 0;
+    }
+    if (status != 200 || !text) {
+      err('tavix: the font ' + url + ' could not be fetched (HTTP ' + status + ')');
+      return 0;
+    }
+    var bytes = new Uint8Array(text.length);
+    for (var i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i) & 0xFF;
+    var dir = name.replace(/\/[^\/]*$/, '');
+    if (dir) FS.mkdirTree(dir);
+    FS.writeFile(name, bytes);
+    return 1;
+  },
+
   tavix_web_start__deps: ['$TavixWeb'],
   tavix_web_start: function(asked) {
     var ratio = typeof window !== 'undefined' && window.devicePixelRatio ? window.devicePixelRatio : 1;
@@ -285,6 +404,7 @@ var LibraryTavixWeb = {
     var win = TavixWeb.windows[id];
     if (!win) return;
     for (var name in win.listeners) win.canvas.removeEventListener(name, win.listeners[name]);
+    if (TavixWeb.touch && TavixWeb.touch.win === win) TavixWeb.touchEnd(TavixWeb.touch);
     win.canvas.style.display = 'none';
     win.canvas.tavixTaken = false;
     delete TavixWeb.windows[id];
