@@ -1,7 +1,7 @@
 /* TAVIX: a small graphics and event library for simple interactive programs.
  *
- * A client gets two windows: "TAVIX Graphics", whose picture is a fixed 601 x 540 back buffer,
- * and "TAVIX Text", a console that shows the library's messages and keeps the last 25. Drawing
+ * A client gets two windows: "TAVIX Graphics", whose picture is a back buffer of 601 x 540 pixels
+ * (or the size the program chose), and "TAVIX Text", a console that shows the library's messages and keeps the last 25. Drawing
  * uses library coordinates: integer pixels, (0, 0) at the centre of the graphics window's client
  * area, x to the right, y upwards. TAVIX_next_event hands the client one event at a time. */
 #ifndef TAVIX_H
@@ -97,9 +97,26 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
 int TAVIX_finish(void);
 /* Shows (non-zero) or hides (0) the console window. */
 int TAVIX_show_console(int show);
-/* Writes the back buffer, all 601 x 540 pixels, to a PNG file. 1 on success; else 0, with a
+/* Writes the back buffer, all of the picture's pixels, to a PNG file. 1 on success; else 0, with a
  * console line that names the file and the reason, and no file left behind. */
 int TAVIX_save_picture(const char *path);
+
+/* ---- The window ---------------------------------------------------------------------------- */
+
+/* Before TAVIX_start: the picture becomes width x height pixels (64 to 4096 each; default
+ * TAVIX_WIDTH x TAVIX_HEIGHT) and the window shows all of it; (0, 0) stays at its centre, y up.
+ * 1 when set; 0 after TAVIX_start, which keeps the size in force. */
+int TAVIX_set_picture_size(int width, int height);
+/* The picture's size in force, in pixels. */
+int TAVIX_picture_width(void);
+int TAVIX_picture_height(void);
+/* The library coordinates of the picture's part the window shows: its leftmost and rightmost
+ * columns, its bottom and top rows (any pointer may be null). All 0 before TAVIX_start. */
+void TAVIX_visible_area(int *left, int *bottom, int *right, int *top);
+/* The graphics window's title (UTF-8; at most 255 bytes). 1 when set; 0 for a null title. */
+int TAVIX_set_title(const char *title);
+/* Shows (non-zero) or hides (0) the mouse pointer over the graphics window. 1 when done. */
+int TAVIX_show_cursor(int show);
 
 /* ---- Events -------------------------------------------------------------------------------- */
 
@@ -243,6 +260,50 @@ int TAVIX_play_sound(int sound);
 int TAVIX_stop_sounds(void);
 /* Starts a tone of 20 to 20000 Hz for up to 60000 ms and returns at once. */
 int TAVIX_beep(int frequency, int milliseconds);
+
+/* ---- Gamepads ------------------------------------------------------------------------------ */
+
+/* Up to four standard controllers, pads 0 to 3. The first gamepad call opens them; from then on
+ * TAVIX_wait and TAVIX_poll also deliver the pad events below (key: the pad, button: the button),
+ * beginning with a TAVIX_PAD_ADDED for each pad already connected. */
+#define TAVIX_PAD_DOWN 9     /* event: a pad's button went down */
+#define TAVIX_PAD_UP 10      /* event: a pad's button was let go; also the button d-pad up */
+#define TAVIX_PAD_ADDED 11   /* event: a pad was connected */
+#define TAVIX_PAD_REMOVED 12 /* event: a pad was disconnected (its held buttons are let go first) */
+
+/* Buttons of a standard controller. The d-pad's down is button 11: the name TAVIX_PAD_DOWN is
+ * taken by the event above (as TAVIX_KEY_DOWN is both a key and an event), so the d-pad's four
+ * buttons also have names of their own, TAVIX_PAD_DPAD_UP to TAVIX_PAD_DPAD_RIGHT. */
+#define TAVIX_PAD_A 0
+#define TAVIX_PAD_B 1
+#define TAVIX_PAD_X 2
+#define TAVIX_PAD_Y 3
+#define TAVIX_PAD_BACK 4
+#define TAVIX_PAD_START 5
+#define TAVIX_PAD_LEFT_STICK 6
+#define TAVIX_PAD_RIGHT_STICK 7
+#define TAVIX_PAD_LEFT_SHOULDER 8
+#define TAVIX_PAD_RIGHT_SHOULDER 9
+/* TAVIX_PAD_UP (10), the d-pad's up: see above; its down is 11. */
+#define TAVIX_PAD_LEFT 12
+#define TAVIX_PAD_RIGHT 13
+#define TAVIX_PAD_DPAD_UP 10
+#define TAVIX_PAD_DPAD_DOWN 11
+#define TAVIX_PAD_DPAD_LEFT 12
+#define TAVIX_PAD_DPAD_RIGHT 13
+
+/* Axes: the sticks -1000 to 1000 (right and up are positive), the triggers 0 to 1000. */
+#define TAVIX_AXIS_LEFT_X 0
+#define TAVIX_AXIS_LEFT_Y 1
+#define TAVIX_AXIS_RIGHT_X 2
+#define TAVIX_AXIS_RIGHT_Y 3
+#define TAVIX_AXIS_LEFT_TRIGGER 4
+#define TAVIX_AXIS_RIGHT_TRIGGER 5
+
+/* 1 while the button of the pad is held, else 0 (and 0 for a pad not connected). */
+int TAVIX_gamepad_button(int pad, int button);
+/* Where the axis of the pad stands, -1000 to 1000 (0 for a pad not connected). */
+int TAVIX_gamepad_axis(int pad, int axis);
 
 /* ---- Any colour, outlines and curves, images, measuring ------------------------------------ */
 

@@ -13,6 +13,9 @@
 #include <windows.h>
 /* The wave output calls (winmm), which the lean <windows.h> leaves out. */
 #include <mmsystem.h>
+/* The game controller calls' types; the calls themselves are looked up in whichever XInput DLL
+ * the system has (library/core/pads.cpp). */
+#include <xinput.h>
 #else
 
 #include <stddef.h>
@@ -340,6 +343,11 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect);
 int WINAPI GetSystemMetrics(int index);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+/* The window's caption text (UTF-8 here: the backend shows it as it is). */
+BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text);
+/* Hides the pointer over the program's windows while the display count is below 0: FALSE takes
+ * one off, TRUE adds one; returns the new count. */
+int WINAPI ShowCursor(BOOL show);
 
 /* ---- Messages and timers ------------------------------------------------------------------- */
 
@@ -666,6 +674,47 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL 
 MMRESULT WINAPI timeBeginPeriod(UINT period);
 MMRESULT WINAPI timeEndPeriod(UINT period);
 DWORD WINAPI timeGetTime(void);
+
+/* ---- Game controllers (XInput) ------------------------------------------------------------- */
+
+/* Four controller slots, each read whole. The thumbsticks are -32768 to 32767, up and right
+ * positive; the triggers 0 to 255. A slot with no controller answers ERROR_DEVICE_NOT_CONNECTED.
+ * The first call opens the backend's controllers (platform/xinput/). */
+#define XUSER_MAX_COUNT 4
+#define ERROR_SUCCESS 0L
+#define ERROR_BAD_ARGUMENTS 160L
+#define ERROR_DEVICE_NOT_CONNECTED 1167L
+#define XINPUT_GAMEPAD_DPAD_UP 0x0001
+#define XINPUT_GAMEPAD_DPAD_DOWN 0x0002
+#define XINPUT_GAMEPAD_DPAD_LEFT 0x0004
+#define XINPUT_GAMEPAD_DPAD_RIGHT 0x0008
+#define XINPUT_GAMEPAD_START 0x0010
+#define XINPUT_GAMEPAD_BACK 0x0020
+#define XINPUT_GAMEPAD_LEFT_THUMB 0x0040
+#define XINPUT_GAMEPAD_RIGHT_THUMB 0x0080
+#define XINPUT_GAMEPAD_LEFT_SHOULDER 0x0100
+#define XINPUT_GAMEPAD_RIGHT_SHOULDER 0x0200
+#define XINPUT_GAMEPAD_A 0x1000
+#define XINPUT_GAMEPAD_B 0x2000
+#define XINPUT_GAMEPAD_X 0x4000
+#define XINPUT_GAMEPAD_Y 0x8000
+
+typedef struct _XINPUT_GAMEPAD {
+    WORD wButtons;
+    BYTE bLeftTrigger;
+    BYTE bRightTrigger;
+    short sThumbLX;
+    short sThumbLY;
+    short sThumbRX;
+    short sThumbRY;
+} XINPUT_GAMEPAD;
+
+typedef struct _XINPUT_STATE {
+    DWORD dwPacketNumber; /* changes whenever the state does */
+    XINPUT_GAMEPAD Gamepad;
+} XINPUT_STATE;
+
+DWORD WINAPI XInputGetState(DWORD user, XINPUT_STATE *state);
 
 /* ---- Program entry ------------------------------------------------------------------------- */
 

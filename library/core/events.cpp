@@ -104,6 +104,7 @@ void apply_delivered_event(const TAVIX_Event *event) {
     LibraryState &s = library_state;
     apply_event(event, s.events.keys_held, &s.events.mouse_x, &s.events.mouse_y,
                 &s.events.mouse_buttons);
+    if (event->type >= TAVIX_PAD_DOWN && event->type <= TAVIX_PAD_REMOVED) apply_pad_event(event);
 }
 
 // The event for a message now, with the mouse where it last was and the modifiers held.
@@ -137,6 +138,17 @@ static void deliver_live(TAVIX_Event event) {
         keep_event(event);
     else
         apply_delivered_event(&event);
+}
+
+void deliver_pad_event(int type, int pad, int button, int keep_only) {
+    TAVIX_Event event = event_now(type);
+    event.key = pad;
+    event.button = button;
+    if (!keep_only) {
+        deliver_live(event);
+    } else if (!playback_on()) {
+        keep_event(event);
+    }
 }
 
 static void mouse_at(LPARAM lp, TAVIX_Event *event) {

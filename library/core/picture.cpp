@@ -112,29 +112,29 @@ const char *picture_unwritable(const char *path) {
 // Reads the back buffer's pixels, top row first, 0x00RRGGBB each; null when they cannot be had.
 static uint32_t *read_back_buffer(void) {
     LibraryState &s = library_state;
-    uint32_t *pixels = (uint32_t *)malloc((size_t)TAVIX_WIDTH * TAVIX_HEIGHT * 4);
+    uint32_t *pixels = (uint32_t *)malloc((size_t)library_state.picture.width * library_state.picture.height * 4);
     if (!pixels) return nullptr;
     BITMAPINFO info;
     memset(&info, 0, sizeof info);
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = TAVIX_WIDTH;
-    info.bmiHeader.biHeight = -TAVIX_HEIGHT;  // negative: top row first
+    info.bmiHeader.biWidth = library_state.picture.width;
+    info.bmiHeader.biHeight = -library_state.picture.height;  // negative: top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     // The bitmap may not be read while a context holds it: a stand-in is selected meanwhile.
     HBITMAP stand_in = CreateCompatibleBitmap(s.window.buffer_dc, 1, 1);
     HGDIOBJ held = SelectObject(s.window.buffer_dc, stand_in);
-    int rows = GetDIBits(s.window.buffer_dc, s.window.buffer_bitmap, 0, TAVIX_HEIGHT, pixels, &info,
+    int rows = GetDIBits(s.window.buffer_dc, s.window.buffer_bitmap, 0, library_state.picture.height, pixels, &info,
                          DIB_RGB_COLORS);
     SelectObject(s.window.buffer_dc, held);
     DeleteObject(stand_in);
-    if (rows != TAVIX_HEIGHT) {
+    if (rows != library_state.picture.height) {
         free(pixels);
         return nullptr;
     }
     // The fourth byte of a 32-bit row is unused and may hold anything.
-    for (size_t i = 0; i < (size_t)TAVIX_WIDTH * TAVIX_HEIGHT; i++) pixels[i] &= 0x00FFFFFFu;
+    for (size_t i = 0; i < (size_t)library_state.picture.width * library_state.picture.height; i++) pixels[i] &= 0x00FFFFFFu;
     return pixels;
 }
 
@@ -196,14 +196,14 @@ static int write_beside(const char *dest, int mode, const unsigned char *data, s
 
 // The visible client area in buffer pixels: buffer pixel (i, j) is shown at client pixel (i, j),
 // so the window shows the buffer's top-left client_width x client_height, never more than all.
-static void visible_size(int *width, int *height) {
+void visible_size(int *width, int *height) {
     LibraryState &s = library_state;
-    *width = s.window.client_width > 0 && s.window.client_width < TAVIX_WIDTH
+    *width = s.window.client_width > 0 && s.window.client_width < library_state.picture.width
                  ? s.window.client_width
-                 : TAVIX_WIDTH;
-    *height = s.window.client_height > 0 && s.window.client_height < TAVIX_HEIGHT
+                 : library_state.picture.width;
+    *height = s.window.client_height > 0 && s.window.client_height < library_state.picture.height
                   ? s.window.client_height
-                  : TAVIX_HEIGHT;
+                  : library_state.picture.height;
 }
 
 int write_png_file(const char *path, const uint32_t *pixels, int width, int height, bool alpha,
@@ -238,12 +238,12 @@ int save_picture_area(const char *path, int visible_only) {
     if (const char *why = picture_unwritable(path)) return refuse(path, why);
     uint32_t *pixels = read_back_buffer();
     if (!pixels) return refuse(path, "the picture cannot be read");
-    int width = TAVIX_WIDTH, height = TAVIX_HEIGHT;
+    int width = library_state.picture.width, height = library_state.picture.height;
     if (visible_only) {
         visible_size(&width, &height);
         // Rows move forward into their shorter places; no row overtakes one still to be read.
         for (int j = 0; j < height; j++)
-            memmove(pixels + (size_t)j * width, pixels + (size_t)j * TAVIX_WIDTH,
+            memmove(pixels + (size_t)j * width, pixels + (size_t)j * library_state.picture.width,
                     (size_t)width * 4);
     }
     const char *reason = nullptr;

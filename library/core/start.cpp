@@ -54,10 +54,18 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     library_state.events.running = 0;
     library_state.events.single_step = 0;
 
+    // The window is as large as the picture, frame, caption and menu bar included, so that it
+    // shows the picture's top left; a picture of a size the program chose is shown whole.
+    int window_width = library_state.picture.width, window_height = library_state.picture.height;
+    if (library_state.picture.chosen) {
+        window_width += 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
+        window_height += 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION) +
+                         GetSystemMetrics(SM_CYMENU);
+    }
     // Creating the graphics window runs its WM_CREATE, which builds the Run menu bar.
     library_state.window.graphics =
-        CreateWindowExA(0, "DrawWndClass", "TAVIX Graphics", WS_CAPTION | WS_SYSMENU, 0, 0,
-                        TAVIX_WIDTH, TAVIX_HEIGHT, nullptr, nullptr, instance, nullptr);
+        CreateWindowExA(0, "DrawWndClass", window_title(), WS_CAPTION | WS_SYSMENU, 0, 0,
+                        window_width, window_height, nullptr, nullptr, instance, nullptr);
     // Across the bottom third of the screen; the divisions truncate as written, so for a height
     // divisible by 3 the last row lies one pixel below the screen.
     library_state.window.console = CreateWindowExA(
@@ -66,7 +74,8 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
 
     library_state.window.graphics_dc = GetDC(library_state.window.graphics);
     library_state.window.buffer_bitmap =
-        CreateCompatibleBitmap(library_state.window.graphics_dc, TAVIX_WIDTH, TAVIX_HEIGHT);
+        CreateCompatibleBitmap(library_state.window.graphics_dc, library_state.picture.width,
+                               library_state.picture.height);
     library_state.window.buffer_dc = CreateCompatibleDC(library_state.window.graphics_dc);
     SelectObject(library_state.window.buffer_dc, library_state.window.buffer_bitmap);
 
@@ -79,6 +88,7 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     SetTimer(library_state.window.graphics, TAVIX_TIMER_ID, library_state.clock.tick_period,
              nullptr);
     apply_settings();
+    apply_screen_choices();
     return 1;
 }
 

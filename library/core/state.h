@@ -26,6 +26,9 @@
 #define COLOUR_COUNT 24
 #define KEPT_EVENT_COUNT 4096   // events a delay or a focus loss may keep for the next waits
 #define TAVIX_DELAY_TIMER_ID 3  // the timer that ends a TAVIX_delay
+#define TAVIX_PAD_TIMER_ID 4    // wakes the waits to read the pads, once they are open
+#define PAD_READ_PERIOD 16      // ms between those wake-ups
+#define PAD_PROBE_PERIOD 1000   // ms between reads of an empty slot (slow on Windows)
 
 // Run menu command ids.
 #define ID_ANIMATE 1
@@ -57,7 +60,8 @@ struct PendingEvent {
 //   while playing, or null.
 // - script.unwritten counts only while recording and script.owed only while playing back; both
 //   are emptied with the stream (close_script). A run in script.unwritten is written before any
-//   other line: at most one of its runs and script.periodic_count is non-zero at a time.
+//   other line: at most one of its runs (clock readings, empty polls, gamepad reads) and
+//   script.periodic_count is non-zero at a time.
 // - script.periodic_count is the one run of ticks of either direction: ticks not yet written while
 //   recording, ticks still to hand out while playing back. It is emptied with the stream and when
 //   a recording starts or ends.
@@ -95,7 +99,7 @@ struct WindowState {
     HWND console = nullptr;     // the console window
     HDC graphics_dc = nullptr;  // the graphics window's client context, held from start to finish
     HDC buffer_dc = nullptr;    // memory context holding the back buffer; all drawing goes here
-    HBITMAP buffer_bitmap = nullptr;  // the back buffer's 601 x 540 bitmap
+    HBITMAP buffer_bitmap = nullptr;  // the back buffer's bitmap, the picture's size
     int32_t origin_x = 0;             // client pixel x of library point (0, 0)
     int32_t origin_y = 0;             // client pixel y of library point (0, 0)
     int32_t dirty = 1;                // back buffer changed since last copied to the window (0/1)
@@ -176,6 +180,28 @@ struct EventState {
                                      // TAVIX_delay, TAVIX_random or TAVIX_seed
 };
 
+// Gamepads (core/pads.cpp). The live fields follow the pads as last read; present and held
+// follow the pad events delivered, as events.keys_held does. Nothing is read while playing back:
+// the script alone says what the pads did.
+#define PAD_COUNT 4
+#define PAD_BUTTON_COUNT 14
+#define PAD_AXIS_COUNT 6
+typedef DWORD(WINAPI *PadStateCall)(DWORD pad, XINPUT_STATE *state);
+struct PadsState {
+    uint8_t opened = 0;                   // a gamepad call was made: pads are read, events made
+    PadStateCall read_state = nullptr;    // XInputGetState, null when the system has none
+    DWORD probed_at = 0;                  // GetTickCount when the empty slots were last read
+    uint8_t replayed = 0;  // a playback ran since the pads were last read: the live fields are
+                           // taken from the program's state before the next read
+    uint8_t live_present[PAD_COUNT] = {};  // a pad is in the slot (0/1), as last read
+    uint16_t live_buttons[PAD_COUNT] = {};  // bit n: button n held, as last read
+    int16_t live_axes[PAD_COUNT][PAD_AXIS_COUNT] = {};  // each axis, -1000 to 1000, as last read
+    uint8_t present[PAD_COUNT] = {};  // a pad is in the slot, as the delivered events say
+    uint16_t held[PAD_COUNT] = {};    // bit n: button n held, as the delivered events say
+    uint16_t answered_buttons[PAD_COUNT] = {};  // bit n: what the last read of button n returned
+    int16_t answered_axes[PAD_COUNT][PAD_AXIS_COUNT] = {};  // what each axis read last returned
+};
+
 // The Run menu and its accelerators (core/menu.cpp).
 struct MenuState {
     HMENU run_menu = nullptr;  // the "&Run" pop-up menu; only the menu code touches it
@@ -198,6 +224,19 @@ struct FrameState {
     DWORD last_return = 0;  // timeGetTime at the last live frame's return, ms
 };
 
+// The picture's size: TAVIX_WIDTH x TAVIX_HEIGHT unless TAVIX_set_picture_size chose another
+// before TAVIX_start (core/screen.cpp). Fixed from the start on.
+struct PictureState {
+    int32_t width = TAVIX_WIDTH;    // the back buffer's width in pixels
+    int32_t height = TAVIX_HEIGHT;  // and height
+    uint8_t chosen = 0;             // TAVIX_set_picture_size set them: the window shows all of it
+};
+
+// How the graphics window is shown (core/screen.cpp).
+struct ScreenState {
+    uint8_t cursor_hidden = 0;  // the pointer is hidden over the window (TAVIX_show_cursor)
+};
+
 // TAVIX_random's generator (core/clock.cpp).
 struct RandomState {
     uint32_t state = 0;  // the generator's state
@@ -217,10 +256,14 @@ struct ScriptState {
         int32_t clock_reads = 0;  // TAVIX_time calls that returned clock_value, not yet written
         long clock_value = 0;     // what those calls returned
         int32_t empty_polls = 0;  // empty TAVIX_poll results not yet written
+        int32_t pad_reads = 0;    // gamepad reads that returned pad_value, not yet written
+        int32_t pad_value = 0;    // what those reads returned
     } unwritten;                  // recording: the runs a line will hold
     struct {
         int32_t clock_reads = 0;       // TAVIX_time calls still to answer with clock.replay_clock
         int32_t empty_polls = 0;       // empty TAVIX_poll results still to give
+        int32_t pad_reads = 0;         // gamepad reads still to answer with pad_value
+        int32_t pad_value = 0;         // their answer
     } owed;                            // playing back: what the run last read still hands out
     uint8_t peeked = 0;                // peek holds the next line of the script, not yet taken
     char peek[SCRIPT_LINE_SIZE] = {};  // that line
@@ -270,9 +313,12 @@ struct LibraryState {
     MenuState menu;
     ClockState clock;
     FrameState frame;
+    PictureState picture;
+    ScreenState screen;
     RandomState random;
     ScriptState script;
     ConsoleState console;
+    PadsState pads;
     SoundState sound;  // loaded sounds, the voices being heard and where they go (sound/sound.h)
     SettingsState settings;
     LifeState life;
@@ -360,9 +406,28 @@ void write_script_text(const char *line);
 // TAVIX_SEED from the environment: 1 with *seed when it is set and valid.
 int seed_setting(uint32_t *seed);
 
+// ---- Gamepads (core/pads.cpp, core/events.cpp, script/script_extra.cpp) ---------------------
+// Reads the open pads (at every pump): their changes become pad events, as live input does.
+void poll_pads(void);
+// What a delivered pad event changes in the pads' present and held fields.
+void apply_pad_event(const TAVIX_Event *event);
+// A pad's event as live input; keep_only: only kept for the richer wait, the program's state
+// already following it (the pads found when they are opened).
+void deliver_pad_event(int type, int pad, int button, int keep_only);
+// Recording and playback of what a gamepad read returned: 1 with *value when the script's next
+// line holds reads.
+void record_pad_read(int value);
+int replay_pad_read(int *value);
+
 // ---- Settings and pictures (core/settings.cpp, core/picture.cpp) ---------------------------
 void read_settings(void);   // before the windows exist
 void apply_settings(void);  // once they exist: starts a replay
+// The graphics window's title: the program's (TAVIX_set_title) or the default (core/screen.cpp).
+const char *window_title(void);
+// What the program chose for the window before the start, applied once the window exists.
+void apply_screen_choices(void);
+// The part of the back buffer the window shows, from its top left, in pixels (core/picture.cpp).
+void visible_size(int *width, int *height);
 int save_picture(const char *path);
 int save_picture_area(const char *path, int visible_only);  // the visible area, or the whole
 const char *picture_unwritable(const char *path);  // why a save there fails; null when it would not

@@ -5,7 +5,7 @@
 
 void present_buffer(void) {
     if (!library_state.window.dirty) return;
-    BitBlt(library_state.window.graphics_dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT,
+    BitBlt(library_state.window.graphics_dc, 0, 0, library_state.picture.width, library_state.picture.height,
            library_state.window.buffer_dc, 0, 0, SRCCOPY);
     library_state.window.dirty = 0;
 }
@@ -26,6 +26,8 @@ int pump_one_message(void) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    // Pads send no messages: each pass reads them (once they are open).
+    poll_pads();
     present_buffer();
     return took;
 }

@@ -17,7 +17,7 @@ static void paint_graphics_window(HWND hwnd) {
     BeginPaint(hwnd, &paint);
     // The whole buffer goes through the context held since start, whatever part is invalid;
     // BeginPaint/EndPaint only mark the window as painted.
-    BitBlt(library_state.window.graphics_dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT,
+    BitBlt(library_state.window.graphics_dc, 0, 0, library_state.picture.width, library_state.picture.height,
            library_state.window.buffer_dc, 0, 0, SRCCOPY);
     EndPaint(hwnd, &paint);
     library_state.window.dirty = 0;
@@ -59,6 +59,8 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             handle_command(LOWORD(wp));
             return 0;
         case WM_TIMER:
+            // The pads' timer only wakes the wait to read them: it is no animation tick.
+            if (wp == TAVIX_PAD_TIMER_ID) return 0;
             library_state.events.timer_tick = 1;
             return 0;
         case MM_WOM_DONE:

@@ -35,8 +35,8 @@ struct Box {
 
 Target current_target(void) {
     CanvasState &c = library_state.canvas;
-    Target t = {nullptr, TAVIX_WIDTH, TAVIX_HEIGHT, library_state.window.origin_x,
-                library_state.window.origin_y};
+    Target t = {nullptr, library_state.picture.width, library_state.picture.height,
+                library_state.window.origin_x, library_state.window.origin_y};
     if (c.image && image_pixels(c.image, &t.pixels, &t.width, &t.height)) {
         t.origin_x = t.width / 2;
         t.origin_y = t.height / 2;

@@ -353,7 +353,7 @@ static void paint_fill(const ShapeRecord *shape) {
     HDC dc = library_state.window.buffer_dc;
     int64_t x = (int64_t)library_state.window.origin_x + shape->x1;
     int64_t y = (int64_t)library_state.window.origin_y - shape->y1;
-    if (x < 0 || x >= TAVIX_WIDTH || y < 0 || y >= TAVIX_HEIGHT) return;
+    if (x < 0 || x >= library_state.picture.width || y < 0 || y >= library_state.picture.height) return;
     COLORREF found = GetPixel(dc, (int)x, (int)y);
     if (found == CLR_INVALID) return;
     HGDIOBJ kept_brush = SelectObject(dc, solid_brush(shape->colour));
@@ -467,7 +467,7 @@ void wipe_buffer(void) {
     HDC dc = library_state.window.buffer_dc;
     HGDIOBJ kept_brush = SelectObject(dc, solid_brush(WHITE));
     // Outlined with the context's initial pen, one pixel of black: the buffer gets its frame.
-    Rectangle(dc, 0, 0, TAVIX_WIDTH, TAVIX_HEIGHT);
+    Rectangle(dc, 0, 0, library_state.picture.width, library_state.picture.height);
     SelectObject(dc, kept_brush);
     library_state.window.dirty = 1;
 }

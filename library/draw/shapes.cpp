@@ -123,7 +123,7 @@ int TAVIX_draw_polygon(int colour, int count, const int *points, int width) {
 static bool buffer_pixel(int x, int y, int64_t *bx, int64_t *by) {
     *bx = (int64_t)library_state.window.origin_x + x;
     *by = (int64_t)library_state.window.origin_y - y;
-    return *bx >= 0 && *bx < TAVIX_WIDTH && *by >= 0 && *by < TAVIX_HEIGHT;
+    return *bx >= 0 && *bx < library_state.picture.width && *by >= 0 && *by < library_state.picture.height;
 }
 
 int TAVIX_fill_area(int colour, int x, int y) {

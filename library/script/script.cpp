@@ -225,6 +225,13 @@ void write_run_on_signal(void) {
         at = put_number(text, at, s.script.unwritten.empty_polls);
         at = put_text(text, at, ");\n");
     }
+    if (s.script.unwritten.pad_reads > 0) {
+        at = put_text(text, at, "TAVIX_GAMEPAD(");
+        at = put_number(text, at, s.script.unwritten.pad_value);
+        at = put_text(text, at, ", ");
+        at = put_number(text, at, s.script.unwritten.pad_reads);
+        at = put_text(text, at, ");\n");
+    }
     if (s.script.periodic_count > 0) {
         at = put_text(text, at, "TAVIX_PERIODIC(");
         at = put_number(text, at, s.script.periodic_count);
@@ -232,6 +239,7 @@ void write_run_on_signal(void) {
     }
     if (at == 0) return;
     s.script.unwritten.clock_reads = s.script.unwritten.empty_polls = s.script.periodic_count = 0;
+    s.script.unwritten.pad_reads = 0;
     // The program ends after this: a failed write has nobody left to tell.
     if (s.script.file) {
         ssize_t ignored = write(script_descriptor, text, at);
@@ -291,6 +299,8 @@ int open_script_for_reading(void) {
 int read_script_event(void) {
     LibraryState &s = library_state;
     if (!open_script_for_reading()) return 0;
+    // A recorded run of gamepad reads never spans a wait: what the program left unread is stale.
+    s.script.owed.pad_reads = 0;
     if (s.script.periodic_count > 0) {
         s.script.periodic_count--;
         s.events.pending.type = TAVIX_PERIODIC;

@@ -26,6 +26,11 @@ void flush_extra_runs(void) {
         s.script.unwritten.empty_polls = 0;
         write_extra("TAVIX_NONE(%ld);\n", run, 0);
     }
+    if (s.script.unwritten.pad_reads > 0) {
+        int run = s.script.unwritten.pad_reads;
+        s.script.unwritten.pad_reads = 0;
+        write_extra("TAVIX_GAMEPAD(%ld, %ld);\n", s.script.unwritten.pad_value, run);
+    }
 }
 
 // Before a line of another kind: the pending runs of every kind go first, in the order they came
@@ -52,18 +57,36 @@ void record_rich_event(const TAVIX_Event *e) {
 
 void record_empty_poll(void) {
     LibraryState &s = library_state;
-    if (s.script.unwritten.clock_reads > 0 || s.script.periodic_count > 0) flush_all_runs();
+    if (s.script.unwritten.clock_reads > 0 || s.script.unwritten.pad_reads > 0 ||
+        s.script.periodic_count > 0)
+        flush_all_runs();
     if (s.script.recording) s.script.unwritten.empty_polls++;
 }
 
 void record_time(long value) {
     LibraryState &s = library_state;
-    if (s.script.unwritten.empty_polls > 0 || s.script.periodic_count > 0 ||
+    if (s.script.unwritten.empty_polls > 0 || s.script.unwritten.pad_reads > 0 ||
+        s.script.periodic_count > 0 ||
         (s.script.unwritten.clock_reads > 0 && s.script.unwritten.clock_value != value))
         flush_all_runs();
     if (!s.script.recording) return;
     s.script.unwritten.clock_value = value;
     s.script.unwritten.clock_reads++;
+}
+
+// Gamepad reads of any pad, button or axis make one run while they return the same value (a
+// pad at rest reads 0 everywhere): the replay makes the same reads in the same order.
+void record_pad_read(int value) {
+    LibraryState &s = library_state;
+    // A program that reads a pad in a loop of its own, never waiting, makes one run without
+    // end: a full count is written and a new run begun.
+    if (s.script.unwritten.empty_polls > 0 || s.script.unwritten.clock_reads > 0 ||
+        s.script.periodic_count > 0 || s.script.unwritten.pad_reads == INT32_MAX ||
+        (s.script.unwritten.pad_reads > 0 && s.script.unwritten.pad_value != value))
+        flush_all_runs();
+    if (!s.script.recording) return;
+    s.script.unwritten.pad_value = value;
+    s.script.unwritten.pad_reads++;
 }
 
 void record_seed(uint32_t state) {
@@ -134,6 +157,21 @@ long replay_frame_time(int period) {
     return library_state.clock.replay_clock;
 }
 
+int replay_pad_read(int *value) {
+    LibraryState &s = library_state;
+    if (s.script.owed.pad_reads > 0) {
+        s.script.owed.pad_reads--;
+        *value = s.script.owed.pad_value;
+        return 1;
+    }
+    ScriptExtraLine extra;
+    if (!take_extra_line('G', &extra)) return 0;
+    s.script.owed.pad_value = extra.values[0];
+    s.script.owed.pad_reads = extra.values[1] - 1;
+    *value = extra.values[0];
+    return 1;
+}
+
 int replay_seed(uint32_t *state) {
     ScriptExtraLine extra;
     if (!take_extra_line('S', &extra)) return 0;
@@ -143,6 +181,8 @@ int replay_seed(uint32_t *state) {
 
 int read_script_rich(TAVIX_Event *event) {
     LibraryState &s = library_state;
+    // A recorded run of gamepad reads never spans a wait: what the program left unread is stale.
+    s.script.owed.pad_reads = 0;
     if (s.script.owed.empty_polls > 0) {
         s.script.owed.empty_polls--;
         advance_replay_clock(REPLAY_STEP);
@@ -167,6 +207,9 @@ int read_script_rich(TAVIX_Event *event) {
             } else if (extra.kind == 'S') {
                 s.random.state = (uint32_t)extra.values[0];
                 s.random.seeded = 1;
+            } else if (extra.kind == 'G') {
+                // Reads the program no longer makes here: the wait goes past them.
+                s.script.owed.pad_reads = 0;
             } else if (extra.kind == 'N') {
                 s.script.owed.empty_polls = extra.values[0] - 1;
                 advance_replay_clock(REPLAY_STEP);

@@ -172,6 +172,7 @@ static const ExtraForm extra_forms[] = {
     {"TAVIX_TIME(", 'T', 2, 1},
     {"TAVIX_SEED(", 'S', 1, -1},
     {"TAVIX_NONE(", 'N', 1, 0},
+    {"TAVIX_GAMEPAD(", 'G', 2, 1},
 };
 
 static int in_range(int value, int low, int high) {
@@ -183,7 +184,8 @@ static int in_range(int value, int low, int high) {
 // where it has one (1 to 3 for a press or a release, the held buttons' bits for a move, the
 // notches of a wheel turn, which one message of 16 bits cannot make more than 274 of), the
 // modifier bits, a time since the start, and a place within reach of a window's 16-bit
-// coordinates (SCRIPT_EVENT_REACH).
+// coordinates (SCRIPT_EVENT_REACH). A pad's event has its pad (0 to 3) as key, and a button
+// (0 to 13) where it has one.
 static int event_line_possible(const int *v) {
     const int type = v[0], x = v[1], y = v[2], key = v[3], button = v[4], modifiers = v[5],
               time = v[6];
@@ -209,6 +211,13 @@ static int event_line_possible(const int *v) {
                    in_range(button, -SCRIPT_WHEEL_REACH, SCRIPT_WHEEL_REACH);
         case TAVIX_PERIODIC:
             return key == 0 && button == 0;
+        case TAVIX_PAD_DOWN:
+        case TAVIX_PAD_UP:
+            return in_range(key, 0, SCRIPT_PAD_COUNT - 1) &&
+                   in_range(button, 0, SCRIPT_PAD_BUTTON_COUNT - 1);
+        case TAVIX_PAD_ADDED:
+        case TAVIX_PAD_REMOVED:
+            return in_range(key, 0, SCRIPT_PAD_COUNT - 1) && button == 0;
         default:
             return 0;
     }
@@ -227,6 +236,8 @@ int decode_extra_script_line(const char *line, ScriptExtraLine *extra) {
         }
         if (form.counted >= 0 && extra->values[form.counted] < 1) return 0;
         if (form.kind == 'E' && !event_line_possible(extra->values)) return 0;
+        // What a gamepad read returns: 0 or 1 for a button, -1000 to 1000 for an axis.
+        if (form.kind == 'G' && !in_range(extra->values[0], -1000, 1000)) return 0;
         extra->kind = form.kind;
         return 1;
     }

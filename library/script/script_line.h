@@ -42,21 +42,24 @@ int next_script_line_numbered(FILE *stream, char *line, int *lines_read, int *nu
 // SCRIPT_NUMBER_SIZE - 1 characters or outside its range.
 int decode_script_line(const char *line, ScriptEvent *event);
 
-// The lines only the richer wait, the clock and the generator write, each a word of its own that
-// the letter after "TAVIX_" tells apart from the three above ('E', 'T', 'S', 'N'):
+// The lines only the richer wait, the clock, the generator and the gamepads write, each a word that
+// the letter after "TAVIX_" tells apart from the three above ('E', 'T', 'S', 'N', 'G'):
 //   TAVIX_EVENT(type, x, y, key, button, modifiers, time);  an event TAVIX_wait/TAVIX_poll gave
 //   TAVIX_TIME(t, n);   n calls of TAVIX_time in a row returned t
 //   TAVIX_SEED(s);      TAVIX_random's generator state here was s (as a signed 32-bit number)
 //   TAVIX_NONE(n);      n calls of TAVIX_poll in a row found nothing
+//   TAVIX_GAMEPAD(v, n);  n gamepad reads in a row (of any pad, button or axis) returned v
 #define SCRIPT_EXTRA_NUMBERS 7  // numbers of the longest of them, the event line
 struct ScriptExtraLine {
-    char kind;                          // 'E', 'T', 'S' or 'N'
+    char kind;                          // 'E', 'T', 'S', 'N' or 'G'
     int values[SCRIPT_EXTRA_NUMBERS];  // its numbers, in the order written
 };
 // Farthest x or y of an event line from the picture's centre: a message's 16-bit coordinates,
 // from a window that may itself lie as far off the screen's corner, with room to spare.
 #define SCRIPT_EVENT_REACH 131072
 #define SCRIPT_WHEEL_REACH 274  // most notches of one wheel event
+#define SCRIPT_PAD_COUNT 4         // pads an event line may name, 0 up
+#define SCRIPT_PAD_BUTTON_COUNT 14  // their buttons, 0 up
 // Decodes one of those lines: 1 with *extra filled when the line starts with its word and holds
 // all its numbers (signed, each within 32 bits; counts at least 1) and, for an event line, an
 // event a recording can hold (see script_line.cpp), else 0.

@@ -59,6 +59,30 @@ struct BackendAudio {
 // true when a buffer came back (its MM_WOM_DONE was posted).
 bool wave_hand_back();
 
+// ---- Gamepads -----------------------------------------------------------------------------------
+// Up to four standard controllers in slots 0 to 3, read through the game controller calls
+// (platform/xinput/). A backend opens its controllers only when a program first reads one, so
+// that a program that never does pays nothing for them.
+
+// One controller's state in a standard layout.
+struct PadReading {
+    uint16_t buttons;  // bit n: button n held, in the order A, B, X, Y, back, start, left stick,
+                       // right stick, left shoulder, right shoulder, d-pad up, down, left, right
+    int16_t axes[6];   // left x, left y, right x, right y: -32768 to 32767, right and up positive;
+                       // left trigger, right trigger: 0 to 32767
+};
+
+struct BackendPads {
+    // Opens the controllers once, before the other calls. False when there can be none here (the
+    // calls then find every slot empty).
+    bool (*open)();
+    // Takes stock: a controller plugged in since takes the lowest free slot, one pulled out
+    // leaves its slot free, and every slot's reading becomes the controller's state now.
+    void (*refresh)();
+    // The slot's state at the last refresh; false (and nothing written) for an empty slot.
+    bool (*read)(int slot, PadReading *reading);
+};
+
 struct Backend {
     // The name TAVIX_BACKEND chooses it by ("sdl", "null").
     const char *name;
@@ -118,6 +142,14 @@ struct Backend {
 
     // The backend's sound device (the section "Sound" below); null when it has none.
     const BackendAudio *audio;
+
+    // ---- How a window looks: its title and the pointer over it ----
+    // Shows title (UTF-8) as the window's caption.
+    void (*window_set_title)(uint32_t id, const char *title);
+    // Shows or hides the pointer while it is over any of the program's windows.
+    void (*show_cursor)(bool show);
+    // The backend's controllers (the section "Gamepads" above); null when it has none.
+    const BackendPads *pads;
 };
 
 // The backend chosen by backend_start(); before it, one that has no screen (scale 1, 1024 x 768).

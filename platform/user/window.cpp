@@ -482,6 +482,25 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     return (HCURSOR)stock_handle((HANDLE *)&table.stock_cursor);
 }
 
+BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text) {
+    Window *w = window_get(hwnd);
+    if (!w) return FALSE;
+    w->title = text ? text : "";
+    if (w->backend_id) backend->window_set_title(w->backend_id, w->title.c_str());
+    return TRUE;
+}
+
+int WINAPI ShowCursor(BOOL show) {
+    platform_ensure_started();
+    // The pointer shows while the count is 0 or more, as on Windows; the backend hears only of
+    // the count crossing that line.
+    static int count = 0;
+    bool was_shown = count >= 0;
+    count += show ? 1 : -1;
+    if ((count >= 0) != was_shown) backend->show_cursor(count >= 0);
+    return count;
+}
+
 // ---- Window events from the backend -----------------------------------------------------------
 
 void input_close_requested(HWND hwnd) {

@@ -69,6 +69,7 @@ TEST_F(HeadlessTest, EachSettingAndItsBadValues) {
                "nul.scr");
     // An event line no recording makes is refused like any other.
     write_file("TAVIX_KBD(1);\nTAVIX_EVENT(2, 0, 0, 1000, 0, 0, 0);\n", "event.scr");
+    write_file("TAVIX_KBD(1);\nTAVIX_EVENT(9, 0, 0, 4, 0, 0, 0);\n", "pad.scr");  // no pad 4
     const std::string long_name(4096, 'n');
     ASSERT_EQ(mkfifo("fifo", 0644), 0);
     const std::string client = TAVIX_CLIENT, ended = "EVENT 4 0 0 0\n";
@@ -97,6 +98,10 @@ TEST_F(HeadlessTest, EachSettingAndItsBadValues) {
          4,
          "EVENT 2 0 0 1\n" + ended,
          "TAVIX_REPLAY: event.scr line 2 refused: TAVIX_EVENT(2, 0, 0, 1000, 0, 0, 0);\n"},
+        {{"TAVIX_HEADLESS=1", "TAVIX_REPLAY=pad.scr"},
+         4,
+         "EVENT 2 0 0 1\n" + ended,
+         "TAVIX_REPLAY: pad.scr line 2 refused: TAVIX_EVENT(9, 0, 0, 4, 0, 0, 0);\n"},
         // The line printed before the library opened comes first, then each as it is printed.
         {{"TAVIX_HEADLESS=1", "TAVIX_CONSOLE=stderr"},
          0,

@@ -140,9 +140,9 @@ RunOutcome run_program(const std::vector<std::string> &argv, const std::vector<s
     return o;
 }
 
-std::string newest_console_message() {
-    if (library_state.console.first < 0) return "";
-    int slot = (library_state.console.end + CONSOLE_RING_SIZE - 1) % CONSOLE_RING_SIZE;
+std::string newest_console_message(int back) {
+    if (library_state.console.first < 0 || back < 0 || back >= CONSOLE_RING_SIZE) return "";
+    int slot = (library_state.console.end + CONSOLE_RING_SIZE - 1 - back) % CONSOLE_RING_SIZE;
     const char *text = static_cast<const char *>(GlobalLock(library_state.console.lines[slot]));
     std::string copy = text ? text : "";
     GlobalUnlock(library_state.console.lines[slot]);

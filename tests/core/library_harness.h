@@ -36,8 +36,9 @@ struct Event {
 };
 Event next_event();
 
-// The newest console message, newline included; empty while there is none.
-std::string newest_console_message();
+// The newest console message (or the one back messages before it), newline included; empty while
+// there is none.
+std::string newest_console_message(int back = 0);
 
 // A whole program run as a child process: what it printed, and how it ended.
 struct RunOutcome {

@@ -1,5 +1,6 @@
 // Opening and closing the library: what the two switches answer before and after start, where
 // the windows go, the console's show switch, and finish.
+#include "platform/user/window.h"
 #include "tests/core/library_harness.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,9 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_EQ(TAVIX_set_logging(0), 0);
     EXPECT_EQ(library_state.draw.logging, 1);
     EXPECT_EQ(TAVIX_show_console(1), 0);
+    // The title and the pointer chosen before the start are the window's from its first showing.
+    EXPECT_EQ(TAVIX_set_title("Chosen early"), 1);
+    EXPECT_EQ(TAVIX_show_cursor(0), 1);
 
     // A number drawn before the start follows TAVIX_SEED as one drawn after it does.
     setenv("TAVIX_SEED", "42", 1);
@@ -48,6 +52,12 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_NE(library_state.window.graphics_dc, nullptr);
     EXPECT_TRUE(IsWindowVisible(library_state.window.graphics));
     EXPECT_TRUE(IsWindowVisible(library_state.window.console));
+    EXPECT_EQ(window_get(library_state.window.graphics)->title, "Chosen early");
+    EXPECT_EQ(ShowCursor(FALSE), -2);  // hidden once: the count was -1
+    EXPECT_EQ(ShowCursor(TRUE), -1);
+    EXPECT_EQ(TAVIX_show_cursor(1), 1);
+    EXPECT_EQ(ShowCursor(TRUE), 1);  // shown again: the count is back at 0
+    EXPECT_EQ(ShowCursor(FALSE), 0);
 
     // A second start keeps the windows and the picture it has.
     HWND graphics = library_state.window.graphics, console = library_state.window.console;
@@ -93,6 +103,9 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_EQ(TAVIX_finish(), 1);
     EXPECT_EQ(last_message(),
               "TAVIX_finish after TAVIX_finish does nothing: the library is finished\n");
+    EXPECT_EQ(TAVIX_set_title("Late"), 0);
+    EXPECT_EQ(last_message(),
+              "TAVIX_set_title after TAVIX_finish does nothing: the library is finished\n");
     EXPECT_EQ(TAVIX_start(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 1);
     EXPECT_EQ(library_state.window.graphics, graphics);
     // Drawing still goes to the back buffer, which lives to the end of the program.
@@ -128,6 +141,14 @@ TEST(Lifecycle, WindowsStandWhereTheScreenPutsThem) {
     EXPECT_LT(client.bottom, TAVIX_HEIGHT);
     EXPECT_EQ(library_state.window.origin_x, client.right / 2);
     EXPECT_EQ(library_state.window.origin_y, client.bottom / 2);
+    // What the window shows of the picture, in library coordinates: the top left 595 x 496.
+    int left, bottom, right, top;
+    TAVIX_visible_area(&left, &bottom, &right, &top);
+    EXPECT_EQ(client.right, 595);
+    EXPECT_EQ(client.bottom, 496);
+    EXPECT_EQ(std::to_string(left) + " " + std::to_string(bottom) + " " + std::to_string(right) +
+                  " " + std::to_string(top),
+              "-297 -247 297 248");
 }
 
 }  // namespace

@@ -191,6 +191,12 @@ TEST(ScriptLineDecode, TheRicherWaitsLinesAndWhatIsNotOne) {
         {"TAVIX_EVENT(6, 0, 0, 0, 7, 0, 0);\n", 'E', {6, 0, 0, 0, 7, 0, 0}},  // all three held
         {"TAVIX_EVENT(7, 0, 0, 0, -274, 0, 0);\n", 'E', {7, 0, 0, 0, -274, 0, 0}},
         {"TAVIX_EVENT(3, 1, 2, 0, 0, 1, 5);\n", 'E', {3, 1, 2, 0, 0, 1, 5}},
+        {"TAVIX_EVENT(9, 0, 0, 3, 13, 0, 5);\n", 'E', {9, 0, 0, 3, 13, 0, 5}},  // a pad's press
+        {"TAVIX_EVENT(10, 4, 5, 0, 0, 0, 5);\n", 'E', {10, 4, 5, 0, 0, 0, 5}},
+        {"TAVIX_EVENT(11, 0, 0, 2, 0, 0, 5);\n", 'E', {11, 0, 0, 2, 0, 0, 5}},
+        {"TAVIX_EVENT(12, 0, 0, 3, 0, 1, 5);\n", 'E', {12, 0, 0, 3, 0, 1, 5}},
+        {"TAVIX_GAMEPAD(-1000, 1);\n", 'G', {-1000, 1}},
+        {"TAVIX_GAMEPAD(1000, 2147483647);\n", 'G', {1000, 2147483647}},
         // ...and the ones none can: no such type (quit has no line), key out of a byte, no
         // such button, a time before the start, modifiers or places no message carries.
         {"TAVIX_EVENT(99, 0, 0, 0, 0, 0, 0);\n", 0, {}},
@@ -211,6 +217,21 @@ TEST(ScriptLineDecode, TheRicherWaitsLinesAndWhatIsNotOne) {
         {"TAVIX_EVENT(38, 0, 0, 65, 0, 8, 0);\n", 0, {}},  // only a key-down repeats
         {"TAVIX_EVENT(1, 131073, 0, 0, 1, 0, 0);\n", 0, {}},
         {"TAVIX_EVENT(3, 0, -2147483648, 0, 0, 0, 0);\n", 0, {}},
+        // No pad but 0 to 3, no button but 0 to 13, none on a pad coming or going.
+        {"TAVIX_EVENT(9, 0, 0, 4, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(10, 0, 0, -1, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(9, 0, 0, -2147483648, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(9, 0, 0, 0, 14, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(10, 0, 0, 0, -1, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(11, 0, 0, 0, 1, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(12, 0, 0, 9, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(9, 0, 0, 0, 0, 8, 0);\n", 0, {}},  // only a key-down repeats
+        {"TAVIX_EVENT(13, 0, 0, 0, 0, 0, 0);\n", 0, {}},
+        // A read returns -1000 to 1000, at least once.
+        {"TAVIX_GAMEPAD(1001, 1);\n", 0, {}},
+        {"TAVIX_GAMEPAD(-1001, 1);\n", 0, {}},
+        {"TAVIX_GAMEPAD(0, 0);\n", 0, {}},
+        {"TAVIX_GAMEPAD(0);\n", 0, {}},
     };
     for (const Case &c : cases) {
         ScriptExtraLine extra = {};

@@ -1,6 +1,7 @@
 // Recording to and playing back from the script file through the library: the lines a recording
 // writes and when they reach the file, what playback delivers through the wait, and the messages
 // and states after a failure.
+#include "platform/user/window.h"
 #include "tests/script/library_fixture.h"
 
 #include <signal.h>
@@ -667,6 +668,18 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
          },
          "TAVIX_TIME(-5, 1);\nTAVIX_TIME(2147483647, 1);\n"},
         {[] {
+             record_event(TAVIX_PERIODIC, 0, 0, 0);
+             record_pad_read(-1000);
+             record_pad_read(-1000);
+         },
+         "TAVIX_PERIODIC(1);\nTAVIX_GAMEPAD(-1000, 2);\n"},
+        {[] {
+             record_pad_read(3);
+             library_state.script.unwritten.pad_reads = 2147483647;  // a loop that never waits
+             record_pad_read(3);
+         },
+         "TAVIX_GAMEPAD(3, 2147483647);\nTAVIX_GAMEPAD(3, 1);\n"},
+        {[] {
              library_state.events.game_calls_used = 1;
              record_event(TAVIX_PERIODIC, 0, 0, 0);
          },
@@ -683,6 +696,12 @@ TEST_F(ScriptTest, TheRunsPendingAtASignalAreWritten) {
         close_script();  // nothing is left to write twice
         EXPECT_EQ(read_file(), c.file);
     }
+}
+
+std::string repeat(const char *text, int times) {
+    std::string all;
+    for (int i = 0; i < times; i++) all += text;
+    return all;
 }
 
 TEST_F(ScriptTest, ADelayAndAFrameKeepInputInOrderAndCorrectionsAreWarned) {
@@ -712,7 +731,7 @@ TEST_F(ScriptTest, ADelayAndAFrameKeepInputInOrderAndCorrectionsAreWarned) {
     TAVIX_set_logging(0);
     const struct {
         void (*call)();
-        const char *warning;
+        std::string warning;  // empty: see below
     } cases[] = {
         {[] { TAVIX_set_tick(5); }, "Tick of 5 ms not possible, using 10 ms\n"},
         {[] { TAVIX_set_tick(70000); }, "Tick of 70000 ms not possible, using 60000 ms\n"},
@@ -724,11 +743,44 @@ TEST_F(ScriptTest, ADelayAndAFrameKeepInputInOrderAndCorrectionsAreWarned) {
              TAVIX_frame(-1);
          },
          "Frame rate of -1 per second not possible, using 1\n"},
+        // A title is shown as it is by every window system: no control characters, no broken
+        // UTF-8, and a long one ends at a whole character.
+        {[] { EXPECT_EQ(TAVIX_set_title("Score:\t3\n"), 1); },
+         "Title not possible as given, using \"Score:?3?\"\n"},
+        {[] { TAVIX_set_title("caf\xC3 \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \x7F"); },
+         "Title not possible as given, using \"caf? ?? ??? ???? ?\"\n"},
+        {[] { TAVIX_set_title(std::string(200, 'x').append(100, '\xE2').c_str()); },
+         "Title not possible as given, using \"" + std::string(200, 'x') + std::string(55, '?') +
+             "\"\n"},
+        {[] {
+             TAVIX_set_title(repeat("\xC3\xA9", 300).c_str());
+             EXPECT_EQ(strlen(window_title()), 254u);
+         },
+         "Title not possible as given, using \"" + repeat("\xC3\xA9", 127) + "\"\n"},
+        {[] { EXPECT_EQ(TAVIX_set_title(nullptr), 0); }, ""},
+        // A backend without pads (this one has no screen) reads 0, and still warns.
+        {[] { EXPECT_EQ(TAVIX_gamepad_axis(0, 6), 0); },
+         "Gamepad axis 6 not possible (0 to 5), reading 0\n"},
+        {[] { EXPECT_EQ(TAVIX_gamepad_button(3, TAVIX_PAD_START), 0); },
+         "Gamepad axis 6 not possible (0 to 5), reading 0\n"},
     };
     for (const auto &c : cases) {
         c.call();
-        EXPECT_EQ(last_message(), c.warning);
+        if (!c.warning.empty()) EXPECT_EQ(last_message(), c.warning);
     }
+    EXPECT_EQ(last_message(), "Title missing (a null pointer), keeping \"" +
+                                  std::string(window_title()) + "\"\n");
+    // A title as given reaches the window.
+    EXPECT_EQ(TAVIX_set_title("Pong \xE2\x80\x94 two players"), 1);
+    EXPECT_STREQ(window_get(g)->title.c_str(), "Pong \xE2\x80\x94 two players");
+    // The pointer is hidden once however often it is asked for, and shown again by one call.
+    EXPECT_EQ(TAVIX_show_cursor(0), 1);
+    EXPECT_EQ(TAVIX_show_cursor(0), 1);
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_EQ(TAVIX_show_cursor(1), 1);
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_EQ(ShowCursor(TRUE), 0);
     TAVIX_set_tick(100);
     // The same seed, the same numbers; every one in range.
     TAVIX_seed(42);

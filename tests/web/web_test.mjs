@@ -24,9 +24,11 @@ const nativeBuild = path.resolve(process.env.TAVIX_NATIVE_BUILD ?? path.join(roo
 const chromium = process.env.TAVIX_CHROMIUM ?? '/usr/bin/chromium';
 const outDir = path.resolve(process.env.TAVIX_WEB_OUT ?? path.join(root, 'build-web/web-tests'));
 
-// The graphics canvas: the 19-pixel menu bar, then the 595 x 496 client area whose pixel
-// (297, 248) is the library's (0, 0), y upwards.
+// The graphics canvas: the 19-pixel menu bar, then the client area (595 x 496 unless a case's
+// client says otherwise) whose middle pixel, rounded down, is the library's (0, 0), y upwards.
 const BAR = 19, WIDTH = 595, HEIGHT = 496, ORIGIN_X = 297, ORIGIN_Y = 248;
+const geometry = ([width, height] = [WIDTH, HEIGHT]) =>
+  ({ width, height, originX: Math.floor(width / 2), originY: Math.floor(height / 2) });
 // The Run menu: its title's middle on the bar, and each item's row middle in the pop-up below it
 // (a 3-pixel frame, text items 18 pixels, separators 9), canvas pixels; with the item's mnemonic.
 const RUN_TITLE = [15, 9];
@@ -88,6 +90,14 @@ const cases = [
     name: 'picture_client_sprites', program: 'picture_client',
     native: 'tests/windows_e2e/picture_client', args: ['sprites', 'sprite.png'],
     nativeArgs: ['sprites', path.join(root, 'tests/windows_e2e/sprite.png')], steps: [],
+  },
+  {
+    // A picture of its own size, shown whole: its frame and a ball moved by paced frames, whose
+    // times the recording keeps for the Linux replay, and a dot at each click.
+    name: 'picture_client_window', program: 'picture_client',
+    native: 'tests/windows_e2e/picture_client', args: ['window'], client: [700, 420], record: true,
+    steps: [['pause', 300], ['click', -349, 210], ['click', 349, -209], ['click', 300, 150]],
+    end: [['menu', 'mouse', 'record']], controls: [{ linux: moveFirstClick }],
   },
   {
     name: 'house', program: 'house', native: 'examples/house',
@@ -334,8 +344,8 @@ async function openPage(browser, port, program, query = {}, fixedTime = 0) {
 
 const idle = (page) => within(20000, page.evaluate(() => window.tavix.idle()), 'window.tavix.idle');
 
-// The client area, rows 19..514 of the graphics canvas, as RGBA bytes.
-async function picture(page) {
+// The client area, the rows below the menu bar of the graphics canvas, as RGBA bytes.
+async function picture(page, g = geometry()) {
   const base64 = await page.evaluate((bar, width, height) => {
     const canvas = document.getElementById('tavix-graphics');
     const bytes = canvas.getContext('2d').getImageData(0, bar, width, height).data;
@@ -343,14 +353,15 @@ async function picture(page) {
     for (let i = 0; i < bytes.length; i += 0x8000)
       text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
     return btoa(text);
-  }, BAR, WIDTH, HEIGHT);
+  }, BAR, g.width, g.height);
   return Buffer.from(base64, 'base64');
 }
 
 // One step through the browser's own input: page.mouse and page.keyboard at canvas pixels.
 async function perform(view, step) {
   const { page, box } = view;
-  const at = (x, y) => [box.x + ORIGIN_X + x, box.y + BAR + ORIGIN_Y - y];
+  const g = view.geometry ?? geometry();
+  const at = (x, y) => [box.x + g.originX + x, box.y + BAR + g.originY - y];
   const [kind, a, b, c] = step;
   switch (kind) {
     case 'click': {
@@ -479,8 +490,9 @@ async function runBrowser(browser, port, c, steps) {
   const view = await openPage(browser, port, c.program, query, c.fixedTime ? FIXED_TIME : 0);
   try {
     const { page, size, errors } = view;
-    if (size[0] !== WIDTH || size[1] !== BAR + HEIGHT)
-      throw new Error(`graphics canvas is ${size[0]} x ${size[1]}, not ${WIDTH} x ${BAR + HEIGHT}`);
+    const g = view.geometry = geometry(c.client);
+    if (size[0] !== g.width || size[1] !== BAR + g.height)
+      throw new Error(`graphics canvas is ${size[0]} x ${size[1]}, not ${g.width} x ${BAR + g.height}`);
     await page.focus('#tavix-graphics');
     for (const [i, step] of steps.entries()) {
       await perform(view, step);
@@ -507,7 +519,7 @@ async function runBrowser(browser, port, c, steps) {
         await within(5000, page.evaluate(() => window.tavix.exited), 'exit').catch(() => {});
       }
     }
-    let pixels = await picture(page);
+    let pixels = await picture(page, g);
     if (c.quit) {
       const png = await page.evaluate(() => {
         const bytes = window.tavix.readFile('final.png');
@@ -562,7 +574,7 @@ function runLinux(c, scriptText, label) {
 }
 
 // ---- Pictures -------------------------------------------------------------------------------
-function difference(a, b) {
+function difference(a, b, width = WIDTH) {
   if (a.length !== b.length) return { count: -1, text: `sizes ${a.length} and ${b.length}` };
   let count = 0, first = null;
   for (let i = 0; i < a.length; i += 4) {
@@ -572,13 +584,13 @@ function difference(a, b) {
     }
   }
   if (!count) return { count, text: 'the same' };
-  const x = first % WIDTH, y = Math.floor(first / WIDTH), at = first * 4;
+  const x = first % width, y = Math.floor(first / width), at = first * 4;
   const rgba = (p) => [...p.subarray(at, at + 4)].join(',');
   return { count, text: `${count} pixels differ, the first at client (${x}, ${y}): ` +
     `${rgba(a)} against ${rgba(b)}` };
 }
-function savePicture(pixels, file) {
-  execFileSync('convert', ['-size', `${WIDTH}x${HEIGHT}`, '-depth', '8', 'rgba:-', file],
+function savePicture(pixels, file, [width, height] = [WIDTH, HEIGHT]) {
+  execFileSync('convert', ['-size', `${width}x${height}`, '-depth', '8', 'rgba:-', file],
     { input: pixels });
 }
 
@@ -600,12 +612,13 @@ async function runCase(browser, port, c) {
     script = scriptOf(c.steps).map((l) => l + '\n').join('');
   }
   const linux = runLinux(c, script, c.name);
-  const d = difference(shown.pixels, linux);
+  const width = geometry(c.client).width;
+  const d = difference(shown.pixels, linux, width);
   if (!check(d.count === 0, `${c.name}: browser and Linux pictures equal (${d.text})`))
-    savePicture(shown.pixels, path.join(outDir, `${c.name}-browser.png`));
+    savePicture(shown.pixels, path.join(outDir, `${c.name}-browser.png`), c.client);
   if (c.asMouse) {
     const mouse = scriptOf(c.steps).map((l) => l + '\n').join('');
-    const dm = difference(shown.pixels, runLinux(c, mouse, `${c.name}-mouse`));
+    const dm = difference(shown.pixels, runLinux(c, mouse, `${c.name}-mouse`), width);
     check(dm.count === 0, `${c.name}: browser picture equals the same input by mouse on Linux ` +
       `(${dm.text})`);
   }
@@ -613,7 +626,7 @@ async function runCase(browser, port, c) {
     const side = control.linux ? 'Linux' : 'browser';
     const other = control.linux ? runLinux(c, control.linux(script), `${c.name}-control${i}`)
       : (await runBrowser(browser, port, c, control.browser(c.steps))).pixels;
-    const dc = difference(control.linux ? shown.pixels : linux, other);
+    const dc = difference(control.linux ? shown.pixels : linux, other, width);
     check(dc.count > 0, `${c.name}: control ${i}, one input changed on the ${side} side, differs ` +
       `(${dc.text})`);
   }

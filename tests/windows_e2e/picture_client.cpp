@@ -12,7 +12,9 @@
 // arguments "extras SPRITE.png" it draws a second picture with the calls beyond the first eight:
 // rgb colours, ellipses, arcs and pies, polygons, flood fills, the PNG blended over shapes. With
 // "sprites SPRITE.png" a third: the sprite's cells, the sprite scaled, turned and flipped,
-// see-through colours, and a picture drawn off screen and laid over the picture.
+// see-through colours, and a picture drawn off screen and laid over the picture. With
+// the argument "window" its picture is 700 x 420, framed where the window shows it, with a ball
+// moved by paced frames' times, and a dot drawn at each click until quit.
 #include "library/tavix.h"
 
 #include "tests/programs/event_echo.h"
@@ -354,6 +356,28 @@ static void draw_sprites(const char *sprite) {
     TAVIX_free_image(image);
     // The red square the test waits for before it reads the picture, as in the first one.
     TAVIX_draw_rectangle(RED, -290, 65, -250, 25, 0);
+static void draw_window_picture(void) {
+    TAVIX_set_title("picture_client: 700 x 420");
+    TAVIX_show_cursor(0);
+    int left, bottom, right, top;
+    TAVIX_visible_area(&left, &bottom, &right, &top);
+    long travelled = 0;
+    for (int frame = 0; frame < 8; frame++) {
+        TAVIX_clear_window();
+        TAVIX_draw_rectangle(NAVY_BLUE, left, top, right, bottom, 2);
+        TAVIX_draw_pixel(RED, left, top);
+        TAVIX_draw_pixel(RED, right, bottom);
+        TAVIX_draw_circle(GOLD, left + 20 + (int)(travelled % 600), 0, 12);
+        TAVIX_draw_formatted(BLACK, -100, -150, 18, "%d x %d, %ld ms", TAVIX_picture_width(),
+                             TAVIX_picture_height(), travelled);
+        travelled += TAVIX_frame(40);
+    }
+    printf("READY\n");
+    fflush(stdout);
+    int x = 0, y = 0;
+    char key = 0;
+    for (int code; (code = TAVIX_next_event(&x, &y, &key)) != TAVIX_QUIT;)
+        if (code == TAVIX_MOUSE) TAVIX_draw_circle(RED, x, y, 4);
 }
 
 static void draw_picture(void) {
@@ -372,9 +396,16 @@ static void draw_picture(void) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
+    bool window = command_line && strcmp(command_line, "window") == 0;
+    if (window) TAVIX_set_picture_size(700, 420);
     TAVIX_start(instance, previous, command_line, show);
     TAVIX_show_console(0);
     TAVIX_set_logging(0);
+    if (window) {
+        draw_window_picture();
+        TAVIX_finish();
+        return 0;
+    }
     // "extras PATH": the second picture, with the sprite at PATH.
     if (command_line && strncmp(command_line, "extras ", 7) == 0)
         draw_extras(command_line + 7);

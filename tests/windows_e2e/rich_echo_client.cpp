@@ -1,11 +1,13 @@
 // The richer wait's client built for Linux and for Windows from this one file: it clears the
 // picture, prints READY and then every event of TAVIX_wait as a RICH line (rich_echo.h) until
-// quit, so that the two builds can be given the same real input and their lines compared.
+// quit, so that the two builds can be given the same real input and their lines compared. With
+// "pads" on its command line it opens and reads the gamepads first.
 #include "library/tavix.h"
 
 #include "tests/programs/rich_echo.h"
 
 #include <cstdio>
+#include <cstring>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
     TAVIX_start(instance, previous, command_line, show);
@@ -13,6 +15,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     TAVIX_show_console(0);
     TAVIX_clear_window();
     printf("READY\n");
+    // "pads": the gamepads are opened and read first (none is connected where the tests run).
+    if (command_line && strstr(command_line, "pads"))
+        printf("PADS %d %d %d\n", TAVIX_gamepad_button(0, TAVIX_PAD_A),
+               TAVIX_gamepad_axis(3, TAVIX_AXIS_RIGHT_TRIGGER), TAVIX_gamepad_axis(4, 0));
     fflush(stdout);
     echo_rich_events_until_quit();
     TAVIX_finish();

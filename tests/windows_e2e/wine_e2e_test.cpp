@@ -357,6 +357,21 @@ TEST_F(WineTest, WindowsRichClientGetsTheSameKeysDragAndWheel) {
         << windows_events.back();
 }
 
+// With no pad and whatever XInput the system has, the gamepads read 0 and the program runs on:
+// the events still come, Ctrl+Q still ends it.
+TEST_F(WineTest, WindowsPadsReadZeroWithoutAPad) {
+    WineProgram app(x, "tests/windows_e2e/rich_echo_client.exe", {"pads"});
+    ASSERT_TRUE(app.process.ok()) << app.process.error();
+    EXPECT_TRUE(app.process.wait_for_line("PADS 0 0 0", kStartMs)) << app.process.output();
+    e2e::WindowInfo w;
+    ASSERT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &w, kStartMs)) << app.process.errors();
+    ASSERT_TRUE(e2e::key_to(x, w, "ctrl+q"));
+    int status = -1;
+    EXPECT_TRUE(app.process.wait(kEventMs, &status)) << "still running after Ctrl+Q";
+    EXPECT_EQ(0, status);
+    EXPECT_NE(app.process.output().find("RICH 4 "), std::string::npos) << app.process.output();
+}
+
 TEST_F(WineTest, WindowsConeStartsTakesAClickAndQuits) {
     WineProgram cone(x, "cone.exe");
     ASSERT_TRUE(cone.process.ok()) << cone.process.error();

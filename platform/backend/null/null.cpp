@@ -44,6 +44,10 @@ RECT null_window_present(uint32_t, const Surface *, const Surface *, int, int, R
     return RECT{0, 0, 0, 0};
 }
 
+void null_window_set_title(uint32_t, const char *) {}
+
+void null_show_cursor(bool) {}
+
 bool null_pump() {
     return false;
 }
@@ -76,4 +80,7 @@ extern const Backend null_backend = {
     null_pump,             // pump
     null_wait,             // wait
     &null_audio,           // audio
+    null_window_set_title,  // window_set_title
+    null_show_cursor,       // show_cursor
+    nullptr,               // pads: none, every slot is empty
 };

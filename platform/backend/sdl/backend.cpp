@@ -2,6 +2,7 @@
 // offscreen driver for tests that want real SDL windows without a screen.
 #include "platform/backend/backend.h"
 #include "platform/backend/sdl/audio.h"
+#include "platform/backend/sdl/pads.h"
 #include "platform/backend/sdl/events.h"
 #include "platform/backend/sdl/video.h"
 
@@ -19,4 +20,7 @@ extern const Backend sdl_backend = {
     sdl_pump_events,      // pump
     sdl_wait_events,      // wait
     &sdl_audio,           // audio
+    sdl_window_set_title,  // window_set_title
+    sdl_show_cursor,       // show_cursor
+    &sdl_pads,            // pads
 };

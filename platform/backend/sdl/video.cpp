@@ -259,3 +259,11 @@ void sdl_window_fit_work_area(uint32_t id) {
     auto window_pixels = [](int v) { return v >= 0 ? v / scale : -((-v + scale - 1) / scale); };
     if (HWND hwnd = sdl_hwnd_of(id)) input_moved(hwnd, window_pixels(x), window_pixels(fitted));
 }
+
+void sdl_window_set_title(uint32_t id, const char *title) {
+    if (SDL_Window *window = SDL_GetWindowFromID(id)) SDL_SetWindowTitle(window, title);
+}
+
+void sdl_show_cursor(bool show) {
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}

@@ -31,6 +31,9 @@ void sdl_window_show(uint32_t id, bool show, bool activate);
 void sdl_window_fit_work_area(uint32_t id);
 // Puts the SDL window back to width x height after the window manager resized it.
 void sdl_window_set_size(uint32_t id, int width, int height);
+// The window's caption (UTF-8), and the pointer shown or hidden over every window.
+void sdl_window_set_title(uint32_t id, const char *title);
+void sdl_show_cursor(bool show);
 // Shows the area (surface coordinates) of the surface, with the overlay (when not null) at
 // (overlay_x, overlay_y) over it, on the screen: the pixels are copied once, and the display is
 // handed only that area, or all of the window when SDL's copy of its pixels is new. Returns the

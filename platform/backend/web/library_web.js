@@ -392,6 +392,7 @@ var LibraryTavixWeb = {
     canvas.tavixTaken = true;
     canvas.title = UTF8ToString(title);
     canvas.style.display = 'none';
+    if (TavixWeb.cursorHidden) canvas.style.cursor = 'none';
     var id = TavixWeb.nextId++;
     var win = {canvas: canvas, context: null, shown: false, presented: false};
     TavixWeb.windows[id] = win;
@@ -417,6 +418,23 @@ var LibraryTavixWeb = {
     win.shown = !!show;
     win.canvas.style.display = show ? '' : 'none';
     if (show && activate) win.canvas.focus({preventScroll: true});
+  },
+
+  // The title shows as the canvas's tooltip; the graphics canvas's is the page's title too.
+  tavix_web_window_title__deps: ['$TavixWeb'],
+  tavix_web_window_title: function(id, title) {
+    var win = TavixWeb.windows[id];
+    if (!win) return;
+    win.canvas.title = UTF8ToString(title);
+    if (win.canvas.id == 'tavix-graphics' && typeof document !== 'undefined')
+      document.title = win.canvas.title;
+  },
+
+  // The pointer over every window's canvas: hidden or the page's usual one.
+  tavix_web_show_cursor__deps: ['$TavixWeb'],
+  tavix_web_show_cursor: function(show) {
+    TavixWeb.cursorHidden = !show;
+    for (var id in TavixWeb.windows) TavixWeb.windows[id].canvas.style.cursor = show ? '' : 'none';
   },
 
   tavix_web_window_resize__deps: ['$TavixWeb'],
@@ -478,6 +496,44 @@ var LibraryTavixWeb = {
     a.node.onaudioprocess = null;
     try { a.node.disconnect(); } catch (e) {}
     a.context.close().catch(function() {});
+  },
+
+  // The page's gamepads with the "standard" mapping, in slots 0 to 3 by their index: for each,
+  // 8 ints at out (present, the button bits in the backend's order, then the six axes in its
+  // units). A value the browser reports that is not a number reads as rest.
+  tavix_web_pads_read: function(out) {
+    var pads = [];
+    try {
+      if (typeof navigator !== 'undefined' && navigator.getGamepads) pads = navigator.getGamepads() || [];
+    } catch (e) {
+      pads = [];
+    }
+    var unit = function(v, low) {
+      return typeof v === 'number' && isFinite(v) ? Math.max(low, Math.min(1, v)) : 0;
+    };
+    // The standard layout's buttons in the backend's order: A, B, X, Y, back, start, the sticks,
+    // the shoulders, the d-pad's up, down, left, right.
+    var order = [0, 1, 2, 3, 8, 9, 10, 11, 4, 5, 12, 13, 14, 15];
+    for (var slot = 0; slot < 4; slot++) {
+      var at = (out >> 2) + slot * 8;
+      var g = pads[slot];
+      for (var i = 0; i < 8; i++) HEAP32[at + i] = 0;
+      if (!g || !g.connected || g.mapping !== 'standard') continue;
+      var buttons = g.buttons || [], axes = g.axes || [], bits = 0;
+      for (var b = 0; b < order.length; b++) {
+        var button = buttons[order[b]];
+        if (button && (button.pressed === true || unit(button.value, 0) >= 0.5)) bits |= 1 << b;
+      }
+      HEAP32[at] = 1;
+      HEAP32[at + 1] = bits;
+      // The page's sticks point down for positive y; the backend's point up.
+      HEAP32[at + 2] = Math.round(unit(axes[0], -1) * 32767);
+      HEAP32[at + 3] = Math.round(-unit(axes[1], -1) * 32767);
+      HEAP32[at + 4] = Math.round(unit(axes[2], -1) * 32767);
+      HEAP32[at + 5] = Math.round(-unit(axes[3], -1) * 32767);
+      HEAP32[at + 6] = Math.round(unit(buttons[6] && buttons[6].value, 0) * 32767);
+      HEAP32[at + 7] = Math.round(unit(buttons[7] && buttons[7].value, 0) * 32767);
+    }
   },
 
   tavix_web_turn_due: function() {

@@ -26,6 +26,8 @@ int tavix_web_window_create(const char *title, int width, int height);
 void tavix_web_window_destroy(int id);
 void tavix_web_window_show(int id, int show, int activate);
 void tavix_web_window_resize(int id, int width, int height);
+void tavix_web_window_title(int id, const char *title);
+void tavix_web_show_cursor(int show);
 void tavix_web_window_put(int id, const uint32_t *rgba, int width, int height, int x, int y,
                           int w, int h);
 int tavix_web_next_event(int *fields, char *text, int text_size);
@@ -35,6 +37,7 @@ int tavix_web_audio_open(int rate, int channels, int bits);
 int tavix_web_audio_running();
 void tavix_web_audio_pause(int paused);
 void tavix_web_audio_close();
+void tavix_web_pads_read(int *out);
 }
 
 namespace {
@@ -284,8 +287,54 @@ extern "C" EMSCRIPTEN_KEEPALIVE uint8_t *tavix_web_audio_buffer() {
     return pull_buffer;
 }
 
+void web_window_set_title(uint32_t id, const char *title) {
+    if (windows.count(id)) tavix_web_window_title((int)id, title ? title : "");
+}
+
+void web_show_cursor(bool show) {
+    tavix_web_show_cursor(show);
+}
+
 const BackendAudio web_audio = {
     web_audio_count, web_audio_open, web_audio_pause, web_audio_lock, web_audio_close,
+};
+
+// ---- Gamepads --------------------------------------------------------------------------------
+// The page's Gamepad API, read afresh at every refresh (navigator.getGamepads() holds only a
+// snapshot): the pads in its "standard" layout, slot by slot.
+
+namespace {
+
+const int PAD_SLOTS = 4;
+const int PAD_FIELDS = 8;  // present, buttons, six axes
+int pad_fields[PAD_SLOTS * PAD_FIELDS];
+
+bool web_pads_open() {
+    return true;
+}
+
+void web_pads_refresh() {
+    tavix_web_pads_read(pad_fields);
+}
+
+bool web_pads_read(int slot, PadReading *reading) {
+    if (slot < 0 || slot >= PAD_SLOTS) return false;
+    const int *f = pad_fields + slot * PAD_FIELDS;
+    if (!f[0]) return false;
+    reading->buttons = (uint16_t)(f[1] & 0x3FFF);
+    for (int a = 0; a < 6; a++) {
+        int low = a < 4 ? -32768 : 0;
+        reading->axes[a] = (int16_t)std::max(low, std::min(32767, f[2 + a]));
+    }
+    return true;
+}
+
+}  // namespace
+
+const BackendPads web_pads = {
+    web_pads_open,     // open
+    web_pads_refresh,  // refresh
+    web_pads_read,     // read
 };
 
 extern const Backend web_backend = {
@@ -302,4 +351,7 @@ extern const Backend web_backend = {
     web_pump_events,      // pump
     web_wait_events,      // wait
     &web_audio,           // audio
+    web_window_set_title,  // window_set_title
+    web_show_cursor,       // show_cursor
+    &web_pads,            // pads
 };

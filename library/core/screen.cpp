@@ -1,0 +1,152 @@
+// The graphics window as a program may shape it: the picture's size (before the start), the part
+// of the picture the window shows, the window's title and the pointer over it.
+#include "library/core/state.h"
+
+#include <cstring>
+
+#define PICTURE_SIDE_MIN 64
+#define PICTURE_SIDE_MAX 4096
+#define TITLE_BYTES_MAX 255  // a title longer than a screen is wide is surely a mistake
+
+static const char DEFAULT_TITLE[] = "TAVIX Graphics";
+static char title_given[TITLE_BYTES_MAX + 1];  // the program's title; empty: the default
+
+const char *window_title(void) {
+    return title_given[0] ? title_given : DEFAULT_TITLE;
+}
+
+// The length of the UTF-8 sequence at text (at most left bytes), 0 when none starts there: a
+// stray continuation byte, an overlong form, a surrogate or a code point above U+10FFFF.
+static int utf8_sequence(const unsigned char *text, size_t left) {
+    unsigned char c = text[0];
+    if (c < 0x80) return 1;
+    int length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length == 0 || (size_t)length > left) return 0;
+    for (int i = 1; i < length; i++)
+        if ((text[i] & 0xC0) != 0x80) return 0;
+    if (c == 0xE0 && text[1] < 0xA0) return 0;   // overlong
+    if (c == 0xED && text[1] >= 0xA0) return 0;  // a surrogate
+    if (c == 0xF0 && text[1] < 0x90) return 0;   // overlong
+    if (c == 0xF4 && text[1] >= 0x90) return 0;  // above U+10FFFF
+    return length;
+}
+
+// Copies title into out as a title every window system shows as it is: control characters and
+// bytes that are no UTF-8 become '?', and a title too long ends at a whole character. 1 when the
+// title was kept as given.
+static int clean_title(const char *title, char *out) {
+    const unsigned char *in = (const unsigned char *)title;
+    size_t left = strlen(title), used = 0;
+    int kept = 1;
+    while (left > 0) {
+        int length = utf8_sequence(in, left);
+        int control = length == 1 && (in[0] < 0x20 || in[0] == 0x7F);
+        int take = length == 0 || control ? 1 : length;
+        if (used + (size_t)take > TITLE_BYTES_MAX) {
+            kept = 0;
+            break;
+        }
+        if (take == length && !control) {
+            memcpy(out + used, in, (size_t)take);
+        } else {
+            out[used] = '?';
+            kept = 0;
+        }
+        used += (size_t)take;
+        in += take;
+        left -= (size_t)take;
+    }
+    out[used] = '\0';
+    return kept;
+}
+
+int TAVIX_set_title(const char *title) {
+    LibraryState &s = library_state;
+    if (library_finished("TAVIX_set_title")) return 0;
+    if (!title) {
+        TAVIX_console_printf("Title missing (a null pointer), keeping \"%s\"\n", window_title());
+        return 0;
+    }
+    char clean[TITLE_BYTES_MAX + 1];
+    if (!clean_title(title, clean))
+        TAVIX_console_printf("Title not possible as given, using \"%s\"\n", clean);
+    memcpy(title_given, clean, sizeof clean);
+    if (s.draw.logging) TAVIX_console_printf("Title \"%s\"\n", window_title());
+    if (s.window.graphics) SetWindowTextA(s.window.graphics, window_title());
+    return 1;
+}
+
+int TAVIX_set_picture_size(int width, int height) {
+    LibraryState &s = library_state;
+    if (s.window.graphics || s.life.finished) {
+        TAVIX_console_printf(
+            "TAVIX_set_picture_size after TAVIX_start does nothing: the picture is %d x %d\n",
+            (int)s.picture.width, (int)s.picture.height);
+        return 0;
+    }
+    int w = width < PICTURE_SIDE_MIN ? PICTURE_SIDE_MIN
+            : width > PICTURE_SIDE_MAX ? PICTURE_SIDE_MAX
+                                       : width;
+    int h = height < PICTURE_SIDE_MIN ? PICTURE_SIDE_MIN
+            : height > PICTURE_SIDE_MAX ? PICTURE_SIDE_MAX
+                                        : height;
+    if (w != width || h != height)
+        TAVIX_console_printf("Picture size of %d x %d not possible, using %d x %d\n", width,
+                             height, w, h);
+    s.picture.width = w;
+    s.picture.height = h;
+    s.picture.chosen = 1;
+    if (s.draw.logging) TAVIX_console_printf("Picture size %d x %d\n", w, h);
+    return 1;
+}
+
+int TAVIX_picture_width(void) {
+    if (library_state.draw.logging)
+        TAVIX_console_printf("Picture width %d\n", (int)library_state.picture.width);
+    return library_state.picture.width;
+}
+
+int TAVIX_picture_height(void) {
+    if (library_state.draw.logging)
+        TAVIX_console_printf("Picture height %d\n", (int)library_state.picture.height);
+    return library_state.picture.height;
+}
+
+void TAVIX_visible_area(int *left, int *bottom, int *right, int *top) {
+    LibraryState &s = library_state;
+    int l = 0, b = 0, r = 0, t = 0;
+    if (!s.window.graphics) {
+        TAVIX_console_printf("TAVIX_visible_area before TAVIX_start: there is no window yet\n");
+    } else {
+        // Client pixel (i, j) shows buffer pixel (i, j), library point (i - origin_x,
+        // origin_y - j).
+        int width, height;
+        visible_size(&width, &height);
+        l = -s.window.origin_x;
+        r = width - 1 - s.window.origin_x;
+        t = s.window.origin_y;
+        b = s.window.origin_y - (height - 1);
+        if (s.draw.logging)
+            TAVIX_console_printf("Visible area (%d,%d) to (%d,%d)\n", l, b, r, t);
+    }
+    if (left) *left = l;
+    if (bottom) *bottom = b;
+    if (right) *right = r;
+    if (top) *top = t;
+}
+
+int TAVIX_show_cursor(int show) {
+    LibraryState &s = library_state;
+    if (library_finished("TAVIX_show_cursor")) return 0;
+    int hide = show ? 0 : 1;
+    if (s.draw.logging) TAVIX_console_printf("Cursor %s\n", hide ? "hidden" : "shown");
+    // ShowCursor counts: one call each way keeps the count at 0 (shown) or -1 (hidden).
+    if (s.window.graphics && hide != s.screen.cursor_hidden) ShowCursor(hide ? FALSE : TRUE);
+    s.screen.cursor_hidden = (uint8_t)hide;
+    return 1;
+}
+
+void apply_screen_choices(void) {
+    LibraryState &s = library_state;
+    if (s.screen.cursor_hidden) ShowCursor(FALSE);
+}
