@@ -356,6 +356,8 @@ static void draw_sprites(const char *sprite) {
     TAVIX_free_image(image);
     // The red square the test waits for before it reads the picture, as in the first one.
     TAVIX_draw_rectangle(RED, -290, 65, -250, 25, 0);
+}
+
 static void draw_window_picture(void) {
     TAVIX_set_title("picture_client: 700 x 420");
     TAVIX_show_cursor(0);
