@@ -341,6 +341,39 @@ int TAVIX_text_width(int size, const char *text);
 /* The height in pixels of that box: the number of lines times the line height. */
 int TAVIX_text_height(int size, const char *text);
 
+/* ---- Sprites, pictures off screen, see-through colours, collisions -------------------------- */
+
+/* Flags of TAVIX_draw_image_transformed. */
+#define TAVIX_FLIP_X 1 /* mirrored left to right */
+#define TAVIX_FLIP_Y 2 /* mirrored top to bottom */
+#define TAVIX_SMOOTH 4 /* blended between pixels (bilinear); else the nearest pixel, for pixel art */
+
+/* Draws the part of an image w x h pixels from (sx, sy), in image pixels from its upper-left
+ * corner (a cell of a sprite sheet), with its upper-left corner at (x, y). */
+int TAVIX_draw_image_part(int image, int sx, int sy, int w, int h, int x, int y);
+/* Draws an image with its centre at (x, y), scaled (0 to 1024), turned counter-clockwise by
+ * degrees, flipped as the TAVIX_FLIP_ flags say; the same pixels on every system. */
+int TAVIX_draw_image_transformed(int image, int x, int y, double scale, double degrees, int flags);
+/* Makes a transparent image of width x height pixels (1 to 4096 each) to draw into; its number. */
+int TAVIX_create_image(int width, int height);
+/* Every drawing call then draws into that image (0: into the picture again); returns the image
+ * drawn into before. In an image, (0, 0) is the pixel width / 2 from its left and height / 2 from
+ * its top, y upwards. A colour drawn there carries its alpha: opaque colours make opaque pixels. */
+int TAVIX_draw_into(int image);
+/* Writes an image, alpha included, to a PNG file. 1 on success; else 0, with a console line. */
+int TAVIX_save_image(int image, const char *path);
+/* A see-through colour number: alpha 0 (invisible) to 255 (TAVIX_rgb's colour exactly). */
+int TAVIX_rgba(int red, int green, int blue, int alpha);
+/* 1 when the rectangles TAVIX_draw_rectangle fills between (x1, y1), (x2, y2) and between (x3, y3),
+ * (x4, y4) share a pixel, else 0. */
+int TAVIX_rects_overlap(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+/* 1 when the discs TAVIX_draw_circle fills share a pixel, else 0. */
+int TAVIX_circles_overlap(int x1, int y1, int r1, int x2, int y2, int r2);
+/* 1 when TAVIX_draw_rectangle's filled rectangle between (x1, y1) and (x2, y2) covers (x, y). */
+int TAVIX_point_in_rect(int x, int y, int x1, int y1, int x2, int y2);
+/* 1 when TAVIX_draw_circle's disc at (cx, cy) of radius r covers (x, y). */
+int TAVIX_point_in_circle(int x, int y, int cx, int cy, int r);
+
 /* ---- Fonts and any language's text --------------------------------------------------------- */
 
 /* Styles of TAVIX_set_font, taken where the face has them. */

@@ -530,9 +530,11 @@ typedef struct tagBITMAPINFO {
 int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits,
                      LPBITMAPINFO info, UINT usage);
 
-/* A bitmap whose pixels the caller writes directly (top-down, biHeight < 0, only). */
+/* A bitmap whose pixels the caller writes directly (top-down, biHeight < 0, only). Drawing
+ * through GDI may be batched: GdiFlush finishes it before the pixels are read or written. */
 HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits,
                                 HANDLE section, DWORD offset);
+BOOL WINAPI GdiFlush(void);
 
 /* Blending a bitmap over a context: source over, the source's alpha premultiplied
  * (AC_SRC_ALPHA), times the constant alpha. Source and destination of the same size. */

@@ -206,13 +206,36 @@ void visible_size(int *width, int *height) {
                   : library_state.picture.height;
 }
 
+int write_png_file(const char *path, const uint32_t *pixels, int width, int height, bool alpha,
+                   const char **reason) {
+    static char why[128];
+    char dest[PICTURE_PATH_SIZE];
+    int mode = 0;
+    if (const char *problem = destination_problem(path, dest, sizeof dest, &mode)) {
+        *reason = problem;
+        return 0;
+    }
+    unsigned char *png = nullptr;
+    size_t size = 0;
+    int encoded = alpha ? encode_png_alpha(pixels, width, height, &png, &size, reason)
+                        : encode_png(pixels, width, height, &png, &size, reason);
+    if (!encoded) return 0;
+    int error = 0;
+    int written = write_beside(dest, mode, png, size, &error);
+    free(png);
+    if (!written) {
+        snprintf(why, sizeof why, "%s", strerror(error));
+        *reason = why;
+        return 0;
+    }
+    return 1;
+}
+
 int save_picture_area(const char *path, int visible_only) {
     if (!library_state.window.buffer_dc) return refuse(path, "the library is not open");
     if (!path || !*path) return refuse(path, "no file name");
-    char dest[PICTURE_PATH_SIZE];
-    int mode = 0;
-    if (const char *why = destination_problem(path, dest, sizeof dest, &mode))
-        return refuse(path, why);
+    // Nothing is read when the file could not be written anyway.
+    if (const char *why = picture_unwritable(path)) return refuse(path, why);
     uint32_t *pixels = read_back_buffer();
     if (!pixels) return refuse(path, "the picture cannot be read");
     int width = library_state.picture.width, height = library_state.picture.height;
@@ -223,16 +246,10 @@ int save_picture_area(const char *path, int visible_only) {
             memmove(pixels + (size_t)j * width, pixels + (size_t)j * library_state.picture.width,
                     (size_t)width * 4);
     }
-    unsigned char *png = nullptr;
-    size_t size = 0;
     const char *reason = nullptr;
-    int encoded = encode_png(pixels, width, height, &png, &size, &reason);
+    int written = write_png_file(path, pixels, width, height, false, &reason);
     free(pixels);
-    if (!encoded) return refuse(path, reason);
-    int error = 0;
-    int written = write_beside(dest, mode, png, size, &error);
-    free(png);
-    if (!written) return refuse(path, strerror(error));
+    if (!written) return refuse(path, reason);
     return 1;
 }
 

@@ -10,25 +10,28 @@
 #include <cstdlib>
 #include <cstring>
 
-int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
-               const char **reason) {
-    size_t count = (size_t)width * height;
-    unsigned char *rgb = (unsigned char *)malloc(count * 3);
+// Packs the pixels as 8-bit red, green, blue (and alpha) and has libpng write them into a new
+// buffer.
+static int encode(const uint32_t *pixels, int width, int height, bool alpha, unsigned char **data,
+                  size_t *size, const char **reason) {
+    size_t count = (size_t)width * height, channels = alpha ? 4 : 3;
+    unsigned char *rgb = (unsigned char *)malloc(count * channels);
     if (!rgb) {
         *reason = "out of memory";
         return 0;
     }
     for (size_t i = 0; i < count; i++) {
-        rgb[3 * i] = (unsigned char)(pixels[i] >> 16);
-        rgb[3 * i + 1] = (unsigned char)(pixels[i] >> 8);
-        rgb[3 * i + 2] = (unsigned char)pixels[i];
+        rgb[channels * i] = (unsigned char)(pixels[i] >> 16);
+        rgb[channels * i + 1] = (unsigned char)(pixels[i] >> 8);
+        rgb[channels * i + 2] = (unsigned char)pixels[i];
+        if (alpha) rgb[channels * i + 3] = (unsigned char)(pixels[i] >> 24);
     }
     png_image image;
     memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
     image.width = (png_uint_32)width;
     image.height = (png_uint_32)height;
-    image.format = PNG_FORMAT_RGB;
+    image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     // The first call measures, the second writes into a buffer of that size.
     png_alloc_size_t needed = 0;
     unsigned char *out = nullptr;
@@ -45,6 +48,16 @@ int encode_png(const uint32_t *pixels, int width, int height, unsigned char **da
     *data = out;
     *size = needed;
     return 1;
+}
+
+int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
+               const char **reason) {
+    return encode(pixels, width, height, false, data, size, reason);
+}
+
+int encode_png_alpha(const uint32_t *pixels, int width, int height, unsigned char **data,
+                     size_t *size, const char **reason) {
+    return encode(pixels, width, height, true, data, size, reason);
 }
 namespace {
 

@@ -17,14 +17,16 @@ void release(T *&object) {
     object = nullptr;
 }
 
-// Encodes 24-bit rows (blue, green, red) into stream; false when any step fails.
-bool encode_into(IStream *stream, BYTE *rows, int width, int height) {
+// Encodes rows of 24-bit (blue, green, red) or 32-bit (and alpha) pixels into stream; false
+// when any step fails.
+bool encode_into(IStream *stream, BYTE *rows, int width, int height, bool alpha) {
     IWICImagingFactory *factory = nullptr;
     IWICBitmapEncoder *encoder = nullptr;
     IWICBitmapFrameEncode *frame = nullptr;
     IPropertyBag2 *options = nullptr;
-    UINT stride = (UINT)width * 3;
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    UINT stride = (UINT)width * (alpha ? 4 : 3);
+    const WICPixelFormatGUID wanted = alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+    WICPixelFormatGUID format = wanted;
     bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                          IID_IWICImagingFactory, (void **)&factory)) &&
               SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
@@ -33,7 +35,7 @@ bool encode_into(IStream *stream, BYTE *rows, int width, int height) {
               SUCCEEDED(frame->Initialize(options)) &&
               SUCCEEDED(frame->SetSize((UINT)width, (UINT)height)) &&
               SUCCEEDED(frame->SetPixelFormat(&format)) &&
-              IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) &&
+              IsEqualGUID(format, wanted) &&
               SUCCEEDED(frame->WritePixels((UINT)height, stride, stride * (UINT)height, rows)) &&
               SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
     release(options);
@@ -45,24 +47,25 @@ bool encode_into(IStream *stream, BYTE *rows, int width, int height) {
 
 }  // namespace
 
-int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
-               const char **reason) {
-    size_t count = (size_t)width * height;
-    BYTE *rows = (BYTE *)malloc(count * 3);
+static int encode(const uint32_t *pixels, int width, int height, bool alpha, unsigned char **data,
+                  size_t *size, const char **reason) {
+    size_t count = (size_t)width * height, channels = alpha ? 4 : 3;
+    BYTE *rows = (BYTE *)malloc(count * channels);
     if (!rows) {
         *reason = "out of memory";
         return 0;
     }
     for (size_t i = 0; i < count; i++) {
-        rows[3 * i] = (BYTE)pixels[i];
-        rows[3 * i + 1] = (BYTE)(pixels[i] >> 8);
-        rows[3 * i + 2] = (BYTE)(pixels[i] >> 16);
+        rows[channels * i] = (BYTE)pixels[i];
+        rows[channels * i + 1] = (BYTE)(pixels[i] >> 8);
+        rows[channels * i + 2] = (BYTE)(pixels[i] >> 16);
+        if (alpha) rows[channels * i + 3] = (BYTE)(pixels[i] >> 24);
     }
     // COM may already be open on this thread, in either model; only a successful call is undone.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IStream *stream = nullptr;
     bool ok = SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
-              encode_into(stream, rows, width, height);
+              encode_into(stream, rows, width, height, alpha);
     free(rows);
     STATSTG status;
     unsigned char *out = nullptr;
@@ -87,6 +90,16 @@ int encode_png(const uint32_t *pixels, int width, int height, unsigned char **da
     if (SUCCEEDED(com)) CoUninitialize();
     if (!out) *reason = "the PNG encoder failed";
     return out ? 1 : 0;
+}
+
+int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
+               const char **reason) {
+    return encode(pixels, width, height, false, data, size, reason);
+}
+
+int encode_png_alpha(const uint32_t *pixels, int width, int height, unsigned char **data,
+                     size_t *size, const char **reason) {
+    return encode(pixels, width, height, true, data, size, reason);
 }
 // Every PNG becomes 8-bit blue, green, red, alpha (not premultiplied) through WIC's converter.
 int decode_png(const char *path, int width, int height, uint32_t *pixels, const char **reason) {

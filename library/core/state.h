@@ -85,6 +85,10 @@ struct PendingEvent {
 //   and the next one replaces the oldest.
 // - Image number n names draw.images[n - 1] for every n up to draw.image_slots; a freed image
 //   keeps its slot, with no bitmap, and its number is never handed out again.
+// - canvas.image is 0 or the number of an image that is loaded: freeing that image sets it to 0.
+// - A see-through colour's number is RGBA_COLOUR_TAG | n for an n below canvas.rgba_count;
+//   canvas.rgba never holds a colour of alpha 255 (those are TAVIX_rgb's numbers) and never the
+//   same colour twice.
 // - settings are written only by read_settings, once, before the windows exist.
 // - life.finished is set once by TAVIX_finish and never cleared; life.exit_status only ever falls
 //   to a lower non-zero code (set_exit_status).
@@ -121,6 +125,29 @@ struct DrawState {
     int32_t image_slots = 0;     // image numbers handed out: entries in images, loaded or freed
     int32_t image_capacity = 0;  // entries allocated in images
     HDC image_dc = nullptr;      // memory context an image is selected into while it is drawn
+};
+
+// A memory context with a DIB section of its own, grown as needed: the mask shapes are drawn
+// into, or a block of the picture read for blending (draw/canvas.cpp).
+struct ScratchBlock {
+    HDC dc = nullptr;            // memory context holding bitmap; null until first needed
+    HBITMAP bitmap = nullptr;    // a 32-bit top-down DIB section of width x height
+    uint32_t *pixels = nullptr;  // its pixels, row after row of width
+    int32_t width = 0;           // pixels
+    int32_t height = 0;          // pixels
+};
+
+// Where drawing goes, and what see-through colours and pictures off screen need (draw/canvas.cpp,
+// draw/colour.cpp, draw/sprite.cpp).
+struct CanvasState {
+    int32_t image = 0;     // image number every drawing call draws into; 0 for the picture
+    ScratchBlock mask;     // a shape's coverage: drawn white on black, green read as coverage
+    ScratchBlock copy;     // a block of the picture, read, blended and written back
+    uint32_t *rgba = nullptr;     // TAVIX_rgba's see-through colours, 0xAARRGGBB, by number
+    int32_t rgba_count = 0;       // entries of rgba in use
+    int32_t rgba_room = 0;        // entries rgba has room for
+    int32_t *rgba_lookup = nullptr;  // open-addressed hash of rgba: entry + 1, 0 empty
+    int32_t rgba_lookup_size = 0;    // slots of rgba_lookup, a power of two (or 0)
 };
 
 // The events the waits assemble and deliver, and the input state they follow (core/wait.cpp,
@@ -293,6 +320,7 @@ struct LifeState {
 struct LibraryState {
     WindowState window;
     DrawState draw;
+    CanvasState canvas;  // the drawing target, scratch blocks, see-through colours
     EventState events;
     MenuState menu;
     ClockState clock;
@@ -434,6 +462,13 @@ void keep_sound_on_signal(void);   // sound/: the sound file so far put in place
 // Returns 1 with *data and *size set, or 0 with *reason saying why.
 int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
                const char **reason);
+// The same for pixels 0xAARRGGBB, alpha not premultiplied, kept in the file.
+int encode_png_alpha(const uint32_t *pixels, int width, int height, unsigned char **data,
+                     size_t *size, const char **reason);
+// Writes pixels (0x00RRGGBB, or 0xAARRGGBB with alpha) as a PNG file at path, replacing a file
+// there only once the new one is whole. 1, or 0 with *reason saying why.
+int write_png_file(const char *path, const uint32_t *pixels, int width, int height, bool alpha,
+                   const char **reason);
 
 // ---- Console (console/) --------------------------------------------------------------------
 void print_console_line(char *text);
@@ -455,8 +490,11 @@ size_t utf16_from_utf8(const char *text, size_t length, WCHAR *out);
 
 // ---- Any colour, images (draw/colour.cpp, draw/image.cpp, core/png_*.cpp) -------------------
 #define RGB_COLOUR_TAG 0x3C000000u     // top byte of TAVIX_rgb's colour numbers
+#define RGBA_COLOUR_TAG 0x3D000000u    // top byte of TAVIX_rgba's see-through colour numbers
 #define IMAGE_SIDE_LIMIT 4096          // widest and tallest image TAVIX_load_image takes, pixels
 bool is_rgb_colour(int colour);        // a number TAVIX_rgb has returned
+bool is_rgba_colour(int colour);       // a see-through number TAVIX_rgba has returned
+int colour_alpha(int colour);          // a checked colour's alpha: 255 but for see-through ones
 COLORREF colour_value(int colour);     // a checked colour's value (0x00BBGGRR)
 const char *colour_label(int colour);  // its name in log lines: the table's, or "#RRGGBB"
 // Decodes the PNG file at path, of the width and height its header gives, into pixels (width x

@@ -1,6 +1,7 @@
 // The public drawing calls: each corrects what it cannot use, warns about it on the console,
 // prints its log line while logging is on, and hands one shape record to the rasteriser.
 #include "library/core/state.h"
+#include "library/draw/canvas.h"
 #include "library/draw/raster.h"
 
 #include <climits>
@@ -177,6 +178,12 @@ int TAVIX_draw_formatted(int colour, int x, int y, int size, const char *format,
 }
 
 int TAVIX_clear_window(void) {
+    // Drawing into an image, the image is cleared: wholly transparent, as it was made.
+    if (library_state.canvas.image) {
+        if (library_state.draw.logging)
+            TAVIX_console_printf("Clearing image %d\n", library_state.canvas.image);
+        if (canvas_clear_image()) return 1;
+    }
     if (library_state.draw.logging) TAVIX_console_printf("Clearing the graphics window\n");
     wipe_buffer();
     return 1;

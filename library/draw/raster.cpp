@@ -18,6 +18,7 @@
 #include "library/draw/raster.h"
 
 #include "library/core/state.h"
+#include "library/draw/canvas.h"
 #include "library/draw/guard.h"
 
 #include <climits>
@@ -48,11 +49,10 @@ static int flipped(int32_t y) {
     return ~y;
 }
 
-// The back buffer's context with its viewport on the library's origin, for one shape.
-static HDC begin_shape(void) {
-    HDC dc = library_state.window.buffer_dc;
-    SetViewportOrgEx(dc, library_state.window.origin_x, library_state.window.origin_y + 1, nullptr);
-    return dc;
+// The context a record paints into with its viewport on the library's origin, for one shape.
+static HDC begin_shape(const ShapePlace &place) {
+    SetViewportOrgEx(place.dc, place.origin_x, place.origin_y + 1, nullptr);
+    return place.dc;
 }
 
 static void end_shape(HDC dc) {
@@ -111,6 +111,7 @@ static HGDIOBJ keep_next(KeptObject *slots, int count, int *next, HGDIOBJ object
 }
 
 void release_shape_objects(void) {
+    canvas_release();
     // The context images are drawn from holds none between records: it goes too.
     if (library_state.draw.image_dc) DeleteDC(library_state.draw.image_dc);
     library_state.draw.image_dc = nullptr;
@@ -127,7 +128,7 @@ void release_shape_objects(void) {
 // colour table was changed since the pen was made.
 static HPEN solid_pen(int colour, int width) {
     COLORREF value = colour_value(colour);
-    if (width <= 1 && !is_rgb_colour(colour)) {
+    if (width <= 1 && colour >= 0 && colour < COLOUR_COUNT) {
         KeptObject &slot = thin_pens[width][colour];
         if (slot.object && slot.colour == value) return (HPEN)slot.object;
         return (HPEN)keep(slot, CreatePen(PS_SOLID, width, value), value, width);
@@ -147,7 +148,7 @@ static HPEN shape_pen(const ShapeRecord *shape) {
 
 static HBRUSH solid_brush(int colour) {
     COLORREF value = colour_value(colour);
-    if (is_rgb_colour(colour)) {
+    if (colour < 0 || colour >= COLOUR_COUNT) {
         HGDIOBJ brush = find_kept(kept_brushes, KEPT_BRUSHES, value, 0);
         if (!brush)
             brush = keep_next(kept_brushes, KEPT_BRUSHES, &next_brush, CreateSolidBrush(value),
@@ -204,7 +205,7 @@ struct TextUnits {
     }
 };
 
-static void paint_triangle(const ShapeRecord *shape) {
+static void paint_triangle(const ShapeRecord *shape, const ShapePlace &place) {
     POINT points[GUARD_POLYGON_MAX] = {{shape->x1, flipped(shape->y1)},
                                        {shape->x2, flipped(shape->y2)},
                                        {shape->x3, flipped(shape->y3)}};
@@ -214,7 +215,7 @@ static void paint_triangle(const ShapeRecord *shape) {
     count = cut_polygon_at_guard(whole, 3, COORDINATE_GUARD, points);
     if (count < 3) return;
 #endif
-    HDC dc = begin_shape();
+    HDC dc = begin_shape(place);
     HPEN pen = shape_pen(shape);
     HGDIOBJ kept_pen = SelectObject(dc, pen);
     HBRUSH brush = shape_brush(shape);
@@ -228,10 +229,10 @@ static void paint_triangle(const ShapeRecord *shape) {
 // A rectangle or an oval: the box from (x1, y1) to (x2, y2), both corners included. The right
 // and bottom edges GDI takes lie one past them; at an int's end they are held there, a side so
 // far off that no pixel of the buffer tells.
-static void paint_box(const ShapeRecord *shape) {
+static void paint_box(const ShapeRecord *shape, const ShapePlace &place) {
     int left = held(shape->x1), top = held(flipped(shape->y1));
     int right = held((int64_t)shape->x2 + 1), bottom = held((int64_t)flipped(shape->y2) + 1);
-    HDC dc = begin_shape();
+    HDC dc = begin_shape(place);
     if (shape->x1 == shape->x2 && shape->y1 == shape->y2 && shape->width <= 1) {
         // Windows paints nothing for a 1 x 1 box, where a point-sized rectangle or a circle of
         // radius 0 promises its one pixel.
@@ -251,12 +252,12 @@ static void paint_box(const ShapeRecord *shape) {
     end_shape(dc);
 }
 
-static void paint_line(const ShapeRecord *shape) {
+static void paint_line(const ShapeRecord *shape, const ShapePlace &place) {
     POINT ends[2] = {{shape->x1, flipped(shape->y1)}, {shape->x2, flipped(shape->y2)}};
 #ifdef _WIN32
     if (!cut_line_at_guard(ends, COORDINATE_GUARD)) return;
 #endif
-    HDC dc = begin_shape();
+    HDC dc = begin_shape(place);
     HGDIOBJ kept_pen = SelectObject(dc, shape_pen(shape));
     MoveToEx(dc, ends[0].x, ends[0].y, nullptr);
     LineTo(dc, ends[1].x, ends[1].y);
@@ -264,16 +265,16 @@ static void paint_line(const ShapeRecord *shape) {
     end_shape(dc);
 }
 
-static void paint_pixel(const ShapeRecord *shape) {
-    HDC dc = begin_shape();
+static void paint_pixel(const ShapeRecord *shape, const ShapePlace &place) {
+    HDC dc = begin_shape(place);
     SetPixel(dc, held(shape->x1), held(flipped(shape->y1)), colour_value(shape));
     end_shape(dc);
 }
 
 // Paints a text line by line: the first line's cell stands on the anchor's row, every '\n'
 // starts the next one a cell height lower, each at the anchor's x.
-static void paint_text(const ShapeRecord *shape) {
-    HDC dc = begin_shape();
+static void paint_text(const ShapeRecord *shape, const ShapePlace &place) {
+    HDC dc = begin_shape(place);
     SetTextColor(dc, colour_value(shape));
     int kept_mode = GetBkMode(dc);
     SetBkMode(dc, TRANSPARENT);
@@ -325,7 +326,7 @@ static POINT ray_point(int32_t cx, int32_t cy, int degrees) {
 
 // An arc (width above 0: its outline with a pen that wide) or a filled pie slice (width 0), of
 // the oval's box.
-static void paint_arc(const ShapeRecord *shape) {
+static void paint_arc(const ShapeRecord *shape, const ShapePlace &place) {
     int left = held(shape->x1), top = held(flipped(shape->y1));
     int right = held((int64_t)shape->x2 + 1), bottom = held((int64_t)flipped(shape->y2) + 1);
     // The box's centre as GDI takes it: its middle pixel, the lower-right one of the middle four
@@ -333,7 +334,7 @@ static void paint_arc(const ShapeRecord *shape) {
     int32_t cx = (int32_t)((int64_t)shape->x1 + ((int64_t)shape->x2 - shape->x1 + 1) / 2);
     int32_t cy = (int32_t)((int64_t)shape->y1 - ((int64_t)shape->y1 - shape->y2 + 1) / 2);
     POINT start = ray_point(cx, cy, shape->x3), end = ray_point(cx, cy, shape->y3);
-    HDC dc = begin_shape();
+    HDC dc = begin_shape(place);
     if (shape->x1 == shape->x2 && shape->y1 == shape->y2 && shape->width <= 1) {
         // As for a circle of radius 0: the one pixel, which GDI leaves out for a 1 x 1 box.
         SetPixel(dc, left, top, colour_value(shape));
@@ -355,12 +356,12 @@ static void paint_arc(const ShapeRecord *shape) {
 
 // A polygon of up to POLYGON_MAX corners. On Windows its corners are held within the guard
 // rather than cut at it, so only a polygon reaching tens of millions of pixels out is changed.
-static void paint_polygon(const ShapeRecord *shape) {
+static void paint_polygon(const ShapeRecord *shape, const ShapePlace &place) {
     POINT corners[POLYGON_MAX];
     for (int i = 0; i < shape->count; ++i)
         corners[i] =
             POINT{(LONG)held(shape->points[2 * i]), (LONG)held(flipped(shape->points[2 * i + 1]))};
-    HDC dc = begin_shape();
+    HDC dc = begin_shape(place);
     HGDIOBJ kept_pen = SelectObject(dc, shape_pen(shape));
     HGDIOBJ kept_brush = SelectObject(dc, shape_brush(shape));
     Polygon(dc, corners, shape->count);
@@ -384,9 +385,9 @@ static void paint_fill(const ShapeRecord *shape) {
     SelectObject(dc, kept_brush);
 }
 
-// An image blended over the picture: its alpha is premultiplied, so source-over is one
-// AlphaBlend.
-static void paint_image(const ShapeRecord *shape) {
+// An image, or a part of one (SHAPE_IMAGE_PART), blended over the picture: its alpha is
+// premultiplied, so source-over is one AlphaBlend.
+static void paint_image(const ShapeRecord *shape, const ShapePlace &place) {
     int64_t x = shape->x1, y = flipped(shape->y1);
     // Far outside the buffer nothing shows (and Windows takes coordinates of 27 bits only).
     const int64_t FAR_OFF = (int64_t)1 << 24;
@@ -395,9 +396,15 @@ static void paint_image(const ShapeRecord *shape) {
     int width, height;
     HGDIOBJ kept = image_for_drawing(shape->x2, &image_dc, &width, &height);
     if (!kept) return;
-    HDC dc = begin_shape();
+    int left = 0, top = 0;
+    if (shape->kind == SHAPE_IMAGE_PART) {
+        // The part lies within the image: the drawing call cut it to fit.
+        left = shape->x3, top = shape->y3, width = shape->width, height = shape->count;
+    }
+    HDC dc = begin_shape(place);
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, (int)x, (int)y, width, height, image_dc, 0, 0, width, height, blend);
+    if (width > 0 && height > 0)
+        AlphaBlend(dc, (int)x, (int)y, width, height, image_dc, left, top, width, height, blend);
     end_shape(dc);
     SelectObject(image_dc, kept);
 }
@@ -431,41 +438,51 @@ void measure_text(int size, const char *text, int *width, int *height) {
     *height = (int)((int64_t)lines * extent.cy > INT_MAX ? INT_MAX : (int64_t)lines * extent.cy);
 }
 
+void paint_record(const ShapeRecord *shape, const ShapePlace &place) {
+    switch (shape->kind) {
+        case SHAPE_TRIANGLE:
+            paint_triangle(shape, place);
+            break;
+        case SHAPE_RECTANGLE:
+        case SHAPE_OVAL:
+            paint_box(shape, place);
+            break;
+        case SHAPE_LINE:
+            paint_line(shape, place);
+            break;
+        case SHAPE_PIXEL:
+            paint_pixel(shape, place);
+            break;
+        case SHAPE_TEXT:
+            paint_text(shape, place);
+            break;
+        case SHAPE_ARC:
+            paint_arc(shape, place);
+            break;
+        case SHAPE_POLYGON:
+            paint_polygon(shape, place);
+            break;
+        case SHAPE_FILL:
+            paint_fill(shape);
+            break;
+        case SHAPE_IMAGE:
+        case SHAPE_IMAGE_PART:
+            paint_image(shape, place);
+            break;
+        default:
+            break;
+    }
+}
+
 void rasterise_shape(const ShapeRecord *shape) {
     // Before the library opens there is no buffer to paint into.
     if (library_state.window.buffer_dc) {
-        switch (shape->kind) {
-            case SHAPE_TRIANGLE:
-                paint_triangle(shape);
-                break;
-            case SHAPE_RECTANGLE:
-            case SHAPE_OVAL:
-                paint_box(shape);
-                break;
-            case SHAPE_LINE:
-                paint_line(shape);
-                break;
-            case SHAPE_PIXEL:
-                paint_pixel(shape);
-                break;
-            case SHAPE_TEXT:
-                paint_text(shape);
-                break;
-            case SHAPE_ARC:
-                paint_arc(shape);
-                break;
-            case SHAPE_POLYGON:
-                paint_polygon(shape);
-                break;
-            case SHAPE_FILL:
-                paint_fill(shape);
-                break;
-            case SHAPE_IMAGE:
-                paint_image(shape);
-                break;
-            default:
-                break;
-        }
+        // An image drawn into, a see-through colour and a turned image are the canvas's to paint;
+        // everything else goes to the back buffer through GDI alone.
+        if (!canvas_paints(shape))
+            paint_record(shape, ShapePlace{library_state.window.buffer_dc,
+                                           library_state.window.origin_x,
+                                           library_state.window.origin_y});
     }
     library_state.window.dirty = 1;
 }

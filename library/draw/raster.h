@@ -17,6 +17,11 @@
 #define SHAPE_POLYGON 7  // points: count x, y pairs
 #define SHAPE_FILL 8     // x1, y1: where the area to fill over starts
 #define SHAPE_IMAGE 9    // x1, y1: upper-left corner; x2: the image number, loaded
+#define SHAPE_IMAGE_PART 10  // as SHAPE_IMAGE, of the part at x3, y3 (image pixels) that is
+                             // width x count pixels, all within the image
+#define SHAPE_IMAGE_TURNED 11  // x1, y1: the centre; x2: the image; x3: the scale in 1/65536ths,
+                               // above 0; y3: the angle in 1/65536ths of a degree, 0 .. 360
+                               // degrees; width: the TAVIX_FLIP_ and TAVIX_SMOOTH flags
 
 #define MAX_PTSIZE 127            // largest text size, pixels
 #define FORMATTED_TEXT_SIZE 1024  // bytes of the formatted text's buffer, with its zero
@@ -52,8 +57,20 @@ int32_t saturated(int64_t value);
 int corrected_text_size(int size);
 extern const char RADIUS_WARNING[], WIDTH_WARNING[], SIZE_WARNING[];
 
-// Paints one record into the back buffer and marks the buffer dirty.
+// Where a record paints: a context and the pixel of it on which library (0, 0) lies.
+struct ShapePlace {
+    HDC dc;
+    int origin_x, origin_y;
+};
+
+// Paints one record into the drawing target (the back buffer, or the image drawn into) and marks
+// the buffer dirty.
 void rasterise_shape(const ShapeRecord *shape);
+// Paints one record with GDI into a place; the fill paints the back buffer only.
+void paint_record(const ShapeRecord *shape, const ShapePlace &place);
+// Paints a record the canvas must: into an image drawn into, in a see-through colour, or an
+// image turned (draw/canvas.cpp). False when the record is GDI's alone to paint.
+bool canvas_paints(const ShapeRecord *shape);
 // Hands one shape of points to the rasteriser; a kind ignores the points it does not use.
 void paint_shape(int kind, int colour, int width, int x1, int y1, int x2 = 0, int y2 = 0,
                  int x3 = 0, int y3 = 0);

@@ -3,6 +3,7 @@
 // what they cannot use with a console warning, print one log line while logging is on, and hand
 // one shape record to the rasteriser. Reading a pixel and measuring print no log line.
 #include "library/core/state.h"
+#include "library/draw/canvas.h"
 #include "library/draw/raster.h"
 
 #include <climits>
@@ -127,9 +128,13 @@ static bool buffer_pixel(int x, int y, int64_t *bx, int64_t *by) {
 
 int TAVIX_fill_area(int colour, int x, int y) {
     colour = check_colour(colour);
-    int64_t bx, by;
-    if (!buffer_pixel(x, y, &bx, &by)) {
-        TAVIX_console_printf("Fill from (%d,%d) not possible, outside the picture\n", x, y);
+    // The area is found in what drawing goes into: the picture, or the image drawn into.
+    int width, height, origin_x, origin_y;
+    canvas_target(&width, &height, &origin_x, &origin_y);
+    int64_t bx = (int64_t)origin_x + x, by = (int64_t)origin_y - y;
+    if (bx < 0 || bx >= width || by < 0 || by >= height) {
+        TAVIX_console_printf("Fill from (%d,%d) not possible, outside the %s\n", x, y,
+                             library_state.canvas.image ? "image" : "picture");
         return 1;
     }
     if (library_state.draw.logging)

@@ -1,5 +1,6 @@
 // The calls beyond the first eight: any colour, ellipses, arcs, polygons, flood fills, pixel
-// reads, PNG images blended over the picture, and text measuring, checked at library coordinates.
+// reads, PNG images blended over the picture, and text measuring, checked at library coordinates;
+// collisions, see-through colours, drawing into images and sprites.
 // The test PNGs are made here with libpng.
 #include "library/draw/raster.h"
 #include "tests/draw/draw_fixture.h"
@@ -9,6 +10,9 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -401,6 +405,219 @@ TEST_F(Extras, TextMeasuresAsTheBoxItPaintsForEverySize) {
 }
 
 }  // namespace
+
+namespace {
+
+bool contains(const std::vector<Point> &points, Point p) {
+    return std::binary_search(points.begin(), points.end(), p);
+}
+
+bool share_one(const std::vector<Point> &a, const std::vector<Point> &b) {
+    for (const Point &p : a)
+        if (contains(b, p)) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST_F(Extras, CollisionsAnswerByThePixelsTheShapesPaint) {
+    // Rectangles by two opposite corners in either order; touching edges and corners share a pixel.
+    const int rects[][8] = {{0, 0, 10, 10, 10, 10, 20, 20}, {0, 0, 10, 10, 11, 0, 20, 10},
+                            {10, 10, 0, 0, 5, -5, 6, 20},   {0, 0, 10, 10, 0, 11, 10, 20},
+                            {-3, 4, -3, 4, -3, 4, 9, 9},    {0, 0, 30, 30, 5, 5, 6, 6},
+                            {0, 20, 10, 0, 10, -1, 40, 0},  {0, 0, 10, 10, -20, 11, -1, 40}};
+    for (const auto &r : rects) {
+        SCOPED_TRACE(::testing::Message()
+                     << r[0] << "," << r[1] << "," << r[2] << "," << r[3] << " / " << r[4] << ","
+                     << r[5] << "," << r[6] << "," << r[7]);
+        std::vector<Point> a =
+            painted_by([&] { TAVIX_draw_rectangle(RED, r[0], r[1], r[2], r[3], 0); });
+        std::vector<Point> b =
+            painted_by([&] { TAVIX_draw_rectangle(RED, r[4], r[5], r[6], r[7], 0); });
+        EXPECT_EQ(TAVIX_rects_overlap(r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]),
+                  share_one(a, b));
+        for (int y = r[5] - 1; y <= r[5] + 1; ++y)
+            for (int x = r[4] - 1; x <= r[4] + 1; ++x)
+                EXPECT_EQ(TAVIX_point_in_rect(x, y, r[0], r[1], r[2], r[3]),
+                          contains(a, Point{x, y}))
+                    << x << "," << y;
+    }
+    // Discs: apart by a pixel, touching, diagonal near misses, radius 0 and large radii.
+    const int circles[][6] = {
+        {0, 0, 10, 21, 0, 10},   {0, 0, 10, 20, 0, 10}, {0, 0, 10, 15, 15, 10},
+        {0, 0, 10, 14, 14, 10},  {0, 0, 7, 8, 8, 3},    {0, 0, 0, 1, 0, 0},
+        {0, 0, 0, 0, 0, 0},      {5, 5, 1, 7, 7, 1},    {0, 0, 100, 140, 1, 40},
+        {-50, 30, 23, 7, 9, 37}, {0, 0, 3, 4, 3, 2},    {0, 0, 120, 0, 0, 5}};
+    for (const auto &c : circles) {
+        SCOPED_TRACE(::testing::Message() << c[0] << "," << c[1] << " r" << c[2] << " / " << c[3]
+                                          << "," << c[4] << " r" << c[5]);
+        std::vector<Point> a = painted_by([&] { TAVIX_draw_circle(RED, c[0], c[1], c[2]); });
+        std::vector<Point> b = painted_by([&] { TAVIX_draw_circle(RED, c[3], c[4], c[5]); });
+        EXPECT_EQ(TAVIX_circles_overlap(c[0], c[1], c[2], c[3], c[4], c[5]), share_one(a, b));
+        // Every pixel around the first disc's edge on its own rows.
+        for (int dy = -c[2] - 1; dy <= c[2] + 1; ++dy)
+            for (int dx = -c[2] - 1; dx <= c[2] + 1; ++dx) {
+                int x = c[0] + dx, y = c[1] + dy;
+                ASSERT_EQ(TAVIX_point_in_circle(x, y, c[0], c[1], c[2]), contains(a, Point{x, y}))
+                    << x << "," << y;
+            }
+    }
+    // The ends of an int: no overflow, the same answers as the geometry gives.
+    EXPECT_EQ(TAVIX_rects_overlap(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0, 0, 0), 1);
+    EXPECT_EQ(TAVIX_rects_overlap(INT_MIN, 0, INT_MIN, 0, INT_MAX, 0, INT_MAX, 0), 0);
+    EXPECT_EQ(TAVIX_point_in_rect(INT_MAX, INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MIN), 1);
+    EXPECT_EQ(TAVIX_circles_overlap(INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MAX), 0);
+    EXPECT_EQ(TAVIX_circles_overlap(INT_MIN, 0, INT_MAX, INT_MAX - 1, 0, INT_MAX), 1);
+    EXPECT_EQ(TAVIX_circles_overlap(INT_MIN, 0, INT_MAX, INT_MAX, 0, INT_MAX), 0);
+    EXPECT_EQ(TAVIX_circles_overlap(INT_MIN, 0, 1000, INT_MAX, 0, 1000), 0);
+    EXPECT_EQ(TAVIX_circles_overlap(INT_MIN, INT_MIN, 2000000000, INT_MAX, INT_MAX, 2000000000), 0);
+    EXPECT_EQ(TAVIX_circles_overlap(-1500000000, 0, 1500000000, 1500000000, 0, 1500000000), 1);
+    EXPECT_EQ(TAVIX_circles_overlap(-1500000000, 0, 1500000000, 1500000001, 0, 1500000000), 0);
+    EXPECT_EQ(TAVIX_point_in_circle(INT_MAX, 0, INT_MIN, 0, INT_MAX), 0);
+    EXPECT_EQ(TAVIX_point_in_circle(0, 0, INT_MIN, 0, INT_MAX), 0);
+    EXPECT_EQ(TAVIX_point_in_circle(-1, 46340, INT_MIN, 0, INT_MAX), 1);
+    EXPECT_EQ(TAVIX_point_in_circle(-1, 46341, INT_MIN, 0, INT_MAX), 0);
+    EXPECT_EQ(TAVIX_point_in_circle(INT_MAX, INT_MAX, 0, 0, INT_MAX), 0);
+    EXPECT_EQ(console(), (std::vector<std::string>{}));
+}
+
+TEST_F(Extras, SeeThroughColoursBlendInIntegersAndDrawIntoImagesAtTheirCentre) {
+    // Alpha 255 is TAVIX_rgb's colour; the same see-through colour keeps its number.
+    EXPECT_EQ(TAVIX_rgba(1, 2, 3, 255), TAVIX_rgb(1, 2, 3));
+    int half = TAVIX_rgba(200, 100, 50, 128);
+    EXPECT_EQ(TAVIX_rgba(200, 100, 50, 128), half);
+    EXPECT_NE(TAVIX_rgba(200, 100, 50, 127), half);
+    const COLORREF bg = RGB(10, 250, 90);
+    auto mixed = [](int c, int d, int a) { return (c * a + d * (255 - a) + 127) / 255; };
+    for (int a : {0, 1, 128, 254}) {
+        drawtest::fill_buffer(bg);
+        TAVIX_draw_rectangle(TAVIX_rgba(200, 100, 50, a), -2, 2, 2, -2, 0);
+        COLORREF want = RGB(mixed(200, 10, a), mixed(100, 250, a), mixed(50, 90, a));
+        EXPECT_EQ(drawtest::pixel(0, 0), want) << a;
+        EXPECT_EQ(drawtest::pixel(2, -2), want) << a;
+        EXPECT_EQ(drawtest::pixel(3, 0), bg) << a;
+    }
+    // Text, lines, fills take it too.
+    drawtest::fill_buffer(bg);
+    TAVIX_draw_text(half, 0, 0, 20, "W");
+    TAVIX_draw_line(half, -50, -50, -30, -50, 0);
+    EXPECT_EQ(drawtest::pixel(-40, -50),
+              RGB(mixed(200, 10, 128), mixed(100, 250, 128), mixed(50, 90, 128)));
+    TAVIX_fill_area(half, 100, 100);
+    EXPECT_EQ(drawtest::pixel(100, 100),
+              RGB(mixed(200, 10, 128), mixed(100, 250, 128), mixed(50, 90, 128)));
+    bool text_blended = false;
+    for (int y = 1; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            text_blended |= drawtest::pixel(x, y) ==
+                            RGB(mixed(200, 10, 128), mixed(100, 250, 128), mixed(50, 90, 128));
+    EXPECT_TRUE(text_blended);
+    TAVIX_set_logging(1);
+    console();
+    TAVIX_draw_pixel(half, 1, 1);
+    EXPECT_EQ(console(), (std::vector<std::string>{"#C8643280 pixel at (1,1)"}));
+    TAVIX_set_logging(0);
+
+    // A 5 x 4 image: (0, 0) is column 2, row 2 from its top; y upwards; alpha as drawn.
+    int image = TAVIX_create_image(5, 4);
+    ASSERT_GT(image, 0);
+    EXPECT_EQ(TAVIX_draw_into(image), 0);
+    TAVIX_draw_pixel(RED, 0, 0);
+    TAVIX_draw_pixel(BLUE, -2, 2);
+    TAVIX_draw_pixel(half, 2, -1);
+    TAVIX_draw_pixel(GREEN, 3, 0);  // outside
+    EXPECT_EQ(TAVIX_draw_into(0), image);
+    drawtest::fill_buffer(bg);
+    TAVIX_draw_image(image, 0, 0);
+    auto at = [](int column, int row) { return drawtest::pixel(column, -row); };
+    EXPECT_EQ(at(2, 2), colour_value(RED));
+    EXPECT_EQ(at(0, 0), colour_value(BLUE));
+    EXPECT_EQ(at(4, 3), RGB(mixed(200, 10, 128), mixed(100, 250, 128), mixed(50, 90, 128)));
+    EXPECT_EQ(at(1, 1), bg);
+    EXPECT_EQ(drawtest::pixel(5, -2), bg);
+    // Saved with its alpha and loaded again, it draws the same.
+    std::string path = temp_path("made.png");
+    ASSERT_EQ(TAVIX_save_image(image, path.c_str()), 1);
+    int again = TAVIX_load_image(path.c_str());
+    ASSERT_GT(again, 0);
+    EXPECT_EQ(drawn(again), drawn(image));
+    EXPECT_EQ(TAVIX_save_image(image, "/nonexistent-dir/made.png"), 0);
+    // Freeing the image drawn into sends drawing back to the picture, with a line saying so.
+    TAVIX_draw_into(image);
+    TAVIX_free_image(image);
+    std::vector<Point> ink = painted_by([] { TAVIX_draw_pixel(RED, 7, 7); });
+    EXPECT_EQ(ink, (std::vector<Point>{{7, 7}}));
+    EXPECT_EQ(TAVIX_draw_into(image), 0);
+    std::vector<std::string> lines = console();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "Image " + std::to_string(image) +
+                            " was drawn into; drawing goes to the picture again");
+    EXPECT_EQ(lines[2],
+              "Image " + std::to_string(image) + " not loaded, drawing stays on the picture");
+    TAVIX_free_image(again);
+}
+
+TEST_F(Extras, SpritePartsAndTurnedImagesTakeThePixelsTheySay) {
+    // A 4 x 2 sheet of two 2 x 2 cells; pixel (column, row) has red 16 column + row.
+    std::vector<uint32_t> px;
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 4; ++column)
+            px.push_back(0xFF000000u | (uint32_t)(16 * column + row + 1) << 16);
+    std::string path = temp_path("sheet.png");
+    write_rgba(path, 4, 2, px);
+    int sheet = TAVIX_load_image(path.c_str());
+    ASSERT_GT(sheet, 0);
+    auto red = [](int column, int row) { return (int)(16 * column + row + 1) << 16; };
+    drawtest::fill_buffer(RGB(255, 255, 255));
+    TAVIX_draw_image_part(sheet, 2, 0, 2, 2, 10, 10);
+    EXPECT_EQ(TAVIX_get_pixel(10, 10), red(2, 0));
+    EXPECT_EQ(TAVIX_get_pixel(11, 9), red(3, 1));
+    EXPECT_EQ(TAVIX_get_pixel(12, 10), 0xFFFFFF);
+    EXPECT_EQ(TAVIX_get_pixel(9, 10), 0xFFFFFF);
+    // A part reaching out of the sheet draws what is inside, where it would have been.
+    TAVIX_draw_image_part(sheet, 3, -1, 5, 2, 20, 10);
+    EXPECT_EQ(TAVIX_get_pixel(20, 9), red(3, 0));
+    EXPECT_EQ(TAVIX_get_pixel(21, 9), 0xFFFFFF);
+    EXPECT_EQ(TAVIX_get_pixel(20, 10), 0xFFFFFF);
+    EXPECT_EQ(console(), (std::vector<std::string>{"Part at (3,-1), 5 x 2, not all inside image " +
+                                                   std::to_string(sheet) +
+                                                   " of 4 x 2 pixels, drawing what is"}));
+    // Turned a quarter counter-clockwise about its centre (even sides: the centre on the point's
+    // upper-left corner), the top row becomes the left column, read upwards. Scaled 2 and
+    // smoothed, a pixel a quarter of the way between four takes 9/16, 3/16, 3/16 and 1/16 of them
+    // (in 8-bit weights, rounded down); unscaled, smoothing leaves every pixel as it is.
+    const struct {
+        double scale, degrees;
+        int flags;
+        int x, y, red;  // the library point and the red of the sheet's pixel it shows
+    } turned[] = {{1, 0, 0, -2, 1, 1},   {1, 0, 0, 1, 0, 50},   {1, 90, 0, -1, -1, 1},
+                  {1, 90, 0, -1, 2, 49}, {1, 450, 0, 0, 2, 50}, {1, -270, 0, -1, -1, 1},
+                  {1, 90, 0, 0, -1, 2},  {1, 0, 1, -2, 1, 49},  {1, 0, 2, -2, 1, 2},
+                  {1, 180, 3, -2, 1, 1}, {2, 0, 0, -4, 2, 1},   {2, 0, 0, -3, 1, 1},
+                  {2, 0, 0, 3, -1, 50},  {2, 0, 4, -3, 1, 5},   {1, 0, 4, -1, 0, 18}};
+    for (const auto &t : turned) {
+        SCOPED_TRACE(::testing::Message()
+                     << t.scale << " x, " << t.degrees << " degrees, flags " << t.flags);
+        drawtest::fill_buffer(RGB(255, 255, 255));
+        TAVIX_draw_image_transformed(sheet, 0, 0, t.scale, t.degrees, t.flags);
+        EXPECT_EQ(TAVIX_get_pixel(t.x, t.y), t.red << 16) << t.x << "," << t.y;
+    }
+    // Nothing of a turned image reaches past its box; scale 0 draws nothing.
+    std::vector<Point> ink =
+        painted_by([&] { TAVIX_draw_image_transformed(sheet, 0, 0, 1, 90, 0); });
+    EXPECT_EQ(ink.size(), 8u);
+    ink = painted_by([&] { TAVIX_draw_image_transformed(sheet, 0, 0, 0, 0, 0); });
+    EXPECT_TRUE(ink.empty());
+    console();
+    TAVIX_draw_image_transformed(sheet, 0, 0, NAN, INFINITY, 9);
+    TAVIX_draw_image_transformed(sheet, 0, 0, -2, 0, 0);
+    EXPECT_EQ(console(),
+              (std::vector<std::string>{"Scale of nan not possible, using scale 1",
+                                        "Angle of inf degrees not possible, using 0 degrees",
+                                        "Flags of 9 not possible, using flags 1",
+                                        "Scale of -2 not possible, using scale 2"}));
+    TAVIX_free_image(sheet);
+}
 
 namespace {
 

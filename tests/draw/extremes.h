@@ -10,6 +10,7 @@
 #include "library/draw/raster.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,6 +32,24 @@ inline const int *polygon_points(const int *a) {
         points[2 * i + 1] = a[4 + 2 * (i % 4)];
     }
     return points;
+}
+
+// A scale or an angle from an int of the lists: the ends of an int stand for what no int is (no
+// number, and the infinities), the rest for eighths, so 8 is 1.
+inline double number(int v) {
+    if (v == INT_MIN) return NAN;
+    if (v == INT_MAX) return INFINITY;
+    if (v == INT_MIN + 1) return -INFINITY;
+    return v / 8.0;
+}
+
+// Draws a few shapes into image a[0] (a see-through colour among them), then back to the picture.
+inline void draw_into_image(const int *a) {
+    int before = TAVIX_draw_into(a[0]);
+    TAVIX_draw_circle(TAVIX_rgba(10, 20, 30, 128), a[1], a[2], 5);
+    TAVIX_fill_area(BLUE, a[1], a[2]);
+    TAVIX_draw_image(1, a[1], a[2]);
+    TAVIX_draw_into(before);
 }
 
 struct Call {
@@ -75,6 +94,46 @@ inline const std::vector<Call> &calls() {
         {"text_height", {12}, [](const int *a) { TAVIX_text_height(a[0], "Extremes\nof text"); }},
         {"draw_image", {1, 10, 20}, [](const int *a) { TAVIX_draw_image(a[0], a[1], a[2]); }},
         {"clear_window", {}, [](const int *) { TAVIX_clear_window(); }},
+        {"draw_image_part",
+         {1, 1, 0, 2, 2, 10, 20},
+         [](const int *a) { TAVIX_draw_image_part(a[0], a[1], a[2], a[3], a[4], a[5], a[6]); }},
+        {"draw_image_transformed",
+         {1, 10, 20, 16, 240, 5},
+         [](const int *a) {
+             TAVIX_draw_image_transformed(a[0], a[1], a[2], number(a[3]), number(a[4]), a[5]);
+         }},
+        {"rgba",
+         {10, 20, 30, 128, -50, 40},
+         [](const int *a) {
+             TAVIX_draw_rectangle(TAVIX_rgba(a[0], a[1], a[2], a[3]), a[4], a[5], 0, 0, 1);
+         }},
+        // An image made, drawn into at extremes and freed; then image 2 (freed) drawn into.
+        {"create_image",
+         {30, 20, 5, 5},
+         [](const int *a) {
+             int image = TAVIX_create_image(a[0], a[1]);
+             int b[3] = {image, a[2], a[3]};
+             draw_into_image(b);
+             TAVIX_free_image(image);
+         }},
+        {"draw_into", {2, 5, 5}, draw_into_image},
+        {"save_image",
+         {1, 2},
+         [](const int *a) {
+             TAVIX_save_image(a[0], a[1] == 2 ? "/nonexistent-dir/x.png" : nullptr);
+         }},
+        {"rects_overlap",
+         {0, 0, 10, 10, 5, 5, 20, 20},
+         [](const int *a) { TAVIX_rects_overlap(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); }},
+        {"circles_overlap",
+         {0, 0, 10, 15, 0, 10},
+         [](const int *a) { TAVIX_circles_overlap(a[0], a[1], a[2], a[3], a[4], a[5]); }},
+        {"point_in_rect",
+         {5, 5, 0, 0, 10, 10},
+         [](const int *a) { TAVIX_point_in_rect(a[0], a[1], a[2], a[3], a[4], a[5]); }},
+        {"point_in_circle",
+         {5, 5, 0, 0, 10},
+         [](const int *a) { TAVIX_point_in_circle(a[0], a[1], a[2], a[3], a[4]); }},
     };
     return table;
 }
@@ -122,7 +181,7 @@ inline void run(const Case &c) {
     c.call->draw(c.args.data());
 }
 
-// Loads a 3 x 2 image of a few colours from a file made at path; returns its number.
+// Loads a 3 x 2 image of a few colours from a file made at path; returns its number (1).
 inline int load_image(const char *path) {
     const uint32_t pixels[6] = {0xFFFF0000, 0xFF00FF00, 0x800000FF,
                                 0x00000000, 0xFFFFFFFF, 0xFF123456};
@@ -136,7 +195,10 @@ inline int load_image(const char *path) {
         fclose(file);
     }
     free(data);
-    return TAVIX_load_image(path);
+    int image = TAVIX_load_image(path);
+    // Image 2: made and freed, for the calls given a freed image.
+    TAVIX_free_image(TAVIX_create_image(4, 4));
+    return image;
 }
 
 }  // namespace extremes

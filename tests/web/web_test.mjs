@@ -87,6 +87,11 @@ const cases = [
     nativeArgs: ['extras', path.join(root, 'tests/windows_e2e/sprite.png')], steps: [],
   },
   {
+    name: 'picture_client_sprites', program: 'picture_client',
+    native: 'tests/windows_e2e/picture_client', args: ['sprites', 'sprite.png'],
+    nativeArgs: ['sprites', path.join(root, 'tests/windows_e2e/sprite.png')], steps: [],
+  },
+  {
     // A picture of its own size, shown whole: its frame and a ball moved by paced frames, whose
     // times the recording keeps for the Linux replay, and a dot at each click.
     name: 'picture_client_window', program: 'picture_client',

@@ -11,6 +11,8 @@
 // lies in the region named "text", so a comparison can leave font rendering out. With the
 // arguments "extras SPRITE.png" it draws a second picture with the calls beyond the first eight:
 // rgb colours, ellipses, arcs and pies, polygons, flood fills, the PNG blended over shapes. With
+// "sprites SPRITE.png" a third: the sprite's cells, the sprite scaled, turned and flipped,
+// see-through colours, and a picture drawn off screen and laid over the picture. With
 // the argument "window" its picture is 700 x 420, framed where the window shows it, with a ball
 // moved by paced frames' times, and a dot drawn at each click until quit.
 #include "library/tavix.h"
@@ -260,6 +262,113 @@ static void draw_extras(const char *sprite) {
     TAVIX_draw_rectangle(RED, -290, 65, -250, 25, 0);
 }
 
+// Stripes of every colour across a region, for what is drawn over them to show its blending.
+static void draw_stripes(int left, int top, int right, int bottom) {
+    // The picture's black frame at the window's edges stays: the test finds the window by it.
+    if (left < -296) left = -296;
+    if (top > 247) top = 247;
+    if (right > 296) right = 296;
+    if (bottom < -246) bottom = -246;
+    for (int x = left, i = 0; x < right; x += 9, ++i)
+        TAVIX_draw_rectangle(TAVIX_rgb(40 * (i % 7), 255 - 30 * (i % 9), (i % 3) * 120), x, top,
+                             x + 4 < right ? x + 4 : right, bottom, 0);
+}
+
+// The sprite's six 8 x 10 cells one by one, cells cut by the sprite's edge, and cells cut by the
+// window's.
+static void draw_cells(int image) {
+    region("cells", -297, 248, -150, 180);
+    draw_stripes(-297, 248, -150, 180);
+    for (int i = 0; i < 6; ++i) TAVIX_draw_image_part(image, 8 * (i % 3), 10 * (i / 3), 8, 10, -290 + 14 * i, 240);
+    TAVIX_draw_image_part(image, 20, 15, 10, 10, -200, 240);
+    TAVIX_draw_image_part(image, -3, -4, 9, 9, -180, 240);
+    TAVIX_draw_image_part(image, 0, 0, 24, 20, -305, 210);
+    TAVIX_draw_image_part(image, 4, 2, 16, 16, -170, 215);
+}
+
+// The sprite turned every 30 degrees, at scales from a half to three, flipped, nearest and
+// smooth, and cut by the window's top edge.
+static void draw_turned(int image) {
+    region("turned", -145, 248, 297, 110);
+    draw_stripes(-145, 248, 297, 110);
+    for (int i = 0; i < 12; ++i) {
+        double scale = 0.5 + 0.25 * i;
+        TAVIX_draw_image_transformed(image, -125 + 36 * i, 225, 1.0, 30.0 * i, i % 4);
+        TAVIX_draw_image_transformed(image, -125 + 36 * i, 180, scale > 1.5 ? 1.5 : scale,
+                                     -17.5 * i, TAVIX_SMOOTH | (i % 3));
+    }
+    TAVIX_draw_image_transformed(image, 40, 135, 3.0, 200.0, 0);
+    TAVIX_draw_image_transformed(image, 160, 135, 2.5, 45.0, TAVIX_SMOOTH);
+    TAVIX_draw_image_transformed(image, 270, 250, 2.0, 10.0, TAVIX_SMOOTH | TAVIX_FLIP_Y);
+}
+
+// See-through shapes of every kind over stripes and over each other, and a see-through fill.
+static void draw_see_through(void) {
+    region("see through", -297, 105, 297, -40);
+    draw_stripes(-297, 105, 297, -40);
+    for (int i = 0; i < 6; ++i) {
+        int alpha = 30 + 40 * i;
+        TAVIX_draw_circle(TAVIX_rgba(255, 0, 0, alpha), -270 + 50 * i, 80, 20);
+        TAVIX_draw_rectangle(TAVIX_rgba(0, 0, 255, alpha), -285 + 50 * i, 70, -255 + 50 * i, 40, 0);
+        TAVIX_draw_triangle(TAVIX_rgba(0, 160, 0, alpha), -290 + 50 * i, 30, -250 + 50 * i, 30, -270 + 50 * i, 0, i % 3);
+        TAVIX_draw_line(TAVIX_rgba(120, 0, 160, alpha), -290 + 50 * i, -10, -250 + 50 * i, -35, 1 + i);
+    }
+    TAVIX_draw_ellipse(TAVIX_rgba(250, 200, 0, 128), 60, 60, 50, 30, 0);
+    TAVIX_draw_ellipse(TAVIX_rgba(0, 0, 0, 90), 60, 60, 50, 30, 4);
+    TAVIX_draw_arc(TAVIX_rgba(0, 120, 255, 150), 170, 60, 40, 40, 20, 250, 0);
+    TAVIX_draw_arc(TAVIX_rgba(255, 0, 120, 200), 170, 60, 30, 30, 200, 30, 3);
+    int star[10] = {240, 100, 255, 20, 290, 80, 210, 80, 245, 20};
+    TAVIX_draw_polygon(TAVIX_rgba(0, 90, 200, 110), 5, star, 0);
+    TAVIX_draw_rectangle(BLACK, 20, 15, 120, -35, 1);
+    TAVIX_draw_rectangle(WHITE, 21, 14, 119, -34, 0);
+    TAVIX_draw_pixel(TAVIX_rgba(0, 0, 0, 100), 30, 10);
+    TAVIX_fill_area(TAVIX_rgba(0, 100, 255, 77), 70, -10);
+    TAVIX_draw_rectangle(TAVIX_rgba(0, 0, 0, 0), 130, 15, 290, -35, 0);
+}
+
+// A layer drawn off screen: shapes, see-through shapes and the sprite into a transparent image,
+// which is then laid over the picture whole, as a part, and turned.
+static void draw_layer(int image) {
+    region("layer", -297, -45, 297, -195);
+    draw_stripes(-297, -45, 297, -195);
+    int layer = TAVIX_create_image(121, 80);
+    TAVIX_draw_into(layer);
+    TAVIX_draw_circle(RED, 0, 0, 30);
+    TAVIX_draw_circle(TAVIX_rgba(0, 0, 255, 128), 25, 10, 25);
+    TAVIX_draw_rectangle(TAVIX_rgba(0, 200, 0, 60), -60, 40, -20, -40, 0);
+    TAVIX_draw_line(BLACK, -60, -39, 60, 40, 3);
+    TAVIX_draw_triangle(GOLD, 30, -35, 58, -35, 44, -10, 0);
+    TAVIX_draw_image(image, -50, 30);
+    TAVIX_draw_image_transformed(image, 40, 25, 1.5, 90.0, TAVIX_SMOOTH);
+    TAVIX_fill_area(TAVIX_rgba(255, 0, 255, 100), -40, -30);
+    TAVIX_draw_into(0);
+    TAVIX_draw_image(layer, -290, -60);
+    TAVIX_draw_image_part(layer, 30, 20, 60, 40, -150, -60);
+    TAVIX_draw_image_transformed(layer, 10, -120, 0.75, 30.0, 0);
+    TAVIX_draw_image_transformed(layer, 170, -120, 1.25, -20.0, TAVIX_SMOOTH | TAVIX_FLIP_X);
+    TAVIX_free_image(layer);
+}
+
+static void draw_see_through_text(void) {
+    region("text", -297, -200, 297, -247);
+    TAVIX_draw_rectangle(NAVY_BLUE, -297, -205, 297, -225, 0);
+    TAVIX_draw_text(TAVIX_rgba(255, 255, 0, 160), -280, -225, 16, "See-through text");
+    TAVIX_draw_text(TAVIX_rgba(255, 0, 0, 255), 20, -225, 16, "and opaque text");
+}
+
+static void draw_sprites(const char *sprite) {
+    TAVIX_clear_window();
+    int image = TAVIX_load_image(sprite);
+    draw_cells(image);
+    draw_turned(image);
+    draw_see_through();
+    draw_layer(image);
+    draw_see_through_text();
+    TAVIX_free_image(image);
+    // The red square the test waits for before it reads the picture, as in the first one.
+    TAVIX_draw_rectangle(RED, -290, 65, -250, 25, 0);
+}
+
 static void draw_window_picture(void) {
     TAVIX_set_title("picture_client: 700 x 420");
     TAVIX_show_cursor(0);
@@ -313,6 +422,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     // "extras PATH": the second picture, with the sprite at PATH.
     if (command_line && strncmp(command_line, "extras ", 7) == 0)
         draw_extras(command_line + 7);
+    else if (command_line && strncmp(command_line, "sprites ", 8) == 0)
+        draw_sprites(command_line + 8);
     else
         draw_picture();
     printf("READY\n");

@@ -253,6 +253,13 @@ TEST_F(WineTest, WindowsClientPaintsTheSameShapesFillsAndImages) {
     compare_client_builds(x, {"extras", sprite}, {"extras", "Z:" + sprite}, "_extras");
 }
 
+// Sprite sheet cells (a part of a bitmap, as BitBlt takes it), turned and flipped images,
+// see-through colours, and a picture drawn off screen laid over the picture.
+TEST_F(WineTest, WindowsClientPaintsTheSameSpritesAndSeeThroughColours) {
+    std::string sprite = e2e::source_dir() + "/tests/windows_e2e/sprite.png";
+    compare_client_builds(x, {"sprites", sprite}, {"sprites", "Z:" + sprite}, "_sprites");
+}
+
 // With two posted messages, the quit, a paint and a due timer all waiting, Windows (Wine) hands
 // out the posted messages, then the quit, then the paint and the timer; the layer does the same.
 TEST_F(WineTest, TheQueueHandsOutTheQuitBeforePaintsAndTimersAsWindowsDoes) {
