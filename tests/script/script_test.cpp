@@ -766,7 +766,9 @@ TEST_F(ScriptTest, ADelayAndAFrameKeepInputInOrderAndCorrectionsAreWarned) {
     };
     for (const auto &c : cases) {
         c.call();
-        if (!c.warning.empty()) EXPECT_EQ(last_message(), c.warning);
+        if (!c.warning.empty()) {
+            EXPECT_EQ(last_message(), c.warning);
+        }
     }
     EXPECT_EQ(last_message(), "Title missing (a null pointer), keeping \"" +
                                   std::string(window_title()) + "\"\n");
