@@ -142,8 +142,10 @@ format:
 web: web-configure
 	cmake --build $(WEB_BUILD) -j$(JOBS) --target tavix_site
 
-# The browser build's install (the browser kit) holds the wasm libraries of $(WEB_DEPS) too.
+# The browser build's install (the browser kit) holds the wasm libraries of $(WEB_DEPS) too; its
+# fonts are cut down with fonttools' pyftsubset.
 web-configure:
+	@sh scripts/install-deps.sh fonttools
 	sh scripts/web-deps.sh
 	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=OFF -DTAVIX_INSTALL=ON \
 	  -DCMAKE_PREFIX_PATH=$(WEB_DEPS) -DCMAKE_FIND_ROOT_PATH=$(WEB_DEPS)

@@ -139,6 +139,8 @@ int TAVIX_set_logging(int on);
 #define TAVIX_MOUSE_UP 5    /* a mouse button was let go; button says which */
 #define TAVIX_MOUSE_MOVE 6  /* the mouse moved over the picture; button: the TAVIX_BUTTON_ held */
 #define TAVIX_WHEEL 7       /* the wheel turned; button: notches, away from the user > 0 */
+#define TAVIX_TEXT 8        /* a character typed (dead keys and input methods composed); key: its
+                               Unicode code point. Only after TAVIX_set_utf8 has been called */
 #define TAVIX_KEY_UP 0x26   /* a key was let go (also every held key when the focus goes) */
 #define TAVIX_KEY_DOWN 0x28 /* a key went down, or repeats while held; key: its TAVIX_KEY_ code */
 
@@ -146,7 +148,8 @@ int TAVIX_set_logging(int on);
 typedef struct TAVIX_Event {
     int type;      /* TAVIX_MOUSE, TAVIX_KBD, TAVIX_PERIODIC, TAVIX_QUIT or a code above */
     int x, y;      /* library coordinates of the mouse when it happened */
-    int key;       /* TAVIX_KBD: the character, 0..255; key events: a TAVIX_KEY_ code */
+    int key;       /* TAVIX_KBD: the character, 0..255; key events: a TAVIX_KEY_ code;
+                      TAVIX_TEXT: a Unicode code point */
     int button;    /* 1 left, 2 middle, 3 right; TAVIX_WHEEL: steps, away from the user > 0 */
     int modifiers; /* TAVIX_MOD_SHIFT | TAVIX_MOD_CTRL | TAVIX_MOD_ALT held at the time */
     long time;     /* TAVIX_time() when it happened */
@@ -341,6 +344,22 @@ int TAVIX_free_image(int image);
 int TAVIX_text_width(int size, const char *text);
 /* The height in pixels of that box: the number of lines times the line height. */
 int TAVIX_text_height(int size, const char *text);
+
+/* ---- Fonts and any language's text --------------------------------------------------------- */
+
+/* Styles of TAVIX_set_font, taken where the face has them. */
+#define TAVIX_FONT_BOLD 1
+#define TAVIX_FONT_ITALIC 2
+
+/* The font of every later text drawn and measured: an installed face's name ("DejaVu Serif") or
+ * a TrueType or OpenType file's path (one holding '/' or '\\', or ending ".ttf", ".otf",
+ * ".ttc"). TAVIX_set_font(0, 0) returns to the default font. 1, or 0 with a console line when the
+ * file is no font the library can use (the font is then left as it was). */
+int TAVIX_set_font(const char *name_or_file, int style);
+/* On (non-zero), every later text (drawing, measuring, the console) is read as UTF-8, any
+ * language the font has glyphs for; a byte that is not UTF-8 shows as U+FFFD. Off, as at the
+ * start, a text is Windows-1252. Calling it also asks for TAVIX_TEXT events. Returns 1. */
+int TAVIX_set_utf8(int on);
 
 #ifdef __cplusplus
 }

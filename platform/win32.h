@@ -40,6 +40,8 @@ typedef unsigned int UINT;
 typedef char CHAR;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
+typedef uint16_t WCHAR;  // a UTF-16 code unit, as Windows' wide calls take them
+typedef const WCHAR *LPCWSTR;
 typedef void *LPVOID;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
@@ -206,6 +208,8 @@ typedef struct tagTEXTMETRICA {
 #define WM_SYSKEYDOWN 0x0104
 #define WM_SYSKEYUP 0x0105
 #define WM_SYSCHAR 0x0106
+#define WM_UNICHAR 0x0109
+#define UNICODE_NOCHAR 0xFFFF  // WM_UNICHAR's question: does the window take WM_UNICHAR?
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
@@ -435,6 +439,7 @@ HMENU WINAPI GetSubMenu(HMENU menu, int pos);
 #define FW_DONTCARE 0
 #define FW_NORMAL 400
 #define FW_BOLD 700
+#define LF_FACESIZE 32
 #define ANSI_CHARSET 0
 #define DEFAULT_CHARSET 1
 #define OUT_DEFAULT_PRECIS 0
@@ -546,6 +551,12 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
 BOOL WINAPI GetTextExtentPointA(HDC dc, LPCSTR text, int count, LPSIZE size);
 BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size);
 BOOL WINAPI GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics);
+BOOL WINAPI TextOutW(HDC dc, int x, int y, LPCWSTR text, int count);
+BOOL WINAPI GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, LPSIZE size);
+#define FR_PRIVATE 0x10
+// A font file for this process only: the number of faces it added, 0 when it is no font.
+int WINAPI AddFontResourceExA(LPCSTR file, DWORD flags, void *reserved);
+BOOL WINAPI RemoveFontResourceExA(LPCSTR file, DWORD flags, void *reserved);
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF colour);
 COLORREF WINAPI GetTextColor(HDC dc);
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF colour);

@@ -6,16 +6,17 @@
 #include <cstdarg>
 #include <cstring>
 
-static void gather_console_line(const char *text, size_t length);
-static void draw_console_lines(char *text, int lines);
+static void gather_console_line(const char *text, size_t length, bool utf8);
+static void draw_console_lines(char *text, int lines, const uint8_t *utf8_lines);
 
 static int next_slot(int slot) {
     return slot == CONSOLE_RING_SIZE - 1 ? 0 : slot + 1;
 }
 
-// Copies text (length bytes and its zero) into a new block; null when it cannot be had.
-static HGLOBAL store_text(const char *text, size_t length) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length + 1);
+// Copies text (length bytes and its zero) into a new block; null when it cannot be had. A message
+// printed while texts are read as UTF-8 has one byte more after its zero, which says so.
+static HGLOBAL store_text(const char *text, size_t length, bool utf8) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length + (utf8 ? 2 : 1));
     if (!block) return nullptr;
     char *copy = static_cast<char *>(GlobalLock(block));
     if (!copy) {
@@ -23,8 +24,14 @@ static HGLOBAL store_text(const char *text, size_t length) {
         return nullptr;
     }
     memcpy(copy, text, length + 1);
+    if (utf8) copy[length + 1] = 1;
     GlobalUnlock(block);
     return block;
+}
+
+// Whether a message of the ring is UTF-8 (store_text).
+static bool stored_utf8(HGLOBAL block, const char *text) {
+    return GlobalSize(block) > strlen(text) + 1;
 }
 
 void copy_console_line(const char *text) {
@@ -45,7 +52,8 @@ int TAVIX_console_printf(const char *format, ...) {
 
     // The new block is had before the oldest is given up, so a failed allocation leaves the
     // ring exactly as it was; the message is then only drawn.
-    HGLOBAL block = store_text(text, length);
+    bool utf8 = library_state.text.utf8 != 0;
+    HGLOBAL block = store_text(text, length, utf8);
     if (block) {
         if (library_state.console.first == library_state.console.end) {
             GlobalFree(library_state.console.lines[library_state.console.first]);
@@ -58,19 +66,21 @@ int TAVIX_console_printf(const char *format, ...) {
     }
 
     if (library_state.settings.console_to_stderr) copy_console_line(text);
-    gather_console_line(text, length);
+    gather_console_line(text, length, utf8);
     return result;
 }
 
 // A hidden console draws nothing: showing it repaints it whole from the ring. A shown one keeps
 // the line for the next drawing of the gathered lines, which comes before anything is presented.
-static void gather_console_line(const char *text, size_t length) {
+static void gather_console_line(const char *text, size_t length, bool utf8) {
     HWND console = library_state.window.console;
     if (!console || !IsWindow(console) || !IsWindowVisible(console)) return;
     if (library_state.console.batch_used + length + 1 > CONSOLE_BATCH_SIZE) draw_console_batch();
     memcpy(library_state.console.batch + library_state.console.batch_used, text, length + 1);
     library_state.console.batch_used += (int32_t)(length + 1);
-    ++library_state.console.batch_lines;
+    int line = library_state.console.batch_lines++;
+    uint8_t &bits = library_state.text.console_batch_utf8[line / 8];
+    bits = (uint8_t)(utf8 ? bits | (1u << (line % 8)) : bits & ~(1u << (line % 8)));
 }
 
 // Scrolls the console up by the given number of lines and draws them, oldest first, from text
@@ -80,7 +90,7 @@ static void gather_console_line(const char *text, size_t length) {
 // when printed alone; the next band's blanking removes them again (the font's glyphs reach less
 // than a line below their cell). Lines scrolled out of the window entirely are not drawn:
 // nothing of them would stay.
-static void draw_console_lines(char *text, int lines) {
+static void draw_console_lines(char *text, int lines, const uint8_t *utf8_lines) {
     HWND console = library_state.window.console;
     // Before start, or once the user has closed the console, there is nothing to draw in (and a
     // null window would stand for the whole screen). The message is kept in the ring all the same.
@@ -118,7 +128,14 @@ static void draw_console_lines(char *text, int lines) {
             // One line per message: only a trailing newline goes; any other control character
             // is drawn as the font draws it.
             if (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
-            TextOutA(dc, client.left + 5, top, text, (int)length);
+            if (utf8_lines[i / 8] & (1u << (i % 8))) {
+                static WCHAR wide[CONSOLE_TEXT_SIZE];
+                size_t units = utf16_from_utf8(
+                    text, length < CONSOLE_TEXT_SIZE ? length : CONSOLE_TEXT_SIZE, wide);
+                TextOutW(dc, client.left + 5, top, wide, (int)units);
+            } else {
+                TextOutA(dc, client.left + 5, top, text, (int)length);
+            }
         }
         text = next;
     }
@@ -135,11 +152,13 @@ void draw_console_batch(void) {
     library_state.console.batch_used = 0;
     HWND console = library_state.window.console;
     if (lines > 0 && console && IsWindowVisible(console))
-        draw_console_lines(library_state.console.batch, lines);
+        draw_console_lines(library_state.console.batch, lines,
+                           library_state.text.console_batch_utf8);
 }
 
 void print_console_line(char *text) {
-    draw_console_lines(text, 1);
+    const uint8_t windows_1252 = 0;
+    draw_console_lines(text, 1, &windows_1252);
 }
 
 LRESULT paint_console(void) {
@@ -157,7 +176,8 @@ LRESULT paint_console(void) {
         HGLOBAL block = library_state.console.lines[slot];
         char *text = static_cast<char *>(GlobalLock(block));
         if (text) {
-            print_console_line(text);
+            const uint8_t utf8 = stored_utf8(block, text) ? 1 : 0;
+            draw_console_lines(text, 1, &utf8);
             GlobalUnlock(block);
         }
         slot = next_slot(slot);

@@ -180,6 +180,16 @@ static void release_all_keys(void) {
     }
 }
 
+// A character typed: a TAVIX_TEXT event of its code point (none for a control character, a
+// surrogate or past Unicode).
+static void note_typed_text(WPARAM code) {
+    if (code < 0x20 || code == 0x7F || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return;
+    TAVIX_Event event = event_now(TAVIX_TEXT);
+    event.key = (int)code;
+    deliver_live(event);
+}
+
 void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     LibraryState &s = library_state;
     switch (message) {
@@ -210,7 +220,21 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
                 TAVIX_Event event = event_now(TAVIX_KBD);
                 event.key = (int)(wp & 0xFF);
                 deliver_live(event);
+#ifdef _WIN32
+                // An ANSI window's characters are the code page's; typed text is their code
+                // point.
+                if (s.text.text_events) {
+                    char byte = (char)(wp & 0xFF);
+                    WCHAR code = 0;
+                    if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, &code, 1) == 1)
+                        note_typed_text(code);
+                }
+#endif
             }
+            break;
+        case WM_UNICHAR:
+            // Typed text, any code point (the layer posts it where Windows-1252 has no byte).
+            if (wp != UNICODE_NOCHAR && s.text.text_events && s.menu.ctrl_down != 1) note_typed_text(wp);
             break;
         case WM_LBUTTONDOWN:
             note_button(hwnd, TAVIX_MOUSE, 1, lp);

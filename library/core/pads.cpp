@@ -145,9 +145,10 @@ static void open_pads(void) {
         SetTimer(s.window.graphics, TAVIX_PAD_TIMER_ID, PAD_READ_PERIOD, nullptr);
 }
 
-// A read's answer: the recorded one while playing back (where the script holds none, the
-// program's state: held buttons as delivered, an axis where it last was); recorded while
-// recording.
+// A read's answer: the pad as last read, so that a loop that only reads the pads between its
+// frames (its events kept, not taken) still sees them move; the recorded one while playing back
+// (where the script holds none, the program's state: held buttons as the events delivered said,
+// an axis where it last was); recorded while recording.
 static int answer_read(int live, int fallback) {
     LibraryState &s = library_state;
     int value = live;
@@ -177,8 +178,8 @@ int TAVIX_gamepad_button(int pad, int button) {
     s.events.game_calls_used = 1;
     if (!pad_possible(pad, "button", button, PAD_BUTTON_COUNT)) return 0;
     open_pads();
-    int held = (s.pads.held[pad] >> button) & 1;
-    int value = answer_read(held, held) != 0;
+    int value = answer_read((s.pads.live_buttons[pad] >> button) & 1,
+                            (s.pads.held[pad] >> button) & 1) != 0;
     uint16_t bit = (uint16_t)(1u << button);
     if (value != ((s.pads.answered_buttons[pad] & bit) != 0)) {
         s.pads.answered_buttons[pad] ^= bit;

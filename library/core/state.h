@@ -153,9 +153,9 @@ struct EventState {
                                      // TAVIX_delay, TAVIX_random or TAVIX_seed
 };
 
-// Gamepads (core/pads.cpp). The live fields follow the pads as last read; present and held
-// follow the pad events delivered, as events.keys_held does. Nothing is read while playing back:
-// the script alone says what the pads did.
+// Gamepads (core/pads.cpp). The live fields follow the pads as last read, and the reads answer
+// from them; present and held follow the pad events delivered, as events.keys_held does. Nothing
+// is read while playing back: the script alone says what the pads did.
 #define PAD_COUNT 4
 #define PAD_BUTTON_COUNT 14
 #define PAD_AXIS_COUNT 6
@@ -258,6 +258,18 @@ struct ConsoleState {
     char batch[CONSOLE_BATCH_SIZE] = {};    // their texts, oldest first, each with its zero
 };
 
+// Fonts and any language's text (draw/text.cpp, console/ring.cpp, core/events.cpp).
+struct TextSettings {
+    uint8_t utf8 = 0;          // texts are read as UTF-8 (else Windows-1252)
+    uint8_t text_events = 0;   // the program asked for TAVIX_TEXT events (TAVIX_set_utf8 called)
+    char face[32] = "";        // the face of TAVIX_set_font, empty for the library's own
+    int32_t style = 0;         // TAVIX_FONT_BOLD | TAVIX_FONT_ITALIC
+    uint32_t font_number = 0;  // 0 for the default font, else one number per TAVIX_set_font
+    uint32_t fonts_made = 0;   // the last number given
+    // One bit per console line gathered in the console's batch: set for a UTF-8 one.
+    uint8_t console_batch_utf8[CONSOLE_BATCH_SIZE / 8] = {};
+};
+
 // Settings read once from the environment by TAVIX_start (core/settings.cpp).
 struct SettingsState {
     const char *script_name = SCRIPT_FILE_NAME;  // the file recording and playback use
@@ -295,6 +307,7 @@ struct LibraryState {
     SoundState sound;  // loaded sounds, the voices being heard and where they go (sound/sound.h)
     SettingsState settings;
     LifeState life;
+    TextSettings text;
 };
 
 extern LibraryState library_state;
@@ -431,6 +444,15 @@ LRESULT paint_console(void);
 
 // ---- Drawing (draw/) -----------------------------------------------------------------------
 int check_colour(int colour);
+
+// ---- Fonts and any language's text (draw/text.cpp) -----------------------------------------
+// The family name in a TrueType or OpenType file's naming table (the first font of a
+// collection), at most room - 1 plain ASCII characters; null, or the reason there is none.
+const char *font_family_of(FILE *stream, char *family, size_t room);
+HFONT make_text_font(int size);  // the font TAVIX_set_font asked for, at a size in pixels
+// UTF-16 of length bytes of UTF-8 into out (room for length units is enough); a byte that starts
+// no character, or a sequence cut short, is one U+FFFD. Returns the units written.
+size_t utf16_from_utf8(const char *text, size_t length, WCHAR *out);
 
 // ---- Any colour, images (draw/colour.cpp, draw/image.cpp, core/png_*.cpp) -------------------
 #define RGB_COLOUR_TAG 0x3C000000u     // top byte of TAVIX_rgb's colour numbers

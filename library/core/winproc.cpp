@@ -55,6 +55,11 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             pending->type = TAVIX_KBD;
             pending->key = (signed char)(wp & 0xFF);
             return 0;
+        case WM_UNICHAR:
+            // Asked whether it takes typed text as code points: it does once the program asks
+            // for TAVIX_TEXT events.
+            if (wp == UNICODE_NOCHAR) return library_state.text.text_events ? TRUE : FALSE;
+            return FALSE;
         case WM_COMMAND:
             handle_command(LOWORD(wp));
             return 0;

@@ -23,6 +23,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
@@ -166,16 +167,42 @@ static HBRUSH shape_brush(const ShapeRecord *shape) {
 }
 
 // The library's font at a size, in pixels of cell height.
+// Fonts are kept by the font asked for (TAVIX_set_font's number, 0 the default) and size.
 static HFONT text_font(int size) {
-    HGDIOBJ font = find_kept(kept_fonts, KEPT_FONTS, 0, size);
+    COLORREF which = library_state.text.font_number;
+    HGDIOBJ font = find_kept(kept_fonts, KEPT_FONTS, which, size);
     if (!font)
-        font = keep_next(kept_fonts, KEPT_FONTS, &next_font,
-                         CreateFontA(-size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                     DEFAULT_PITCH | FF_DONTCARE, "TAVIX-font"),
-                         0, size);
+        font = keep_next(kept_fonts, KEPT_FONTS, &next_font, make_text_font(size), which, size);
     return (HFONT)font;
 }
+
+// A text as the text calls read it: its bytes (Windows-1252), or their UTF-16 while UTF-8 is on.
+struct TextUnits {
+    const char *bytes;
+    WCHAR *wide;  // malloc'd, or null
+    size_t length;
+
+    TextUnits(const char *text) : bytes(text), wide(nullptr), length(strlen(text)) {
+        if (!library_state.text.utf8) return;
+        wide = (WCHAR *)malloc((length + 1) * sizeof(WCHAR));
+        if (wide) length = utf16_from_utf8(text, length, wide);
+        else bytes = "", length = 0;
+    }
+    ~TextUnits() { free(wide); }
+    TextUnits(const TextUnits &) = delete;
+    TextUnits &operator=(const TextUnits &) = delete;
+    int unit(size_t i) const { return wide ? wide[i] : bytes[i]; }
+    void out(HDC dc, int x, int y, size_t from, size_t to) const {
+        if (wide) TextOutW(dc, x, y, wide + from, (int)(to - from));
+        else TextOutA(dc, x, y, bytes + from, (int)(to - from));
+    }
+    SIZE extent(HDC dc, size_t from, size_t to) const {
+        SIZE size = {0, 0};
+        if (wide) GetTextExtentPoint32W(dc, wide + from, (int)(to - from), &size);
+        else GetTextExtentPointA(dc, bytes + from, (int)(to - from), &size);
+        return size;
+    }
+};
 
 static void paint_triangle(const ShapeRecord *shape) {
     POINT points[GUARD_POLYGON_MAX] = {{shape->x1, flipped(shape->y1)},
@@ -254,21 +281,18 @@ static void paint_text(const ShapeRecord *shape) {
 
     const char *text = (const char *)GlobalLock(shape->text_block);
     if (text) {
-        int length = 0;
-        while (text[length] != '\0') ++length;
+        TextUnits units(text);
         // The whole text on one line: only its height, the font's cell height, is used.
-        SIZE extent = {0, 0};
-        GetTextExtentPointA(dc, text, length, &extent);
+        SIZE extent = units.extent(dc, 0, units.length);
         int64_t h = extent.cy;
         int64_t top = (int64_t)flipped(shape->y1) - h;
-        int start = 0;
+        size_t start = 0;
         for (;;) {
-            int stop = start;
-            while (text[stop] != '\0' && text[stop] != '\n') ++stop;
+            size_t stop = start;
+            while (stop < units.length && units.unit(stop) != '\n') ++stop;
             // A line whose top lies beyond an int is far off the buffer.
-            if (top >= INT_MIN && top <= INT_MAX)
-                TextOutA(dc, held(shape->x1), held(top), text + start, stop - start);
-            if (text[stop] == '\0') break;
+            if (top >= INT_MIN && top <= INT_MAX) units.out(dc, held(shape->x1), held(top), start, stop);
+            if (stop == units.length) break;
             top += h;
             start = stop + 1;
         }
@@ -386,19 +410,19 @@ void measure_text(int size, const char *text, int *width, int *height) {
     if (own) dc = own;
     if (!dc) return;
     HGDIOBJ kept_font = SelectObject(dc, text_font(size));
-    int length = (int)strlen(text);
+    TextUnits units(text);
     // As paint_text: the line height is the whole text's extent's height.
-    SIZE extent = {0, 0};
-    GetTextExtentPointA(dc, text, length, &extent);
-    int lines = 0, widest = 0, start = 0;
+    SIZE extent = units.extent(dc, 0, units.length);
+    int lines = 0, widest = 0;
+    size_t start = 0;
     for (;;) {
-        int stop = start;
-        while (text[stop] != '\0' && text[stop] != '\n') ++stop;
+        size_t stop = start;
+        while (stop < units.length && units.unit(stop) != '\n') ++stop;
         SIZE line = {0, 0};
-        if (stop > start) GetTextExtentPointA(dc, text + start, stop - start, &line);
+        if (stop > start) line = units.extent(dc, start, stop);
         if (line.cx > widest) widest = line.cx;
         ++lines;
-        if (text[stop] == '\0') break;
+        if (stop == units.length) break;
         start = stop + 1;
     }
     SelectObject(dc, kept_font);

@@ -180,7 +180,8 @@ static int in_range(int value, int low, int high) {
 }
 
 // An event line holds what the richer wait can deliver and nothing else: one of its event types
-// (a quit has no line), a key code or character of 0 to 255 where the event has one, a button
+// (a quit has no line), a key code or character of 0 to 255 where the event has one (a typed
+// text's key: a Unicode code point, no surrogate), a button
 // where it has one (1 to 3 for a press or a release, the held buttons' bits for a move, the
 // notches of a wheel turn, which one message of 16 bits cannot make more than 274 of), the
 // modifier bits, a time since the start, and a place within reach of a window's 16-bit
@@ -201,6 +202,9 @@ static int event_line_possible(const int *v) {
         case TAVIX_KEY_UP:
         case TAVIX_KBD:
             return in_range(key, 0, 255) && button == 0;
+        case TAVIX_TEXT:
+            return in_range(key, 1, 0x10FFFF) && !in_range(key, 0xD800, 0xDFFF) && button == 0 &&
+                   (modifiers & TAVIX_MOD_REPEAT) == 0;
         case TAVIX_MOUSE:
         case TAVIX_MOUSE_UP:
             return key == 0 && in_range(button, 1, 3);

@@ -15,6 +15,10 @@
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
+#include FT_SFNT_NAMES_H
+
+#include <strings.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -24,6 +28,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #ifdef __SSE2__
@@ -81,6 +86,8 @@ struct FontSize {
     int users;          // fonts resolved to this size; unused sizes may be dropped
     bool keep_bitmaps;  // glyph bitmaps are cached (not at large sizes)
     Glyph glyphs[256];  // by Windows-1252 code
+    // The glyphs of code points Windows-1252 has no byte for (wide text), at most WIDE_GLYPHS.
+    std::unordered_map<uint32_t, Glyph> wide;
 };
 
 namespace {
@@ -94,6 +101,14 @@ struct TextState {
     std::map<std::tuple<std::string, int, bool, int>, FaceEntry *> matches;  // by request
     std::map<std::tuple<FaceEntry *, int, int>, FontSize *> sizes;  // by face, height, width
     Glyph scratch;  // the glyph being drawn at a size too large to keep bitmaps of
+    // Faces of the font files AddFontResourceExA added, found by their family name before any
+    // installed face.
+    struct PrivateFace {
+        std::string family, file;
+        int index;
+        bool bold, italic;
+    };
+    std::vector<PrivateFace> private_faces;
 };
 
 TextState &text = *new TextState();  // never destroyed: the faces live to the end
@@ -105,6 +120,8 @@ const size_t SIZE_CACHE_LIMIT = 64;
 const double KEEP_BITMAPS_UP_TO = 96;
 // Em sizes from which glyphs are anti-aliased; below it grey edges only blur the strokes.
 const double SMOOTH_FROM = 18;
+// Glyphs of code points outside Windows-1252 kept per size; past it the wide cache starts anew.
+const size_t WIDE_GLYPHS = 512;
 
 void warn_once(const char *why) {
     if (text.warned) return;
@@ -151,7 +168,24 @@ FaceEntry *match_face(const GdiFont *font) {
     FaceEntry *entry = nullptr;
     std::string file;
     int index = 0;
-    if (font_files_find(font->face, font->weight, font->italic, font->pitch_family, &file, &index))
+    // A face of an added file: the one of that style, else the family's upright regular one
+    // (FreeType then makes the style).
+    int best = -1, best_score = -1;
+    for (size_t i = 0; i < text.private_faces.size(); ++i) {
+        const auto &face = text.private_faces[i];
+        if (strcasecmp(face.family.c_str(), font->face) != 0) continue;
+        int score = (face.bold == bold ? 2 : (face.bold ? -4 : 0)) +
+                    (face.italic == (font->italic != 0) ? 1 : (face.italic ? -4 : 0));
+        if (score > best_score) {
+            best_score = score;
+            best = (int)i;
+        }
+    }
+    if (best >= 0)
+        entry = open_face(text.private_faces[best].file.c_str(), text.private_faces[best].index,
+                          bold, font->italic);
+    else if (font_files_find(font->face, font->weight, font->italic, font->pitch_family, &file,
+                             &index))
         entry = open_face(file.c_str(), index, bold, font->italic);
     if (!entry) warn_once("no font could be found");
     text.matches[key] = entry;
@@ -268,14 +302,14 @@ FontSize *size_of(GdiFont *font) {
 }
 
 // Renders c at the size into glyph: advance, placement and coverage.
-void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
+void render_glyph(FontSize *size, uint32_t code, Glyph &glyph) {
     glyph.advance = glyph.left = glyph.top = glyph.width = glyph.height = 0;
     glyph.plan_stride = 0;
     glyph.coverage.clear();
     glyph.runs.clear();
     FT_Face face = size->entry->face;
     FT_Set_Char_Size(face, size->size_x, size->size_y, 72, 72);
-    FT_UInt index = FT_Get_Char_Index(face, unicode_from_cp1252(c));
+    FT_UInt index = FT_Get_Char_Index(face, code);
     FT_Int32 load_flags = size->smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
     if (FT_Load_Glyph(face, index, load_flags | FT_LOAD_NO_BITMAP) != 0 &&
         FT_Load_Glyph(face, 0, load_flags) != 0)
@@ -323,21 +357,49 @@ void render_glyph(FontSize *size, unsigned char c, Glyph &glyph) {
 
 // The glyph of c with its coverage. Glyphs of large sizes are rendered afresh each time (only
 // their advances are kept), so that a few huge texts cannot fill memory with bitmaps.
-const Glyph &glyph_of(FontSize *size, unsigned char c) {
-    Glyph &glyph = size->glyphs[c];
+// A character of a text: a Windows-1252 byte (the A calls) or a code point (the W calls).
+struct Char {
+    uint32_t code;  // its code point
+    int byte;       // its byte in Windows-1252, -1 for none
+};
+
+inline Char char_of(unsigned char c) {
+    return Char{unicode_from_cp1252(c), c};
+}
+
+inline Char char_of(char c) {
+    return char_of((unsigned char)c);
+}
+
+inline Char char_of(uint32_t code) {
+    int byte = cp1252_from_unicode(code);
+    return Char{code, byte >= 0 && unicode_from_cp1252((unsigned char)byte) == code ? byte : -1};
+}
+
+// The cache slot of a character at a size.
+Glyph &slot_of(FontSize *size, Char c) {
+    if (c.byte >= 0) return size->glyphs[c.byte];
+    auto found = size->wide.find(c.code);
+    if (found != size->wide.end()) return found->second;
+    if (size->wide.size() >= WIDE_GLYPHS) size->wide.clear();
+    return size->wide[c.code];
+}
+
+const Glyph &glyph_of(FontSize *size, Char c) {
+    Glyph &glyph = slot_of(size, c);
     if (size->keep_bitmaps) {
-        if (!glyph.ready) render_glyph(size, c, glyph);
+        if (!glyph.ready) render_glyph(size, c.code, glyph);
         glyph.ready = true;
         return glyph;
     }
-    render_glyph(size, c, text.scratch);
+    render_glyph(size, c.code, text.scratch);
     glyph.advance = text.scratch.advance;
     glyph.ready = true;
     return text.scratch;
 }
 
-int advance_of(FontSize *size, unsigned char c) {
-    const Glyph &glyph = size->glyphs[c];
+int advance_of(FontSize *size, Char c) {
+    const Glyph &glyph = slot_of(size, c);
     return glyph.ready ? glyph.advance : glyph_of(size, c).advance;
 }
 
@@ -469,10 +531,11 @@ int fallback_height(const GdiFont *font) {
     return h < 0 ? -h + (-h) / 5 : h;
 }
 
-int64_t text_width(FontSize *size, const GdiFont *font, const char *chars, int count) {
+template <typename C>
+int64_t text_width(FontSize *size, const GdiFont *font, const C *chars, int count) {
     int64_t width = 0;
     for (int i = 0; i < count; ++i)
-        width += size ? advance_of(size, (unsigned char)chars[i])
+        width += size ? advance_of(size, char_of(chars[i]))
                       : (font->width > 0 ? font->width : fallback_height(font) / 2);
     return width;
 }
@@ -519,8 +582,9 @@ FineText fine_text_box(const Canvas &canvas, GdiFont *font, FontSize *size, int6
 // and each character at its 1x pen position times n, so the layout is the 1x layout and only
 // the glyphs are finer. The box was brought up to date before the 1x drawing; it is marked now,
 // so what is drawn here is what the screen shows until those pixels are drawn over.
+template <typename C>
 void draw_fine(const Canvas &canvas, const FineText &f, const GdiDC *dc, FontSize *size, int64_t x,
-               int64_t y, const char *chars, int count, int64_t width) {
+               int64_t y, const C *chars, int count, int64_t width) {
     if (f.l >= f.r || f.t >= f.b) return;
     int n = f.n;
     fine_mark(canvas.surface, (int)f.l, (int)f.t, (int)f.r, (int)f.b);
@@ -532,7 +596,7 @@ void draw_fine(const Canvas &canvas, const FineText &f, const GdiDC *dc, FontSiz
     int64_t reach = (f.big->reach + n - 1) / n + 1;
     int64_t pen = x, baseline = y * n + f.big->ascent;
     for (int i = 0; i < count && pen + canvas.origin_x - reach < f.r; ++i) {
-        unsigned char c = (unsigned char)chars[i];
+        Char c = char_of(chars[i]);
         int advance = advance_of(size, c);
         if (pen + advance + canvas.origin_x + reach > f.l) {
             const Glyph &glyph = glyph_of(f.big, c);
@@ -550,7 +614,10 @@ void font_forget(GdiFont *font) {
     font->resolved = false;
 }
 
-BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
+namespace {
+
+template <typename C>
+BOOL text_out(HDC handle, int x, int y, const C *chars, int count) {
     GdiDC *dc = dc_get(handle);
     GdiFont *font = dc ? dc->font_record : nullptr;
     if (!font || count < 0 || (!chars && count > 0)) return FALSE;
@@ -582,12 +649,12 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
     if (row_bottom > canvas.clip_top - 64 && row_top < canvas.clip_bottom + 64) {
         int i = 0;
         for (; i < count; ++i) {
-            int advance = advance_of(size, (unsigned char)chars[i]);
+            int advance = advance_of(size, char_of(chars[i]));
             if (pen + advance >= left_edge) break;
             pen += advance;
         }
         for (; i < count && pen < right_edge + 64; ++i) {
-            const Glyph &glyph = glyph_of(size, (unsigned char)chars[i]);
+            const Glyph &glyph = glyph_of(size, char_of(chars[i]));
             if (glyph.width > 0) blend_glyph(canvas, glyph, pen, baseline, dc->text_colour);
             pen += glyph.advance;
         }
@@ -601,7 +668,8 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
     return TRUE;
 }
 
-BOOL WINAPI GetTextExtentPoint32A(HDC handle, LPCSTR chars, int count, LPSIZE extent) {
+template <typename C>
+BOOL text_extent(HDC handle, const C *chars, int count, LPSIZE extent) {
     GdiDC *dc = dc_get(handle);
     GdiFont *font = dc ? dc->font_record : nullptr;
     if (!font || !extent || count < 0 || (!chars && count > 0)) return FALSE;
@@ -610,6 +678,45 @@ BOOL WINAPI GetTextExtentPoint32A(HDC handle, LPCSTR chars, int count, LPSIZE ex
     extent->cx = (LONG)std::min<int64_t>(width, INT32_MAX);
     extent->cy = size ? size->ascent + size->descent : fallback_height(font);
     return TRUE;
+}
+
+// The code points of a UTF-16 text: a surrogate that is not half of a pair is U+FFFD.
+std::vector<uint32_t> code_points(LPCWSTR chars, int count) {
+    std::vector<uint32_t> codes;
+    codes.reserve((size_t)count);
+    for (int i = 0; i < count; ++i) {
+        uint32_t unit = chars[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count && chars[i + 1] >= 0xDC00 &&
+            chars[i + 1] <= 0xDFFF) {
+            codes.push_back(0x10000 + ((unit - 0xD800) << 10) + (chars[i + 1] - 0xDC00u));
+            ++i;
+        } else {
+            codes.push_back(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+        }
+    }
+    return codes;
+}
+
+}  // namespace
+
+BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR chars, int count) {
+    return text_out(handle, x, y, chars, count);
+}
+
+BOOL WINAPI GetTextExtentPoint32A(HDC handle, LPCSTR chars, int count, LPSIZE extent) {
+    return text_extent(handle, chars, count, extent);
+}
+
+BOOL WINAPI TextOutW(HDC handle, int x, int y, LPCWSTR chars, int count) {
+    if (count < 0 || (!chars && count > 0)) return FALSE;
+    std::vector<uint32_t> codes = code_points(chars, count);
+    return text_out(handle, x, y, codes.data(), (int)codes.size());
+}
+
+BOOL WINAPI GetTextExtentPoint32W(HDC handle, LPCWSTR chars, int count, LPSIZE extent) {
+    if (count < 0 || (!chars && count > 0)) return FALSE;
+    std::vector<uint32_t> codes = code_points(chars, count);
+    return text_extent(handle, codes.data(), (int)codes.size(), extent);
 }
 
 BOOL WINAPI GetTextExtentPointA(HDC handle, LPCSTR chars, int count, LPSIZE extent) {
@@ -650,5 +757,94 @@ BOOL WINAPI GetTextMetricsA(HDC handle, LPTEXTMETRICA metrics) {
     bool fixed = size ? size->fixed_pitch : (font->pitch_family & 3) == FIXED_PITCH;
     metrics->tmPitchAndFamily = (BYTE)((font->pitch_family & 0xF0) | (fixed ? 0 : 1));
     metrics->tmCharSet = ANSI_CHARSET;
+    return TRUE;
+}
+
+namespace {
+
+// The family name Windows knows a face by: the naming table's family (name 1), Windows' own US
+// English one first, else any of Windows' own, else the Macintosh one; plain ASCII only.
+std::string windows_family(FT_Face face) {
+    FT_UInt count = FT_Get_Sfnt_Name_Count(face);
+    int best_rank = 0;
+    std::string best;
+    for (FT_UInt i = 0; i < count; ++i) {
+        FT_SfntName name;
+        if (FT_Get_Sfnt_Name(face, i, &name) != 0 || name.name_id != 1) continue;
+        int rank = name.platform_id == 3 && (name.encoding_id == 0 || name.encoding_id == 1)
+                       ? (name.language_id == 0x409 ? 3 : 2)
+                       : (name.platform_id == 1 && name.encoding_id == 0 && name.language_id == 0
+                              ? 1
+                              : 0);
+        if (rank <= best_rank) continue;
+        best_rank = rank;
+        best.clear();
+        bool wide = rank >= 2;
+        for (FT_UInt at = 0; at < name.string_len; at += wide ? 2 : 1) {
+            unsigned c = wide ? (at + 1 < name.string_len
+                                     ? (unsigned)name.string[at] << 8 | name.string[at + 1]
+                                     : 0x10000u)
+                              : name.string[at];
+            if (c < 0x20 || c > 0x7E) {
+                best.clear();
+                break;
+            }
+            best += (char)c;
+        }
+        if (best.empty()) best_rank = 0;
+    }
+    return best;
+}
+
+// Font files larger than this are not opened.
+const off_t FONT_FILE_LIMIT = (off_t)64 * 1024 * 1024;
+
+}  // namespace
+
+int WINAPI AddFontResourceExA(LPCSTR file, DWORD flags, void *) {
+    if (!file || !file[0] || !(flags & FR_PRIVATE) || !text_start()) return 0;
+    struct stat info;
+    if (stat(file, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > FONT_FILE_LIMIT)
+        return 0;
+    for (const auto &face : text.private_faces)
+        if (face.file == file) return 1;
+    FT_Face first;
+    if (FT_New_Face(text.library, file, 0, &first) != 0) return 0;
+    long faces = std::min<long>(first->num_faces, 64);
+    FT_Done_Face(first);
+    int added = 0;
+    for (long index = 0; index < faces; ++index) {
+        FT_Face face;
+        if (FT_New_Face(text.library, file, index, &face) != 0) continue;
+        // A face that draws: scalable, with glyphs, a Unicode map and a glyph that loads.
+        bool usable = FT_IS_SCALABLE(face) && face->num_glyphs > 0 &&
+                      FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0 && face->units_per_EM > 0 &&
+                      FT_Set_Char_Size(face, 0, 16 * 64, 72, 72) == 0 &&
+                      FT_Load_Glyph(face, FT_Get_Char_Index(face, 'A'), FT_LOAD_DEFAULT) == 0;
+        std::string family = usable ? windows_family(face) : std::string();
+        if (!family.empty() && family.size() < LF_FACESIZE) {
+            text.private_faces.push_back(
+                TextState::PrivateFace{family, file, (int)index,
+                                       (face->style_flags & FT_STYLE_FLAG_BOLD) != 0,
+                                       (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0});
+            ++added;
+        }
+        FT_Done_Face(face);
+    }
+    // Requests answered before may name the file's faces now.
+    if (added) text.matches.clear();
+    return added;
+}
+
+BOOL WINAPI RemoveFontResourceExA(LPCSTR file, DWORD flags, void *) {
+    if (!file || !(flags & FR_PRIVATE)) return FALSE;
+    auto &faces = text.private_faces;
+    size_t before = faces.size();
+    faces.erase(std::remove_if(faces.begin(), faces.end(),
+                               [file](const TextState::PrivateFace &f) { return f.file == file; }),
+                faces.end());
+    if (faces.size() == before) return FALSE;
+    // Fonts matched before no longer stand for the file's faces.
+    text.matches.clear();
     return TRUE;
 }

@@ -348,6 +348,11 @@ void input_text(HWND hwnd, const char *utf8) {
     if (queue_attach_char(hwnd, chars[0] < 0 ? KEYCHAR_NONE : chars[0])) first = 1;
     for (size_t i = first; i < chars.size(); ++i)
         if (chars[i] >= 0) PostMessageA(hwnd, WM_CHAR, (WPARAM)chars[i], 1);
+    // A window that says it takes WM_UNICHAR gets every character as its code point too, after
+    // the key's own WM_CHAR.
+    if (SendMessageA(hwnd, WM_UNICHAR, UNICODE_NOCHAR, 0) != TRUE || !window_get(hwnd)) return;
+    for (int code : keyboard_code_points_from_utf8(utf8))
+        if (code >= 0) queue_post_input(hwnd, WM_UNICHAR, (WPARAM)code, 0, KEYCHAR_DERIVE);
 }
 
 // ---- Translation --------------------------------------------------------------------------------
@@ -392,6 +397,13 @@ int keyboard_char_for(const MSG &msg) {
 }
 
 std::vector<int> keyboard_cp1252_from_utf8(const char *utf8) {
+    std::vector<int> out = keyboard_code_points_from_utf8(utf8);
+    for (int &c : out)
+        if (c >= 0) c = cp1252_from_unicode((uint32_t)c);
+    return out;
+}
+
+std::vector<int> keyboard_code_points_from_utf8(const char *utf8) {
     std::vector<int> out;
     const unsigned char *p = (const unsigned char *)utf8;
     while (*p) {
@@ -427,7 +439,7 @@ std::vector<int> keyboard_cp1252_from_utf8(const char *utf8) {
             out.push_back(-1);
             continue;
         }
-        out.push_back(cp1252_from_unicode(cp));
+        out.push_back(cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? -1 : (int)cp);
     }
     return out;
 }

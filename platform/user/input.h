@@ -28,5 +28,7 @@ void keyboard_message_retrieved(const MSG &msg, bool from_input, int ch);
 int keyboard_char_for(const MSG &msg);
 // UTF-8 text to Windows-1252 characters; a character outside the code page becomes -1.
 std::vector<int> keyboard_cp1252_from_utf8(const char *utf8);
+// The code points of UTF-8 text; -1 for each byte or sequence that is not one.
+std::vector<int> keyboard_code_points_from_utf8(const char *utf8);
 
 #endif

@@ -165,6 +165,11 @@ TEST_F(Pads, ReadsAndEventsFollowTheController) {
     }
     // Nothing more came than the steps said.
     EXPECT_EQ(TAVIX_poll(&e), 0);
+    // A loop that only reads between its frames, taking no events, still sees the pad move.
+    press(SDL_CONTROLLER_BUTTON_START, true);
+    TAVIX_frame(100);
+    EXPECT_EQ(TAVIX_gamepad_button(0, TAVIX_PAD_START), 1);
+    EXPECT_EQ(next_pad_event(), pad_event(TAVIX_PAD_DOWN, 0, TAVIX_PAD_START));
 }
 
 // A game using every pad event and reads of every axis and some buttons, as text.

@@ -401,3 +401,179 @@ TEST_F(Extras, TextMeasuresAsTheBoxItPaintsForEverySize) {
 }
 
 }  // namespace
+
+namespace {
+
+// The ink of a text drawn at a size, on a white buffer.
+std::vector<Point> ink_of(const char *text, int size = 24) {
+    return painted_by([&] { TAVIX_draw_text(BLACK, -250, 0, size, text); });
+}
+
+std::string write_file(const std::string &name, const std::string &bytes) {
+    std::string path = ::testing::TempDir() + "tavix_font_" + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    if (f) {
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    return path;
+}
+
+std::string file_bytes(const char *path) {
+    std::string bytes;
+    FILE *f = fopen(path, "rb");
+    if (!f) return bytes;
+    char buffer[65536];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+    fclose(f);
+    return bytes;
+}
+
+const char SERIF_FILE[] = "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf";
+
+}  // namespace
+
+TEST_F(Extras, FontsByNameOrFileAndBadFilesKeepTheFont) {
+    const char *sample = "Hamburgefonstiv";
+    int plain = TAVIX_text_width(20, sample);
+    std::vector<Point> plain_ink = ink_of(sample);
+    std::string serif = file_bytes(SERIF_FILE);
+    if (plain_ink.empty() || serif.size() < 4096) GTEST_SKIP() << "no fonts installed";
+
+    // A face by its file and by its installed name draw alike, and otherwise than the default.
+    ASSERT_EQ(TAVIX_set_font(SERIF_FILE, 0), 1) << console().back();
+    int by_file = TAVIX_text_width(20, sample);
+    std::vector<Point> file_ink = ink_of(sample);
+    EXPECT_NE(file_ink, plain_ink);
+    ASSERT_EQ(TAVIX_set_font("DejaVu Serif", 0), 1);
+    EXPECT_EQ(TAVIX_text_width(20, sample), by_file);
+    EXPECT_EQ(ink_of(sample), file_ink);
+    // Bold where the face has it; a style beyond the two is corrected with a warning.
+    ASSERT_EQ(TAVIX_set_font("DejaVu Serif", 7), 1);
+    int bold_italic = TAVIX_text_width(20, sample);
+    EXPECT_GT(bold_italic, by_file);
+    EXPECT_EQ(console(), (std::vector<std::string>{"Font style 7 not possible, using 3"}));
+
+    // Files that are no usable font warn and leave the font as it was.
+    std::string huge = ::testing::TempDir() + "tavix_font_huge.ttf";
+    if (FILE *f = fopen(huge.c_str(), "wb")) {
+        fwrite(serif.data(), 1, 64, f);
+        fseek(f, 65L * 1024 * 1024, SEEK_SET);
+        fputc(0, f);
+        fclose(f);
+    }
+    std::string wild_names = serif;  // the naming table's offset far past the end
+    for (size_t at = 12; at + 16 <= 12 + 16 * 20 && at + 16 <= wild_names.size(); at += 16)
+        if (wild_names.compare(at, 4, "name") == 0) wild_names.replace(at + 8, 4, "\x7F\xFF\xFF\xF0", 4);
+    std::string no_head = serif;  // named, but without the table every font has
+    for (size_t at = 12; at + 16 <= 12 + 16 * 20 && at + 16 <= no_head.size(); at += 16)
+        if (no_head.compare(at, 4, "head") == 0) no_head.replace(at, 4, "xead");
+    std::string no_glyphs = serif;  // every table after the header gone
+    no_glyphs.resize(12 + 16 * 20);
+    struct Bad {
+        std::string path;
+        const char *why;
+    };
+    const Bad bad[] = {
+        {::testing::TempDir() + "tavix_font_missing.ttf", "No such file or directory"},
+        {::testing::TempDir(), "not a regular file"},
+        {write_file("empty.ttf", ""), "not a TrueType or OpenType font"},
+        {write_file("garbage.ttf", std::string(5000, '\xA5')), "not a TrueType or OpenType font"},
+        {write_file("text.otf", "just some words, not a font at all\n"),
+         "not a TrueType or OpenType font"},
+        {write_file("header.ttf", serif.substr(0, 12)), "not a TrueType or OpenType font"},
+        {write_file("cut.ttf", serif.substr(0, serif.size() / 2)),
+         "the font has no family name in plain ASCII"},
+        {write_file("headless.ttf", no_head), "not a font this system can draw"},
+        {write_file("tables.ttf", no_glyphs), "the font has no family name in plain ASCII"},
+        {write_file("names.ttf", wild_names), "the font has no family name in plain ASCII"},
+        {write_file("collection.ttc", std::string("ttcf\0\1\0\0\0\0\0\1\x7F\xFF\xFF\xFF", 16)),
+         "not a TrueType or OpenType font"},
+        {huge, "the file is larger than 64 MB"},
+    };
+    for (const Bad &b : bad) {
+        EXPECT_EQ(TAVIX_set_font(b.path.c_str(), TAVIX_FONT_BOLD), 0) << b.path;
+        EXPECT_EQ(console(), (std::vector<std::string>{"Font " + b.path + " not used: " + b.why +
+                                                       "; the font stays as it was"}));
+        EXPECT_EQ(TAVIX_text_width(20, sample), bold_italic) << b.path;
+    }
+    // Damaged copies (the header, the table directory and the naming table's records changed
+    // here and there, and the file cut): refused with a reason or drawn, never a crash.
+    uint32_t state = 12345;
+    auto next = [&state] { return state = state * 1103515245u + 12345u, state >> 8; };
+    for (int round = 0; round < 40; ++round) {
+        std::string damaged = serif;
+        for (int i = 0; i < 8; ++i) damaged[next() % 400] = (char)next();
+        if (round % 3 == 0) damaged.resize(next() % damaged.size());
+        std::string path = write_file("damaged.ttf", damaged);
+        int used = TAVIX_set_font(path.c_str(), round & 3);
+        std::vector<std::string> lines = console();
+        ASSERT_EQ(lines.size(), used ? 0u : 1u) << round;
+        ink_of("Hamburg \xCE\xB1");
+        TAVIX_set_font("DejaVu Serif", 3);
+    }
+    console();
+    EXPECT_EQ(TAVIX_text_width(20, sample), bold_italic);
+    std::string long_name(40, 'N');
+    EXPECT_EQ(TAVIX_set_font(long_name.c_str(), 0), 0);
+    EXPECT_EQ(console().size(), 1u);
+    // An unknown name is the default face, as Windows answers it; (0, 0) is the default font.
+    EXPECT_EQ(TAVIX_set_font("No Such Face Anywhere", 0), 1);
+    EXPECT_EQ(TAVIX_set_font(nullptr, 0), 1);
+    EXPECT_EQ(TAVIX_text_width(20, sample), plain);
+    EXPECT_EQ(ink_of(sample), plain_ink);
+    remove(huge.c_str());
+}
+
+TEST_F(Extras, Utf8TextDrawsItsCharactersAndBadBytesAsReplacements) {
+    if (ink_of("x").empty()) GTEST_SKIP() << "no fonts installed";
+    // Off (the default) a byte is a Windows-1252 character; on, the same characters in UTF-8
+    // draw the same pixels.
+    std::vector<Point> latin = ink_of("caf\xE9 \x80 \x9C");
+    std::vector<Point> latin_measure = {{TAVIX_text_width(24, "caf\xE9 \x80 \x9C"), 0}};
+    TAVIX_set_utf8(1);
+    EXPECT_EQ(ink_of("caf\xC3\xA9 \xE2\x82\xAC \xC5\x93"), latin);
+    EXPECT_EQ(TAVIX_text_width(24, "caf\xC3\xA9 \xE2\x82\xAC \xC5\x93"), latin_measure[0].x);
+    // Greek and Cyrillic have glyphs of their own: not the replacement's.
+    const char *greek = "\xCE\xB1\xCE\xB2\xCE\xB3", *cyrillic = "\xD0\x96\xD0\xB8";
+    const char *replaced3 = "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD";
+    EXPECT_FALSE(ink_of(greek).empty());
+    EXPECT_NE(ink_of(greek), ink_of(replaced3));
+    EXPECT_NE(ink_of(cyrillic), ink_of("\xEF\xBF\xBD\xEF\xBF\xBD"));
+    EXPECT_EQ(TAVIX_text_height(24, "\xCE\xB1\n\xD0\x96"), 2 * TAVIX_text_height(24, "x"));
+    // What is not UTF-8 is one U+FFFD per byte that starts nothing or per sequence cut short.
+    struct Case {
+        const char *bad, *same;
+    };
+    const Case cases[] = {
+        {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},                      // never a UTF-8 byte
+        {"a\xCE", "a\xEF\xBF\xBD"},                              // cut at the end
+        {"\xCE" "a", "\xEF\xBF\xBD" "a"},                        // cut by an ASCII byte
+        {"\xC0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},                // overlong
+        {"\xE0\x80\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // overlong
+        {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // a surrogate
+        {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // past Unicode
+        {"\xE2\x82", "\xEF\xBF\xBD"},                            // two of three
+        {"\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},                // continuations alone
+        {"\xF0\x9F\x98", "\xEF\xBF\xBD"},                        // three of four
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(TAVIX_text_width(24, c.bad), TAVIX_text_width(24, c.same)) << c.same;
+        EXPECT_EQ(ink_of(c.bad), ink_of(c.same)) << c.same;
+    }
+    // Past the 16 bits of a code unit: one character, a surrogate pair for the wide calls.
+    EXPECT_GT(TAVIX_text_width(24, "\xF0\x9F\x98\x80"), 0);
+    // The console keeps a UTF-8 message as such, with a byte past its zero that says so.
+    TAVIX_console_printf("\xCE\xB1\xCE\xB2\n");
+    HGLOBAL block = library_state.console.lines[(library_state.console.end + CONSOLE_RING_SIZE - 1) %
+                                                CONSOLE_RING_SIZE];
+    EXPECT_EQ(GlobalSize(block), 7u);
+    TAVIX_set_utf8(0);
+    TAVIX_console_printf("\xE9\n");
+    block = library_state.console.lines[(library_state.console.end + CONSOLE_RING_SIZE - 1) %
+                                        CONSOLE_RING_SIZE];
+    EXPECT_EQ(GlobalSize(block), 3u);
+    EXPECT_EQ(ink_of("caf\xE9 \x80 \x9C"), latin);
+    library_state.text.text_events = 0;
+}

@@ -191,6 +191,18 @@ TEST(ScriptLineDecode, TheRicherWaitsLinesAndWhatIsNotOne) {
         {"TAVIX_EVENT(6, 0, 0, 0, 7, 0, 0);\n", 'E', {6, 0, 0, 0, 7, 0, 0}},  // all three held
         {"TAVIX_EVENT(7, 0, 0, 0, -274, 0, 0);\n", 'E', {7, 0, 0, 0, -274, 0, 0}},
         {"TAVIX_EVENT(3, 1, 2, 0, 0, 1, 5);\n", 'E', {3, 1, 2, 0, 0, 1, 5}},
+        // Typed text: any code point but the surrogates, with the modifiers held.
+        {"TAVIX_EVENT(8, 3, 4, 945, 0, 1, 9);\n", 'E', {8, 3, 4, 945, 0, 1, 9}},
+        {"TAVIX_EVENT(8, 0, 0, 1114111, 0, 0, 0);\n", 'E', {8, 0, 0, 0x10FFFF, 0, 0, 0}},
+        {"TAVIX_EVENT(8, 0, 0, 55295, 0, 0, 0);\n", 'E', {8, 0, 0, 0xD7FF, 0, 0, 0}},
+        {"TAVIX_EVENT(8, 0, 0, 57344, 0, 0, 0);\n", 'E', {8, 0, 0, 0xE000, 0, 0, 0}},
+        {"TAVIX_EVENT(8, 0, 0, 1114112, 0, 0, 0);\n", 0, {}},  // past Unicode
+        {"TAVIX_EVENT(8, 0, 0, 55296, 0, 0, 0);\n", 0, {}},    // a surrogate
+        {"TAVIX_EVENT(8, 0, 0, 57343, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(8, 0, 0, 0, 0, 0, 0);\n", 0, {}},        // no character
+        {"TAVIX_EVENT(8, 0, 0, -65, 0, 0, 0);\n", 0, {}},
+        {"TAVIX_EVENT(8, 0, 0, 97, 1, 0, 0);\n", 0, {}},       // text carries no button
+        {"TAVIX_EVENT(8, 0, 0, 97, 0, 8, 0);\n", 0, {}},       // nor a repeat
         {"TAVIX_EVENT(9, 0, 0, 3, 13, 0, 5);\n", 'E', {9, 0, 0, 3, 13, 0, 5}},  // a pad's press
         {"TAVIX_EVENT(10, 4, 5, 0, 0, 0, 5);\n", 'E', {10, 4, 5, 0, 0, 0, 5}},
         {"TAVIX_EVENT(11, 0, 0, 2, 0, 0, 5);\n", 'E', {11, 0, 0, 2, 0, 0, 5}},
