@@ -393,6 +393,16 @@ TEST(Mouse, AFullScreenWindowScalesItsPictureAndClicksMapBack) {
     EXPECT_EQ(w->origin.y, 0);
     EXPECT_EQ(w->surface.width, sw);
     DestroyWindow(hwnd);
+    // A picture larger than the screen cannot be shown whole: the window stays as it was.
+    hwnd = make_window(WS_POPUP, 4000, 100);
+    drain();
+    w = window_get(hwnd);
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(TavixSetFullscreen(hwnd, TRUE));
+    EXPECT_FALSE(w->fullscreen);
+    EXPECT_EQ(w->scale, screen_scale());
+    EXPECT_EQ(w->origin.x, 0);
+    DestroyWindow(hwnd);
     drain();
 }
 
