@@ -117,6 +117,10 @@ void TAVIX_visible_area(int *left, int *bottom, int *right, int *top);
 int TAVIX_set_title(const char *title);
 /* Shows (non-zero) or hides (0) the mouse pointer over the graphics window. 1 when done. */
 int TAVIX_show_cursor(int show);
+/* Shows the picture over the whole screen (non-zero), as large as whole pixels allow, centred
+ * on black, mouse positions still in library coordinates; 0 puts the window back as it was.
+ * Before TAVIX_start it is remembered for the start. 1 when done; 0 when not possible. */
+int TAVIX_set_fullscreen(int on);
 
 /* ---- Events -------------------------------------------------------------------------------- */
 

@@ -727,6 +727,13 @@ typedef struct _XINPUT_STATE {
 
 DWORD WINAPI XInputGetState(DWORD user, XINPUT_STATE *state);
 
+/* ---- Beyond Windows ------------------------------------------------------------------------ */
+
+/* Shows hwnd over its whole screen (on), its picture as large as whole screen pixels allow,
+ * centred on black, pointer positions still in its own pixels; or as it was (off). FALSE, nothing
+ * changed, when there is no screen to cover or the picture is larger than the screen. */
+BOOL WINAPI TavixSetFullscreen(HWND hwnd, BOOL on);
+
 /* ---- Program entry ------------------------------------------------------------------------- */
 
 /* The program's entry, called by platform_main's main() with the command line after the

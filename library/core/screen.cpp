@@ -146,7 +146,40 @@ int TAVIX_show_cursor(int show) {
     return 1;
 }
 
+// Covers the screen with the graphics window, or puts it back: false when the system cannot.
+static int show_fullscreen(int on) {
+#ifdef _WIN32
+    (void)on;
+    return 0;
+#else
+    return TavixSetFullscreen(library_state.window.graphics, on ? TRUE : FALSE) ? 1 : 0;
+#endif
+}
+
+int TAVIX_set_fullscreen(int on) {
+    LibraryState &s = library_state;
+    if (library_finished("TAVIX_set_fullscreen")) return 0;
+    int want = on ? 1 : 0;
+    if (s.draw.logging) TAVIX_console_printf("Full screen %s\n", want ? "on" : "off");
+    if (!s.window.graphics) {
+        s.screen.fullscreen = (uint8_t)want;  // applied at the start
+        return 1;
+    }
+    if (want == s.screen.fullscreen) return 1;
+    if (!show_fullscreen(want)) {
+        TAVIX_console_printf("Full screen %s not possible here: the window stays as it is\n",
+                             want ? "on" : "off");
+        return 0;
+    }
+    s.screen.fullscreen = (uint8_t)want;
+    return 1;
+}
+
 void apply_screen_choices(void) {
     LibraryState &s = library_state;
     if (s.screen.cursor_hidden) ShowCursor(FALSE);
+    if (s.screen.fullscreen && !show_fullscreen(1)) {
+        s.screen.fullscreen = 0;
+        TAVIX_console_printf("Full screen on not possible here: the window stays as it is\n");
+    }
 }

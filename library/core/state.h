@@ -235,6 +235,7 @@ struct PictureState {
 // How the graphics window is shown (core/screen.cpp).
 struct ScreenState {
     uint8_t cursor_hidden = 0;  // the pointer is hidden over the window (TAVIX_show_cursor)
+    uint8_t fullscreen = 0;     // the window covers the screen (TAVIX_set_fullscreen)
 };
 
 // TAVIX_random's generator (core/clock.cpp).

@@ -165,6 +165,10 @@ struct Backend {
     void (*window_set_title)(uint32_t id, const char *title);
     // Shows or hides the pointer while it is over any of the program's windows.
     void (*show_cursor)(bool show);
+    // Makes the window cover its whole screen (on) or puts it back as it was (off), and gives the
+    // size its picture has afterwards (screen pixels) in width x height. False when the backend
+    // cannot (no screen): nothing changed.
+    bool (*window_set_fullscreen)(uint32_t id, bool on, int *width, int *height);
     // The backend's controllers (the section "Gamepads" above); null when it has none.
     const BackendPads *pads;
 };

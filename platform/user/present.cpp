@@ -83,6 +83,16 @@ POINT window_point_of(const Window *w, int screen_x, int screen_y) {
                  window_pixel_of(screen_y - w->origin.y, w->scale)};
 }
 
+bool window_fit_screen(Window *w, int width, int height) {
+    if (w->surface.width <= 0 || w->surface.height <= 0) return false;
+    int scale = std::min(width / w->surface.width, height / w->surface.height);
+    if (scale < 1) return false;
+    w->scale = scale;
+    w->origin = POINT{(width - w->surface.width * scale) / 2, (height - w->surface.height * scale) / 2};
+    w->changed = true;
+    return true;
+}
+
 RECT present_window(Window *w, RECT area) {
     RECT none = {0, 0, 0, 0};
     const Surface &surface = w->surface;

@@ -21,6 +21,11 @@ int window_pixel_of(int screen, int scale);
 // The same for a point of w's picture, into surface coordinates (its scale and origin).
 POINT window_point_of(const Window *w, int screen_x, int screen_y);
 
+// Fits w's surface into a picture width x height screen pixels large: the largest whole scale
+// that shows all of it, centred. False, w left as it was, when not even one screen pixel per
+// window pixel fits.
+bool window_fit_screen(Window *w, int width, int height);
+
 // Hands the area (surface coordinates) of w's surface, with its overlay over it, to the screen:
 // all of it when the backend's picture is new (first showing, resize). Returns the area handed
 // over, clipped to the surface and the picture; empty when nothing was.

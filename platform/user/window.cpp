@@ -546,6 +546,28 @@ int WINAPI ShowCursor(BOOL show) {
     return count;
 }
 
+BOOL WINAPI TavixSetFullscreen(HWND hwnd, BOOL on) {
+    Window *w = window_get(hwnd);
+    if (!w || !w->backend_id) return FALSE;
+    if ((bool)on == w->fullscreen) return TRUE;
+    int width = 0, height = 0;
+    if (!backend->window_set_fullscreen(w->backend_id, on, &width, &height)) return FALSE;
+    if (!on) {
+        w->fullscreen = false;
+        w->scale = screen_scale();
+        w->origin = POINT{0, 0};
+        w->changed = true;
+        return TRUE;
+    }
+    if (!window_fit_screen(w, width, height)) {
+        // The surface is larger than the screen: the window goes back as it was.
+        backend->window_set_fullscreen(w->backend_id, false, &width, &height);
+        return FALSE;
+    }
+    w->fullscreen = true;
+    return TRUE;
+}
+
 // ---- Window events from the backend -----------------------------------------------------------
 
 void input_close_requested(HWND hwnd) {
@@ -563,6 +585,15 @@ void input_exposed(HWND hwnd) {
 void input_resized(HWND hwnd, int width, int height) {
     Window *w = window_get(hwnd);
     if (!w) return;
+    // A window covering its screen keeps its surface and fits it into the new picture instead.
+    if (w->fullscreen) {
+        if (!window_fit_screen(w, width, height)) {
+            w->scale = 1;
+            w->origin = POINT{0, 0};
+            w->changed = true;
+        }
+        return;
+    }
     int scale = std::max(1, w->scale);
     width /= scale;
     height /= scale;

@@ -54,6 +54,7 @@ struct Window {
     // creation; presenting and input both follow them (platform/user/present.h).
     int scale;
     POINT origin;
+    bool fullscreen;  // covers its screen, scale and origin fitted to it (window_fit_screen)
     // A copy of a bitmap's block left unmade, on a backend that shows no window: the surface
     // gets it when anything next asks for the pixels (window_leave_copy). Null when none.
     GdiBitmap *copy_source;

@@ -30,6 +30,8 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     // The title and the pointer chosen before the start are the window's from its first showing.
     EXPECT_EQ(TAVIX_set_title("Chosen early"), 1);
     EXPECT_EQ(TAVIX_show_cursor(0), 1);
+    // Full screen is remembered for the start; without a screen to cover, the start says so.
+    EXPECT_EQ(TAVIX_set_fullscreen(1), 1);
 
     // A number drawn before the start follows TAVIX_SEED as one drawn after it does.
     setenv("TAVIX_SEED", "42", 1);
@@ -53,6 +55,11 @@ TEST(Lifecycle, SwitchesAnswerOnlyOnceTheLibraryIsOpen) {
     EXPECT_TRUE(IsWindowVisible(library_state.window.graphics));
     EXPECT_TRUE(IsWindowVisible(library_state.window.console));
     EXPECT_EQ(window_get(library_state.window.graphics)->title, "Chosen early");
+    EXPECT_EQ(last_message(), "Full screen on not possible here: the window stays as it is\n");
+    EXPECT_EQ(TAVIX_set_fullscreen(1), 0);
+    EXPECT_EQ(last_message(), "Full screen on not possible here: the window stays as it is\n");
+    EXPECT_EQ(TAVIX_set_fullscreen(0), 1);  // it is off already
+    EXPECT_EQ(window_get(library_state.window.graphics)->scale, 1);
     EXPECT_EQ(ShowCursor(FALSE), -2);  // hidden once: the count was -1
     EXPECT_EQ(ShowCursor(TRUE), -1);
     EXPECT_EQ(TAVIX_show_cursor(1), 1);

@@ -3,10 +3,14 @@
 // coordinates.
 #include "helpers.h"
 
+#include "platform/backend/backend.h"
+#include "platform/backend/events.h"
 #include "platform/user/input.h"
+#include "platform/user/present.h"
 #include "platform/user/window.h"
 
 #include <SDL.h>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -336,6 +340,68 @@ TEST(Mouse, ClicksArriveInClientCoordinatesBelowTheMenuBar) {
     EXPECT_EQ(m.lParam, MAKELPARAM(0, 0));
     EXPECT_EQ(m.wParam, 2u | 4u);
     window_attach_menu_bar(hwnd, nullptr);
+    DestroyWindow(hwnd);
+    drain();
+}
+
+// A window covering the screen shows its picture as large as whole pixels allow, centred on
+// black; clicks on it still arrive in its own pixels, and off puts it back as it was.
+TEST(Mouse, AFullScreenWindowScalesItsPictureAndClicksMapBack) {
+    HWND hwnd = make_window(WS_CAPTION | WS_SYSMENU, 160, 130);
+    drain();
+    Window *w = window_get(hwnd);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(TavixSetFullscreen(hwnd, TRUE));
+    EXPECT_TRUE(TavixSetFullscreen(hwnd, TRUE));  // already on
+    int sw = w->surface.width, sh = w->surface.height, s = w->scale;
+    POINT at = w->origin;
+    ScreenPixels shown = {};
+    windows_present_changed();
+    ASSERT_TRUE(backend->window_framebuffer(w->backend_id, 0, 0, &shown));
+    // The largest whole scale that fits, centred.
+    EXPECT_GT(s, 1);
+    EXPECT_TRUE(sw * (s + 1) > shown.width || sh * (s + 1) > shown.height) << s;
+    EXPECT_LE(std::abs(shown.width - 2 * at.x - sw * s), 1);
+    EXPECT_LE(std::abs(shown.height - 2 * at.y - sh * s), 1);
+    EXPECT_EQ(shown.pixels[0] & 0xFFFFFF, 0u);  // black around it
+    EXPECT_EQ(shown.pixels[(size_t)(at.y + sh * s - 1) * shown.stride + at.x + sw * s - 1] &
+                  0xFFFFFF,
+              w->surface.pixels[(size_t)sh * sw - 1] & 0xFFFFFF);
+    struct Case {
+        int screen_x, screen_y, x, y;
+    } cases[] = {
+        {at.x, at.y, 0, 0},
+        {at.x + 10 * s + s - 1, at.y + 7 * s, 10, 7},
+        {at.x + sw * s - 1, at.y + sh * s - 1, sw - 1, sh - 1},
+    };
+    for (const Case &c : cases) {
+        input_mouse(hwnd, InputEvent::MOUSE_DOWN, 1, c.screen_x, c.screen_y, 1, 0);
+        input_mouse(hwnd, InputEvent::MOUSE_UP, 1, c.screen_x, c.screen_y, 0, 0);
+        MSG m = take();
+        EXPECT_EQ(m.message, (UINT)WM_LBUTTONDOWN);
+        EXPECT_EQ(m.lParam, MAKELPARAM(c.x, c.y)) << c.screen_x << " " << c.screen_y;
+        take();
+    }
+    // A resize while it covers the screen keeps the surface and fits it again.
+    input_resized(hwnd, sw * 2, sh * 2 + 1);
+    EXPECT_EQ(w->scale, 2);
+    EXPECT_EQ(w->surface.width, sw);
+    EXPECT_EQ(w->origin.y, 0);
+    ASSERT_TRUE(TavixSetFullscreen(hwnd, FALSE));
+    EXPECT_EQ(w->scale, screen_scale());
+    EXPECT_EQ(w->origin.x, 0);
+    EXPECT_EQ(w->origin.y, 0);
+    EXPECT_EQ(w->surface.width, sw);
+    DestroyWindow(hwnd);
+    // A picture larger than the screen cannot be shown whole: the window stays as it was.
+    hwnd = make_window(WS_POPUP, 4000, 100);
+    drain();
+    w = window_get(hwnd);
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(TavixSetFullscreen(hwnd, TRUE));
+    EXPECT_FALSE(w->fullscreen);
+    EXPECT_EQ(w->scale, screen_scale());
+    EXPECT_EQ(w->origin.x, 0);
     DestroyWindow(hwnd);
     drain();
 }

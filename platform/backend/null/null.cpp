@@ -53,6 +53,11 @@ void null_window_set_title(uint32_t, const char *) {}
 
 void null_show_cursor(bool) {}
 
+// No screen to cover.
+bool null_window_set_fullscreen(uint32_t, bool, int *, int *) {
+    return false;
+}
+
 bool null_pump() {
     return false;
 }
@@ -89,5 +94,6 @@ extern const Backend null_backend = {
     &null_audio,           // audio
     null_window_set_title,  // window_set_title
     null_show_cursor,       // show_cursor
+    null_window_set_fullscreen,  // window_set_fullscreen
     nullptr,               // pads: none, every slot is empty
 };

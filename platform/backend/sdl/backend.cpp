@@ -27,5 +27,6 @@ extern const Backend sdl_backend = {
     &sdl_audio,           // audio
     sdl_window_set_title,  // window_set_title
     sdl_show_cursor,       // show_cursor
+    sdl_window_set_fullscreen,  // window_set_fullscreen
     &sdl_pads,            // pads
 };

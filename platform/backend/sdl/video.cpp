@@ -212,6 +212,25 @@ void sdl_window_set_title(uint32_t id, const char *title) {
     if (SDL_Window *window = SDL_GetWindowFromID(id)) SDL_SetWindowTitle(window, title);
 }
 
+bool sdl_window_set_fullscreen(uint32_t id, bool on, int *width, int *height) {
+    SDL_Window *window = SDL_GetWindowFromID(id);
+    if (!window) return false;
+    if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        fprintf(stderr, "tavix: cannot change the window to full screen: %s\n", SDL_GetError());
+        return false;
+    }
+    // The picture's size is what SDL gives the window now; a window manager may still settle it
+    // later, which it reports as a resize.
+    SDL_Surface *screen = SDL_GetWindowSurface(window);
+    if (screen && screen->w > 0 && screen->h > 0) {
+        *width = screen->w;
+        *height = screen->h;
+    } else {
+        SDL_GetWindowSize(window, width, height);
+    }
+    return true;
+}
+
 void sdl_show_cursor(bool show) {
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }

@@ -33,6 +33,7 @@ void sdl_window_set_size(uint32_t id, int width, int height);
 // The window's caption (UTF-8), and the pointer shown or hidden over every window.
 void sdl_window_set_title(uint32_t id, const char *title);
 void sdl_show_cursor(bool show);
+bool sdl_window_set_fullscreen(uint32_t id, bool on, int *width, int *height);
 // The window's screen pixels: SDL's own when they are laid out as the window code composes
 // them, else a copy that sdl_window_update converts (backend.h: window_framebuffer).
 bool sdl_window_framebuffer(uint32_t id, int width, int height, ScreenPixels *out);

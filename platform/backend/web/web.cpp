@@ -270,6 +270,12 @@ void web_window_set_title(uint32_t id, const char *title) {
     if (web.windows.count(id)) tavix_web_window_title((int)id, title ? title : "");
 }
 
+// A page may make its canvas cover the screen only while answering a click or key of the user's
+// own, which a program running on its own never is.
+bool web_window_set_fullscreen(uint32_t, bool, int *, int *) {
+    return false;
+}
+
 void web_show_cursor(bool show) {
     tavix_web_show_cursor(show);
 }
@@ -334,5 +340,6 @@ extern const Backend web_backend = {
     &web_audio,           // audio
     web_window_set_title,  // window_set_title
     web_show_cursor,       // show_cursor
+    web_window_set_fullscreen,  // window_set_fullscreen
     &web_pads,            // pads
 };
