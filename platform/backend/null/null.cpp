@@ -3,18 +3,15 @@
 // the deadline. Headless running (TAVIX_HEADLESS=1) takes it, and so do tests that need no window
 // on a screen.
 #include "platform/backend/backend.h"
+#include "platform/backend/null/state.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
 
-namespace {
+NullState null_state;
 
-// Everything the null backend keeps between calls.
-struct NullState {
-    uint32_t last_id = 0;  // window ids handed out so far; never 0
-};
-NullState state;
+namespace {
 
 bool null_start(char *, size_t) {
     return true;
@@ -32,8 +29,8 @@ void null_screen_size(int *width, int *height) {
 }
 
 uint32_t null_window_create(HWND, const char *, int, int, int, int, int, bool) {
-    if (++state.last_id == 0) ++state.last_id;
-    return state.last_id;
+    if (++null_state.last_id == 0) ++null_state.last_id;
+    return null_state.last_id;
 }
 
 void null_window_destroy(uint32_t) {}
@@ -77,23 +74,23 @@ bool null_wait(int timeout_ms) {
 extern const BackendAudio null_audio;
 
 extern const Backend null_backend = {
-    "null",                // name
-    false,                 // shows_windows
-    null_start,            // start
-    null_scale,            // scale
-    null_screen_size,      // screen_size
-    null_window_create,    // window_create
-    null_window_destroy,   // window_destroy
-    null_window_show,      // window_show
-    null_window_set_size,  // window_set_size
-    null_window_framebuffer,  // window_framebuffer
-    null_window_update,    // window_update
-    null_pump,             // pump
-    null_wait,             // wait
-    backend_thread_sleep, // sleep
-    &null_audio,           // audio
-    null_window_set_title,  // window_set_title
-    null_show_cursor,       // show_cursor
+    "null",                      // name
+    false,                       // shows_windows
+    null_start,                  // start
+    null_scale,                  // scale
+    null_screen_size,            // screen_size
+    null_window_create,          // window_create
+    null_window_destroy,         // window_destroy
+    null_window_show,            // window_show
+    null_window_set_size,        // window_set_size
+    null_window_framebuffer,     // window_framebuffer
+    null_window_update,          // window_update
+    null_pump,                   // pump
+    null_wait,                   // wait
+    backend_thread_sleep,        // sleep
+    &null_audio,                 // audio
+    null_window_set_title,       // window_set_title
+    null_show_cursor,            // show_cursor
     null_window_set_fullscreen,  // window_set_fullscreen
-    nullptr,               // pads: none, every slot is empty
+    nullptr,                     // pads: none, every slot is empty
 };

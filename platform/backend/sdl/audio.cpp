@@ -5,6 +5,7 @@
 #include "platform/backend/sdl/audio.h"
 
 #include "platform/backend/backend.h"
+#include "platform/backend/sdl/state.h"
 
 #include <SDL.h>
 
@@ -12,21 +13,15 @@
 
 namespace {
 
-SDL_AudioDeviceID device;       // 0 when none is open
-AudioPull pull;                 // the open device's
-void *pull_user;
-uint32_t wake_event;            // the SDL event type that wakes the wait
-SDL_atomic_t wake_pending;      // a wake-up event is in SDL's queue and not yet taken
-SDL_sem *wake_sem;              // posted with every wake-up event, for sdl_audio_sleep()
-
 void SDLCALL feed(void *, Uint8 *stream, int length) {
-    if (pull(pull_user, stream, length) > 0 && SDL_AtomicCAS(&wake_pending, 0, 1)) {
+    if (sdl.audio.pull(sdl.audio.pull_user, stream, length) > 0 &&
+        SDL_AtomicCAS(&sdl.audio.wake_pending, 0, 1)) {
         SDL_Event e = {};
-        e.type = wake_event;
+        e.type = sdl.audio.wake_event;
         if (SDL_PushEvent(&e) != 1)
-            SDL_AtomicSet(&wake_pending, 0);
+            SDL_AtomicSet(&sdl.audio.wake_pending, 0);
         else
-            SDL_SemPost(wake_sem);
+            SDL_SemPost(sdl.audio.wake_sem);
     }
 }
 
@@ -43,7 +38,7 @@ int sdl_audio_count() {
 
 bool sdl_audio_open(const AudioFormat *format, AudioPull p, void *user, char *why,
                     size_t why_size) {
-    if (device) {
+    if (sdl.audio.device) {
         snprintf(why, why_size, "the device is already open");
         return false;
     }
@@ -57,14 +52,14 @@ bool sdl_audio_open(const AudioFormat *format, AudioPull p, void *user, char *wh
         snprintf(why, why_size, "no audio device is there");
         return false;
     }
-    if (!wake_event) wake_event = SDL_RegisterEvents(1);
-    if (wake_event == (uint32_t)-1) {
-        wake_event = 0;
+    if (!sdl.audio.wake_event) sdl.audio.wake_event = SDL_RegisterEvents(1);
+    if (sdl.audio.wake_event == (uint32_t)-1) {
+        sdl.audio.wake_event = 0;
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
     }
-    if (!wake_sem) wake_sem = SDL_CreateSemaphore(0);
-    if (!wake_sem) {
+    if (!sdl.audio.wake_sem) sdl.audio.wake_sem = SDL_CreateSemaphore(0);
+    if (!sdl.audio.wake_sem) {
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
     }
@@ -74,13 +69,13 @@ bool sdl_audio_open(const AudioFormat *format, AudioPull p, void *user, char *wh
     want.channels = (Uint8)format->channels;
     want.samples = 1024;
     want.callback = feed;
-    pull = p;
-    pull_user = user;
-    SDL_AtomicSet(&wake_pending, 0);
+    sdl.audio.pull = p;
+    sdl.audio.pull_user = user;
+    SDL_AtomicSet(&sdl.audio.wake_pending, 0);
     // No changes allowed: SDL converts to whatever the hardware takes. Opened paused.
     SDL_AudioSpec have;
-    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (device == 0) {
+    sdl.audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (sdl.audio.device == 0) {
         snprintf(why, why_size, "%s", SDL_GetError());
         return false;
     }
@@ -88,21 +83,21 @@ bool sdl_audio_open(const AudioFormat *format, AudioPull p, void *user, char *wh
 }
 
 void sdl_audio_pause(bool paused) {
-    if (device) SDL_PauseAudioDevice(device, paused ? 1 : 0);
+    if (sdl.audio.device) SDL_PauseAudioDevice(sdl.audio.device, paused ? 1 : 0);
 }
 
 void sdl_audio_lock(bool held) {
-    if (!device) return;
+    if (!sdl.audio.device) return;
     if (held)
-        SDL_LockAudioDevice(device);
+        SDL_LockAudioDevice(sdl.audio.device);
     else
-        SDL_UnlockAudioDevice(device);
+        SDL_UnlockAudioDevice(sdl.audio.device);
 }
 
 void sdl_audio_close() {
-    if (!device) return;
-    SDL_CloseAudioDevice(device);
-    device = 0;
+    if (!sdl.audio.device) return;
+    SDL_CloseAudioDevice(sdl.audio.device);
+    sdl.audio.device = 0;
 }
 
 }  // namespace
@@ -112,15 +107,15 @@ extern const BackendAudio sdl_audio = {
 };
 
 void sdl_audio_sleep(int ms) {
-    if (!device || !wake_sem) {
+    if (!sdl.audio.device || !sdl.audio.wake_sem) {
         SDL_Delay((Uint32)ms);
         return;
     }
-    SDL_SemWaitTimeout(wake_sem, (Uint32)ms);
+    SDL_SemWaitTimeout(sdl.audio.wake_sem, (Uint32)ms);
 }
 
 bool sdl_audio_event(uint32_t event_type) {
-    if (!wake_event || event_type != wake_event) return false;
-    SDL_AtomicSet(&wake_pending, 0);
+    if (!sdl.audio.wake_event || event_type != sdl.audio.wake_event) return false;
+    SDL_AtomicSet(&sdl.audio.wake_pending, 0);
     return true;
 }

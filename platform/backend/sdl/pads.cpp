@@ -3,39 +3,33 @@
 // when it goes. SDL's mapping database makes every known controller a standard one.
 #include "platform/backend/backend.h"
 #include "platform/backend/sdl/pads.h"
+#include "platform/backend/sdl/state.h"
 
 #include <SDL.h>
 
 namespace {
 
-const int SLOTS = 4;
-
-struct Slot {
-    SDL_GameController *controller;  // null: the slot is free
-    SDL_JoystickID id;               // the controller's instance id while it is open
-};
-Slot slots[SLOTS];
-bool opened;  // the subsystem is open
+const int SLOTS = SdlPads::SLOTS;
 
 bool sdl_pads_open() {
     // SDL drops a controller's input while none of the program's windows has the keyboard focus
     // (and an offscreen window never has it); XInput and the page do not, and neither do we.
     // SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS set in the environment still decides.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    if (!opened) opened = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
-    return opened;
+    if (!sdl.pads.opened) sdl.pads.opened = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    return sdl.pads.opened;
 }
 
 bool slot_holds(SDL_JoystickID id) {
-    for (const Slot &slot : slots)
+    for (const SdlPads::Slot &slot : sdl.pads.slots)
         if (slot.controller && slot.id == id) return true;
     return false;
 }
 
 void sdl_pads_refresh() {
-    if (!opened) return;
+    if (!sdl.pads.opened) return;
     SDL_GameControllerUpdate();
-    for (Slot &slot : slots)
+    for (SdlPads::Slot &slot : sdl.pads.slots)
         if (slot.controller && !SDL_GameControllerGetAttached(slot.controller)) {
             SDL_GameControllerClose(slot.controller);
             slot.controller = nullptr;
@@ -45,8 +39,8 @@ void sdl_pads_refresh() {
         if (!SDL_IsGameController(index)) continue;
         SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(index);
         if (id < 0 || slot_holds(id)) continue;
-        Slot *free_slot = nullptr;
-        for (Slot &slot : slots)
+        SdlPads::Slot *free_slot = nullptr;
+        for (SdlPads::Slot &slot : sdl.pads.slots)
             if (!slot.controller) {
                 free_slot = &slot;
                 break;
@@ -59,13 +53,20 @@ void sdl_pads_refresh() {
 
 // SDL's buttons in the slots' order (backend.h).
 const SDL_GameControllerButton BUTTONS[14] = {
-    SDL_CONTROLLER_BUTTON_A,          SDL_CONTROLLER_BUTTON_B,
-    SDL_CONTROLLER_BUTTON_X,          SDL_CONTROLLER_BUTTON_Y,
-    SDL_CONTROLLER_BUTTON_BACK,       SDL_CONTROLLER_BUTTON_START,
-    SDL_CONTROLLER_BUTTON_LEFTSTICK,  SDL_CONTROLLER_BUTTON_RIGHTSTICK,
-    SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
-    SDL_CONTROLLER_BUTTON_DPAD_UP,    SDL_CONTROLLER_BUTTON_DPAD_DOWN,
-    SDL_CONTROLLER_BUTTON_DPAD_LEFT,  SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+    SDL_CONTROLLER_BUTTON_A,
+    SDL_CONTROLLER_BUTTON_B,
+    SDL_CONTROLLER_BUTTON_X,
+    SDL_CONTROLLER_BUTTON_Y,
+    SDL_CONTROLLER_BUTTON_BACK,
+    SDL_CONTROLLER_BUTTON_START,
+    SDL_CONTROLLER_BUTTON_LEFTSTICK,
+    SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+    SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+    SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
+    SDL_CONTROLLER_BUTTON_DPAD_UP,
+    SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+    SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+    SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
 };
 
 // SDL's sticks point down for positive y; ours point up.
@@ -74,8 +75,8 @@ int16_t upwards(Sint16 value) {
 }
 
 bool sdl_pads_read(int slot, PadReading *reading) {
-    if (slot < 0 || slot >= SLOTS || !slots[slot].controller) return false;
-    SDL_GameController *c = slots[slot].controller;
+    if (slot < 0 || slot >= SLOTS || !sdl.pads.slots[slot].controller) return false;
+    SDL_GameController *c = sdl.pads.slots[slot].controller;
     reading->buttons = 0;
     for (int b = 0; b < 14; b++)
         if (SDL_GameControllerGetButton(c, BUTTONS[b])) reading->buttons |= (uint16_t)(1u << b);
