@@ -357,7 +357,9 @@ uint32_t smooth_sample(const uint32_t *source, int w, int h, int64_t u, int64_t 
     v -= (int64_t)1 << 32;
     int64_t i = whole_pixels(u), j = whole_pixels(v);
     if (i < -1 || i >= w || j < -1 || j >= h) return 0;
-    uint32_t fx = (uint32_t)((u - (i << 33)) >> 25), fy = (uint32_t)((v - (j << 33)) >> 25);
+    // i and j may be -1: their pixels' starts are multiplied out, as a shift of a negative would not be.
+    const int64_t pixel = (int64_t)1 << 33;
+    uint32_t fx = (uint32_t)((u - i * pixel) >> 25), fy = (uint32_t)((v - j * pixel) >> 25);
     uint32_t p[4] = {source_at(source, w, h, i, j), source_at(source, w, h, i + 1, j),
                      source_at(source, w, h, i, j + 1), source_at(source, w, h, i + 1, j + 1)};
     uint32_t weight[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
@@ -396,7 +398,7 @@ void turned_onto_target(const ShapeRecord *s, const Target &t) {
         int stride;
         uint32_t *pixels = open_box(t, b, &stride);
         if (pixels) {
-            int64_t a = ((int64_t)cosine << 18) / scale, c = ((int64_t)sine << 18) / scale;
+            int64_t a = (int64_t)cosine * (1 << 18) / scale, c = (int64_t)sine * (1 << 18) / scale;
             const int64_t across = (int64_t)sw << 33, down = (int64_t)sh << 33;
             bool flip_x = s->width & TAVIX_FLIP_X, flip_y = s->width & TAVIX_FLIP_Y;
             bool smooth = s->width & TAVIX_SMOOTH;
