@@ -51,12 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (decode_script_line(line.data(), &event)) check_round_trip(event);
     // The lines of the richer wait, the clock and the generator: a decoded one holds a known kind.
     ScriptExtraLine extra;
-    if (decode_extra_script_line(line.data(), &extra) && !strchr("ETSN", extra.kind)) abort();
+    if (decode_extra_script_line(line.data(), &extra) && !strchr("ETSNG", extra.kind)) abort();
     if (size >= SCRIPT_LINE_SIZE) {
         char *full = static_cast<char *>(malloc(SCRIPT_LINE_SIZE));
         memcpy(full, data, SCRIPT_LINE_SIZE);
         if (decode_script_line(full, &event)) check_round_trip(event);
-        if (decode_extra_script_line(full, &extra) && !strchr("ETSN", extra.kind)) abort();
+        if (decode_extra_script_line(full, &extra) && !strchr("ETSNG", extra.kind)) abort();
         free(full);
     }
     return 0;
