@@ -3,25 +3,15 @@
 // return lands from its time (the previous return plus 1000 / 60 ms), median and worst tenth.
 #include "library/tavix.h"
 
-#include <benchmark/benchmark.h>
+#include "bench/bench_clock.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <ctime>
 #include <vector>
 
 namespace {
 
-double cpu_seconds() {
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
-
 double wall_ms() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    return wall_seconds() * 1e3;
 }
 
 void open_library() {
@@ -79,11 +69,5 @@ BENCHMARK(BM_PacedPollLoop)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRe
 }  // namespace
 
 int main(int argc, char **argv) {
-    // Without a display the figure is taken on SDL's offscreen driver.
-    if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY") && !getenv("SDL_VIDEODRIVER"))
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks(argc, argv);
 }

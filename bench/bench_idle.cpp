@@ -2,19 +2,9 @@
 // timer messages, so the process should use next to no CPU while the clock runs.
 #include "platform/win32.h"
 
-#include <benchmark/benchmark.h>
-
-#include <cstdlib>
-#include <sys/resource.h>
+#include "bench/bench_clock.h"
 
 namespace {
-
-double cpu_seconds() {
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 int ticks;
 
@@ -73,11 +63,5 @@ BENCHMARK(BM_IdleWindowWithTimer)->Iterations(1)->Unit(benchmark::kMillisecond)-
 }  // namespace
 
 int main(int argc, char **argv) {
-    // Without a display the figure is taken on SDL's offscreen driver.
-    if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY") && !getenv("SDL_VIDEODRIVER"))
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks(argc, argv);
 }

@@ -2,11 +2,10 @@
 // full redraw) fed 20,000 scripted events, with no display; the cone's scene drawn alone as
 // often, to compare with what the replay adds; and a program that draws one small circle per
 // event, whose replay costs little more than the wait and what each event changes.
+#include "bench/bench_clock.h"
 #include "bench/cone_script.h"
 #include "decorator/state.h"
 #include "library/core/state.h"
-
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,12 +28,6 @@ const char *const kScript = "/tmp/tavix-bench-replay.scr";
 const double kSmallCircleTarget = 200000;
 const double kConeAllowance = 0.10;
 double scene_alone_cpu = 0;  // BM_ConeSceneAlone's processor time per 20,000 scenes, once run
-
-double seconds(clockid_t clock) {
-    timespec t;
-    clock_gettime(clock, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
 
 bool write_script(const std::string &text) {
     FILE *file = fopen(kScript, "w");
@@ -83,7 +76,7 @@ void BM_HeadlessReplay(benchmark::State &state) {
         TAVIX_set_animation(TAVIX_ANIM_RUN);
         start_cone(&cone);
         start_replay();
-        double wall0 = seconds(CLOCK_MONOTONIC), cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+        double wall0 = clock_seconds(CLOCK_MONOTONIC), cpu0 = clock_seconds(CLOCK_PROCESS_CPUTIME_ID);
         while (!cone.done) {
             int x = 0, y = 0;
             char key = 0;
@@ -91,8 +84,8 @@ void BM_HeadlessReplay(benchmark::State &state) {
             handle_event(&cone, code, x, y);
             ++events;
         }
-        wall += seconds(CLOCK_MONOTONIC) - wall0;
-        cpu += seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+        wall += clock_seconds(CLOCK_MONOTONIC) - wall0;
+        cpu += clock_seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
         --events;  // the quit that ended the replay
     }
     state.counters["events_per_s"] = events / wall;
@@ -118,10 +111,10 @@ void BM_ConeSceneAlone(benchmark::State &state) {
     start_cone(&cone);
     double wall = 0, cpu = 0;
     for (auto _ : state) {
-        double wall0 = seconds(CLOCK_MONOTONIC), cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+        double wall0 = clock_seconds(CLOCK_MONOTONIC), cpu0 = clock_seconds(CLOCK_PROCESS_CPUTIME_ID);
         for (int i = 0; i < kEvents; ++i) draw_scene(&cone);
-        wall += seconds(CLOCK_MONOTONIC) - wall0;
-        cpu += seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+        wall += clock_seconds(CLOCK_MONOTONIC) - wall0;
+        cpu += clock_seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
     }
     state.counters["s_per_20000"] = wall / state.iterations() * 20000 / kEvents;
     state.counters["cpu_s_per_20000"] = cpu / state.iterations() * 20000 / kEvents;
@@ -141,7 +134,7 @@ void BM_SmallCircleReplay(benchmark::State &state) {
     for (auto _ : state) {
         TAVIX_clear_window();
         start_replay();
-        double wall0 = seconds(CLOCK_MONOTONIC), cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+        double wall0 = clock_seconds(CLOCK_MONOTONIC), cpu0 = clock_seconds(CLOCK_PROCESS_CPUTIME_ID);
         for (int i = 0;; ++i) {
             int x = 0, y = 0;
             char key = 0;
@@ -149,8 +142,8 @@ void BM_SmallCircleReplay(benchmark::State &state) {
             TAVIX_draw_circle(i % 24, i % 400 - 200, i % 300 - 150, 5);
             ++delivered;
         }
-        wall += seconds(CLOCK_MONOTONIC) - wall0;
-        cpu += seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+        wall += clock_seconds(CLOCK_MONOTONIC) - wall0;
+        cpu += clock_seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
     }
     state.counters["events_per_s"] = delivered / wall;
     state.counters["cpu_events_per_s"] = delivered / cpu;

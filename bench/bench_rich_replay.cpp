@@ -1,9 +1,8 @@
 // How fast the richer wait hands out a recorded game: 100,000 scripted events (motion, key downs
 // and ups, characters, ticks, with a clock reading per tick) through TAVIX_wait in a headless
 // replay, the program doing nothing else. Events per second for the record.
+#include "bench/bench_clock.h"
 #include "library/core/state.h"
-
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,12 +12,6 @@ namespace {
 
 const int kEvents = 100000;
 const char *const kScript = "/tmp/tavix-bench-rich-replay.scr";
-
-double seconds(clockid_t clock) {
-    timespec t;
-    clock_gettime(clock, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
 
 bool write_script() {
     FILE *file = fopen(kScript, "w");
@@ -54,7 +47,7 @@ void BM_RichHeadlessReplay(benchmark::State &state) {
     for (auto _ : state) {
         library_state.script.replaying = 1;
         handle_command(ID_PLAYBACK);
-        double wall0 = seconds(CLOCK_MONOTONIC), cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+        double wall0 = clock_seconds(CLOCK_MONOTONIC), cpu0 = clock_seconds(CLOCK_PROCESS_CPUTIME_ID);
         TAVIX_Event event;
         long held = 0;
         for (;;) {
@@ -64,8 +57,8 @@ void BM_RichHeadlessReplay(benchmark::State &state) {
             ++events;
         }
         benchmark::DoNotOptimize(held);
-        wall += seconds(CLOCK_MONOTONIC) - wall0;
-        cpu += seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+        wall += clock_seconds(CLOCK_MONOTONIC) - wall0;
+        cpu += clock_seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
     }
     state.counters["events_per_s"] = events / wall;
     state.counters["cpu_events_per_s"] = events / cpu;

@@ -2,24 +2,9 @@
 // few seconds, and while a halted wait sits two seconds for its one key. Figures for the record.
 #include "library/core/state.h"
 
-#include <benchmark/benchmark.h>
-
-#include <cstdlib>
-#include <ctime>
+#include "bench/bench_clock.h"
 
 namespace {
-
-double cpu_seconds() {
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-double wall_seconds() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
 
 // A hidden window whose own timer types one key into the graphics window: the event that ends
 // a halted wait.
@@ -104,10 +89,5 @@ BENCHMARK(BM_HaltedWait)->Iterations(1)->Unit(benchmark::kSecond);
 }  // namespace
 
 int main(int argc, char **argv) {
-    // Runs without a display on SDL's offscreen driver unless told otherwise.
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks(argc, argv);
 }

@@ -11,22 +11,7 @@ using harness::next_event;
 
 namespace {
 
-class Events : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        harness::start_library();
-        harness::stop_real_timer();
-        harness::drain_queue();
-        harness::reset_event_state();
-        harness::arm_watchdog(20);
-    }
-    void TearDown() override {
-        harness::disarm_watchdog();
-        harness::drain_queue();
-    }
-    int ox() const { return library_state.window.origin_x; }
-    int oy() const { return library_state.window.origin_y; }
-};
+class Events : public harness::WaitTest {};
 
 TEST_F(Events, OriginIsTheCentreOfTheClientArea) {
     RECT client;

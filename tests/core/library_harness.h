@@ -6,6 +6,8 @@
 
 #include "library/core/state.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,6 +59,26 @@ std::string file_contents(const std::string &path);
 // Ends the process with a message when a test has not finished within seconds.
 void arm_watchdog(int seconds);
 void disarm_watchdog();
+
+// A test of the event wait: before it the library is started with its own timer stopped, the
+// queue dry and the event state reset, and a watchdog armed; after it the queue is run dry.
+class WaitTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        start_library();
+        stop_real_timer();
+        drain_queue();
+        reset_event_state();
+        arm_watchdog(20);
+    }
+    void TearDown() override {
+        disarm_watchdog();
+        drain_queue();
+    }
+    // The library's origin in the graphics window's client pixels.
+    int ox() const { return library_state.window.origin_x; }
+    int oy() const { return library_state.window.origin_y; }
+};
 
 }  // namespace harness
 

@@ -62,13 +62,10 @@ void let_pads_be_read() {
     TAVIX_poll(&e);
 }
 
-class Pads : public ::testing::Test {
+class Pads : public harness::WaitTest {
    protected:
     void SetUp() override {
-        harness::start_library();
-        harness::stop_real_timer();
-        harness::drain_queue();
-        harness::reset_event_state();
+        WaitTest::SetUp();
         harness::arm_watchdog(30);
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
         char name[] = "/tmp/tavix-pads-XXXXXX";

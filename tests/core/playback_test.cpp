@@ -52,24 +52,18 @@ PendingEvent scripted(int type, int x = 0, int y = 0, char key = 0) {
     return e;
 }
 
-class Playback : public ::testing::Test {
+class Playback : public harness::WaitTest {
    protected:
     void SetUp() override {
-        harness::start_library();
-        harness::stop_real_timer();
-        harness::drain_queue();
-        harness::reset_event_state();
+        WaitTest::SetUp();
         script.clear();
         recorded.clear();
         reads = 0;
-        harness::arm_watchdog(20);
     }
     void TearDown() override {
-        harness::disarm_watchdog();
+        WaitTest::TearDown();
         harness::reset_event_state();
     }
-    int ox() const { return library_state.window.origin_x; }
-    int oy() const { return library_state.window.origin_y; }
 };
 
 TEST_F(Playback, ScriptedTicksNeedNoTimerAndTheEndGoesOnLive) {
