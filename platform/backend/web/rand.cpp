@@ -15,10 +15,10 @@ struct Generator {
     int32_t words[kWords];
     int front = kSeparation;  // the word that takes the sum
     int rear = 0;             // the word added to it
+    bool seeded = false;      // srand (or the first rand) has filled the words
 };
 
 Generator generator;
-bool seeded;
 
 int32_t next_number(Generator &g) {
     uint32_t sum = (uint32_t)g.words[g.front] + (uint32_t)g.words[g.rear];
@@ -47,11 +47,11 @@ void seed_generator(Generator &g, unsigned seed) {
 
 extern "C" void tavix_glibc_srand(unsigned seed) {
     seed_generator(generator, seed);
-    seeded = true;
+    generator.seeded = true;
 }
 
 extern "C" int tavix_glibc_rand(void) {
-    if (!seeded) tavix_glibc_srand(1);  // as if srand(1), which C asks of an unseeded rand()
+    if (!generator.seeded) tavix_glibc_srand(1);  // as if srand(1), which C asks of an unseeded rand()
     return next_number(generator);
 }
 

@@ -52,6 +52,19 @@ struct WebWindow {
 struct WebState {
     std::map<uint32_t, WebWindow> windows;  // by the page's window id
     std::vector<uint32_t> rgba;             // the area being handed to a canvas (R, G, B, A)
+
+    // The sound device: the page's audio context pulls through audio_pull into pull_buffer.
+    static const int PULL_BYTES_MAX = 16384 * 4;
+    AudioPull audio_pull = nullptr;
+    void *audio_user = nullptr;
+    bool audio_open = false;
+    // Read by the page as 16-bit samples: it must start on an even address.
+    alignas(4) uint8_t pull_buffer[PULL_BYTES_MAX] = {};
+
+    // The pads as the page last read them: per slot, present, buttons and six axes.
+    static const int PAD_SLOTS = 4;
+    static const int PAD_FIELDS = 8;
+    int pad_fields[PAD_SLOTS * PAD_FIELDS] = {};
 };
 WebState web;
 
@@ -76,8 +89,8 @@ void web_screen_size(int *width, int *height) {
     tavix_web_screen_size(width, height);
 }
 
-uint32_t web_window_create(HWND hwnd, const char *title, int, int, int width, int height,
-                           int scale, bool) {
+uint32_t web_window_create(HWND hwnd, const char *title, int, int, int width, int height, int scale,
+                           bool) {
     int id = tavix_web_window_create(title ? title : "", width, height, scale);
     if (id <= 0) {
         fprintf(stderr, "tavix: the page has no room for a window\n");
@@ -207,11 +220,7 @@ void web_sleep(unsigned ms) {
 
 namespace {
 
-AudioPull audio_pull;
-void *audio_user;
-bool audio_open;
-const int PULL_BYTES_MAX = 16384 * 4;
-uint8_t pull_buffer[PULL_BYTES_MAX];
+const int PULL_BYTES_MAX = WebState::PULL_BYTES_MAX;
 
 int web_audio_count() {
     return 1;
@@ -219,7 +228,7 @@ int web_audio_count() {
 
 bool web_audio_open(const AudioFormat *format, AudioPull pull, void *user, char *why,
                     size_t why_size) {
-    if (audio_open) {
+    if (web.audio_open) {
         snprintf(why, why_size, "the device is already open");
         return false;
     }
@@ -227,17 +236,17 @@ bool web_audio_open(const AudioFormat *format, AudioPull pull, void *user, char 
         snprintf(why, why_size, "the browser cannot play %d frames a second", format->rate);
         return false;
     }
-    audio_pull = pull;
-    audio_user = user;
-    audio_open = true;
+    web.audio_pull = pull;
+    web.audio_user = user;
+    web.audio_open = true;
     return true;
 }
 
 void web_audio_pause(bool paused) {
-    if (!audio_open) return;
+    if (!web.audio_open) return;
     // Nobody hears it yet: it is dropped.
     if (!paused && !tavix_web_audio_running()) {
-        while (audio_pull(audio_user, pull_buffer, PULL_BYTES_MAX) > 0) {
+        while (web.audio_pull(web.audio_user, web.pull_buffer, PULL_BYTES_MAX) > 0) {
         }
         return;
     }
@@ -247,9 +256,9 @@ void web_audio_pause(bool paused) {
 void web_audio_lock(bool) {}
 
 void web_audio_close() {
-    if (!audio_open) return;
+    if (!web.audio_open) return;
     tavix_web_audio_close();
-    audio_open = false;
+    web.audio_open = false;
 }
 
 }  // namespace
@@ -257,13 +266,13 @@ void web_audio_close() {
 // The page's audio context asks for bytes bytes (at most PULL_BYTES_MAX) into the buffer
 // tavix_web_audio_buffer() gives; returns how many of them are sound.
 extern "C" EMSCRIPTEN_KEEPALIVE int tavix_web_audio_pull(int bytes) {
-    if (!audio_open || bytes <= 0) return 0;
+    if (!web.audio_open || bytes <= 0) return 0;
     if (bytes > PULL_BYTES_MAX) bytes = PULL_BYTES_MAX;
-    return audio_pull(audio_user, pull_buffer, bytes);
+    return web.audio_pull(web.audio_user, web.pull_buffer, bytes);
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE uint8_t *tavix_web_audio_buffer() {
-    return pull_buffer;
+    return web.pull_buffer;
 }
 
 void web_window_set_title(uint32_t id, const char *title) {
@@ -290,21 +299,20 @@ const BackendAudio web_audio = {
 
 namespace {
 
-const int PAD_SLOTS = 4;
-const int PAD_FIELDS = 8;  // present, buttons, six axes
-int pad_fields[PAD_SLOTS * PAD_FIELDS];
+const int PAD_SLOTS = WebState::PAD_SLOTS;
+const int PAD_FIELDS = WebState::PAD_FIELDS;
 
 bool web_pads_open() {
     return true;
 }
 
 void web_pads_refresh() {
-    tavix_web_pads_read(pad_fields);
+    tavix_web_pads_read(web.pad_fields);
 }
 
 bool web_pads_read(int slot, PadReading *reading) {
     if (slot < 0 || slot >= PAD_SLOTS) return false;
-    const int *f = pad_fields + slot * PAD_FIELDS;
+    const int *f = web.pad_fields + slot * PAD_FIELDS;
     if (!f[0]) return false;
     reading->buttons = (uint16_t)(f[1] & 0x3FFF);
     for (int a = 0; a < 6; a++) {
@@ -323,23 +331,23 @@ const BackendPads web_pads = {
 };
 
 extern const Backend web_backend = {
-    "web",                // name
-    true,                 // shows_windows
-    web_start,            // start
-    web_scale,            // scale
-    web_screen_size,      // screen_size
-    web_window_create,    // window_create
-    web_window_destroy,   // window_destroy
-    web_window_show,      // window_show
-    web_window_set_size,  // window_set_size
-    web_window_framebuffer,  // window_framebuffer
-    web_window_update,    // window_update
-    web_pump_events,      // pump
-    web_wait_events,      // wait
-    web_sleep,            // sleep
-    &web_audio,           // audio
-    web_window_set_title,  // window_set_title
-    web_show_cursor,       // show_cursor
+    "web",                      // name
+    true,                       // shows_windows
+    web_start,                  // start
+    web_scale,                  // scale
+    web_screen_size,            // screen_size
+    web_window_create,          // window_create
+    web_window_destroy,         // window_destroy
+    web_window_show,            // window_show
+    web_window_set_size,        // window_set_size
+    web_window_framebuffer,     // window_framebuffer
+    web_window_update,          // window_update
+    web_pump_events,            // pump
+    web_wait_events,            // wait
+    web_sleep,                  // sleep
+    &web_audio,                 // audio
+    web_window_set_title,       // window_set_title
+    web_show_cursor,            // show_cursor
     web_window_set_fullscreen,  // window_set_fullscreen
-    &web_pads,            // pads
+    &web_pads,                  // pads
 };
