@@ -261,6 +261,10 @@ TEST(Grade, AutogradersWriteTheirResults) {
         std::string check = checker + c.format + " " + root + "/results/results.json " + c.score;
         EXPECT_EQ(system(check.c_str()), 0) << c.student << " " << c.format << "\n"
                                             << read_file("run.out");
+        // The count is of the pixels compared: the 595 x 496 a window shows.
+        if (std::string(c.student) == "wrong")
+            EXPECT_NE(read_file(root + "/results/results.json").find(" of 295120 "),
+                      std::string::npos);
     }
 }
 

@@ -88,9 +88,10 @@ const Build *build_of(const Grading &g, int submission) {
 std::string run_text(const Grading &g, const Row &row) {
     std::string text = row.words + "\n";
     if (row.differing_pixels >= 0) {
-        long area = g.limits.whole_buffer ? 601L * 540 : 595L * 496;
+        // A program may choose its picture's size: the count is of what was compared.
         text += "differing pixels: " + std::to_string(row.differing_pixels) + " of " +
-                std::to_string(area) + " (tolerance " + std::to_string(g.outputs.tolerance) + ")\n";
+                std::to_string(row.compared_pixels) + " (tolerance " +
+                std::to_string(g.outputs.tolerance) + ")\n";
     }
     for (size_t i = 0; i + 1 < row.console_diff.size(); i += 2) {
         text += "console line " + std::to_string(row.console_line + (int)i / 2) + "\n";

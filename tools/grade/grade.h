@@ -56,6 +56,7 @@ struct Row {
     std::string outcome;         // one word for the summary: same, differs, crashed, ...
     std::string words;           // the outcome for a reader
     long differing_pixels = -1;  // -1: no pictures to compare
+    long compared_pixels = 0;    // the pixels compared: the larger picture's width x height
     int console_line = 0;        // first differing console line, from 1; 0 when the same
     std::vector<std::string> console_diff;  // that line and a few after it, both sides
     std::string picture, difference;        // file names in the pictures folder, or empty

@@ -422,6 +422,7 @@ void compare_with_reference(const Run &run, const Picture &picture, const Refere
                             const std::string &stem, Row *row, Verdict *verdict) {
     Picture difference;
     row->differing_pixels = compare_pictures(reference.picture, picture, &difference);
+    row->compared_pixels = (long)difference.width * difference.height;
     row->difference = stem + "-difference.png";
     verdict->pictures_lost |= !save(pictures, difference, &row->difference);
     row->console_line = compare_console(reference.console, console_lines(run), &row->console_diff);
