@@ -7,6 +7,10 @@
 
 namespace {
 
+// A companion larger than this (256 MB) is not made: a 4096 x 4096 picture on a screen of scale 4
+// would take a gigabyte. Such a surface is shown in blocks, as one without a companion is.
+const size_t MAX_FINE_PIXELS = (size_t)8192 * 8192;
+
 // Writes pixels [from, to) of 1x row y as blocks, skipping marked ones.
 void sync_row(const Surface *s, int y, int from, int to) {
     Surface *fine = s->fine;
@@ -44,6 +48,7 @@ void fine_attach(Surface *surface, int scale) {
     fine_detach(surface);
     if (scale <= 1 || !surface->pixels || surface->width <= 0 || surface->height <= 0) return;
     size_t count = (size_t)surface->width * scale * (size_t)surface->height * scale;
+    if (count > MAX_FINE_PIXELS) return;
     uint32_t *pixels = (uint32_t *)malloc(count * sizeof(uint32_t));
     if (!pixels) return;  // no companion: the screen shows blocks, as it does for any surface
     surface->fine = new Surface{surface->width * scale, surface->height * scale, pixels};

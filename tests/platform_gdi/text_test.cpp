@@ -413,6 +413,11 @@ TEST(FineText, TextIsSharpInTheCompanionAndProgramsSeeTheUnscaledPixels) {
     Surface *s = bitmap_surface(scaled.bitmap);
     fine_attach(s, 2);
     ASSERT_NE(s->fine, nullptr);
+    // A picture too large to have a companion of its scale gets none (and nothing is read).
+    uint32_t one = 0;
+    Surface huge{4096, 4096, &one};
+    fine_attach(&huge, 4);
+    EXPECT_EQ(huge.fine, nullptr);
     EXPECT_EQ(look_of(s).inked, 0);
     HFONT font = make_font(-11);
     for (Canvas32 *c : {&plain, &scaled}) {
