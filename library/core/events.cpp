@@ -125,7 +125,15 @@ static TAVIX_Event event_now(int type) {
 // playback the script alone says what is held, so live input changes nothing here.
 static void deliver_live(TAVIX_Event event) {
     LibraryState &s = library_state;
-    if (playback_on()) return;
+    if (playback_on()) {
+        // The script alone says what the program sees; a key or button let go meanwhile is let
+        // go all the same, or it would count as held (a modifier of every later event) once the
+        // script ends.
+        if (event.type == TAVIX_KEY_UP || event.type == TAVIX_MOUSE_UP)
+            apply_event(&event, s.events.keys_live, &s.events.mouse_live_x,
+                        &s.events.mouse_live_y, &s.events.mouse_live_buttons);
+        return;
+    }
     // A key-up of a key not held: one already let go when the focus went (SDL also reports
     // those), or pressed before the window had the focus. A program has nothing to let go.
     if (event.type == TAVIX_KEY_UP && !s.events.keys_live[event.key & 0xFF]) return;
@@ -167,6 +175,19 @@ static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
         SetCapture(hwnd);
     else if (library_state.events.mouse_live_buttons == 0 && GetCapture() == hwnd)
         ReleaseCapture();
+}
+
+void release_keys_let_go(void) {
+    LibraryState &s = library_state;
+    for (int key = 0; key < 256; key++) {
+        if (!s.events.keys_held[key] || s.events.keys_live[key]) continue;
+        TAVIX_Event event = event_now(TAVIX_KEY_UP);
+        event.key = key;
+        if (s.events.collecting)
+            keep_event(event);
+        else
+            apply_delivered_event(&event);
+    }
 }
 
 // Every key counts as let go: each held one gets its key-up.

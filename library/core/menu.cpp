@@ -128,6 +128,7 @@ static void toggle_playback(void) {
         s.script.replaying = 0;  // the user took over: its end no longer ends the program
         set_run_check(ID_PLAYBACK, 0);
         close_script();
+        release_keys_let_go();
         return;
     }
     if (s.script.recording) {
@@ -203,6 +204,8 @@ void stop_playback(void) {
     if (library_state.script.replaying) {
         library_state.script.replaying = 0;
         PostQuitMessage(0);
+    } else {
+        release_keys_let_go();
     }
 }
 

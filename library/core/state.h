@@ -355,6 +355,9 @@ int run_menu_takes_key(WPARAM key);
 void handle_key_up(WPARAM key);
 void handle_command(int id);
 void stop_playback(void);
+// After a playback the user takes over: each key the program holds that is not held now (the
+// script left it held, or it was let go during the playback) gets its key-up.
+void release_keys_let_go(void);
 // Ends a recording as its menu item does (the switch and its check mark), leaving the stream be.
 void stop_recording(void);
 

@@ -84,6 +84,28 @@ TEST_F(Playback, ScriptedTicksNeedNoTimerAndTheEndGoesOnLive) {
     EXPECT_EQ(library_state.script.playing_back, 0);
 }
 
+// Ctrl+P starts a playback and both keys are let go while it runs: once it ends neither counts
+// as held, for the program or as a modifier of what is typed next.
+TEST_F(Playback, KeysLetGoDuringAPlaybackAreNotHeldAfterIt) {
+    HWND graphics = library_state.window.graphics;
+    script = {scripted(TAVIX_PERIODIC)};
+    PostMessageA(graphics, WM_KEYDOWN, VK_CONTROL, 0);
+    PostMessageA(graphics, WM_KEYDOWN, 'P', 0);
+    harness::drain_queue();
+    EXPECT_EQ(library_state.script.playing_back, 1);
+    PostMessageA(graphics, WM_KEYUP, 'P', 0);
+    PostMessageA(graphics, WM_KEYUP, VK_CONTROL, 0);
+    harness::drain_queue();
+    EXPECT_EQ(harness::next_event().code, TAVIX_PERIODIC);
+    harness::post_char(graphics, 'w');
+    EXPECT_EQ(harness::next_event().key, 'w');
+    EXPECT_EQ(library_state.script.playing_back, 0);
+    for (int key : {(int)VK_CONTROL, (int)'P'}) {
+        EXPECT_EQ(TAVIX_key_down(key), 0) << key;
+        EXPECT_EQ(library_state.events.keys_live[key], 0) << key;
+    }
+}
+
 TEST_F(Playback, AScriptedEventReplacesTheLiveOneOfItsPass) {
     handle_command(ID_PLAYBACK);
     script = {scripted(TAVIX_KBD, 0, 0, 'k')};
