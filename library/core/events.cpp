@@ -153,8 +153,10 @@ void deliver_pad_event(int type, int pad, int button, int keep_only) {
 
 static void mouse_at(LPARAM lp, TAVIX_Event *event) {
     // Signed halves: with the capture, the pointer may be left of or above the client area.
-    event->x = GET_X_LPARAM(lp) - library_state.window.origin_x;
-    event->y = library_state.window.origin_y - GET_Y_LPARAM(lp);
+    int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+    window_to_buffer(&x, &y);
+    event->x = x - library_state.window.origin_x;
+    event->y = library_state.window.origin_y - y;
 }
 
 static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
@@ -276,9 +278,11 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
             s.events.wheel_rest -= notches * WHEEL_DELTA;
             POINT at = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
             ScreenToClient(hwnd, &at);
+            int x = at.x, y = at.y;
+            window_to_buffer(&x, &y);
             TAVIX_Event event = event_now(TAVIX_WHEEL);
-            event.x = at.x - s.window.origin_x;
-            event.y = s.window.origin_y - at.y;
+            event.x = x - s.window.origin_x;
+            event.y = s.window.origin_y - y;
             event.button = notches;
             if (notches != 0) deliver_live(event);
             break;

@@ -5,8 +5,7 @@
 
 void present_buffer(void) {
     if (!library_state.window.dirty) return;
-    BitBlt(library_state.window.graphics_dc, 0, 0, library_state.picture.width, library_state.picture.height,
-           library_state.window.buffer_dc, 0, 0, SRCCOPY);
+    copy_buffer_to_window(0);
     library_state.window.dirty = 0;
 }
 

@@ -17,8 +17,7 @@ static void paint_graphics_window(HWND hwnd) {
     BeginPaint(hwnd, &paint);
     // The whole buffer goes through the context held since start, whatever part is invalid;
     // BeginPaint/EndPaint only mark the window as painted.
-    BitBlt(library_state.window.graphics_dc, 0, 0, library_state.picture.width, library_state.picture.height,
-           library_state.window.buffer_dc, 0, 0, SRCCOPY);
+    copy_buffer_to_window(1);
     EndPaint(hwnd, &paint);
     library_state.window.dirty = 0;
 }
@@ -38,7 +37,7 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             return 0;
         case WM_SIZE:
             // The notice's own width and height are not used: the client rectangle is the truth.
-            set_origin(hwnd);
+            if (!screen_resized()) set_origin(hwnd);
             return 0;
         case WM_PAINT:
             paint_graphics_window(hwnd);
@@ -75,6 +74,7 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             // Both halves are unsigned 16-bit numbers; the key stays as the wait reset it.
             int client_x = LOWORD(lp);
             int client_y = HIWORD(lp);
+            window_to_buffer(&client_x, &client_y);
             pending->type = TAVIX_MOUSE;
             pending->x = client_x - library_state.window.origin_x;
             pending->y = library_state.window.origin_y - client_y;
