@@ -297,6 +297,7 @@ struct ConsoleState {
 struct TextSettings {
     uint8_t utf8 = 0;          // texts are read as UTF-8 (else Windows-1252)
     uint8_t text_events = 0;   // the program asked for TAVIX_TEXT events (TAVIX_set_utf8 called)
+    uint16_t high_surrogate = 0;  // Windows: the first half of a character typed, its second to come
     char face[32] = "";        // the face of TAVIX_set_font, empty for the library's own
     int32_t style = 0;         // TAVIX_FONT_BOLD | TAVIX_FONT_ITALIC
     uint32_t font_number = 0;  // 0 for the default font, else one number per TAVIX_set_font
@@ -350,6 +351,9 @@ extern LibraryState library_state;
 
 // ---- Event core (core/) --------------------------------------------------------------------
 int pump_one_message(void);  // 1 when it took a message from the queue
+// A character typed: its TAVIX_TEXT event (none for a control character, a surrogate or past
+// Unicode) (core/events.cpp).
+void note_typed_text(WPARAM code);
 void present_buffer(void);
 LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK console_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
