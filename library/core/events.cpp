@@ -161,8 +161,10 @@ void deliver_pad_event(int type, int pad, int button, int keep_only) {
 
 static void mouse_at(LPARAM lp, TAVIX_Event *event) {
     // Signed halves: with the capture, the pointer may be left of or above the client area.
-    event->x = GET_X_LPARAM(lp) - library_state.window.origin_x;
-    event->y = library_state.window.origin_y - GET_Y_LPARAM(lp);
+    int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+    window_to_buffer(&x, &y);
+    event->x = x - library_state.window.origin_x;
+    event->y = library_state.window.origin_y - y;
 }
 
 static void note_button(HWND hwnd, int type, int button, LPARAM lp) {
@@ -201,9 +203,7 @@ static void release_all_keys(void) {
     }
 }
 
-// A character typed: a TAVIX_TEXT event of its code point (none for a control character, a
-// surrogate or past Unicode).
-static void note_typed_text(WPARAM code) {
+void note_typed_text(WPARAM code) {
     if (code < 0x20 || code == 0x7F || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return;
     TAVIX_Event event = event_now(TAVIX_TEXT);
@@ -236,21 +236,13 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
             break;
         }
         case WM_CHAR:
-            // Exactly the characters TAVIX_next_event gives: none while Ctrl is held.
+            // Exactly the characters TAVIX_next_event gives: none while Ctrl is held. (Windows'
+            // own characters come through the graphics window's Unicode handling, core/winproc.cpp,
+            // which also makes their typed text.)
             if (s.menu.ctrl_down != 1) {
                 TAVIX_Event event = event_now(TAVIX_KBD);
                 event.key = (int)(wp & 0xFF);
                 deliver_live(event);
-#ifdef _WIN32
-                // An ANSI window's characters are the code page's; typed text is their code
-                // point.
-                if (s.text.text_events) {
-                    char byte = (char)(wp & 0xFF);
-                    WCHAR code = 0;
-                    if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, &code, 1) == 1)
-                        note_typed_text(code);
-                }
-#endif
             }
             break;
         case WM_UNICHAR:
@@ -297,9 +289,11 @@ void note_input_message(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
             s.events.wheel_rest -= notches * WHEEL_DELTA;
             POINT at = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
             ScreenToClient(hwnd, &at);
+            int x = at.x, y = at.y;
+            window_to_buffer(&x, &y);
             TAVIX_Event event = event_now(TAVIX_WHEEL);
-            event.x = at.x - s.window.origin_x;
-            event.y = s.window.origin_y - at.y;
+            event.x = x - s.window.origin_x;
+            event.y = s.window.origin_y - y;
             event.button = notches;
             if (notches != 0) deliver_live(event);
             break;

@@ -146,11 +146,143 @@ int TAVIX_show_cursor(int show) {
     return 1;
 }
 
+#ifdef _WIN32
+// Where the visible part of the buffer lies in the covering window's client area: as large as
+// whole multiples allow, or where even one pixel a pixel is too large, as large as fits; centred.
+static void place_scaled_picture(void) {
+    ScreenState &screen = library_state.screen;
+    RECT client;
+    if (!GetClientRect(library_state.window.graphics, &client)) return;
+    int64_t cw = client.right - client.left, ch = client.bottom - client.top;
+    int vw, vh;
+    visible_size(&vw, &vh);
+    if (cw <= 0 || ch <= 0 || vw <= 0 || vh <= 0) return;  // minimised: kept as it was
+    int64_t w, h, whole = cw / vw < ch / vh ? cw / vw : ch / vh;
+    if (whole >= 1) {
+        w = vw * whole;
+        h = vh * whole;
+    } else if (cw * vh <= ch * vw) {
+        w = cw;
+        h = vh * cw / vw;
+    } else {
+        h = ch;
+        w = vw * ch / vh;
+    }
+    if (w < 1) w = 1;
+    if (h < 1) h = 1;
+    screen.left = (int32_t)((cw - w) / 2);
+    screen.top = (int32_t)((ch - h) / 2);
+    screen.width = (int32_t)w;
+    screen.height = (int32_t)h;
+}
+
+// floor(n / d) for d > 0.
+static int64_t floor_divided(int64_t n, int64_t d) {
+    return n >= 0 ? n / d : -((-n + d - 1) / d);
+}
+#endif
+
+void copy_buffer_to_window(int whole) {
+    LibraryState &s = library_state;
+#ifdef _WIN32
+    if (s.screen.covering) {
+        int vw, vh;
+        visible_size(&vw, &vh);
+        const ScreenState &screen = s.screen;
+        if (whole) {
+            // Black around the picture: the four bands left over.
+            RECT client;
+            GetClientRect(s.window.graphics, &client);
+            int right = screen.left + screen.width, bottom = screen.top + screen.height;
+            const RECT bands[4] = {{0, 0, client.right, screen.top},
+                                   {0, bottom, client.right, client.bottom},
+                                   {0, screen.top, screen.left, bottom},
+                                   {right, screen.top, client.right, bottom}};
+            HBRUSH black = (HBRUSH)GetStockObject(BLACK_BRUSH);
+            for (const RECT &band : bands)
+                if (band.left < band.right && band.top < band.bottom)
+                    FillRect(s.window.graphics_dc, &band, black);
+        }
+        // Crisp: each window pixel takes the one buffer pixel under it.
+        SetStretchBltMode(s.window.graphics_dc, COLORONCOLOR);
+        StretchBlt(s.window.graphics_dc, screen.left, screen.top, screen.width, screen.height,
+                   s.window.buffer_dc, 0, 0, vw, vh, SRCCOPY);
+        return;
+    }
+#endif
+    (void)whole;
+    BitBlt(s.window.graphics_dc, 0, 0, s.picture.width, s.picture.height, s.window.buffer_dc, 0,
+           0, SRCCOPY);
+}
+
+void window_to_buffer(int *x, int *y) {
+#ifdef _WIN32
+    const ScreenState &screen = library_state.screen;
+    if (!screen.covering || screen.width <= 0 || screen.height <= 0) return;
+    int vw, vh;
+    visible_size(&vw, &vh);
+    *x = (int)floor_divided((int64_t)(*x - screen.left) * vw, screen.width);
+    *y = (int)floor_divided((int64_t)(*y - screen.top) * vh, screen.height);
+#else
+    (void)x;
+    (void)y;
+#endif
+}
+
+int screen_resized(void) {
+#ifdef _WIN32
+    // While the window covers its screen, the picture keeps its origin and its visible part:
+    // the new size only moves where it is shown.
+    if (library_state.screen.covering) {
+        place_scaled_picture();
+        InvalidateRect(library_state.window.graphics, nullptr, FALSE);
+        return 1;
+    }
+#endif
+    return 0;
+}
+
 // Covers the screen with the graphics window, or puts it back: false when the system cannot.
 static int show_fullscreen(int on) {
 #ifdef _WIN32
-    (void)on;
-    return 0;
+    // A pop-up over the whole of the monitor the window is on, its menu bar kept; off: the style
+    // and place it had.
+    ScreenState &screen = library_state.screen;
+    HWND hwnd = library_state.window.graphics;
+    if (!on) {
+        if (!screen.covering) return 1;
+        screen.covering = 0;
+        SetWindowLongPtrA(hwnd, GWL_STYLE, screen.style);
+        SetWindowPlacement(hwnd, &screen.place);
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER |
+                         SWP_FRAMECHANGED);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 1;
+    }
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof monitor;
+    WINDOWPLACEMENT place;
+    place.length = sizeof place;
+    if (!GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor) ||
+        !GetWindowPlacement(hwnd, &place))
+        return 0;
+    LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
+    screen.style = style;
+    screen.place = place;
+    screen.covering = 1;
+    SetWindowLongPtrA(hwnd, GWL_STYLE, (style & ~(LONG_PTR)WS_OVERLAPPEDWINDOW) | WS_POPUP);
+    const RECT &m = monitor.rcMonitor;
+    if (!SetWindowPos(hwnd, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
+                      SWP_NOOWNERZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW)) {
+        screen.covering = 0;
+        SetWindowLongPtrA(hwnd, GWL_STYLE, style);
+        SetWindowPlacement(hwnd, &place);
+        return 0;
+    }
+    place_scaled_picture();
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return 1;
 #else
     return TavixSetFullscreen(library_state.window.graphics, on ? TRUE : FALSE) ? 1 : 0;
 #endif

@@ -17,9 +17,23 @@ static void register_window_classes(HINSTANCE instance) {
     // No menu resource of this name exists, so neither window gets a class menu.
     window_class.lpszMenuName = "generic";
 
+#ifdef _WIN32
+    // The graphics window is a Unicode one, so that characters past the code page reach it.
+    WNDCLASSW wide_class = {};
+    wide_class.style = window_class.style;
+    wide_class.hInstance = instance;
+    wide_class.hIcon = window_class.hIcon;
+    wide_class.hCursor = window_class.hCursor;
+    wide_class.hbrBackground = window_class.hbrBackground;
+    wide_class.lpszMenuName = L"generic";
+    wide_class.lpfnWndProc = graphics_window_proc;
+    wide_class.lpszClassName = L"DrawWndClass";
+    RegisterClassW(&wide_class);
+#else
     window_class.lpfnWndProc = graphics_window_proc;
     window_class.lpszClassName = "DrawWndClass";
     RegisterClassA(&window_class);
+#endif
 
     window_class.lpfnWndProc = console_window_proc;
     window_class.lpszClassName = "TextWndClass";
@@ -63,9 +77,18 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
                          GetSystemMetrics(SM_CYMENU);
     }
     // Creating the graphics window runs its WM_CREATE, which builds the Run menu bar.
+#ifdef _WIN32
+    // Its title read in the code page, as the ANSI calls read it (TAVIX_set_title's too).
+    WCHAR title[256 + 1];
+    if (!MultiByteToWideChar(CP_ACP, 0, window_title(), -1, title, 256 + 1)) title[0] = 0;
+    library_state.window.graphics =
+        CreateWindowExW(0, L"DrawWndClass", title, WS_CAPTION | WS_SYSMENU, 0, 0, window_width,
+                        window_height, nullptr, nullptr, instance, nullptr);
+#else
     library_state.window.graphics =
         CreateWindowExA(0, "DrawWndClass", window_title(), WS_CAPTION | WS_SYSMENU, 0, 0,
                         window_width, window_height, nullptr, nullptr, instance, nullptr);
+#endif
     // Across the bottom third of the screen; the divisions truncate as written, so for a height
     // divisible by 3 the last row lies one pixel below the screen.
     library_state.window.console = CreateWindowExA(

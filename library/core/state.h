@@ -236,6 +236,14 @@ struct PictureState {
 struct ScreenState {
     uint8_t cursor_hidden = 0;  // the pointer is hidden over the window (TAVIX_show_cursor)
     uint8_t fullscreen = 0;     // the window covers the screen (TAVIX_set_fullscreen)
+#ifdef _WIN32
+    // Windows covers the screen here (the layer does it itself): the window as it was, and
+    // where the part of the buffer it showed lies scaled in its client area now.
+    uint8_t covering = 0;       // the window is a pop-up over its monitor
+    LONG_PTR style = 0;         // its style before
+    WINDOWPLACEMENT place = {}; // and its place
+    int32_t left = 0, top = 0, width = 0, height = 0;  // the scaled picture, client pixels
+#endif
 };
 
 // TAVIX_random's generator (core/clock.cpp).
@@ -289,6 +297,7 @@ struct ConsoleState {
 struct TextSettings {
     uint8_t utf8 = 0;          // texts are read as UTF-8 (else Windows-1252)
     uint8_t text_events = 0;   // the program asked for TAVIX_TEXT events (TAVIX_set_utf8 called)
+    uint16_t high_surrogate = 0;  // Windows: the first half of a character typed, its second to come
     char face[32] = "";        // the face of TAVIX_set_font, empty for the library's own
     int32_t style = 0;         // TAVIX_FONT_BOLD | TAVIX_FONT_ITALIC
     uint32_t font_number = 0;  // 0 for the default font, else one number per TAVIX_set_font
@@ -342,6 +351,9 @@ extern LibraryState library_state;
 
 // ---- Event core (core/) --------------------------------------------------------------------
 int pump_one_message(void);  // 1 when it took a message from the queue
+// A character typed: its TAVIX_TEXT event (none for a control character, a surrogate or past
+// Unicode) (core/events.cpp).
+void note_typed_text(WPARAM code);
 void present_buffer(void);
 LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK console_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
@@ -445,6 +457,13 @@ const char *window_title(void);
 void apply_screen_choices(void);
 // The part of the back buffer the window shows, from its top left, in pixels (core/picture.cpp).
 void visible_size(int *width, int *height);
+// Copies the back buffer to the graphics window; whole: the margins around a scaled picture too
+// (core/screen.cpp).
+void copy_buffer_to_window(int whole);
+// A client pixel of the graphics window as the buffer pixel it shows (core/screen.cpp).
+void window_to_buffer(int *x, int *y);
+// The graphics window's client area changed size; 1 when the screen code took it (core/screen.cpp).
+int screen_resized(void);
 int save_picture(const char *path);
 int save_picture_area(const char *path, int visible_only);  // the visible area, or the whole
 const char *picture_unwritable(const char *path);  // why a save there fails; null when it would not

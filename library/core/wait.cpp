@@ -5,8 +5,7 @@
 
 void present_buffer(void) {
     if (!library_state.window.dirty) return;
-    BitBlt(library_state.window.graphics_dc, 0, 0, library_state.picture.width, library_state.picture.height,
-           library_state.window.buffer_dc, 0, 0, SRCCOPY);
+    copy_buffer_to_window(0);
     library_state.window.dirty = 0;
 }
 
@@ -15,7 +14,12 @@ int pump_one_message(void) {
     // every line printed so far by then.
     draw_console_batch();
     MSG msg;
+    // On Windows the graphics window is a Unicode one: its characters are taken as UTF-16.
+#ifdef _WIN32
+    int took = PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) ? 1 : 0;
+#else
     int took = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) ? 1 : 0;
+#endif
     if (took && msg.message == WM_QUIT) {
         // The quit ends this pass: nothing is dispatched or copied after it.
         library_state.events.pending.type = TAVIX_QUIT;
@@ -24,7 +28,11 @@ int pump_one_message(void) {
     if (took) {
         library_state.events.message_time = msg.time;
         TranslateMessage(&msg);
+#ifdef _WIN32
+        DispatchMessageW(&msg);
+#else
         DispatchMessageA(&msg);
+#endif
     }
     // Pads send no messages: each pass reads them (once they are open).
     poll_pads();

@@ -17,14 +17,57 @@ static void paint_graphics_window(HWND hwnd) {
     BeginPaint(hwnd, &paint);
     // The whole buffer goes through the context held since start, whatever part is invalid;
     // BeginPaint/EndPaint only mark the window as painted.
-    BitBlt(library_state.window.graphics_dc, 0, 0, library_state.picture.width, library_state.picture.height,
-           library_state.window.buffer_dc, 0, 0, SRCCOPY);
+    copy_buffer_to_window(1);
     EndPaint(hwnd, &paint);
     library_state.window.dirty = 0;
 }
 
+#ifdef _WIN32
+// The byte the code page has for a character, as an ANSI window is given it; -1 where it has
+// none of its own (no stand-in, no look-alike), as the layer gives none there either.
+static int code_page_byte(uint32_t code) {
+    if (code > 0xFFFF) return -1;
+    WCHAR wide = (WCHAR)code;
+    char bytes[4];
+    BOOL stand_in = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &wide, 1, bytes, sizeof bytes,
+                                nullptr, &stand_in);
+    return n == 1 && !stand_in ? (unsigned char)bytes[0] : -1;
+}
+
+// A character of the graphics window, a Unicode one: a UTF-16 unit, a character past U+FFFF
+// coming as two. The classic key event gets the code page's byte for it, typed text its code
+// point; Ctrl combinations are the Run menu's accelerators, neither.
+static LRESULT graphics_char(HWND hwnd, WPARAM wp, LPARAM lp) {
+    TextSettings &text = library_state.text;
+    uint32_t unit = (uint32_t)(wp & 0xFFFF), code = unit;
+    uint32_t high = text.high_surrogate;
+    text.high_surrogate = 0;
+    if (library_state.menu.ctrl_down == 1) return 0;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        text.high_surrogate = (uint16_t)unit;
+        return 0;
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        if (!high) return 0;  // half a character: nothing
+        code = 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00);
+    }
+    int byte = code_page_byte(code);
+    if (byte >= 0) {
+        note_input_message(hwnd, WM_CHAR, (WPARAM)byte, lp);
+        library_state.events.pending.type = TAVIX_KBD;
+        library_state.events.pending.key = (signed char)byte;
+    }
+    if (text.text_events) note_typed_text(code);
+    return 0;
+}
+#endif
+
 LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     PendingEvent *pending = &library_state.events.pending;
+#ifdef _WIN32
+    if (message == WM_CHAR) return graphics_char(hwnd, wp, lp);
+#endif
     // The richer wait's view of input comes first; the handling below is the same for every
     // program.
     note_input_message(hwnd, message, wp, lp);
@@ -38,7 +81,7 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             return 0;
         case WM_SIZE:
             // The notice's own width and height are not used: the client rectangle is the truth.
-            set_origin(hwnd);
+            if (!screen_resized()) set_origin(hwnd);
             return 0;
         case WM_PAINT:
             paint_graphics_window(hwnd);
@@ -75,13 +118,18 @@ LRESULT CALLBACK graphics_window_proc(HWND hwnd, UINT message, WPARAM wp, LPARAM
             // Both halves are unsigned 16-bit numbers; the key stays as the wait reset it.
             int client_x = LOWORD(lp);
             int client_y = HIWORD(lp);
+            window_to_buffer(&client_x, &client_y);
             pending->type = TAVIX_MOUSE;
             pending->x = client_x - library_state.window.origin_x;
             pending->y = library_state.window.origin_y - client_y;
             return 0;
         }
         default:
+#ifdef _WIN32
+            return DefWindowProcW(hwnd, message, wp, lp);
+#else
             return DefWindowProcA(hwnd, message, wp, lp);
+#endif
     }
 }
 

@@ -2,6 +2,7 @@
 // reads, PNG images blended over the picture, and text measuring, checked at library coordinates;
 // collisions, see-through colours, drawing into images and sprites.
 // The test PNGs are made here with libpng.
+#include "library/draw/canvas.h"
 #include "library/draw/raster.h"
 #include "tests/draw/draw_fixture.h"
 
@@ -617,6 +618,96 @@ TEST_F(Extras, SpritePartsAndTurnedImagesTakeThePixelsTheySay) {
                                         "Flags of 9 not possible, using flags 1",
                                         "Scale of -2 not possible, using scale 2"}));
     TAVIX_free_image(sheet);
+}
+
+// FNV-1a over 32-bit values.
+static uint64_t hash_of(const uint32_t *values, size_t count) {
+    uint64_t h = 14695981039346656037ull;
+    for (size_t i = 0; i < count; ++i)
+        for (int shift = 0; shift < 32; shift += 8)
+            h = (h ^ (values[i] >> shift & 0xFF)) * 1099511628211ull;
+    return h;
+}
+
+TEST_F(Extras, TurnedImagesLandOnTheSamePixelsAtEveryAngleScaleAndEdge) {
+    // Two sprites whose every pixel differs, in every kind of alpha: 9 x 6 (odd across, even
+    // down) and 16 x 16.
+    int sprites[2];
+    for (int k = 0; k < 2; ++k) {
+        int w = k ? 16 : 9, h = k ? 16 : 6;
+        std::vector<uint32_t> px;
+        for (int i = 0; i < w * h; ++i) {
+            uint32_t alpha = i % 5 == 0 ? 255 : i % 7 == 0 ? 0 : (uint32_t)(i * 37 % 256);
+            px.push_back(alpha << 24 | (uint32_t)(i * 29 % 256) << 16 | (uint32_t)(i * 3) << 8 |
+                         (uint32_t)(200 - i % 100));
+        }
+        std::string path = temp_path(k ? "turned16.png" : "turned9.png");
+        write_rgba(path, w, h, px);
+        sprites[k] = TAVIX_load_image(path.c_str());
+        ASSERT_GT(sprites[k], 0);
+    }
+    int into = TAVIX_create_image(41, 30);
+    ASSERT_GT(into, 0);
+    // Each row: the hash of the whole picture (or of the image drawn into) afterwards. At the
+    // picture's edges, half off it, at right angles (a step that moves one coordinate only),
+    // nearly flat, tiny, huge, flipped and smoothed.
+    const struct {
+        int sprite, x, y;
+        double scale, degrees;
+        int flags;
+        bool into_image;
+        uint64_t hash;
+    } cases[] = {
+        {0, 0, 0, 1, 0, 0, false, 0xfed38299ff6691e2ull},
+        {0, 3, -2, 1, 90, 0, false, 0x8fe0b35b38fcc42eull},
+        {0, 0, 0, 1, 45, 0, false, 0x83b27d224408f38cull},
+        {0, 17, 5, 2.5, 33.3, 0, false, 0x6174c3d7d8b169feull},
+        {0, -300, 250, 3, 123.4, 0, false, 0x67b9b9e578a52c5aull},
+        {0, 300, -290, 1.7, 271, 1, false, 0x7162465270bfb960ull},
+        {0, -5, 0, 0.3, 10, 2, false, 0x6a2f1b0b6c03cd26ull},
+        {0, 0, 1, 1, 179.99, 3, false, 0xe5bc48e026f740baull},
+        {0, 2, 2, 0.01, 200, 0, false, 0x37a34cde7b333aa5ull},
+        {0, 0, 0, 1, 0, 4, false, 0xfed38299ff6691e2ull},
+        {0, 40, 40, 2, 45, 4, false, 0xec46ad693c56f84cull},
+        {0, -301, 0, 4, 300, 5, false, 0xd6ff8aebb15efca9ull},
+        {1, 305, 100, 1, 20, 0, false, 0x5e62e1a19bd8f185ull},
+        {0, 0, 250, 1.5, 89.999, 6, false, 0xd4a26ad7152ab055ull},
+        {0, 0, 0, 1000, 17, 0, false, 0x4bc219d66f28c603ull},
+        {0, 0, 0, 700, 250, 7, false, 0xd24b025f3787b645ull},
+        {1, 0, 0, 1, 45, 0, false, 0x0ad99eca8f4370ceull},
+        {1, 1, 1, 1, 180, 0, false, 0x2e3f7dcc2e6f8aa9ull},
+        {1, 250, 100, 3.3, 359.5, 4, false, 0xcfce05dd0daa5505ull},
+        {1, -290, -285, 2.2, 64, 5, false, 0xf8942e0a418771bcull},
+        {1, 10, -20, 0.75, 135, 3, false, 0xc90b2c28c7b02fd9ull},
+        {1, 0, 0, 1, 30, 0, true, 0x24c644862a2ba0cbull},
+        {1, 18, 13, 2, 77, 4, true, 0xe3aca507543c9fe7ull},
+        {0, -20, -15, 1.4, 200, 1, true, 0x759002996bd70342ull},
+        {0, 0, 0, 40, 99, 6, true, 0x29bad842fd756aeaull},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "sprite " << c.sprite << " at " << c.x << "," << c.y << ", " << c.scale
+                     << " x, " << c.degrees << " degrees, flags " << c.flags);
+        drawtest::fill_buffer(RGB(90, 160, 230));
+        uint64_t hash;
+        if (c.into_image) {
+            TAVIX_draw_into(into);
+            TAVIX_fill_area(TAVIX_rgba(40, 200, 90, 120), 0, 0);
+            TAVIX_draw_image_transformed(sprites[c.sprite], c.x, c.y, c.scale, c.degrees, c.flags);
+            TAVIX_draw_into(0);
+            uint32_t *pixels;
+            int w, h;
+            ASSERT_TRUE(image_pixels(into, &pixels, &w, &h));
+            hash = hash_of(pixels, (size_t)w * h);
+        } else {
+            TAVIX_draw_image_transformed(sprites[c.sprite], c.x, c.y, c.scale, c.degrees, c.flags);
+            std::vector<COLORREF> all = drawtest::snapshot();
+            hash = hash_of((const uint32_t *)all.data(), all.size());
+        }
+        EXPECT_EQ(hash, c.hash);
+    }
+    for (int sprite : sprites) TAVIX_free_image(sprite);
+    TAVIX_free_image(into);
 }
 
 namespace {

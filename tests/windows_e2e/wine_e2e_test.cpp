@@ -357,6 +357,87 @@ TEST_F(WineTest, WindowsRichClientGetsTheSameKeysDragAndWheel) {
         << windows_events.back();
 }
 
+const int kCharacter = 2, kText = 8;  // the event codes of a classic character, of typed text
+
+// Typed text past Windows-1252 reaches the Windows build as whole code points, surrogate pairs
+// joined, beside the classic character where the code page has one: as on Linux.
+TEST_F(WineTest, WindowsRichClientGetsTheSameTypedText) {
+    auto typed = [&](e2e::Process &app, const std::string &tag) {
+        std::vector<std::string> seen;
+        e2e::WindowInfo w;
+        EXPECT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &w, kStartMs)) << tag;
+        EXPECT_TRUE(app.wait_for_line("READY", kStartMs)) << tag << ": " << app.output();
+        if (::testing::Test::HasFailure()) return seen;
+        e2e::sleep_ms(1000);
+        EXPECT_TRUE(e2e::wait_for_window(x, "TAVIX Graphics", &w, kEventMs)) << tag;
+        EXPECT_TRUE(e2e::focus_window(x, w)) << tag;
+        EXPECT_TRUE(e2e::type_text(x, "a\xC3\xA9\xE2\x82\xAC\xC5\x82\xF0\x9F\x98\x80Z")) << tag;
+        // The characters and the text, without the keys that typed them, up to the last text.
+        for (long long end = e2e::now_ms() + kEventMs; e2e::now_ms() < end; e2e::sleep_ms(200)) {
+            seen.clear();
+            for (const std::string &line : app.output_lines()) {
+                int type = 0, key = 0;
+                if (sscanf(line.c_str(), "RICH %d %*d %*d %d", &type, &key) == 2 &&
+                    (type == kCharacter || type == kText))
+                    seen.push_back(std::to_string(type) + " " + std::to_string(key));
+            }
+            if (!seen.empty() && seen.back() == "8 90") break;
+        }
+        e2e::key_to(x, w, "ctrl+q");
+        int status = -1;
+        EXPECT_TRUE(app.wait(kEventMs, &status)) << tag << ": still running after Ctrl+Q";
+        return seen;
+    };
+    e2e::Process linux_app(x, e2e::build_dir() + "/tests/windows_e2e/rich_echo_client",
+                           e2e::ProcessOptions{{"text"}});
+    ASSERT_TRUE(linux_app.ok()) << linux_app.error();
+    std::vector<std::string> linux_seen = typed(linux_app, "linux");
+    WineProgram windows_app(x, "tests/windows_e2e/rich_echo_client.exe", {"text"});
+    ASSERT_TRUE(windows_app.process.ok()) << windows_app.process.error();
+    std::vector<std::string> windows_seen = typed(windows_app.process, "windows");
+    const std::vector<std::string> expected = {"2 97",   "8 97",  "2 233", "8 233",    "2 128",
+                                               "8 8364", "8 322", "8 128512", "2 90", "8 90"};
+    EXPECT_EQ(linux_seen, expected);
+    EXPECT_EQ(windows_seen, expected);
+}
+
+// Full screen on Windows: a 200 x 150 picture under the menu bar, four times as large (the most
+// that fits 1024 x 768), centred on black, crisp; a click comes back in library coordinates.
+TEST_F(WineTest, WindowsFullScreenScalesThePictureAndMapsClicksBack) {
+    WineProgram app(x, "tests/windows_e2e/rich_echo_client.exe", {"full"});
+    ASSERT_TRUE(app.process.ok()) << app.process.error();
+    ASSERT_TRUE(app.process.wait_for_line("READY", kStartMs)) << app.process.output();
+    EXPECT_TRUE(app.process.wait_for_line("FULL 1", kEventMs)) << app.process.output();
+    e2e::WindowInfo w;
+    for (long long end = e2e::now_ms() + kEventMs; e2e::now_ms() < end; e2e::sleep_ms(200))
+        if (e2e::wait_for_window(x, "TAVIX Graphics", &w, kEventMs) && w.width == 1024) break;
+    EXPECT_EQ(1024, w.width);
+    EXPECT_EQ(768, w.height);
+    const int kLeft = (1024 - 800) / 2, kTop = kMenuBar + (768 - kMenuBar - 600) / 2;
+    e2e::Rgb seen{};
+    EXPECT_TRUE(e2e::wait_for_pixel(x, w.x + kLeft, w.y + kTop, kRed, kEventMs, &seen))
+        << e2e::to_string(seen);
+    e2e::Image screen = e2e::screenshot(x);
+    screen.save_png("full_screen_windows.png");
+    const struct {
+        int sx, sy;
+        bool red;
+    } pixels[] = {{kLeft, kTop, true}, {kLeft + 7, kTop + 7, true}, {kLeft + 8, kTop, false},
+                  {kLeft, kTop + 8, false}, {kLeft - 1, kTop, false}};
+    for (const auto &p : pixels)
+        EXPECT_EQ(p.red, screen.at(w.x + p.sx, w.y + p.sy) == kRed) << p.sx << "," << p.sy;
+    EXPECT_EQ(kBlack, screen.at(w.x + kLeft - 1, w.y + kTop));
+    EXPECT_EQ(kBlack, screen.at(w.x + 1023, w.y + 767));
+    // Library (0, 0) is buffer pixel (100, 75), a 4 x 4 block on the screen.
+    EXPECT_TRUE(e2e::click(x, w.x + kLeft + 4 * 100 + 3, w.y + kTop + 4 * 75 + 1));
+    EXPECT_TRUE(app.process.wait_for_output("RICH 1 0 0 ", kEventMs)) << app.process.output();
+    EXPECT_TRUE(e2e::click(x, w.x + kLeft + 2, w.y + kTop + 3));
+    EXPECT_TRUE(app.process.wait_for_output("RICH 1 -100 75 ", kEventMs)) << app.process.output();
+    ASSERT_TRUE(e2e::key_to(x, w, "ctrl+q"));
+    int status = -1;
+    EXPECT_TRUE(app.process.wait(kEventMs, &status)) << "still running after Ctrl+Q";
+}
+
 // With no pad and whatever XInput the system has, the gamepads read 0 and the program runs on:
 // the events still come, Ctrl+Q still ends it.
 TEST_F(WineTest, WindowsPadsReadZeroWithoutAPad) {
