@@ -58,7 +58,9 @@ TEST(Picture, BeforeTheLibraryOpensNothingIsSavedAndThePictureSizeIsChosen) {
         // Logging is on from the load: the log line comes after the warning.
         EXPECT_EQ(newest_message(), "Picture size " + std::to_string(c.got_width) + " x " +
                                         std::to_string(c.got_height) + "\n");
-        if (c.warning) EXPECT_EQ(newest_message(1), c.warning);
+        if (c.warning) {
+            EXPECT_EQ(newest_message(1), c.warning);
+        }
         EXPECT_EQ(TAVIX_picture_width(), c.got_width);
         EXPECT_EQ(TAVIX_picture_height(), c.got_height);
     }

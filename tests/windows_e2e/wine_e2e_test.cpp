@@ -389,7 +389,7 @@ TEST_F(WineTest, WindowsRichClientGetsTheSameTypedText) {
         return seen;
     };
     e2e::Process linux_app(x, e2e::build_dir() + "/tests/windows_e2e/rich_echo_client",
-                           e2e::ProcessOptions{{"text"}});
+                           e2e::ProcessOptions{{"text"}, "", {}});
     ASSERT_TRUE(linux_app.ok()) << linux_app.error();
     std::vector<std::string> linux_seen = typed(linux_app, "linux");
     WineProgram windows_app(x, "tests/windows_e2e/rich_echo_client.exe", {"text"});
