@@ -147,10 +147,11 @@ int TAVIX_show_cursor(int show) {
 }
 
 // Covers the screen with the graphics window, or puts it back: false when the system cannot.
+// The window may have left full screen without the program (Escape in a page), so the window's
+// own state is asked every time, not the last call's.
 static int show_fullscreen(int on) {
 #ifdef _WIN32
-    (void)on;
-    return 0;
+    return on ? 0 : 1;  // never on, so always off
 #else
     return TavixSetFullscreen(library_state.window.graphics, on ? TRUE : FALSE) ? 1 : 0;
 #endif
@@ -165,7 +166,6 @@ int TAVIX_set_fullscreen(int on) {
         s.screen.fullscreen = (uint8_t)want;  // applied at the start
         return 1;
     }
-    if (want == s.screen.fullscreen) return 1;
     if (!show_fullscreen(want)) {
         TAVIX_console_printf("Full screen %s not possible here: the window stays as it is\n",
                              want ? "on" : "off");
