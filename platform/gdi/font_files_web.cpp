@@ -18,11 +18,18 @@ int tavix_web_font_fetch(const char *path);
 
 namespace {
 
-const char *const SANS = "/fonts/LiberationSans-Regular.ttf";
-const char *const SANS_BOLD = "/fonts/LiberationSans-Bold.ttf";
-const char *const DEJAVU = "/fonts/DejaVuSans.ttf";
-const char *const DEJAVU_BOLD = "/fonts/DejaVuSans-Bold.ttf";
-const char *const MONO = "/fonts/DejaVuSansMono.ttf";
+// A family's files by style: regular, bold, italic, bold italic. DejaVu's obliques are not among
+// the faces the project installs (fonts-dejavu-core has none), so fontconfig answers an italic
+// request with the upright file there, which FreeType slants; so does this table.
+struct Family {
+    const char *files[4];
+};
+const Family SANS = {{"/fonts/LiberationSans-Regular.ttf", "/fonts/LiberationSans-Bold.ttf",
+                      "/fonts/LiberationSans-Italic.ttf", "/fonts/LiberationSans-BoldItalic.ttf"}};
+const Family DEJAVU = {{"/fonts/DejaVuSans.ttf", "/fonts/DejaVuSans-Bold.ttf",
+                        "/fonts/DejaVuSans.ttf", "/fonts/DejaVuSans-Bold.ttf"}};
+const Family MONO = {{"/fonts/DejaVuSansMono.ttf", "/fonts/DejaVuSansMono-Bold.ttf",
+                      "/fonts/DejaVuSansMono.ttf", "/fonts/DejaVuSansMono-Bold.ttf"}};
 
 }  // namespace
 
@@ -32,18 +39,16 @@ const char *font_files_start() {
 
 // A named face that is bundled is that face; any other request is the sans face (fontconfig
 // answers a sans request with Arial's metric twin, Liberation Sans), or the fixed one for fixed
-// pitch. fontconfig takes a semibold request (600) and more to the bold file; a bold fixed
-// request gets the regular file, which FreeType then emboldens.
-bool font_files_find(const char *face, int weight, bool, int pitch_family, std::string *file,
-                     int *index) {
+// pitch. fontconfig takes a semibold request (600) and more to the bold file.
+bool font_files_find(const char *face, int weight, bool italic, int pitch_family,
+                     std::string *file, int *index) {
     bool fixed = (pitch_family & 3) == FIXED_PITCH || (pitch_family & 0xF0) == FF_MODERN;
-    bool bold = weight >= 600;
+    const Family *family = &SANS;
     if (strcasecmp(face, "DejaVu Sans Mono") == 0 || (fixed && strcasecmp(face, "DejaVu Sans") != 0))
-        *file = MONO;
+        family = &MONO;
     else if (strcasecmp(face, "DejaVu Sans") == 0)
-        *file = bold ? DEJAVU_BOLD : DEJAVU;
-    else
-        *file = bold ? SANS_BOLD : SANS;
+        family = &DEJAVU;
+    *file = family->files[(weight >= 600 ? 1 : 0) + (italic ? 2 : 0)];
     *index = 0;
     return tavix_web_font_fetch(file->c_str()) != 0;
 }
