@@ -20,8 +20,14 @@ set(TAVIX_WEB_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR} CACHE INTERNAL "Where tavix_we
 # (Windows-1252, Greek, Cyrillic) with fonttools' subsetter, which keeps the outlines and their
 # hinting as they are. A page fetches each from the fonts/ folder beside it when its program
 # first needs it.
-set(TAVIX_WEB_FONTS LiberationSans-Regular.ttf LiberationSans-Bold.ttf DejaVuSans.ttf
-  DejaVuSans-Bold.ttf DejaVuSansMono.ttf CACHE INTERNAL "The fonts a page offers")
+set(TAVIX_WEB_FONTS
+  LiberationSans-Regular.ttf LiberationSans-Bold.ttf LiberationSans-Italic.ttf
+  LiberationSans-BoldItalic.ttf LiberationSerif-Regular.ttf LiberationSerif-Bold.ttf
+  LiberationSerif-Italic.ttf LiberationSerif-BoldItalic.ttf LiberationMono-Regular.ttf
+  LiberationMono-Bold.ttf LiberationMono-Italic.ttf LiberationMono-BoldItalic.ttf
+  DejaVuSans.ttf DejaVuSans-Bold.ttf DejaVuSansMono.ttf
+  DejaVuSansMono-Bold.ttf DejaVuSerif.ttf DejaVuSerif-Bold.ttf
+  CACHE INTERNAL "The fonts a page offers")
 set(TAVIX_WEB_FONT_CHARACTERS "U+0000-007E,U+00A0-00FF,U+0152-0153,U+0160-0161,U+0178,U+017D-017E,U+0192,U+02C6,U+02DC,U+0370-03FF,U+0400-04FF,U+2013-2014,U+2018-201A,U+201C-201E,U+2020-2022,U+2026,U+2030,U+2039-203A,U+20AC,U+2122,U+FFFD"
   CACHE INTERNAL "The characters the offered fonts keep")
 

@@ -87,13 +87,11 @@
     waiting.forEach(function(f) { f(); });
   };
 
-  // The console's fold button is there while the console is shown; a full-screen picture follows
-  // the window's size.
+  // The console's fold button is there while the console is shown.
   var pageControls = function() {
     var fold = document.getElementById('tavix-console-fold');
     var c = document.getElementById('tavix-console');
     if (fold) fold.hidden = !(c && c.tavixTaken && c.style.display != 'none');
-    fitFull();
   };
 
   Module['tavixHooks'] = {
@@ -165,29 +163,16 @@
     resolveExited(-1);
   };
 
-  // Full screen: the windows' folder fills the screen, the graphics window at the largest whole
-  // multiple of its size that fits, or scaled down to fit.
+  // Full screen: the graphics window over the page (and the page over the screen), as the
+  // program's TAVIX_set_fullscreen shows it (library_web.js); Escape puts it back.
   var stage = document.getElementById('tavix-windows');
   var fullButton = document.getElementById('tavix-fullscreen');
-  var fitFull = function() {
-    var g = document.getElementById('tavix-graphics');
-    if (!g || !stage || document.fullscreenElement !== stage) return;
-    var w = parseFloat(g.style.width) || g.width, h = parseFloat(g.style.height) || g.height;
-    var fit = Math.min(window.innerWidth / w, window.innerHeight / h);
-    var k = fit >= 1 ? Math.floor(fit) : fit;
-    stage.style.setProperty('--tavix-width', (w * k) + 'px');
-    stage.style.setProperty('--tavix-height', (h * k) + 'px');
-  };
-  if (fullButton && stage) {
-    if (!stage.requestFullscreen) fullButton.hidden = true;
+  if (fullButton) {
     fullButton.addEventListener('click', function() {
-      stage.requestFullscreen().then(function() {
-        var g = document.getElementById('tavix-graphics');
-        if (g) g.focus({preventScroll: true});
-      }, function() {});
+      if (!Module['tavixFullscreen'] || !Module['tavixFullscreen']()) return;
+      var g = document.getElementById('tavix-graphics');
+      if (g) g.focus({preventScroll: true});
     });
-    document.addEventListener('fullscreenchange', fitFull);
-    window.addEventListener('resize', fitFull);
   }
   // The console folds away and back.
   var foldButton = document.getElementById('tavix-console-fold');

@@ -243,6 +243,8 @@ int screen_resized(void) {
 }
 
 // Covers the screen with the graphics window, or puts it back: false when the system cannot.
+// The window may have left full screen without the program (Escape in a page), so the window's
+// own state is asked every time, not the last call's.
 static int show_fullscreen(int on) {
 #ifdef _WIN32
     // A pop-up over the whole of the monitor the window is on, its menu bar kept; off: the style
@@ -260,6 +262,7 @@ static int show_fullscreen(int on) {
         InvalidateRect(hwnd, nullptr, FALSE);
         return 1;
     }
+    if (screen.covering) return 1;
     MONITORINFO monitor;
     monitor.cbSize = sizeof monitor;
     WINDOWPLACEMENT place;
@@ -297,7 +300,6 @@ int TAVIX_set_fullscreen(int on) {
         s.screen.fullscreen = (uint8_t)want;  // applied at the start
         return 1;
     }
-    if (want == s.screen.fullscreen) return 1;
     if (!show_fullscreen(want)) {
         TAVIX_console_printf("Full screen %s not possible here: the window stays as it is\n",
                              want ? "on" : "off");

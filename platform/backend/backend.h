@@ -166,8 +166,10 @@ struct Backend {
     // Shows or hides the pointer while it is over any of the program's windows.
     void (*show_cursor)(bool show);
     // Makes the window cover its whole screen (on) or puts it back as it was (off), and gives the
-    // size its picture has afterwards (screen pixels) in width x height. False when the backend
-    // cannot (no screen): nothing changed.
+    // size its picture has afterwards (screen pixels) in width x height, or 0 x 0 when it shows
+    // the window's picture over the screen itself, scaled as it sees fit (a page's canvas): the
+    // window then composes it as before. False when the backend cannot (no screen): nothing
+    // changed.
     bool (*window_set_fullscreen)(uint32_t id, bool on, int *width, int *height);
     // The backend's controllers (the section "Gamepads" above); null when it has none.
     const BackendPads *pads;

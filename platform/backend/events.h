@@ -51,6 +51,10 @@ void input_close_requested(HWND hwnd);
 void input_exposed(HWND hwnd);
 // The window manager resized the window's picture to width x height.
 void input_resized(HWND hwnd, int width, int height);
+// The user put the window over the whole screen (on) or back, outside the program's calls (a page's
+// own button, Escape): its picture is width x height now, 0 x 0 when the backend scales it itself
+// (backend.h: window_set_fullscreen).
+void input_fullscreen(HWND hwnd, bool on, int width, int height);
 // The window's top-left (its picture's origin) moved to (x, y) on the screen.
 void input_moved(HWND hwnd, int x, int y);
 // The window got the keyboard focus.

@@ -546,26 +546,33 @@ int WINAPI ShowCursor(BOOL show) {
     return count;
 }
 
-BOOL WINAPI TavixSetFullscreen(HWND hwnd, BOOL on) {
-    Window *w = window_get(hwnd);
-    if (!w || !w->backend_id) return FALSE;
-    if ((bool)on == w->fullscreen) return TRUE;
-    int width = 0, height = 0;
-    if (!backend->window_set_fullscreen(w->backend_id, on, &width, &height)) return FALSE;
-    if (!on) {
-        w->fullscreen = false;
+// Takes the backend's word that w now covers its screen (on) with a picture of width x height
+// screen pixels, or is back as it was. 0 x 0: the backend shows the picture over the screen
+// itself, and the window keeps composing it as before. False when the surface does not fit.
+static bool take_fullscreen(Window *w, bool on, int width, int height) {
+    if (!on || (width == 0 && height == 0)) {
+        w->fullscreen = on;
         w->scale = screen_scale();
         w->origin = POINT{0, 0};
         w->changed = true;
-        return TRUE;
+        return true;
     }
-    if (!window_fit_screen(w, width, height)) {
-        // The surface is larger than the screen: the window goes back as it was.
-        backend->window_set_fullscreen(w->backend_id, false, &width, &height);
-        return FALSE;
-    }
+    if (!window_fit_screen(w, width, height)) return false;
     w->fullscreen = true;
-    return TRUE;
+    return true;
+}
+
+BOOL WINAPI TavixSetFullscreen(HWND hwnd, BOOL on) {
+    Window *w = window_get(hwnd);
+    if (!w) return FALSE;
+    if ((bool)on == w->fullscreen) return TRUE;
+    if (!w->backend_id) return FALSE;
+    int width = 0, height = 0;
+    if (!backend->window_set_fullscreen(w->backend_id, on, &width, &height)) return FALSE;
+    if (take_fullscreen(w, on, width, height)) return TRUE;
+    // The surface is larger than the screen: the window goes back as it was.
+    backend->window_set_fullscreen(w->backend_id, false, &width, &height);
+    return FALSE;
 }
 
 // ---- Window events from the backend -----------------------------------------------------------
@@ -580,6 +587,11 @@ void input_exposed(HWND hwnd) {
     w->changed = true;
     if (w->menu) menu_paint_bar(hwnd);
     InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void input_fullscreen(HWND hwnd, bool on, int width, int height) {
+    Window *w = window_get(hwnd);
+    if (w && on != w->fullscreen) take_fullscreen(w, on, width, height);
 }
 
 void input_resized(HWND hwnd, int width, int height) {

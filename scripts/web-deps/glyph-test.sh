@@ -26,7 +26,8 @@ D=/usr/share/fonts/truetype/dejavu
 L=/usr/share/fonts/truetype/liberation
 for f in $L/LiberationSans-Regular.ttf $D/DejaVuSans.ttf $L/LiberationSans-Bold.ttf \
     $L/LiberationSans-Italic.ttf $L/LiberationSerif-Regular.ttf $L/LiberationMono-Regular.ttf \
-    $D/DejaVuSans-Bold.ttf $D/DejaVuSansMono.ttf $D/DejaVuSerif.ttf; do
+    $L/LiberationSans-BoldItalic.ttf $D/DejaVuSans-Bold.ttf $D/DejaVuSansMono.ttf \
+    $D/DejaVuSansMono-Bold.ttf $D/DejaVuSerif.ttf; do
     [ -f "$f" ] || { echo "glyph-test: $f is missing; run scripts/install-deps.sh" >&2; exit 1; }
     add "$f"
 done

@@ -392,6 +392,33 @@ TEST(Mouse, AFullScreenWindowScalesItsPictureAndClicksMapBack) {
     EXPECT_EQ(w->origin.x, 0);
     EXPECT_EQ(w->origin.y, 0);
     EXPECT_EQ(w->surface.width, sw);
+    // The user takes it out of full screen and back outside the program's calls (a page's
+    // Escape, its button): the window follows, and the program's next call acts again.
+    const struct {
+        bool on, by_user;  // the change, and whether the user (else the program) makes it
+        int width, height;
+        bool fullscreen;
+        int scale, origin_x;  // -1: as TavixSetFullscreen fitted it before
+    } steps[] = {
+        {true, false, 0, 0, true, -1, -1},
+        {false, true, 0, 0, false, screen_scale(), 0},
+        {true, false, 0, 0, true, -1, -1},  // acts again, fitted again
+        {false, false, 0, 0, false, screen_scale(), 0},
+        {true, true, 0, 0, true, screen_scale(), 0},  // the backend scales the picture itself
+        {false, false, 0, 0, false, screen_scale(), 0},
+        {true, true, sw * 3, sh * 3, true, 3, 0},
+        {true, true, sw * 4, sh * 4, true, 3, 0},  // already on: nothing changes
+        {false, true, 0, 0, false, screen_scale(), 0},
+    };
+    for (const auto &step : steps) {
+        if (step.by_user)
+            input_fullscreen(hwnd, step.on, step.width, step.height);
+        else
+            EXPECT_TRUE(TavixSetFullscreen(hwnd, step.on));
+        EXPECT_EQ(w->fullscreen, step.fullscreen);
+        EXPECT_EQ(w->scale, step.scale < 0 ? s : step.scale);
+        EXPECT_EQ(w->origin.x, step.origin_x < 0 ? at.x : step.origin_x);
+    }
     DestroyWindow(hwnd);
     // A picture larger than the screen cannot be shown whole: the window stays as it was.
     hwnd = make_window(WS_POPUP, 4000, 100);

@@ -14,13 +14,15 @@ inline int keys_held_now(void) {
     return held;
 }
 
-inline void echo_rich_events_until_quit(void) {
+// after, if given, hears each event once its line is out.
+inline void echo_rich_events_until_quit(void (*after)(const TAVIX_Event &) = nullptr) {
     for (;;) {
         TAVIX_Event e;
         int type = TAVIX_wait(&e);
         printf("RICH %d %d %d %d %d %d held %d buttons %d\n", type, e.x, e.y, e.key, e.button,
                e.modifiers & ~TAVIX_MOD_REPEAT, keys_held_now(), TAVIX_mouse(nullptr, nullptr));
         fflush(stdout);
+        if (after) after(e);
         if (type == TAVIX_QUIT) return;
     }
 }

@@ -941,6 +941,193 @@ async function runPageControls(browser, port) {
   }
 }
 
+// A program's TAVIX_set_fullscreen(1): the canvas over the page at the largest whole multiple of
+// its size that fits (scaled down where none does), centred on black, pixelated; a click and a
+// tap land where they show; Escape puts it back, and the program's next call covers the page
+// again, its call for off puts it back too.
+async function runFullscreenCall(browser, port) {
+  const name = 'fullscreen_call';
+  console.log(`${name}:`);
+  const view = await openPage(browser, port, 'rich_echo_client', { arg: 'fullscreen' });
+  try {
+    const { page } = view;
+    const output = () => page.evaluate(() => window.tavix.output.slice());
+    // The first line from index on that starts with text, within 10 s.
+    const line = async (text, from) => (await within(10000, page.waitForFunction((t, i) =>
+      window.tavix.output.slice(i).find((l) => l.startsWith(t)), { polling: 50 }, text, from),
+    `the line ${text}`)).jsonValue();
+    const shown = () => page.$eval('#tavix-graphics', (g) => {
+      const r = g.getBoundingClientRect(), corner = document.elementFromPoint(0, 0);
+      return { x: r.left, y: r.top, w: r.width, h: r.height, inner: g.clientWidth,
+        fixed: getComputedStyle(g).position === 'fixed',
+        rendering: getComputedStyle(g).imageRendering,
+        black: !!corner && getComputedStyle(corner).backgroundColor === 'rgb(0, 0, 0)' };
+    });
+    const full = () => page.waitForFunction(() =>
+      getComputedStyle(document.getElementById('tavix-graphics')).position === 'fixed', { timeout: 5000 });
+    const inPage = () => page.waitForFunction(() =>
+      getComputedStyle(document.getElementById('tavix-graphics')).position !== 'fixed', { timeout: 5000 });
+    check((await output()).includes('FULLSCREEN 1 1'), `${name}: the call answers 1 in a page`);
+    const [W, H] = [WIDTH, BAR + HEIGHT];
+    for (const [vw, vh, k] of [[1300, 900, 1], [400, 300, Math.min(400 / W, 300 / H)],
+      [1920, 1200, 2]]) {
+      await page.setViewport({ width: vw, height: vh, deviceScaleFactor: 1 });
+      await page.waitForFunction((w) => Math.abs(document.getElementById('tavix-graphics')
+        .getBoundingClientRect().width - w) < 0.01, { timeout: 5000 }, W * k).catch(() => {});
+      const box = await shown();
+      const want = { x: Math.floor((vw - W * k) / 2), y: Math.floor((vh - H * k) / 2), w: W * k, h: H * k };
+      check(['x', 'y', 'w', 'h'].every((f) => Math.abs(box[f] - want[f]) < 0.01) && box.fixed &&
+        box.black && box.rendering === 'pixelated',
+      `${name}: ${vw} x ${vh} shows it ${k.toFixed(2)} times, centred on black, pixelated ` +
+        `(${JSON.stringify(box)})`);
+    }
+    // A click and a finger's tap on the doubled picture (the last size).
+    const box = await shown();
+    const at = (x, y) => [box.x + 2 * (ORIGIN_X + x) + 1, box.y + 2 * (BAR + ORIGIN_Y - y) + 1];
+    let from = (await output()).length;
+    await page.mouse.click(...at(100, 50));
+    check((await line('RICH 1 ', from)).startsWith('RICH 1 100 50 0 1 '), `${name}: a click lands at (100, 50)`);
+    from = (await output()).length;
+    const touch = await page.createCDPSession();
+    await touch.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+    const [tx, ty] = at(-200, -100);
+    await touch.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: tx, y: ty }] });
+    await touch.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+    check((await line('RICH 1 ', from)).startsWith('RICH 1 -200 -100 0 1 '),
+      `${name}: a tap lands at (-200, -100)`);
+    await page.screenshot({ path: path.join(outDir, `${name}.png`) });
+    // Escape: out of the browser's full screen if the click brought it there, else out of the
+    // page's; either way back in the page.
+    await page.keyboard.press('Escape');
+    await inPage().catch(async () => {
+      if (await page.evaluate(() => !!document.fullscreenElement)) {
+        await page.evaluate(() => document.exitFullscreen());
+        await inPage();
+      }
+    });
+    const back = await shown();
+    check(!back.fixed && back.inner === W && !back.black, `${name}: Escape puts it back (${JSON.stringify(back)})`);
+    await page.focus('#tavix-graphics');
+    from = (await output()).length;
+    await page.keyboard.press('f');
+    const again = await line('FULLSCREEN', from);
+    await full();
+    check(again === 'FULLSCREEN 1 1' && (await shown()).fixed,
+      `${name}: after Escape the program's call covers the page again (${again})`);
+    from = (await output()).length;
+    await page.keyboard.press('w');
+    const off = await line('FULLSCREEN', from);
+    await inPage();
+    check(off === 'FULLSCREEN 0 1' && (await shown()).inner === W, `${name}: its call for off puts it back (${off})`);
+    if (view.errors.length) throw new Error(`page errors: ${view.errors.join(' | ')}`);
+  } finally {
+    await view.context.close();
+  }
+}
+
+// ---- Gamepads -------------------------------------------------------------------------------
+// A "standard" pad faked in the page, given what tests/core/pads_test.cpp gives SDL's virtual
+// controller on Linux, as the browser shows a 16-bit device (sticks over -1..1, triggers over
+// 0..1): the program sees the same pad events and reads the same values as that test expects.
+function fakePad() {
+  const rest = () => ({ axes: [0, 0, 0, 0], buttons: Array.from({ length: 17 },
+    () => ({ pressed: false, touched: false, value: 0 })) });
+  const state = { plugged: true, ...rest(), rest };
+  window.__tavixPad = state;
+  const pad = {
+    id: 'TAVIX test pad (STANDARD GAMEPAD)', index: 0, mapping: 'standard', timestamp: 0,
+    get connected() { return state.plugged; },
+    get axes() { return state.axes; },
+    get buttons() { return state.buttons; },
+  };
+  Object.defineProperty(Navigator.prototype, 'getGamepads', { configurable: true,
+    value: () => [state.plugged ? pad : null, null, null, null] });
+}
+const STICK = (raw) => (2 * (raw + 32768)) / 65535 - 1;
+const TRIGGER = (raw) => (raw + 32768) / 65535;
+// A step's change: {plugged} to pull the pad out or plug it in at rest, or {buttons: {standard
+// index: value}, axes: {index: value}}. Standard-mapping buttons: A 0, X 2, Y 3, right shoulder
+// 5, left trigger 6, right trigger 7, d-pad down 13. The events as "type pad button"; the reads
+// as pad 0's "PAD <held bits> <six axes>" after them.
+const PAD_STEPS = [
+  ['A down', { buttons: { 0: 1 } }, ['9 0 0'], 'PAD 9 0 0 0 0 0 0'],
+  ['Y up, d-pad down and right shoulder down', { buttons: { 3: 0, 13: 1, 5: 1 } },
+    ['10 0 3', '9 0 9', '9 0 11'], 'PAD 2561 0 0 0 0 0 0'],
+  ['left stick full up', { axes: { 1: STICK(-32768) } }, [], 'PAD 2561 0 1000 0 0 0 0'],
+  ['left stick half left', { axes: { 0: STICK(-16384) } }, [], 'PAD 2561 -500 1000 0 0 0 0'],
+  ['right stick down', { axes: { 3: STICK(32767) } }, [], 'PAD 2561 -500 1000 0 -1000 0 0'],
+  ['right stick right', { axes: { 2: STICK(32767) } }, [], 'PAD 2561 -500 1000 1000 -1000 0 0'],
+  ['right trigger in', { buttons: { 7: TRIGGER(32767) } }, [], 'PAD 2561 -500 1000 1000 -1000 0 1000'],
+  ['left trigger half in', { buttons: { 6: TRIGGER(0) } }, [],
+    'PAD 2561 -500 1000 1000 -1000 498 1000'],
+  // What a page is handed that is not a number reads as rest.
+  ['sticks that are not numbers', { axes: { 0: 'left', 2: null } }, [],
+    'PAD 2561 0 1000 0 -1000 498 1000'],
+  ['pulled out', { plugged: false }, ['10 0 0', '10 0 9', '10 0 11', '12 0 0'],
+    'PAD 0 0 0 0 0 0 0'],
+  ['plugged in', { plugged: true }, ['11 0 0'], 'PAD 0 0 0 0 0 0 0'],
+];
+// Applies a step's change to the page's pad.
+function changePad(change) {
+  const p = window.__tavixPad;
+  if ('plugged' in change) Object.assign(p, p.rest(), { plugged: change.plugged });
+  for (const [i, v] of Object.entries(change.buttons ?? {}))
+    p.buttons[i] = { pressed: v >= 0.5, touched: v > 0, value: v };
+  for (const [i, v] of Object.entries(change.axes ?? {})) p.axes[i] = v;
+}
+async function runPads(browser, port) {
+  const name = 'pads';
+  console.log(`${name}:`);
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(String(e)));
+    await page.evaluateOnNewDocument(fakePad);
+    // Y held before the program's first gamepad call, as pads_test starts.
+    await page.evaluateOnNewDocument(() => { window.__tavixPad.buttons[3] = { pressed: true, value: 1 }; });
+    await page.goto(`http://127.0.0.1:${port}/rich_echo_client.html?arg=pads`, { waitUntil: 'load' });
+    await within(30000, page.evaluate(() => window.tavix.ready), `${name}: window.tavix.ready`);
+    await page.focus('#tavix-graphics');
+    // The RICH lines' "type key button" of pad events (9 to 12) from index from on.
+    const padEvents = (from) => page.evaluate((i) => window.tavix.output.slice(i)
+      .map((l) => l.split(' ')).filter((f) => f[0] === 'RICH' && f[1] >= 9 && f[1] <= 12)
+      .map((f) => `${f[1]} ${f[4]} ${f[5]}`), from);
+    const count = () => page.evaluate(() => window.tavix.output.length);
+    const waitEvents = async (from, n) => {
+      await page.waitForFunction((i, k) => window.tavix.output.slice(i).filter((l) =>
+        /^RICH (9|10|11|12) /.test(l)).length >= k, { timeout: 5000, polling: 50 }, from, n).catch(() => {});
+      await sleep(300);  // and nothing more
+      return padEvents(from);
+    };
+    // What the program reads after the key r, typed once the step's events came.
+    const reads = async () => {
+      const from = await count();
+      await page.keyboard.press('r');
+      return (await within(5000, page.waitForFunction((i) => {
+        const lines = window.tavix.output.slice(i);
+        const typed = lines.findIndex((l) => l.startsWith('RICH 2 ') && l.split(' ')[4] === '114');
+        return typed >= 0 && lines.slice(typed).find((l) => l.startsWith('PAD '));
+      }, { polling: 50 }, from), 'the reads after r')).jsonValue();
+    };
+    const first = await waitEvents(0, 2);
+    check((await page.evaluate(() => window.tavix.output)).includes('PADS 0 0 0') &&
+      first.join(',') === '11 0 0,9 0 3', `${name}: the pad there at the first call is added, Y ` +
+      `held (${first.join(', ')})`);
+    for (const [what, change, events, read] of PAD_STEPS) {
+      const from = await count();
+      await page.evaluate(changePad, change);
+      const seen = await waitEvents(from, events.length);
+      const got = await reads();
+      check(seen.join(',') === events.join(',') && got === read,
+        `${name}: ${what}: events [${seen.join(', ')}], ${got}`);
+    }
+    if (errors.length) throw new Error(`page errors: ${errors.join(' | ')}`);
+  } finally {
+    await context.close();
+  }
+}
+
 // ---- Screenshots ----------------------------------------------------------------------------
 // The cone's page as a desk and a phone held upright show it, into docs/screenshots/ (run only
 // when named: node tests/web/web_test.mjs screenshots).
@@ -1012,7 +1199,7 @@ async function main() {
       }
     }
     for (const [name, run] of [['menu_record', runMenuRecording], ['fullscreen', runPageControls],
-      ['sound', runSound],
+      ['fullscreen_call', runFullscreenCall], ['pads', runPads], ['sound', runSound],
       ['figures', figures], ['screenshots', screenshots]]) {
       if (only.length ? !only.includes(name) : name === 'screenshots') continue;
       try {

@@ -238,11 +238,16 @@ static void draw_measured_text(void) {
     const char *label = "Centred\nby measuring";
     int w = TAVIX_text_width(18, label), h = TAVIX_text_height(18, label);
     TAVIX_draw_text(BLACK, -w / 2, -200 - h / 2, 18, label);
-    // Any language's text, UTF-8, in the library's font: Greek, Cyrillic, accents, a byte that is
-    // not UTF-8, and one past 16 bits.
+    // Any language's text, UTF-8, in the library's font and in a face asked for by name, beside
+    // it: Greek, Cyrillic, accents, a byte that is not UTF-8, and one past 16 bits.
     TAVIX_set_utf8(1);
     TAVIX_draw_text(NAVY_BLUE, -290, -222, 16, "\xCE\xB1\xCE\xB2\xCE\xB3 \xD0\x96\xD0\xB8\xD0\xB2");
     TAVIX_draw_text(BLACK, -290, -244, 14, "caf\xC3\xA9 \xE2\x82\xAC\xFF\xF0\x9F\x98\x80");
+    TAVIX_set_font("DejaVu Sans", TAVIX_FONT_BOLD);
+    TAVIX_draw_text(FOREST_GREEN, 130, -222, 16, "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xD0\xAF");
+    TAVIX_set_font(0, TAVIX_FONT_ITALIC);
+    TAVIX_draw_text(BLACK, 130, -244, 14, "Z\xC3\xB6\xC3\xAB \xCE\xBB");
+    TAVIX_set_font(0, 0);
     TAVIX_set_utf8(0);
 }
 

@@ -114,8 +114,11 @@ var LibraryTavixWeb = {
       var canvas = win.canvas;
       var rect = canvas.getBoundingClientRect();
       var left = rect.left + canvas.clientLeft, top = rect.top + canvas.clientTop;
-      var sx = canvas.clientWidth > 0 ? canvas.width / canvas.clientWidth : 1;
-      var sy = canvas.clientHeight > 0 ? canvas.height / canvas.clientHeight : 1;
+      // The content's size unrounded (a canvas scaled to fit the page has fractions of a pixel).
+      var shownW = rect.width - (canvas.offsetWidth - canvas.clientWidth);
+      var shownH = rect.height - (canvas.offsetHeight - canvas.clientHeight);
+      var sx = shownW > 0 ? canvas.width / shownW : 1;
+      var sy = shownH > 0 ? canvas.height / shownH : 1;
       return [Math.floor((e.clientX - left) * sx), Math.floor((e.clientY - top) * sy)];
     },
 
@@ -309,6 +312,124 @@ var LibraryTavixWeb = {
       win.canvas.style.width = (width / win.scale) + 'px';
       win.canvas.style.height = (height / win.scale) + 'px';
       win.context = win.canvas.getContext('2d', {alpha: false});
+      if (TavixWeb.full && TavixWeb.full.win === win) TavixWeb.fit();
+    },
+
+    // The window shown over the whole page (TAVIX_set_fullscreen, the page's full-screen
+    // button), or null: {id, win, backdrop (the black behind it), browser (the browser's own full
+    // screen holds the page), ours (asked for by this code, so left with it)}.
+    full: null,
+    fullListening: false,
+    // The canvas's style properties full screen sets; leaving takes them away again.
+    fullStyle: ['position', 'left', 'top', 'width', 'height', 'margin', 'border', 'padding',
+                'max-width', 'max-height', 'z-index', 'image-rendering', 'box-sizing'],
+
+    // The canvas over the page, centred on black: the largest whole multiple of its pixels that
+    // the page's device pixels hold, else of its window pixels (a picture kept at a finer
+    // scale), else scaled down to fit; pixels kept square and sharp. Pointer and touch positions
+    // follow through position().
+    fit: function() {
+      var f = TavixWeb.full;
+      if (!f) return;
+      var canvas = f.win.canvas, ratio = window.devicePixelRatio || 1;
+      var roomW = window.innerWidth * ratio, roomH = window.innerHeight * ratio;
+      var w = canvas.width, h = canvas.height, scale = f.win.scale;
+      var most = Math.min(roomW / w, roomH / h), k = Math.floor(most);
+      if (k < 1) k = Math.floor(most * scale) >= 1 ? Math.floor(most * scale) / scale : most;
+      var set = function(name, value) { canvas.style.setProperty(name, value, 'important'); };
+      set('position', 'fixed');
+      set('left', Math.floor((roomW - w * k) / 2) / ratio + 'px');
+      set('top', Math.floor((roomH - h * k) / 2) / ratio + 'px');
+      set('width', w * k / ratio + 'px');
+      set('height', h * k / ratio + 'px');
+      set('margin', '0');
+      set('border', 'none');
+      set('padding', '0');
+      set('max-width', 'none');
+      set('max-height', 'none');
+      set('z-index', '2147483647');
+      set('image-rendering', 'pixelated');
+      set('box-sizing', 'content-box');
+    },
+
+    // Shows window id over the page, and the page over the screen where the browser lets it;
+    // tell: the program did not ask, so it hears of it.
+    enterFull: function(id, tell) {
+      var win = TavixWeb.windows[id];
+      if (!win || typeof document === 'undefined') return 0;
+      if (TavixWeb.full && TavixWeb.full.win !== win) TavixWeb.leaveFull(true);
+      if (!TavixWeb.full) {
+        var backdrop = document.createElement('div');
+        backdrop.style.cssText = 'position: fixed; left: 0; top: 0; right: 0; bottom: 0; ' +
+                                 'background: #000; z-index: 2147483646';
+        document.body.appendChild(backdrop);
+        TavixWeb.full = {id: id, win: win, backdrop: backdrop,
+                         browser: !!document.fullscreenElement, ours: false};
+        TavixWeb.listenForFull();
+        if (tell) TavixWeb.push({kind: 8, id: id, f: [1]});
+      }
+      TavixWeb.fit();
+      TavixWeb.askBrowser();
+      return 1;
+    },
+
+    // Puts the window back in the page, and the page out of the browser's full screen if this
+    // code put it there; tell: the program did not ask, so it hears of it.
+    leaveFull: function(tell) {
+      var f = TavixWeb.full;
+      if (!f) return;
+      TavixWeb.full = null;
+      if (f.backdrop.parentNode) f.backdrop.parentNode.removeChild(f.backdrop);
+      var canvas = f.win.canvas;
+      TavixWeb.fullStyle.forEach(function(name) { canvas.style.removeProperty(name); });
+      canvas.style.width = (canvas.width / f.win.scale) + 'px';
+      canvas.style.height = (canvas.height / f.win.scale) + 'px';
+      if (f.ours && document.fullscreenElement && document.exitFullscreen)
+        document.exitFullscreen().catch(function() {});
+      if (tell && TavixWeb.windows[f.id] === f.win) TavixWeb.push({kind: 8, id: f.id, f: [0]});
+    },
+
+    // The browser's own full screen, asked for only while the user's click or key lets a page
+    // have it (else it refuses, and says so on the console): otherwise at their next one.
+    askBrowser: function() {
+      var f = TavixWeb.full;
+      if (!f || document.fullscreenElement || !document.fullscreenEnabled) return;
+      var root = document.documentElement;
+      if (!root.requestFullscreen) return;
+      if (navigator.userActivation && !navigator.userActivation.isActive) return;
+      try {
+        root.requestFullscreen().then(function() {
+          if (TavixWeb.full === f) f.ours = f.browser = true;
+          else if (document.exitFullscreen) document.exitFullscreen().catch(function() {});
+        }, function() {});
+      } catch (e) {}
+    },
+
+    // Once: the page's size followed; the browser's full screen left (Escape) leaves the
+    // window's too; Escape leaves a full screen the browser did not give; the user's next click
+    // or key asks the browser again.
+    listenForFull: function() {
+      if (TavixWeb.fullListening) return;
+      TavixWeb.fullListening = true;
+      document.addEventListener('fullscreenchange', function() {
+        var f = TavixWeb.full;
+        if (!f) return;
+        if (document.fullscreenElement) f.browser = true;
+        else if (f.browser) return TavixWeb.leaveFull(true);
+        TavixWeb.fit();
+      });
+      window.addEventListener('resize', TavixWeb.fit);
+      var gesture = function(e) {
+        var f = TavixWeb.full;
+        if (!f) return;
+        if (e.type == 'keydown' && e.code == 'Escape') {
+          if (!f.browser) TavixWeb.leaveFull(true);
+          return;
+        }
+        TavixWeb.askBrowser();
+      };
+      window.addEventListener('pointerdown', gesture, true);
+      window.addEventListener('keydown', gesture, true);
     },
 
     // Gives the browser its turn now; the program resumes on the next task.
@@ -365,6 +486,13 @@ var LibraryTavixWeb = {
     TavixWeb.lastTurn = performance.now();
     // Clicks and keys before the first sound let it start too.
     TavixWeb.listenForGesture();
+    // The page's full-screen button: the graphics window over the page, as the program's call
+    // shows it, the program told.
+    Module['tavixFullscreen'] = function() {
+      for (var id in TavixWeb.windows)
+        if (TavixWeb.windows[id].canvas.id == 'tavix-graphics') return !!TavixWeb.enterFull(+id, true);
+      return false;
+    };
   },
 
   // The scale the page calls for: its device pixel ratio, rounded, from 1 to 4.
@@ -401,6 +529,7 @@ var LibraryTavixWeb = {
     if (!win) return;
     for (var name in win.listeners) win.canvas.removeEventListener(name, win.listeners[name]);
     if (TavixWeb.touch && TavixWeb.touch.win === win) TavixWeb.touchEnd(TavixWeb.touch);
+    if (TavixWeb.full && TavixWeb.full.win === win) TavixWeb.leaveFull(false);
     win.canvas.style.display = 'none';
     win.canvas.tavixTaken = false;
     delete TavixWeb.windows[id];
@@ -430,6 +559,15 @@ var LibraryTavixWeb = {
   tavix_web_show_cursor: function(show) {
     TavixWeb.cursorHidden = !show;
     for (var id in TavixWeb.windows) TavixWeb.windows[id].canvas.style.cursor = show ? '' : 'none';
+  },
+
+  // The window over the whole page (on) or back in it; 0 for a window that is not there.
+  tavix_web_window_fullscreen__deps: ['$TavixWeb'],
+  tavix_web_window_fullscreen: function(id, on) {
+    if (!TavixWeb.windows[id]) return 0;
+    if (on) return TavixWeb.enterFull(id, false);
+    if (TavixWeb.full && TavixWeb.full.id == id) TavixWeb.leaveFull(false);
+    return 1;
   },
 
   tavix_web_window_resize__deps: ['$TavixWeb'],
@@ -507,6 +645,12 @@ var LibraryTavixWeb = {
     var unit = function(v, low) {
       return typeof v === 'number' && isFinite(v) ? Math.max(low, Math.min(1, v)) : 0;
     };
+    // The browser spreads a device's whole range over -1..1 (a trigger's over 0..1): undone
+    // here, a pad reads what SDL reads from the same device on Linux.
+    var stick = function(v) { return Math.round(unit(v, -1) * 32767.5 - 0.5); };
+    var trigger = function(b) { return Math.floor(unit(b && b.value, 0) * 32767); };
+    // The page's sticks point down for positive y; the backend's point up.
+    var upwards = function(v) { return v == -32768 ? 32767 : -v; };
     // The standard layout's buttons in the backend's order: A, B, X, Y, back, start, the sticks,
     // the shoulders, the d-pad's up, down, left, right.
     var order = [0, 1, 2, 3, 8, 9, 10, 11, 4, 5, 12, 13, 14, 15];
@@ -522,13 +666,12 @@ var LibraryTavixWeb = {
       }
       HEAP32[at] = 1;
       HEAP32[at + 1] = bits;
-      // The page's sticks point down for positive y; the backend's point up.
-      HEAP32[at + 2] = Math.round(unit(axes[0], -1) * 32767);
-      HEAP32[at + 3] = Math.round(-unit(axes[1], -1) * 32767);
-      HEAP32[at + 4] = Math.round(unit(axes[2], -1) * 32767);
-      HEAP32[at + 5] = Math.round(-unit(axes[3], -1) * 32767);
-      HEAP32[at + 6] = Math.round(unit(buttons[6] && buttons[6].value, 0) * 32767);
-      HEAP32[at + 7] = Math.round(unit(buttons[7] && buttons[7].value, 0) * 32767);
+      HEAP32[at + 2] = stick(axes[0]);
+      HEAP32[at + 3] = upwards(stick(axes[1]));
+      HEAP32[at + 4] = stick(axes[2]);
+      HEAP32[at + 5] = upwards(stick(axes[3]));
+      HEAP32[at + 6] = trigger(buttons[6]);
+      HEAP32[at + 7] = trigger(buttons[7]);
     }
   },
 

@@ -28,6 +28,7 @@ void tavix_web_window_show(int id, int show, int activate);
 void tavix_web_window_resize(int id, int width, int height);
 void tavix_web_window_title(int id, const char *title);
 void tavix_web_show_cursor(int show);
+int tavix_web_window_fullscreen(int id, int on);
 void tavix_web_window_put(int id, const uint32_t *rgba, int x, int y, int w, int h);
 int tavix_web_next_event(int *fields, char *text, int text_size);
 void tavix_web_wait(int timeout_ms);
@@ -69,7 +70,7 @@ struct WebState {
 WebState web;
 
 // Event kinds and fields as library_web.js hands them over.
-enum { EV_NONE, EV_MOUSE, EV_KEY, EV_WHEEL, EV_FOCUS, EV_BLUR, EV_CLOSE, EV_EXPOSED };
+enum { EV_NONE, EV_MOUSE, EV_KEY, EV_WHEEL, EV_FOCUS, EV_BLUR, EV_CLOSE, EV_EXPOSED, EV_FULLSCREEN };
 
 uint32_t rgba_of(uint32_t pixel) {
     return 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
@@ -186,6 +187,9 @@ bool report_events() {
             case EV_EXPOSED:
                 input_exposed(hwnd);
                 break;
+            case EV_FULLSCREEN:
+                input_fullscreen(hwnd, f[1] != 0, 0, 0);
+                break;
             default:
                 break;
         }
@@ -279,10 +283,12 @@ void web_window_set_title(uint32_t id, const char *title) {
     if (web.windows.count(id)) tavix_web_window_title((int)id, title ? title : "");
 }
 
-// A page may make its canvas cover the screen only while answering a click or key of the user's
-// own, which a program running on its own never is.
-bool web_window_set_fullscreen(uint32_t, bool, int *, int *) {
-    return false;
+// The canvas covers the page, scaled there by the page (library_web.js): the picture keeps its
+// size, which 0 x 0 tells the window code.
+bool web_window_set_fullscreen(uint32_t id, bool on, int *width, int *height) {
+    if (!web.windows.count(id) || !tavix_web_window_fullscreen((int)id, on ? 1 : 0)) return false;
+    *width = *height = 0;
+    return true;
 }
 
 void web_show_cursor(bool show) {
