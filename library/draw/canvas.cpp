@@ -437,10 +437,31 @@ void span_within(int64_t start, int64_t step, int64_t lo, int64_t hi, int n, int
 
 // The four source pixels around a point well inside the source (i, j at least 0, i + 1 and
 // j + 1 inside it; u and v already moved back by half a pixel), weighted as smooth_sample
-// weighs them: each channel of each pixel times its weight, two channels a 64-bit sum.
+// weighs them, to the same sums: without SSE2 each channel of each pixel times its weight, two
+// channels a 64-bit sum.
 inline uint32_t smooth_inside(const uint32_t *source, int w, int64_t u, int64_t v) {
     const uint32_t *p = source + (size_t)(v >> 33) * w + (size_t)(u >> 33);
     uint32_t fx = (uint32_t)(u >> 25) & 0xFF, fy = (uint32_t)(v >> 25) & 0xFF;
+#ifdef __SSE2__
+    // The weights taken a row at a time, exactly: (256 - fy) ((256 - fx) p0 + fx p1) +
+    // fy ((256 - fx) p2 + fx p3), each row's sum at most 255 x 256, the whole in 32 bits.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i across = _mm_set_epi16((short)fx, (short)fx, (short)fx, (short)fx, (short)(256 - fx),
+                                   (short)(256 - fx), (short)(256 - fx), (short)(256 - fx));
+    __m128i upper = _mm_mullo_epi16(
+        _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)p), zero), across);
+    __m128i lower = _mm_mullo_epi16(
+        _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(p + w)), zero), across);
+    upper = _mm_add_epi16(upper, _mm_srli_si128(upper, 8));
+    lower = _mm_add_epi16(lower, _mm_srli_si128(lower, 8));
+    __m128i up = _mm_set1_epi16((short)(256 - fy)), down = _mm_set1_epi16((short)fy);
+    __m128i sum = _mm_add_epi32(
+        _mm_unpacklo_epi16(_mm_mullo_epi16(upper, up), _mm_mulhi_epu16(upper, up)),
+        _mm_unpacklo_epi16(_mm_mullo_epi16(lower, down), _mm_mulhi_epu16(lower, down)));
+    sum = _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(32768)), 16);
+    sum = _mm_packs_epi32(sum, sum);
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum));
+#else
     uint64_t weight[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
     uint32_t q[4] = {p[0], p[1], p[w], p[w + 1]};
     const uint64_t lanes = 0x000000FF000000FFull;
@@ -452,6 +473,7 @@ inline uint32_t smooth_inside(const uint32_t *source, int w, int64_t u, int64_t 
     }
     return (uint32_t)(blue_red >> 16 & 0xFF) | (uint32_t)(green_alpha >> 16 & 0xFF) << 8 |
            (uint32_t)(blue_red >> 48 & 0xFF) << 16 | (uint32_t)(green_alpha >> 48 & 0xFF) << 24;
+#endif
 }
 
 // One row of a turned image: the source point of its first column (u, v) and the step between
