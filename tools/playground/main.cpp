@@ -5,6 +5,7 @@
 //   tavix-playground [--listen ADDRESS:PORT] [--jobs N] [--data DIR] [--kit DIR]
 //                    [--queue N] [--compile-seconds S]
 #include <httplib.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -148,13 +149,16 @@ std::string read_trusted(const std::string &path, size_t max) {
     return data;
 }
 
-// Runs a program (no shell) in folder, its output on ours; its exit status, or -1.
+// Runs a program (no shell) in folder, its errors on ours (its output too unless quiet); its
+// exit status, or -1.
 int run_program(const std::vector<std::string> &args, const std::string &folder,
-                const std::vector<std::string> *env) {
+                const std::vector<std::string> *env, bool quiet = true) {
     pid_t pid = fork();
     if (pid < 0) return -1;
     if (pid == 0) {
         if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
+        int null_fd = quiet ? open("/dev/null", O_WRONLY) : -1;
+        if (null_fd >= 0) dup2(null_fd, 1);
         std::vector<char *> argv, envp;
         for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
         argv.push_back(nullptr);
@@ -363,6 +367,19 @@ int main(int argc, char **argv) {
         server.set_write_timeout(30);
         server.new_task_queue = [] { return new httplib::ThreadPool(16); };
 
+        // Programs are sent from the playground's own page only: not from a program's frame
+        // (its origin is opaque, "null"), nor from another site's page in the learner's browser.
+        server.set_pre_routing_handler([](const httplib::Request &request,
+                                          httplib::Response &response) {
+            if (request.method != "POST") return httplib::Server::HandlerResponse::Unhandled;
+            std::string origin = request.get_header_value("Origin");
+            std::string site = request.get_header_value("Sec-Fetch-Site");
+            if (origin == "null" || (!site.empty() && site != "same-origin" && site != "none")) {
+                send_error(response, 403, "The playground takes programs from its own page only.");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
         server.set_post_routing_handler([](const httplib::Request &, httplib::Response &response) {
             response.set_header("X-Content-Type-Options", "nosniff");
             response.set_header("Referrer-Policy", "no-referrer");

@@ -80,14 +80,14 @@ async function compile(number) {
   state('compiling');
   say('Sending...');
   view.dispatch(setDiagnostics(view.state, []));
-  let status = await request(`/api/build?lang=${language()}`, text);
+  let status = await request(`api/build?lang=${language()}`, text);
   while (number === runNumber && !status.error &&
          (status.state === 'queued' || status.state === 'compiling')) {
     say(status.state === 'queued' ? `Waiting: place ${status.position} in the queue`
       : 'Compiling...');
     document.body.dataset.queuePosition = status.position || 0;
     await sleep(250);
-    status = await request(`/api/build/${status.id}`);
+    status = await request(`api/build/${status.id}`);
   }
   if (number !== runNumber) return null;
   if (status.error) {
@@ -117,7 +117,7 @@ async function run() {
   frame.setAttribute('sandbox', 'allow-scripts allow-downloads');
   frame.setAttribute('allow', 'fullscreen');
   frame.title = 'The program';
-  frame.src = `/run/${status.id}/index.html`;
+  frame.src = `run/${status.id}/index.html`;
   current = { id: status.id, frame, pressed, compiled: performance.now() };
   $('stage').replaceChildren(frame);
   $('stop').disabled = false;
@@ -140,7 +140,7 @@ function stop(tell = true) {
 
 async function share() {
   const number = ++runNumber;
-  const answer = await request(`/api/share?lang=${language()}`, source());
+  const answer = await request(`api/share?lang=${language()}`, source());
   if (number !== runNumber) return;
   if (answer.error) {
     say(answer.error);
@@ -158,7 +158,7 @@ async function download() {
   const status = await compile(number);
   if (!status) return;
   const link = document.createElement('a');
-  link.href = `/api/download/${status.id}`;
+  link.href = `api/download/${status.id}`;
   link.download = 'program.zip';
   document.body.appendChild(link);
   link.click();
@@ -233,7 +233,7 @@ async function start() {
   });
   const shared = new URLSearchParams(location.search).get('s');
   if (shared && /^[0-9a-f]{32}$/.test(shared)) {
-    const answer = await request(`/api/share/${shared}`);
+    const answer = await request(`api/share/${shared}`);
     if (answer.error) say(answer.error);
     else load(answer.source, answer.lang);
   } else if (examples.length) {
