@@ -134,7 +134,9 @@ bool Builds::source(const std::string &key, std::string *language, std::string *
     if (where.empty()) return false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        *language = entries_[key].language;
+        auto known = entries_.find(key);
+        if (known == entries_.end()) return false;
+        *language = known->second.language;
     }
     std::string why;
     return read_regular_file(AT_FDCWD, where + (*language == "cpp" ? "/main.cpp" : "/main.c"),

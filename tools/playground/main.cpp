@@ -3,7 +3,7 @@
 // runs submissions in, and runs in a sandboxed frame of the page, apart from the editor.
 //
 //   tavix-playground [--listen ADDRESS:PORT] [--jobs N] [--data DIR] [--kit DIR]
-//                    [--queue N] [--compile-seconds S]
+//                    [--queue N] [--compile-seconds S] [--run-address URL]
 #include <httplib.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -31,7 +31,7 @@ namespace {
 
 const char USAGE[] =
     "usage: tavix-playground [--listen ADDRESS:PORT] [--jobs N] [--data DIR] [--kit DIR]\n"
-    "                        [--queue N] [--compile-seconds S]\n";
+    "                        [--queue N] [--compile-seconds S] [--run-address URL]\n";
 
 // The largest program the page may send; a larger request is refused before it is read whole.
 const size_t SOURCE_LIMIT = 256 * 1024;
@@ -54,6 +54,7 @@ struct Options {
     std::string kit;
     size_t queue = 32;
     double compile_seconds = 90;
+    std::string run_address;  // where the page loads the programs' frames from, if not here
 };
 
 [[noreturn]] void fail(const std::string &message) {
@@ -102,6 +103,13 @@ Options parse(int argc, char **argv) {
             options.compile_seconds = (double)number;
         } else if (a == "--data") {
             options.data = value();
+        } else if (a == "--run-address") {
+            options.run_address = value();
+            // Only an address of a web server: it goes into the page and its policy as it is.
+            static const std::regex address("https?://[A-Za-z0-9.-]+(:[0-9]{1,5})?(/[A-Za-z0-9._~/-]*)?");
+            if (!std::regex_match(options.run_address, address))
+                fail("--run-address takes an address such as https://runs.example.org/");
+            if (options.run_address.back() != '/') options.run_address += '/';
         } else if (a == "--kit") {
             options.kit = value();
         } else {
@@ -395,12 +403,20 @@ int main(int argc, char **argv) {
                 }
             response.status = 404;
         };
+        // The programs' frames come from another site than the page's where one is at hand (the
+        // other name of this machine, or --run-address), so that the browser runs them in a
+        // process of their own even where it does not isolate sandboxed frames by themselves.
+        std::string frames = "'self' http://127.0.0.1:* http://localhost:*";
+        if (!options.run_address.empty()) frames += " " + options.run_address;
         server.Get("/", [&](const httplib::Request &, httplib::Response &response) {
             response.set_header("Content-Security-Policy",
                                 "default-src 'self'; style-src 'self' 'unsafe-inline'; "
-                                "img-src 'self' data: blob:; frame-src 'self'; "
+                                "img-src 'self' data: blob:; frame-src " + frames + "; "
                                 "frame-ancestors 'none'; base-uri 'none'; form-action 'none'");
             send_page_file("index.html", response);
+        });
+        server.Get("/config.json", [&](const httplib::Request &, httplib::Response &response) {
+            send_json(response, 200, "{\"runAddress\":" + json_string(options.run_address) + "}");
         });
         server.Get("/(playground\\.js|playground\\.css|examples\\.json)",
                    [&](const httplib::Request &request, httplib::Response &response) {
@@ -471,8 +487,7 @@ int main(int argc, char **argv) {
                                data.insert(at + script.size(), "\n<script src=\"bridge.js\"></script>");
                            // Opened alone, the page is as sandboxed as in its frame.
                            response.set_header("Content-Security-Policy",
-                                               "sandbox allow-scripts allow-downloads; "
-                                               "frame-ancestors 'self'");
+                                               "sandbox allow-scripts allow-downloads");
                            response.set_header("Cache-Control", "no-cache");
                        } else {
                            response.set_header("Cache-Control", "public, max-age=86400, immutable");

@@ -15,6 +15,7 @@ const OUTPUT_LINES = 2000;
 let runNumber = 0;    // each Run, Download or Stop supersedes what the ones before still wait for
 let current = null;   // the running program: { id, frame, started }
 let lastTimes = null; // Run to first picture, for the benchmark
+let runBase = '';     // where the programs' frames come from (runAddress)
 
 function state(name) { document.body.dataset.state = name; }
 function say(text) { $('status').textContent = text; }
@@ -117,7 +118,7 @@ async function run() {
   frame.setAttribute('sandbox', 'allow-scripts allow-downloads');
   frame.setAttribute('allow', 'fullscreen');
   frame.title = 'The program';
-  frame.src = `run/${status.id}/index.html`;
+  frame.src = `${runBase}run/${status.id}/index.html`;
   current = { id: status.id, frame, pressed, compiled: performance.now() };
   $('stage').replaceChildren(frame);
   $('stop').disabled = false;
@@ -206,6 +207,17 @@ function load(text, lang) {
   $('lang').value = lang === 'cpp' ? 'cpp' : 'c';
 }
 
+// The programs' frames come from another site than the page's where one is at hand, so that
+// the browser gives them a process of their own and a program that never waits cannot hold up
+// the editor: the address the server names, or this machine's other name.
+function runAddress(configured) {
+  if (configured) return configured;
+  const other = { '127.0.0.1': 'localhost', localhost: '127.0.0.1' }[location.hostname];
+  const here = new URL('.', location.href);
+  if (other) here.hostname = other;
+  return here.href;
+}
+
 async function start() {
   $('run').addEventListener('click', run);
   $('stop').addEventListener('click', () => stop(true));
@@ -215,6 +227,13 @@ async function start() {
     $('share-link').select();
     navigator.clipboard?.writeText($('share-link').value).catch(() => {});
   });
+  let config = {};
+  try {
+    config = await (await fetch('config.json')).json();
+  } catch (e) {
+    config = {};
+  }
+  runBase = runAddress(typeof config.runAddress === 'string' ? config.runAddress : '');
   let examples = [];
   try {
     examples = await (await fetch('examples.json')).json();
