@@ -102,6 +102,22 @@ async function typedProgramDrawsAsLinux(browser) {
   const d = difference(shown, linux);
   if (!check(d.count === 0, `the run's picture equals the Linux build's (${d.text})`))
     savePicture(shown, path.join(work, 'playground_hello-browser.png'));
+  // Recording works in the frame as on any page: Ctrl+R, a click, Ctrl+R offers the script.
+  const canvas = await frame.$('#tavix-graphics');
+  const ctrl = async (key) => {
+    await page.keyboard.down('Control');
+    await page.keyboard.press(key);
+    await page.keyboard.up('Control');
+  };
+  await canvas.click({ offset: { x: 300, y: 300 } });
+  await ctrl('r');
+  await canvas.click({ offset: { x: 200, y: 150 } });
+  await ctrl('r');
+  const offered = await frame.waitForFunction(() => [...document.querySelectorAll('#tavix-downloads a')]
+    .some((a) => a.download === 'TAVIX.SCR' && a.href), { timeout: 15000 }).then(() => true, () => false);
+  const script = await frame.evaluate(() => new TextDecoder().decode(window.tavix.readFile('TAVIX.SCR') ?? new Uint8Array()));
+  check(offered && /TAVIX_MOUSE\(/.test(script),
+    `a recording in the program's frame is offered as a download (${script.trim().split('\n').length} lines)`);
   const colours = await page.$$eval('.cm-content span', (spans) =>
     new Set(spans.map((s) => getComputedStyle(s).color)).size);
   check(colours >= 3, `the editor colours C (${colours} colours)`);
