@@ -69,6 +69,12 @@ TEST(PlaygroundText, JsonStringsAreSafeInsideAPageAndValid) {
 
 TEST(PlaygroundText, DigestsAndNames) {
     EXPECT_EQ(sha256_hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // A file is digested a piece at a time: the same digest as its bytes at once.
+    std::string folder = temporary_folder(), big(200000, 'x');
+    ASSERT_TRUE(write_file_whole(folder + "/big", big, 0600));
+    EXPECT_EQ(sha256_file_hex(folder + "/big"), sha256_hex(big));
+    EXPECT_EQ(sha256_file_hex(folder + "/missing"), "");
+    EXPECT_EQ(system(("rm -rf " + folder).c_str()), 0);
     struct Case {
         std::string text;
         bool key, share;

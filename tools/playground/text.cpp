@@ -5,12 +5,12 @@
 #include <openssl/evp.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
-std::string sha256_hex(const std::string &data) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
+namespace {
+
+std::string hex_of(const unsigned char *digest, unsigned int length) {
     static const char hex[] = "0123456789abcdef";
     std::string text;
     for (unsigned int i = 0; i < length; ++i) {
@@ -18,6 +18,34 @@ std::string sha256_hex(const std::string &data) {
         text += hex[digest[i] & 15];
     }
     return text;
+}
+
+}  // namespace
+
+std::string sha256_hex(const std::string &data) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
+    return hex_of(digest, length);
+}
+
+std::string sha256_file_hex(const std::string &path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return "";
+    EVP_MD_CTX *context = EVP_MD_CTX_new();
+    bool ok = context && EVP_DigestInit_ex(context, EVP_sha256(), nullptr) == 1;
+    char buffer[65536];
+    ssize_t got;
+    while (ok && (got = read(fd, buffer, sizeof buffer)) != 0) {
+        if (got < 0 && errno == EINTR) continue;
+        ok = got > 0 && EVP_DigestUpdate(context, buffer, (size_t)got) == 1;
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    ok = ok && EVP_DigestFinal_ex(context, digest, &length) == 1;
+    EVP_MD_CTX_free(context);
+    close(fd);
+    return ok ? hex_of(digest, length) : "";
 }
 
 namespace {
