@@ -371,6 +371,12 @@ int main(int argc, char **argv) {
         Builds builds(host, settings);
         httplib::Server server;
         server.set_payload_max_length(SOURCE_LIMIT * 4);
+        // The address is this server's alone: a second one started on it by mistake fails,
+        // rather than sharing it (SO_REUSEPORT) and answering half the page's requests.
+        server.set_socket_options([](socket_t sock) {
+            int yes = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
         server.set_read_timeout(10);
         server.set_write_timeout(30);
         server.new_task_queue = [] { return new httplib::ThreadPool(16); };
@@ -483,8 +489,12 @@ int main(int argc, char **argv) {
                            // The frame tells the editor what the program does.
                            const std::string script = "<script src=\"main.js\"></script>";
                            size_t at = data.find(script);
-                           if (at != std::string::npos)
+                           if (at != std::string::npos) {
                                data.insert(at + script.size(), "\n<script src=\"bridge.js\"></script>");
+                               // The WebAssembly is fetched while the script loads, not after.
+                               data.insert(at, "<link rel=\"preload\" href=\"main.wasm\" as=\"fetch\" "
+                                               "type=\"application/wasm\" crossorigin>\n");
+                           }
                            // Opened alone, the page is as sandboxed as in its frame.
                            response.set_header("Content-Security-Policy",
                                                "sandbox allow-scripts allow-downloads");
