@@ -18,7 +18,7 @@ GENERATOR = $(if $(wildcard $(BUILD)/CMakeCache.txt),,-G Ninja)
 
 .PHONY: all deps configure build run check test unit-tests slow-tests install-test asan-tests \
   win32 win64 \
-  win64-tests fuzz fuzz-run bench deb pictures clean format web web-tests run-web web-glyph-test \
+  win64-tests fuzz fuzz-run bench deb pictures clean format web web-tests run-web run-playground web-glyph-test \
   web-configure win-configure dist dist-tests
 
 all: build
@@ -93,13 +93,18 @@ fuzz-run: fuzz
 	done
 
 # The browser stage: programs of the browser build driven in headless Chromium (puppeteer-core
-# from tests/web/package-lock.json, never a downloaded browser) beside the Linux build.
+# from tests/web/package-lock.json, never a downloaded browser) beside the Linux build, then
+# tavix-playground with the browser build's kit (configured again: node and npm, which bundle its
+# page, come with the stage's packages).
 web-tests: build web
 	@sh tests/web/install-deps.sh
 	@cd tests/web && { [ node_modules/.package-lock.json -nt package-lock.json ] || \
 	  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; }
 	node tests/web/web_test.mjs
 	sh tests/web/tavix_web_test.sh $(BUILD) $(WEB_BUILD)
+	cmake -S . -B $(BUILD) >/dev/null
+	cmake --build $(BUILD) -j$(JOBS) --target tavix_playground
+	node tests/web/playground_test.mjs $(BUILD) $(WEB_BUILD)
 
 # The inner loop: the build and every test that needs no cross toolchain, Wine or browser, but
 # for the slowest (slow-tests).
@@ -149,6 +154,12 @@ web-configure:
 	sh scripts/web-deps.sh
 	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=OFF -DTAVIX_INSTALL=ON \
 	  -DCMAKE_PREFIX_PATH=$(WEB_DEPS) -DCMAKE_FIND_ROOT_PATH=$(WEB_DEPS)
+
+# tavix-playground with the browser build's kit (build-web/kit), on 127.0.0.1:8080.
+run-playground: build web
+	cmake --install $(WEB_BUILD) --prefix $(WEB_BUILD)/kit >/dev/null
+	cmake --build $(BUILD) -j$(JOBS) --target tavix_playground
+	$(BUILD)/tavix-playground --kit $(WEB_BUILD)/kit
 
 # Serves the site on 127.0.0.1 (WEB_PORT, 0 for any free port) and prints the address.
 run-web: web

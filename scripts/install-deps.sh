@@ -6,7 +6,7 @@ PACKAGES="cmake ninja-build make g++ pkg-config libsdl2-dev libx11-dev libfreety
 libpng-dev libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev xvfb xdotool x11-apps x11-utils openbox netpbm imagemagick
 g++-mingw-w64-i686 clang libclang-rt-14-dev zlib1g-dev python3
 g++-mingw-w64-x86-64 wine64 bubblewrap libfaketime
-lld llvm zip unzip lintian dpkg-dev file fonttools"
+lld llvm zip unzip lintian dpkg-dev file fonttools libcpp-httplib-dev libssl-dev"
 
 # Given package names, it installs those instead (the browser stage's own, say).
 [ $# -gt 0 ] && PACKAGES="$*"

@@ -1219,8 +1219,11 @@ async function main() {
   process.exit(failures.length ? 1 : 0);
 }
 
-// Other tests run single cases of pages built elsewhere with these (tests/dist/).
-export { launch, serve, runCase, failures };
+// Other tests run single cases of pages built elsewhere with these (tests/dist/), or compare
+// pictures of their own with them (tests/web/playground_test.mjs).
+const tally = () => ({ passed, failed: failures.length });
+export { launch, serve, runCase, failures, check, within, picture, runLinux, difference,
+  savePicture, tally };
 
 if (process.argv[1] && path.resolve(process.argv[1]) === fileURLToPath(import.meta.url)) {
   main().catch((e) => {
