@@ -84,7 +84,8 @@ async function typeProgram(page, text) {
   await page.keyboard.sendCharacter(text);
   return page.evaluate(() => window.playground.view.state.doc.toString());
 }
-const runFrame = (page) => page.frames().find((f) => /\/run\/[0-9a-f]{64}\//.test(f.url()));
+// The program's frame that is shown (not the next run started ahead).
+const runFrame = async (page) => (await page.$('#stage iframe:not(.ahead)')).contentFrame();
 
 async function typedProgramDrawsAsLinux(browser) {
   const { context, page } = await openEditor(browser);
@@ -94,7 +95,7 @@ async function typedProgramDrawsAsLinux(browser) {
   await page.keyboard.press('Enter');
   await page.keyboard.up('Control');
   await waitState(page, ['running'], 150000, 'Ctrl+Enter runs the program');
-  const frame = runFrame(page);
+  let frame = await runFrame(page);
   await within(20000, frame.evaluate(() => window.tavix.idle()), 'the program waits');
   const shown = await picture(frame);
   const linux = runLinux({ native: path.relative(nativeBuild, path.join(work, 'hello')) }, '',
@@ -102,6 +103,18 @@ async function typedProgramDrawsAsLinux(browser) {
   const d = difference(shown, linux);
   if (!check(d.count === 0, `the run's picture equals the Linux build's (${d.text})`))
     savePicture(shown, path.join(work, 'playground_hello-browser.png'));
+  // Run again, unchanged: the run started ahead and held is shown, with the same picture.
+  await page.waitForFunction(() => document.body.dataset.ahead === 'held', { timeout: 60000 });
+  await page.click('#run');
+  await waitState(page, ['running'], 30000, 'Run of the unchanged program');
+  frame = await runFrame(page);
+  await within(20000, frame.evaluate(() => window.tavix.idle()), 'the program run again waits');
+  const again = await picture(frame);
+  const times = await page.evaluate(() => window.playground.times());
+  const d2 = difference(again, linux);
+  check(frame.url().endsWith('#ahead') && times.ahead && d2.count === 0,
+    `Run of the unchanged program shows the run started ahead (${d2.text}, ` +
+    `${Math.round(times.picture)} ms)`);
   // Recording works in the frame as on any page: Ctrl+R, a click, Ctrl+R offers the script.
   const canvas = await frame.$('#tavix-graphics');
   const ctrl = async (key) => {
@@ -121,6 +134,28 @@ async function typedProgramDrawsAsLinux(browser) {
   const colours = await page.$$eval('.cm-content span', (spans) =>
     new Set(spans.map((s) => getComputedStyle(s).color)).size);
   check(colours >= 3, `the editor colours C (${colours} colours)`);
+  await context.close();
+}
+
+// A run started ahead and held for seconds reads its clock as though it started at Run.
+async function heldClockStandsStill(browser) {
+  const { context, page } = await openEditor(browser);
+  const timed = '#include <stdio.h>\n#include <tavix.h>\nint main(void) {\n    int x, y;\n' +
+    '    char key;\n    TAVIX_start(NULL, NULL, NULL, 1);\n    TAVIX_clear_window();\n' +
+    '    TAVIX_delay(10);\n    printf("clock %ld\\n", TAVIX_time());\n' +
+    '    while (TAVIX_next_event(&x, &y, &key) != TAVIX_QUIT) {\n    }\n    TAVIX_finish();\n' +
+    '    return 0;\n}\n';
+  await page.evaluate((text) => window.playground.setSource(text), timed);
+  await page.click('#run');
+  await waitState(page, ['running'], 150000, 'the timed program');
+  await page.waitForFunction(() => document.body.dataset.ahead === 'held', { timeout: 60000 });
+  await sleep(3000);
+  await page.evaluate(() => { document.getElementById('output').textContent = ''; });
+  await page.click('#run');
+  const said = await page.waitForFunction(() => /clock (\d+)/.exec(
+    document.getElementById('output').textContent), { timeout: 30000 }).then((h) => h.jsonValue());
+  const clock = Number(said[1]);
+  check(clock < 2000, `a run held for 3 s reads its clock from Run (${clock} ms at its first wait)`);
   await context.close();
 }
 
@@ -211,7 +246,7 @@ async function serverGoesOn(browser) {
   check(true, 'the server goes on serving after the endless programs');
   // The program's frame cannot use the playground: what it sends is refused.
   const before = fs.readdirSync(path.join(work, 'data', 'shares')).length;
-  const sent = await runFrame(page).evaluate(() => Promise.all(['api/share?lang=c', 'api/build?lang=c']
+  const sent = await (await runFrame(page)).evaluate(() => Promise.all(['api/share?lang=c', 'api/build?lang=c']
     .map((url) => fetch(`/${url}`, { method: 'POST', body: 'int stolen;' }).then((r) => r.status,
       (e) => 'refused'))));
   const after = fs.readdirSync(path.join(work, 'data', 'shares')).length;
@@ -242,7 +277,8 @@ async function downloadAndRefusals() {
   fs.writeFileSync(zip, Buffer.from(await response.arrayBuffer()));
   const listing = execFileSync('unzip', ['-Z1', zip]).toString().split('\n').filter((l) => l);
   const wanted = ['program/main.c', 'program/page/index.html', 'program/page/main.js',
-    'program/page/main.wasm', 'program/page/fonts/DejaVuSans.ttf'];
+    'program/page/main.wasm', 'program/page/fonts/DejaVuSans.ttf',
+    'program/page/fonts/LiberationSerif-Regular.ttf'];
   check(wanted.every((w) => listing.includes(w)),
     `the download holds the source and the page folder (${listing.length} files)`);
   const unpacked = path.join(work, 'unzipped');
@@ -296,7 +332,7 @@ const started = Date.now();
 const { browser, profile } = await launch();
 try {
   for (const [name, run] of [['typed', () => typedProgramDrawsAsLinux(browser)],
-    ['error', () => errorMarkedAtItsLine(browser)], ['share', () => sharedLinkReproduces(browser)],
+    ['clock', () => heldClockStandsStill(browser)], ['error', () => errorMarkedAtItsLine(browser)], ['share', () => sharedLinkReproduces(browser)],
     ['loop', () => endlessLoopStops(browser)], ['memory', () => endlessAllocationEnds(browser)],
     ['goes on', () => serverGoesOn(browser)], ['download', downloadAndRefusals], ['load', load]]) {
     try {

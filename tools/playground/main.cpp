@@ -5,6 +5,7 @@
 //   tavix-playground [--listen ADDRESS:PORT] [--jobs N] [--data DIR] [--kit DIR]
 //                    [--queue N] [--compile-seconds S] [--run-address URL]
 #include <httplib.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <regex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,10 +37,6 @@ const char USAGE[] =
 
 // The largest program the page may send; a larger request is refused before it is read whole.
 const size_t SOURCE_LIMIT = 256 * 1024;
-// The fonts a run's page fetches from its fonts/ folder (the kit's share/tavix/web/fonts).
-const char *const FONTS[] = {"LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf",
-                             "DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSansMono.ttf",
-                             nullptr};
 // The editor page's files, from the page folder.
 const char *const PAGE_FILES[][2] = {{"index.html", "text/html; charset=utf-8"},
                                      {"playground.js", "text/javascript; charset=utf-8"},
@@ -151,6 +149,21 @@ std::string find_program(const char *name) {
     return "";
 }
 
+// The fonts a run's page may fetch from its fonts/ folder: the font files of the kit's
+// share/tavix/web/fonts, whatever faces the kit was built with.
+std::set<std::string> kit_fonts(const std::string &kit) {
+    std::set<std::string> fonts;
+    static const std::regex font_name("[A-Za-z0-9_-]+\\.ttf");
+    std::string folder = kit + "/share/tavix/web/fonts";
+    if (DIR *dir = opendir(folder.c_str())) {
+        while (struct dirent *entry = readdir(dir))
+            if (std::regex_match(entry->d_name, font_name) && is_file(folder + "/" + entry->d_name))
+                fonts.insert(entry->d_name);
+        closedir(dir);
+    }
+    return fonts;
+}
+
 std::string read_trusted(const std::string &path, size_t max) {
     std::string data, why;
     if (!read_regular_file(AT_FDCWD, path, max, &data, &why)) return "";
@@ -260,8 +273,8 @@ std::string language_of(const httplib::Request &request) {
 
 // A page folder as a learner downloads it: program/main.c and program/page/ (the run's page,
 // its fonts beside it), which any static web server serves. Made once per build, with zip.
-bool make_download(const std::string &build, const std::string &kit, const std::string &scratch,
-                   std::string *zip) {
+bool make_download(const std::string &build, const std::string &kit,
+                   const std::set<std::string> &fonts, const std::string &scratch, std::string *zip) {
     std::string ready = build + "/program.zip";
     if (is_file(ready)) return read_regular_file(AT_FDCWD, ready, 256u << 20, zip, &ready);
     std::string stage = scratch + "/zip-XXXXXX";
@@ -278,8 +291,8 @@ bool make_download(const std::string &build, const std::string &kit, const std::
     copy(build + "/" + source, top + "/" + source);
     for (int i = 0; BUILD_FILES[i]; ++i) copy(build + "/" + BUILD_FILES[i], top + "/page/" + BUILD_FILES[i]);
     copy(build + "/main.html", top + "/page/index.html");
-    for (int i = 0; FONTS[i]; ++i)
-        copy(kit + "/share/tavix/web/fonts/" + FONTS[i], top + "/page/fonts/" + FONTS[i]);
+    for (const std::string &font : fonts)
+        copy(kit + "/share/tavix/web/fonts/" + font, top + "/page/fonts/" + font);
     std::string zip_program = find_program("zip");
     ok = ok && !zip_program.empty() &&
          run_program({zip_program, "-q", "-r", "-X", "program.zip", "program"}, stage, nullptr) == 0;
@@ -294,6 +307,7 @@ bool make_download(const std::string &build, const std::string &kit, const std::
 struct Playground {
     Options options;
     std::string kit;      // the browser kit's prefix
+    std::set<std::string> fonts;  // the font files its pages may fetch
     std::string scratch;  // this run's own folder: the builds, the downloads being made
     std::map<std::string, std::string> page_files;  // the editor page's files, by name
     Builds *builds = nullptr;
@@ -393,9 +407,7 @@ void add_routes(httplib::Server &server, const Playground &p) {
                    if (name == "bridge.js") return send_page_file(p, name, response);
                    std::string data, type = "application/octet-stream", why;
                    if (name.compare(0, 6, "fonts/") == 0) {
-                       bool known = false;
-                       for (int i = 0; FONTS[i]; ++i) known |= name.substr(6) == FONTS[i];
-                       if (!known) {
+                       if (!p.fonts.count(name.substr(6))) {
                            response.status = 404;
                            return;
                        }
@@ -433,7 +445,7 @@ void add_routes(httplib::Server &server, const Playground &p) {
                    std::string folder = p.builds->folder(request.matches[1]);
                    if (folder.empty()) return send_error(response, 404, "No such program: Run it again.");
                    std::string zip;
-                   if (!make_download(folder, p.kit, p.scratch, &zip))
+                   if (!make_download(folder, p.kit, p.fonts, p.scratch, &zip))
                        return send_error(response, 500, "The download could not be made.");
                    response.set_header("Content-Disposition", "attachment; filename=\"program.zip\"");
                    response.set_content(zip, "application/zip");
@@ -531,6 +543,7 @@ int main(int argc, char **argv) {
     Playground playground;
     playground.options = options;
     playground.kit = kit;
+    playground.fonts = kit_fonts(kit);
     playground.scratch = scratch;
     playground.shares = &shares;
     for (const auto &file : PAGE_FILES)

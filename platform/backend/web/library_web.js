@@ -1,7 +1,9 @@
 // The page's side of the web backend (platform/backend/web/web.cpp): one <canvas> per window, the
 // canvases' mouse, wheel, key and focus events queued in order, and the wait that hands the
 // browser its turn. Linked with --js-library; Module.tavixHooks (the page's script) hears when the
-// program waits with nothing pending and when a window's pixels first reach its canvas.
+// program waits with nothing pending and when a window's pixels first reach its canvas. A page
+// that sets Module.tavixHold (a promise) keeps the program at its first turn until it settles:
+// a program started ahead, unseen, that the page shows when asked to run it.
 
 var LibraryTavixWeb = {
   $TavixWeb: {
@@ -705,15 +707,22 @@ var LibraryTavixWeb = {
         TavixWeb.lastTurn = performance.now();
         wakeUp();
       };
+      var wait = function() {
+        if (TavixWeb.queue.length > 0 || timeout == 0) {
+          TavixWeb.resumeSoon(resume);
+          return;
+        }
+        TavixWeb.wake = function() { TavixWeb.resumeSoon(resume); };
+        if (timeout > 0) timer = setTimeout(resume, timeout);
+        // Blocked, nothing pending, every window presented: the page may look now.
+        TavixWeb.hook('idle');
+      };
       TavixWeb.hook('turn');
-      if (TavixWeb.queue.length > 0 || timeout == 0) {
-        TavixWeb.resumeSoon(resume);
-        return;
-      }
-      TavixWeb.wake = function() { TavixWeb.resumeSoon(resume); };
-      if (timeout > 0) timer = setTimeout(resume, timeout);
-      // Blocked, nothing pending, every window presented: the page may look now.
-      TavixWeb.hook('idle');
+      var hold = Module['tavixHold'];
+      if (!hold) return wait();
+      Module['tavixHold'] = null;
+      TavixWeb.hook('held');
+      Promise.resolve(hold).then(wait, wait);
     });
   },
 };

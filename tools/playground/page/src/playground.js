@@ -13,7 +13,12 @@ const SOURCE_LIMIT = 256 * 1024;
 const OUTPUT_LINES = 2000;
 
 let runNumber = 0;    // each Run, Download or Stop supersedes what the ones before still wait for
-let current = null;   // the running program: { id, frame, started }
+// A program's frame: { id, frame, pressed, compiled, loaded, held, started }. The running one is
+// current; a next run of the same program may be started ahead, held unseen at its first turn,
+// so that Run of an unchanged program shows it at once.
+let current = null;
+let ahead = null;
+const endsAtOnce = new Set();  // programs that end before their first turn: none started ahead
 let lastTimes = null; // Run to first picture, for the benchmark
 let runBase = '';     // where the programs' frames come from (runAddress)
 
@@ -107,26 +112,78 @@ async function compile(number) {
   return status;
 }
 
+function frameFor(id, hash) {
+  const frame = document.createElement('iframe');
+  // Scripts only: no origin of the page's, no pop-ups, no navigation of the page.
+  frame.setAttribute('sandbox', 'allow-scripts allow-downloads');
+  frame.setAttribute('allow', 'fullscreen');
+  frame.title = 'The program';
+  frame.src = `${runBase}run/${id}/index.html${hash}`;
+  return frame;
+}
+
+function show(id, pressed, compiled) {
+  current = { id, frame: frameFor(id, ''), pressed, compiled, started: true };
+  $('stage').replaceChildren(current.frame);
+}
+
+function startAhead(id) {
+  if (ahead || endsAtOnce.has(id)) return;
+  ahead = { id, frame: frameFor(id, '#ahead'), loaded: false, held: false, started: false };
+  ahead.frame.className = 'ahead';
+  ahead.frame.tabIndex = -1;
+  ahead.frame.setAttribute('aria-hidden', 'true');
+  $('stage').appendChild(ahead.frame);
+  document.body.dataset.ahead = 'loading';
+}
+
+function dropAhead() {
+  if (!ahead) return;
+  ahead.frame.remove();
+  ahead = null;
+  delete document.body.dataset.ahead;
+}
+
+// The frame started ahead is told to go on; one that does not answer (its process held up by a
+// program gone before it) gives way to a new frame.
+function release(run) {
+  if (!run.loaded) return;
+  run.frame.contentWindow.postMessage({ tavix: 'start' }, '*');
+  setTimeout(() => {
+    if (current === run && !run.started) show(run.id, run.pressed, run.compiled);
+  }, 2000);
+}
+
 async function run() {
   const number = ++runNumber;
   const pressed = performance.now();
   stop(false);
   const status = await compile(number);
   if (!status) return;
-  const frame = document.createElement('iframe');
-  // Scripts only: no origin of the page's, no pop-ups, no navigation of the page.
-  frame.setAttribute('sandbox', 'allow-scripts allow-downloads');
-  frame.setAttribute('allow', 'fullscreen');
-  frame.title = 'The program';
-  frame.src = `${runBase}run/${status.id}/index.html`;
-  current = { id: status.id, frame, pressed, compiled: performance.now() };
-  $('stage').replaceChildren(frame);
+  const compiled = performance.now();
+  if (ahead && ahead.id === status.id) {
+    current = Object.assign(ahead, { pressed, compiled });
+    ahead = null;
+    delete document.body.dataset.ahead;
+    current.frame.classList.remove('ahead');
+    current.frame.removeAttribute('tabindex');
+    current.frame.removeAttribute('aria-hidden');
+    release(current);
+    const waiting = current;
+    setTimeout(() => {
+      if (current === waiting && !waiting.loaded) show(waiting.id, pressed, compiled);
+    }, 4000);
+  } else {
+    dropAhead();
+    show(status.id, pressed, compiled);
+  }
   $('stop').disabled = false;
   say('Starting...');
   state('starting');
 }
 
 function stop(tell = true) {
+  if (tell) dropAhead();
   if (!current) return;
   if (tell) ++runNumber;
   current.frame.remove();
@@ -168,16 +225,38 @@ async function download() {
   state('downloaded');
 }
 
-// What the program's frame tells: only the current frame is listened to, and only as text.
+// What the programs' frames tell: only the current frame and the one started ahead are listened
+// to, and only as text.
 window.addEventListener('message', (event) => {
-  if (!current || event.source !== current.frame.contentWindow) return;
+  const from = [current, ahead].find((r) => r && r.frame.contentWindow === event.source);
   const message = event.data;
-  if (!message || typeof message !== 'object') return;
+  if (!from || !message || typeof message !== 'object') return;
+  if (message.tavix === 'loaded') {
+    from.loaded = true;
+    if (from === current) release(from);
+    return;
+  } else if (message.tavix === 'held') {
+    from.held = true;
+    if (from === ahead) document.body.dataset.ahead = 'held';
+    return;
+  } else if (message.tavix === 'started') {
+    from.started = true;
+    return;
+  } else if (message.tavix === 'exited-ahead') {
+    // It ended before its first turn, unseen: such a program is run anew each time.
+    endsAtOnce.add(from.id);
+    if (from === ahead) dropAhead();
+    else show(from.id, from.pressed, from.compiled);
+    return;
+  }
+  if (from !== current) return;
   if (message.tavix === 'ready') {
     lastTimes = { compile: current.compiled - current.pressed,
-      picture: performance.now() - current.pressed };
+      picture: performance.now() - current.pressed, ahead: current.frame.src.endsWith('#ahead') };
     say('Running');
     state('running');
+  } else if (message.tavix === 'idle') {
+    startAhead(current.id);
   } else if (message.tavix === 'output' && Array.isArray(message.lines)) {
     for (const line of message.lines.slice(0, 200)) out(String(line), 'program');
   } else if (message.tavix === 'exited') {
