@@ -217,9 +217,7 @@ int write_png_file(const char *path, const uint32_t *pixels, int width, int heig
     }
     unsigned char *png = nullptr;
     size_t size = 0;
-    int encoded = alpha ? encode_png_alpha(pixels, width, height, &png, &size, reason)
-                        : encode_png(pixels, width, height, &png, &size, reason);
-    if (!encoded) return 0;
+    if (!encode_png(pixels, width, height, alpha, &png, &size, reason)) return 0;
     int error = 0;
     int written = write_beside(dest, mode, png, size, &error);
     free(png);

@@ -12,8 +12,8 @@
 
 // Packs the pixels as 8-bit red, green, blue (and alpha) and has libpng write them into a new
 // buffer.
-static int encode(const uint32_t *pixels, int width, int height, bool alpha, unsigned char **data,
-                  size_t *size, const char **reason) {
+int encode_png(const uint32_t *pixels, int width, int height, bool alpha, unsigned char **data,
+               size_t *size, const char **reason) {
     size_t count = (size_t)width * height, channels = alpha ? 4 : 3;
     unsigned char *rgb = (unsigned char *)malloc(count * channels);
     if (!rgb) {
@@ -50,15 +50,6 @@ static int encode(const uint32_t *pixels, int width, int height, bool alpha, uns
     return 1;
 }
 
-int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
-               const char **reason) {
-    return encode(pixels, width, height, false, data, size, reason);
-}
-
-int encode_png_alpha(const uint32_t *pixels, int width, int height, unsigned char **data,
-                     size_t *size, const char **reason) {
-    return encode(pixels, width, height, true, data, size, reason);
-}
 namespace {
 
 // libpng reports a damaged file through this, which jumps back to decode_png; the message is

@@ -47,8 +47,8 @@ bool encode_into(IStream *stream, BYTE *rows, int width, int height, bool alpha)
 
 }  // namespace
 
-static int encode(const uint32_t *pixels, int width, int height, bool alpha, unsigned char **data,
-                  size_t *size, const char **reason) {
+int encode_png(const uint32_t *pixels, int width, int height, bool alpha, unsigned char **data,
+               size_t *size, const char **reason) {
     size_t count = (size_t)width * height, channels = alpha ? 4 : 3;
     BYTE *rows = (BYTE *)malloc(count * channels);
     if (!rows) {
@@ -92,15 +92,6 @@ static int encode(const uint32_t *pixels, int width, int height, bool alpha, uns
     return out ? 1 : 0;
 }
 
-int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
-               const char **reason) {
-    return encode(pixels, width, height, false, data, size, reason);
-}
-
-int encode_png_alpha(const uint32_t *pixels, int width, int height, unsigned char **data,
-                     size_t *size, const char **reason) {
-    return encode(pixels, width, height, true, data, size, reason);
-}
 // Every PNG becomes 8-bit blue, green, red, alpha (not premultiplied) through WIC's converter.
 int decode_png(const char *path, int width, int height, uint32_t *pixels, const char **reason) {
     int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);

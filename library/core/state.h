@@ -481,13 +481,11 @@ void take_snapshot(void);         // the snapshot asked for, once; a failure set
 void set_exit_status(int status);  // the most telling failure so far wins: the lowest code
 void write_run_on_signal(void);    // script/: the pending run of ticks, async-signal-safe
 void keep_sound_on_signal(void);   // sound/: the sound file so far put in place, async-signal-safe
-// Encodes width x height pixels (0x00RRGGBB, top row first) as PNG into a new malloc'd buffer.
-// Returns 1 with *data and *size set, or 0 with *reason saying why.
-int encode_png(const uint32_t *pixels, int width, int height, unsigned char **data, size_t *size,
-               const char **reason);
-// The same for pixels 0xAARRGGBB, alpha not premultiplied, kept in the file.
-int encode_png_alpha(const uint32_t *pixels, int width, int height, unsigned char **data,
-                     size_t *size, const char **reason);
+// Encodes width x height pixels (0x00RRGGBB, top row first; with alpha 0xAARRGGBB, not
+// premultiplied, kept in the file) as PNG into a new malloc'd buffer. Returns 1 with *data and
+// *size set, or 0 with *reason saying why.
+int encode_png(const uint32_t *pixels, int width, int height, bool alpha, unsigned char **data,
+               size_t *size, const char **reason);
 // Writes pixels (0x00RRGGBB, or 0xAARRGGBB with alpha) as a PNG file at path, replacing a file
 // there only once the new one is whole. 1, or 0 with *reason saying why.
 int write_png_file(const char *path, const uint32_t *pixels, int width, int height, bool alpha,

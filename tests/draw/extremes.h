@@ -188,7 +188,7 @@ inline int load_image(const char *path) {
     unsigned char *data = nullptr;
     size_t size = 0;
     const char *reason = nullptr;
-    if (!encode_png(pixels, 3, 2, &data, &size, &reason)) return 0;
+    if (!encode_png(pixels, 3, 2, false, &data, &size, &reason)) return 0;
     FILE *file = fopen(path, "wb");
     if (file) {
         fwrite(data, 1, size, file);

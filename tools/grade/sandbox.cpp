@@ -732,11 +732,11 @@ bool Sandbox::start(const SandboxCommand &command, std::string *why) {
                   (rlim_t)(host_.drop_user ? limits_.processes + 4 : tasks + limits_.processes));
         if (host_.drop_user && (setgroups(0, nullptr) != 0 || setresgid(uid_, uid_, uid_) != 0 ||
                                 setresuid(uid_, uid_, uid_) != 0)) {
-            dprintf(2, "tavix-grade: cannot change to the run's user id\n");
+            dprintf(2, "%s: cannot change to the run's user id\n", host_.tool.c_str());
             _exit(126);
         }
         execve(argv[0], argv.data(), envp.data());
-        dprintf(2, "tavix-grade: cannot run %s: %s\n", argv[0], strerror(errno));
+        dprintf(2, "%s: cannot run %s: %s\n", host_.tool.c_str(), argv[0], strerror(errno));
         _exit(127);
     }
     int fork_errno = errno;

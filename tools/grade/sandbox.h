@@ -53,6 +53,7 @@ struct SandboxHost {
     long user_tasks = 0;  // (not root) the tasks the user ran at the start: the process limit
                           // counts on from there
     std::string clock_start = "2000-01-01 12:00:00";  // every run's wall clock starts here (UTC)
+    std::string tool = "tavix-grade";  // the command that names the box's own errors
 
     // Finds the best isolation the machine allows (mode ""), or the one asked for
     // ("namespaces", "user-ids", "none"); false with *why set when it cannot be had. Call it

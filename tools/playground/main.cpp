@@ -505,6 +505,7 @@ int main(int argc, char **argv) {
     if (!SandboxHost::probe("", &host, &why)) fail(why);
     // A compile's clock is the machine's: the compiler compares the dates of its files.
     host.faketime.clear();
+    host.tool = "tavix-playground";
 
     if (mkdir(options.data.c_str(), 0700) != 0 && errno != EEXIST)
         fail("cannot make the data folder " + options.data + ": " + strerror(errno));
