@@ -72,7 +72,16 @@ int TAVIX_set_title(const char *title) {
         TAVIX_console_printf("Title not possible as given, using \"%s\"\n", clean);
     memcpy(title_given, clean, sizeof clean);
     if (s.draw.logging) TAVIX_console_printf("Title \"%s\"\n", window_title());
-    if (s.window.graphics) SetWindowTextA(s.window.graphics, window_title());
+    if (s.window.graphics) {
+#ifdef _WIN32
+        WCHAR wide[TITLE_BYTES_MAX + 1];
+        if (!MultiByteToWideChar(CP_UTF8, 0, window_title(), -1, wide, TITLE_BYTES_MAX + 1))
+            wide[0] = 0;
+        SetWindowTextW(s.window.graphics, wide);
+#else
+        SetWindowTextA(s.window.graphics, window_title());
+#endif
+    }
     return 1;
 }
 

@@ -78,9 +78,9 @@ int TAVIX_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_l
     }
     // Creating the graphics window runs its WM_CREATE, which builds the Run menu bar.
 #ifdef _WIN32
-    // Its title read in the code page, as the ANSI calls read it (TAVIX_set_title's too).
+    // Its title is UTF-8, as on every other system (TAVIX_set_title keeps it so).
     WCHAR title[256 + 1];
-    if (!MultiByteToWideChar(CP_ACP, 0, window_title(), -1, title, 256 + 1)) title[0] = 0;
+    if (!MultiByteToWideChar(CP_UTF8, 0, window_title(), -1, title, 256 + 1)) title[0] = 0;
     library_state.window.graphics =
         CreateWindowExW(0, L"DrawWndClass", title, WS_CAPTION | WS_SYSMENU, 0, 0, window_width,
                         window_height, nullptr, nullptr, instance, nullptr);

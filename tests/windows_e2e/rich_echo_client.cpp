@@ -4,11 +4,16 @@
 // "pads" on its command line it opens and reads the gamepads first, and after each event prints
 // what pad 0 reads: "PAD <buttons held, bit n button n> <axes 0 to 5>". With "fullscreen" it
 // asks for full screen at the start, and again on 'f', and for the window back on 'w':
-// "FULLSCREEN <asked> <answer>". With "text" it asks for typed text; with "full" a 200 x 150
-// picture, its top-left 2 x 2 pixels red, covers the screen.
+// "FULLSCREEN <asked> <answer>". With "text" it asks for typed text (on Windows, first printing a
+// UTF-8 title read back: "TITLE <title>"); with "full" a 200 x 150 picture, its top-left 2 x 2
+// pixels red, covers the screen.
 #include "library/tavix.h"
 
 #include "tests/programs/rich_echo.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -47,7 +52,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     TAVIX_set_logging(0);
     TAVIX_show_console(0);
     TAVIX_clear_window();
-    if (asked(command_line, "text")) TAVIX_set_utf8(1);
+    if (asked(command_line, "text")) {
+        TAVIX_set_utf8(1);
+#ifdef _WIN32
+        // A title is UTF-8 here too: "TITLE <the window's title as Windows holds it>".
+        TAVIX_set_title("Caf\xC3\xA9 \xE2\x82\xAC");
+        WCHAR title[64] = {0};
+        char back[64] = {0};
+        GetWindowTextW(FindWindowW(L"DrawWndClass", nullptr), title, 64);
+        WideCharToMultiByte(CP_UTF8, 0, title, -1, back, sizeof back, nullptr, nullptr);
+        printf("TITLE %s\n", back);
+        TAVIX_set_title("TAVIX Graphics");
+#endif
+    }
     if (full) {
         TAVIX_draw_rectangle(RED, -100, 75, -99, 74, 0);
         printf("FULL %d\n", TAVIX_set_fullscreen(1));

@@ -395,6 +395,8 @@ TEST_F(WineTest, WindowsRichClientGetsTheSameTypedText) {
     WineProgram windows_app(x, "tests/windows_e2e/rich_echo_client.exe", {"text"});
     ASSERT_TRUE(windows_app.process.ok()) << windows_app.process.error();
     std::vector<std::string> windows_seen = typed(windows_app.process, "windows");
+    EXPECT_NE(std::string::npos, windows_app.process.output().find("TITLE Caf\xC3\xA9 \xE2\x82\xAC"))
+        << windows_app.process.output();
     const std::vector<std::string> expected = {"2 97",   "8 97",  "2 233", "8 233",    "2 128",
                                                "8 8364", "8 322", "8 128512", "2 90", "8 90"};
     EXPECT_EQ(linux_seen, expected);
