@@ -223,6 +223,26 @@ async function endlessLoopStops(browser) {
   await context.close();
 }
 
+// A program that waits for 8 s, so that its next run is started ahead, then spins: its process
+// is held up, and Run of another program must not wait on it.
+async function spinAfterWaiting(browser) {
+  const { context, page } = await openEditor(browser);
+  const spin = '#include <tavix.h>\nint main(void) {\n    volatile unsigned n = 0;\n' +
+    '    TAVIX_start(NULL, NULL, NULL, 1);\n    TAVIX_clear_window();\n' +
+    '    for (int i = 0; i < 80; ++i) TAVIX_delay(100);\n    for (;;) ++n;\n}\n';
+  await page.evaluate((text) => window.playground.setSource(text), spin);
+  await page.click('#run');
+  await waitState(page, ['running'], 150000, 'the program that spins after 8 s');
+  const started = Date.now();
+  await page.waitForFunction(() => document.body.dataset.ahead === 'held', { timeout: 60000 });
+  await sleep(Math.max(0, started + 9000 - Date.now()));
+  await page.evaluate((text) => window.playground.setSource(text), hello);
+  await page.click('#run');
+  await waitState(page, ['running'], 60000, 'Run of another program after a spin');
+  check(true, 'Run of another program after one spins shows it');
+  await context.close();
+}
+
 async function endlessAllocationEnds(browser) {
   const { context, page } = await openEditor(browser);
   // Each block is kept where the compiler must assume it is used, so none is left out.
@@ -333,7 +353,8 @@ const { browser, profile } = await launch();
 try {
   for (const [name, run] of [['typed', () => typedProgramDrawsAsLinux(browser)],
     ['clock', () => heldClockStandsStill(browser)], ['error', () => errorMarkedAtItsLine(browser)], ['share', () => sharedLinkReproduces(browser)],
-    ['loop', () => endlessLoopStops(browser)], ['memory', () => endlessAllocationEnds(browser)],
+    ['loop', () => endlessLoopStops(browser)], ['spin', () => spinAfterWaiting(browser)],
+    ['memory', () => endlessAllocationEnds(browser)],
     ['goes on', () => serverGoesOn(browser)], ['download', downloadAndRefusals], ['load', load]]) {
     try {
       await run();

@@ -92,7 +92,8 @@ async function compile(number) {
     say(status.state === 'queued' ? `Waiting: place ${status.position} in the queue`
       : 'Compiling...');
     document.body.dataset.queuePosition = status.position || 0;
-    await sleep(250);
+    // A compile takes seconds: its end is seen within a tenth of one.
+    await sleep(status.state === 'queued' ? 250 : 100);
     status = await request(`api/build/${status.id}`);
   }
   if (number !== runNumber) return null;
@@ -174,6 +175,7 @@ async function run() {
       if (current === waiting && !waiting.loaded) show(waiting.id, pressed, compiled);
     }, 4000);
   } else {
+    // Removed first: a program spinning in its process must not hold up the new frame there.
     dropAhead();
     show(status.id, pressed, compiled);
   }
