@@ -163,10 +163,12 @@ var LibraryTavixWeb = {
           if (e.pointerType == 'touch') TavixWeb.touchUp(e, true);
         },
         // A finger on the canvas never scrolls or zooms the page (touch-action covers browsers
-        // that honour it), nor makes the mouse events browsers copy from touches.
-        touchstart: function(e) { e.preventDefault(); },
-        touchmove: function(e) { e.preventDefault(); },
-        touchend: function(e) { e.preventDefault(); },
+        // that honour it), nor makes the mouse events browsers copy from touches. A touch the
+        // browser no longer lets be cancelled (a scroll under way) is left alone: cancelling it
+        // would only earn a warning.
+        touchstart: function(e) { if (e.cancelable) e.preventDefault(); },
+        touchmove: function(e) { if (e.cancelable) e.preventDefault(); },
+        touchend: function(e) { if (e.cancelable) e.preventDefault(); },
         contextmenu: function(e) { e.preventDefault(); },
         wheel: function(e) {
           // Away from the user is positive, as Windows counts; a notch is 100 pixels or 3 lines.
