@@ -74,6 +74,12 @@ async function waitState(page, states, ms, what) {
       `"${await page.$eval('#status', (e) => e.textContent)}"`); });
   return stateOf(page);
 }
+// Puts source in the editor and presses Run, until the page is in one of states.
+async function runSource(page, source, states, ms, what) {
+  await page.evaluate((text) => window.playground.setSource(text), source);
+  await page.click('#run');
+  return waitState(page, states, ms, what);
+}
 // Types text into the editor as one input (as a paste would), in place of what it held.
 async function typeProgram(page, text) {
   await page.click('.cm-content');
@@ -145,9 +151,7 @@ async function heldClockStandsStill(browser) {
     '    TAVIX_delay(10);\n    printf("clock %ld\\n", TAVIX_time());\n' +
     '    while (TAVIX_next_event(&x, &y, &key) != TAVIX_QUIT) {\n    }\n    TAVIX_finish();\n' +
     '    return 0;\n}\n';
-  await page.evaluate((text) => window.playground.setSource(text), timed);
-  await page.click('#run');
-  await waitState(page, ['running'], 150000, 'the timed program');
+  await runSource(page, timed, ['running'], 150000, 'the timed program');
   await page.waitForFunction(() => document.body.dataset.ahead === 'held', { timeout: 60000 });
   await sleep(3000);
   await page.evaluate(() => { document.getElementById('output').textContent = ''; });
@@ -163,9 +167,7 @@ async function errorMarkedAtItsLine(browser) {
   const { context, page } = await openEditor(browser);
   const broken = hello.replace('TAVIX_clear_window();', 'TAVIX_clear_window();\n    int z = nothing;');
   const line = broken.split('\n').findIndex((l) => l.includes('nothing')) + 1;
-  await page.evaluate((text) => window.playground.setSource(text), broken);
-  await page.click('#run');
-  await waitState(page, ['failed'], 120000, 'a compile error');
+  await runSource(page, broken, ['failed'], 120000, 'a compile error');
   const marked = await page.evaluate(() => {
     const lines = [...document.querySelectorAll('.cm-content .cm-line')];
     const range = document.querySelector('.cm-lintRange-error');
@@ -200,9 +202,7 @@ async function endlessLoopStops(browser) {
   const spin = '#include <tavix.h>\nint main(void) {\n    volatile unsigned n = 0;\n' +
     '    TAVIX_start(NULL, NULL, NULL, 1);\n    TAVIX_clear_window();\n' +
     '    for (;;) ++n;\n}\n';
-  await page.evaluate((text) => window.playground.setSource(text), spin);
-  await page.click('#run');
-  await waitState(page, ['starting', 'running'], 120000, 'the endless loop starts');
+  await runSource(page, spin, ['starting', 'running'], 120000, 'the endless loop starts');
   // Its frame's script is loaded and spinning.
   await page.waitForFunction(() => performance.now() > 0, { timeout: 1000 });
   await sleep(2000);
@@ -230,9 +230,7 @@ async function spinAfterWaiting(browser) {
   const spin = '#include <tavix.h>\nint main(void) {\n    volatile unsigned n = 0;\n' +
     '    TAVIX_start(NULL, NULL, NULL, 1);\n    TAVIX_clear_window();\n' +
     '    for (int i = 0; i < 80; ++i) TAVIX_delay(100);\n    for (;;) ++n;\n}\n';
-  await page.evaluate((text) => window.playground.setSource(text), spin);
-  await page.click('#run');
-  await waitState(page, ['running'], 150000, 'the program that spins after 8 s');
+  await runSource(page, spin, ['running'], 150000, 'the program that spins after 8 s');
   const started = Date.now();
   await page.waitForFunction(() => document.body.dataset.ahead === 'held', { timeout: 60000 });
   await sleep(Math.max(0, started + 9000 - Date.now()));
@@ -251,9 +249,7 @@ async function endlessAllocationEnds(browser) {
     '    TAVIX_start(NULL, NULL, NULL, 1);\n    TAVIX_clear_window();\n' +
     '    for (;;) {\n        char *p = malloc(1 << 20);\n        memset(p, 1, 1 << 20);\n' +
     '        keep = p;\n    }\n}\n';
-  await page.evaluate((text) => window.playground.setSource(text), hog);
-  await page.click('#run');
-  await waitState(page, ['ended'], 150000, 'endless allocation');
+  await runSource(page, hog, ['ended'], 150000, 'endless allocation');
   const said = await page.$eval('#status', (e) => e.textContent);
   check(/ran out of memory/.test(said), `endless allocation ends with a message ("${said}")`);
   await context.close();
